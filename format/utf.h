@@ -1,0 +1,29 @@
+#pragma once
+// Text conversions at the edges of the program.
+//
+// Every std::wstring in Tarnwick holds UTF-16 code units, on Windows (16-bit
+// wchar_t) and on Linux (32-bit wchar_t) alike: a character outside the Basic
+// Multilingual Plane is two elements, a surrogate pair. Comparisons, hashes and
+// extension rules therefore agree on both platforms; only output converts.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tw {
+
+// UTF-16 units to UTF-8. Surrogate pairs are combined; a lone surrogate (high
+// without a following low, or a low on its own) becomes U+FFFD.
+std::string Utf16ToUtf8(std::wstring_view units);
+
+// UTF-8 to UTF-16 units. Malformed sequences (bad lead or continuation bytes,
+// overlong forms, encoded surrogates, values above U+10FFFF, truncation)
+// become U+FFFD, one per maximal bad subpart.
+std::wstring Utf8ToUtf16(std::string_view bytes);
+
+// UTF-16LE bytes from disk (count units starting at data) into a wstring of
+// units, copied unit by unit so that the width of wchar_t never matters.
+std::wstring Utf16FromLittleEndian(const std::uint8_t* data, std::size_t count);
+
+}  // namespace tw

@@ -1,0 +1,84 @@
+#pragma once
+// The result of one scan, handed to the user interface: the folder tree with
+// bottom-up sizes and counts, every folder's files, the extension statistics
+// and the largest files. Plain data: ids, never pointers; moved as a whole.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scan/id_map.h"
+#include "scan/mft_entry.h"
+
+namespace tw {
+
+struct DirNode {
+  std::int64_t id = 0;
+  std::int64_t parent_id = 0;  // as recorded; paths follow this
+  std::wstring name;           // the root is "[" + drive + ":]"
+  std::int64_t total_size = 0;
+  std::int64_t total_alloc = 0;
+  std::int64_t direct_size = 0;
+  std::int64_t direct_alloc = 0;
+  std::int32_t direct_file_count = 0;
+  std::int32_t total_file_count = 0;
+  std::int32_t total_folder_count = 0;
+  std::int64_t tree_parent_id = kRootId;  // where the folder hangs in the tree
+  std::int64_t mtime = 0;
+  std::uint32_t attributes = 0;
+  std::vector<std::int64_t> children;
+};
+
+struct FileEntry {
+  std::wstring name;
+  std::wstring folder_path;  // e.g. C:\Windows\System32; the root gives C:\ .
+  std::wstring extension;    // ExtensionOf(name), or "(无扩展名)"
+  std::int64_t size = 0;     // as parsed, not clamped
+  std::int64_t alloc = 0;
+  std::int64_t id = 0;
+  std::int64_t mtime = 0;
+  std::uint32_t attributes = 0;
+};
+
+struct ExtStat {
+  std::wstring extension;  // with its dot, or "(无扩展名)"
+  std::int64_t total_size = 0;
+  std::int32_t file_count = 0;
+};
+
+// The label of files without an extension, in extension lists and file rows.
+inline const std::wstring kNoExtension = L"(无扩展名)";
+
+struct ScanResult {
+  IdMap<DirNode> folders;
+  IdMap<std::vector<FileEntry>> files_by_folder;
+  std::vector<ExtStat> extensions;
+  std::vector<FileEntry> largest_files;
+  std::int64_t root_id = kRootId;
+  std::int32_t file_count = 0;
+  std::int32_t folder_count = 0;  // the root not counted
+  std::int64_t root_total_size = 0;
+  double elapsed_seconds = 0.0;
+  std::wstring drive;  // the letter alone, e.g. C
+
+  ScanResult() = default;
+  ScanResult(ScanResult&& other) noexcept;
+  ScanResult& operator=(ScanResult&& other) noexcept;
+  ScanResult(const ScanResult&) = default;
+  ScanResult& operator=(const ScanResult&) = default;
+
+  // Lookups; an id <= 0 stands for the root. Null when absent.
+  const DirNode* FindFolder(std::int64_t id) const;
+  const std::vector<FileEntry>* FindFiles(std::int64_t folder_id) const;
+};
+
+// drive + ":\" + the names from the outermost ancestor to the folder, following
+// parent_id. Unknown ids give drive + ":\". A parent_id cycle is cut after as
+// many steps as there are folders.
+std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive);
+
+// The tail of the name from its last "." inclusive; empty when there is no dot
+// or the only dot is the first character. Case is kept.
+std::wstring ExtensionOf(const std::wstring& name);
+
+}  // namespace tw

@@ -1,0 +1,91 @@
+#pragma once
+// The scan aggregate: what record parsing produced, folded into per-folder,
+// per-extension and volume-wide totals.
+//
+// Each slice of the parallel pass fills one ScanSlice with the MftEntry values
+// of its record range (entries only). The driver merges the slice aggregates
+// into one, the overflow stage folds every entry in with AddEntry, and tree
+// building consumes the merged aggregate. Plain data with value semantics: no
+// locks, no back-pointers.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "scan/id_map.h"
+#include "scan/mft_entry.h"
+
+namespace tw {
+
+struct FolderRecord {
+  std::int64_t parent_id = 0;
+  std::wstring name;
+  std::int64_t mtime = 0;
+  std::uint32_t attributes = 0;
+};
+
+struct FolderFileTotals {
+  std::int64_t size = 0;
+  std::int64_t alloc = 0;
+  std::int32_t count = 0;
+};
+
+struct FileRecord {
+  std::wstring name;
+  std::int64_t size = 0;
+  std::int64_t alloc = 0;
+  std::int64_t mtime = 0;
+  std::uint32_t attributes = 0;
+  std::int64_t id = 0;
+};
+
+struct ExtensionTotals {
+  std::int64_t size = 0;
+  std::int64_t alloc = 0;
+  std::int32_t count = 0;
+};
+
+struct OverflowSizes {
+  std::int64_t size = 0;
+  std::int64_t alloc = 0;
+};
+
+// Keeps the `capacity` files with the largest key (logical size) seen so far,
+// as a min-heap: the smallest kept key sits at index 0, the children of index
+// i are 2i + 1 and 2i + 2. A file whose key equals the smallest kept key does
+// not displace it (the file met first stays).
+struct LargestFilesHeap {
+  static constexpr std::int32_t kDefaultCapacity = 100000;
+
+  std::int32_t capacity = kDefaultCapacity;
+  std::function<std::int64_t(const MftEntry&)> key = [](const MftEntry& e) { return e.size; };
+  std::vector<MftEntry> heap;
+
+  // Offers one entry. Throws std::bad_function_call when key is empty.
+  void Add(const MftEntry& entry);
+};
+
+struct ScanSlice {
+  IdMap<FolderRecord> folder_records;          // folder id -> its record
+  IdMap<FolderFileTotals> folder_file_totals;  // parent id (or 5) -> direct file sums
+  IdMap<std::vector<FileRecord>> folder_files;  // parent id as recorded -> files
+  std::unordered_map<std::wstring, ExtensionTotals> extension_totals;  // "" = none
+  IdMap<OverflowSizes> overflow_sizes;  // only between the overflow pass and apply
+  std::vector<MftEntry> entries;        // parsed, not yet folded in
+  std::int64_t file_size_sum = 0;
+  std::int64_t file_alloc_sum = 0;
+  std::int32_t file_count = 0;
+  std::int32_t folder_count = 0;  // record 5 not counted
+  LargestFilesHeap largest;
+};
+
+// Folds one parsed entry into the aggregate.
+void AddEntry(ScanSlice& aggregate, const MftEntry& entry);
+
+// Folds another aggregate into this one (sums, maxima, appended lists; the
+// other's heap entries are offered in storage order).
+void Merge(ScanSlice& aggregate, ScanSlice&& other);
+
+}  // namespace tw

@@ -1,0 +1,43 @@
+# Shared by the scripts: package installation and the two build trees.
+# Source it from a script that has already cd'ed to the repository root.
+
+TW_ROOT=$(pwd)
+TW_JOBS=${TW_JOBS:-$(nproc)}
+
+# Installs the Debian packages that are not installed yet (quietly; apt-get
+# update once, only when something is missing).
+tw_ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  if [ -z "${TW_APT_UPDATED:-}" ]; then
+    $sudo apt-get update -qq >/dev/null
+    TW_APT_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Packages every build needs.
+TW_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix
+                   nlohmann-json3-dev)
+
+# Configures and builds the host tree (Linux g++) in $1 with extra cmake args.
+tw_build_host() {
+  local dir=$1; shift
+  cmake -S "$TW_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$TW_JOBS"
+}
+
+# Configures and builds the Windows tree (mingw-w64, static) in $1.
+tw_build_win() {
+  local dir=$1; shift
+  cmake -S "$TW_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TW_ROOT/cmake/mingw-w64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$dir" -j "$TW_JOBS"
+}

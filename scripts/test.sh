@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds both trees and runs every
+# test tier. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip)
+tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}"
+
+echo "== host build (build/host)"
+tw_build_host build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== Windows build (build/win)"
+tw_build_win build/win
+
+echo "== unit and image tests"
+ctest --test-dir build/host --output-on-failure -j "$TW_JOBS"

@@ -1,0 +1,52 @@
+#include "format/utf.h"
+
+#include <gtest/gtest.h>
+
+namespace tw {
+namespace {
+
+TEST(Utf, AsciiAndCjkRoundTrip) {
+  const std::wstring text = L"abc 扫描完成 · x";
+  const std::string utf8 = Utf16ToUtf8(text);
+  EXPECT_EQ(utf8, "abc \xE6\x89\xAB\xE6\x8F\x8F\xE5\xAE\x8C\xE6\x88\x90 \xC2\xB7 x");
+  EXPECT_EQ(Utf8ToUtf16(utf8), text);
+}
+
+TEST(Utf, SurrogatePairBecomesOneFourByteSequence) {
+  // U+1F600 is the pair D83D DE00 in UTF-16.
+  const std::wstring units = {wchar_t(0xD83D), wchar_t(0xDE00)};
+  EXPECT_EQ(Utf16ToUtf8(units), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), units);
+}
+
+TEST(Utf, LoneSurrogatesBecomeReplacementCharacter) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(Utf16ToUtf8(std::wstring{wchar_t(0xD83D)}), fffd);
+  EXPECT_EQ(Utf16ToUtf8(std::wstring{wchar_t(0xDE00), L'a'}), fffd + "a");
+  EXPECT_EQ(Utf16ToUtf8(std::wstring{wchar_t(0xD83D), L'a'}), fffd + "a");
+  // Two highs in a row: each is lone.
+  EXPECT_EQ(Utf16ToUtf8(std::wstring{wchar_t(0xD800), wchar_t(0xD800)}), fffd + fffd);
+}
+
+TEST(Utf, MalformedUtf8BecomesReplacementCharacter) {
+  const std::wstring r = {wchar_t(0xFFFD)};
+  EXPECT_EQ(Utf8ToUtf16("\xFF"), r);
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), r + r);           // overlong lead byte
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), r + r + r);   // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xE6\x89"), r);               // truncated
+  EXPECT_EQ(Utf8ToUtf16("\xE6\x89x"), r + L"x");       // bad continuation
+  EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), r + r + r + r);  // above U+10FFFF
+}
+
+TEST(Utf, LittleEndianUnitsCopiedOneByOne) {
+  const std::uint8_t bytes[] = {0x61, 0x00, 0x2B, 0x62, 0x3D, 0xD8, 0x00, 0xDE};
+  const std::wstring w = Utf16FromLittleEndian(bytes, 4);
+  ASSERT_EQ(w.size(), 4u);
+  EXPECT_EQ(w[0], L'a');
+  EXPECT_EQ(static_cast<unsigned>(w[1]), 0x622Bu);
+  EXPECT_EQ(static_cast<unsigned>(w[2]), 0xD83Du);
+  EXPECT_EQ(static_cast<unsigned>(w[3]), 0xDE00u);
+}
+
+}  // namespace
+}  // namespace tw
