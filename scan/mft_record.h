@@ -1,0 +1,53 @@
+#pragma once
+// Parsing of one MFT file record into an MftEntry: update-sequence fix-ups,
+// the attribute walk, the choice of name among hard links and namespaces, and
+// the size rules. Pure computation over byte spans; every read stays inside
+// the span it is given.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scan/byte_reader.h"
+#include "scan/mft_entry.h"
+
+namespace tw {
+
+struct ScanSlice;
+
+// What the attribute walk of one record (and of the records its attribute list
+// names) has gathered so far.
+struct RecordParseState {
+  std::wstring name;
+  std::int64_t parent_id = 0;
+  std::int64_t name_size = 0;
+  std::int64_t name_alloc = 0;
+  std::int64_t data_size = 0;
+  std::int64_t data_alloc = 0;
+  bool has_data = false;
+  bool is_directory = false;
+  std::int32_t name_rank = -1;
+  std::int64_t dot_parent_id = 0;
+  std::int64_t mtime = 0;
+  std::uint32_t attributes = 0;
+};
+
+// A writable record copy (fix-ups are applied to copies only, never to the image).
+struct MutableSpan {
+  std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  ByteSpan View() const { return ByteSpan(data, size); }
+};
+
+bool ApplyFixups(MutableSpan record);
+void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
+bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
+bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
+std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id);
+bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
+                         MftEntry& entry);
+// Parses records [first, end) of the image and appends their entries to slice.entries.
+void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
+                ScanSlice& slice);
+
+}  // namespace tw

@@ -1,0 +1,39 @@
+#pragma once
+// Raw read-only access to an NTFS volume: the only disk access of a scan.
+//
+// A RawVolume answers two questions: the volume's NTFS geometry (what Windows
+// returns for FSCTL_GET_NTFS_VOLUME_DATA, or the same four fields derived from
+// the boot sector and record 0) and "read these bytes at this offset". The
+// Win32 implementation opens \\.\X:; the POSIX one reads an image file or a
+// block device (resolving an MBR or GPT partition table); a memory one serves
+// tests and fuzzing. The MFT loader works through this interface only.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scan/byte_reader.h"
+
+namespace tw {
+
+struct NtfsVolumeData {
+  std::uint32_t bytes_per_cluster = 0;
+  std::uint32_t bytes_per_record = 0;      // BytesPerFileRecordSegment
+  std::int64_t mft_valid_data_length = 0;  // size of the MFT image in bytes
+  std::int64_t mft_start_lcn = 0;
+  std::int64_t volume_size = 0;  // bytes, 0 when unknown
+};
+
+class RawVolume {
+ public:
+  virtual ~RawVolume() = default;
+  virtual bool IsOpen() const = 0;
+  virtual void Close() = 0;
+  // The volume's NTFS geometry; false when the volume is not NTFS or cannot tell.
+  virtual bool QueryVolumeData(NtfsVolumeData& data) = 0;
+  // Reads exactly length bytes at byte offset of the volume into destination.
+  virtual bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) = 0;
+};
+
+}  // namespace tw
