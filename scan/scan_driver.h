@@ -1,0 +1,50 @@
+#pragma once
+// One complete scan: open the raw volume, load the MFT, parse it in parallel
+// slices, merge, recover overflow sizes, build the tree. Throws
+// std::runtime_error with a UTF-8 message when the volume cannot be opened
+// ("无法打开卷，请确认以管理员身份运行。") or the MFT cannot be read
+// ("无法读取 MFT。"); allocation failures pass through unchanged.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "model/scan_result.h"
+#include "scan/mft_entry.h"
+#include "scan/raw_volume.h"
+
+namespace tw {
+
+inline constexpr char kOpenVolumeError[] = "无法打开卷，请确认以管理员身份运行。";
+inline constexpr char kReadMftError[] = "无法读取 MFT。";
+
+// Records per slice at least; otherwise an equal share per hardware thread.
+inline constexpr std::int32_t kSliceMinimum = 16384;
+
+// Durations of the engine's stages, in seconds, for --timings and benchmarks.
+struct ScanTimings {
+  double load = 0, slice_pass = 0, merge = 0, overflow_pass = 0, apply = 0, tree = 0;
+};
+
+struct ScanOptions {
+  // Hardware threads used for slicing and the pool; 0 = what the system reports.
+  std::int32_t threads = 0;
+  // POSIX sources: which partition of a whole-disk image (1-based); 0 = the
+  // first NTFS partition, or the whole source when it has no partition table.
+  std::int32_t partition = 0;
+  ScanTimings* timings = nullptr;  // filled when non-null
+};
+
+// The Windows entry point: drive is the letter alone (C); opens \\.\C:.
+ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress);
+
+// Any platform: source is a path (image file, block device; on Windows also
+// \\.\C:). drive is the letter used for the root's name and every path.
+ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, ProgressCallback progress,
+                         const ScanOptions& options = {});
+
+// Everything after the volume is open; the two entry points share it.
+ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive,
+                            ProgressCallback progress, const ScanOptions& options = {});
+
+}  // namespace tw
