@@ -39,10 +39,17 @@ RecordBuilder Root() {
       {.parent = 5, .name = L".", .flags = kNameDirectoryFlag});
 }
 
+AttributeListEntrySpec Entry(std::uint32_t type, std::int64_t record) {
+  AttributeListEntrySpec entry;
+  entry.type = type;
+  entry.record = record;
+  return entry;
+}
+
 // A file base record whose attribute list names `data_records` for its unnamed $DATA.
 RecordBuilder ListedFile(std::uint32_t id, const std::wstring& name, const std::vector<std::int64_t>& data_records) {
-  std::vector<AttributeListEntrySpec> entries = {{.type = 0x30, .record = id}};
-  for (const std::int64_t r : data_records) entries.push_back({.type = 0x80, .record = r});
+  std::vector<AttributeListEntrySpec> entries = {Entry(0x30, id)};
+  for (const std::int64_t r : data_records) entries.push_back(Entry(0x80, r));
   return RecordBuilder(kRecord).Number(id).InUse().AttributeList(entries).FileName({.parent = 5, .name = name});
 }
 
@@ -74,13 +81,16 @@ const FileRecord* FindFile(const ScanSlice& aggregate, std::int64_t folder, std:
 // SumUnnamedData
 
 TEST(SumUnnamedData, SumsEveryUnnamedExtentAndFallsBackToTheAllocatedSize) {
+  NonResidentDataSpec stream = Extent(50000, 53248);
+  stream.stream_name = L"stream";
   const auto record = FixedUp(RecordBuilder(kRecord)
                                   .Number(40)
                                   .InUse()
                                   .NonResidentData(Extent(1000, 4096))
                                   .NonResidentData(Extent(0, 8192))  // data size 0: counts 8192
                                   .ResidentData(300)
-                                  .ResidentData(5000, L"stream"));  // named: ignored
+                                  .ResidentData(30, L"s")         // named: ignored
+                                  .NonResidentData(stream));      // named: ignored
   std::int64_t size = -1, alloc = -1;
   EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
   EXPECT_EQ(size, 1000 + 8192 + 300);
@@ -123,25 +133,28 @@ TEST(SumUnnamedData, HugeExtentsSaturateInsteadOfOverflowing) {
 // CollectListedDataRecords
 
 TEST(CollectListedDataRecords, TakesFirstExtentsOfTheUnnamedDataOnceInOrder) {
+  AttributeListEntrySpec named = Entry(0x80, 901);
+  named.attribute_name = L"s";
+  AttributeListEntrySpec later = Entry(0x80, 902);
+  later.start_vcn = 16;
   const auto record = FixedUp(RecordBuilder(kRecord).Number(40).InUse().AttributeList({
-      {.type = 0x10, .record = 41},                           // other type
-      {.type = 0x80, .record = 900},                          // taken
-      {.type = 0x80, .attribute_name = L"s", .record = 901},  // named stream
-      {.type = 0x80, .start_vcn = 16, .record = 902},         // later extent
-      {.type = 0x80, .record = 0},                            // no record
-      {.type = 0x80, .record = 40},                           // itself
-      {.type = 0x80, .record = 777},                          // taken
-      {.type = 0x80, .record = 900},                          // repeated
+      Entry(0x10, 41),   // other type
+      Entry(0x80, 900),  // taken
+      named,             // named stream
+      later,             // later extent
+      Entry(0x80, 0),    // no record
+      Entry(0x80, 40),   // itself
+      Entry(0x80, 777),  // taken
+      Entry(0x80, 900),  // repeated
   }));
   EXPECT_EQ(CollectListedDataRecords(View(record), 40), (std::vector<std::int64_t>{900, 777}));
 }
 
 TEST(CollectListedDataRecords, StopsAtADamagedEntry) {
-  const auto record = FixedUp(RecordBuilder(kRecord).Number(40).InUse().AttributeList({
-      {.type = 0x80, .record = 900},
-      {.type = 0x80, .record = 901, .length = 12},  // below the 26-byte minimum
-      {.type = 0x80, .record = 902},
-  }));
+  AttributeListEntrySpec damaged = Entry(0x80, 901);
+  damaged.length = 12;  // below the 26-byte minimum
+  const auto record = FixedUp(
+      RecordBuilder(kRecord).Number(40).InUse().AttributeList({Entry(0x80, 900), damaged, Entry(0x80, 902)}));
   EXPECT_EQ(CollectListedDataRecords(View(record), 40), (std::vector<std::int64_t>{900}));
   EXPECT_TRUE(CollectListedDataRecords(View(FixedUp(RecordBuilder(kRecord).InUse().ResidentData(5))), 1).empty());
 }

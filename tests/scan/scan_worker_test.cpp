@@ -29,10 +29,10 @@ class RecordingSink : public ScanSink {
     std::lock_guard<std::mutex> guard(lock_);
     posts.push_back({"progress", value, text ? *text : L"<null>"});
   }
-  void Done(std::unique_ptr<ScanResult> result) override {
+  void Done(std::unique_ptr<ScanResult> finished) override {
     std::lock_guard<std::mutex> guard(lock_);
     posts.push_back({"done", 0, L""});
-    this->result = std::move(result);
+    result = std::move(finished);
   }
   void Failed() override {
     std::lock_guard<std::mutex> guard(lock_);

@@ -190,7 +190,9 @@ TEST_P(SlicePassThreads, AFailingSliceFailsThePassAfterEveryThreadHasStopped) {
   EXPECT_THROW(RunSlicePass(slices, Settings(200, 10, GetParam()), nullptr, parse), std::bad_alloc);
   EXPECT_EQ(active.load(), 0);  // no slice still running once the pass has thrown
   // Alone, the caller starts no slice after the failing one.
-  if (GetParam() == 1) EXPECT_EQ(started_after_failure.load(), 0);
+  if (GetParam() == 1) {
+    EXPECT_EQ(started_after_failure.load(), 0);
+  }
 }
 
 TEST_P(SlicePassThreads, AThrowingProgressCallbackFailsThePass) {
