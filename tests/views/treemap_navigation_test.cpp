@@ -51,6 +51,13 @@ class TreemapNavigationTest : public ::testing::Test {
 };
 
 TEST_F(TreemapNavigationTest, FolderWithSubfoldersOpensItsPathAndShowsItsFolders) {
+  // The decision alone touches no rows.
+  const auto decision = DecideTreemapNavigation(&b_.result(), 31, false);
+  ASSERT_TRUE(decision.has_value());
+  EXPECT_EQ(decision->reveal_folder_id, 31u);
+  EXPECT_FALSE(decision->open_file_group);
+  EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
+
   const TreemapNavigationResult outcome = NavigateToFolder(rows_, state_, 31, false);
   ASSERT_TRUE(outcome.changed);
   EXPECT_EQ(state_.treemap_folder_id, 31u);
@@ -118,6 +125,7 @@ TEST_F(TreemapNavigationTest, BytesWithoutCountedFilesShowFilesButOpenNoGroup) {
   EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
   EXPECT_FALSE(outcome.select_row.has_value());
   EXPECT_EQ(TreemapCaption(&b_.result(), state_), L"Ghost / [直接文件]");
+  EXPECT_FALSE(DecideTreemapNavigation(&b_.result(), 42, false)->open_file_group);
 }
 
 TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
@@ -146,30 +154,12 @@ TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
     EXPECT_EQ(state_.treemap_show_files, before.treemap_show_files);
     EXPECT_EQ(rows_.expanded_folders(), folders_before);
     EXPECT_EQ(rows_.RowCount(), count_before);
-    EXPECT_FALSE(DecideTreemapNavigation(&b_.result(), c.id, c.show_files).has_value());
   }
   EXPECT_EQ(TreemapCaption(&b_.result(), state_), L"alice");
 
   FolderRowModel empty;
   EXPECT_FALSE(NavigateToFolder(empty, state_, 31, false).changed);
   EXPECT_FALSE(DecideTreemapNavigation(nullptr, 31, false).has_value());
-}
-
-TEST_F(TreemapNavigationTest, DecisionNamesTheFolderToRevealAndTheGroupToOpen) {
-  const auto folders = DecideTreemapNavigation(&b_.result(), 30, false);
-  ASSERT_TRUE(folders.has_value());
-  EXPECT_EQ(folders->reveal_folder_id, 30u);
-  EXPECT_FALSE(folders->open_file_group);
-  const auto files = DecideTreemapNavigation(&b_.result(), 32, false);
-  ASSERT_TRUE(files.has_value());
-  EXPECT_TRUE(files->state.treemap_show_files);
-  EXPECT_TRUE(files->open_file_group);
-  const auto uncounted = DecideTreemapNavigation(&b_.result(), 42, false);
-  ASSERT_TRUE(uncounted.has_value());
-  EXPECT_TRUE(uncounted->state.treemap_show_files);
-  EXPECT_FALSE(uncounted->open_file_group);  // nothing the list could open
-  // The decision alone touches no rows.
-  EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
 }
 
 TEST_F(TreemapNavigationTest, RootIsAlwaysCaptionedTopLevel) {
