@@ -1,0 +1,359 @@
+// Runs the built tarnwick-scan on real NTFS volumes and on bad input.
+//
+// Volumes: every tests/data/*.img.gz (the sample volume and the image tier's
+// volumes), a whole-disk image with an MBR made here around the sample, and
+// the Windows-formatted fixture next to the checkout when it is there. The
+// JSON document is checked against sleuthkit's fls.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tw {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBinary = TARNWICK_BINARY_DIR "/bin/tarnwick-scan";
+const fs::path kDataDir = fs::path(TARNWICK_SOURCE_DIR) / "tests" / "data";
+const fs::path kFixtureDir = fs::path(TARNWICK_SOURCE_DIR) / ".." / "shared" / "fixtures";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct ProcessRun {
+  int status = -1;  // exit status; -1 when the process died of a signal
+  std::string out, err;
+};
+
+// Runs a shell command line with stdout and stderr captured in files (so
+// stderr is never a terminal) and stdin from /dev/null.
+ProcessRun RunCommand(const std::string& command) {
+  static int counter = 0;
+  const fs::path base = fs::path(testing::TempDir()) / ("tw_run_" + std::to_string(getpid()) + "_" +
+                                                        std::to_string(++counter));
+  const std::string out = base.string() + ".out", err = base.string() + ".err";
+  const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null").c_str());
+  ProcessRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+ProcessRun RunScanner(const std::string& args) { return RunCommand(Quote(kBinary) + " " + args); }
+
+// An unpacked copy of a compressed image in the test's temporary folder.
+fs::path Unpacked(const fs::path& gz) {
+  const fs::path target = fs::path(testing::TempDir()) / gz.stem();
+  if (!fs::exists(target)) {
+    const std::string command = "gzip -dc " + Quote(gz.string()) + " | cp --sparse=always /dev/stdin " +
+                                Quote(target.string());
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  }
+  return target;
+}
+
+// What fls (sleuthkit) reports for an NTFS volume, in the model's terms: one
+// file per record however many names it has, its size that of the unnamed data
+// stream (0 when it has none), and every folder but the root.
+struct FlsTotals {
+  std::set<std::int64_t> file_ids;
+  std::set<std::int64_t> folder_ids;
+  std::int64_t total_size = 0;
+};
+
+// The start sector of the first NTFS partition as mmls lists it; 0 for a
+// volume without a partition table.
+std::int64_t NtfsPartitionStart(const fs::path& image) {
+  const ProcessRun mmls = RunCommand("mmls " + Quote(image.string()));
+  if (mmls.status != 0) return 0;
+  std::istringstream lines(mmls.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("NTFS") == std::string::npos && line.find("Basic data") == std::string::npos) continue;
+    std::istringstream fields(line);
+    std::string slot, kind, start;
+    fields >> slot >> kind >> start;
+    return std::stoll(start);
+  }
+  return 0;
+}
+
+FlsTotals ReadFls(const fs::path& image) {
+  const std::int64_t offset = NtfsPartitionStart(image);
+  const ProcessRun fls = RunCommand("fls -r -p -u -l -o " + std::to_string(offset) + " " + Quote(image.string()));
+  EXPECT_EQ(fls.status, 0) << fls.err;
+  FlsTotals totals;
+  std::map<std::int64_t, std::int64_t> sizes;
+  std::istringstream lines(fls.out);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    if (fields.size() < 7) continue;
+    const std::string& head = fields[0];  // "r/r 64-128-2:"
+    const std::size_t blank = head.find(' ');
+    if (blank == std::string::npos) continue;
+    const std::string type = head.substr(0, blank);
+    const std::int64_t id = std::stoll(head.substr(blank + 1));
+    const bool stream = fields[1].find(':') != std::string::npos;
+    if (type == "d/d") {
+      if (!stream && id != 5) totals.folder_ids.insert(id);
+    } else if (type.size() == 3 && type[2] == 'r') {
+      totals.file_ids.insert(id);
+      if (!stream) sizes[id] = std::stoll(fields[6]);
+    }
+  }
+  for (const auto& [id, size] : sizes) totals.total_size += size;
+  return totals;
+}
+
+std::vector<fs::path> TestVolumes() {
+  std::vector<fs::path> volumes;
+  if (fs::exists(kDataDir)) {
+    for (const auto& entry : fs::directory_iterator(kDataDir)) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() > 7 && name.compare(name.size() - 7, 7, ".img.gz") == 0) volumes.push_back(entry.path());
+    }
+  }
+  std::sort(volumes.begin(), volumes.end());
+  return volumes;
+}
+
+fs::path SampleVolume() { return Unpacked(kDataDir / "sample.img.gz"); }
+
+// The sample volume behind an MBR with one NTFS partition at sector 2048.
+fs::path WholeDiskImage() {
+  const fs::path disk = fs::path(testing::TempDir()) / "tw_whole_disk.raw";
+  if (fs::exists(disk)) return disk;
+  const fs::path volume = SampleVolume();
+  const std::uint32_t start = 2048;
+  const auto sectors = static_cast<std::uint32_t>(fs::file_size(volume) / 512);
+  std::string mbr(512, '\0');
+  auto put32 = [&mbr](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) mbr[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+  };
+  mbr[446 + 4] = 0x07;  // NTFS
+  put32(446 + 8, start);
+  put32(446 + 12, sectors);
+  mbr[510] = 0x55;
+  mbr[511] = static_cast<char>(0xAA);
+  {
+    std::ofstream out(disk, std::ios::binary);
+    out.write(mbr.data(), 512);
+  }
+  const std::string dd = "dd if=" + Quote(volume.string()) + " of=" + Quote(disk.string()) +
+                         " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none";
+  EXPECT_EQ(std::system(dd.c_str()), 0);
+  return disk;
+}
+
+nlohmann::json ScanJson(const std::string& args) {
+  const ProcessRun run = RunScanner("--json -q " + args);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  return nlohmann::json::parse(run.out);
+}
+
+// The document against fls and against itself: pre-order folders, totals,
+// every file once.
+void CheckDocument(const nlohmann::json& doc, const FlsTotals& fls) {
+  EXPECT_EQ(doc["file_count"].get<std::size_t>(), fls.file_ids.size());
+  EXPECT_EQ(doc["folder_count"].get<std::size_t>(), fls.folder_ids.size());
+  EXPECT_EQ(doc["root_total_size"].get<std::int64_t>(), fls.total_size);
+
+  const nlohmann::json& folders = doc["folders"];
+  ASSERT_FALSE(folders.empty());
+  EXPECT_EQ(folders[0]["id"], 5);
+  EXPECT_EQ(folders[0]["tree_parent_id"], 5);
+  EXPECT_EQ(folders[0]["total_size"], doc["root_total_size"]);
+  EXPECT_EQ(folders[0]["total_folder_count"].get<std::size_t>() + 1, folders.size());
+  std::set<std::int64_t> seen{5};
+  std::int64_t direct_sum = 0;
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    const nlohmann::json& f = folders[i];
+    direct_sum += f["direct_size"].get<std::int64_t>();
+    if (i == 0) continue;
+    const std::int64_t id = f["id"];
+    EXPECT_EQ(seen.count(f["tree_parent_id"].get<std::int64_t>()), 1u) << "folder " << id << " before its parent";
+    EXPECT_TRUE(seen.insert(id).second) << "folder " << id << " twice";
+    EXPECT_EQ(fls.folder_ids.count(id), 1u) << "folder " << id << " unknown to fls";
+  }
+  EXPECT_EQ(direct_sum, doc["root_total_size"].get<std::int64_t>());
+
+  ASSERT_TRUE(doc.contains("files"));
+  std::set<std::int64_t> file_ids;
+  std::int64_t file_sizes = 0;
+  for (const nlohmann::json& f : doc["files"]) {
+    EXPECT_TRUE(file_ids.insert(f["id"].get<std::int64_t>()).second) << "file " << f["id"] << " twice";
+    file_sizes += f["size"].get<std::int64_t>();
+  }
+  EXPECT_EQ(file_ids, fls.file_ids);
+  EXPECT_EQ(file_sizes, fls.total_size);
+
+  const nlohmann::json& largest = doc["largest_files"];
+  EXPECT_EQ(largest.size(), std::min<std::size_t>(100, fls.file_ids.size()));
+  for (std::size_t i = 1; i < largest.size(); ++i) EXPECT_GE(largest[i - 1]["size"], largest[i]["size"]);
+}
+
+TEST(ScannerOnVolumes, JsonMatchesFlsOnEveryTestVolume) {
+  const std::vector<fs::path> volumes = TestVolumes();
+  ASSERT_FALSE(volumes.empty()) << "no volumes under " << kDataDir;
+  for (const fs::path& gz : volumes) {
+    SCOPED_TRACE(gz.filename().string());
+    const fs::path image = Unpacked(gz);
+    CheckDocument(ScanJson("--files " + Quote(image.string())), ReadFls(image));
+  }
+}
+
+TEST(ScannerOnVolumes, WholeDiskImageScansItsNtfsPartition) {
+  const fs::path disk = WholeDiskImage();
+  const FlsTotals fls = ReadFls(disk);
+  ASSERT_FALSE(fls.file_ids.empty());
+  CheckDocument(ScanJson("--files " + Quote(disk.string())), fls);
+  CheckDocument(ScanJson("--files --partition 1 " + Quote(disk.string())), fls);
+}
+
+TEST(ScannerOnVolumes, WindowsFormattedFixture) {
+  const fs::path gz = kFixtureDir / "win10-lastaccess.raw.gz";
+  if (!fs::exists(gz)) GTEST_SKIP() << "fixtures not found at " << kFixtureDir;
+  const fs::path image = Unpacked(gz);
+  const nlohmann::json doc = ScanJson("--files --drive-letter E " + Quote(image.string()));
+  CheckDocument(doc, ReadFls(image));
+  EXPECT_EQ(doc["folders"][0]["name"], "[E:]");
+}
+
+TEST(ScannerOnSample, ReportShowsSummaryTreeExtensionsAndFiles) {
+  const ProcessRun run = RunScanner(Quote(SampleVolume().string()));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");  // stderr is not a terminal: no progress line
+  EXPECT_EQ(run.out.rfind("扫描完成 ", 0), 0u);
+  const std::string first_line = run.out.substr(0, run.out.find('\n'));
+  EXPECT_EQ(first_line.substr(first_line.size() - 10), " 文件夹");
+  for (const char* part : {"占父目录 %", "\n[X:] ", "\n  Users ", "\n    alice ", "扩展名", ".JPG", "文件名",
+                           "holiday.mp4", "X:\\Users\\alice\\Videos"}) {
+    EXPECT_NE(run.out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(run.out.find("\n      Documents "), std::string::npos);  // depth 3 is not shown
+}
+
+TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
+  const std::string image = Quote(SampleVolume().string());
+  const ProcessRun deep = RunScanner("--depth 3 --drive-letter d " + image);
+  ASSERT_EQ(deep.status, 0) << deep.err;
+  EXPECT_NE(deep.out.find("\n[D:] "), std::string::npos);
+  EXPECT_NE(deep.out.find("\n      Documents "), std::string::npos);
+  EXPECT_NE(deep.out.find("D:\\Users"), std::string::npos);
+
+  const ProcessRun timed = RunScanner("--timings --threads 1 " + image);
+  ASSERT_EQ(timed.status, 0) << timed.err;
+  for (const char* stage : {"load", "slice_pass", "merge", "overflow_pass", "apply", "tree", "total"}) {
+    EXPECT_NE(timed.err.find(std::string("\n") + stage + " "), std::string::npos) << stage << " in " << timed.err;
+  }
+
+  const nlohmann::json one = ScanJson("--threads 1 --top 3 " + image);
+  const nlohmann::json two = ScanJson("--threads 2 " + image);
+  EXPECT_EQ(one["largest_files"].size(), 3u);
+  EXPECT_EQ(one["root_total_size"], two["root_total_size"]);
+  EXPECT_EQ(one["file_count"], two["file_count"]);
+  EXPECT_FALSE(one.contains("files"));
+  EXPECT_TRUE(one["elapsed_seconds"].is_number_float());
+  EXPECT_EQ(one["drive"], "X");
+}
+
+TEST(ScannerOnSample, HardLinkAndStreamCountOnce) {
+  const nlohmann::json doc = ScanJson("--files " + Quote(SampleVolume().string()));
+  std::map<std::string, int> names;
+  for (const nlohmann::json& f : doc["files"]) names[f["name"].get<std::string>()]++;
+  // README.txt and tarnwick-readme.txt are one record: it appears under one name.
+  EXPECT_EQ(names["README.txt"] + names["tarnwick-readme.txt"], 1);
+  EXPECT_EQ(names["setup-tool.exe"], 1);
+  for (const auto& [name, count] : names) EXPECT_EQ(name.find(':'), std::string::npos) << name;
+}
+
+// One line on stderr, nothing on stdout, the expected status.
+void ExpectFailure(const ProcessRun& run, int status, const std::string& message_part) {
+  EXPECT_EQ(run.status, status) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find(message_part), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+TEST(ScannerBadInput, UsageErrorsAndMissingSourcesExitTwo) {
+  const fs::path missing = fs::path(testing::TempDir()) / "tw_no_such.img";
+  ExpectFailure(RunScanner(Quote(missing.string())), 2, "no such file or device");
+  ExpectFailure(RunScanner(Quote(testing::TempDir())), 2, "is a directory");
+  ExpectFailure(RunScanner(""), 2, "no SOURCE given");
+  ExpectFailure(RunScanner("--depth x a.img"), 2, "--depth needs a whole number");
+  ExpectFailure(RunScanner("--frobnicate a.img"), 2, "unknown option --frobnicate");
+}
+
+TEST(ScannerBadInput, UnscannableSourcesExitOneWithTheEnginesMessage) {
+  const fs::path dir = fs::path(testing::TempDir());
+  const fs::path empty = dir / "tw_empty.img";
+  std::ofstream(empty).close();
+  ExpectFailure(RunScanner(Quote(empty.string())), 1, "错误: 无法打开卷，请确认以管理员身份运行。");
+  ExpectFailure(RunScanner(Quote(empty.string())), 1, "empty file");
+
+  const fs::path text = dir / "tw_not_ntfs.img";
+  {
+    std::ofstream out(text, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out << "not an NTFS volume\n";
+  }
+  ExpectFailure(RunScanner(Quote(text.string())), 1, "错误: ");
+  ExpectFailure(RunScanner(Quote(text.string())), 1, "no NTFS volume found");
+
+  ExpectFailure(RunScanner("--partition 3 " + Quote(WholeDiskImage().string())), 1, "no NTFS partition 3");
+}
+
+TEST(ScannerBadInput, UnreadableSourceSaysPermissionDenied) {
+  const fs::path copy = fs::path(testing::TempDir()) / "tw_unreadable.img";
+  fs::copy_file(SampleVolume(), copy, fs::copy_options::overwrite_existing);
+  fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
+  std::string prefix;
+  if (geteuid() == 0) {
+    // Root reads everything: run the scanner as nobody instead.
+    if (RunCommand("command -v setpriv").status != 0) GTEST_SKIP() << "setpriv not available";
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  } else {
+    fs::permissions(copy, fs::perms::none);
+  }
+  const ProcessRun run = RunCommand(prefix + Quote(kBinary) + " " + Quote(copy.string()));
+  if (run.status == 126 || run.status == 127) GTEST_SKIP() << "the binary cannot be run as nobody: " << run.err;
+  ExpectFailure(run, 1, "Permission denied");
+  fs::remove(copy);
+}
+
+TEST(ScannerBadInput, HelpAndVersionExitZero) {
+  const ProcessRun help = RunScanner("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: tarnwick-scan", 0), 0u);
+  const ProcessRun version = RunScanner("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("tarnwick-scan ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tw
