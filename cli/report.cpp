@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "cli/text_table.h"
-#include "format/format.h"
 #include "format/utf.h"
+#include "views/extension_list.h"
+#include "views/file_view.h"
 #include "views/folder_rows.h"
 #include "views/status_texts.h"
 
@@ -29,7 +31,7 @@ std::string ShareText(double percent) {
 }  // namespace
 
 std::string SummaryLine(const ScanResult& result) {
-  std::wstring line = ScanSuccessText(result);
+  std::wstring line = ScanSuccessStatus(result);
   if (line.size() >= kWindowHint.size() &&
       std::wstring_view(line).substr(line.size() - kWindowHint.size()) == kWindowHint) {
     line.resize(line.size() - kWindowHint.size());
@@ -63,30 +65,38 @@ std::string FolderTreeTable(const ScanResult& result, std::int32_t depth) {
 }
 
 std::string ExtensionTable(const ScanResult& result) {
-  // Shares of the volume's logical size, as the extension list computes them.
-  const double total = result.root_total_size > 0 ? static_cast<double>(result.root_total_size) : 1.0;
+  // Cells as the extension list shows them; share = of the volume's size.
   TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kRight});
-  table.AddRow({"扩展名", "大小", "占比", "文件数"});
-  const std::size_t count = std::min(result.extensions.size(), kReportExtensions);
-  for (std::size_t i = 0; i < count; ++i) {
-    const ExtStat& ext = result.extensions[i];
-    table.AddRow({TerminalText(ext.extension), Utf8(FormatSize(static_cast<std::uint64_t>(ext.total_size))),
-                  Utf8(FormatPercent(static_cast<double>(ext.total_size) * 100.0 / total)),
-                  Utf8(FormatCount(ext.file_count))});
+  std::vector<std::string> header;
+  for (const ListColumn& column : kExtensionListColumns) header.push_back(Utf8(column.header));
+  table.AddRow(header);
+  std::size_t shown = 0;
+  for (const ExtStat& ext : result.extensions) {
+    if (shown == kReportExtensions) break;
+    if (ext.total_size == 0 && ext.file_count == 0) continue;  // not listed by the window either
+    table.AddRow({TerminalText(ExtensionCellText(result, ext, 0)), Utf8(ExtensionCellText(result, ext, 1)),
+                  Utf8(ExtensionCellText(result, ext, 2)), Utf8(ExtensionCellText(result, ext, 3))});
+    ++shown;
   }
   return table.Render();
 }
 
 std::string LargestFilesTable(const ScanResult& result) {
+  // The file view's columns with the path moved last, where its length
+  // does not push the others apart: name, size, allocated, extension,
+  // modified, path.
+  constexpr std::int32_t kOrder[] = {0, 3, 4, 2, 5, 1};
   TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kLeft, Align::kLeft, Align::kLeft});
-  table.AddRow({"文件名", "大小", "分配", "扩展名", "修改时间", "路径"});
+  std::vector<std::string> header;
+  for (const std::int32_t column : kOrder) header.push_back(Utf8(kFileViewColumns[column].header));
+  table.AddRow(header);
   std::size_t shown = 0;
   for (const FileEntry& file : result.largest_files) {
     if (shown == kReportFiles) break;
     if (file.size == 0) continue;  // empty files are not shown, as in the file view
-    table.AddRow({TerminalText(file.name), Utf8(FormatSize(static_cast<std::uint64_t>(file.size))),
-                  Utf8(FormatSize(static_cast<std::uint64_t>(file.alloc))), TerminalText(file.extension),
-                  Utf8(FormatFileTime(file.mtime)), TerminalText(file.folder_path)});
+    std::vector<std::string> cells;
+    for (const std::int32_t column : kOrder) cells.push_back(TerminalText(FileViewCellText(file, column)));
+    table.AddRow(std::move(cells));
     ++shown;
   }
   return table.Render();
