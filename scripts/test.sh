@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip)
+TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip xz-utils attr)
 tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}"
 
 echo "== host build (build/host)"
