@@ -35,7 +35,7 @@ std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
   std::string text;
   for (const auto& stage : stages) {
     char line[64];
-    std::snprintf(line, sizeof line, "%-14s %10.3f s\n", stage.name, stage.seconds);
+    std::snprintf(line, sizeof line, "%-14s %12.6f s\n", stage.name, stage.seconds);
     text += line;
   }
   return text;

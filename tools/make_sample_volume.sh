@@ -76,7 +76,7 @@ for i in $(seq 1 40); do text_file "$m/Windows/System32/sys$(printf %03d "$i").d
 for i in $(seq 1 10); do text_file "$m/Windows/System32/tool$i.exe" $((45000 + i * 3001)); done
 for i in $(seq 1 12); do text_file "$m/Windows/Logs/setup-$i.log" $((5000 + i * 613)); done
 for i in $(seq 1 8); do text_file "$m/Windows/Temp/tmp$i.tmp" $((100 + i * 50)); done
-truncate -s 6M "$m/Windows/pagefile.sys"   # sparse: logical size far above its allocation
+truncate -s 6M "$m/Windows/pagefile.sys"   # sparse: no data clusters written
 zero_file "$m/Windows/memory.dmp" 4
 
 # A source tree with many small files.

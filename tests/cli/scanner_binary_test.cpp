@@ -1,8 +1,8 @@
 // Runs the built tarnwick-scan on real NTFS volumes and on bad input.
 //
-// Volumes: every tests/data/*.img.gz (the sample volume and the image tier's
-// volumes), a whole-disk image with an MBR made here around the sample, and
-// the Windows-formatted fixture next to the checkout when it is there. The
+// Volumes: the image tier's committed volumes, the sample volume, a
+// whole-disk image with an MBR made here around the sample, and the
+// Windows-formatted fixtures next to the checkout when they are there. The
 // JSON document is checked against sleuthkit's fls.
 
 #include <gtest/gtest.h>
@@ -19,14 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "scan/mft_entry.h"
+#include "support/fls_listing.h"
+#include "support/test_images.h"
+
 namespace tw {
 namespace {
 
 namespace fs = std::filesystem;
 
 const std::string kBinary = TARNWICK_BINARY_DIR "/bin/tarnwick-scan";
-const fs::path kDataDir = fs::path(TARNWICK_SOURCE_DIR) / "tests" / "data";
-const fs::path kFixtureDir = fs::path(TARNWICK_SOURCE_DIR) / ".." / "shared" / "fixtures";
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -65,110 +67,99 @@ ProcessRun RunCommand(const std::string& command) {
 
 ProcessRun RunScanner(const std::string& args) { return RunCommand(Quote(kBinary) + " " + args); }
 
-// An unpacked copy of a compressed image in the test's temporary folder.
-fs::path Unpacked(const fs::path& gz) {
-  const fs::path target = fs::path(testing::TempDir()) / gz.stem();
-  if (!fs::exists(target)) {
-    const std::string command = "gzip -dc " + Quote(gz.string()) + " | cp --sparse=always /dev/stdin " +
-                                Quote(target.string());
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  }
-  return target;
-}
-
-// What fls (sleuthkit) reports for an NTFS volume, in the model's terms: one
-// file per record however many names it has, its size that of the unnamed data
-// stream (0 when it has none), and every folder but the root.
+// What sleuthkit reports for an NTFS volume, in the model's terms: one file
+// per record however many names it has, its size that of the unnamed data
+// stream (0 when it has none), and every folder but the root. Left out, as
+// the scan leaves them out: entries fls shows only through index attributes
+// ($Extend's $Quota, $ObjId, $Reparse), and records whose header carries the
+// excluded flag (bit 2), which fls lists but cannot mark; those flags are read
+// from the MFT as sleuthkit's icat extracts it.
 struct FlsTotals {
   std::set<std::int64_t> file_ids;
   std::set<std::int64_t> folder_ids;
   std::int64_t total_size = 0;
 };
 
-// The start sector of the first NTFS partition as mmls lists it; 0 for a
-// volume without a partition table.
-std::int64_t NtfsPartitionStart(const fs::path& image) {
-  const ProcessRun mmls = RunCommand("mmls " + Quote(image.string()));
-  if (mmls.status != 0) return 0;
-  std::istringstream lines(mmls.out);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.find("NTFS") == std::string::npos && line.find("Basic data") == std::string::npos) continue;
-    std::istringstream fields(line);
-    std::string slot, kind, start;
-    fields >> slot >> kind >> start;
-    return std::stoll(start);
+constexpr std::int32_t kIndexRootAttribute = 144;
+constexpr std::size_t kRecordFlagsOffset = 22;
+constexpr std::uint8_t kExcludedRecordFlag = 0x04;
+
+// Record numbers whose header has the excluded flag, from icat's copy of $MFT.
+std::set<std::int64_t> ExcludedRecords(const std::string& image, std::int64_t sector_offset) {
+  const std::string where = "-o " + std::to_string(sector_offset) + " " + Quote(image);
+  const ProcessRun fsstat = RunCommand("fsstat " + where);
+  const std::string label = "Size of MFT Entries: ";
+  const std::size_t at = fsstat.out.find(label);
+  EXPECT_NE(at, std::string::npos) << fsstat.err;
+  std::set<std::int64_t> excluded;
+  if (at == std::string::npos) return excluded;
+  const std::size_t record_size = std::stoul(fsstat.out.substr(at + label.size()));
+  const fs::path mft = fs::path(testing::TempDir()) / ("tw_mft_" + std::to_string(getpid()));
+  EXPECT_EQ(std::system(("icat " + where + " 0 >" + Quote(mft.string())).c_str()), 0);
+  const std::string bytes = ReadFile(mft);
+  fs::remove(mft);
+  for (std::size_t r = 0; record_size > 0 && (r + 1) * record_size <= bytes.size(); ++r) {
+    const auto flags = static_cast<std::uint8_t>(bytes[r * record_size + kRecordFlagsOffset]);
+    if (bytes.compare(r * record_size, 4, "FILE") == 0 && (flags & kExcludedRecordFlag) != 0) {
+      excluded.insert(static_cast<std::int64_t>(r));
+    }
   }
-  return 0;
+  return excluded;
 }
 
-FlsTotals ReadFls(const fs::path& image) {
-  const std::int64_t offset = NtfsPartitionStart(image);
-  const ProcessRun fls = RunCommand("fls -r -p -u -l -o " + std::to_string(offset) + " " + Quote(image.string()));
-  EXPECT_EQ(fls.status, 0) << fls.err;
+FlsTotals ReadFls(const std::string& image, std::int64_t sector_offset) {
+  std::vector<test::FlsEntry> listing;
+  EXPECT_TRUE(test::ReadFlsListing(image, sector_offset, listing)) << image;
+  const std::set<std::int64_t> excluded = ExcludedRecords(image, sector_offset);
   FlsTotals totals;
   std::map<std::int64_t, std::int64_t> sizes;
-  std::istringstream lines(fls.out);
-  for (std::string line; std::getline(lines, line);) {
-    std::vector<std::string> fields;
-    std::istringstream split(line);
-    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-    if (fields.size() < 7) continue;
-    const std::string& head = fields[0];  // "r/r 64-128-2:"
-    const std::size_t blank = head.find(' ');
-    if (blank == std::string::npos) continue;
-    const std::string type = head.substr(0, blank);
-    const std::int64_t id = std::stoll(head.substr(blank + 1));
-    const bool stream = fields[1].find(':') != std::string::npos;
-    if (type == "d/d") {
-      if (!stream && id != 5) totals.folder_ids.insert(id);
-    } else if (type.size() == 3 && type[2] == 'r') {
-      totals.file_ids.insert(id);
-      if (!stream) sizes[id] = std::stoll(fields[6]);
+  for (const test::FlsEntry& e : listing) {
+    if (e.record < 0 || excluded.count(e.record) != 0) continue;
+    if (e.type == 'd') {
+      if (e.stream.empty() && e.record != kRootId) totals.folder_ids.insert(e.record);
+    } else if (e.type == 'r' && e.attribute_type != kIndexRootAttribute) {
+      totals.file_ids.insert(e.record);
+      if (e.stream.empty()) sizes[e.record] = e.size;
     }
   }
   for (const auto& [id, size] : sizes) totals.total_size += size;
   return totals;
 }
 
-std::vector<fs::path> TestVolumes() {
-  std::vector<fs::path> volumes;
-  if (fs::exists(kDataDir)) {
-    for (const auto& entry : fs::directory_iterator(kDataDir)) {
-      const std::string name = entry.path().filename().string();
-      if (name.size() > 7 && name.compare(name.size() - 7, 7, ".img.gz") == 0) volumes.push_back(entry.path());
-    }
-  }
-  std::sort(volumes.begin(), volumes.end());
-  return volumes;
-}
-
-fs::path SampleVolume() { return Unpacked(kDataDir / "sample.img.gz"); }
+std::string SampleArchive() { return test::TestDataDir() + "/sample.img.gz"; }
 
 // The sample volume behind an MBR with one NTFS partition at sector 2048.
-fs::path WholeDiskImage() {
-  const fs::path disk = fs::path(testing::TempDir()) / "tw_whole_disk.raw";
-  if (fs::exists(disk)) return disk;
-  const fs::path volume = SampleVolume();
-  const std::uint32_t start = 2048;
-  const auto sectors = static_cast<std::uint32_t>(fs::file_size(volume) / 512);
-  std::string mbr(512, '\0');
-  auto put32 = [&mbr](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) mbr[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-  };
-  mbr[446 + 4] = 0x07;  // NTFS
-  put32(446 + 8, start);
-  put32(446 + 12, sectors);
-  mbr[510] = 0x55;
-  mbr[511] = static_cast<char>(0xAA);
-  {
-    std::ofstream out(disk, std::ios::binary);
-    out.write(mbr.data(), 512);
+constexpr std::uint32_t kWholeDiskStart = 2048;
+
+class WholeDiskImage {
+ public:
+  WholeDiskImage() : volume_(SampleArchive()) {
+    path_ = (fs::path(testing::TempDir()) / ("tw_whole_disk_" + std::to_string(getpid()) + ".raw")).string();
+    const auto sectors = static_cast<std::uint32_t>(fs::file_size(volume_.path()) / 512);
+    std::string mbr(512, '\0');
+    auto put32 = [&mbr](std::size_t at, std::uint32_t v) {
+      for (std::size_t i = 0; i < 4; ++i) mbr[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    mbr[446 + 4] = 0x07;  // NTFS
+    put32(446 + 8, kWholeDiskStart);
+    put32(446 + 12, sectors);
+    mbr[510] = 0x55;
+    mbr[511] = static_cast<char>(0xAA);
+    {
+      std::ofstream out(path_, std::ios::binary);
+      out.write(mbr.data(), 512);
+    }
+    const std::string dd = "dd if=" + Quote(volume_.path()) + " of=" + Quote(path_) +
+                           " bs=512 seek=" + std::to_string(kWholeDiskStart) + " conv=notrunc,sparse status=none";
+    EXPECT_EQ(std::system(dd.c_str()), 0);
   }
-  const std::string dd = "dd if=" + Quote(volume.string()) + " of=" + Quote(disk.string()) +
-                         " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none";
-  EXPECT_EQ(std::system(dd.c_str()), 0);
-  return disk;
-}
+  ~WholeDiskImage() { fs::remove(path_); }
+  const std::string& path() const { return path_; }
+
+ private:
+  test::UnpackedImage volume_;
+  std::string path_;
+};
 
 nlohmann::json ScanJson(const std::string& args) {
   const ProcessRun run = RunScanner("--json -q " + args);
@@ -219,34 +210,40 @@ void CheckDocument(const nlohmann::json& doc, const FlsTotals& fls) {
 }
 
 TEST(ScannerOnVolumes, JsonMatchesFlsOnEveryTestVolume) {
-  const std::vector<fs::path> volumes = TestVolumes();
-  ASSERT_FALSE(volumes.empty()) << "no volumes under " << kDataDir;
-  for (const fs::path& gz : volumes) {
-    SCOPED_TRACE(gz.filename().string());
-    const fs::path image = Unpacked(gz);
-    CheckDocument(ScanJson("--files " + Quote(image.string())), ReadFls(image));
+  std::vector<std::string> volumes = test::CommittedVolumes();
+  volumes.push_back(SampleArchive());
+  for (const std::string& compressed : volumes) {
+    SCOPED_TRACE(test::ImageName(compressed));
+    const test::UnpackedImage image(compressed);
+    ASSERT_FALSE(image.path().empty());
+    CheckDocument(ScanJson("--files " + Quote(image.path())), ReadFls(image.path(), 0));
   }
 }
 
 TEST(ScannerOnVolumes, WholeDiskImageScansItsNtfsPartition) {
-  const fs::path disk = WholeDiskImage();
-  const FlsTotals fls = ReadFls(disk);
+  const WholeDiskImage disk;
+  const FlsTotals fls = ReadFls(disk.path(), kWholeDiskStart);
   ASSERT_FALSE(fls.file_ids.empty());
-  CheckDocument(ScanJson("--files " + Quote(disk.string())), fls);
-  CheckDocument(ScanJson("--files --partition 1 " + Quote(disk.string())), fls);
+  CheckDocument(ScanJson("--files " + Quote(disk.path())), fls);
+  CheckDocument(ScanJson("--files --partition 1 " + Quote(disk.path())), fls);
 }
 
-TEST(ScannerOnVolumes, WindowsFormattedFixture) {
-  const fs::path gz = kFixtureDir / "win10-lastaccess.raw.gz";
-  if (!fs::exists(gz)) GTEST_SKIP() << "fixtures not found at " << kFixtureDir;
-  const fs::path image = Unpacked(gz);
-  const nlohmann::json doc = ScanJson("--files --drive-letter E " + Quote(image.string()));
-  CheckDocument(doc, ReadFls(image));
-  EXPECT_EQ(doc["folders"][0]["name"], "[E:]");
+TEST(ScannerOnVolumes, WindowsFormattedFixtures) {
+  const std::vector<std::string> fixtures = test::FixtureImages();
+  if (fixtures.empty()) GTEST_SKIP() << "no fixtures at " << test::FixturesDir();
+  for (const std::string& compressed : fixtures) {
+    SCOPED_TRACE(test::ImageName(compressed));
+    const test::UnpackedImage image(compressed);
+    ASSERT_FALSE(image.path().empty());
+    const nlohmann::json doc = ScanJson("--files --drive-letter E " + Quote(image.path()));
+    CheckDocument(doc, ReadFls(image.path(), test::kFixturePartitionSector));
+    EXPECT_EQ(doc["folders"][0]["name"], "[E:]");
+  }
 }
 
 TEST(ScannerOnSample, ReportShowsSummaryTreeExtensionsAndFiles) {
-  const ProcessRun run = RunScanner(Quote(SampleVolume().string()));
+  const test::UnpackedImage sample(SampleArchive());
+  const ProcessRun run = RunScanner(Quote(sample.path()));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");  // stderr is not a terminal: no progress line
   EXPECT_EQ(run.out.rfind("扫描完成 ", 0), 0u);
@@ -260,7 +257,8 @@ TEST(ScannerOnSample, ReportShowsSummaryTreeExtensionsAndFiles) {
 }
 
 TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
-  const std::string image = Quote(SampleVolume().string());
+  const test::UnpackedImage sample(SampleArchive());
+  const std::string image = Quote(sample.path());
   const ProcessRun deep = RunScanner("--depth 3 --drive-letter d " + image);
   ASSERT_EQ(deep.status, 0) << deep.err;
   EXPECT_NE(deep.out.find("\n[D:] "), std::string::npos);
@@ -270,7 +268,7 @@ TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
   const ProcessRun timed = RunScanner("--timings --threads 1 " + image);
   ASSERT_EQ(timed.status, 0) << timed.err;
   for (const char* stage : {"load", "slice_pass", "merge", "overflow_pass", "apply", "tree", "total"}) {
-    EXPECT_NE(timed.err.find(std::string("\n") + stage + " "), std::string::npos) << stage << " in " << timed.err;
+    EXPECT_NE(("\n" + timed.err).find(std::string("\n") + stage + " "), std::string::npos) << stage << " in " << timed.err;
   }
 
   const nlohmann::json one = ScanJson("--threads 1 --top 3 " + image);
@@ -284,7 +282,8 @@ TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
 }
 
 TEST(ScannerOnSample, HardLinkAndStreamCountOnce) {
-  const nlohmann::json doc = ScanJson("--files " + Quote(SampleVolume().string()));
+  const test::UnpackedImage sample(SampleArchive());
+  const nlohmann::json doc = ScanJson("--files " + Quote(sample.path()));
   std::map<std::string, int> names;
   for (const nlohmann::json& f : doc["files"]) names[f["name"].get<std::string>()]++;
   // README.txt and tarnwick-readme.txt are one record: it appears under one name.
@@ -325,12 +324,14 @@ TEST(ScannerBadInput, UnscannableSourcesExitOneWithTheEnginesMessage) {
   ExpectFailure(RunScanner(Quote(text.string())), 1, "错误: ");
   ExpectFailure(RunScanner(Quote(text.string())), 1, "no NTFS volume found");
 
-  ExpectFailure(RunScanner("--partition 3 " + Quote(WholeDiskImage().string())), 1, "no NTFS partition 3");
+  const WholeDiskImage disk;
+  ExpectFailure(RunScanner("--partition 3 " + Quote(disk.path())), 1, "no NTFS partition 3");
 }
 
 TEST(ScannerBadInput, UnreadableSourceSaysPermissionDenied) {
   const fs::path copy = fs::path(testing::TempDir()) / "tw_unreadable.img";
-  fs::copy_file(SampleVolume(), copy, fs::copy_options::overwrite_existing);
+  const test::UnpackedImage sample(SampleArchive());
+  fs::copy_file(sample.path(), copy, fs::copy_options::overwrite_existing);
   fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
   std::string prefix;
   if (geteuid() == 0) {
