@@ -8,6 +8,7 @@
 
 #include "format/format.h"
 #include "format/utf.h"
+#include "model/tree_builder.h"
 #include "support/rows_scan_result_builder.h"
 #include "views/text_compare.h"
 
@@ -15,201 +16,126 @@ namespace tw {
 namespace {
 
 using test::RowsResultBuilder;
+using Names = std::vector<std::string>;
+using Ids = FolderRowModel::IdSet;
+const std::string kDirect = "[直接文件]";
 
-// The rows as "<depth spaces><name>", readable in a failure message.
-std::vector<std::string> Outline(const FolderRowModel& model) {
-  std::vector<std::string> lines;
-  for (std::size_t i = 0; i < model.RowCount(); ++i) {
-    const auto index = static_cast<std::int64_t>(i);
-    lines.push_back(std::string(static_cast<std::size_t>(model.RowAt(index)->depth) * 2, ' ') +
-                    Utf16ToUtf8(model.CellText(index, kFolderColumnName)));
-  }
-  return lines;
-}
+std::int64_t At(std::size_t i) { return static_cast<std::int64_t>(i); }
 
 // The names of the rows at one depth, top to bottom.
-std::vector<std::string> NamesAtDepth(const FolderRowModel& model, std::int32_t depth) {
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < model.RowCount(); ++i) {
-    const auto index = static_cast<std::int64_t>(i);
-    if (model.RowAt(index)->depth == depth) {
-      names.push_back(Utf16ToUtf8(model.CellText(index, kFolderColumnName)));
-    }
+Names NamesAtDepth(const FolderRowModel& m, std::int32_t depth) {
+  Names names;
+  for (std::size_t i = 0; i < m.RowCount(); ++i) {
+    if (m.rows()[i].depth == depth) names.push_back(Utf16ToUtf8(m.CellText(At(i), 0)));
   }
   return names;
 }
 
-std::int64_t Index(std::size_t i) { return static_cast<std::int64_t>(i); }
+std::int64_t FolderAt(const FolderRowModel& m, std::uint64_t id) { return At(m.FolderRowIndex(id).value()); }
+std::int64_t GroupAt(const FolderRowModel& m, std::uint64_t id) { return At(m.DirectFilesRowIndex(id).value()); }
 
-const std::string kDirect = "[直接文件]";
-
-TEST(TextCompareNoCase, FoldsOnlyAsciiLettersAndComparesUnits) {
-  EXPECT_EQ(CompareTextNoCase(L"Beta", L"bETA"), 0);
-  EXPECT_LT(CompareTextNoCase(L"alpha", L"Beta"), 0);
-  EXPECT_GT(CompareTextNoCase(L"beta", L"[x]"), 0);  // 'b' is above '[' once folded
-  EXPECT_LT(CompareTextNoCase(L"ab", L"abc"), 0);
-  EXPECT_NE(CompareTextNoCase(L"\u00C4", L"\u00E4"), 0);  // no folding beyond ASCII
-  EXPECT_LT(CompareTextNoCase(L"z", L"\u00E4"), 0);       // units compare unsigned
+// A chain root -> 100 -> 101 -> ... of `depth` folders; the last holds a file.
+void Chain(RowsResultBuilder& b, int depth) {
+  for (int i = 0; i < depth; ++i) b.AddFolder(100 + i, i == 0 ? kRootId : 99 + i, L"n" + std::to_wstring(i));
+  b.AddFile(99 + depth, 1, L"leaf.txt", 1);
+  b.Finish();
 }
 
-TEST(FolderRowModel, WithoutResultHasNoRowsAndAnswersEmpty) {
+TEST(FolderRowModel, WithoutResultOrRootHasNoRowsAndAnswersEmpty) {
   FolderRowModel model;
-  model.Rebuild();
+  EXPECT_FALSE(model.ToggleFolder(kRootId));
+  model.RevealFolder(kRootId);
   EXPECT_EQ(model.RowCount(), 0u);
-  EXPECT_EQ(model.CellText(0, kFolderColumnName), L"");
+  EXPECT_EQ(model.CellText(0, 0), L"");
   EXPECT_EQ(model.ParentPercent(0), 0.0);
   EXPECT_EQ(model.RowPath(0), L"");
   EXPECT_EQ(model.FileOfRow(0), nullptr);
-  EXPECT_EQ(model.RowAt(-1), nullptr);
-  EXPECT_FALSE(model.ToggleFolder(kRootId));
-  EXPECT_FALSE(model.ToggleFileGroup(kRootId));
-  model.RevealFolder(kRootId);
-  EXPECT_EQ(model.RowCount(), 0u);
-  EXPECT_EQ(model.sort_column(), kFolderColumnSize);
-  EXPECT_FALSE(model.sort_ascending());
-}
-
-TEST(FolderRowModel, ResultWithoutRootGivesNoRows) {
-  ScanResult result;
-  result.folders[40].name = L"orphan";
-  FolderRowModel model;
-  model.ResetForResult(&result);
+  ScanResult no_root;
+  no_root.folders[40].name = L"orphan";
+  model.ResetForResult(&no_root);
   EXPECT_EQ(model.RowCount(), 0u);
   EXPECT_TRUE(model.expanded_folders().empty());
 }
 
-TEST(FolderRowModel, NewResultShowsRootChildrenAndDirectFilesBySizeDescending) {
+TEST(FolderRowModel, NewResultShowsRootChildrenAndDirectFilesBySize) {
   RowsResultBuilder b;
   b.AddFolder(20, kRootId, L"Small");
   b.AddFolder(21, kRootId, L"Large");
   b.AddFile(20, 100, L"s.bin", 100);
   b.AddFile(21, 101, L"l.bin", 300);
-  b.AddFile(kRootId, 102, L"root1.bin", 150, 4096);
-  b.AddFile(kRootId, 103, L"root2.bin", 50, 4096);
+  b.AddFile(kRootId, 102, L"one.bin", 150, 4096);
+  b.AddFile(kRootId, 103, L"two.bin", 50, 4096);
   b.Finish();
-
   FolderRowModel model;
   model.ResetForResult(&b.result());
-  EXPECT_EQ(Outline(model), (std::vector<std::string>{"[C:]", "  Large", "  " + kDirect, "  Small"}));
-  EXPECT_EQ(model.expanded_folders(), FolderRowModel::IdSet{kRootId});
+  EXPECT_EQ(NamesAtDepth(model, 1), (Names{"Large", kDirect, "Small"}));
+  EXPECT_EQ(model.expanded_folders(), Ids{kRootId});
+  EXPECT_TRUE(model.rows()[0].expandable);
+  const FolderRow& group = model.rows()[2];
+  EXPECT_EQ(group.id, kDirectFilesEntry);
+  EXPECT_EQ(group.folder_id, 5u);
+  EXPECT_TRUE(group.is_direct_files && group.expandable && !group.is_file);
+  EXPECT_EQ(group.size, 200);
+  EXPECT_EQ(group.alloc, 8192);
+  EXPECT_EQ(group.file_count, 2);
 
-  const FolderRow& root = *model.RowAt(0);
-  EXPECT_EQ(root.id, 5u);
-  EXPECT_TRUE(root.expandable);
-  EXPECT_FALSE(root.is_direct_files || root.is_file);
-
-  const FolderRow& direct = *model.RowAt(2);
-  EXPECT_EQ(direct.id, kDirectFilesEntry);
-  EXPECT_EQ(direct.folder_id, 5u);
-  EXPECT_EQ(direct.depth, 1);
-  EXPECT_TRUE(direct.is_direct_files);
-  EXPECT_TRUE(direct.expandable);
-  EXPECT_EQ(direct.size, 200);
-  EXPECT_EQ(direct.alloc, 8192);
-  EXPECT_EQ(direct.file_count, 2);
-  EXPECT_EQ(model.DirectFilesRowIndex(kRootId), 2u);
-  EXPECT_EQ(model.FolderRowIndex(21), 1u);
-  EXPECT_FALSE(model.FolderRowIndex(99).has_value());
-
-  // Opening the group lists its files one level deeper, largest first.
   ASSERT_TRUE(model.ToggleFileGroup(kRootId));
-  EXPECT_EQ(Outline(model), (std::vector<std::string>{"[C:]", "  Large", "  " + kDirect,
-                                                      "    root1.bin", "    root2.bin", "  Small"}));
-  EXPECT_TRUE(model.IsRowOpen(*model.RowAt(2)));
-  const FolderRow& file = *model.RowAt(4);
-  EXPECT_TRUE(file.is_file);
-  EXPECT_FALSE(file.expandable);
+  EXPECT_EQ(NamesAtDepth(model, 2), (Names{"one.bin", "two.bin"}));
+  EXPECT_TRUE(model.IsRowOpen(model.rows()[2]));
+  const FolderRow& file = model.rows()[4];
+  EXPECT_TRUE(file.is_file && !file.expandable);
   EXPECT_EQ(file.id, 103u);
-  EXPECT_EQ(file.folder_id, 5u);
   EXPECT_EQ(file.file_index, 1u);
-  EXPECT_EQ(model.FileOfRow(4)->name, L"root2.bin");
-
-  // Closing the root hides everything under it; the group stays remembered.
+  EXPECT_EQ(model.FileOfRow(4)->name, L"two.bin");
+  // Closing the root hides everything; the group stays remembered.
   ASSERT_TRUE(model.ToggleFolder(kRootId));
   EXPECT_EQ(model.RowCount(), 1u);
   ASSERT_TRUE(model.ToggleFolder(kRootId));
   EXPECT_EQ(model.RowCount(), 6u);
 }
 
-TEST(FolderRowModel, DirectFilesRowIsShownBySizeButOpensOnlyByCount) {
+TEST(FolderRowModel, DirectFilesRowShowsBySizeOrCountButOpensOnlyByCount) {
   RowsResultBuilder b;
-  b.AddFolder(20, kRootId, L"sized");  // files by size, none counted
-  b.AddFolder(21, kRootId, L"counted");  // counted files of size 0
-  b.AddFolder(22, kRootId, L"empty");
-  b.AddFolder(23, 22, L"inner");
-  b.AddFile(21, 100, L"zero.txt", 0);
+  b.AddFolder(20, kRootId, L"sized");
+  b.AddFolder(21, 20, L"child");
+  b.AddFolder(22, kRootId, L"counted");
+  b.AddFile(22, 100, L"zero.txt", 0);
+  b.AddFolder(23, kRootId, L"nothing");
   b.Finish();
-  b.folder(20).direct_size = 700;
-  b.folder(20).direct_alloc = 4096;
-
+  b.folder(20).direct_size = b.folder(20).total_size = 700;  // bytes, but no counted file
   FolderRowModel model;
   model.ResetForResult(&b.result());
-  EXPECT_FALSE(model.ToggleFolder(20));  // no child, no counted file
-  model.RevealFolder(20);                         // the root only; 20 cannot be opened
-  EXPECT_EQ(model.expanded_folders().count(20), 0u);
-
-  // Open the three by hand through their parents' rows.
-  ASSERT_TRUE(model.ToggleFolder(21));
-  ASSERT_TRUE(model.ToggleFolder(22));
-  const FolderRow& sized = *model.RowAt(Index(*model.FolderRowIndex(20)));
-  EXPECT_FALSE(sized.expandable);
-  EXPECT_FALSE(model.DirectFilesRowIndex(20).has_value());  // shut: no rows under it
-
-  const FolderRow& counted = *model.RowAt(Index(*model.FolderRowIndex(21)));
-  EXPECT_TRUE(counted.expandable);
-  ASSERT_TRUE(model.DirectFilesRowIndex(21).has_value());
-  EXPECT_TRUE(model.RowAt(Index(*model.DirectFilesRowIndex(21)))->expandable);
-  EXPECT_FALSE(model.DirectFilesRowIndex(22).has_value());  // neither count nor size
-
-  // A folder with files only by size, opened because it has a child.
-  b.AddFolder(24, 20, L"child");
-  model.Rebuild();
-  ASSERT_TRUE(model.ToggleFolder(20));
-  ASSERT_TRUE(model.DirectFilesRowIndex(20).has_value());
-  const FolderRow& pseudo = *model.RowAt(Index(*model.DirectFilesRowIndex(20)));
-  EXPECT_FALSE(pseudo.expandable);
-  EXPECT_EQ(pseudo.size, 700);
-  EXPECT_EQ(pseudo.file_count, 0);
-  const auto before = model.expanded_file_groups();
+  model.RevealFolder(20);
+  model.RevealFolder(22);
+  EXPECT_FALSE(model.RowAt(GroupAt(model, 20))->expandable);
+  EXPECT_EQ(model.RowAt(GroupAt(model, 20))->size, 700);
+  EXPECT_TRUE(model.RowAt(GroupAt(model, 22))->expandable);
   EXPECT_FALSE(model.ToggleFileGroup(20));
-  EXPECT_EQ(model.expanded_file_groups(), before);
-}
+  EXPECT_TRUE(model.expanded_file_groups().empty());
 
-TEST(FolderRowModel, ToggleOnFolderWithNothingNeitherChangesNorRebuilds) {
-  RowsResultBuilder b;
-  b.AddFolder(20, kRootId, L"a");
-  b.AddFolder(21, kRootId, L"b");
-  b.Finish();
-  FolderRowModel model;
-  model.ResetForResult(&b.result());
-  EXPECT_FALSE(model.RowAt(1)->expandable);
-  const auto rows_before = Outline(model);
-
-  // A rebuild would now put "b" first; the rows must stay as they were.
-  b.folder(21).total_size = 10;
-  EXPECT_FALSE(model.ToggleFolder(20));
+  // A folder with neither can't be opened, and the rows are not rebuilt (a
+  // rebuild would now move "nothing" to the top).
+  EXPECT_FALSE(model.RowAt(FolderAt(model, 23))->expandable);
+  const Names before = NamesAtDepth(model, 1);
+  ASSERT_EQ(before.front(), "sized");
+  b.folder(23).total_size = 1 << 20;
+  EXPECT_FALSE(model.ToggleFolder(23));
   EXPECT_FALSE(model.ToggleFolder(999));
-  EXPECT_EQ(Outline(model), rows_before);
-  EXPECT_EQ(model.expanded_folders(), FolderRowModel::IdSet{kRootId});
-  model.Rebuild();
-  EXPECT_EQ(NamesAtDepth(model, 1), (std::vector<std::string>{"b", "a"}));
+  EXPECT_EQ(NamesAtDepth(model, 1), before);
+  EXPECT_EQ(model.expanded_folders(), (Ids{5, 20, 22}));
 }
 
 TEST(FolderRowOrder, EqualSizesComeInNameOrderInBothDirections) {
   RowsResultBuilder b;
-  b.AddFolder(20, kRootId, L"charlie");
-  b.AddFolder(21, kRootId, L"Bravo");
-  b.AddFolder(22, kRootId, L"alpha");
-  b.AddFolder(23, kRootId, L"delta");
-  for (std::int64_t id = 20; id <= 22; ++id) b.AddFile(id, id + 100, L"f", 64);
-  b.AddFile(23, 200, L"big", 999);
+  const wchar_t* names[] = {L"charlie", L"Bravo", L"alpha"};
+  for (std::int64_t i = 0; i < 3; ++i) b.AddFile(b.AddFolder(20 + i, kRootId, names[i]).id, 100 + i, L"f", 64);
+  b.AddFile(b.AddFolder(23, kRootId, L"delta").id, 200, L"big", 999);
   b.Finish();
   FolderRowModel model;
   model.ResetForResult(&b.result());
-  EXPECT_EQ(NamesAtDepth(model, 1), (std::vector<std::string>{"delta", "alpha", "Bravo", "charlie"}));
+  EXPECT_EQ(NamesAtDepth(model, 1), (Names{"delta", "alpha", "Bravo", "charlie"}));
   model.SetSort(kFolderColumnSize);
-  ASSERT_TRUE(model.sort_ascending());
-  EXPECT_EQ(NamesAtDepth(model, 1), (std::vector<std::string>{"alpha", "Bravo", "charlie", "delta"}));
+  EXPECT_EQ(NamesAtDepth(model, 1), (Names{"alpha", "Bravo", "charlie", "delta"}));
 }
 
 TEST(FolderRowOrder, FoldersNamedLikeThePseudoRowComeFirstUnderNameColumn) {
@@ -222,85 +148,62 @@ TEST(FolderRowOrder, FoldersNamedLikeThePseudoRowComeFirstUnderNameColumn) {
   FolderRowModel model;
   model.SetSort(kFolderColumnName);  // descending
   model.ResetForResult(&b.result());
-  ASSERT_EQ(model.RowCount(), 43u);
-  EXPECT_EQ(Utf16ToUtf8(model.CellText(1, kFolderColumnName)), "zeta");
+  EXPECT_EQ(model.CellText(1, 0), L"zeta");
   EXPECT_EQ(model.DirectFilesRowIndex(kRootId), 42u);
-
   model.SetSort(kFolderColumnName);  // ascending
   EXPECT_EQ(model.DirectFilesRowIndex(kRootId), 41u);
-  EXPECT_EQ(Utf16ToUtf8(model.CellText(42, kFolderColumnName)), "zeta");
+  EXPECT_EQ(model.CellText(42, 0), L"zeta");
 }
 
-// Three folders and the root's own files, with keys that order differently
-// under every column.
-class FolderRowSortTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Child(20, L"alpha", 300, 100, 1, 5, 30, 0x1);   // R
-    Child(21, L"Beta", 200, 300, 6, 0, 10, 0x20);   // A
-    Child(22, L"gamma", 100, 200, 3, 1, 20, 0x2);   // H
-    DirNode& root = b_.folder(kRootId);
-    root.direct_size = 150;
-    root.direct_alloc = 50;
-    root.direct_file_count = 2;
-    model_.ResetForResult(&b_.result());
-  }
-
-  void Child(std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
-             std::int32_t files, std::int32_t folders, std::int64_t mtime, std::uint32_t attrs) {
-    DirNode& d = b_.AddFolder(id, kRootId, name);
-    d.total_size = size;
-    d.total_alloc = alloc;
-    d.total_file_count = files;
-    d.total_folder_count = folders;
-    d.mtime = mtime;
-    d.attributes = attrs;
-  }
-
-  // Sorts by `column` (descending first, then ascending) and returns both orders.
-  std::pair<std::vector<std::string>, std::vector<std::string>> Orders(std::int32_t column) {
-    model_.SetSort(column);
-    if (model_.sort_ascending()) model_.SetSort(column);
-    std::vector<std::string> descending = NamesAtDepth(model_, 1);
-    model_.SetSort(column);
-    return {descending, NamesAtDepth(model_, 1)};
-  }
-
-  RowsResultBuilder b_;
-  FolderRowModel model_;
+struct SortCase {
+  std::int32_t column;
+  Names descending;
+  Names ascending;
 };
 
-TEST_F(FolderRowSortTest, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
-  using V = std::vector<std::string>;
-  struct Case {
-    std::int32_t column;
-    V descending;
-    V ascending;
-  };
-  const std::string d = kDirect;
-  const Case cases[] = {
-      // Names fold case: "Beta" sorts as "beta", after "[".
-      {0, {"gamma", "Beta", "alpha", d}, {d, "alpha", "Beta", "gamma"}},
-      {1, {"Beta", "gamma", "alpha", d}, {d, "alpha", "gamma", "Beta"}},
-      {2, {"alpha", "Beta", d, "gamma"}, {"gamma", d, "Beta", "alpha"}},
-      {3, {"Beta", "gamma", "alpha", d}, {d, "alpha", "gamma", "Beta"}},
-      // Items tie at 6: name order in both directions.
-      {4, {"alpha", "Beta", "gamma", d}, {d, "gamma", "alpha", "Beta"}},
-      {5, {"Beta", "gamma", d, "alpha"}, {"alpha", d, "gamma", "Beta"}},
-      // The pseudo row has no folders: it ties with Beta at 0 and "[" sorts first.
-      {6, {"alpha", "gamma", d, "Beta"}, {d, "Beta", "gamma", "alpha"}},
-      {7, {"alpha", "gamma", "Beta", d}, {d, "Beta", "gamma", "alpha"}},
-      // Attribute texts: "R", "A", "H" and the pseudo row's empty text.
-      {8, {"alpha", "gamma", "Beta", d}, {d, "Beta", "gamma", "alpha"}},
-      // Any other column sorts by allocated size.
-      {9, {"Beta", "gamma", "alpha", d}, {d, "alpha", "gamma", "Beta"}},
-  };
-  for (const Case& c : cases) {
+// Sorts by each case's column, descending then ascending, and compares the
+// names at `depth`.
+void ExpectOrders(FolderRowModel& model, std::int32_t depth, const std::vector<SortCase>& cases) {
+  for (const SortCase& c : cases) {
     SCOPED_TRACE(c.column);
-    auto [descending, ascending] = Orders(c.column);
-    EXPECT_EQ(descending, c.descending);
-    EXPECT_EQ(ascending, c.ascending);
+    model.SetSort(c.column);
+    if (model.sort_ascending()) model.SetSort(c.column);
+    EXPECT_EQ(NamesAtDepth(model, depth), c.descending);
+    model.SetSort(c.column);
+    EXPECT_EQ(NamesAtDepth(model, depth), c.ascending);
   }
+}
+
+TEST(FolderRowOrder, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
+  RowsResultBuilder b;
+  auto child = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
+                   std::int32_t files, std::int32_t folders, std::int64_t mtime, std::uint32_t attrs) {
+    DirNode& d = b.AddFolder(id, kRootId, name);
+    d.total_size = size, d.total_alloc = alloc, d.mtime = mtime, d.attributes = attrs;
+    d.total_file_count = files, d.total_folder_count = folders;
+  };
+  child(20, L"alpha", 300, 100, 1, 5, 30, 0x1);  // R
+  child(21, L"Beta", 200, 300, 6, 0, 10, 0x20);  // A
+  child(22, L"gamma", 100, 200, 3, 1, 20, 0x2);  // H
+  DirNode& root = b.folder(kRootId);
+  root.direct_size = 150, root.direct_alloc = 50, root.direct_file_count = 2;
+  FolderRowModel model;
+  model.ResetForResult(&b.result());
+  const std::string d = kDirect;
+  ExpectOrders(model, 1,
+               {// Names fold case: "Beta" sorts as "beta", after "[".
+                {0, {"gamma", "Beta", "alpha", d}, {d, "alpha", "Beta", "gamma"}},
+                {1, {"Beta", "gamma", "alpha", d}, {d, "alpha", "gamma", "Beta"}},
+                {2, {"alpha", "Beta", d, "gamma"}, {"gamma", d, "Beta", "alpha"}},
+                {3, {"Beta", "gamma", "alpha", d}, {d, "alpha", "gamma", "Beta"}},
+                // alpha and Beta tie at 6 items: name order both ways.
+                {4, {"alpha", "Beta", "gamma", d}, {d, "gamma", "alpha", "Beta"}},
+                {5, {"Beta", "gamma", d, "alpha"}, {"alpha", d, "gamma", "Beta"}},
+                // The pseudo row counts no folders and ties with Beta.
+                {6, {"alpha", "gamma", d, "Beta"}, {d, "Beta", "gamma", "alpha"}},
+                {7, {"alpha", "gamma", "Beta", d}, {d, "Beta", "gamma", "alpha"}},
+                {8, {"alpha", "gamma", "Beta", d}, {d, "Beta", "gamma", "alpha"}},
+                {9, {"Beta", "gamma", "alpha", d}, {d, "alpha", "gamma", "Beta"}}});
 }
 
 TEST(FolderRowOrder, EveryColumnOrdersFilesBothWays) {
@@ -308,206 +211,144 @@ TEST(FolderRowOrder, EveryColumnOrdersFilesBothWays) {
   auto file = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
                   std::int64_t mtime, std::uint32_t attrs) {
     FileEntry& f = b.AddFile(kRootId, id, name, size, alloc);
-    f.mtime = mtime;
-    f.attributes = attrs;
+    f.mtime = mtime, f.attributes = attrs;
   };
-  file(100, L"b.log", 10, 4096, 3, 0x20);  // "A"
-  file(101, L"A.log", 30, 4096, 1, 0x1);   // "R"
-  file(102, L"c.log", 20, 0, 2, 0x22);     // "HA"
-  file(103, L"D.log", 10, 8192, 3, 0x0);   // ""
+  file(100, L"b.log", 10, 4096, 3, 0x20);  // A
+  file(101, L"A.log", 30, 4096, 1, 0x1);   // R
+  file(102, L"c.log", 20, 0, 2, 0x22);     // HA
+  file(103, L"D.log", 10, 8192, 3, 0x0);
   b.Finish();
   FolderRowModel model;
   model.ResetForResult(&b.result());
   ASSERT_TRUE(model.ToggleFileGroup(kRootId));
-
-  using V = std::vector<std::string>;
-  struct Case {
-    std::int32_t column;
-    V descending;
-    V ascending;
-  };
-  const Case cases[] = {
-      {0, {"D.log", "c.log", "b.log", "A.log"}, {"A.log", "b.log", "c.log", "D.log"}},
-      // Equal keys always fall back to ascending names.
-      {1, {"D.log", "A.log", "b.log", "c.log"}, {"c.log", "A.log", "b.log", "D.log"}},
-      {2, {"A.log", "c.log", "b.log", "D.log"}, {"b.log", "D.log", "c.log", "A.log"}},
-      {3, {"D.log", "A.log", "b.log", "c.log"}, {"c.log", "A.log", "b.log", "D.log"}},
-      // Counts are the same for every file: the folder's list order, or its reverse.
-      {4, {"D.log", "c.log", "A.log", "b.log"}, {"b.log", "A.log", "c.log", "D.log"}},
-      {5, {"D.log", "c.log", "A.log", "b.log"}, {"b.log", "A.log", "c.log", "D.log"}},
-      {6, {"D.log", "c.log", "A.log", "b.log"}, {"b.log", "A.log", "c.log", "D.log"}},
-      {7, {"b.log", "D.log", "c.log", "A.log"}, {"A.log", "c.log", "b.log", "D.log"}},
-      {8, {"A.log", "c.log", "b.log", "D.log"}, {"D.log", "b.log", "c.log", "A.log"}},
-      {12, {"D.log", "A.log", "b.log", "c.log"}, {"c.log", "A.log", "b.log", "D.log"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.column);
-    model.SetSort(c.column);
-    if (model.sort_ascending()) model.SetSort(c.column);
-    EXPECT_EQ(NamesAtDepth(model, 2), c.descending);
-    model.SetSort(c.column);
-    EXPECT_EQ(NamesAtDepth(model, 2), c.ascending);
-  }
+  const Names by_alloc{"D.log", "A.log", "b.log", "c.log"}, by_alloc_up{"c.log", "A.log", "b.log", "D.log"};
+  const Names listed{"b.log", "A.log", "c.log", "D.log"}, reversed{"D.log", "c.log", "A.log", "b.log"};
+  ExpectOrders(model, 2,
+               {{0, {"D.log", "c.log", "b.log", "A.log"}, {"A.log", "b.log", "c.log", "D.log"}},
+                {1, by_alloc, by_alloc_up},  // equal keys: ascending names both ways
+                {2, {"A.log", "c.log", "b.log", "D.log"}, {"b.log", "D.log", "c.log", "A.log"}},
+                {3, by_alloc, by_alloc_up},
+                // Every file counts the same: the list order or its reverse.
+                {4, reversed, listed},
+                {5, reversed, listed},
+                {6, reversed, listed},
+                {7, {"b.log", "D.log", "c.log", "A.log"}, {"A.log", "c.log", "b.log", "D.log"}},
+                {8, {"A.log", "c.log", "b.log", "D.log"}, {"D.log", "b.log", "c.log", "A.log"}},
+                {12, by_alloc, by_alloc_up}});
 }
 
 TEST(FolderRowModel, SetSortFlipsTheSameColumnAndStartsOthersDescending) {
   FolderRowModel model;
+  EXPECT_EQ(model.sort_column(), kFolderColumnSize);
+  EXPECT_FALSE(model.sort_ascending());
   model.SetSort(kFolderColumnSize);
   EXPECT_TRUE(model.sort_ascending());
   model.SetSort(kFolderColumnSize);
   EXPECT_FALSE(model.sort_ascending());
   model.SetSort(kFolderColumnFiles);
-  EXPECT_EQ(model.sort_column(), kFolderColumnFiles);
-  EXPECT_FALSE(model.sort_ascending());
   model.SetSort(kFolderColumnFiles);
-  EXPECT_TRUE(model.sort_ascending());
   model.SetSort(kFolderColumnName);
   EXPECT_FALSE(model.sort_ascending());
-
-  // The sort state survives a new result; the open sets do not.
   RowsResultBuilder b;
-  b.AddFolder(20, kRootId, L"x");
-  b.AddFolder(21, 20, L"y");
-  b.Finish();
-  model.ResetForResult(&b.result());
-  ASSERT_TRUE(model.ToggleFolder(20));
-  model.ResetForResult(&b.result());
+  model.ResetForResult(&b.Finish());  // the sort state survives a new result
   EXPECT_EQ(model.sort_column(), kFolderColumnName);
-  EXPECT_EQ(model.expanded_folders(), FolderRowModel::IdSet{kRootId});
-  EXPECT_EQ(model.RowCount(), 2u);
 }
 
-// A hundred folders in a random tree with files here and there, every folder
-// and every file group opened: each folder and file appears exactly once, in
-// depth-first order, with siblings in size order.
-TEST(FolderRowModel, FullyOpenedTreeListsEverythingOnceInOrder) {
-  RowsResultBuilder b;
+// A hundred records, folders and files in a random tree, through tree
+// building; everything opened: each folder and file appears once, under its
+// own parent, with the path tree building gave it, and siblings come by size,
+// ties by name.
+TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
+  ScanSlice slice;
   std::uint32_t seed = 12345;
-  auto next = [&seed](std::uint32_t n) {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 16) % n;
-  };
-  std::vector<std::int64_t> ids{kRootId};
-  std::int64_t file_id = 10000;
-  int files = 0;
+  auto next = [&seed](std::uint32_t n) { return ((seed = seed * 1103515245u + 12345u) >> 16) % n; };
+  std::vector<std::int64_t> folders{kRootId};
   for (std::int64_t id = 100; id < 200; ++id) {
-    const std::int64_t parent = ids[next(static_cast<std::uint32_t>(ids.size()))];
-    b.AddFolder(id, parent, L"d" + std::to_wstring(next(20)));  // names repeat
-    ids.push_back(id);
-    for (std::uint32_t k = next(4); k > 0; --k, ++files) {
-      b.AddFile(id, file_id++, L"f" + std::to_wstring(next(50)), next(5) * 100);
+    const std::int64_t parent = folders[next(static_cast<std::uint32_t>(folders.size()))];
+    const std::wstring name = (id % 2 ? L"f" : L"d") + std::to_wstring(next(20));  // names repeat
+    if (id % 2 == 0) {
+      slice.folder_records[id] = FolderRecord{parent, name, 0, 0};
+      folders.push_back(id);
+      continue;
     }
+    const std::int64_t size = next(5) * 100;
+    slice.folder_files[parent].push_back(FileRecord{name, size, size, 0, 0, id});
+    FolderFileTotals& totals = slice.folder_file_totals[parent];
+    totals.size += size, totals.alloc += size, totals.count += 1;
   }
-  b.Finish();
+  const ScanResult result = BuildScanResult(std::move(slice), L"C");
   FolderRowModel model;
-  model.ResetForResult(&b.result());
-  for (std::int64_t id : ids) {
+  model.ResetForResult(&result);
+  for (std::int64_t id : folders) {
     if (id != kRootId) model.ToggleFolder(static_cast<std::uint64_t>(id));
     model.ToggleFileGroup(static_cast<std::uint64_t>(id));
   }
-
   int folder_rows = 0, file_rows = 0;
-  std::vector<const FolderRow*> ancestors;  // the folder row open at each depth
+  std::vector<const FolderRow*> open;  // the row open at each depth above
+  std::vector<std::pair<std::int64_t, std::wstring>> last(128);  // previous sibling per depth
   for (std::size_t i = 0; i < model.RowCount(); ++i) {
-    const FolderRow& row = *model.RowAt(Index(i));
-    ASSERT_LE(static_cast<std::size_t>(row.depth), ancestors.size());
-    ancestors.resize(static_cast<std::size_t>(row.depth));
+    const FolderRow& row = model.rows()[i];
+    const auto depth = static_cast<std::size_t>(row.depth);
+    ASSERT_LE(depth, open.size());
+    open.resize(depth);
     if (row.is_file) {
       ++file_rows;
-      ASSERT_GE(ancestors.size(), 2u);
-      EXPECT_EQ(ancestors[ancestors.size() - 2]->id, row.folder_id);
+      EXPECT_EQ(open.at(depth - 2)->id, row.folder_id);
+      std::wstring folder_path = model.RowPath(At(*model.FolderRowIndex(row.folder_id)));
+      if (folder_path.back() != L'\\') folder_path += L'\\';
+      EXPECT_EQ(model.RowPath(At(i)), folder_path + model.FileOfRow(row)->name);
       continue;
     }
-    if (row.is_direct_files) {
-      ASSERT_FALSE(ancestors.empty());
-      EXPECT_EQ(ancestors.back()->id, row.folder_id);
-      ancestors.push_back(&row);
-      continue;
+    const DirNode* node = row.is_direct_files ? nullptr : &result.folders.at(static_cast<std::int64_t>(row.id));
+    if (depth > 0) {
+      EXPECT_EQ(open.back()->id, node ? node->tree_parent_id : row.folder_id);
     }
-    ++folder_rows;
-    const DirNode& node = b.folder(static_cast<std::int64_t>(row.id));
-    if (row.depth > 0) {
-      EXPECT_EQ(ancestors.back()->id, static_cast<std::uint64_t>(node.tree_parent_id));
+    if (node) {
+      EXPECT_EQ(model.RowPath(At(i)), BuildFolderPath(result, node->id, L"C"));
     }
-    ancestors.push_back(&row);
+    const std::pair<std::int64_t, std::wstring> key{node ? node->total_size : row.size, model.CellText(At(i), 0)};
+    if (i > 0 && model.rows()[i - 1].depth >= row.depth && row.depth > 0) {
+      EXPECT_TRUE(last[depth].first > key.first ||
+                  (last[depth].first == key.first && CompareTextNoCase(last[depth].second, key.second) <= 0));
+    }
+    last[depth] = key;
+    folder_rows += node ? 1 : 0;
+    open.push_back(&row);
   }
-  EXPECT_EQ(folder_rows, 101);
-  EXPECT_EQ(file_rows, files);
-
-  // Siblings: non-increasing size, ties by ascending name.
-  for (std::int64_t id : ids) {
-    const DirNode& node = b.folder(id);
-    const std::size_t start = *model.FolderRowIndex(static_cast<std::uint64_t>(id));
-    const std::int32_t depth = model.RowAt(Index(start))->depth;
-    std::vector<std::pair<std::int64_t, std::wstring>> shown;
-    for (std::size_t i = start + 1; i < model.RowCount() && model.RowAt(Index(i))->depth > depth; ++i) {
-      const FolderRow& row = *model.RowAt(Index(i));
-      if (row.depth != depth + 1) continue;
-      shown.emplace_back(row.is_direct_files ? node.direct_size
-                                             : b.folder(static_cast<std::int64_t>(row.id)).total_size,
-                         model.CellText(Index(i), kFolderColumnName));
-    }
-    for (std::size_t k = 1; k < shown.size(); ++k) {
-      EXPECT_TRUE(shown[k - 1].first > shown[k].first ||
-                  (shown[k - 1].first == shown[k].first &&
-                   CompareTextNoCase(shown[k - 1].second, shown[k].second) <= 0))
-          << "under folder " << id << " at " << k;
-    }
-  }
+  EXPECT_EQ(folder_rows, 51);
+  EXPECT_EQ(file_rows, 50);
 }
 
 TEST(FolderRowModel, LargeOpenFolderListsEveryFileSorted) {
   RowsResultBuilder b;
   constexpr int kFiles = 200000;
-  for (int i = 0; i < kFiles; ++i) {
-    b.AddFile(kRootId, 1000 + i, L"f" + std::to_wstring(i % 997), (i * 7919) % 5003);
-  }
+  for (int i = 0; i < kFiles; ++i) b.AddFile(kRootId, i, L"f" + std::to_wstring(i % 997), (i * 7919) % 5003);
   b.Finish();
   FolderRowModel model;
   model.ResetForResult(&b.result());
   ASSERT_TRUE(model.ToggleFileGroup(kRootId));
-  ASSERT_EQ(model.RowCount(), static_cast<std::size_t>(kFiles) + 2);
-  const std::vector<FileEntry>& files = b.result().files_by_folder.at(kRootId);
+  ASSERT_EQ(model.RowCount(), kFiles + 2u);
   for (std::size_t i = 3; i < model.RowCount(); ++i) {
-    const FileEntry& a = files[model.RowAt(Index(i - 1))->file_index];
-    const FileEntry& c = files[model.RowAt(Index(i))->file_index];
+    const FileEntry& a = *model.FileOfRow(At(i - 1));
+    const FileEntry& c = *model.FileOfRow(At(i));
     ASSERT_TRUE(a.size > c.size || (a.size == c.size && CompareTextNoCase(a.name, c.name) <= 0)) << i;
   }
 }
 
-// A chain root -> 100 -> 101 -> ... with `depth` folders; the last holds a file.
-void Chain(RowsResultBuilder& b, int depth) {
-  std::int64_t parent = kRootId;
-  for (int i = 0; i < depth; ++i) {
-    b.AddFolder(100 + i, parent, L"n" + std::to_wstring(i));
-    parent = 100 + i;
-  }
-  b.AddFile(parent, 1, L"leaf.txt", 1);
-  b.Finish();
-}
-
 TEST(FolderRowReveal, OpensExactlyThePathFiveLevelsDown) {
   RowsResultBuilder b;
-  Chain(b, 5);
   b.AddFolder(50, kRootId, L"side");
-  b.AddFolder(51, 50, L"under side");
-  b.Finish();
+  b.AddFolder(51, 50, L"leaf");
+  Chain(b, 5);
   FolderRowModel model;
   model.ResetForResult(&b.result());
   model.RevealFolder(104);
-  EXPECT_EQ(model.expanded_folders(), (FolderRowModel::IdSet{5, 100, 101, 102, 103, 104}));
-  ASSERT_TRUE(model.FolderRowIndex(104).has_value());
-  EXPECT_EQ(model.RowAt(Index(*model.FolderRowIndex(104)))->depth, 5);
-  EXPECT_TRUE(model.DirectFilesRowIndex(104).has_value());
-
-  // A leaf is shown but not opened; an unknown id opens nothing.
-  FolderRowModel other;
-  other.ResetForResult(&b.result());
-  other.RevealFolder(51);
-  EXPECT_EQ(other.expanded_folders(), (FolderRowModel::IdSet{5, 50}));
-  EXPECT_TRUE(other.FolderRowIndex(51).has_value());
-  other.RevealFolder(777);
-  EXPECT_EQ(other.expanded_folders(), (FolderRowModel::IdSet{5, 50}));
+  EXPECT_EQ(model.expanded_folders(), (Ids{5, 100, 101, 102, 103, 104}));
+  EXPECT_EQ(model.RowAt(FolderAt(model, 104))->depth, 5);
+  model.RevealFolder(51);  // a leaf is shown, not opened
+  model.RevealFolder(777);
+  EXPECT_EQ(model.expanded_folders(), (Ids{5, 50, 100, 101, 102, 103, 104}));
+  EXPECT_TRUE(model.FolderRowIndex(51).has_value());
 }
 
 TEST(FolderRowReveal, WalksAtMost512FoldersUp) {
@@ -515,23 +356,20 @@ TEST(FolderRowReveal, WalksAtMost512FoldersUp) {
   Chain(b, 600);  // folder 100 + k is k + 1 levels deep
   FolderRowModel model;
   model.ResetForResult(&b.result());
-  model.RevealFolder(699);
-  // The 512 nearest: 699 down to 188. The rest of the path stays shut.
-  EXPECT_EQ(model.expanded_folders().size(), 1u + 512u);
+  model.RevealFolder(699);  // records 699 down to 188
+  EXPECT_EQ(model.expanded_folders().size(), 513u);
   EXPECT_TRUE(model.expanded_folders().count(188));
   EXPECT_FALSE(model.expanded_folders().count(187));
-  EXPECT_FALSE(model.FolderRowIndex(699).has_value());
   EXPECT_EQ(model.RowCount(), 2u);
-
-  // 511 folders deep plus the root is 512 records: the root is opened again.
   ASSERT_TRUE(model.ToggleFolder(kRootId));
-  model.RevealFolder(610);  // 511 levels deep
-  EXPECT_TRUE(model.expanded_folders().count(kRootId));
-  model.ResetForResult(&b.result());
-  ASSERT_TRUE(model.ToggleFolder(kRootId));
-  model.RevealFolder(611);  // 512 levels deep: the root is the 513th
+  model.RevealFolder(611);  // 512 levels deep: the root would be the 513th
   EXPECT_FALSE(model.expanded_folders().count(kRootId));
-  EXPECT_EQ(model.RowCount(), 1u);
+  model.RevealFolder(610);  // 511 deep: the root is the 512th
+  EXPECT_TRUE(model.expanded_folders().count(kRootId));
+  // The whole chain is open now; its deepest path keeps 512 names.
+  const std::wstring path = model.RowPath(FolderAt(model, 699));
+  EXPECT_EQ(path.rfind(L"C:\\n88\\n89\\", 0), 0u);
+  EXPECT_EQ(path.substr(path.size() - 5), L"\\n599");
 }
 
 TEST(FolderRowReveal, DeepOpenChainAndLoopingParentsDoNotBreakRebuild) {
@@ -539,24 +377,16 @@ TEST(FolderRowReveal, DeepOpenChainAndLoopingParentsDoNotBreakRebuild) {
   Chain(b, 3000);
   FolderRowModel model;
   model.ResetForResult(&b.result());
-  for (int depth = 500; depth < 3000; depth += 500) model.RevealFolder(100 + depth - 1);
-  model.RevealFolder(100 + 2999);
-  ASSERT_TRUE(model.FolderRowIndex(3099).has_value());
-  EXPECT_EQ(model.RowAt(Index(*model.FolderRowIndex(3099)))->depth, 3000);
+  for (int depth = 500; depth <= 3000; depth += 500) model.RevealFolder(99 + depth);
+  EXPECT_EQ(model.RowAt(FolderAt(model, 3099))->depth, 3000);
   EXPECT_EQ(model.RowCount(), 3002u);  // root, 3000 folders, the leaf's "[直接文件]"
-
-  // Tree parents that loop without reaching the root; a child list that
-  // names an ancestor again.
+  // Tree parents that loop away from the root; a child list naming ancestors.
   b.AddFolder(9000, kRootId, L"loop a").tree_parent_id = 9001;
-  b.AddFolder(9001, 9000, L"loop b").tree_parent_id = 9000;
-  b.folder(9001).children.push_back(9000);
-  b.folder(9001).children.push_back(kRootId);
+  b.AddFolder(9001, 9000, L"loop b").children = {9000, kRootId};
   model.RevealFolder(9001);
-  EXPECT_TRUE(model.expanded_folders().count(9000));
-  EXPECT_TRUE(model.expanded_folders().count(9001));
-  EXPECT_EQ(model.RowCount(), 3002u + 2u);  // each folder once
-  const std::wstring path = model.RowPath(Index(*model.FolderRowIndex(9001)));
-  EXPECT_EQ(path.rfind(L"C:\\loop", 0), 0u);
+  EXPECT_TRUE(model.expanded_folders().count(9000) && model.expanded_folders().count(9001));
+  EXPECT_EQ(model.RowCount(), 3004u);  // each folder once
+  EXPECT_EQ(model.RowPath(FolderAt(model, 9001)).rfind(L"C:\\loop a\\loop b\\loop a", 0), 0u);
 }
 
 TEST(FolderRowModel, ParentPercentIsTheShareOfTheParentsAllocatedBytes) {
@@ -568,29 +398,21 @@ TEST(FolderRowModel, ParentPercentIsTheShareOfTheParentsAllocatedBytes) {
   b.AddFile(kRootId, 101, L"b", 10, 3072);
   b.AddFile(kRootId, 102, L"c", 10, 1024);
   b.AddFile(22, 103, L"d", 0, 0);
-  b.Finish();  // root allocated 8192
+  b.Finish();  // the root allocates 8192
   FolderRowModel model;
   model.ResetForResult(&b.result());
   model.RevealFolder(22);
-  ASSERT_TRUE(model.ToggleFileGroup(kRootId));
-
+  model.ToggleFileGroup(kRootId);
   EXPECT_DOUBLE_EQ(model.ParentPercent(0), 100.0);  // the root's tree parent is itself
-  EXPECT_DOUBLE_EQ(model.ParentPercent(Index(*model.FolderRowIndex(20))), 50.0);
-  EXPECT_DOUBLE_EQ(model.ParentPercent(Index(*model.DirectFilesRowIndex(kRootId))), 50.0);
-  const std::size_t direct = *model.DirectFilesRowIndex(kRootId);
-  EXPECT_DOUBLE_EQ(model.ParentPercent(Index(direct + 1)), 37.5);
-  EXPECT_EQ(model.CellText(Index(direct + 1), kFolderColumnParentPercent), L"37.5%");
-  EXPECT_EQ(model.ParentPercent(Index(*model.FolderRowIndex(22))), 0.0);  // parent allocated 0
-  EXPECT_EQ(model.ParentPercent(Index(*model.DirectFilesRowIndex(22))), 0.0);
-  EXPECT_EQ(model.ParentPercent(Index(model.RowCount())), 0.0);
-
-  // Not clamped here; a root hung under a missing parent is whole.
-  b.folder(20).total_alloc = 12288;
-  EXPECT_DOUBLE_EQ(model.ParentPercent(Index(*model.FolderRowIndex(20))), 150.0);
-  b.folder(kRootId).tree_parent_id = 0;
+  EXPECT_DOUBLE_EQ(model.ParentPercent(FolderAt(model, 20)), 50.0);
+  EXPECT_DOUBLE_EQ(model.ParentPercent(GroupAt(model, kRootId)), 50.0);
+  EXPECT_DOUBLE_EQ(model.ParentPercent(GroupAt(model, kRootId) + 1), 37.5);  // file b
+  EXPECT_EQ(model.ParentPercent(FolderAt(model, 22)), 0.0);  // the parent allocates 0
+  EXPECT_EQ(model.ParentPercent(GroupAt(model, 22)), 0.0);
+  b.folder(20).total_alloc = 12288;  // not clamped
+  EXPECT_DOUBLE_EQ(model.ParentPercent(FolderAt(model, 20)), 150.0);
+  b.folder(kRootId).tree_parent_id = 0;  // a missing parent: the whole
   EXPECT_DOUBLE_EQ(model.ParentPercent(0), 100.0);
-  b.folder(kRootId).total_alloc = 0;
-  EXPECT_EQ(model.ParentPercent(Index(*model.FolderRowIndex(20))), 0.0);
 }
 
 TEST(FolderRowModel, RowPathJoinsTreeNamesUnderTheDrive) {
@@ -605,91 +427,55 @@ TEST(FolderRowModel, RowPathJoinsTreeNamesUnderTheDrive) {
   model.RevealFolder(21);
   model.ToggleFileGroup(21);
   model.ToggleFileGroup(kRootId);
-
   EXPECT_EQ(model.RowPath(0), L"D:\\");
-  EXPECT_EQ(model.RowPath(Index(*model.FolderRowIndex(21))), L"D:\\Windows\\System32");
-  EXPECT_EQ(model.RowPath(Index(*model.DirectFilesRowIndex(21))), L"D:\\Windows\\System32");
-  EXPECT_EQ(model.RowPath(Index(*model.DirectFilesRowIndex(21) + 1)), L"D:\\Windows\\System32\\cmd.exe");
-  const std::size_t root_file = *model.DirectFilesRowIndex(kRootId) + 1;
-  EXPECT_EQ(model.RowPath(Index(root_file)), L"D:\\pagefile.sys");  // folder_path is D:\ .
-  b.result().files_by_folder.at(kRootId)[0].folder_path.clear();
-  EXPECT_EQ(model.RowPath(Index(root_file)), L"pagefile.sys");
+  EXPECT_EQ(model.RowPath(FolderAt(model, 21)), L"D:\\Windows\\System32");
+  EXPECT_EQ(model.RowPath(GroupAt(model, 21)), L"D:\\Windows\\System32");
+  EXPECT_EQ(model.RowPath(GroupAt(model, 21) + 1), L"D:\\Windows\\System32\\cmd.exe");
+  EXPECT_EQ(model.RowPath(GroupAt(model, kRootId) + 1), L"D:\\pagefile.sys");  // folder_path D:\ .
   EXPECT_EQ(model.RowPath(-3), L"");
-
-  // The path follows the tree parent, not the recorded parent, and stops at
-  // a folder that is gone.
+  // The tree parent counts, not the recorded parent; a missing folder ends the walk.
   b.folder(21).parent_id = 999;
-  EXPECT_EQ(model.RowPath(Index(*model.FolderRowIndex(21))), L"D:\\Windows\\System32");
-  b.folder(20).tree_parent_id = 999;
-  EXPECT_EQ(model.RowPath(Index(*model.FolderRowIndex(21))), L"D:\\Windows\\System32");
   b.result().folders.erase(20);
-  EXPECT_EQ(model.RowPath(Index(*model.FolderRowIndex(21))), L"D:\\System32");
-}
-
-TEST(FolderRowModel, RowPathStopsAfter512Names) {
-  RowsResultBuilder b;
-  Chain(b, 600);
-  FolderRowModel model;
-  model.ResetForResult(&b.result());
-  model.RevealFolder(610);
-  model.RevealFolder(699);
-  const std::wstring path = model.RowPath(Index(*model.FolderRowIndex(699)));
-  EXPECT_EQ(path.rfind(L"C:\\n88\\n89\\", 0), 0u);
-  EXPECT_EQ(path.substr(path.size() - 5), L"\\n599");
+  EXPECT_EQ(model.RowPath(FolderAt(model, 21)), L"D:\\System32");
 }
 
 TEST(FolderRowModel, CellTextOfEveryKindOfRow) {
+  constexpr std::int64_t kFolderTime = 133000000000000000, kFileTime = 132000000000000000;
   RowsResultBuilder b;
   DirNode& docs = b.AddFolder(20, kRootId, L"Docs");
-  docs.mtime = 133000000000000000;
-  docs.attributes = 0x10 | 0x1 | 0x2;  // directory bit is not printed
+  docs.mtime = kFolderTime;
+  docs.attributes = 0x10 | 0x1 | 0x2;  // the directory bit has no letter
   b.AddFolder(21, 20, L"Old");
-  constexpr std::int64_t kFileTime = 132000000000000000;
   FileEntry& f = b.AddFile(20, 100, L"report.pdf", 1536, 4096);
-  f.mtime = kFileTime;
-  f.attributes = 0x20;
+  f.mtime = kFileTime, f.attributes = 0x20;
   b.AddFile(20, 101, L"empty", 0);
   b.Finish();
   FolderRowModel model;
   model.ResetForResult(&b.result());
   model.RevealFolder(20);
   model.ToggleFileGroup(20);
-  const std::int64_t folder = Index(*model.FolderRowIndex(20));
-  const std::int64_t direct = Index(*model.DirectFilesRowIndex(20));
-  const std::int64_t file = direct + 1;
-  ASSERT_EQ(model.FileOfRow(file)->name, L"report.pdf");
-
-  const std::vector<std::wstring> folder_cells{
-      L"Docs", L"100.0%", L"1.50 KB", L"4.00 KB", L"3", L"2", L"1",
-      FormatFileTime(docs.mtime), L"RH"};
-  const std::vector<std::wstring> direct_cells{L"[直接文件]", L"100.0%", L"1.50 KB", L"4.00 KB",
-                                               L"2", L"2", L"0", L"", L""};
-  const std::vector<std::wstring> file_cells{
-      L"report.pdf", L"100.0%", L"1.50 KB", L"4.00 KB", L"1", L"1", L"0",
-      FormatFileTime(kFileTime), L"A"};
+  const std::int64_t folder = FolderAt(model, 20), group = GroupAt(model, 20), file = group + 1;
+  const std::vector<std::vector<std::wstring>> expected{
+      {L"Docs", L"100.0%", L"1.50 KB", L"4.00 KB", L"3", L"2", L"1", FormatFileTime(kFolderTime), L"RH"},
+      {L"[直接文件]", L"100.0%", L"1.50 KB", L"4.00 KB", L"2", L"2", L"0", L"", L""},
+      {L"report.pdf", L"100.0%", L"1.50 KB", L"4.00 KB", L"1", L"1", L"0", FormatFileTime(kFileTime), L"A"}};
   for (std::int32_t c = 0; c < kFolderColumnCount; ++c) {
     SCOPED_TRACE(c);
-    EXPECT_EQ(model.CellText(folder, c), folder_cells[static_cast<std::size_t>(c)]);
-    EXPECT_EQ(model.CellText(direct, c), direct_cells[static_cast<std::size_t>(c)]);
-    EXPECT_EQ(model.CellText(file, c), file_cells[static_cast<std::size_t>(c)]);
+    EXPECT_EQ(model.CellText(folder, c), expected[0][static_cast<std::size_t>(c)]);
+    EXPECT_EQ(model.CellText(group, c), expected[1][static_cast<std::size_t>(c)]);
+    EXPECT_EQ(model.CellText(file, c), expected[2][static_cast<std::size_t>(c)]);
   }
   EXPECT_NE(model.CellText(folder, kFolderColumnModified), L"");
   EXPECT_EQ(model.CellText(folder, 9), L"");
-  EXPECT_EQ(model.CellText(folder, -1), L"");
-  EXPECT_EQ(model.CellText(Index(model.RowCount()), 0), L"");
-
-  // Counts of a folder whose sum exceeds 32 bits are held, not wrapped.
-  b.folder(20).total_file_count = 2147483647;
+  EXPECT_EQ(model.CellText(At(model.RowCount()), 0), L"");
+  b.folder(20).total_file_count = 2147483647;  // the item sum is held, not wrapped
   EXPECT_EQ(model.CellText(folder, kFolderColumnItems), L"2147483647");
-
   // A file row whose file has gone answers nothing.
-  b.result().files_by_folder.at(20).pop_back();
-  b.result().files_by_folder.at(20).pop_back();
+  b.result().files_by_folder.at(20).clear();
   EXPECT_EQ(model.FileOfRow(file), nullptr);
   for (std::int32_t c = 0; c < kFolderColumnCount; ++c) EXPECT_EQ(model.CellText(file, c), L"");
   EXPECT_EQ(model.ParentPercent(file), 0.0);
   EXPECT_EQ(model.RowPath(file), L"");
-  EXPECT_EQ(model.FileOfRow(folder), nullptr);
 }
 
 }  // namespace

@@ -51,6 +51,13 @@ class TreemapNavigationTest : public ::testing::Test {
 };
 
 TEST_F(TreemapNavigationTest, FolderWithSubfoldersOpensItsPathAndShowsItsFolders) {
+  // The decision alone touches no rows.
+  const auto decision = DecideTreemapNavigation(&b_.result(), 31, false);
+  ASSERT_TRUE(decision.has_value());
+  EXPECT_EQ(decision->reveal_folder_id, 31u);
+  EXPECT_FALSE(decision->open_file_group);
+  EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
+
   const TreemapNavigationResult outcome = NavigateToFolder(rows_, state_, 31, false);
   ASSERT_TRUE(outcome.changed);
   EXPECT_EQ(state_.treemap_folder_id, 31u);
@@ -118,6 +125,7 @@ TEST_F(TreemapNavigationTest, BytesWithoutCountedFilesShowFilesButOpenNoGroup) {
   EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
   EXPECT_FALSE(outcome.select_row.has_value());
   EXPECT_EQ(TreemapCaption(&b_.result(), state_), L"Ghost / [直接文件]");
+  EXPECT_FALSE(DecideTreemapNavigation(&b_.result(), 42, false)->open_file_group);
 }
 
 TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
@@ -146,7 +154,6 @@ TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
     EXPECT_EQ(state_.treemap_show_files, before.treemap_show_files);
     EXPECT_EQ(rows_.expanded_folders(), folders_before);
     EXPECT_EQ(rows_.RowCount(), count_before);
-    EXPECT_FALSE(DecideTreemapNavigation(&b_.result(), c.id, c.show_files).has_value());
   }
   EXPECT_EQ(TreemapCaption(&b_.result(), state_), L"alice");
 
@@ -155,21 +162,41 @@ TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
   EXPECT_FALSE(DecideTreemapNavigation(nullptr, 31, false).has_value());
 }
 
-TEST_F(TreemapNavigationTest, DecisionNamesTheFolderToRevealAndTheGroupToOpen) {
-  const auto folders = DecideTreemapNavigation(&b_.result(), 30, false);
-  ASSERT_TRUE(folders.has_value());
-  EXPECT_EQ(folders->reveal_folder_id, 30u);
-  EXPECT_FALSE(folders->open_file_group);
-  const auto files = DecideTreemapNavigation(&b_.result(), 32, false);
-  ASSERT_TRUE(files.has_value());
-  EXPECT_TRUE(files->state.treemap_show_files);
-  EXPECT_TRUE(files->open_file_group);
-  const auto uncounted = DecideTreemapNavigation(&b_.result(), 42, false);
-  ASSERT_TRUE(uncounted.has_value());
-  EXPECT_TRUE(uncounted->state.treemap_show_files);
-  EXPECT_FALSE(uncounted->open_file_group);  // nothing the list could open
-  // The decision alone touches no rows.
+TEST_F(TreemapNavigationTest, OpeningAFolderByClickMovesTheTreemapClosingDoesNot) {
+  const auto at = [&](std::optional<std::size_t> i) { return static_cast<std::int64_t>(i.value()); };
+  FolderListAction action = ClickFolderRowTriangle(rows_, state_, at(rows_.FolderRowIndex(30)));
+  EXPECT_TRUE(action.rows_changed && action.treemap_changed);
+  EXPECT_EQ(state_.treemap_folder_id, 30u);
+  EXPECT_FALSE(state_.treemap_show_files);
+  action = ClickFolderRowTriangle(rows_, state_, at(rows_.FolderRowIndex(30)));
+  EXPECT_TRUE(action.rows_changed && !action.treemap_changed);
   EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
+  EXPECT_EQ(state_.treemap_folder_id, 30u);
+  // Rows without a triangle and indices off the list do nothing.
+  EXPECT_FALSE(ClickFolderRowTriangle(rows_, state_, at(rows_.FolderRowIndex(40))).rows_changed);
+  EXPECT_FALSE(ClickFolderRowTriangle(rows_, state_, -1).rows_changed);
+  // A "[直接文件]" row opens by click without moving the treemap.
+  action = ClickFolderRowTriangle(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)));
+  EXPECT_TRUE(action.rows_changed && !action.treemap_changed);
+  EXPECT_EQ(rows_.expanded_file_groups(), FolderRowModel::IdSet{5});
+}
+
+TEST_F(TreemapNavigationTest, DoubleClickingDirectFilesShowsThemAndAgainOnlyCloses) {
+  const auto at = [&](std::optional<std::size_t> i) { return static_cast<std::int64_t>(i.value()); };
+  FolderListAction action = DoubleClickFolderRow(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)));
+  EXPECT_TRUE(action.rows_changed && action.treemap_changed);
+  EXPECT_TRUE(state_.treemap_show_files);
+  EXPECT_FALSE(DoubleClickFolderRow(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)) + 1).rows_changed);
+  action = DoubleClickFolderRow(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)));
+  EXPECT_TRUE(action.rows_changed && !action.treemap_changed);
+  EXPECT_TRUE(rows_.expanded_file_groups().empty());
+  EXPECT_TRUE(state_.treemap_show_files);  // the treemap keeps the files
+  // A folder row acts as the click: a folder with a file list is followed,
+  // one with only uncounted bytes is not.
+  EXPECT_TRUE(DoubleClickFolderRow(rows_, state_, at(rows_.FolderRowIndex(41))).treemap_changed);
+  EXPECT_EQ(state_.treemap_folder_id, 41u);
+  EXPECT_FALSE(state_.treemap_show_files);
+  EXPECT_FALSE(DoubleClickFolderRow(rows_, state_, at(rows_.FolderRowIndex(42))).treemap_changed);
 }
 
 TEST_F(TreemapNavigationTest, RootIsAlwaysCaptionedTopLevel) {
