@@ -314,17 +314,6 @@ TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
   EXPECT_EQ(one["drive"], "X");
 }
 
-TEST(ScannerOnSample, HardLinkAndStreamCountOnce) {
-  const test::UnpackedImage sample(SampleArchive());
-  const nlohmann::json doc = ScanJson("--files " + Quote(sample.path()));
-  std::map<std::string, int> names;
-  for (const nlohmann::json& f : doc["files"]) names[f["name"].get<std::string>()]++;
-  // README.txt and tarnwick-readme.txt are one record: it appears under one name.
-  EXPECT_EQ(names["README.txt"] + names["tarnwick-readme.txt"], 1);
-  EXPECT_EQ(names["setup-tool.exe"], 1);
-  for (const auto& [name, count] : names) EXPECT_EQ(name.find(':'), std::string::npos) << name;
-}
-
 // One line on stderr, nothing on stdout, the expected status.
 void ExpectFailure(const ProcessRun& run, int status, const std::string& message_part) {
   EXPECT_EQ(run.status, status) << run.err;
@@ -378,15 +367,6 @@ TEST(ScannerBadInput, UnreadableSourceSaysPermissionDenied) {
   if (run.status == 126 || run.status == 127) GTEST_SKIP() << "the binary cannot be run as nobody: " << run.err;
   ExpectFailure(run, 1, "Permission denied");
   fs::remove(copy);
-}
-
-TEST(ScannerBadInput, HelpAndVersionExitZero) {
-  const ProcessRun help = RunScanner("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: tarnwick-scan", 0), 0u);
-  const ProcessRun version = RunScanner("--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out.rfind("tarnwick-scan ", 0), 0u);
 }
 
 }  // namespace
