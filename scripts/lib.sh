@@ -41,3 +41,16 @@ tw_build_win() {
         -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   cmake --build "$dir" -j "$TW_JOBS"
 }
+
+# Packages of the clang trees (fuzz targets; the sanitizer runtimes).
+TW_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+
+# Configures the clang fuzz tree in $1 and builds the given fuzz targets
+# (coverage instrumentation, AddressSanitizer, UndefinedBehaviorSanitizer).
+tw_build_fuzz() {
+  local dir=$1; shift
+  tw_ensure_packages "${TW_FUZZ_PACKAGES[@]}" "${TW_BUILD_PACKAGES[@]}"
+  CC=clang-14 CXX=clang++-14 cmake -S "$TW_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF >/dev/null
+  cmake --build "$dir" -j "$TW_JOBS" --target "$@"
+}

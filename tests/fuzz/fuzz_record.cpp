@@ -1,0 +1,48 @@
+// One file record, and the records its attribute list names: fix-ups, the
+// base-record parse, the parse that follows the attribute list through a
+// small MFT image, and the range parse of the slice pass over that image.
+
+#include <cstdint>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "scan/mft_record.h"
+#include "scan/scan_slice.h"
+
+namespace {
+
+void CheckEntry(const tw::MftEntry& entry, std::int64_t id) {
+  TW_FUZZ_CHECK(entry.id == id);
+  TW_FUZZ_CHECK(!entry.name.empty() && entry.name.size() <= 255 + 16);
+  TW_FUZZ_CHECK(entry.size >= 0 && entry.alloc >= 0);
+  TW_FUZZ_CHECK(!entry.is_directory || (entry.size == 0 && entry.alloc == 0));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tw;
+  const ByteSpan image(data, size);
+  const std::int32_t record_size = fuzz::RecordSizeOf(image);
+  if (record_size <= 0) return 0;
+
+  // Record 0 of the input, fixed up in a copy of exactly its size.
+  std::vector<std::uint8_t> first(data, data + record_size);
+  ApplyFixups(MutableSpan{first.data(), first.size()});
+  const ByteSpan record(first.data(), first.size());
+  // The record's own number (u32 at 44) as its id, so the root rules are reached.
+  const std::int64_t id = ReadU32(record, 44);
+
+  MftEntry entry;
+  if (ParseBaseRecord(record, id, entry)) CheckEntry(entry, id);
+  MftEntry listed;
+  if (ParseRecordWithList(image, record_size, id, record, listed)) CheckEntry(listed, id);
+  for (const std::int64_t r : CollectListedRecords(record, id)) TW_FUZZ_CHECK(r != 0 && r != id);
+
+  ScanSlice slice;
+  const auto count = static_cast<std::int64_t>(size / static_cast<std::size_t>(record_size));
+  ParseRange(image, record_size, 0, count + 1, slice);
+  TW_FUZZ_CHECK(slice.entries.size() <= static_cast<std::size_t>(count));
+  for (const MftEntry& e : slice.entries) TW_FUZZ_CHECK(e.id >= 0 && e.id < count);
+  return 0;
+}

@@ -1,0 +1,39 @@
+// A whole scan of an in-memory volume: boot sector, record 0, its run list,
+// the MFT load, the slice pass, the overflow pass and tree building. A volume
+// that cannot be read must fail with one of the scan's two messages; one that
+// can must give a result whose invariants hold.
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "scan/memory_volume.h"
+#include "scan/scan_driver.h"
+#include "support/result_invariants.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tw;
+  auto volume = std::make_unique<MemoryVolume>(std::vector<std::uint8_t>(data, data + size));
+  ScanOptions options;
+  options.threads = 1;
+  ScanResult result;
+  try {
+    result = ScanOpenedVolume(std::move(volume), L"C", nullptr, options);
+  } catch (const std::runtime_error& error) {
+    TW_FUZZ_CHECK(std::strcmp(error.what(), kReadMftError) == 0);
+    return 0;
+  }
+  // TW_FUZZ_VERBOSE=1 shows what an input scans to (for checking seeds).
+  if (std::getenv("TW_FUZZ_VERBOSE")) {
+    std::fprintf(stderr, "files %d folders %d total %lld\n", result.file_count, result.folder_count,
+                 static_cast<long long>(result.root_total_size));
+  }
+  const std::string broken = test::CheckResultInvariants(result);
+  if (!broken.empty()) std::fprintf(stderr, "%s\n", broken.c_str());
+  TW_FUZZ_CHECK(broken.empty());
+  return 0;
+}
