@@ -1,5 +1,6 @@
 #include "scan/mft_loader.h"
 
+#include "scan/memory_size.h"
 #include "scan/mft_record.h"
 
 namespace tw {
@@ -125,6 +126,10 @@ bool VolumeDataIsSane(const NtfsVolumeData& data) {
   return true;
 }
 
+bool MftFitsInMemory(std::int64_t mft_length, std::int64_t memory_bytes) {
+  return memory_bytes <= 0 || mft_length <= memory_bytes;
+}
+
 bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
   image.clear();
   if (!volume.IsOpen()) return false;
@@ -132,7 +137,7 @@ bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& 
   if (!volume.QueryVolumeData(data)) return false;
   record_size = static_cast<std::int32_t>(data.bytes_per_record);
   // Checked before anything is allocated: the sizes come straight from disk.
-  if (!VolumeDataIsSane(data)) return false;
+  if (!VolumeDataIsSane(data) || !MftFitsInMemory(data.mft_valid_data_length, PhysicalMemoryBytes())) return false;
   const std::int64_t cluster = data.bytes_per_cluster;
   const std::int64_t mft_offset = cluster * data.mft_start_lcn;
 

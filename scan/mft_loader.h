@@ -58,10 +58,15 @@ bool PlaceRuns(const std::vector<DataRun>& runs, std::int64_t cluster_size, std:
 // True when the geometry is one the loader may allocate and read for.
 bool VolumeDataIsSane(const NtfsVolumeData& data);
 
+// True when an MFT image of mft_length bytes fits in memory_bytes of physical
+// memory (0: unknown, no bound).
+bool MftFitsInMemory(std::int64_t mft_length, std::int64_t memory_bytes);
+
 // Loads the MFT image (exactly the valid data length, zero where no run
 // covers it) and the record size. record_size is set as soon as the volume
 // data is known, also when the load then fails. False on any failure; the
-// image is then empty.
+// image is then empty. Geometry that is not sane, or an MFT larger than this
+// machine's physical memory, fails before the image is allocated.
 bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size);
 
 }  // namespace tw

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both trees and runs every
-# test tier. Exits non-zero on the first failure.
+# test tier, then the host tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the threaded scan tests under ThreadSanitizer,
+# and a short regression run of every fuzz target over its committed corpus.
+# Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
 TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip xz-utils attr)
-tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}"
+tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}" "${TW_FUZZ_PACKAGES[@]}"
 
 echo "== host build (build/host)"
 tw_build_host build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -16,3 +19,37 @@ tw_build_win build/win
 
 echo "== unit and image tests"
 ctest --test-dir build/host --output-on-failure -j "$TW_JOBS"
+
+# Any sanitizer report ends the program with a failure.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+echo "== unit and image tests under AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)"
+tw_build_host build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=address,undefined
+ctest --test-dir build/asan --output-on-failure -j "$TW_JOBS"
+
+echo "== slice pass, worker and driver tests under ThreadSanitizer (build/tsan)"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread >/dev/null
+cmake --build build/tsan -j "$TW_JOBS" --target scan_tests
+# ThreadSanitizer cannot map its shadow memory under full address-space
+# randomisation on some kernels; the tests run with it turned off.
+setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j "$TW_JOBS" \
+  -R '^(SlicePass|ParseSlices|ScanDriver|ScanSourceMft|ScanWorker)'
+
+echo "== fuzz targets: regression runs over the committed corpora (build/fuzz)"
+fuzz_targets=(fuzz_record fuzz_data_runs fuzz_overflow fuzz_volume)
+tw_build_fuzz build/fuzz "${fuzz_targets[@]}"
+for target in "${fuzz_targets[@]}"; do
+  scratch=$(mktemp -d)
+  # New inputs go to the scratch folder; the committed corpus is only read.
+  build/fuzz/bin/$target -seed=1 -runs=2000 -timeout=30 -rss_limit_mb=4096 "$scratch" \
+    "tests/fuzz/corpus/$target" >"build/fuzz/$target.regression.log" 2>&1 || {
+    tail -n 60 "build/fuzz/$target.regression.log"
+    rm -rf "$scratch"
+    echo "$target: finding on the regression run" >&2
+    exit 1
+  }
+  rm -rf "$scratch"
+  echo "$target: $(grep -E '^Done [0-9]+ runs' "build/fuzz/$target.regression.log")"
+done
