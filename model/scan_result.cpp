@@ -77,6 +77,8 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
   std::size_t mark_index = 0;
   std::size_t next_mark = 1;
   bool looped = false;
+  // Also stops where the path would pass the longest one Windows can address.
+  std::size_t length = drive.size() + 2;
   std::int64_t current = RootIfNotPositive(id);
   while (current != kRootId) {
     const auto it = result.folders.find(current);
@@ -86,6 +88,8 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
       looped = true;
       break;
     }
+    if (length + node->name.size() + 1 > kMaxPathLength) break;
+    length += node->name.size() + 1;
     chain.push_back(node);
     if (chain.size() == next_mark) {
       mark = node;
@@ -103,8 +107,6 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
     chain.resize(start + cycle);
   }
 
-  std::size_t length = drive.size() + 2;
-  for (const DirNode* node : chain) length += node->name.size() + 1;
   std::wstring path;
   path.reserve(length);
   path += drive;

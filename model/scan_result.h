@@ -78,10 +78,16 @@ struct ScanResult {
   void Reset() noexcept;
 };
 
+// The longest path Windows can address, in UTF-16 units.
+inline constexpr std::size_t kMaxPathLength = 32767;
+
 // drive + ":\" + the names from the outermost ancestor to the folder, following
 // parent_id. Unknown ids give drive + ":\". A parent_id loop that never
 // reaches the root (corrupt metadata) is cut where a folder would repeat, so
-// every folder of the loop appears once and the walk stays linear.
+// every folder of the loop appears once and the walk stays linear. A chain
+// whose path would pass kMaxPathLength (only corrupt or hostile metadata
+// nests so deep) keeps the innermost folders that fit, so no path, and no
+// walk, grows with the depth of the chain.
 std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive);
 
 // The tail of the name from its last "." inclusive; empty when there is no dot

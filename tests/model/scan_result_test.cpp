@@ -129,6 +129,27 @@ TEST(BuildFolderPath, LongLoopIsCutAfterOneLap) {
   EXPECT_TRUE(path.ends_with(L"\\t35\\t36"));
 }
 
+TEST(BuildFolderPath, ChainDeeperThanAnyPathKeepsItsInnermostFolders) {
+  // 4000 nested folders of 255-character names (a hostile MFT of 4 MiB):
+  // whole paths would take a million characters each, and one per folder
+  // with files gigabytes together.
+  ScanResult result = SampleTree();
+  constexpr int kDepth = 4000;
+  for (int i = 0; i < kDepth; ++i) {
+    std::wstring name(255, L'a' + i % 26);
+    name.replace(0, 4, std::to_wstring(1000 + i));
+    Add(result, Folder(100 + i, i == 0 ? kRootId : 100 + i - 1, name));
+  }
+  const std::wstring path = BuildFolderPath(result, 100 + kDepth - 1, L"C");
+  EXPECT_LE(path.size(), kMaxPathLength);
+  EXPECT_GT(path.size(), kMaxPathLength - 300);
+  EXPECT_TRUE(path.starts_with(L"C:\\"));
+  EXPECT_TRUE(path.ends_with(L"\\4998" + std::wstring(251, L'a' + (kDepth - 2) % 26) + L"\\4999" +
+                             std::wstring(251, L'a' + (kDepth - 1) % 26)));
+  // A path that fits is whole.
+  EXPECT_EQ(BuildFolderPath(result, 101, L"C").size(), 3u + 255 + 1 + 255);
+}
+
 TEST(ExtensionOf, TailFromLastDotUnlessDotLeads) {
   EXPECT_EQ(ExtensionOf(L"a.txt"), L".txt");
   EXPECT_EQ(ExtensionOf(L"archive.tar.gz"), L".gz");

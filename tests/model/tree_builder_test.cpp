@@ -338,7 +338,9 @@ TEST(TreeBuilder, DeepChainBuildsOnASmallStack) {
   EXPECT_EQ(Node(result, kFirst + kDepth / 2).total_file_count, 1);
   EXPECT_EQ(Node(result, kFirst + kDepth - 1).direct_file_count, 1);
   const std::wstring& path = result.FindFiles(kFirst + kDepth - 1)->front().folder_path;
-  EXPECT_EQ(static_cast<std::int64_t>(std::count(path.begin(), path.end(), L'\\')), kDepth);
+  // Deeper than any path: "C:\\" and the innermost "d" folders that fit.
+  EXPECT_EQ(path.size(), kMaxPathLength - 1);
+  EXPECT_EQ(static_cast<std::size_t>(std::count(path.begin(), path.end(), L'\\')), (kMaxPathLength - 3) / 2);
 }
 
 }  // namespace
