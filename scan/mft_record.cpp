@@ -148,6 +148,10 @@ bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, M
     state.is_directory = true;
   }
 
+  // Record 0 is the MFT itself. Claiming to be a folder it would alias the
+  // root, which every id <= 0 stands for in the result: it is left out.
+  if (state.is_directory && id <= 0) return false;
+
   std::int64_t size = 0;
   std::int64_t alloc = 0;
   if (!state.is_directory) {

@@ -48,7 +48,8 @@ bool ApplyFixups(MutableSpan record);
 // (Win32 > Win32&DOS > POSIX > DOS > other, first wins on a tie; "." and ".."
 // only count for the root) and the unnamed $DATA sizes. id is the base record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
-// Moves state.name into the entry when it returns true.
+// Moves state.name into the entry when it returns true. Record 0 (the MFT)
+// never yields a folder: a record 0 that claims to be one gives no entry.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
 // An in-use base record (not excluded, no foreign base number) from its own attributes.
 bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);

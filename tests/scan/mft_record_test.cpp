@@ -414,6 +414,25 @@ TEST(MftRecordFilter, SkipsFreeExcludedForeignAndExtensionRecords) {
   EXPECT_EQ(BriefOf(folder), L"docs ^5 dir 0/0");
 }
 
+TEST(MftRecordFilter, RecordZeroIsNeverAFolder) {
+  // A folder numbered 0 would stand for the root in the result and hang
+  // under it as its own child (found by fuzzing the whole-volume scan).
+  RecordBuilder by_header(1024);
+  by_header.InUse().Directory().FileName(Name(L"$MFT"));
+  EXPECT_EQ(BriefOf(by_header, 0), L"none");
+  RecordBuilder by_name(1024);
+  by_name.InUse().FileName({.parent = 5, .name = L"$MFT", .flags = kNameDirectoryFlag});
+  EXPECT_EQ(BriefOf(by_name, 0), L"none");
+  RecordBuilder nameless(1024);
+  nameless.InUse().Directory();
+  EXPECT_EQ(BriefOf(nameless, 0), L"none");
+  RecordBuilder file(1024);
+  file.InUse().FileName(Name(L"$MFT")).ResidentData(10);
+  EXPECT_EQ(BriefOf(file, 0), L"$MFT ^5 file 10/10");
+  // The same folder anywhere else is one.
+  EXPECT_EQ(BriefOf(by_header, 40), L"$MFT ^5 dir 0/0");
+}
+
 // ---------------------------------------------------------------- attribute lists
 
 TEST(MftRecordList, CollectsListedRecordsOnceInFirstSeenOrder) {
