@@ -43,7 +43,7 @@ tw_build_fuzz build/fuzz "${fuzz_targets[@]}"
 for target in "${fuzz_targets[@]}"; do
   scratch=$(mktemp -d)
   # New inputs go to the scratch folder; the committed corpus is only read.
-  build/fuzz/bin/$target -seed=1 -runs=2000 -timeout=30 -rss_limit_mb=4096 "$scratch" \
+  build/fuzz/bin/$target -seed=1 -runs=10000 -timeout=30 -rss_limit_mb=4096 "$scratch" \
     "tests/fuzz/corpus/$target" >"build/fuzz/$target.regression.log" 2>&1 || {
     tail -n 60 "build/fuzz/$target.regression.log"
     rm -rf "$scratch"
