@@ -50,6 +50,10 @@ bool ApplyFixups(MutableSpan record);
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
 // Moves state.name into the entry when it returns true.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
+// The header checks every parse of a base record starts with: a "FILE" record
+// in use, without flag bit 2, whose base number is 0 or id, and whose first
+// attribute offset lies inside the span.
+bool IsParsableBaseRecord(ByteSpan record, std::int64_t id);
 // An in-use base record (not excluded, no foreign base number) from its own attributes.
 bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
 // Records named by the resident $ATTRIBUTE_LIST entries that start at VCN 0,
@@ -59,7 +63,10 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 // the in-use records its attribute list names (copied out of the image).
 bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
                          MftEntry& entry);
-// Parses records [first, end) of the image and appends their entries to slice.entries.
+// Parses records [first, end) of the image and appends their entries to
+// slice.entries; a parsable file base record that yields no entry (no name in
+// itself or in the records its resident attribute list names) is noted in
+// slice.nameless_files instead.
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
                 ScanSlice& slice);
 

@@ -124,11 +124,7 @@ class Win32Volume : public RawVolume {
   }
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
-    if (handle_ == INVALID_HANDLE_VALUE || offset < 0) return false;
-    if (extent_.length > 0 &&
-        (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset))) {
-      return false;
-    }
+    if (handle_ == INVALID_HANDLE_VALUE || !ExtentHolds(extent_, offset, length)) return false;
     return ReadAligned(handle_, extent_.offset + offset, destination, length);
   }
 
@@ -195,10 +191,9 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     CloseHandle(handle);
     return nullptr;
   }
-  auto volume = std::make_unique<Win32Volume>(handle, extent);
-  NtfsVolumeData data;
-  if (!volume->QueryVolumeData(data)) return nullptr;
-  return volume;
+  // The geometry is asked for when the MFT is loaded: a source with an NTFS
+  // boot sector opens, and a geometry it cannot give fails the MFT read.
+  return std::make_unique<Win32Volume>(handle, extent);
 }
 
 }  // namespace tw

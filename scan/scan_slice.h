@@ -91,6 +91,10 @@ struct ScanSlice {
   WideTextMap<ExtensionTotals> extension_totals;  // extension text -> sums; "" = none
   IdMap<OverflowSizes> overflow_sizes;  // only between the overflow pass and apply
   std::vector<MftEntry> entries;        // parsed, not yet folded in
+  // File base records in use that yielded no entry for want of a name; only
+  // between the slice pass and the overflow pass, which looks for their names
+  // in the extension records that name them as base.
+  std::vector<std::int64_t> nameless_files;
   std::int64_t file_size_sum = 0;
   std::int64_t file_alloc_sum = 0;
   std::int32_t file_count = 0;
