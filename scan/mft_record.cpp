@@ -80,6 +80,9 @@ void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, b
 void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseState& state) {
   if (attr.NonResident(record)) {
     if (attr.length < kNonResidentHeaderMinimum) return;
+    // Only the extent that starts the stream carries its sizes; a later one
+    // (from an extension record) must not overwrite them with its zeros.
+    if (ReadI64(record, attr.offset + kAttrLowestVcnField) != 0) return;
     const std::int64_t allocated = ReadI64(record, attr.offset + kAttrAllocatedSizeField);
     state.data_size = std::max<std::int64_t>(ReadI64(record, attr.offset + kAttrDataSizeField), 0);
     state.data_alloc = allocated > 0 ? allocated : state.data_size;

@@ -46,7 +46,8 @@ bool ApplyFixups(MutableSpan record);
 // Walks one record's attributes (the walk of scan/attribute_walk.h) into state:
 // $STANDARD_INFORMATION time and attribute bits, the best-ranked $FILE_NAME
 // (Win32 > Win32&DOS > POSIX > DOS > other, first wins on a tie; "." and ".."
-// only count for the root) and the unnamed $DATA sizes. id is the base record.
+// only count for the root) and the unnamed $DATA sizes (of a non-resident
+// stream only from its first extent, starting at VCN 0). id is the base record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
 // Moves state.name into the entry when it returns true.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
