@@ -27,11 +27,14 @@ struct FolderRecord {
   std::uint32_t attributes = 0;
 };
 
-struct FolderFileTotals {
+// Sums of sizes and a file count: a folder's direct files, or one extension's files.
+struct FileTotals {
   std::int64_t size = 0;
   std::int64_t alloc = 0;
   std::int32_t count = 0;
 };
+using FolderFileTotals = FileTotals;
+using ExtensionTotals = FileTotals;
 
 struct FileRecord {
   std::wstring name;
@@ -40,12 +43,6 @@ struct FileRecord {
   std::int64_t mtime = 0;
   std::uint32_t attributes = 0;
   std::int64_t id = 0;
-};
-
-struct ExtensionTotals {
-  std::int64_t size = 0;
-  std::int64_t alloc = 0;
-  std::int32_t count = 0;
 };
 
 struct OverflowSizes {
