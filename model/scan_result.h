@@ -70,11 +70,15 @@ struct ScanResult {
   // Lookups; an id <= 0 stands for the root. Null when absent.
   const DirNode* FindFolder(std::int64_t id) const;
   const std::vector<FileEntry>* FindFiles(std::int64_t folder_id) const;
+
+  // Back to the default-constructed state (what a moved-from result holds).
+  void Reset() noexcept;
 };
 
 // drive + ":\" + the names from the outermost ancestor to the folder, following
-// parent_id. Unknown ids give drive + ":\". A parent_id cycle is cut after as
-// many steps as there are folders.
+// parent_id. Unknown ids give drive + ":\". A parent_id loop that never
+// reaches the root (corrupt metadata) is cut where a folder would repeat, so
+// every folder of the loop appears once and the walk stays linear.
 std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive);
 
 // The tail of the name from its last "." inclusive; empty when there is no dot

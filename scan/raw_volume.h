@@ -36,4 +36,15 @@ class RawVolume {
   virtual bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) = 0;
 };
 
+// The longest single read a RawVolume issues; longer requests are split.
+inline constexpr std::size_t kMaxReadChunk = 64u << 20;
+
+// Opens a scan source read-only (the program never writes to a disk). On
+// POSIX the path names an image file or a block device; on Windows a drive
+// letter ("C" or "C:") opens \\.\C:, any other path is opened as given.
+// partition picks a partition of a whole-disk image (1-based); 0 takes the
+// first NTFS partition, or the whole source when it starts with an NTFS boot
+// sector. Null when the source cannot be opened or holds no NTFS volume.
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition = 0);
+
 }  // namespace tw

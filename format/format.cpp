@@ -1,0 +1,93 @@
+#include "format/format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "format/local_time.h"
+
+namespace tw {
+namespace {
+
+constexpr const wchar_t* kSizeUnits[] = {L"B", L"KB", L"MB", L"GB", L"TB"};
+constexpr int kLastUnit = 4;
+
+struct AttributeLetter {
+  std::uint32_t bit;
+  wchar_t letter;
+};
+
+// Output order, not bit order: L (0x400) follows E (0x4000).
+constexpr AttributeLetter kAttributeLetters[] = {
+    {0x1, L'R'}, {0x2, L'H'}, {0x4, L'S'}, {0x20, L'A'}, {0x800, L'C'}, {0x4000, L'E'}, {0x400, L'L'},
+};
+
+}  // namespace
+
+std::wstring FormatSize(std::uint64_t bytes) {
+  const auto count = static_cast<std::int64_t>(bytes);
+  double x = count < 0 ? 0.0 : static_cast<double>(count);
+  int unit = 0;
+  while (x >= 1024.0 && unit < kLastUnit) {
+    x *= 0.0009765625;
+    ++unit;
+  }
+  std::wostringstream out;
+  out.imbue(std::locale::classic());
+  if (unit == 0) {
+    out << static_cast<std::int64_t>(x);
+  } else {
+    out << std::fixed << std::setprecision(2) << x;
+  }
+  out << L' ' << kSizeUnits[unit];
+  return out.str();
+}
+
+std::wstring FormatPercent(double value) {
+  double v = value;
+  if (std::isnan(v) || v < 0.0) v = 0.0;
+  if (v > 100.0) v = 100.0;
+  wchar_t buffer[32];
+  if (std::swprintf(buffer, 32, L"%.1f%%", v) < 0) return std::wstring();
+  return buffer;
+}
+
+std::wstring FormatCount(std::int32_t n) {
+  wchar_t buffer[16];
+  if (std::swprintf(buffer, 16, L"%d", static_cast<int>(n)) < 0) return std::wstring();
+  return buffer;
+}
+
+std::wstring FormatFileTime(std::int64_t value) {
+  if (value <= 0) return std::wstring();
+  CivilTime t;
+  if (!FileTimeToLocalCivil(value, t)) return std::wstring();
+  wchar_t buffer[32];
+  const int n = std::swprintf(buffer, 32, L"%04d/%d/%d %02d:%02d:%02d", static_cast<int>(t.year),
+                              static_cast<int>(t.month), static_cast<int>(t.day), static_cast<int>(t.hour),
+                              static_cast<int>(t.minute), static_cast<int>(t.second));
+  if (n < 0) return std::wstring();
+  return buffer;
+}
+
+std::wstring FormatAttributes(std::uint32_t bits) {
+  std::wstring text;
+  for (const AttributeLetter& a : kAttributeLetters) {
+    if ((bits & a.bit) != 0) text.push_back(a.letter);
+  }
+  return text;
+}
+
+std::wstring FormatSeconds(double seconds) {
+  // "%f" of the largest double is over 300 characters; size the buffer for it
+  // so the text is never truncated before the cut below.
+  char buffer[400];
+  const int n = std::snprintf(buffer, sizeof buffer, "%f", seconds);
+  std::wstring text;
+  for (int i = 0; i < n && i < 4; ++i) text.push_back(static_cast<wchar_t>(buffer[i]));
+  return text;
+}
+
+}  // namespace tw

@@ -1,0 +1,39 @@
+#include "format/local_time.h"
+
+#include <ctime>
+#include <limits>
+
+namespace tw {
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10000000;
+// Seconds from 1601-01-01 to 1970-01-01 UTC.
+constexpr std::int64_t kUnixEpochSeconds = 11644473600;
+
+}  // namespace
+
+bool FileTimeToLocalCivil(std::int64_t filetime, CivilTime& out) {
+  if (filetime < 0) return false;
+  // Whole seconds since 1601 (ticks are never negative here, so division
+  // truncates towards the earlier second), then since 1970: negative before
+  // 1970, at most about 9.2e11 for the largest FILETIME; no overflow.
+  const std::int64_t unix_seconds = filetime / kTicksPerSecond - kUnixEpochSeconds;
+  if (unix_seconds >= static_cast<std::int64_t>(std::numeric_limits<std::time_t>::min()) &&
+      unix_seconds <= static_cast<std::int64_t>(std::numeric_limits<std::time_t>::max())) {
+    const auto t = static_cast<std::time_t>(unix_seconds);
+    std::tm fields{};
+    // Local time; when the zone rules cannot convert it, UTC.
+    if (localtime_r(&t, &fields) != nullptr || gmtime_r(&t, &fields) != nullptr) {
+      out.year = fields.tm_year + 1900;
+      out.month = fields.tm_mon + 1;
+      out.day = fields.tm_mday;
+      out.hour = fields.tm_hour;
+      out.minute = fields.tm_min;
+      out.second = fields.tm_sec;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace tw

@@ -1,0 +1,29 @@
+#pragma once
+// Tree building: the merged scan aggregate becomes the ScanResult the user
+// interface reads.
+//
+// One DirNode per folder record (the root, record 5, is created when the
+// volume lacks it and is named "[" + drive + ":]"); every folder hangs under
+// its recorded parent, or under the root when that parent is unknown; files
+// whose folder is unknown count as direct files of the root. Sizes and counts
+// are summed bottom-up over the tree, every folder's files get their folder
+// path and extension, the root's children are ordered by size, and the
+// extension statistics and the largest files are finished and sorted.
+//
+// Folders on a parent loop that never reaches the root are not visited: their
+// sums stay 0 and no walk from the root reaches them.
+
+#include <string>
+
+#include "model/scan_result.h"
+#include "scan/scan_slice.h"
+
+namespace tw {
+
+// Consumes the aggregate: names and lists are moved out of it, orphan totals
+// and lists are folded into the root's entries. The caller only destroys it
+// afterwards. drive is the letter alone (C). Allocation failures propagate.
+ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive);
+ScanResult BuildScanResult(ScanSlice&& slice, const std::wstring& drive);
+
+}  // namespace tw

@@ -1,0 +1,119 @@
+#include "scan/boot_sector.h"
+
+#include <cstring>
+#include <vector>
+
+#include "scan/mft_loader.h"
+#include "scan/mft_record.h"
+
+namespace tw {
+namespace {
+
+// Boot sector fields.
+constexpr std::size_t kOemId = 3;               // 8 bytes, "NTFS    "
+constexpr std::size_t kBytesPerSector = 11;     // u16
+constexpr std::size_t kSectorsPerCluster = 13;  // u8; above 0x80: 2^(256 - v) sectors
+constexpr std::size_t kTotalSectors = 40;       // i64
+constexpr std::size_t kMftLcn = 48;             // i64
+constexpr std::size_t kClustersPerRecord = 64;  // i8; negative n: 2^-n bytes
+
+// Non-resident attribute header.
+constexpr std::size_t kAttrLowestVcn = 16;      // i64
+constexpr std::size_t kAttrAllocatedSize = 40;  // i64
+constexpr std::size_t kAttrDataSize = 48;       // i64
+constexpr std::size_t kAttrValidSize = 56;      // i64, the initialised size
+
+bool IsPowerOfTwo(std::uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
+
+}  // namespace
+
+bool HasNtfsId(ByteSpan sector) {
+  return Fits(sector, kOemId, 8) && std::memcmp(sector.data + kOemId, "NTFS    ", 8) == 0;
+}
+
+bool ParseBootSector(ByteSpan sector, BootSectorInfo& info) {
+  if (sector.size < kBootSectorSize || !HasNtfsId(sector)) return false;
+  const std::uint32_t sector_size = ReadU16(sector, kBytesPerSector);
+  if (!IsPowerOfTwo(sector_size) || sector_size < 256 || sector_size > 4096) return false;
+
+  const std::uint8_t spc = ReadU8(sector, kSectorsPerCluster);
+  std::uint64_t sectors_per_cluster = spc;
+  if (spc > 0x80) {
+    const unsigned shift = 256u - spc;
+    if (shift > 20) return false;
+    sectors_per_cluster = std::uint64_t{1} << shift;
+  }
+  const std::uint64_t cluster = sectors_per_cluster * sector_size;
+  if (!IsPowerOfTwo(cluster) || cluster < kMinClusterSize || cluster > kMaxClusterSize) return false;
+
+  const auto per_record = static_cast<std::int8_t>(ReadU8(sector, kClustersPerRecord));
+  std::uint64_t record = 0;
+  if (per_record > 0) {
+    record = cluster * static_cast<std::uint64_t>(per_record);
+  } else if (per_record < 0 && per_record >= -31) {
+    record = std::uint64_t{1} << -per_record;
+  }
+  if (!IsPowerOfTwo(record) || record < kMinRecordSize || record > kMaxRecordSize) return false;
+
+  const std::int64_t total_sectors = ReadI64(sector, kTotalSectors);
+  const std::int64_t mft_lcn = ReadI64(sector, kMftLcn);
+  std::int64_t volume_size = 0;
+  if (total_sectors <= 0 || __builtin_mul_overflow(total_sectors, std::int64_t{sector_size}, &volume_size)) {
+    return false;
+  }
+  // Record 0 must lie inside the volume.
+  std::int64_t mft_offset = 0;
+  if (mft_lcn < 0 || __builtin_mul_overflow(mft_lcn, static_cast<std::int64_t>(cluster), &mft_offset) ||
+      mft_offset > volume_size - static_cast<std::int64_t>(record)) {
+    return false;
+  }
+  info.bytes_per_sector = sector_size;
+  info.bytes_per_cluster = static_cast<std::uint32_t>(cluster);
+  info.bytes_per_record = static_cast<std::uint32_t>(record);
+  info.total_sectors = total_sectors;
+  info.mft_start_lcn = mft_lcn;
+  info.volume_size = volume_size;
+  return true;
+}
+
+bool MftLengthFromRecord0(ByteSpan record, std::int64_t& length) {
+  ByteSpan attribute;
+  if (record.size > static_cast<std::size_t>(kMaxRecordSize)) return false;
+  if (!FindUnnamedDataAttribute(record, static_cast<std::int32_t>(record.size), attribute)) return false;
+  if (!Fits(attribute, kAttrValidSize, 8)) return false;
+  // Sizes are only recorded in the extent that starts the attribute.
+  if (ReadI64(attribute, kAttrLowestVcn) != 0) return false;
+  const std::int64_t allocated = ReadI64(attribute, kAttrAllocatedSize);
+  const std::int64_t data_size = ReadI64(attribute, kAttrDataSize);
+  const std::int64_t valid = ReadI64(attribute, kAttrValidSize);
+  if (valid <= 0 || valid > data_size || data_size > allocated) return false;
+  length = valid;
+  return true;
+}
+
+bool DeriveNtfsVolumeData(const VolumeReadFunction& read, std::int64_t source_size, NtfsVolumeData& data) {
+  std::uint8_t sector[kBootSectorSize];
+  if (!read(0, sector, sizeof sector)) return false;
+  BootSectorInfo info;
+  if (!ParseBootSector(ByteSpan(sector, sizeof sector), info)) return false;
+  std::int64_t volume_size = info.volume_size;
+  if (source_size > 0 && source_size < volume_size) volume_size = source_size;
+
+  const std::int64_t mft_offset = info.mft_start_lcn * static_cast<std::int64_t>(info.bytes_per_cluster);
+  if (mft_offset > volume_size - static_cast<std::int64_t>(info.bytes_per_record)) return false;
+  std::vector<std::uint8_t> record(info.bytes_per_record);
+  if (!read(mft_offset, record.data(), record.size())) return false;
+  ApplyFixups(MutableSpan{record.data(), record.size()});
+  std::int64_t length = 0;
+  if (!MftLengthFromRecord0(ByteSpan(record.data(), record.size()), length)) return false;
+  if (length > volume_size) return false;
+
+  data.bytes_per_cluster = info.bytes_per_cluster;
+  data.bytes_per_record = info.bytes_per_record;
+  data.mft_valid_data_length = length;
+  data.mft_start_lcn = info.mft_start_lcn;
+  data.volume_size = volume_size;
+  return true;
+}
+
+}  // namespace tw

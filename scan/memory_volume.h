@@ -1,0 +1,46 @@
+#pragma once
+// A RawVolume over bytes held in memory, for tests and fuzzing. Its volume
+// data are derived from its own boot sector and record 0, as on a platform
+// without the volume-data query, unless a test sets them outright. A test can
+// make chosen reads fail and can see every read that was made.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "scan/raw_volume.h"
+
+namespace tw {
+
+class MemoryVolume : public RawVolume {
+ public:
+  struct Read {
+    std::int64_t offset = 0;
+    std::size_t length = 0;
+  };
+  // Decides whether a read fails; called before every read.
+  using ReadFailure = std::function<bool(std::int64_t offset, std::size_t length)>;
+
+  explicit MemoryVolume(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+
+  bool IsOpen() const override { return open_; }
+  void Close() override { open_ = false; }
+  bool QueryVolumeData(NtfsVolumeData& data) override;
+  bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override;
+
+  // Answer the query with these values instead of deriving them.
+  void SetVolumeData(const NtfsVolumeData& data) { volume_data_ = data; }
+  void SetReadFailure(ReadFailure failure) { failure_ = std::move(failure); }
+  const std::vector<Read>& reads() const { return reads_; }
+  std::vector<std::uint8_t>& bytes() { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  bool open_ = true;
+  std::optional<NtfsVolumeData> volume_data_;
+  ReadFailure failure_;
+  std::vector<Read> reads_;
+};
+
+}  // namespace tw

@@ -1,0 +1,143 @@
+#include "scan/overflow_sizes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "scan/attribute_walk.h"
+#include "scan/mft_record.h"
+
+namespace tw {
+namespace {
+
+bool IsFileRecord(ByteSpan record) {
+  return record.size >= kRecordHeaderMinimum && ReadU32(record, kRecordSignatureOffset) == kFileSignature;
+}
+
+std::uint8_t RecordFlags(ByteSpan record) { return ReadU8(record, kRecordFlagsField); }
+
+// a + b for non-negative values, held at the largest value instead of overflowing.
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
+  return a > std::numeric_limits<std::int64_t>::max() - b ? std::numeric_limits<std::int64_t>::max() : a + b;
+}
+
+void RaiseOverflow(ScanSlice& aggregate, std::int64_t id, std::int64_t size, std::int64_t alloc) {
+  OverflowSizes& sizes = aggregate.overflow_sizes[id];
+  sizes.size = std::max(sizes.size, size);
+  sizes.alloc = std::max(sizes.alloc, alloc);
+}
+
+}  // namespace
+
+bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc) {
+  size = 0;
+  alloc = 0;
+  if (!IsFileRecord(record)) return false;
+  const std::uint8_t flags = RecordFlags(record);
+  if (!(flags & kRecordInUse) || (flags & kRecordDirectory)) return false;
+  if (ReadU16(record, kFirstAttributeOffsetField) >= record.size) return false;
+
+  WalkAttributes(record, [&](const AttributeView& attribute) {
+    if (attribute.type != kAttrData || attribute.NameLength(record) != 0) return;
+    if (attribute.NonResident(record)) {
+      if (attribute.length < kNonResidentHeaderMinimum) return;
+      const std::int64_t allocated = ReadI64(record, attribute.offset + kAttrAllocatedSizeField);
+      const std::int64_t data = ReadI64(record, attribute.offset + kAttrDataSizeField);
+      const std::int64_t s = data > 0 ? data : allocated;
+      const std::int64_t a = allocated > 0 ? allocated : s;
+      size = SaturatingAdd(size, std::max<std::int64_t>(s, 0));
+      alloc = SaturatingAdd(alloc, std::max<std::int64_t>(a, 0));
+    } else {
+      const std::int64_t value = attribute.ValueLength(record);
+      size = SaturatingAdd(size, value);
+      alloc = SaturatingAdd(alloc, value);
+    }
+  });
+  return size > 0 || alloc > 0;
+}
+
+std::vector<std::int64_t> CollectListedDataRecords(ByteSpan record, std::int64_t id) {
+  std::vector<std::int64_t> listed;
+  WalkAttributes(record, [&](const AttributeView& attribute) {
+    if (attribute.type != kAttrAttributeList) return;
+    WalkAttributeListEntries(record, attribute, [&](const ListEntryView& entry) {
+      if (entry.type != kAttrData || entry.NameLength(record) != 0 || entry.StartVcn(record) != 0) return;
+      const std::int64_t number = entry.RecordNumber(record);
+      if (number != 0 && number != id && std::find(listed.begin(), listed.end(), number) == listed.end()) {
+        listed.push_back(number);
+      }
+    });
+  });
+  return listed;
+}
+
+void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& aggregate) {
+  if (record_size <= 0 || image.size == 0) return;
+  const std::size_t stride = static_cast<std::size_t>(record_size);
+  const std::int64_t count = static_cast<std::int64_t>(image.size / stride);
+  std::vector<std::uint8_t> scratch(stride);
+  const MutableSpan copy{scratch.data(), stride};
+
+  // Copies record n of the image into the scratch buffer and fixes it up.
+  auto load = [&](std::int64_t n) {
+    std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(n) * stride, stride);
+    ApplyFixups(copy);
+  };
+
+  for (std::int64_t i = 0; i < count; ++i) {
+    load(i);
+    const ByteSpan record = copy.View();
+    if (stride < kRecordHeaderMinimum) continue;
+    const std::uint8_t flags = RecordFlags(record);
+    if (!(flags & kRecordInUse)) continue;
+    const std::int64_t base = ReadRecordNumber(record, kBaseRecordField);
+
+    if ((flags & kRecordExcluded) || (base != 0 && base != i)) {
+      // An extension record: its data counts for the base record it names.
+      if (base == 0) continue;
+      std::int64_t size = 0, alloc = 0;
+      if (SumUnnamedData(record, size, alloc) && size <= kSizeSanityLimit && alloc <= kSizeSanityLimit) {
+        RaiseOverflow(aggregate, base, size, alloc);
+      }
+      continue;
+    }
+    if (flags & kRecordDirectory) continue;
+    if (i == 0) continue;  // record 0 ($MFT) never takes overflow sizes
+
+    // A file base record: the records its attribute list names for the
+    // unnamed $DATA, unless its own data is at least as large.
+    std::int64_t own_size = 0, own_alloc = 0;
+    const bool own = SumUnnamedData(record, own_size, own_alloc);
+    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
+    for (const std::int64_t r : listed) {
+      if (r < 0 || r >= count) continue;  // the whole 48-bit number, never truncated
+      load(r);                           // the base copy is no longer needed
+      std::int64_t size = 0, alloc = 0;
+      if (!SumUnnamedData(copy.View(), size, alloc)) continue;
+      if (own && size <= own_size && alloc <= own_alloc) continue;
+      if (size <= 0 && alloc <= 0) continue;
+      if (size > kSizeSanityLimit || alloc > kSizeSanityLimit) continue;
+      RaiseOverflow(aggregate, i, size, alloc);
+    }
+  }
+}
+
+void ApplyOverflowSizes(ScanSlice& aggregate) {
+  const bool any = !aggregate.overflow_sizes.empty();
+  for (MftEntry& entry : aggregate.entries) {
+    if (any) {
+      const auto found = aggregate.overflow_sizes.find(entry.id);
+      if (found != aggregate.overflow_sizes.end()) {
+        entry.size = std::max(entry.size, found->second.size);
+        entry.alloc = std::max(entry.alloc, found->second.alloc);
+      }
+    }
+    AddEntry(aggregate, std::move(entry));
+  }
+  // Release the memory, not only the elements: the lists can be large.
+  std::vector<MftEntry>().swap(aggregate.entries);
+  IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
+}
+
+}  // namespace tw

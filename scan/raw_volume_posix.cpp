@@ -1,0 +1,93 @@
+// RawVolume over an image file or a block device, opened read-only.
+
+#include "scan/raw_volume.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "scan/boot_sector.h"
+#include "scan/partition_table.h"
+
+namespace tw {
+namespace {
+
+// Reads exactly length bytes at offset of the file, in chunks of at most
+// kMaxReadChunk; a short read at the end of the file is a failure.
+bool PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+  while (length > 0) {
+    const std::size_t chunk = length < kMaxReadChunk ? length : kMaxReadChunk;
+    const ssize_t got = ::pread(fd, destination, chunk, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    destination += got;
+    offset += got;
+    length -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+class PosixVolume : public RawVolume {
+ public:
+  PosixVolume(int fd, PartitionExtent extent) : fd_(fd), extent_(extent) {}
+  ~PosixVolume() override { Close(); }
+  PosixVolume(const PosixVolume&) = delete;
+  PosixVolume& operator=(const PosixVolume&) = delete;
+
+  bool IsOpen() const override { return fd_ >= 0; }
+
+  void Close() override {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  bool QueryVolumeData(NtfsVolumeData& data) override {
+    if (fd_ < 0) return false;
+    const auto read = [this](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+      return ReadAt(offset, destination, length);
+    };
+    return DeriveNtfsVolumeData(read, extent_.length, data);
+  }
+
+  bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
+    if (fd_ < 0 || offset < 0) return false;
+    if (extent_.length > 0 &&
+        (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset))) {
+      return false;
+    }
+    return PreadFully(fd_, extent_.offset + offset, destination, length);
+  }
+
+ private:
+  int fd_;
+  PartitionExtent extent_;
+};
+
+}  // namespace
+
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // Regular files report their size in st_size; block devices only to a seek.
+  std::int64_t size = 0;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    size = st.st_size;
+  } else {
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end > 0) size = end;
+  }
+  const auto read = [fd](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+    return offset >= 0 && PreadFully(fd, offset, destination, length);
+  };
+  PartitionExtent extent;
+  if (!FindNtfsPartition(read, size, partition, extent)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixVolume>(fd, extent);
+}
+
+}  // namespace tw

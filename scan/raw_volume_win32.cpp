@@ -1,0 +1,204 @@
+// RawVolume over a Windows volume handle (\\.\X:) or any path CreateFileW
+// opens (an image file, a physical disk).
+
+#include "scan/raw_volume.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+
+#include "format/utf.h"
+#include "scan/boot_sector.h"
+#include "scan/partition_table.h"
+
+namespace tw {
+namespace {
+
+// NTFS_VOLUME_DATA_BUFFER, read field by field.
+constexpr DWORD kVolumeDataSize = 96;
+constexpr std::size_t kNumberSectors = 8;             // i64
+constexpr std::size_t kBytesPerSector = 40;           // u32
+constexpr std::size_t kBytesPerCluster = 44;          // u32
+constexpr std::size_t kBytesPerRecordSegment = 48;    // u32
+constexpr std::size_t kMftValidDataLength = 56;       // i64
+constexpr std::size_t kMftStartLcn = 64;              // i64
+
+// Raw volume reads must start and end on sector boundaries, into a buffer
+// aligned the same way. 4 KiB is a multiple of every sector size in use.
+constexpr std::size_t kAlignment = 4096;
+constexpr std::size_t kBounceSize = 8u << 20;
+
+// Enables SeBackupPrivilege for this process; every failure is ignored (the
+// open then fails on its own when the process lacks the right).
+void EnableBackupPrivilege() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  TOKEN_PRIVILEGES privileges{};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (LookupPrivilegeValueW(nullptr, L"SeBackupPrivilege", &privileges.Privileges[0].Luid)) {
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+  }
+  CloseHandle(token);
+}
+
+// Seeks and reads exactly length bytes, at most kMaxReadChunk per ReadFile.
+bool ReadExactly(HANDLE handle, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+  LARGE_INTEGER position;
+  position.QuadPart = offset;
+  if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN)) return false;
+  while (length > 0) {
+    const DWORD chunk = static_cast<DWORD>(length < kMaxReadChunk ? length : kMaxReadChunk);
+    DWORD got = 0;
+    if (!ReadFile(handle, destination, chunk, &got, nullptr) || got == 0) return false;
+    destination += got;
+    length -= got;
+  }
+  return true;
+}
+
+class AlignedBuffer {
+ public:
+  explicit AlignedBuffer(std::size_t size)
+      : data_(static_cast<std::uint8_t*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+  ~AlignedBuffer() {
+    if (data_) VirtualFree(data_, 0, MEM_RELEASE);
+  }
+  AlignedBuffer(const AlignedBuffer&) = delete;
+  AlignedBuffer& operator=(const AlignedBuffer&) = delete;
+  std::uint8_t* data() const { return data_; }
+
+ private:
+  std::uint8_t* data_;
+};
+
+// Reads [offset, offset + length) with sector-aligned offsets, lengths and
+// buffers: an aligned request goes straight to the destination, any other
+// through an aligned bounce buffer covering it.
+bool ReadAligned(HANDLE handle, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+  if (length == 0) return ReadExactly(handle, offset, destination, 0);
+  const bool aligned = offset % kAlignment == 0 && length % kAlignment == 0 &&
+                       reinterpret_cast<std::uintptr_t>(destination) % kAlignment == 0;
+  if (aligned) return ReadExactly(handle, offset, destination, length);
+  AlignedBuffer bounce(kBounceSize);
+  if (!bounce.data()) return false;
+  while (length > 0) {
+    const std::int64_t start = offset - offset % static_cast<std::int64_t>(kAlignment);
+    const auto skip = static_cast<std::size_t>(offset - start);
+    std::size_t take = kBounceSize - skip;
+    if (take > length) take = length;
+    const std::size_t covered = (skip + take + kAlignment - 1) / kAlignment * kAlignment;
+    if (!ReadExactly(handle, start, bounce.data(), covered)) return false;
+    std::memcpy(destination, bounce.data() + skip, take);
+    destination += take;
+    offset += static_cast<std::int64_t>(take);
+    length -= take;
+  }
+  return true;
+}
+
+class Win32Volume : public RawVolume {
+ public:
+  Win32Volume(HANDLE handle, PartitionExtent extent) : handle_(handle), extent_(extent) {}
+  ~Win32Volume() override { Close(); }
+  Win32Volume(const Win32Volume&) = delete;
+  Win32Volume& operator=(const Win32Volume&) = delete;
+
+  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+
+  void Close() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+  bool QueryVolumeData(NtfsVolumeData& data) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (extent_.offset == 0 && QuerySystem(data)) return true;
+    // No answer (Wine, an image file, a partition of a disk): the same fields
+    // from the boot sector and record 0. A volume without the NTFS id fails.
+    const auto read = [this](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+      return ReadAt(offset, destination, length);
+    };
+    return DeriveNtfsVolumeData(read, extent_.length, data);
+  }
+
+  bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
+    if (handle_ == INVALID_HANDLE_VALUE || offset < 0) return false;
+    if (extent_.length > 0 &&
+        (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset))) {
+      return false;
+    }
+    return ReadAligned(handle_, extent_.offset + offset, destination, length);
+  }
+
+ private:
+  bool QuerySystem(NtfsVolumeData& data) {
+    std::uint8_t buffer[kVolumeDataSize] = {};
+    DWORD returned = 0;
+    if (!DeviceIoControl(handle_, FSCTL_GET_NTFS_VOLUME_DATA, nullptr, 0, buffer, kVolumeDataSize, &returned,
+                         nullptr) ||
+        returned < kMftStartLcn + 8) {
+      return false;
+    }
+    const ByteSpan b(buffer, returned);
+    data.bytes_per_cluster = ReadU32(b, kBytesPerCluster);
+    data.bytes_per_record = ReadU32(b, kBytesPerRecordSegment);
+    data.mft_valid_data_length = ReadI64(b, kMftValidDataLength);
+    data.mft_start_lcn = ReadI64(b, kMftStartLcn);
+    std::int64_t size = 0;
+    const std::int64_t sectors = ReadI64(b, kNumberSectors);
+    const std::int64_t sector_size = ReadU32(b, kBytesPerSector);
+    data.volume_size = (sectors > 0 && !__builtin_mul_overflow(sectors, sector_size, &size)) ? size : 0;
+    return true;
+  }
+
+  HANDLE handle_;
+  PartitionExtent extent_;
+};
+
+std::wstring SourcePath(const std::string& path) {
+  // "C" or "C:" is a drive letter: its volume is \\.\C:.
+  const bool letter = (path.size() == 1 || (path.size() == 2 && path[1] == ':')) &&
+                      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  if (letter) return std::wstring(L"\\\\.\\") + static_cast<wchar_t>(path[0]) + L":";
+  return Utf8ToUtf16(path);
+}
+
+std::int64_t SourceSize(HANDLE handle) {
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(handle, &size) && size.QuadPart > 0) return size.QuadPart;
+  GET_LENGTH_INFORMATION length{};
+  DWORD returned = 0;
+  if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned,
+                      nullptr)) {
+    return length.Length.QuadPart;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition) {
+  EnableBackupPrivilege();
+  const std::wstring wide = SourcePath(path);
+  // Read access only: a scan never writes to the disk.
+  HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  const std::int64_t size = SourceSize(handle);
+  const auto read = [handle](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+    return offset >= 0 && ReadAligned(handle, offset, destination, length);
+  };
+  PartitionExtent extent;
+  if (!FindNtfsPartition(read, size, partition, extent)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  auto volume = std::make_unique<Win32Volume>(handle, extent);
+  NtfsVolumeData data;
+  if (!volume->QueryVolumeData(data)) return nullptr;
+  return volume;
+}
+
+}  // namespace tw

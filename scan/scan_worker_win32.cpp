@@ -1,0 +1,42 @@
+#include "scan/scan_worker_win32.h"
+
+#include <memory>
+#include <utility>
+
+#include "model/scan_result.h"
+#include "scan/scan_driver.h"
+#include "scan/scan_worker.h"
+#include "scan/trace.h"
+
+namespace tw {
+
+HWND g_main_window = nullptr;
+
+namespace {
+
+// Posts each payload to the main window. When a post fails (the window is
+// gone) the payload is still ours and is freed here rather than leaked.
+class PostingSink final : public ScanSink {
+ public:
+  void Progress(std::int32_t value, std::unique_ptr<std::wstring> text) override {
+    // The value is sign-extended into wParam, as the receiver expects.
+    const auto wparam = static_cast<WPARAM>(static_cast<INT_PTR>(value));
+    if (PostMessageW(g_main_window, WM_SCAN_PROGRESS, wparam, reinterpret_cast<LPARAM>(text.get()))) {
+      text.release();
+    }
+  }
+  void Done(std::unique_ptr<ScanResult> result) override {
+    if (PostMessageW(g_main_window, WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+  }
+  void Failed() override { PostMessageW(g_main_window, WM_SCAN_DONE, 1, 0); }
+};
+
+}  // namespace
+
+void RunScanThread(std::wstring drive) {
+  Trace(L"RunScanThread: start drive=%s", drive.c_str());
+  PostingSink sink;
+  RunScan([&drive](ProgressCallback progress) { return ScanDriveMft(drive, std::move(progress)); }, sink);
+}
+
+}  // namespace tw

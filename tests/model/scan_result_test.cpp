@@ -1,0 +1,164 @@
+#include "model/scan_result.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+namespace tw {
+namespace {
+
+DirNode Folder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
+  DirNode node;
+  node.id = id;
+  node.parent_id = parent_id;
+  node.name = std::move(name);
+  return node;
+}
+
+void Add(ScanResult& result, DirNode node) { result.folders.emplace(node.id, std::move(node)); }
+
+// C:\Windows\System32, plus a folder whose parent is unknown and one whose
+// parent is recorded as 0.
+ScanResult SampleTree() {
+  ScanResult result;
+  result.drive = L"C";
+  Add(result, Folder(kRootId, kRootId, L"[C:]"));
+  Add(result, Folder(30, kRootId, L"Windows"));
+  Add(result, Folder(31, 30, L"System32"));
+  Add(result, Folder(40, 9999, L"Lost"));
+  Add(result, Folder(41, 0, L"Zero"));
+  return result;
+}
+
+TEST(ScanResult, MoveConstructionTransfersEverythingAndEmptiesSource) {
+  ScanResult source = SampleTree();
+  source.files_by_folder[30].push_back(FileEntry{L"a.txt", L"C:\\Windows", L".txt", 1, 2, 3, 4, 5});
+  source.extensions.push_back(ExtStat{L".txt", 1, 1});
+  source.largest_files.push_back(FileEntry{L"a.txt", L"C:\\Windows", L".txt", 1, 2, 3, 4, 5});
+  source.file_count = 7;
+  source.folder_count = 4;
+  source.root_total_size = 99;
+  source.elapsed_seconds = 1.5;
+
+  ScanResult moved(std::move(source));
+  EXPECT_EQ(moved.folders.size(), 5u);
+  ASSERT_NE(moved.FindFiles(30), nullptr);
+  EXPECT_EQ(moved.FindFiles(30)->front().name, L"a.txt");
+  EXPECT_EQ(moved.extensions.size(), 1u);
+  EXPECT_EQ(moved.largest_files.size(), 1u);
+  EXPECT_EQ(moved.file_count, 7);
+  EXPECT_EQ(moved.folder_count, 4);
+  EXPECT_EQ(moved.root_total_size, 99);
+  EXPECT_EQ(moved.elapsed_seconds, 1.5);
+  EXPECT_EQ(moved.drive, L"C");
+
+  EXPECT_TRUE(source.folders.empty());
+  EXPECT_TRUE(source.files_by_folder.empty());
+  EXPECT_TRUE(source.extensions.empty());
+  EXPECT_TRUE(source.largest_files.empty());
+  EXPECT_TRUE(source.drive.empty());
+  EXPECT_EQ(source.root_id, kRootId);
+  EXPECT_EQ(source.file_count, 0);
+  EXPECT_EQ(source.root_total_size, 0);
+}
+
+TEST(ScanResult, MoveAssignmentReplacesTargetAndEmptiesSource) {
+  ScanResult target = SampleTree();
+  target.drive = L"D";
+  target.extensions.push_back(ExtStat{L".old", 1, 1});
+
+  ScanResult source;
+  source.drive = L"E";
+  Add(source, Folder(kRootId, kRootId, L"[E:]"));
+  source.file_count = 3;
+
+  target = std::move(source);
+  EXPECT_EQ(target.drive, L"E");
+  EXPECT_EQ(target.folders.size(), 1u);
+  EXPECT_TRUE(target.extensions.empty());
+  EXPECT_EQ(target.file_count, 3);
+  EXPECT_TRUE(source.folders.empty());
+  EXPECT_TRUE(source.drive.empty());
+  EXPECT_EQ(source.file_count, 0);
+
+  ScanResult& alias = target;
+  target = std::move(alias);
+  EXPECT_EQ(target.drive, L"E");
+  EXPECT_EQ(target.folders.size(), 1u);
+}
+
+TEST(ScanResult, LookupsTreatNonPositiveIdsAsRoot) {
+  ScanResult result = SampleTree();
+  result.files_by_folder[kRootId].push_back(FileEntry{L"pagefile.sys", L"C:\\", L".sys", 1, 1, 9, 0, 0});
+  ASSERT_NE(result.FindFolder(0), nullptr);
+  EXPECT_EQ(result.FindFolder(0)->id, kRootId);
+  EXPECT_EQ(result.FindFolder(-7)->id, kRootId);
+  EXPECT_EQ(result.FindFolder(31)->name, L"System32");
+  EXPECT_EQ(result.FindFolder(12345), nullptr);
+  ASSERT_NE(result.FindFiles(0), nullptr);
+  EXPECT_EQ(result.FindFiles(0)->front().name, L"pagefile.sys");
+  EXPECT_EQ(result.FindFiles(31), nullptr);
+}
+
+TEST(BuildFolderPath, FollowsRecordedParentsFromTheRoot) {
+  const ScanResult result = SampleTree();
+  EXPECT_EQ(BuildFolderPath(result, kRootId, L"C"), L"C:\\");
+  EXPECT_EQ(BuildFolderPath(result, 30, L"C"), L"C:\\Windows");
+  EXPECT_EQ(BuildFolderPath(result, 31, L"C"), L"C:\\Windows\\System32");
+  EXPECT_EQ(BuildFolderPath(result, 31, L"X"), L"X:\\Windows\\System32");
+}
+
+TEST(BuildFolderPath, UnknownAndNonPositiveIds) {
+  const ScanResult result = SampleTree();
+  EXPECT_EQ(BuildFolderPath(result, 12345, L"C"), L"C:\\");
+  EXPECT_EQ(BuildFolderPath(result, 0, L"C"), L"C:\\");
+  EXPECT_EQ(BuildFolderPath(result, -1, L"C"), L"C:\\");
+  // The walk stops at an unknown parent, and at a parent recorded as 0.
+  EXPECT_EQ(BuildFolderPath(result, 40, L"C"), L"C:\\Lost");
+  EXPECT_EQ(BuildFolderPath(result, 41, L"C"), L"C:\\Zero");
+}
+
+TEST(BuildFolderPath, LoopAwayFromRootListsEachFolderOnce) {
+  ScanResult result = SampleTree();
+  Add(result, Folder(50, 51, L"A"));
+  Add(result, Folder(51, 50, L"B"));
+  Add(result, Folder(52, 50, L"Tail"));
+  Add(result, Folder(53, 53, L"Self"));
+  EXPECT_EQ(BuildFolderPath(result, 50, L"C"), L"C:\\B\\A");
+  EXPECT_EQ(BuildFolderPath(result, 51, L"C"), L"C:\\A\\B");
+  EXPECT_EQ(BuildFolderPath(result, 52, L"C"), L"C:\\B\\A\\Tail");
+  EXPECT_EQ(BuildFolderPath(result, 53, L"C"), L"C:\\Self");
+}
+
+TEST(BuildFolderPath, LongLoopIsCutAfterOneLap) {
+  // 1000 folders, 100..1099, each inside the next, the last inside the first,
+  // reached from a tail of 37 folders.
+  ScanResult result = SampleTree();
+  constexpr int kLoop = 1000;
+  for (int i = 0; i < kLoop; ++i) Add(result, Folder(100 + i, 100 + (i + 1) % kLoop, L"n" + std::to_wstring(i)));
+  Add(result, Folder(2000, 100, L"t0"));
+  for (int i = 1; i < 37; ++i) Add(result, Folder(2000 + i, 2000 + i - 1, L"t" + std::to_wstring(i)));
+
+  const std::wstring path = BuildFolderPath(result, 2036, L"C");
+  EXPECT_EQ(std::count(path.begin(), path.end(), L'\\'), kLoop + 37);
+  EXPECT_TRUE(path.starts_with(L"C:\\n999\\n998\\"));
+  EXPECT_NE(path.find(L"\\n1\\n0\\t0\\t1\\"), std::wstring::npos);
+  EXPECT_TRUE(path.ends_with(L"\\t35\\t36"));
+}
+
+TEST(ExtensionOf, TailFromLastDotUnlessDotLeads) {
+  EXPECT_EQ(ExtensionOf(L"a.txt"), L".txt");
+  EXPECT_EQ(ExtensionOf(L"archive.tar.gz"), L".gz");
+  EXPECT_EQ(ExtensionOf(L"photo.JPG"), L".JPG");
+  EXPECT_EQ(ExtensionOf(L"archive."), L".");
+  EXPECT_EQ(ExtensionOf(L".bashrc"), L"");
+  EXPECT_EQ(ExtensionOf(L"Makefile"), L"");
+  EXPECT_EQ(ExtensionOf(L""), L"");
+  EXPECT_EQ(ExtensionOf(L"..x"), L".x");
+  EXPECT_EQ(ExtensionOf(L"报告.文档"), L".文档");
+}
+
+}  // namespace
+}  // namespace tw

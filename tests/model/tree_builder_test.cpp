@@ -1,0 +1,381 @@
+#include "model/tree_builder.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tw {
+namespace {
+
+// Fills an aggregate's maps directly, the way folding parsed entries in would:
+// totals under the parent (or 5 when not positive) with clamped sizes, lists
+// under the parent as recorded, extension sums, and every file in the heap
+// list (tree building sorts it, so heap order does not matter here).
+class SliceBuilder {
+ public:
+  SliceBuilder& Folder(std::int64_t id, std::int64_t parent, std::wstring name, std::int64_t mtime = 0,
+                       std::uint32_t attributes = 0) {
+    slice.folder_records[id] = FolderRecord{parent, std::move(name), mtime, attributes};
+    if (id != kRootId) ++slice.folder_count;
+    return *this;
+  }
+
+  SliceBuilder& File(std::int64_t id, std::int64_t parent, std::wstring name, std::int64_t size, std::int64_t alloc,
+                     std::int64_t mtime = 0, std::uint32_t attributes = 0) {
+    ++slice.file_count;
+    const std::int64_t s = std::max<std::int64_t>(size, 0);
+    FolderFileTotals& totals = slice.folder_file_totals[parent > 0 ? parent : kRootId];
+    totals.size += s;
+    totals.alloc += alloc >= 0 ? alloc : s;
+    totals.count += 1;
+    slice.folder_files[parent].push_back(FileRecord{name, size, alloc, mtime, attributes, id});
+    ExtensionTotals& ext = slice.extension_totals[ExtensionOf(name)];
+    ext.size += size;
+    ext.alloc += alloc;
+    ext.count += 1;
+    slice.largest.heap.push_back(MftEntry{id, parent, name, false, size, alloc, mtime, attributes});
+    return *this;
+  }
+
+  ScanResult Build(const std::wstring& drive = L"C") { return BuildScanResult(std::move(slice), drive); }
+
+  ScanSlice slice;
+};
+
+const DirNode& Node(const ScanResult& result, std::int64_t id) {
+  const DirNode* node = result.FindFolder(id);
+  if (node == nullptr) ADD_FAILURE() << "no folder " << id;
+  static const DirNode kMissing;
+  return node ? *node : kMissing;
+}
+
+std::vector<std::wstring> FileNames(const ScanResult& result, std::int64_t folder) {
+  std::vector<std::wstring> names;
+  if (const auto* files = result.FindFiles(folder)) {
+    for (const FileEntry& f : *files) names.push_back(f.name);
+  }
+  return names;
+}
+
+bool Contains(const std::vector<std::int64_t>& ids, std::int64_t id) {
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+TEST(TreeBuilder, UnknownParentHangsUnderRootKeepingRecordedParent) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(40, 9999, L"Lost").Folder(41, 0, L"Zero").Folder(42, 40, L"Inner");
+  const ScanResult result = b.Build();
+
+  const DirNode& lost = Node(result, 40);
+  EXPECT_EQ(lost.parent_id, 9999);
+  EXPECT_EQ(lost.tree_parent_id, kRootId);
+  EXPECT_EQ(Node(result, 41).parent_id, 0);
+  EXPECT_EQ(Node(result, 41).tree_parent_id, kRootId);
+  EXPECT_EQ(Node(result, 42).tree_parent_id, 40);
+  EXPECT_TRUE(Contains(Node(result, kRootId).children, 40));
+  EXPECT_TRUE(Contains(Node(result, kRootId).children, 41));
+  EXPECT_FALSE(Contains(Node(result, kRootId).children, 42));
+  EXPECT_EQ(lost.children, std::vector<std::int64_t>{42});
+  EXPECT_EQ(Node(result, kRootId).tree_parent_id, kRootId);
+  EXPECT_EQ(Node(result, kRootId).total_folder_count, 3);
+}
+
+TEST(TreeBuilder, FilesOfUnknownFoldersBecomeRootFiles) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(30, kRootId, L"Windows");
+  b.File(100, kRootId, L"own.sys", 1, 4096);
+  b.File(101, 9999, L"orphan.bin", 100, 4096);
+  b.File(102, 0, L"zero.dat", 10, -1);
+  b.File(103, 30, L"notepad.exe", 1000, 4096);
+  const ScanResult result = b.Build();
+
+  const DirNode& root = Node(result, kRootId);
+  EXPECT_EQ(root.direct_size, 111);
+  EXPECT_EQ(root.direct_alloc, 4096 + 4096 + 10);
+  EXPECT_EQ(root.direct_file_count, 3);
+  EXPECT_EQ(root.total_size, 1111);
+  EXPECT_EQ(root.total_file_count, 4);
+  EXPECT_EQ(result.root_total_size, 1111);
+
+  // The root's own files first, then the absorbed ones; all at C:\ .
+  const std::vector<std::wstring> names = FileNames(result, kRootId);
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(names[0], L"own.sys");
+  EXPECT_TRUE(std::is_permutation(names.begin() + 1, names.end(),
+                                  std::vector<std::wstring>{L"orphan.bin", L"zero.dat"}.begin()));
+  for (const FileEntry& f : *result.FindFiles(kRootId)) EXPECT_EQ(f.folder_path, L"C:\\");
+  EXPECT_EQ(result.files_by_folder.count(9999), 0u);
+  EXPECT_EQ(result.files_by_folder.count(0), 0u);
+  EXPECT_EQ(result.FindFiles(30)->front().folder_path, L"C:\\Windows");
+}
+
+TEST(TreeBuilder, MissingRootIsCreatedFromDriveLetter) {
+  SliceBuilder b;
+  b.Folder(30, kRootId, L"Windows").Folder(40, 777, L"Lost").Folder(31, 30, L"System32");
+  const ScanResult result = b.Build(L"D");
+
+  const DirNode& root = Node(result, kRootId);
+  EXPECT_EQ(root.id, kRootId);
+  EXPECT_EQ(root.name, L"[D:]");
+  EXPECT_EQ(root.mtime, 0);
+  EXPECT_EQ(root.attributes, 0u);
+  EXPECT_EQ(root.tree_parent_id, kRootId);
+  std::vector<std::int64_t> children = root.children;
+  std::sort(children.begin(), children.end());
+  EXPECT_EQ(children, (std::vector<std::int64_t>{30, 40}));
+  EXPECT_EQ(result.drive, L"D");
+  EXPECT_EQ(result.root_id, kRootId);
+  EXPECT_EQ(result.folder_count, 3);
+}
+
+TEST(TreeBuilder, RecordedRootKeepsItsTimesButTakesTheDriveName) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".", 133000000000000000, 0x16);
+  const ScanResult result = b.Build(L"E");
+  EXPECT_EQ(Node(result, kRootId).name, L"[E:]");
+  EXPECT_EQ(Node(result, kRootId).mtime, 133000000000000000);
+  EXPECT_EQ(Node(result, kRootId).attributes, 0x16u);
+  EXPECT_EQ(result.folder_count, 0);
+}
+
+TEST(TreeBuilder, SizesAndCountsSumBottomUp) {
+  // root ─ A(10) ─ B(11) ─ C(12)
+  //        │       └ E(14)
+  //        └ D(13)
+  // F(15) directly under the root, empty.
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(10, kRootId, L"A").Folder(11, 10, L"B").Folder(12, 11, L"C");
+  b.Folder(13, 10, L"D").Folder(14, 11, L"E").Folder(15, kRootId, L"F");
+  b.File(100, kRootId, L"r", 1, 8);
+  b.File(101, 10, L"a1", 10, 16).File(102, 10, L"a2", 20, 32);
+  b.File(103, 11, L"b", 300, 512);
+  b.File(104, 12, L"c1", 4000, 4096).File(105, 12, L"c2", -5, -1);  // negative size clamps to 0
+  b.File(106, 13, L"d", 50000, 53248);
+  b.File(107, 14, L"e", 600000, 602112);
+  const ScanResult result = b.Build();
+
+  const DirNode& c = Node(result, 12);
+  EXPECT_EQ(c.direct_size, 4000);
+  EXPECT_EQ(c.direct_alloc, 4096);
+  EXPECT_EQ(c.direct_file_count, 2);
+  EXPECT_EQ(c.total_size, 4000);
+  EXPECT_EQ(c.total_file_count, 2);
+  EXPECT_EQ(c.total_folder_count, 0);
+
+  const DirNode& bnode = Node(result, 11);
+  EXPECT_EQ(bnode.direct_size, 300);
+  EXPECT_EQ(bnode.total_size, 300 + 4000 + 600000);
+  EXPECT_EQ(bnode.total_alloc, 512 + 4096 + 602112);
+  EXPECT_EQ(bnode.total_file_count, 4);
+  EXPECT_EQ(bnode.total_folder_count, 2);
+
+  const DirNode& a = Node(result, 10);
+  EXPECT_EQ(a.direct_size, 30);
+  EXPECT_EQ(a.total_size, 30 + 604300 + 50000);
+  EXPECT_EQ(a.total_alloc, 48 + 606720 + 53248);
+  EXPECT_EQ(a.total_file_count, 7);
+  EXPECT_EQ(a.total_folder_count, 4);
+
+  const DirNode& root = Node(result, kRootId);
+  EXPECT_EQ(root.total_size, 1 + 654330);
+  EXPECT_EQ(root.total_alloc, 8 + 48 + 606720 + 53248);
+  EXPECT_EQ(root.total_file_count, 8);
+  EXPECT_EQ(root.total_folder_count, 6);
+  EXPECT_EQ(result.root_total_size, root.total_size);
+  EXPECT_EQ(result.file_count, 8);
+  EXPECT_EQ(result.folder_count, 6);
+
+  const DirNode& f = Node(result, 15);
+  EXPECT_EQ(f.direct_size, 0);
+  EXPECT_EQ(f.direct_file_count, 0);
+  EXPECT_EQ(f.total_size, 0);
+  EXPECT_EQ(result.FindFiles(15), nullptr);
+  EXPECT_EQ(result.files_by_folder.count(15), 0u);
+
+  // Files keep their order and their fields; paths follow the tree.
+  EXPECT_EQ(FileNames(result, 12), (std::vector<std::wstring>{L"c1", L"c2"}));
+  const FileEntry& c2 = result.FindFiles(12)->back();
+  EXPECT_EQ(c2.folder_path, L"C:\\A\\B\\C");
+  EXPECT_EQ(c2.size, -5);
+  EXPECT_EQ(c2.alloc, -1);
+  EXPECT_EQ(c2.id, 105);
+  EXPECT_EQ(c2.extension, kNoExtension);
+}
+
+TEST(TreeBuilder, FileFieldsCopiedUnchanged) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(30, kRootId, L"Docs");
+  b.File(200, 30, L"report.PDF", 12345, 16384, 133500000000000000, 0x21);
+  const ScanResult result = b.Build();
+  const FileEntry& f = result.FindFiles(30)->front();
+  EXPECT_EQ(f.name, L"report.PDF");
+  EXPECT_EQ(f.folder_path, L"C:\\Docs");
+  EXPECT_EQ(f.extension, L".PDF");
+  EXPECT_EQ(f.size, 12345);
+  EXPECT_EQ(f.alloc, 16384);
+  EXPECT_EQ(f.id, 200);
+  EXPECT_EQ(f.mtime, 133500000000000000);
+  EXPECT_EQ(f.attributes, 0x21u);
+}
+
+TEST(TreeBuilder, FoldersOnALoopAwayFromRootStayUnvisited) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(10, kRootId, L"A");
+  b.Folder(20, 21, L"X").Folder(21, 20, L"Y").Folder(22, 22, L"Self");
+  b.File(100, 10, L"a", 5, 8).File(101, 20, L"x", 700, 4096).File(102, 22, L"s", 9, 9);
+  const ScanResult result = b.Build();
+
+  for (const std::int64_t id : {20, 21, 22}) {
+    const DirNode& n = Node(result, id);
+    EXPECT_EQ(n.direct_size, 0) << id;
+    EXPECT_EQ(n.direct_file_count, 0) << id;
+    EXPECT_EQ(n.total_size, 0) << id;
+    EXPECT_EQ(n.total_file_count, 0) << id;
+    EXPECT_EQ(n.total_folder_count, 0) << id;
+  }
+  EXPECT_EQ(Node(result, 20).tree_parent_id, 21);
+  EXPECT_EQ(Node(result, 21).tree_parent_id, 20);
+  const DirNode& root = Node(result, kRootId);
+  EXPECT_EQ(root.total_size, 5);
+  EXPECT_EQ(root.total_file_count, 1);
+  EXPECT_EQ(root.total_folder_count, 1);
+  EXPECT_EQ(root.children, std::vector<std::int64_t>{10});
+  // The loop's files still have lists, with paths that name each folder once.
+  EXPECT_EQ(result.FindFiles(20)->front().folder_path, L"C:\\Y\\X");
+  EXPECT_EQ(result.FindFiles(22)->front().folder_path, L"C:\\Self");
+}
+
+TEST(TreeBuilder, RootChildrenOrderedBySizeLargestFirst) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".");
+  const std::int64_t sizes[] = {10, 300, 0, 50, 7000, 1};
+  for (std::int64_t i = 0; i < 6; ++i) {
+    b.Folder(10 + i, kRootId, L"f" + std::to_wstring(i));
+    if (sizes[i] > 0) b.File(100 + i, 10 + i, L"x", sizes[i], sizes[i]);
+  }
+  b.Folder(20, 13, L"under50").File(120, 20, L"big", 100000, 100000);  // lifts f3 to the top
+  const ScanResult result = b.Build();
+  EXPECT_EQ(Node(result, kRootId).children, (std::vector<std::int64_t>{13, 14, 11, 10, 15, 12}));
+}
+
+TEST(TreeBuilder, TotalsSaturateInsteadOfWrapping) {
+  constexpr std::int64_t kHalf = std::numeric_limits<std::int64_t>::max() / 2 + 1;
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(10, kRootId, L"A").Folder(11, kRootId, L"B");
+  b.File(100, 10, L"a", kHalf, kHalf).File(101, 11, L"b", kHalf, kHalf);
+  const ScanResult result = b.Build();
+  EXPECT_EQ(Node(result, kRootId).total_size, std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(Node(result, kRootId).total_alloc, std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(result.root_total_size, std::numeric_limits<std::int64_t>::max());
+}
+
+TEST(TreeBuilder, ExtensionRowsKeepCaseAndCollectNamesWithoutExtension) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".");
+  b.File(100, kRootId, L"a.JPG", 100, 100).File(101, kRootId, L"b.jpg", 200, 200);
+  b.File(102, kRootId, L".gitignore", 30, 30).File(103, kRootId, L"Makefile", 120, 120);
+  b.File(104, kRootId, L"archive.", 5, 5).File(105, kRootId, L"c.jpg", 1, 1);
+  const ScanResult result = b.Build();
+
+  ASSERT_EQ(result.extensions.size(), 4u);
+  EXPECT_EQ(result.extensions[0].extension, L".jpg");
+  EXPECT_EQ(result.extensions[0].total_size, 201);
+  EXPECT_EQ(result.extensions[0].file_count, 2);
+  EXPECT_EQ(result.extensions[1].extension, kNoExtension);
+  EXPECT_EQ(result.extensions[1].total_size, 150);
+  EXPECT_EQ(result.extensions[1].file_count, 2);
+  EXPECT_EQ(result.extensions[2].extension, L".JPG");
+  EXPECT_EQ(result.extensions[3].extension, L".");
+  EXPECT_EQ(result.extensions[3].total_size, 5);
+
+  for (const FileEntry& f : *result.FindFiles(kRootId)) {
+    if (f.name == L".gitignore" || f.name == L"Makefile") {
+      EXPECT_EQ(f.extension, L"(无扩展名)");
+    }
+  }
+}
+
+TEST(TreeBuilder, LargestFilesSortedWithTheirFolderPaths) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(30, kRootId, L"Windows").Folder(31, 30, L"System32");
+  b.File(100, 31, L"kernel32.dll", 700000, 704512, 133400000000000000, 0x20);
+  b.File(101, 9999, L"lost.bin", 900000, 901120);
+  b.File(102, kRootId, L"empty", 0, 0);
+  b.File(103, 30, L"win.ini", 92, 96);
+  b.File(104, 0, L"huge.iso", 5000000000, 5000003584);
+  const ScanResult result = b.Build();
+
+  ASSERT_EQ(result.largest_files.size(), 5u);
+  std::vector<std::wstring> order;
+  for (const FileEntry& f : result.largest_files) order.push_back(f.name);
+  EXPECT_EQ(order, (std::vector<std::wstring>{L"huge.iso", L"lost.bin", L"kernel32.dll", L"win.ini", L"empty"}));
+
+  EXPECT_EQ(result.largest_files[0].folder_path, L"C:\\");
+  EXPECT_EQ(result.largest_files[1].folder_path, L"C:\\");
+  const FileEntry& dll = result.largest_files[2];
+  EXPECT_EQ(dll.folder_path, L"C:\\Windows\\System32");
+  EXPECT_EQ(dll.extension, L".dll");
+  EXPECT_EQ(dll.size, 700000);
+  EXPECT_EQ(dll.alloc, 704512);
+  EXPECT_EQ(dll.id, 100);
+  EXPECT_EQ(dll.mtime, 133400000000000000);
+  EXPECT_EQ(dll.attributes, 0x20u);
+  EXPECT_EQ(result.largest_files[3].folder_path, L"C:\\Windows");
+  EXPECT_EQ(result.largest_files[4].extension, kNoExtension);
+}
+
+TEST(TreeBuilder, LargestFilesRankedByTheHeapKey) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".");
+  b.File(100, kRootId, L"small-but-fat", 1, 1000).File(101, kRootId, L"big-but-thin", 500, 512);
+  b.slice.largest.key = [](const MftEntry& e) { return e.alloc; };
+  const ScanResult result = b.Build();
+  ASSERT_EQ(result.largest_files.size(), 2u);
+  EXPECT_EQ(result.largest_files[0].name, L"small-but-fat");
+}
+
+// A parent chain of 100,000 folders, each inside the previous one, built on a
+// thread with a 256 KiB stack: a recursive walk or a recursive sum over that
+// depth would overflow it.
+TEST(TreeBuilder, DeepChainBuildsOnASmallStack) {
+  constexpr std::int64_t kDepth = 100000;
+  constexpr std::int64_t kFirst = 1000;
+  struct Job {
+    SliceBuilder builder;
+    ScanResult result;
+  } job;
+  job.builder.Folder(kRootId, kRootId, L".");
+  for (std::int64_t i = 0; i < kDepth; ++i) job.builder.Folder(kFirst + i, i == 0 ? kRootId : kFirst + i - 1, L"d");
+  job.builder.File(1, kFirst + kDepth - 1, L"leaf.txt", 4096, 4096);
+
+  pthread_attr_t attr;
+  ASSERT_EQ(pthread_attr_init(&attr), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+  pthread_t thread;
+  auto run = [](void* arg) -> void* {
+    auto* j = static_cast<Job*>(arg);
+    j->result = j->builder.Build();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, run, &job), 0);
+  ASSERT_EQ(pthread_join(thread, nullptr), 0);
+  pthread_attr_destroy(&attr);
+
+  const ScanResult& result = job.result;
+  const DirNode& root = Node(result, kRootId);
+  EXPECT_EQ(root.total_folder_count, kDepth);
+  EXPECT_EQ(root.total_size, 4096);
+  EXPECT_EQ(Node(result, kFirst).total_folder_count, kDepth - 1);
+  EXPECT_EQ(Node(result, kFirst + kDepth / 2).total_file_count, 1);
+  EXPECT_EQ(Node(result, kFirst + kDepth - 1).direct_file_count, 1);
+  const std::wstring& path = result.FindFiles(kFirst + kDepth - 1)->front().folder_path;
+  EXPECT_EQ(static_cast<std::int64_t>(std::count(path.begin(), path.end(), L'\\')), kDepth);
+}
+
+}  // namespace
+}  // namespace tw
