@@ -1,0 +1,61 @@
+#pragma once
+// Squarified treemap layout of one level: weighted items side by side in a
+// pixel rectangle, each cell's area proportional to its weight. A pure
+// function over numbers; the treemap window runs it again on every paint,
+// cursor query and double-click, nothing is cached.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tw {
+
+// A pixel rectangle; right and bottom are exclusive.
+struct Rect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+
+  std::int32_t Width() const { return right - left; }
+  std::int32_t Height() const { return bottom - top; }
+  // The PtInRect rule: left <= x < right and top <= y < bottom.
+  bool Contains(std::int32_t x, std::int32_t y) const {
+    return left <= x && x < right && top <= y && y < bottom;
+  }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// One laid-out item: its cell (right and bottom exclusive) and its index in
+// the input list.
+struct TreemapCell {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  std::uint64_t item_index = 0;
+
+  Rect Bounds() const { return Rect{left, top, right, bottom}; }
+  friend bool operator==(const TreemapCell&, const TreemapCell&) = default;
+};
+
+// Lays the weights out in rect and replaces cells with the result, in layout
+// order. Weights of 0 or below get no cell; every other weight keeps its
+// input index. An empty list or an empty rectangle gives no cells.
+//
+// The rows are chosen with a measure over the raw weights (bytes), not over
+// pixel areas, so the same proportions give different shapes at different
+// byte scales: 3,000,000 and 1,000,000 in a 400 x 100 rectangle become two
+// columns, 300 and 100 two full-width bands. Edges are rounded half away from
+// zero from accumulated double positions, so neighbouring cells share edges.
+void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights,
+                    std::vector<TreemapCell>& cells);
+
+// The acceptance measure of a row of weights laid along a side of the given
+// length: max(S^2 / (wmin * side^2), wmax * side^2 / S^2), or the largest
+// finite double for an empty row, side <= 0 or a sum below 1. The weights are
+// positive and their sum fits in 64 bits. Exposed for tests.
+double WorstRatio(std::span<const std::int64_t> row, double side);
+
+}  // namespace tw

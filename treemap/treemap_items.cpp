@@ -1,0 +1,177 @@
+#include "treemap/treemap_items.h"
+
+#include <algorithm>
+
+#include "format/format.h"
+
+namespace tw {
+namespace {
+
+const DirNode* Folder(const ScanResult& result, std::int64_t id) {
+  const auto it = result.folders.find(id);
+  return it == result.folders.end() ? nullptr : &it->second;
+}
+
+const std::vector<FileEntry>* Files(const ScanResult& result, std::int64_t folder_id) {
+  const auto it = result.files_by_folder.find(folder_id);
+  return it == result.files_by_folder.end() ? nullptr : &it->second;
+}
+
+bool HasDirectFiles(const DirNode& node) { return node.direct_file_count > 0 || node.direct_size > 0; }
+
+bool HasFileList(const ScanResult& result, std::int64_t folder_id) {
+  const std::vector<FileEntry>* files = Files(result, folder_id);
+  return files != nullptr && !files->empty();
+}
+
+void AddFolderItems(const ScanResult& result, const DirNode& folder, std::vector<TreemapItem>& items) {
+  std::vector<const DirNode*> children;
+  children.reserve(folder.children.size());
+  for (std::int64_t id : folder.children) {
+    if (const DirNode* child = Folder(result, id)) children.push_back(child);
+  }
+  std::sort(children.begin(), children.end(),
+            [](const DirNode* a, const DirNode* b) { return a->total_size > b->total_size; });
+
+  std::uint64_t n = 0;
+  for (const DirNode* c : children) {
+    if (!(c->total_size > 0 || !c->children.empty() || HasDirectFiles(*c))) continue;
+    TreemapItem item;
+    item.name = c->name;
+    item.size = std::max<std::int64_t>(c->total_size, 1);
+    item.id = c->id;
+    item.is_folder = !c->children.empty() || HasFileList(result, c->id);
+    item.colour = PaletteColour(n++);
+    items.push_back(std::move(item));
+  }
+
+  if (HasDirectFiles(folder)) {
+    TreemapItem item;
+    item.name = kDirectFilesItemName;
+    item.size = std::max<std::int64_t>(folder.direct_size, 1);
+    item.id = folder.id;
+    item.is_folder = true;
+    item.is_direct_files = true;
+    item.colour = PaletteColour(n);
+    items.push_back(std::move(item));
+  }
+}
+
+}  // namespace
+
+bool RebuildTreemapItems(const ScanResult& result, std::int64_t folder_id, bool show_files,
+                         std::vector<TreemapItem>& items) {
+  items.clear();
+  std::int64_t f = folder_id;
+  const DirNode* folder = Folder(result, f);
+  if (folder == nullptr) {
+    f = kRootId;
+    folder = Folder(result, f);
+  }
+
+  if (show_files) {
+    AddFileItems(result, f, 0, items);
+    return true;
+  }
+  if (folder == nullptr) return false;  // no result yet: nothing to show
+
+  AddFolderItems(result, *folder, items);
+
+  // A folder without child folders shows its files at once.
+  if (folder->children.empty() && HasDirectFiles(*folder) && HasFileList(result, f)) {
+    items.clear();
+    AddFileItems(result, f, 0, items);
+    return true;
+  }
+  return false;
+}
+
+std::uint64_t AddFileItems(const ScanResult& result, std::int64_t folder_id, std::uint64_t counter,
+                           std::vector<TreemapItem>& items) {
+  const std::vector<FileEntry>* files = Files(result, folder_id);
+  if (files == nullptr) return counter;
+
+  std::vector<std::size_t> order(files->size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [files](std::size_t a, std::size_t b) { return (*files)[a].size > (*files)[b].size; });
+
+  for (std::size_t position : order) {
+    const FileEntry& file = (*files)[position];
+    if (file.size <= 0) continue;
+    TreemapItem item;
+    item.name = file.name;
+    item.size = file.size;
+    item.id = folder_id;
+    item.is_file = true;
+    item.file_index = position;
+    item.colour = PaletteColour(counter++);
+    items.push_back(std::move(item));
+  }
+  return counter;
+}
+
+void LayoutTreemapItems(const Rect& client, const std::vector<TreemapItem>& items,
+                        std::vector<TreemapCell>& cells) {
+  std::vector<std::int64_t> weights;
+  weights.reserve(items.size());
+  for (const TreemapItem& item : items) weights.push_back(item.size);
+  SquarifyLayout(client, weights, cells);
+}
+
+std::optional<std::size_t> HitTestTreemap(const std::vector<TreemapCell>& cells,
+                                          std::size_t item_count, std::int32_t x, std::int32_t y) {
+  for (const TreemapCell& cell : cells) {
+    if (!cell.Bounds().Contains(x, y)) continue;
+    if (cell.item_index >= item_count) return std::nullopt;
+    return static_cast<std::size_t>(cell.item_index);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> HitTestTreemap(const Rect& client, const std::vector<TreemapItem>& items,
+                                          std::int32_t x, std::int32_t y) {
+  std::vector<TreemapCell> cells;
+  LayoutTreemapItems(client, items, cells);
+  return HitTestTreemap(cells, items.size(), x, y);
+}
+
+bool ShowsHandCursor(const TreemapItem& item) { return item.is_folder && !item.is_file; }
+
+std::optional<TreemapTarget> DoubleClickTarget(const TreemapItem& item) {
+  if (item.is_direct_files) return TreemapTarget{item.id, true};
+  if (item.is_folder && !item.is_file) return TreemapTarget{item.id, false};
+  return std::nullopt;
+}
+
+TreemapLabelKind TreemapLabelFor(std::int32_t width, std::int32_t height) {
+  if (width < 24 || height < 14) return TreemapLabelKind::kNone;
+  return height < 30 ? TreemapLabelKind::kOneLine : TreemapLabelKind::kTwoLines;
+}
+
+TreemapLabel TreemapLabelOf(const TreemapCell& cell, const TreemapItem& item) {
+  TreemapLabel label;
+  const std::int32_t height = cell.bottom - cell.top;
+  label.kind = TreemapLabelFor(cell.right - cell.left, height);
+  if (label.kind == TreemapLabelKind::kNone) return label;
+
+  const Rect text{cell.left + 4, cell.top + 2, cell.right - 4, cell.bottom - 2};
+  const std::wstring size_text = FormatSize(static_cast<std::uint64_t>(item.size));
+  if (label.kind == TreemapLabelKind::kOneLine) {
+    label.first = item.name + L" (" + size_text + L")";
+    label.first_rect = text;
+    return label;
+  }
+  const std::int32_t split = text.top + height / 2;
+  label.first = item.name;
+  label.first_rect = Rect{text.left, text.top, text.right, split};
+  label.second = size_text;
+  label.second_rect = Rect{text.left, split, text.right, text.bottom};
+  return label;
+}
+
+bool IsDrawableCell(const TreemapCell& cell, std::size_t item_count) {
+  return cell.item_index < item_count && cell.right - cell.left > 0 && cell.bottom - cell.top > 0;
+}
+
+}  // namespace tw
