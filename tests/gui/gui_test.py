@@ -227,9 +227,12 @@ def main():
     parser.add_argument("--shots", required=True)
     parser.add_argument("--files", type=int, help="file count the command-line scanner reports for X:")
     parser.add_argument("--folders", type=int, help="folder count the command-line scanner reports for X:")
+    parser.add_argument("--demo", metavar="PNG", help="no tests: scan X:, save a screenshot to PNG, quit")
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
     gui = Gui(args)
+    if args.demo:
+        return demo(gui, args.demo)
     rep = Report()
     try:
         run(gui, rep, args)
@@ -244,6 +247,30 @@ def main():
         line += f", {rep.skipped} skipped"
     print(line)
     return 1 if rep.failed else 0
+
+
+def demo(gui, png):
+    """The GUI demo on a screen nobody watches: scan X: and keep a picture."""
+    gui.app = gui.start()
+    try:
+        gui.dump(60000)
+        d, _ = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
+        d = select_drive(gui, d, "[X:]") if d else None
+        if d is None:
+            print("the window or its drive [X:] did not appear")
+            return 1
+        gui.click(*centre(d, controls_by_name(d)["scan_button"]))
+        d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"].startswith(("扫描完成 ", "扫描失败")), 120)
+        time.sleep(0.5)
+        subprocess.run(["import", "-window", "root", png], check=True)
+        print(controls_by_name(d)["status_text"]["text"])
+        return 0 if done else 1
+    finally:
+        gui.probe("command", "1016")  # IDM_EXIT
+        try:
+            gui.app.wait(20)
+        except subprocess.TimeoutExpired:
+            gui.app.kill()
 
 
 def run(gui, rep, args):
