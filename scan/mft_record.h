@@ -39,8 +39,12 @@ struct MutableSpan {
   ByteSpan View() const { return ByteSpan(data, size); }
 };
 
+// Applies the update-sequence fix-ups to a record copy in place (512-byte
+// stride). False when the header cannot carry an update sequence array; a
+// sector whose end word does not match is left unchanged.
 bool ApplyFixups(MutableSpan record);
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
+// Moves state.name into the entry when it returns true.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
 bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
 std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 #include <thread>
@@ -49,13 +50,19 @@ std::int32_t RecordCount(std::size_t image_size, std::int32_t record_size) {
   return static_cast<std::int32_t>(count < limit ? count : limit);
 }
 
-// Merges the slice results in list order (completion order), releasing each
-// slice as soon as it is folded in.
+// Merges the slice results in list order (completion order). The entry
+// lists are concatenated into one list reserved at its final size, each slice
+// released as soon as it is folded in; Merge then has no entries left to move.
 ScanSlice MergeSlices(std::vector<ScanSlice>& results) {
   ScanSlice merged;
   std::size_t entries = 0;
   for (const ScanSlice& slice : results) entries += slice.entries.size();
   merged.entries.reserve(entries);
+  for (ScanSlice& slice : results) {
+    merged.entries.insert(merged.entries.end(), std::make_move_iterator(slice.entries.begin()),
+                          std::make_move_iterator(slice.entries.end()));
+    std::vector<MftEntry>().swap(slice.entries);
+  }
   for (ScanSlice& slice : results) {
     Merge(merged, std::move(slice));
     slice = ScanSlice();

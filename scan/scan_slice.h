@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -63,15 +64,31 @@ struct LargestFilesHeap {
   std::function<std::int64_t(const MftEntry&)> key = [](const MftEntry& e) { return e.size; };
   std::vector<MftEntry> heap;
 
-  // Offers one entry. Throws std::bad_function_call when key is empty.
+  // Offers one entry; it is copied (or moved) in only when it is kept.
+  // Throws std::bad_function_call when key is empty.
   void Add(const MftEntry& entry);
+  void Add(MftEntry&& entry);
+
+ private:
+  template <typename Entry>
+  void Offer(Entry&& entry);
 };
+
+// Hash of extension texts that also accepts a wstring_view, so that looking an
+// extension up needs no string of its own (find with a view).
+struct WideTextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::wstring_view text) const noexcept { return std::hash<std::wstring_view>{}(text); }
+};
+
+template <typename T>
+using WideTextMap = std::unordered_map<std::wstring, T, WideTextHash, std::equal_to<>>;
 
 struct ScanSlice {
   IdMap<FolderRecord> folder_records;          // folder id -> its record
   IdMap<FolderFileTotals> folder_file_totals;  // parent id (or 5) -> direct file sums
   IdMap<std::vector<FileRecord>> folder_files;  // parent id as recorded -> files
-  std::unordered_map<std::wstring, ExtensionTotals> extension_totals;  // "" = none
+  WideTextMap<ExtensionTotals> extension_totals;  // extension text -> sums; "" = none
   IdMap<OverflowSizes> overflow_sizes;  // only between the overflow pass and apply
   std::vector<MftEntry> entries;        // parsed, not yet folded in
   std::int64_t file_size_sum = 0;
@@ -81,11 +98,14 @@ struct ScanSlice {
   LargestFilesHeap largest;
 };
 
-// Folds one parsed entry into the aggregate.
+// Folds one parsed entry into the aggregate. The rvalue form moves the name
+// into the folder's record or file list (the heap copies only what it keeps).
 void AddEntry(ScanSlice& aggregate, const MftEntry& entry);
+void AddEntry(ScanSlice& aggregate, MftEntry&& entry);
 
 // Folds another aggregate into this one (sums, maxima, appended lists; the
-// other's heap entries are offered in storage order).
+// other's heap entries are offered in storage order). Lists and strings of
+// `other` are moved, so it is left valid but unspecified.
 void Merge(ScanSlice& aggregate, ScanSlice&& other);
 
 }  // namespace tw

@@ -14,6 +14,13 @@ HWND g_main_window = nullptr;
 
 namespace {
 
+// Posts to the main window only: a null handle would post to this thread's
+// own queue, where nobody reads (and nobody frees) the payload.
+bool PostToMainWindow(UINT message, WPARAM wparam, LPARAM lparam) {
+  const HWND window = g_main_window;
+  return window != nullptr && PostMessageW(window, message, wparam, lparam) != FALSE;
+}
+
 // Posts each payload to the main window. When a post fails (the window is
 // gone) the payload is still ours and is freed here rather than leaked.
 class PostingSink final : public ScanSink {
@@ -21,14 +28,12 @@ class PostingSink final : public ScanSink {
   void Progress(std::int32_t value, std::unique_ptr<std::wstring> text) override {
     // The value is sign-extended into wParam, as the receiver expects.
     const auto wparam = static_cast<WPARAM>(static_cast<INT_PTR>(value));
-    if (PostMessageW(g_main_window, WM_SCAN_PROGRESS, wparam, reinterpret_cast<LPARAM>(text.get()))) {
-      text.release();
-    }
+    if (PostToMainWindow(WM_SCAN_PROGRESS, wparam, reinterpret_cast<LPARAM>(text.get()))) text.release();
   }
   void Done(std::unique_ptr<ScanResult> result) override {
-    if (PostMessageW(g_main_window, WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+    if (PostToMainWindow(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
   }
-  void Failed() override { PostMessageW(g_main_window, WM_SCAN_DONE, 1, 0); }
+  void Failed() override { PostToMainWindow(WM_SCAN_DONE, 1, 0); }
 };
 
 }  // namespace

@@ -1,0 +1,252 @@
+#include "scan/mft_record.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "scan/attribute_walk.h"
+#include "scan/scan_slice.h"
+
+namespace tw {
+namespace {
+
+// Update sequence stride: NTFS protects every 512 bytes, whatever the
+// volume's sector size.
+constexpr std::size_t kFixupStride = 512;
+
+// $STANDARD_INFORMATION value fields.
+constexpr std::size_t kSiTimeField = 24;        // i64, the timestamp kept as mtime
+constexpr std::size_t kSiAttributesField = 32;  // u32, Win32 attribute bits
+constexpr std::size_t kSiMinimum = 36;
+
+// $FILE_NAME value fields.
+constexpr std::size_t kFnParentField = 0;      // file reference
+constexpr std::size_t kFnAllocatedField = 40;  // i64
+constexpr std::size_t kFnRealSizeField = 48;   // i64
+constexpr std::size_t kFnFlagsField = 56;      // u32
+constexpr std::size_t kFnNameLengthField = 64; // u8, UTF-16 units
+constexpr std::size_t kFnNamespaceField = 65;  // u8
+constexpr std::size_t kFnNameField = 66;       // UTF-16LE
+constexpr std::uint32_t kFnDirectoryFlag = 0x10;
+
+constexpr std::int32_t NamespaceRank(std::uint8_t name_space) {
+  switch (name_space) {
+    case 1: return 40;  // Win32
+    case 3: return 30;  // Win32 and DOS
+    case 0: return 20;  // POSIX
+    case 2: return 10;  // DOS
+    default: return 0;
+  }
+}
+
+std::uint8_t RecordFlags(ByteSpan record) { return ReadU8(record, kRecordFlagsField); }
+
+bool HasFileSignature(ByteSpan record) { return ReadU32(record, kRecordSignatureOffset) == kFileSignature; }
+
+// True when record number r is wholly inside an image of record_size records.
+bool RecordInImage(ByteSpan image, std::int32_t record_size, std::int64_t r) {
+  if (record_size <= 0 || r < 0) return false;
+  // (r + 1) * record_size <= image.size, without the product overflowing.
+  return static_cast<std::uint64_t>(r) < image.size / static_cast<std::uint64_t>(record_size);
+}
+
+void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, bool is_dir_record,
+                  RecordParseState& state) {
+  if (attr.length < kFnNameField) return;
+  const std::size_t v = attr.ValueOffset(record);
+  if (!Fits(record, v, kFnNameField)) return;
+  const std::size_t n = ReadU8(record, v + kFnNameLengthField);
+  if (n == 0 || !Fits(record, v + kFnNameField, 2 * n)) return;
+
+  const std::size_t name_at = v + kFnNameField;
+  const std::int64_t parent = ReadRecordNumber(record, v + kFnParentField);
+  const bool is_dot = n == 1 && ReadU16(record, name_at) == u'.';
+  const bool is_dot_dot = n == 2 && ReadU16(record, name_at) == u'.' && ReadU16(record, name_at + 2) == u'.';
+  if (is_dot && is_dir_record) state.dot_parent_id = parent;
+  if ((is_dot || is_dot_dot) && id != kRootId) return;
+
+  const std::int32_t rank = NamespaceRank(ReadU8(record, v + kFnNamespaceField));
+  if (rank <= state.name_rank) return;  // on equal rank the first name met stays
+  state.name_rank = rank;
+  state.parent_id = parent;
+  state.is_directory = (ReadU32(record, v + kFnFlagsField) & kFnDirectoryFlag) != 0;
+  state.name_alloc = ReadI64(record, v + kFnAllocatedField);
+  state.name_size = ReadI64(record, v + kFnRealSizeField);
+  state.name.resize(n);
+  for (std::size_t i = 0; i < n; ++i) state.name[i] = static_cast<wchar_t>(ReadU16(record, name_at + 2 * i));
+}
+
+void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseState& state) {
+  if (attr.NonResident(record)) {
+    if (attr.length < kNonResidentHeaderMinimum) return;
+    const std::int64_t allocated = ReadI64(record, attr.offset + kAttrAllocatedSizeField);
+    state.data_size = std::max<std::int64_t>(ReadI64(record, attr.offset + kAttrDataSizeField), 0);
+    state.data_alloc = allocated > 0 ? allocated : state.data_size;
+  } else {
+    state.data_size = state.data_alloc = attr.ValueLength(record);
+  }
+  state.has_data = true;
+}
+
+}  // namespace
+
+bool ApplyFixups(MutableSpan record) {
+  const ByteSpan view = record.View();
+  if (view.size < 8) return false;
+  const std::size_t offset = ReadU16(view, kUpdateSequenceOffsetField);
+  const std::size_t count = ReadU16(view, kUpdateSequenceCountField);
+  if (count < 2 || !Fits(view, offset, 2 * count)) return false;
+  const std::uint16_t sequence = ReadU16(view, offset);
+  for (std::size_t i = 0; i + 1 < count; ++i) {
+    if ((i + 1) * kFixupStride > view.size) break;
+    const std::size_t sector_end = i * kFixupStride + kFixupStride - 2;
+    // A sector whose last word differs is left alone (a torn write is parsed as is).
+    if (ReadU16(view, sector_end) == sequence) WriteU16(record.data + sector_end, ReadU16(view, offset + 2 + 2 * i));
+  }
+  return true;
+}
+
+void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state) {
+  WalkAttributes(record, [&](const AttributeView& attr) {
+    switch (attr.type) {
+      case kAttrStandardInformation: {
+        if (attr.NonResident(record)) return;
+        const std::size_t v = attr.ValueOffset(record);
+        if (!Fits(record, v, kSiMinimum)) return;
+        state.mtime = ReadI64(record, v + kSiTimeField);
+        state.attributes = ReadU32(record, v + kSiAttributesField);
+        return;
+      }
+      case kAttrFileName:
+        if (!attr.NonResident(record)) ReadFileName(record, attr, id, is_dir_record, state);
+        return;
+      case kAttrData:
+        if (attr.NameLength(record) == 0) ReadUnnamedData(record, attr, state);
+        return;
+      default:
+        return;
+    }
+  });
+}
+
+bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry) {
+  if (!state.name.empty()) {
+    if (is_dir_record) state.is_directory = true;
+  } else {
+    if (!is_dir_record) return false;
+    if (id == kRootId) {
+      state.name = L".";
+    } else {
+      state.name = L"dir_" + std::to_wstring(id);
+      if (state.dot_parent_id > 0) {
+        state.parent_id = state.dot_parent_id;
+      } else if (state.parent_id == 0) {
+        state.parent_id = kRootId;
+      }
+    }
+    state.is_directory = true;
+  }
+
+  std::int64_t size = 0;
+  std::int64_t alloc = 0;
+  if (!state.is_directory) {
+    if (state.has_data) {
+      size = state.data_size;
+      alloc = state.data_alloc;
+      if (size <= 0 && state.name_size > 0) size = state.name_size;
+    } else {
+      size = state.name_size > 0 ? state.name_size : 0;
+      alloc = 0;
+    }
+    if (alloc <= 0 && state.name_alloc > 0) alloc = state.name_alloc;
+  }
+  size = std::max<std::int64_t>(size, 0);
+  if (alloc <= 0) alloc = size;
+
+  entry.id = id;
+  entry.parent_id = state.parent_id;
+  entry.name = std::move(state.name);
+  entry.is_directory = state.is_directory;
+  entry.size = size;
+  entry.alloc = alloc;
+  entry.mtime = state.mtime;
+  entry.attributes = state.attributes;
+  return true;
+}
+
+bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry) {
+  if (record.size < kRecordHeaderMinimum || !HasFileSignature(record)) return false;
+  const std::uint8_t flags = RecordFlags(record);
+  if ((flags & kRecordInUse) == 0 || (flags & kRecordExcluded) != 0) return false;
+  const std::int64_t base = ReadRecordNumber(record, kBaseRecordField);
+  if (base != 0 && base != id) return false;
+  if (ReadU16(record, kFirstAttributeOffsetField) >= record.size) return false;
+
+  const bool is_dir_record = (flags & kRecordDirectory) != 0;
+  RecordParseState state;
+  ParseRecordAttributes(record, id, is_dir_record, state);
+  return FinishEntry(id, is_dir_record, state, entry);
+}
+
+std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id) {
+  std::vector<std::int64_t> listed;
+  WalkAttributes(record, [&](const AttributeView& attr) {
+    if (attr.type != kAttrAttributeList) return;
+    WalkAttributeListEntries(record, attr, [&](const ListEntryView& item) {
+      if (item.StartVcn(record) != 0) return;
+      const std::int64_t r = item.RecordNumber(record);
+      if (r == 0 || r == id) return;
+      if (std::find(listed.begin(), listed.end(), r) == listed.end()) listed.push_back(r);
+    });
+  });
+  return listed;
+}
+
+bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
+                         MftEntry& entry) {
+  if (record_size <= 0 || image.size == 0 || record.size < static_cast<std::size_t>(record_size)) return false;
+  if (record.size < kRecordHeaderMinimum || !HasFileSignature(record)) return false;
+  const std::uint8_t flags = RecordFlags(record);
+  if ((flags & (kRecordInUse | kRecordExcluded)) != kRecordInUse) return false;
+  const std::int64_t base = ReadRecordNumber(record, kBaseRecordField);
+  if (base != 0 && base != id) return false;
+  if (ReadU16(record, kFirstAttributeOffsetField) >= record.size) return false;
+
+  const bool is_dir_record = (flags & kRecordDirectory) != 0;
+  RecordParseState state;
+  ParseRecordAttributes(record, id, is_dir_record, state);
+
+  if (state.name.empty()) {
+    std::vector<std::uint8_t> scratch;
+    for (const std::int64_t r : CollectListedRecords(record, id)) {
+      if (!RecordInImage(image, record_size, r)) continue;
+      scratch.assign(image.data + static_cast<std::size_t>(r) * static_cast<std::size_t>(record_size),
+                     image.data + static_cast<std::size_t>(r + 1) * static_cast<std::size_t>(record_size));
+      ApplyFixups(MutableSpan{scratch.data(), scratch.size()});
+      const ByteSpan listed(scratch.data(), scratch.size());
+      // Listed records are trusted as named: their signature and base number are not examined.
+      if (ReadU8(listed, kRecordFlagsField) & kRecordInUse) ParseRecordAttributes(listed, id, is_dir_record, state);
+    }
+  }
+  return FinishEntry(id, is_dir_record, state, entry);
+}
+
+void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
+                ScanSlice& slice) {
+  if (record_size <= 0 || image.data == nullptr) return;
+  const std::size_t stride = static_cast<std::size_t>(record_size);
+  std::vector<std::uint8_t> scratch(stride);
+  const MutableSpan copy{scratch.data(), scratch.size()};
+  for (std::int64_t b = std::max<std::int64_t>(first, 0); b < end; ++b) {
+    if (!RecordInImage(image, record_size, b)) break;
+    std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(b) * stride, stride);
+    ApplyFixups(copy);
+    MftEntry entry;
+    if (ParseBaseRecord(copy.View(), b, entry) || ParseRecordWithList(image, record_size, b, copy.View(), entry)) {
+      slice.entries.push_back(std::move(entry));
+    }
+  }
+}
+
+}  // namespace tw

@@ -1,0 +1,169 @@
+#include "scan/scan_slice.h"
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+#include <string_view>
+#include <utility>
+
+namespace tw {
+namespace {
+
+// Sums of sizes read from disk: a damaged record may carry sizes near the
+// 64-bit limit, so the sums saturate instead of overflowing.
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
+  std::int64_t r = 0;
+  if (!__builtin_add_overflow(a, b, &r)) return r;
+  return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+}
+
+void AddTo(std::int64_t& total, std::int64_t value) { total = SaturatingAdd(total, value); }
+
+// The extension of a file name: from its last dot inclusive, unless there is no
+// dot or the only dot leads the name (".profile", "README" have none). Case kept.
+std::wstring_view ExtensionText(std::wstring_view name) {
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring_view::npos || dot == 0) return {};
+  return name.substr(dot);
+}
+
+template <typename Entry>
+void AddEntryImpl(ScanSlice& s, Entry&& entry) {
+  if (entry.is_directory) {
+    s.folder_records.insert_or_assign(
+        entry.id, FolderRecord{entry.parent_id, std::forward<Entry>(entry).name, entry.mtime, entry.attributes});
+    if (entry.id != kRootId) ++s.folder_count;
+    return;
+  }
+
+  // Offered first: the heap copies the name only when it keeps the entry, and
+  // the name may then be moved into the file list below.
+  s.largest.Add(std::as_const(entry));
+
+  ++s.file_count;
+  const std::int64_t total_key = entry.parent_id > 0 ? entry.parent_id : kRootId;
+  const std::int64_t s_size = std::max<std::int64_t>(entry.size, 0);
+  const std::int64_t s_alloc = entry.alloc >= 0 ? entry.alloc : s_size;
+  FolderFileTotals& totals = s.folder_file_totals[total_key];
+  AddTo(totals.size, s_size);
+  AddTo(totals.alloc, s_alloc);
+  ++totals.count;
+
+  AddTo(s.file_size_sum, entry.size);
+  AddTo(s.file_alloc_sum, entry.alloc);
+
+  const std::wstring_view extension = ExtensionText(entry.name);
+  auto ext = s.extension_totals.find(extension);
+  if (ext == s.extension_totals.end()) ext = s.extension_totals.emplace(std::wstring(extension), ExtensionTotals{}).first;
+  AddTo(ext->second.size, entry.size);
+  AddTo(ext->second.alloc, entry.alloc);
+  ++ext->second.count;
+
+  // Last: this may move the name out of the entry.
+  s.folder_files[entry.parent_id].push_back(
+      FileRecord{std::forward<Entry>(entry).name, entry.size, entry.alloc, entry.mtime, entry.attributes, entry.id});
+}
+
+// Folds a map of field-wise sums into another; a missing key starts at zero.
+template <typename Map>
+void MergeSums(Map& into, Map&& from) {
+  if (into.empty()) {
+    into = std::move(from);
+    return;
+  }
+  for (auto& [key, value] : from) {
+    auto& target = into[key];
+    AddTo(target.size, value.size);
+    AddTo(target.alloc, value.alloc);
+    target.count += value.count;
+  }
+}
+
+template <typename T>
+void AppendMoved(std::vector<T>& into, std::vector<T>&& from) {
+  if (into.empty()) {
+    into = std::move(from);
+    return;
+  }
+  into.insert(into.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
+}  // namespace
+
+template <typename Entry>
+void LargestFilesHeap::Offer(Entry&& entry) {
+  const std::int64_t k = key(std::as_const(entry));
+  const std::size_t count = heap.size();
+  if (count < static_cast<std::size_t>(std::max(capacity, 0))) {
+    heap.push_back(std::forward<Entry>(entry));
+    std::size_t i = count;
+    while (i > 0) {
+      const std::size_t p = (i - 1) / 2;
+      if (key(heap[i]) >= key(heap[p])) break;
+      std::swap(heap[i], heap[p]);
+      i = p;
+    }
+    return;
+  }
+  // Full (or no room at all): a tie with the smallest kept key keeps the entry held.
+  if (count == 0 || k <= key(heap[0])) return;
+  heap[0] = std::forward<Entry>(entry);
+  std::size_t i = 0;
+  std::size_t c = 1;
+  while (c < count) {
+    if (c + 1 < count && key(heap[c + 1]) < key(heap[c])) ++c;
+    if (key(heap[c]) >= key(heap[i])) break;
+    std::swap(heap[i], heap[c]);
+    i = c;
+    c = 2 * c + 1;
+  }
+}
+
+void LargestFilesHeap::Add(const MftEntry& entry) { Offer(entry); }
+void LargestFilesHeap::Add(MftEntry&& entry) { Offer(std::move(entry)); }
+
+void AddEntry(ScanSlice& aggregate, const MftEntry& entry) { AddEntryImpl(aggregate, entry); }
+void AddEntry(ScanSlice& aggregate, MftEntry&& entry) { AddEntryImpl(aggregate, std::move(entry)); }
+
+void Merge(ScanSlice& aggregate, ScanSlice&& other) {
+  if (aggregate.folder_records.empty()) {
+    aggregate.folder_records = std::move(other.folder_records);
+  } else {
+    for (auto& [id, record] : other.folder_records) aggregate.folder_records.insert_or_assign(id, std::move(record));
+  }
+
+  MergeSums(aggregate.folder_file_totals, std::move(other.folder_file_totals));
+  MergeSums(aggregate.extension_totals, std::move(other.extension_totals));
+
+  if (aggregate.folder_files.empty()) {
+    aggregate.folder_files = std::move(other.folder_files);
+  } else {
+    for (auto& [id, files] : other.folder_files) AppendMoved(aggregate.folder_files[id], std::move(files));
+  }
+
+  // Maxima against entries that start at zero, so no move shortcut here.
+  for (const auto& [id, sizes] : other.overflow_sizes) {
+    OverflowSizes& target = aggregate.overflow_sizes[id];
+    target.size = std::max(target.size, sizes.size);
+    target.alloc = std::max(target.alloc, sizes.alloc);
+  }
+
+  AppendMoved(aggregate.entries, std::move(other.entries));
+
+  AddTo(aggregate.file_size_sum, other.file_size_sum);
+  AddTo(aggregate.file_alloc_sum, other.file_alloc_sum);
+  aggregate.file_count += other.file_count;
+  aggregate.folder_count += other.folder_count;
+
+  for (MftEntry& entry : other.largest.heap) aggregate.largest.Add(std::move(entry));
+
+  other.folder_records.clear();
+  other.folder_file_totals.clear();
+  other.extension_totals.clear();
+  other.folder_files.clear();
+  other.overflow_sizes.clear();
+  other.entries.clear();
+  other.largest.heap.clear();
+}
+
+}  // namespace tw

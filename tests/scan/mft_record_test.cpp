@@ -1,0 +1,645 @@
+#include "scan/mft_record.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "ntfsbuild/record_builder.h"
+#include "scan/attribute_walk.h"
+#include "scan/scan_slice.h"
+
+namespace tw {
+namespace {
+
+using build::FileNameSpec;
+using build::kDos;
+using build::kNameDirectoryFlag;
+using build::kPosix;
+using build::kWin32;
+using build::kWin32AndDos;
+using build::Listed;
+using build::MftImage;
+using build::NonResidentDataSpec;
+using build::RecordBuilder;
+using Bytes = std::vector<std::uint8_t>;
+
+ByteSpan View(const Bytes& b) { return ByteSpan(b.data(), b.size()); }
+
+// A record as the slice pass sees it: a copy with fix-ups applied.
+std::optional<MftEntry> Parse(Bytes record, std::int64_t id) {
+  ApplyFixups(MutableSpan{record.data(), record.size()});
+  MftEntry entry;
+  if (!ParseBaseRecord(View(record), id, entry)) return std::nullopt;
+  return entry;
+}
+
+// For records that must parse: a missing entry fails the test instead of crashing it.
+MftEntry Must(const std::optional<MftEntry>& entry) {
+  if (!entry) throw std::runtime_error("the record yields no entry");
+  return *entry;
+}
+
+FileNameSpec Name(std::wstring name, std::uint8_t name_space = kWin32, std::int64_t parent = 5) {
+  FileNameSpec spec;
+  spec.name = std::move(name);
+  spec.name_space = name_space;
+  spec.parent = parent;
+  return spec;
+}
+
+// Parses whole images the way the slice pass does.
+std::vector<MftEntry> ParseImage(const MftImage& image) {
+  ScanSlice slice;
+  ParseRange(View(image.bytes()), static_cast<std::int32_t>(image.record_size()), 0, image.record_count(), slice);
+  return slice.entries;
+}
+
+// ---------------------------------------------------------------- fix-ups
+
+TEST(Fixup, RestoresEverySectorEndOfProtectedRecords) {
+  for (const std::size_t size : {std::size_t{1024}, std::size_t{4096}}) {
+    // A name long enough to cross the first sector end, so the parse depends on the fix-up.
+    RecordBuilder builder(size);
+    builder.InUse().ResidentData(300).FileName(Name(std::wstring(120, L'n')));
+    Bytes protected_record = builder.Build();
+    const Bytes plain = builder.Unprotected().Build();
+    const std::size_t sectors = size / 512;
+    for (std::size_t i = 0; i < sectors; ++i) EXPECT_EQ(ReadU16(View(protected_record), i * 512 + 510), 1);
+
+    ASSERT_TRUE(ApplyFixups(MutableSpan{protected_record.data(), protected_record.size()}));
+    const std::size_t array_end = 48 + 2 * (sectors + 1);
+    EXPECT_TRUE(std::equal(protected_record.begin() + static_cast<std::ptrdiff_t>(array_end), protected_record.end(),
+                           plain.begin() + static_cast<std::ptrdiff_t>(array_end)))
+        << size;
+  }
+}
+
+TEST(Fixup, MismatchingSectorIsLeftAsItIs) {
+  RecordBuilder builder(1024);
+  builder.InUse().FileName(Name(L"x")).SequenceNumber(0x1234);
+  const Bytes plain = builder.Unprotected().Build();
+  Bytes record = builder.Unprotected(false).CorruptSectorEnd(1).Build();
+  const std::uint16_t damaged = ReadU16(View(record), 1022);
+
+  EXPECT_TRUE(ApplyFixups(MutableSpan{record.data(), record.size()}));
+  EXPECT_EQ(ReadU16(View(record), 510), ReadU16(View(plain), 510));
+  EXPECT_EQ(ReadU16(View(record), 1022), damaged);
+  EXPECT_NE(damaged, 0x1234);
+}
+
+TEST(Fixup, RejectsArraysThatCannotBeThere) {
+  const Bytes good = RecordBuilder(1024).InUse().FileName(Name(L"x")).Build();
+  struct Case {
+    std::uint16_t offset, count;
+    bool ok;
+  } cases[] = {
+      {48, 0, false},    {48, 1, false},     // below 2 words
+      {1020, 3, false},  {48, 600, false},   // array past the span
+      {1018, 3, true},                       // array ends exactly at the span end
+  };
+  for (const Case& c : cases) {
+    Bytes record = good;
+    WriteU16(record.data() + 4, c.offset);
+    WriteU16(record.data() + 6, c.count);
+    const Bytes before = record;
+    EXPECT_EQ(ApplyFixups(MutableSpan{record.data(), record.size()}), c.ok) << c.offset << "/" << c.count;
+    if (!c.ok) {
+      EXPECT_EQ(record, before);
+    }
+  }
+  Bytes tiny(7, 0);
+  EXPECT_FALSE(ApplyFixups(MutableSpan{tiny.data(), tiny.size()}));
+  EXPECT_FALSE(ApplyFixups(MutableSpan{}));
+}
+
+TEST(Fixup, StopsAtTheFirstSectorPastTheSpan) {
+  RecordBuilder builder(1024);
+  builder.InUse().FileName(Name(L"x"));
+  const Bytes plain = builder.Unprotected().Build();
+  Bytes record = builder.Unprotected(false).Build();
+  ASSERT_TRUE(ApplyFixups(MutableSpan{record.data(), 700}));  // the second sector is cut off
+  EXPECT_EQ(ReadU16(View(record), 510), ReadU16(View(plain), 510));
+  EXPECT_EQ(ReadU16(View(record), 1022), 1);  // not reached
+}
+
+// ------------------------------------------------------------ attribute walk
+
+std::vector<std::uint32_t> WalkedTypes(const Bytes& record) {
+  std::vector<std::uint32_t> types;
+  WalkAttributes(View(record), [&](const AttributeView& a) { types.push_back(a.type); });
+  return types;
+}
+
+TEST(AttributeWalk, ResynchronisesEightBytesAfterAnOverrunningLength) {
+  // A bogus 8-byte head claiming 2 GiB, then a real name: the walk steps over the head.
+  const Bytes record = RecordBuilder(1024)
+                           .InUse()
+                           .RawBytes({0x40, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0x7F})
+                           .FileName(Name(L"found.txt"))
+                           .Unprotected()
+                           .Build();
+  EXPECT_EQ(WalkedTypes(record), std::vector<std::uint32_t>{0x30});
+  const auto entry = Parse(record, 40);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->name, L"found.txt");
+}
+
+TEST(AttributeWalk, StopsAtZeroOrNegativeLengthAndAtTheEndMarker) {
+  for (const std::int32_t length : {0, -8, static_cast<std::int32_t>(0x80000000)}) {
+    const Bytes record =
+        RecordBuilder(1024).InUse().StandardInformation({}).FileName(Name(L"a")).WithLength(length).FileName(Name(L"b")).Build();
+    EXPECT_EQ(WalkedTypes(record), std::vector<std::uint32_t>{0x10}) << length;
+  }
+  const Bytes ended = RecordBuilder(1024).InUse().StandardInformation({}).RawBytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}).FileName(Name(L"b")).Build();
+  EXPECT_EQ(WalkedTypes(ended), std::vector<std::uint32_t>{0x10});
+}
+
+TEST(AttributeWalk, WalksNothingWithoutAHeaderOrAValidFirstOffset) {
+  const Bytes record = RecordBuilder(1024).InUse().FileName(Name(L"a")).Build();
+  EXPECT_TRUE(WalkedTypes(Bytes(record.begin(), record.begin() + 23)).empty());
+  Bytes moved = record;
+  WriteU16(moved.data() + 20, 1024);
+  EXPECT_TRUE(WalkedTypes(moved).empty());
+  int visits = 0;
+  WalkAttributes(View(RecordBuilder(1024).InUse().StandardInformation({}).FileName(Name(L"a")).Build()),
+                 [&](const AttributeView&) { return ++visits < 1; });
+  EXPECT_EQ(visits, 1);  // a visitor returning false ends the walk
+}
+
+TEST(AttributeWalk, ListEntriesStopAtShortLengthsEndMarkerAndValueEnd) {
+  auto entries_of = [](const Bytes& record) {
+    std::vector<std::int64_t> records;
+    WalkAttributes(View(record), [&](const AttributeView& a) {
+      WalkAttributeListEntries(View(record), a, [&](const ListEntryView& e) { records.push_back(e.RecordNumber(View(record))); });
+    });
+    return records;
+  };
+  // A name of 3 units makes a 32-byte entry: the next one starts 8-aligned after it.
+  const Bytes normal = RecordBuilder(1024).InUse().AttributeList({Listed(0x80, 41, 0, L"abc"), Listed(0x30, 42)}).Build();
+  EXPECT_EQ(entries_of(normal), (std::vector<std::int64_t>{41, 42}));
+
+  const Bytes short_entry = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41).WithLength(25), Listed(0x30, 42)}).Build();
+  EXPECT_TRUE(entries_of(short_entry).empty());
+  const Bytes past_value = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41), Listed(0x30, 42).WithLength(40)}).Build();
+  EXPECT_EQ(entries_of(past_value), std::vector<std::int64_t>{41});
+  const Bytes marker = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41), Listed(0xFFFFFFFF, 42), Listed(0x30, 43)}).Build();
+  EXPECT_EQ(entries_of(marker), std::vector<std::int64_t>{41});
+  // A value length claiming more than the record holds: entries still end where the list's bytes do.
+  const Bytes cut = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41)}).WithValueLength(5000).Build();
+  EXPECT_EQ(entries_of(cut), std::vector<std::int64_t>{41});
+  const Bytes nonresident = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41)}).WithNonResidentHeader(1).Build();
+  EXPECT_TRUE(entries_of(nonresident).empty());
+}
+
+// ---------------------------------------------------------------- names
+
+TEST(MftRecordName, RanksWin32AboveWin32AndDosAbovePosixAboveDos) {
+  const std::uint8_t order[] = {kWin32, kWin32AndDos, kPosix, kDos, 7};
+  for (std::size_t better = 0; better < 5; ++better) {
+    for (std::size_t worse = better + 1; worse < 5; ++worse) {
+      for (const bool better_first : {true, false}) {
+        RecordBuilder b(1024);
+        b.InUse();
+        const FileNameSpec good = Name(L"good", order[better], 11);
+        const FileNameSpec bad = Name(L"bad", order[worse], 12);
+        if (better_first) b.FileName(good).FileName(bad); else b.FileName(bad).FileName(good);
+        const auto entry = Parse(b.Build(), 40);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->name, L"good") << int(order[better]) << " vs " << int(order[worse]);
+        EXPECT_EQ(entry->parent_id, 11);
+      }
+    }
+  }
+}
+
+TEST(MftRecordName, FirstNameWinsAmongEqualRanks) {
+  for (const std::uint8_t ns : {kWin32, kDos, std::uint8_t{9}}) {
+    const auto entry = Parse(RecordBuilder(1024).InUse().FileName(Name(L"first", ns, 20)).FileName(Name(L"second", ns, 21)).Build(), 40);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, L"first");
+    EXPECT_EQ(entry->parent_id, 20);
+  }
+  // A lone name in an unknown namespace (rank 0) is still a name.
+  const auto odd = Parse(RecordBuilder(1024).InUse().FileName(Name(L"odd", 200)).Build(), 40);
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(odd->name, L"odd");
+}
+
+TEST(MftRecordName, ChosenNameDecidesParentFolderFlagAndFallbackSizes) {
+  FileNameSpec dos = Name(L"LONGNA~1.TXT", kDos, 30);
+  dos.flags = kNameDirectoryFlag;
+  dos.real_size = 111;
+  FileNameSpec win = Name(L"long name.txt", kWin32, 31);
+  win.real_size = 222;
+  win.allocated_size = 4096;
+  const auto entry = Parse(RecordBuilder(1024).InUse().FileName(dos).FileName(win).Build(), 40);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->name, L"long name.txt");
+  EXPECT_EQ(entry->parent_id, 31);
+  EXPECT_FALSE(entry->is_directory);  // assigned from the chosen name, not combined
+  EXPECT_EQ(entry->size, 222);
+  EXPECT_EQ(entry->alloc, 4096);
+
+  // The directory bit of the name alone makes a folder.
+  const auto folder = Parse(RecordBuilder(1024).InUse().FileName(dos).Build(), 40);
+  ASSERT_TRUE(folder);
+  EXPECT_TRUE(folder->is_directory);
+  EXPECT_EQ(folder->size, 0);
+  EXPECT_EQ(folder->alloc, 0);
+}
+
+TEST(MftRecordName, DotNamesCountOnlyForTheRoot) {
+  const auto root = Parse(RecordBuilder(1024).InUse().Directory().FileName(Name(L".", kWin32AndDos, 5)).Build(), 5);
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->name, L".");
+  EXPECT_EQ(root->parent_id, 5);
+  EXPECT_TRUE(root->is_directory);
+
+  // Elsewhere "." and ".." are ignored: a file with only those has no name.
+  EXPECT_FALSE(Parse(RecordBuilder(1024).InUse().FileName(Name(L".")).FileName(Name(L"..")).Build(), 40));
+  const auto named = Parse(RecordBuilder(1024).InUse().FileName(Name(L"..", kWin32, 9)).FileName(Name(L"real", kDos, 8)).Build(), 40);
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->name, L"real");
+  EXPECT_EQ(named->parent_id, 8);
+  // Names that merely start with dots are ordinary names.
+  EXPECT_EQ(Must(Parse(RecordBuilder(1024).InUse().FileName(Name(L"...")).Build(), 40)).name, L"...");
+}
+
+TEST(MftRecordName, NamelessFoldersBecomeDirNumberUnderDotParentOrRoot) {
+  const auto plain = Parse(RecordBuilder(1024).InUse().Directory().StandardInformation({}).Build(), 1234);
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->name, L"dir_1234");
+  EXPECT_EQ(plain->parent_id, 5);
+  EXPECT_TRUE(plain->is_directory);
+
+  const auto dotted = Parse(RecordBuilder(1024).InUse().Directory().FileName(Name(L".", kWin32, 77)).Build(), 99);
+  ASSERT_TRUE(dotted);
+  EXPECT_EQ(dotted->name, L"dir_99");
+  EXPECT_EQ(dotted->parent_id, 77);
+
+  // ".." does not give a parent, and neither does a "." whose parent is 0.
+  EXPECT_EQ(Must(Parse(RecordBuilder(1024).InUse().Directory().FileName(Name(L"..", kWin32, 77)).Build(), 99)).parent_id, 5);
+  EXPECT_EQ(Must(Parse(RecordBuilder(1024).InUse().Directory().FileName(Name(L".", kWin32, 0)).Build(), 99)).parent_id, 5);
+
+  // A "." in a record without the directory bit gives nothing.
+  EXPECT_FALSE(Parse(RecordBuilder(1024).InUse().FileName(Name(L".", kWin32, 77)).Build(), 99));
+
+  // A nameless root is "." and keeps its recorded parent (none here).
+  const auto root = Parse(RecordBuilder(1024).InUse().Directory().Build(), 5);
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->name, L".");
+  EXPECT_EQ(root->parent_id, 0);
+}
+
+TEST(MftRecordName, FinishEntryKeepsANonzeroParentOfANamelessFolder) {
+  RecordParseState state;
+  state.parent_id = -3;
+  MftEntry entry;
+  ASSERT_TRUE(FinishEntry(50, true, state, entry));
+  EXPECT_EQ(entry.parent_id, -3);
+  RecordParseState dotted;
+  dotted.parent_id = 8;
+  dotted.dot_parent_id = 9;
+  ASSERT_TRUE(FinishEntry(50, true, dotted, entry));
+  EXPECT_EQ(entry.parent_id, 9);
+  RecordParseState file;
+  EXPECT_FALSE(FinishEntry(50, false, file, entry));
+}
+
+// ---------------------------------------------------------------- sizes
+
+MftEntry Finish(const RecordParseState& in, bool is_dir_record = false) {
+  RecordParseState state = in;
+  if (state.name.empty()) state.name = L"f";
+  MftEntry entry;
+  EXPECT_TRUE(FinishEntry(60, is_dir_record, state, entry));
+  return entry;
+}
+
+TEST(MftRecordSizes, FinishEntryFallsBackFromDataToNameSizes) {
+  struct Case {
+    bool has_data;
+    std::int64_t data_size, data_alloc, name_size, name_alloc;
+    std::int64_t size, alloc;
+  } cases[] = {
+      {true, 300, 304, 7, 8, 300, 304},       // data wins
+      {true, 0, 4096, 1234, 0, 1234, 4096},   // empty data: name's real size
+      {true, 0, 0, 0, 512, 0, 512},           // alloc from the name
+      {true, 100, 0, 0, 0, 100, 100},         // alloc falls back to size
+      {true, -5, -5, -1, -1, 0, 0},           // nothing positive
+      {false, 900, 900, 500, 512, 500, 512},  // stale data sizes without has_data are ignored
+      {false, 0, 0, 500, 0, 500, 500},
+      {false, 0, 0, -7, 4096, 0, 4096},
+  };
+  for (const Case& c : cases) {
+    RecordParseState s;
+    s.has_data = c.has_data;
+    s.data_size = c.data_size;
+    s.data_alloc = c.data_alloc;
+    s.name_size = c.name_size;
+    s.name_alloc = c.name_alloc;
+    const MftEntry e = Finish(s);
+    EXPECT_EQ(e.size, c.size) << c.data_size << "/" << c.name_size;
+    EXPECT_EQ(e.alloc, c.alloc) << c.data_alloc << "/" << c.name_alloc;
+  }
+  RecordParseState folder;
+  folder.has_data = true;
+  folder.data_size = folder.data_alloc = folder.name_size = 999;
+  const MftEntry f = Finish(folder, true);
+  EXPECT_TRUE(f.is_directory);
+  EXPECT_EQ(f.size, 0);
+  EXPECT_EQ(f.alloc, 0);
+}
+
+TEST(MftRecordSizes, UnnamedDataGivesTheSizesNamedStreamsNever) {
+  FileNameSpec name = Name(L"f.bin");
+  name.real_size = 1234;
+  const auto resident = Must(Parse(RecordBuilder(1024).InUse().FileName(name).ResidentData(300).Build(), 40));
+  EXPECT_EQ(resident.size, 300);
+  EXPECT_EQ(resident.alloc, 300);
+
+  NonResidentDataSpec empty;
+  empty.allocated_size = 4096;
+  empty.runs = {{1, 100}};
+  const auto nonresident = Must(Parse(RecordBuilder(1024).InUse().FileName(name).NonResidentData(empty).Build(), 40));
+  EXPECT_EQ(nonresident.size, 1234);
+  EXPECT_EQ(nonresident.alloc, 4096);
+
+  NonResidentDataSpec negative;
+  negative.data_size = -50;
+  negative.allocated_size = -1;
+  FileNameSpec unsized = Name(L"g");
+  const auto clamped = Must(Parse(RecordBuilder(1024).InUse().FileName(unsized).NonResidentData(negative).Build(), 40));
+  EXPECT_EQ(clamped.size, 0);
+  EXPECT_EQ(clamped.alloc, 0);
+
+  const auto streams = Must(Parse(RecordBuilder(1024)
+                                 .InUse()
+                                 .FileName(name)
+                                 .ResidentData(50, L"Zone.Identifier")
+                                 .ResidentData(10)
+                                 .ResidentData(20)  // a later unnamed stream replaces, not adds
+                                 .ResidentData(70, L"x")
+                                 .Build(),
+                             40));
+  EXPECT_EQ(streams.size, 20);
+  EXPECT_EQ(streams.alloc, 20);
+
+  const auto only_named = Must(Parse(RecordBuilder(1024).InUse().FileName(name).ResidentData(500, L"ads").Build(), 40));
+  EXPECT_EQ(only_named.size, 1234);
+}
+
+TEST(MftRecordSizes, NonResidentDataWithAShortHeaderIsIgnored) {
+  FileNameSpec name = Name(L"f");
+  name.real_size = 77;
+  NonResidentDataSpec data;
+  data.data_size = 5000;
+  data.allocated_size = 8192;
+  data.initialized_size = 0;  // the walk lands here after the cut header and stops
+  const auto entry = Parse(RecordBuilder(1024).InUse().FileName(name).NonResidentData(data).WithLength(56).Build(), 40);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->size, 77);
+  EXPECT_EQ(entry->alloc, 77);
+}
+
+TEST(MftRecordSizes, TimestampAndAttributesComeFromTheLastStandardInformation) {
+  build::StandardInformationSpec first;
+  first.modified = 111;
+  first.read = 222;
+  first.attributes = 0x20;
+  build::StandardInformationSpec second;
+  second.read = 333;
+  second.attributes = 0x06;
+  const auto one = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).FileName(Name(L"f")).Build(), 40));
+  EXPECT_EQ(one.mtime, 222);  // offset 24, not offset 8
+  EXPECT_EQ(one.attributes, 0x20u);
+  const auto two = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).FileName(Name(L"f")).StandardInformation(second).Build(), 40));
+  EXPECT_EQ(two.mtime, 333);
+  EXPECT_EQ(two.attributes, 0x06u);
+  const auto nonresident = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).WithNonResidentHeader(1).FileName(Name(L"f")).Build(), 40));
+  EXPECT_EQ(nonresident.mtime, 0);
+  EXPECT_EQ(nonresident.attributes, 0u);
+}
+
+// ---------------------------------------------------------------- record filters
+
+TEST(MftRecordFilter, SkipsFreeExcludedForeignAndExtensionRecords) {
+  const auto with = [](auto change) {
+    RecordBuilder b(1024);
+    b.InUse().FileName(Name(L"f"));
+    change(b);
+    return b.Build();
+  };
+  MftImage image;
+  image.Put(40, with([](RecordBuilder& b) { b.InUse(false); }));
+  image.Put(41, with([](RecordBuilder& b) { b.Excluded(); }));
+  image.Put(42, with([](RecordBuilder& b) { b.BaseRecord(12); }));
+  image.Put(43, with([](RecordBuilder& b) { b.Signature("BAAD"); }));
+  image.Put(44, with([](RecordBuilder& b) { b.FirstAttributeOffset(1024); }));
+  image.Put(45, with([](RecordBuilder& b) { b.BaseRecord(45); }));  // its own number: a base record
+  image.Put(46, with([](RecordBuilder& b) { b.Directory().Excluded().InUse(); }));
+  const std::vector<MftEntry> entries = ParseImage(image);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].id, 45);
+
+  MftEntry entry;
+  for (std::int64_t r = 40; r <= 46; ++r) {
+    const ByteSpan record = View(image.bytes()).Sub(static_cast<std::size_t>(r) * 1024, 1024);
+    EXPECT_EQ(ParseRecordWithList(View(image.bytes()), 1024, r, record, entry), r == 45) << r;
+  }
+}
+
+TEST(MftRecordFilter, HeaderDirectoryBitMakesAFolderWhateverTheName) {
+  FileNameSpec name = Name(L"docs", kWin32, 5);
+  name.real_size = 100;
+  const auto entry = Parse(RecordBuilder(1024).InUse().Directory().FileName(name).ResidentData(50).Build(), 40);
+  ASSERT_TRUE(entry);
+  EXPECT_TRUE(entry->is_directory);
+  EXPECT_EQ(entry->size, 0);
+  EXPECT_EQ(entry->alloc, 0);
+}
+
+// ---------------------------------------------------------------- attribute lists
+
+TEST(MftRecordList, CollectsListedRecordsOnceInFirstSeenOrder) {
+  const Bytes record = RecordBuilder(1024)
+                           .InUse()
+                           .AttributeList({Listed(0x10, 40),    // the record itself
+                                           Listed(0x30, 52),
+                                           Listed(0x80, 51),
+                                           Listed(0x80, 53, 8),    // a later extent: not taken
+                                           Listed(0x30, 52),    // seen already
+                                           Listed(0xE0, 0),     // no record
+                                           Listed(0x80, 54, 0, L"s")})  // any type, any name
+                           .Build();
+  EXPECT_EQ(CollectListedRecords(View(record), 40), (std::vector<std::int64_t>{52, 51, 54}));
+  EXPECT_TRUE(CollectListedRecords(View(Bytes(record.begin(), record.begin() + 20)), 40).empty());
+}
+
+TEST(MftRecordList, FileWithoutOwnNameTakesItFromAListedRecord) {
+  FileNameSpec name = Name(L"moved.dat", kWin32, 77);
+  name.real_size = 4000;
+  name.allocated_size = 4096;
+  MftImage image(1024);
+  build::StandardInformationSpec si;
+  si.read = 555;
+  image.Put(40, RecordBuilder(1024)
+                    .Number(40)
+                    .InUse()
+                    .StandardInformation(si)
+                    .AttributeList({Listed(0x10, 40), Listed(0x30, 900), Listed(0x30, 41), Listed(0x30, 42)})
+                    .Build());
+  image.Put(41, RecordBuilder(1024).Number(41).InUse().BaseRecord(40).FileName(Name(L"M~1", kDos, 66)).FileName(name).Build());
+  image.Put(42, RecordBuilder(1024).Number(42).BaseRecord(40).FileName(Name(L"stale")).Build());  // not in use
+  const Bytes before = image.bytes();
+
+  const std::vector<MftEntry> entries = ParseImage(image);
+  EXPECT_EQ(image.bytes(), before);  // the image is never written
+  ASSERT_EQ(entries.size(), 1u);     // 41 is an extension record, 900 lies past the image
+  EXPECT_EQ(entries[0].id, 40);
+  EXPECT_EQ(entries[0].name, L"moved.dat");
+  EXPECT_EQ(entries[0].parent_id, 77);
+  EXPECT_EQ(entries[0].size, 4000);
+  EXPECT_EQ(entries[0].alloc, 4096);
+  EXPECT_EQ(entries[0].mtime, 555);
+
+  // Without a usable listed record the file yields nothing.
+  MftImage lonely(1024);
+  lonely.Put(40, RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 42), Listed(0x30, 7000)}).Build());
+  lonely.Put(42, RecordBuilder(1024).BaseRecord(40).FileName(Name(L"stale")).Build());
+  EXPECT_TRUE(ParseImage(lonely).empty());
+}
+
+// ---------------------------------------------------------------- ranges and damage
+
+TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
+  MftImage image(1024);
+  image.Put(5, RecordBuilder(1024).InUse().Directory().FileName(Name(L".", kWin32AndDos, 5)).Build());
+  image.Put(7, RecordBuilder(1024).InUse().FileName(Name(std::wstring(200, L'z'))).Build());  // crosses the sector end
+  image.Put(9, RecordBuilder(1024).InUse().Directory().Build());
+  Bytes bytes = image.bytes();
+  bytes.resize(bytes.size() + 1000, 0xEE);  // a cut-off tail record is never read
+
+  ScanSlice slice;
+  slice.entries.resize(1);
+  ParseRange(View(bytes), 1024, 0, 50, slice);
+  ASSERT_EQ(slice.entries.size(), 4u);
+  EXPECT_EQ(slice.entries[1].id, 5);
+  EXPECT_EQ(slice.entries[2].id, 7);
+  EXPECT_EQ(slice.entries[2].name, std::wstring(200, L'z'));
+  EXPECT_EQ(slice.entries[3].name, L"dir_9");
+
+  ScanSlice part;
+  ParseRange(View(bytes), 1024, 6, 9, part);
+  ASSERT_EQ(part.entries.size(), 1u);
+  EXPECT_EQ(part.entries[0].id, 7);
+  ScanSlice none;
+  ParseRange(View(bytes), 0, 0, 10, none);
+  ParseRange(ByteSpan(), 1024, 0, 10, none);
+  EXPECT_TRUE(none.entries.empty());
+}
+
+Bytes RichRecord(std::size_t size) {
+  FileNameSpec name = Name(L"report.final.pdf", kWin32, 70);
+  name.real_size = 10;
+  NonResidentDataSpec data;
+  data.data_size = 123456;
+  data.allocated_size = 126976;
+  data.runs = {{31, 1000}, {2, 0, true}};
+  return RecordBuilder(size)
+      .InUse()
+      .StandardInformation({1, 2, 3, 4, 0x20})
+      .AttributeList({Listed(0x30, 41), Listed(0x80, 42)})
+      .FileName(Name(L"REPORT~1.PDF", kDos, 70))
+      .FileName(name)
+      .NonResidentData(data)
+      .ResidentData(40, L"ads")
+      .Build();
+}
+
+TEST(MftRecordMalformed, TruncatedSpansNeverReadPastTheirEnd) {
+  const Bytes full = RichRecord(1024);
+  const std::size_t used = ReadU32(View(full), 24);
+  const auto whole = Parse(full, 40);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->size, 123456);
+  for (std::size_t n = 0; n <= full.size(); ++n) {
+    // Each prefix in its own allocation, so a sanitizer sees any overread.
+    std::unique_ptr<std::uint8_t[]> cut(new std::uint8_t[n == 0 ? 1 : n]);
+    std::memcpy(cut.get(), full.data(), n);
+    const MutableSpan span{cut.get(), n};
+    ApplyFixups(span);
+    MftEntry entry;
+    const bool ok = ParseBaseRecord(span.View(), 40, entry);
+    CollectListedRecords(span.View(), 40);
+    MftEntry listed;
+    ParseRecordWithList(View(full), 1024, 40, span.View(), listed);
+    if (n < 24) {
+      EXPECT_FALSE(ok);
+    }
+    if (n >= used) {
+      ASSERT_TRUE(ok) << n;
+      EXPECT_EQ(entry.name, whole->name);
+      EXPECT_EQ(entry.size, whole->size);
+    }
+  }
+}
+
+TEST(MftRecordMalformed, BadNamesAndLengthsAreSkippedNotTrusted) {
+  // A name length running past a 512-byte record drops that name only.
+  const auto past = Parse(RecordBuilder(512).InUse().FileName(Name(L"ok", kDos)).FileName(Name(L"long")).WithNameLength(255).Build(), 40);
+  ASSERT_TRUE(past);
+  EXPECT_EQ(past->name, L"ok");
+  // A zero name length is no name.
+  EXPECT_FALSE(Parse(RecordBuilder(1024).InUse().FileName(Name(L"a")).WithNameLength(0).Build(), 40));
+  // A $FILE_NAME shorter than its fixed part, or with a value offset past the record, is ignored.
+  EXPECT_FALSE(Parse(RecordBuilder(1024).InUse().FileName(Name(L"a")).WithLength(64).Build(), 40));
+  EXPECT_FALSE(Parse(RecordBuilder(1024).InUse().FileName(Name(L"a")).WithValueOffset(0xFFF0).Build(), 40));
+  // Every length field claiming the maximum: the walk resynchronises to the end and stops.
+  Bytes flood(1024, 0);
+  const char file[] = "FILE";
+  std::memcpy(flood.data(), file, 4);
+  WriteU16(flood.data() + 20, 56);
+  WriteU16(flood.data() + 22, 1);
+  for (std::size_t at = 56; at + 8 <= flood.size(); at += 8) {
+    WriteU16(flood.data() + at, 0x30);
+    WriteU16(flood.data() + at + 4, 0xFFFF);
+    WriteU16(flood.data() + at + 6, 0x7FFF);
+  }
+  EXPECT_TRUE(WalkedTypes(flood).empty());
+  EXPECT_FALSE(Parse(flood, 40));
+}
+
+TEST(MftRecordMalformed, ScrambledRecordsStaySane) {
+  // Deterministic byte damage over a rich record; whatever comes out keeps the invariants.
+  const Bytes base = RichRecord(1024);
+  std::uint64_t seed = 0x9E3779B97F4A7C15ULL;
+  auto next = [&] { seed = seed * 6364136223846793005ULL + 1442695040888963407ULL; return seed >> 33; };
+  int parsed = 0;
+  for (int round = 0; round < 3000; ++round) {
+    Bytes record = base;
+    const int flips = 1 + static_cast<int>(next() % 8);
+    for (int i = 0; i < flips; ++i) record[next() % record.size()] = static_cast<std::uint8_t>(next());
+    MftImage image(1024);
+    image.Put(0, record);
+    image.Put(41, record);
+    for (const MftEntry& e : ParseImage(image)) {
+      ++parsed;
+      EXPECT_GE(e.size, 0);
+      EXPECT_GE(e.alloc, 0);
+      EXPECT_FALSE(e.name.empty());
+      if (e.is_directory) {
+        EXPECT_EQ(e.size + e.alloc, 0);
+      }
+    }
+  }
+  EXPECT_GT(parsed, 0);
+}
+
+}  // namespace
+}  // namespace tw

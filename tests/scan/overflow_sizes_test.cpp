@@ -1,0 +1,311 @@
+#include "scan/overflow_sizes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "ntfsbuild/record_builder.h"
+#include "scan/mft_record.h"
+
+namespace tw {
+namespace {
+
+using namespace build;
+
+constexpr std::size_t kRecord = 1024;
+
+ByteSpan View(const std::vector<std::uint8_t>& bytes) { return ByteSpan(bytes.data(), bytes.size()); }
+
+// A record as the overflow pass sees it: built, then fixed up.
+std::vector<std::uint8_t> FixedUp(const RecordBuilder& builder) {
+  std::vector<std::uint8_t> bytes = builder.Build();
+  ApplyFixups(MutableSpan{bytes.data(), bytes.size()});
+  return bytes;
+}
+
+NonResidentDataSpec Extent(std::int64_t data_size, std::int64_t allocated_size) {
+  NonResidentDataSpec spec;
+  spec.data_size = data_size;
+  spec.allocated_size = allocated_size;
+  spec.initialized_size = data_size;
+  spec.runs = {{1, 100}};
+  return spec;
+}
+
+RecordBuilder Root() {
+  return RecordBuilder(kRecord).Number(5).InUse().Directory().FileName(
+      {.parent = 5, .name = L".", .flags = kNameDirectoryFlag});
+}
+
+AttributeListEntrySpec Entry(std::uint32_t type, std::int64_t record) {
+  AttributeListEntrySpec entry;
+  entry.type = type;
+  entry.record = record;
+  return entry;
+}
+
+// A file base record whose attribute list names `data_records` for its unnamed $DATA.
+RecordBuilder ListedFile(std::uint32_t id, const std::wstring& name, const std::vector<std::int64_t>& data_records) {
+  std::vector<AttributeListEntrySpec> entries = {Entry(0x30, id)};
+  for (const std::int64_t r : data_records) entries.push_back(Entry(0x80, r));
+  return RecordBuilder(kRecord).Number(id).InUse().AttributeList(entries).FileName({.parent = 5, .name = name});
+}
+
+RecordBuilder ExtensionOf(std::uint32_t number, std::int64_t base) {
+  return RecordBuilder(kRecord).Number(number).InUse().BaseRecord(base);
+}
+
+ScanSlice Collect(const MftImage& image) {
+  ScanSlice aggregate;
+  CollectOverflowSizes(View(image.bytes()), static_cast<std::int32_t>(kRecord), aggregate);
+  return aggregate;
+}
+
+// Parses every record of the image into aggregate.entries, as the slice pass does.
+void ParseAll(const MftImage& image, ScanSlice& aggregate) {
+  ParseRange(View(image.bytes()), static_cast<std::int32_t>(kRecord), 0, image.record_count(), aggregate);
+}
+
+const FileRecord* FindFile(const ScanSlice& aggregate, std::int64_t folder, std::int64_t id) {
+  const auto list = aggregate.folder_files.find(folder);
+  if (list == aggregate.folder_files.end()) return nullptr;
+  for (const FileRecord& f : list->second) {
+    if (f.id == id) return &f;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// SumUnnamedData
+
+TEST(SumUnnamedData, SumsEveryUnnamedExtentAndFallsBackToTheAllocatedSize) {
+  NonResidentDataSpec stream = Extent(50000, 53248);
+  stream.stream_name = L"stream";
+  const auto record = FixedUp(RecordBuilder(kRecord)
+                                  .Number(40)
+                                  .InUse()
+                                  .NonResidentData(Extent(1000, 4096))
+                                  .NonResidentData(Extent(0, 8192))  // data size 0: counts 8192
+                                  .ResidentData(300)
+                                  .ResidentData(30, L"s")         // named: ignored
+                                  .NonResidentData(stream));      // named: ignored
+  std::int64_t size = -1, alloc = -1;
+  EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
+  EXPECT_EQ(size, 1000 + 8192 + 300);
+  EXPECT_EQ(alloc, 4096 + 8192 + 300);
+}
+
+TEST(SumUnnamedData, AllocatedSizeNotPositiveTakesTheDataSize) {
+  const auto record = FixedUp(RecordBuilder(kRecord).Number(40).InUse().NonResidentData(Extent(700, 0)));
+  std::int64_t size = 0, alloc = 0;
+  EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
+  EXPECT_EQ(size, 700);
+  EXPECT_EQ(alloc, 700);
+}
+
+TEST(SumUnnamedData, RejectsFoldersUnusedRecordsAndEmptyData) {
+  std::int64_t size = 0, alloc = 0;
+  EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().Directory().ResidentData(10))), size, alloc));
+  EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).ResidentData(10))), size, alloc));
+  EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().Signature("BAAD").ResidentData(10))), size,
+                              alloc));
+  EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().NonResidentData(Extent(0, 0)))), size,
+                              alloc));
+  EXPECT_EQ(size, 0);
+  EXPECT_EQ(alloc, 0);
+  const std::vector<std::uint8_t> short_span(23, 0);
+  EXPECT_FALSE(SumUnnamedData(View(short_span), size, alloc));
+}
+
+TEST(SumUnnamedData, HugeExtentsSaturateInsteadOfOverflowing) {
+  const std::int64_t huge = std::numeric_limits<std::int64_t>::max() - 10;
+  const auto record = FixedUp(
+      RecordBuilder(kRecord).InUse().NonResidentData(Extent(huge, huge)).NonResidentData(Extent(huge, huge)));
+  std::int64_t size = 0, alloc = 0;
+  EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
+  EXPECT_EQ(size, std::numeric_limits<std::int64_t>::max());
+  EXPECT_GT(size, kSizeSanityLimit);
+}
+
+// ---------------------------------------------------------------------------
+// CollectListedDataRecords
+
+TEST(CollectListedDataRecords, TakesFirstExtentsOfTheUnnamedDataOnceInOrder) {
+  AttributeListEntrySpec named = Entry(0x80, 901);
+  named.attribute_name = L"s";
+  AttributeListEntrySpec later = Entry(0x80, 902);
+  later.start_vcn = 16;
+  const auto record = FixedUp(RecordBuilder(kRecord).Number(40).InUse().AttributeList({
+      Entry(0x10, 41),   // other type
+      Entry(0x80, 900),  // taken
+      named,             // named stream
+      later,             // later extent
+      Entry(0x80, 0),    // no record
+      Entry(0x80, 40),   // itself
+      Entry(0x80, 777),  // taken
+      Entry(0x80, 900),  // repeated
+  }));
+  EXPECT_EQ(CollectListedDataRecords(View(record), 40), (std::vector<std::int64_t>{900, 777}));
+}
+
+TEST(CollectListedDataRecords, StopsAtADamagedEntry) {
+  AttributeListEntrySpec damaged = Entry(0x80, 901);
+  damaged.length = 12;  // below the 26-byte minimum
+  const auto record = FixedUp(
+      RecordBuilder(kRecord).Number(40).InUse().AttributeList({Entry(0x80, 900), damaged, Entry(0x80, 902)}));
+  EXPECT_EQ(CollectListedDataRecords(View(record), 40), (std::vector<std::int64_t>{900}));
+  EXPECT_TRUE(CollectListedDataRecords(View(FixedUp(RecordBuilder(kRecord).InUse().ResidentData(5))), 1).empty());
+}
+
+// ---------------------------------------------------------------------------
+// The overflow-size pass
+
+TEST(OverflowSizes, DataInAnExtensionRecordReachesTheFile) {
+  NonResidentDataSpec data = Extent(5000000, 5001216);
+  data.runs = {{1221, 2000}};
+  MftImage image(kRecord);
+  image.Put(5, Root().Build());
+  image.Put(40, ListedFile(40, L"big.bin", {900}).Build());
+  image.Put(900, ExtensionOf(900, 40).NonResidentData(data).Build());
+
+  ScanSlice aggregate = Collect(image);
+  ASSERT_EQ(aggregate.overflow_sizes.size(), 1u);
+  EXPECT_EQ(aggregate.overflow_sizes.at(40).size, 5000000);
+  EXPECT_EQ(aggregate.overflow_sizes.at(40).alloc, 5001216);
+
+  ParseAll(image, aggregate);
+  ApplyOverflowSizes(aggregate);
+  const FileRecord* file = FindFile(aggregate, 5, 40);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->name, L"big.bin");
+  EXPECT_EQ(file->size, 5000000);
+  EXPECT_EQ(file->alloc, 5001216);
+  EXPECT_EQ(aggregate.file_size_sum, 5000000);
+}
+
+TEST(OverflowSizes, ListedRecordCountsEvenWithoutABackPointer) {
+  // Record 900 names no base record, so only the file's list leads to it.
+  MftImage image(kRecord);
+  image.Put(40, ListedFile(40, L"a.bin", {900}).Build());
+  image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(3000, 4096)).Build());
+  const ScanSlice aggregate = Collect(image);
+  ASSERT_EQ(aggregate.overflow_sizes.count(40), 1u);
+  EXPECT_EQ(aggregate.overflow_sizes.at(40).size, 3000);
+  EXPECT_EQ(aggregate.overflow_sizes.count(900), 0u);
+}
+
+TEST(OverflowSizes, SizesAboveTenTebibytesAreIgnored) {
+  MftImage image(kRecord);
+  image.Put(40, ListedFile(40, L"a.bin", {900, 901}).Build());
+  image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(kSizeSanityLimit + 1, kSizeSanityLimit + 4096)).Build());
+  image.Put(901, ExtensionOf(901, 41).NonResidentData(Extent(1000, kSizeSanityLimit + 1)).Build());
+  image.Put(902, ExtensionOf(902, 42).NonResidentData(Extent(kSizeSanityLimit, kSizeSanityLimit)).Build());
+  const ScanSlice aggregate = Collect(image);
+  EXPECT_EQ(aggregate.overflow_sizes.count(40), 0u);
+  EXPECT_EQ(aggregate.overflow_sizes.count(41), 0u);
+  ASSERT_EQ(aggregate.overflow_sizes.count(42), 1u);  // the limit itself is still plausible
+  EXPECT_EQ(aggregate.overflow_sizes.at(42).size, kSizeSanityLimit);
+}
+
+TEST(OverflowSizes, UnusedOrBaselessExtensionsContributeNothing) {
+  MftImage image(kRecord);
+  image.Put(40, ListedFile(40, L"a.bin", {900}).Build());
+  image.Put(900, RecordBuilder(kRecord).Number(900).BaseRecord(40).NonResidentData(Extent(9000, 9216)).Build());
+  image.Put(901, RecordBuilder(kRecord).Number(901).InUse().Excluded().NonResidentData(Extent(9000, 9216)).Build());
+  image.Put(902, RecordBuilder(kRecord).Number(902).InUse().NonResidentData(Extent(9000, 9216)).Build());
+  EXPECT_TRUE(Collect(image).overflow_sizes.empty());
+}
+
+TEST(OverflowSizes, ListedDataNoLargerThanTheFilesOwnIsSkipped) {
+  MftImage image(kRecord);
+  image.Put(40, ListedFile(40, L"a.bin", {900}).NonResidentData(Extent(10000000, 10002432)).Build());
+  image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(5000000, 5001216)).Build());
+  EXPECT_TRUE(Collect(image).overflow_sizes.empty());
+}
+
+TEST(OverflowSizes, FileKeepsItsOwnLargerSizes) {
+  MftImage image(kRecord);
+  image.Put(40, ListedFile(40, L"a.bin", {900}).NonResidentData(Extent(10000000, 10002432)).Build());
+  image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000000, 12000000)).Build());
+  ScanSlice aggregate = Collect(image);
+  ParseAll(image, aggregate);
+  ApplyOverflowSizes(aggregate);
+  const FileRecord* file = FindFile(aggregate, 5, 40);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->size, 10000000);  // own size larger: kept
+  EXPECT_EQ(file->alloc, 12000000);  // the extension's allocation larger: raised
+}
+
+TEST(OverflowSizes, ListedNumbersOutsideTheImageAreSkipped) {
+  MftImage image(kRecord);
+  // 2^32 + 900 must not be read as record 900.
+  image.Put(40, ListedFile(40, L"a.bin", {5000, (std::int64_t{1} << 32) + 900}).Build());
+  image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(3000, 4096)).Build());
+  EXPECT_TRUE(Collect(image).overflow_sizes.empty());
+}
+
+TEST(OverflowSizes, RecordZeroNeverTakesOverflowSizes) {
+  MftImage image(kRecord);
+  image.Put(0, ListedFile(0, L"$MFT", {900}).Build());
+  image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(3000, 4096)).Build());
+  EXPECT_TRUE(Collect(image).overflow_sizes.empty());
+}
+
+TEST(OverflowSizes, EmptyImageOrBadRecordSizeDoesNothing) {
+  ScanSlice aggregate;
+  CollectOverflowSizes(ByteSpan(), 1024, aggregate);
+  const std::vector<std::uint8_t> bytes(4096, 0xFF);
+  CollectOverflowSizes(View(bytes), 0, aggregate);
+  CollectOverflowSizes(View(bytes), -1024, aggregate);
+  CollectOverflowSizes(View(bytes), 16, aggregate);  // records too short for a header
+  EXPECT_TRUE(aggregate.overflow_sizes.empty());
+}
+
+// ---------------------------------------------------------------------------
+// ApplyOverflowSizes
+
+TEST(ApplyOverflowSizes, FolderOverflowHasNoEffect) {
+  MftImage image(kRecord);
+  image.Put(5, Root().Build());
+  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
+                    {.parent = 5, .name = L"docs", .flags = kNameDirectoryFlag})
+                    .Build());
+  image.Put(901, ExtensionOf(901, 30).NonResidentData(Extent(1000000, 1003520)).Build());
+  ScanSlice aggregate = Collect(image);
+  EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
+  ParseAll(image, aggregate);
+  ApplyOverflowSizes(aggregate);
+  EXPECT_EQ(aggregate.folder_records.count(30), 1u);
+  EXPECT_EQ(aggregate.file_size_sum, 0);
+  EXPECT_EQ(aggregate.file_count, 0);
+  EXPECT_TRUE(aggregate.folder_file_totals.empty());
+}
+
+TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
+  MftImage image(kRecord);
+  image.Put(5, Root().Build());
+  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
+                    {.parent = 5, .name = L"docs", .flags = kNameDirectoryFlag})
+                    .Build());
+  image.Put(40, ListedFile(40, L"big.bin", {900}).Build());
+  image.Put(41, RecordBuilder(kRecord).Number(41).InUse().FileName({.parent = 30, .name = L"a.txt"}).ResidentData(12)
+                    .Build());
+  image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000, 8192)).Build());
+  image.Put(901, ExtensionOf(901, 77).NonResidentData(Extent(5000, 8192)).Build());  // no such entry
+  ScanSlice aggregate = Collect(image);
+  ParseAll(image, aggregate);
+  const std::size_t parsed = aggregate.entries.size();
+  ASSERT_EQ(parsed, 4u);
+  ApplyOverflowSizes(aggregate);
+  EXPECT_TRUE(aggregate.entries.empty());
+  EXPECT_TRUE(aggregate.overflow_sizes.empty());
+  EXPECT_EQ(static_cast<std::size_t>(aggregate.file_count + aggregate.folder_count + 1), parsed);
+  EXPECT_EQ(aggregate.file_size_sum, 5000 + 12);
+  EXPECT_EQ(aggregate.file_alloc_sum, 8192 + 12);
+  EXPECT_EQ(aggregate.largest.heap.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tw

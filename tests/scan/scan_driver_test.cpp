@@ -1,0 +1,327 @@
+#include "scan/scan_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "ntfsbuild/record_builder.h"
+#include "scan/memory_volume.h"
+
+namespace tw {
+namespace {
+
+using namespace build;
+
+constexpr std::size_t kRecord = 1024;
+constexpr std::int64_t kCluster = 4096;
+constexpr std::int64_t kMftLcn = 4;
+
+void PutU16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
+  for (std::size_t i = 0; i < 2; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+void PutI64(std::vector<std::uint8_t>& b, std::size_t at, std::int64_t v) {
+  for (std::size_t i = 0; i < 8; ++i) b[at + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * i));
+}
+
+// A whole NTFS volume in memory: a boot sector (512-byte sectors, 4 KiB
+// clusters, 1 KiB records), the MFT at cluster 4 and record 0 whose run list
+// covers it. mft_length is the MFT's valid data length (default: the image).
+std::vector<std::uint8_t> BuildVolume(MftImage mft, std::int64_t mft_length = -1) {
+  if (mft_length < 0) mft_length = static_cast<std::int64_t>(mft.bytes().size());
+  const std::int64_t clusters = std::max<std::int64_t>((mft_length + kCluster - 1) / kCluster, 1);
+  NonResidentDataSpec data;
+  data.data_size = mft_length;
+  data.initialized_size = mft_length;
+  data.allocated_size = clusters * kCluster;
+  data.runs = {{clusters, kMftLcn}};
+  mft.Put(0, RecordBuilder(kRecord).Number(0).InUse().FileName({.parent = 5, .name = L"$MFT"}).NonResidentData(data)
+                 .Build());
+  mft.Reserve((clusters * kCluster) / static_cast<std::int64_t>(kRecord));
+
+  std::vector<std::uint8_t> volume(static_cast<std::size_t>((kMftLcn + clusters + 2) * kCluster), 0);
+  std::memcpy(volume.data() + 3, "NTFS    ", 8);
+  PutU16(volume, 11, 512);
+  volume[13] = 8;     // sectors per cluster
+  volume[64] = 0xF6;  // -10: records of 2^10 bytes
+  PutI64(volume, 40, static_cast<std::int64_t>(volume.size() / 512));
+  PutI64(volume, 48, kMftLcn);
+  std::memcpy(volume.data() + kMftLcn * kCluster, mft.bytes().data(),
+              std::min(mft.bytes().size(), volume.size() - static_cast<std::size_t>(kMftLcn * kCluster)));
+  return volume;
+}
+
+RecordBuilder Folder(std::uint32_t id, std::int64_t parent, const std::wstring& name) {
+  return RecordBuilder(kRecord).Number(id).InUse().Directory().FileName(
+      {.parent = parent, .name = name, .flags = kNameDirectoryFlag});
+}
+
+RecordBuilder File(std::uint32_t id, std::int64_t parent, const std::wstring& name, std::uint32_t bytes) {
+  return RecordBuilder(kRecord).Number(id).InUse().FileName({.parent = parent, .name = name}).ResidentData(bytes);
+}
+
+// Root, two folders and a few files; record numbers below 64.
+MftImage SmallMft() {
+  MftImage mft(kRecord);
+  mft.Put(5, Folder(5, 5, L".").Build());
+  mft.Put(30, Folder(30, 5, L"docs").Build());
+  mft.Put(31, Folder(31, 30, L"old").Build());
+  mft.Put(40, File(40, 5, L"a.txt", 100).Build());
+  mft.Put(41, File(41, 30, L"b.txt", 200).Build());
+  mft.Put(42, File(42, 31, L"c.bin", 300).Build());
+  mft.Reserve(64);
+  return mft;
+}
+
+struct Report {
+  std::int32_t value;
+  std::wstring text;
+  bool operator==(const Report&) const = default;
+};
+
+struct Recorder {
+  std::mutex lock;
+  std::vector<Report> reports;
+  ProgressCallback Callback() {
+    return [this](std::int32_t v, const std::wstring& t) {
+      std::lock_guard<std::mutex> guard(lock);
+      reports.push_back({v, t});
+    };
+  }
+};
+
+ScanOptions Threads(std::int32_t threads) {
+  ScanOptions options;
+  options.threads = threads;
+  return options;
+}
+
+std::string ErrorOf(std::unique_ptr<RawVolume> volume, Recorder& recorder) {
+  try {
+    ScanOpenedVolume(std::move(volume), L"C", recorder.Callback(), Threads(2));
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// A memory volume that tells whether it was closed.
+class WatchedVolume : public MemoryVolume {
+ public:
+  WatchedVolume(std::vector<std::uint8_t> bytes, std::shared_ptr<bool> closed)
+      : MemoryVolume(std::move(bytes)), closed_(std::move(closed)) {}
+  void Close() override {
+    *closed_ = true;
+    MemoryVolume::Close();
+  }
+
+ private:
+  std::shared_ptr<bool> closed_;
+};
+
+// ---------------------------------------------------------------------------
+
+TEST(ScanDriver, ReportsEveryStageInOrder) {
+  Recorder recorder;
+  const ScanResult result =
+      ScanOpenedVolume(std::make_unique<MemoryVolume>(BuildVolume(SmallMft())), L"C", recorder.Callback(), Threads(3));
+  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."},
+                                                  {5, L"正在读取 MFT..."},
+                                                  {10, L"MFT 0 MB \u00B7 3 线程并行解析"},
+                                                  {88, L"并行解析: 64 / 64"},
+                                                  {90, L"解析 ATTRIBUTE_LIST 溢出属性..."},
+                                                  {91, L"合并扩展 MFT 记录..."},
+                                                  {92, L"构建目录树..."}}));
+  // The tree: root, docs, old; files under each.
+  EXPECT_EQ(result.folder_count, 2);
+  EXPECT_EQ(result.file_count, 4);  // $MFT is a file under the root too
+  ASSERT_NE(result.FindFolder(31), nullptr);
+  EXPECT_EQ(result.FindFolder(31)->total_size, 300);
+  EXPECT_EQ(result.FindFolder(30)->total_size, 500);
+  EXPECT_EQ(result.drive, L"C");
+  EXPECT_GE(result.elapsed_seconds, 0.0);
+}
+
+TEST(ScanDriver, MftSizeIsReportedInWholeMebibytes) {
+  MftImage mft = SmallMft();
+  mft.Reserve(3000);  // 3,072,000 bytes: 2 MiB and a bit
+  Recorder recorder;
+  ScanOpenedVolume(std::make_unique<MemoryVolume>(BuildVolume(mft)), L"C", recorder.Callback(), Threads(8));
+  ASSERT_GE(recorder.reports.size(), 3u);
+  EXPECT_EQ(recorder.reports[2], (Report{10, L"MFT 2 MB \u00B7 8 线程并行解析"}));
+}
+
+TEST(ScanDriver, EmptyCallbackChangesNothingElse) {
+  Recorder recorder;
+  const ScanResult with =
+      ScanOpenedVolume(std::make_unique<MemoryVolume>(BuildVolume(SmallMft())), L"D", recorder.Callback(), Threads(2));
+  const ScanResult without =
+      ScanOpenedVolume(std::make_unique<MemoryVolume>(BuildVolume(SmallMft())), L"D", nullptr, Threads(2));
+  EXPECT_EQ(without.folders.size(), with.folders.size());
+  EXPECT_EQ(without.file_count, with.file_count);
+  EXPECT_EQ(without.root_total_size, with.root_total_size);
+}
+
+TEST(ScanDriver, NoRecordsLeaveOnlyTheRoot) {
+  // An MFT shorter than one record: the volume data say 500 bytes.
+  auto volume = std::make_unique<MemoryVolume>(BuildVolume(SmallMft()));
+  NtfsVolumeData data;
+  data.bytes_per_cluster = static_cast<std::uint32_t>(kCluster);
+  data.bytes_per_record = static_cast<std::uint32_t>(kRecord);
+  data.mft_valid_data_length = 500;
+  data.mft_start_lcn = kMftLcn;
+  volume->SetVolumeData(data);
+  Recorder recorder;
+  const ScanResult result = ScanOpenedVolume(std::move(volume), L"C", recorder.Callback(), Threads(2));
+  EXPECT_EQ(result.folders.size(), 1u);
+  EXPECT_NE(result.FindFolder(kRootId), nullptr);
+  EXPECT_EQ(result.file_count, 0);
+  for (const Report& r : recorder.reports) EXPECT_EQ(r.text.find(L"并行解析: "), std::wstring::npos);
+  EXPECT_EQ(recorder.reports.back(), (Report{92, L"构建目录树..."}));
+}
+
+TEST(ScanDriver, TrailingPartialRecordIsIgnored) {
+  MftImage mft = SmallMft();
+  mft.Put(64, File(64, 5, L"cut.txt", 10).Build());
+  Recorder recorder;
+  const ScanResult result = ScanOpenedVolume(
+      std::make_unique<MemoryVolume>(BuildVolume(mft, 64 * kRecord + 500)), L"C", recorder.Callback(), Threads(2));
+  EXPECT_EQ(result.file_count, 4);
+  EXPECT_NE(std::find(recorder.reports.begin(), recorder.reports.end(), Report{88, L"并行解析: 64 / 64"}),
+            recorder.reports.end());
+}
+
+TEST(ScanDriver, UnopenedVolumeFailsWithTheOpenMessageAfterTheFirstReport) {
+  Recorder recorder;
+  auto closed = std::make_unique<MemoryVolume>(BuildVolume(SmallMft()));
+  closed->Close();
+  EXPECT_EQ(ErrorOf(std::move(closed), recorder), kOpenVolumeError);
+  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."}}));
+  Recorder none;
+  EXPECT_EQ(ErrorOf(nullptr, none), kOpenVolumeError);
+}
+
+TEST(ScanDriver, UnreadableMftClosesTheVolumeThenFails) {
+  auto closed = std::make_shared<bool>(false);
+  auto volume = std::make_unique<WatchedVolume>(BuildVolume(SmallMft()), closed);
+  volume->SetReadFailure([](std::int64_t offset, std::size_t) { return offset >= kMftLcn * kCluster; });
+  Recorder recorder;
+  EXPECT_EQ(ErrorOf(std::move(volume), recorder), kReadMftError);
+  EXPECT_TRUE(*closed);
+  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."}, {5, L"正在读取 MFT..."}}));
+
+  Recorder not_ntfs;  // no boot sector: the volume data cannot be derived
+  EXPECT_EQ(ErrorOf(std::make_unique<MemoryVolume>(std::vector<std::uint8_t>(65536, 0)), not_ntfs), kReadMftError);
+}
+
+TEST(ScanDriver, VolumeIsClosedBeforeParsingStarts) {
+  auto closed = std::make_shared<bool>(false);
+  bool closed_at_ten = false;
+  const ProgressCallback progress = [&](std::int32_t value, const std::wstring&) {
+    if (value == 10) closed_at_ten = *closed;
+  };
+  ScanOpenedVolume(std::make_unique<WatchedVolume>(BuildVolume(SmallMft()), closed), L"C", progress, Threads(1));
+  EXPECT_TRUE(closed_at_ten);
+}
+
+TEST(ScanDriver, StageTimingsAreFilledWhenAsked) {
+  ScanTimings timings;
+  timings.load = -1;
+  timings.tree = -1;
+  ScanOptions options = Threads(2);
+  options.timings = &timings;
+  const ScanResult result =
+      ScanOpenedVolume(std::make_unique<MemoryVolume>(BuildVolume(SmallMft())), L"C", nullptr, options);
+  EXPECT_GE(timings.load, 0.0);
+  EXPECT_GE(timings.tree, 0.0);
+  EXPECT_LE(timings.load + timings.slice_pass + timings.merge + timings.overflow_pass + timings.apply + timings.tree,
+            result.elapsed_seconds + 1e-9);
+}
+
+// Folder sizes and sorted file lists: everything but the completion-order detail.
+using Shape = std::vector<std::tuple<std::int64_t, std::int64_t, std::int32_t, std::vector<std::int64_t>>>;
+Shape ShapeOf(const ScanResult& result) {
+  Shape shape;
+  for (const auto& [id, node] : result.folders) {
+    std::vector<std::int64_t> files;
+    if (const auto* list = result.FindFiles(id)) {
+      for (const FileEntry& f : *list) files.push_back(f.id);
+    }
+    std::sort(files.begin(), files.end());
+    shape.emplace_back(id, node.total_size, node.total_file_count, files);
+  }
+  std::sort(shape.begin(), shape.end());
+  return shape;
+}
+
+TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
+  // 40,000 records: three slices of at least 16,384 records with 2 or 8 threads.
+  MftImage mft = SmallMft();
+  for (std::uint32_t i = 100; i < 40000; i += 37) {
+    const std::int64_t parent = (i % 3 == 0) ? 30 : (i % 3 == 1 ? 31 : 5);
+    mft.Put(i, File(i, parent, L"f" + std::to_wstring(i) + L".dat", i % 700).Build());
+  }
+  mft.Put(39999, Folder(39999, 30, L"late").Build());
+  mft.Put(39998, File(39998, 39999, L"z.txt", 77).Build());
+  const std::vector<std::uint8_t> volume = BuildVolume(mft);
+
+  std::vector<ScanResult> results;
+  for (const std::int32_t threads : {1, 2, 8}) {
+    results.push_back(ScanOpenedVolume(std::make_unique<MemoryVolume>(volume), L"C", nullptr, Threads(threads)));
+  }
+  EXPECT_EQ(results[0].file_count, 4 + 1 + static_cast<std::int32_t>((40000 - 100 + 36) / 37));
+  EXPECT_EQ(results[0].FindFolder(39999)->total_size, 77);
+  for (std::size_t k = 1; k < results.size(); ++k) {
+    EXPECT_EQ(results[k].file_count, results[0].file_count);
+    EXPECT_EQ(results[k].folder_count, results[0].folder_count);
+    EXPECT_EQ(results[k].root_total_size, results[0].root_total_size);
+    EXPECT_EQ(ShapeOf(results[k]), ShapeOf(results[0]));
+  }
+}
+
+TEST(ScanSourceMft, ScansAnImageFileByPath) {
+  char path[] = "/tmp/tw_driver_XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  const std::vector<std::uint8_t> volume = BuildVolume(SmallMft());
+  ASSERT_EQ(write(fd, volume.data(), volume.size()), static_cast<ssize_t>(volume.size()));
+  close(fd);
+  Recorder recorder;
+  const ScanResult result = ScanSourceMft(path, L"E", recorder.Callback(), Threads(2));
+  std::remove(path);
+  EXPECT_EQ(result.file_count, 4);
+  EXPECT_EQ(result.drive, L"E");
+  EXPECT_EQ(recorder.reports.front(), (Report{1, L"正在打开 NTFS 卷..."}));
+
+  Recorder missing;
+  try {
+    ScanSourceMft("/nonexistent/volume.img", L"E", missing.Callback());
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), kOpenVolumeError);
+  }
+}
+
+TEST(ScanDriveMft, DriveLettersCannotBeOpenedHere) {
+  Recorder recorder;
+  try {
+    ScanDriveMft(L"C", recorder.Callback());
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), kOpenVolumeError);
+  }
+  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."}}));
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,0 +1,309 @@
+#include "scan/scan_slice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace tw {
+namespace {
+
+MftEntry File(std::int64_t id, std::int64_t parent, std::wstring name, std::int64_t size,
+              std::optional<std::int64_t> alloc = std::nullopt) {
+  MftEntry e;
+  e.id = id;
+  e.parent_id = parent;
+  e.name = std::move(name);
+  e.size = size;
+  e.alloc = alloc.value_or(size);
+  e.mtime = id * 10;
+  e.attributes = 0x20;
+  return e;
+}
+
+MftEntry Folder(std::int64_t id, std::int64_t parent, std::wstring name) {
+  MftEntry e;
+  e.id = id;
+  e.parent_id = parent;
+  e.name = std::move(name);
+  e.is_directory = true;
+  e.size = 777;  // folder sizes are ignored
+  e.alloc = 888;
+  e.mtime = 42;
+  e.attributes = 0x10;
+  return e;
+}
+
+std::vector<std::int64_t> HeapKeys(const LargestFilesHeap& h) {
+  std::vector<std::int64_t> keys;
+  for (const MftEntry& e : h.heap) keys.push_back(h.key(e));
+  return keys;
+}
+
+void ExpectMinHeap(const LargestFilesHeap& h) {
+  const std::vector<std::int64_t> keys = HeapKeys(h);
+  for (std::size_t i = 1; i < keys.size(); ++i) ASSERT_GE(keys[i], keys[(i - 1) / 2]) << "at " << i;
+}
+
+std::vector<std::int64_t> Ids(const std::vector<FileRecord>& files) {
+  std::vector<std::int64_t> ids;
+  for (const FileRecord& f : files) ids.push_back(f.id);
+  return ids;
+}
+
+// ---------------------------------------------------------------- heap
+
+TEST(LargestFilesHeap, KeepsTheLargestHundredThousandOfMoreDistinctSizes) {
+  std::vector<std::int64_t> sizes(100001);
+  std::iota(sizes.begin(), sizes.end(), 1);
+  std::shuffle(sizes.begin(), sizes.end(), std::mt19937_64(7));
+  LargestFilesHeap h;
+  for (const std::int64_t s : sizes) h.Add(File(s, 5, L"f", s));
+  ASSERT_EQ(h.heap.size(), 100000u);
+  ExpectMinHeap(h);
+  EXPECT_EQ(h.heap[0].size, 2);
+  std::vector<std::int64_t> kept = HeapKeys(h);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept.front(), 2);
+  EXPECT_EQ(kept.back(), 100001);
+  EXPECT_EQ(std::adjacent_find(kept.begin(), kept.end()), kept.end());
+}
+
+TEST(LargestFilesHeap, ATieWithTheSmallestKeptKeyIsDropped) {
+  LargestFilesHeap h;
+  h.capacity = 3;
+  h.Add(File(1, 5, L"a", 6000));
+  h.Add(File(2, 5, L"b", 4096));
+  h.Add(File(3, 5, L"c", 5000));
+  ASSERT_EQ(h.heap[0].id, 2);
+
+  h.Add(File(4, 5, L"tie", 4096));
+  ASSERT_EQ(h.heap.size(), 3u);
+  EXPECT_EQ(h.heap[0].id, 2);  // the entry held first stays
+  h.Add(File(5, 5, L"smaller", 10));
+  EXPECT_EQ(h.heap[0].id, 2);
+
+  h.Add(File(6, 5, L"bigger", 4097));
+  ExpectMinHeap(h);
+  std::vector<std::int64_t> ids;
+  for (const MftEntry& e : h.heap) ids.push_back(e.id);
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<std::int64_t>{1, 3, 6}));
+  EXPECT_EQ(h.heap[0].size, 4097);
+}
+
+TEST(LargestFilesHeap, MatchesTheTopKeysOfAnyOrderAndUsesItsKey) {
+  std::mt19937_64 rng(11);
+  for (int round = 0; round < 50; ++round) {
+    LargestFilesHeap h;
+    h.capacity = 1 + static_cast<std::int32_t>(rng() % 40);
+    h.key = [](const MftEntry& e) { return e.alloc; };  // ranked by allocation, not size
+    std::vector<std::int64_t> all;
+    for (int i = 0; i < 200; ++i) {
+      const std::int64_t alloc = static_cast<std::int64_t>(rng() % 60) - 5;  // duplicates and negatives
+      all.push_back(alloc);
+      h.Add(File(i, 5, L"f", 1, alloc));
+    }
+    ExpectMinHeap(h);
+    std::sort(all.rbegin(), all.rend());
+    all.resize(static_cast<std::size_t>(h.capacity));
+    std::vector<std::int64_t> kept = HeapKeys(h);
+    std::sort(kept.rbegin(), kept.rend());
+    EXPECT_EQ(kept, all);
+  }
+}
+
+TEST(LargestFilesHeap, EmptyKeyThrowsAndZeroCapacityKeepsNothing) {
+  LargestFilesHeap empty_key;
+  empty_key.key = nullptr;
+  EXPECT_THROW(empty_key.Add(File(1, 5, L"a", 1)), std::bad_function_call);
+  LargestFilesHeap none;
+  none.capacity = 0;
+  none.Add(File(1, 5, L"a", 1));
+  EXPECT_TRUE(none.heap.empty());
+}
+
+// ---------------------------------------------------------------- AddEntry
+
+TEST(ScanSliceAddEntry, FoldersAreRecordedOnlyAndTheRootIsNotCounted) {
+  ScanSlice s;
+  AddEntry(s, Folder(5, 5, L"."));
+  AddEntry(s, Folder(30, 5, L"docs"));
+  AddEntry(s, Folder(30, 6, L"renamed"));  // a repeated record replaces
+  EXPECT_EQ(s.folder_count, 2);
+  ASSERT_EQ(s.folder_records.size(), 2u);
+  EXPECT_EQ(s.folder_records.at(30).name, L"renamed");
+  EXPECT_EQ(s.folder_records.at(30).parent_id, 6);
+  EXPECT_EQ(s.folder_records.at(30).mtime, 42);
+  EXPECT_EQ(s.folder_records.at(30).attributes, 0x10u);
+  EXPECT_EQ(s.file_count, 0);
+  EXPECT_EQ(s.file_size_sum, 0);
+  EXPECT_TRUE(s.folder_file_totals.empty());
+  EXPECT_TRUE(s.folder_files.empty());
+  EXPECT_TRUE(s.extension_totals.empty());
+  EXPECT_TRUE(s.largest.heap.empty());
+}
+
+TEST(ScanSliceAddEntry, OrphanFilesAreSummedUnderTheRootButListedUnderTheirOwnKey) {
+  ScanSlice s;
+  AddEntry(s, File(40, 0, L"a.txt", 100, 4096));
+  AddEntry(s, File(41, -3, L"b.txt", 10));
+  AddEntry(s, File(42, 5, L"c.txt", 1));
+  AddEntry(s, File(43, 30, L"d.txt", 7));
+  ASSERT_EQ(s.folder_file_totals.count(5), 1u);
+  EXPECT_EQ(s.folder_file_totals.at(5).size, 111);
+  EXPECT_EQ(s.folder_file_totals.at(5).alloc, 4096 + 10 + 1);
+  EXPECT_EQ(s.folder_file_totals.at(5).count, 3);
+  EXPECT_EQ(s.folder_file_totals.count(0), 0u);
+  EXPECT_EQ(Ids(s.folder_files.at(0)), std::vector<std::int64_t>{40});
+  EXPECT_EQ(Ids(s.folder_files.at(-3)), std::vector<std::int64_t>{41});
+  EXPECT_EQ(Ids(s.folder_files.at(5)), std::vector<std::int64_t>{42});
+  EXPECT_EQ(s.folder_file_totals.at(30).count, 1);
+  EXPECT_EQ(s.file_count, 4);
+  EXPECT_EQ(s.folder_count, 0);
+  EXPECT_EQ(s.file_size_sum, 118);
+  EXPECT_EQ(s.file_alloc_sum, 4096 + 10 + 1 + 7);
+  const FileRecord& a = s.folder_files.at(0)[0];
+  EXPECT_EQ(a.name, L"a.txt");
+  EXPECT_EQ(a.size, 100);
+  EXPECT_EQ(a.alloc, 4096);
+  EXPECT_EQ(a.mtime, 400);
+  EXPECT_EQ(a.attributes, 0x20u);
+}
+
+TEST(ScanSliceAddEntry, NegativeSizesAreClampedInFolderTotalsOnly) {
+  ScanSlice s;
+  AddEntry(s, File(40, 30, L"x.bin", -5, -1));
+  AddEntry(s, File(41, 30, L"y.bin", 100, -1));
+  EXPECT_EQ(s.folder_file_totals.at(30).size, 100);
+  EXPECT_EQ(s.folder_file_totals.at(30).alloc, 0 + 100);  // a negative alloc counts as the size
+  EXPECT_EQ(s.file_size_sum, 95);                         // the volume sums take values as they are
+  EXPECT_EQ(s.file_alloc_sum, -2);
+  EXPECT_EQ(s.extension_totals.at(L".bin").size, 95);
+  EXPECT_EQ(s.folder_files.at(30)[0].size, -5);
+}
+
+TEST(ScanSliceAddEntry, ExtensionsKeepCaseAndStartAtTheLastNonLeadingDot) {
+  ScanSlice s;
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"a.JPG", L".JPG"}, {L"b.jpg", L".jpg"}, {L"archive.tar.gz", L".gz"}, {L"a.", L"."},
+      {L".profile", L""},  {L"README", L""},    {L"c.jpg", L".jpg"},
+  };
+  std::int64_t id = 100;
+  for (const auto& [name, ext] : cases) {
+    const std::size_t before = s.extension_totals.count(ext) ? static_cast<std::size_t>(s.extension_totals.at(ext).count) : 0;
+    AddEntry(s, File(id++, 5, name, 10, 16));
+    EXPECT_EQ(static_cast<std::size_t>(s.extension_totals.at(ext).count), before + 1) << name;
+  }
+  EXPECT_EQ(s.extension_totals.size(), 5u);
+  EXPECT_EQ(s.extension_totals.at(L".jpg").size, 20);
+  EXPECT_EQ(s.extension_totals.at(L".jpg").alloc, 32);
+  EXPECT_EQ(s.extension_totals.at(L"").count, 2);
+}
+
+TEST(ScanSliceAddEntry, MovingAnEntryInGivesTheSameAggregate) {
+  std::vector<MftEntry> entries = {Folder(5, 5, L"."), Folder(30, 5, L"a long folder name beyond small strings"),
+                                   File(40, 30, L"a rather long file name.extension", 5000),
+                                   File(41, 30, L"second.extension", 10)};
+  ScanSlice copied;
+  ScanSlice moved;
+  moved.largest.capacity = copied.largest.capacity = 1;
+  for (const MftEntry& e : entries) AddEntry(copied, e);
+  for (MftEntry e : entries) AddEntry(moved, std::move(e));
+  EXPECT_EQ(moved.folder_records.at(30).name, copied.folder_records.at(30).name);
+  ASSERT_EQ(moved.folder_files.at(30).size(), 2u);
+  EXPECT_EQ(moved.folder_files.at(30)[0].name, L"a rather long file name.extension");
+  EXPECT_EQ(moved.folder_files.at(30)[1].name, L"second.extension");
+  ASSERT_EQ(moved.largest.heap.size(), 1u);
+  EXPECT_EQ(moved.largest.heap[0].name, L"a rather long file name.extension");  // the heap kept its own copy
+  EXPECT_EQ(moved.extension_totals.at(L".extension").count, 2);
+  EXPECT_EQ(moved.file_size_sum, copied.file_size_sum);
+  EXPECT_EQ(moved.folder_count, copied.folder_count);
+}
+
+// ---------------------------------------------------------------- Merge
+
+TEST(ScanSliceMerge, FoldsEveryMemberByItsRule) {
+  ScanSlice a;
+  AddEntry(a, Folder(30, 5, L"old"));
+  AddEntry(a, Folder(31, 5, L"kept"));
+  AddEntry(a, File(40, 30, L"a.txt", 100));
+  AddEntry(a, File(41, 32, L"b.log", 7));
+  a.overflow_sizes[900] = {50, 60};
+  a.overflow_sizes[901] = {5, 5};
+  a.entries.push_back(File(1, 5, L"e1", 1));
+
+  ScanSlice b;
+  AddEntry(b, Folder(30, 6, L"new"));
+  AddEntry(b, Folder(5, 5, L"."));
+  AddEntry(b, File(42, 30, L"c.txt", 1000));
+  AddEntry(b, File(43, 33, L"d", 3));
+  b.overflow_sizes[900] = {70, 20};
+  b.overflow_sizes[902] = {-4, 9};
+  b.entries.push_back(File(2, 5, L"e2", 2));
+  b.entries.push_back(File(3, 5, L"e3", 3));
+
+  Merge(a, std::move(b));
+  EXPECT_EQ(a.folder_records.at(30).name, L"new");
+  EXPECT_EQ(a.folder_records.at(31).name, L"kept");
+  EXPECT_EQ(a.folder_records.count(5), 1u);
+  EXPECT_EQ(a.folder_file_totals.at(30).size, 1100);
+  EXPECT_EQ(a.folder_file_totals.at(30).count, 2);
+  EXPECT_EQ(a.folder_file_totals.at(33).size, 3);
+  EXPECT_EQ(Ids(a.folder_files.at(30)), (std::vector<std::int64_t>{40, 42}));
+  EXPECT_EQ(Ids(a.folder_files.at(33)), std::vector<std::int64_t>{43});
+  EXPECT_EQ(a.extension_totals.at(L".txt").size, 1100);
+  EXPECT_EQ(a.extension_totals.at(L".txt").count, 2);
+  EXPECT_EQ(a.extension_totals.at(L"").count, 1);
+  EXPECT_EQ(a.overflow_sizes.at(900).size, 70);
+  EXPECT_EQ(a.overflow_sizes.at(900).alloc, 60);
+  EXPECT_EQ(a.overflow_sizes.at(901).size, 5);
+  EXPECT_EQ(a.overflow_sizes.at(902).size, 0);  // a new entry starts at zero
+  EXPECT_EQ(a.overflow_sizes.at(902).alloc, 9);
+  ASSERT_EQ(a.entries.size(), 3u);
+  EXPECT_EQ(a.entries[1].name, L"e2");
+  EXPECT_EQ(a.entries[2].name, L"e3");
+  EXPECT_EQ(a.file_size_sum, 1110);
+  EXPECT_EQ(a.file_alloc_sum, 1110);
+  EXPECT_EQ(a.file_count, 4);
+  EXPECT_EQ(a.folder_count, 3);  // 30 twice and 31; the root is not counted
+  EXPECT_EQ(a.largest.heap.size(), 4u);
+  ExpectMinHeap(a.largest);
+}
+
+TEST(ScanSliceMerge, OffersTheOtherHeapInStorageOrderUnderTheTieRule) {
+  ScanSlice a;
+  a.largest.capacity = 2;
+  AddEntry(a, File(1, 5, L"a", 500));
+  AddEntry(a, File(2, 5, L"b", 100));
+  ScanSlice b;
+  AddEntry(b, File(3, 5, L"c", 100));  // ties with a's smallest: dropped
+  AddEntry(b, File(4, 5, L"d", 300));
+  Merge(a, std::move(b));
+  ASSERT_EQ(a.largest.heap.size(), 2u);
+  std::vector<std::int64_t> ids = {a.largest.heap[0].id, a.largest.heap[1].id};
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<std::int64_t>{1, 4}));
+}
+
+TEST(ScanSliceMerge, AppendsListsInTheOrderOfTheMerges) {
+  std::vector<ScanSlice> slices(3);
+  for (std::int64_t i = 0; i < 3; ++i) {
+    slices[static_cast<std::size_t>(i)].entries.push_back(File(i, 5, L"e", i));
+    AddEntry(slices[static_cast<std::size_t>(i)], File(10 + i, 30, L"f", i));
+  }
+  ScanSlice merged;
+  for (ScanSlice& s : slices) Merge(merged, std::move(s));
+  ASSERT_EQ(merged.entries.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(merged.entries[i].id, static_cast<std::int64_t>(i));
+  EXPECT_EQ(Ids(merged.folder_files.at(30)), (std::vector<std::int64_t>{10, 11, 12}));
+  EXPECT_EQ(merged.folder_file_totals.at(30).count, 3);
+  EXPECT_EQ(merged.file_count, 3);
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,0 +1,273 @@
+#include "scan/slice_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "ntfsbuild/record_builder.h"
+#include "scan/scan_driver.h"
+
+namespace tw {
+namespace {
+
+struct Report {
+  std::int32_t value;
+  std::wstring text;
+  bool operator==(const Report&) const = default;
+};
+
+// A parser that parses nothing: marks the slice by one entry whose id is its first record.
+void MarkSlice(const SliceRange& slice, ScanSlice& out) {
+  MftEntry entry;
+  entry.id = slice.first;
+  out.entries.push_back(entry);
+}
+
+SlicePassSettings Settings(std::int32_t total, std::int32_t slice_size, std::int32_t threads) {
+  SlicePassSettings settings;
+  settings.total = total;
+  settings.slice_size = slice_size;
+  settings.threads = threads;
+  return settings;
+}
+
+// Runs the pass on the calling thread alone, so reports come in slice order.
+std::vector<Report> ReportsOf(std::int32_t total, std::int32_t slice_size) {
+  std::vector<Report> reports;
+  const ProgressCallback progress = [&](std::int32_t v, const std::wstring& t) { reports.push_back({v, t}); };
+  RunSlicePass(BuildSlices(total, slice_size), Settings(total, slice_size, 1), progress, MarkSlice);
+  return reports;
+}
+
+// ---------------------------------------------------------------------------
+// Slicing
+
+TEST(SliceSizing, SmallShareIsRaisedToTheMinimumWithAShortLastSlice) {
+  const std::int32_t size = ChooseSliceSize(100000, 8, kSliceMinimum);
+  EXPECT_EQ(size, 16384);
+  const std::vector<SliceRange> slices = BuildSlices(100000, size);
+  ASSERT_EQ(slices.size(), 7u);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(slices[i].end - slices[i].first, 16384);
+  EXPECT_EQ(slices[6].end - slices[6].first, 1696);
+  for (std::size_t i = 1; i < slices.size(); ++i) EXPECT_EQ(slices[i].first, slices[i - 1].end);
+  EXPECT_EQ(slices.front().first, 0);
+  EXPECT_EQ(slices.back().end, 100000);
+}
+
+TEST(SliceSizing, EqualSharePerThreadPlusOneForTheRemainder) {
+  EXPECT_EQ(BuildSlices(8000000, ChooseSliceSize(8000000, 16, kSliceMinimum)).size(), 16u);
+  const std::vector<SliceRange> slices = BuildSlices(8000001, ChooseSliceSize(8000001, 16, kSliceMinimum));
+  ASSERT_EQ(slices.size(), 17u);
+  EXPECT_EQ(slices[15].end - slices[15].first, 500000);
+  EXPECT_EQ(slices[16].first, 8000000);
+  EXPECT_EQ(slices[16].end, 8000001);
+}
+
+TEST(SliceSizing, ZeroThreadsDividesByOne) {
+  EXPECT_EQ(ChooseSliceSize(100000, 0, kSliceMinimum), 100000);
+  EXPECT_EQ(ChooseSliceSize(1000, 0, kSliceMinimum), 16384);
+  const std::vector<SliceRange> slices = BuildSlices(1000, 16384);
+  ASSERT_EQ(slices.size(), 1u);
+  EXPECT_EQ(slices[0].end, 1000);
+}
+
+TEST(SliceSizing, NoRecordsGiveNoSlices) {
+  EXPECT_TRUE(BuildSlices(0, 16384).empty());
+  EXPECT_TRUE(BuildSlices(-5, 16384).empty());
+  EXPECT_TRUE(BuildSlices(100, 0).empty());
+}
+
+TEST(SliceSizing, LastSliceNearTheTopOfTheRecordRangeDoesNotOverflow) {
+  const std::int32_t top = 2147483647;
+  const std::vector<SliceRange> slices = BuildSlices(top, 1 << 30);
+  ASSERT_EQ(slices.size(), 2u);
+  EXPECT_EQ(slices[1].first, 1 << 30);
+  EXPECT_EQ(slices[1].end, top);
+}
+
+// ---------------------------------------------------------------------------
+// The progress rule: a slice reports when done mod 300,000 is below the slice size.
+
+TEST(SliceProgress, ValueRunsFromTenToEightyEightAndTextCapsDone) {
+  EXPECT_EQ(SliceProgressValue(0, 1000), 10);
+  EXPECT_EQ(SliceProgressValue(250000, 1000000), 29);
+  EXPECT_EQ(SliceProgressValue(750000, 1000000), 68);
+  EXPECT_EQ(SliceProgressValue(1000000, 1000000), 88);
+  EXPECT_EQ(SliceProgressValue(2000000, 1000000), 88);  // capped
+  // 64-bit product: done × 78 passes the 32-bit range here.
+  EXPECT_EQ(SliceProgressValue(2000000000, 2000000000), 88);
+  EXPECT_EQ(SliceProgressText(12, 10), L"并行解析: 10 / 10");
+  EXPECT_EQ(SliceProgressText(50000, 50000), L"并行解析: 50000 / 50000");
+}
+
+TEST(SliceProgress, ALoneShortSliceReportsEightyEight) {
+  // Fewer records than the minimum: the slice is shorter than the slice size.
+  EXPECT_EQ(ReportsOf(10000, 16384), (std::vector<Report>{{88, L"并行解析: 10000 / 10000"}}));
+}
+
+TEST(SliceProgress, ASliceAsLongAsTheSliceSizeReportsOnlyPastAStride) {
+  // 50,000 records in one slice of 50,000: 50,000 mod 300,000 is not below 50,000.
+  EXPECT_TRUE(ReportsOf(50000, 50000).empty());
+  // Slices of 250,000: 250,000 is not below 250,000; the others are.
+  EXPECT_EQ(ReportsOf(1000000, 250000), (std::vector<Report>{{49, L"并行解析: 500000 / 1000000"},
+                                                            {68, L"并行解析: 750000 / 1000000"},
+                                                            {88, L"并行解析: 1000000 / 1000000"}}));
+}
+
+TEST(SliceProgress, SlicesOfAStrideOrMoreAllReport) {
+  const std::vector<Report> reports = ReportsOf(8000000, 500000);
+  ASSERT_EQ(reports.size(), 16u);
+  for (std::int32_t k = 1; k <= 16; ++k) EXPECT_EQ(reports[k - 1].value, 10 + 78 * k / 16);
+}
+
+TEST(SliceProgress, EmptyCallbackOrNoSlicesReportNothing) {
+  EXPECT_TRUE(ReportsOf(0, 16384).empty());
+  const std::vector<ScanSlice> results = RunSlicePass(BuildSlices(100, 16384), Settings(100, 16384, 2), nullptr, MarkSlice);
+  EXPECT_EQ(results.size(), 1u);
+}
+
+// ---------------------------------------------------------------------------
+// The pool
+
+class SlicePassThreads : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(SlicePassThreads, EverySliceRunsExactlyOnceAndLeavesOneAggregate) {
+  const std::vector<SliceRange> slices = BuildSlices(1000, 7);  // 143 slices
+  std::vector<std::atomic<int>> calls(slices.size());
+  std::mutex lock;
+  std::vector<std::wstring> texts;
+  const SliceParser parse = [&](const SliceRange& slice, ScanSlice& out) {
+    calls[static_cast<std::size_t>(slice.first / 7)].fetch_add(1);
+    MarkSlice(slice, out);
+  };
+  const ProgressCallback progress = [&](std::int32_t, const std::wstring& text) {
+    std::lock_guard<std::mutex> guard(lock);
+    texts.push_back(text);
+  };
+  // A slice size above the total makes every slice report.
+  const std::vector<ScanSlice> results = RunSlicePass(slices, Settings(1000, 2000, GetParam()), progress, parse);
+
+  ASSERT_EQ(results.size(), slices.size());
+  for (const auto& c : calls) EXPECT_EQ(c.load(), 1);
+  std::set<std::int64_t> firsts;
+  for (const ScanSlice& r : results) {
+    ASSERT_EQ(r.entries.size(), 1u);
+    firsts.insert(r.entries[0].id);
+  }
+  EXPECT_EQ(firsts.size(), slices.size());
+  // One report per slice; the done counter reaches the total exactly once.
+  EXPECT_EQ(texts.size(), slices.size());
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), L"并行解析: 1000 / 1000"), 1);
+}
+
+TEST_P(SlicePassThreads, AFailingSliceFailsThePassAfterEveryThreadHasStopped) {
+  const std::vector<SliceRange> slices = BuildSlices(200, 10);
+  std::atomic<int> active{0};
+  std::atomic<int> started_after_failure{0};
+  std::atomic<bool> thrown{false};
+  const SliceParser parse = [&](const SliceRange& slice, ScanSlice& out) {
+    if (thrown.load()) started_after_failure.fetch_add(1);
+    active.fetch_add(1);
+    MarkSlice(slice, out);
+    if (slice.first == 30) {
+      thrown.store(true);
+      active.fetch_sub(1);
+      throw std::bad_alloc();
+    }
+    active.fetch_sub(1);
+  };
+  EXPECT_THROW(RunSlicePass(slices, Settings(200, 10, GetParam()), nullptr, parse), std::bad_alloc);
+  EXPECT_EQ(active.load(), 0);  // no slice still running once the pass has thrown
+  // Alone, the caller starts no slice after the failing one.
+  if (GetParam() == 1) {
+    EXPECT_EQ(started_after_failure.load(), 0);
+  }
+}
+
+TEST_P(SlicePassThreads, AThrowingProgressCallbackFailsThePass) {
+  const ProgressCallback progress = [](std::int32_t, const std::wstring&) { throw std::runtime_error("post failed"); };
+  EXPECT_THROW(RunSlicePass(BuildSlices(10000, 16384), Settings(10000, 16384, GetParam()), progress, MarkSlice),
+               std::runtime_error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, SlicePassThreads, ::testing::Values(1, 2, 8));
+
+TEST(SlicePass, CallingThreadAloneRunsEverySliceWithOneThread) {
+  std::set<std::thread::id> seen;
+  const SliceParser parse = [&](const SliceRange& slice, ScanSlice& out) {
+    seen.insert(std::this_thread::get_id());
+    MarkSlice(slice, out);
+  };
+  RunSlicePass(BuildSlices(100, 10), Settings(100, 10, 1), nullptr, parse);
+  EXPECT_EQ(seen, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST(SlicePass, SlicesRunConcurrentlyOnSeveralThreads) {
+  // The first slice to start waits until a second one is running; with only
+  // one thread it would wait out the (generous) deadline and see nobody.
+  std::mutex lock;
+  std::condition_variable changed;
+  int running = 0;
+  bool overlapped = false;
+  const SliceParser parse = [&](const SliceRange& slice, ScanSlice& out) {
+    std::unique_lock<std::mutex> guard(lock);
+    ++running;
+    if (running >= 2) overlapped = true;
+    changed.notify_all();
+    changed.wait_for(guard, std::chrono::seconds(20), [&] { return overlapped; });
+    --running;
+    MarkSlice(slice, out);
+  };
+  const std::vector<ScanSlice> results = RunSlicePass(BuildSlices(40, 10), Settings(40, 10, 4), nullptr, parse);
+  EXPECT_TRUE(overlapped);
+  EXPECT_EQ(results.size(), 4u);
+}
+
+// ---------------------------------------------------------------------------
+// The scan's pass over a real image
+
+TEST(ParseSlices, SameEntriesWhateverTheThreadCount) {
+  using namespace build;
+  MftImage image(1024);
+  for (std::int64_t i = 16; i < 400; i += 3) {
+    image.Put(i, RecordBuilder(1024)
+                     .Number(static_cast<std::uint32_t>(i))
+                     .InUse()
+                     .FileName({.parent = 5, .name = L"f" + std::to_wstring(i)})
+                     .ResidentData(static_cast<std::uint32_t>(i))
+                     .Build());
+  }
+  image.Reserve(410);
+  const ByteSpan view(image.bytes().data(), image.bytes().size());
+  std::vector<std::set<std::int64_t>> per_count;
+  for (const std::int32_t threads : {1, 2, 8}) {
+    const std::vector<SliceRange> slices = BuildSlices(410, 25);
+    const std::vector<ScanSlice> results = ParseSlices(view, 1024, slices, Settings(410, 25, threads), nullptr);
+    ASSERT_EQ(results.size(), slices.size());
+    std::set<std::int64_t> ids;
+    for (const ScanSlice& r : results) {
+      for (const MftEntry& e : r.entries) {
+        EXPECT_EQ(e.size, e.id);
+        ids.insert(e.id);
+      }
+    }
+    per_count.push_back(ids);
+  }
+  EXPECT_EQ(per_count[0].size(), 128u);
+  EXPECT_EQ(per_count[0], per_count[1]);
+  EXPECT_EQ(per_count[0], per_count[2]);
+}
+
+}  // namespace
+}  // namespace tw
