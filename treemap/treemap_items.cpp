@@ -7,20 +7,13 @@
 namespace tw {
 namespace {
 
-const DirNode* Folder(const ScanResult& result, std::int64_t id) {
-  const auto it = result.folders.find(id);
-  return it == result.folders.end() ? nullptr : &it->second;
-}
-
-const std::vector<FileEntry>* Files(const ScanResult& result, std::int64_t folder_id) {
-  const auto it = result.files_by_folder.find(folder_id);
-  return it == result.files_by_folder.end() ? nullptr : &it->second;
-}
+// Ids that are zero or negative stand for the root.
+std::int64_t Normalised(std::int64_t id) { return id > 0 ? id : kRootId; }
 
 bool HasDirectFiles(const DirNode& node) { return node.direct_file_count > 0 || node.direct_size > 0; }
 
 bool HasFileList(const ScanResult& result, std::int64_t folder_id) {
-  const std::vector<FileEntry>* files = Files(result, folder_id);
+  const std::vector<FileEntry>* files = result.FindFiles(folder_id);
   return files != nullptr && !files->empty();
 }
 
@@ -28,7 +21,9 @@ void AddFolderItems(const ScanResult& result, const DirNode& folder, std::vector
   std::vector<const DirNode*> children;
   children.reserve(folder.children.size());
   for (std::int64_t id : folder.children) {
-    if (const DirNode* child = Folder(result, id)) children.push_back(child);
+    // Exact lookup: a corrupt child id of 0 must not stand for the root here.
+    const auto it = result.folders.find(id);
+    if (it != result.folders.end()) children.push_back(&it->second);
   }
   std::sort(children.begin(), children.end(),
             [](const DirNode* a, const DirNode* b) { return a->total_size > b->total_size; });
@@ -62,12 +57,9 @@ void AddFolderItems(const ScanResult& result, const DirNode& folder, std::vector
 bool RebuildTreemapItems(const ScanResult& result, std::int64_t folder_id, bool show_files,
                          std::vector<TreemapItem>& items) {
   items.clear();
-  std::int64_t f = folder_id;
-  const DirNode* folder = Folder(result, f);
-  if (folder == nullptr) {
-    f = kRootId;
-    folder = Folder(result, f);
-  }
+  // A folder the result does not hold shows the root.
+  const std::int64_t f = result.FindFolder(folder_id) != nullptr ? Normalised(folder_id) : kRootId;
+  const DirNode* folder = result.FindFolder(f);
 
   if (show_files) {
     AddFileItems(result, f, 0, items);
@@ -88,7 +80,7 @@ bool RebuildTreemapItems(const ScanResult& result, std::int64_t folder_id, bool 
 
 std::uint64_t AddFileItems(const ScanResult& result, std::int64_t folder_id, std::uint64_t counter,
                            std::vector<TreemapItem>& items) {
-  const std::vector<FileEntry>* files = Files(result, folder_id);
+  const std::vector<FileEntry>* files = result.FindFiles(folder_id);
   if (files == nullptr) return counter;
 
   std::vector<std::size_t> order(files->size());
@@ -102,7 +94,7 @@ std::uint64_t AddFileItems(const ScanResult& result, std::int64_t folder_id, std
     TreemapItem item;
     item.name = file.name;
     item.size = file.size;
-    item.id = folder_id;
+    item.id = Normalised(folder_id);
     item.is_file = true;
     item.file_index = position;
     item.colour = PaletteColour(counter++);

@@ -32,61 +32,42 @@ ScanResult SampleTree() {
   return result;
 }
 
-TEST(ScanResult, MoveConstructionTransfersEverythingAndEmptiesSource) {
+TEST(ScanResult, MovingLeavesTheSourceEmpty) {
   ScanResult source = SampleTree();
   source.files_by_folder[30].push_back(FileEntry{L"a.txt", L"C:\\Windows", L".txt", 1, 2, 3, 4, 5});
   source.extensions.push_back(ExtStat{L".txt", 1, 1});
-  source.largest_files.push_back(FileEntry{L"a.txt", L"C:\\Windows", L".txt", 1, 2, 3, 4, 5});
+  source.largest_files.push_back(source.files_by_folder[30].front());
   source.file_count = 7;
-  source.folder_count = 4;
   source.root_total_size = 99;
   source.elapsed_seconds = 1.5;
 
   ScanResult moved(std::move(source));
   EXPECT_EQ(moved.folders.size(), 5u);
-  ASSERT_NE(moved.FindFiles(30), nullptr);
   EXPECT_EQ(moved.FindFiles(30)->front().name, L"a.txt");
   EXPECT_EQ(moved.extensions.size(), 1u);
   EXPECT_EQ(moved.largest_files.size(), 1u);
   EXPECT_EQ(moved.file_count, 7);
-  EXPECT_EQ(moved.folder_count, 4);
   EXPECT_EQ(moved.root_total_size, 99);
   EXPECT_EQ(moved.elapsed_seconds, 1.5);
   EXPECT_EQ(moved.drive, L"C");
-
-  EXPECT_TRUE(source.folders.empty());
-  EXPECT_TRUE(source.files_by_folder.empty());
-  EXPECT_TRUE(source.extensions.empty());
-  EXPECT_TRUE(source.largest_files.empty());
-  EXPECT_TRUE(source.drive.empty());
-  EXPECT_EQ(source.root_id, kRootId);
+  EXPECT_TRUE(source.folders.empty() && source.files_by_folder.empty() && source.extensions.empty() &&
+              source.largest_files.empty() && source.drive.empty());
   EXPECT_EQ(source.file_count, 0);
-  EXPECT_EQ(source.root_total_size, 0);
-}
 
-TEST(ScanResult, MoveAssignmentReplacesTargetAndEmptiesSource) {
-  ScanResult target = SampleTree();
+  ScanResult target;
   target.drive = L"D";
   target.extensions.push_back(ExtStat{L".old", 1, 1});
-
-  ScanResult source;
-  source.drive = L"E";
-  Add(source, Folder(kRootId, kRootId, L"[E:]"));
-  source.file_count = 3;
-
-  target = std::move(source);
-  EXPECT_EQ(target.drive, L"E");
-  EXPECT_EQ(target.folders.size(), 1u);
-  EXPECT_TRUE(target.extensions.empty());
-  EXPECT_EQ(target.file_count, 3);
-  EXPECT_TRUE(source.folders.empty());
-  EXPECT_TRUE(source.drive.empty());
-  EXPECT_EQ(source.file_count, 0);
+  target = std::move(moved);
+  EXPECT_EQ(target.drive, L"C");
+  EXPECT_EQ(target.folders.size(), 5u);
+  EXPECT_EQ(target.extensions.front().extension, L".txt");
+  EXPECT_TRUE(moved.folders.empty() && moved.files_by_folder.empty() && moved.extensions.empty() &&
+              moved.largest_files.empty() && moved.drive.empty());
+  EXPECT_EQ(moved.root_total_size, 0);
 
   ScanResult& alias = target;
   target = std::move(alias);
-  EXPECT_EQ(target.drive, L"E");
-  EXPECT_EQ(target.folders.size(), 1u);
+  EXPECT_EQ(target.folders.size(), 5u);
 }
 
 TEST(ScanResult, LookupsTreatNonPositiveIdsAsRoot) {

@@ -3,17 +3,6 @@
 #include <utility>
 
 namespace tw::testing {
-namespace {
-
-// The tail from the last dot, kept only when the dot is not the first
-// character (the extension rule of the scan).
-std::wstring TailExtension(const std::wstring& name) {
-  const std::size_t dot = name.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0) return kNoExtension;
-  return name.substr(dot);
-}
-
-}  // namespace
 
 ViewlogicResultBuilder::ViewlogicResultBuilder(ScanResult& result, std::wstring drive)
     : result_(result) {
@@ -50,8 +39,9 @@ FileEntry& ViewlogicResultBuilder::AddFile(std::int64_t folder, std::wstring nam
   node.direct_file_count += 1;
   result_.file_count += 1;
   FileEntry file;
-  file.extension = TailExtension(name);
-  file.folder_path = PathOf(folder);
+  file.extension = ExtensionOf(name);
+  if (file.extension.empty()) file.extension = kNoExtension;
+  file.folder_path = BuildFolderPath(result_, folder, result_.drive);
   file.name = std::move(name);
   file.size = size;
   file.alloc = size;
@@ -59,16 +49,6 @@ FileEntry& ViewlogicResultBuilder::AddFile(std::int64_t folder, std::wstring nam
   std::vector<FileEntry>& files = result_.files_by_folder[folder];
   files.push_back(std::move(file));
   return files.back();
-}
-
-std::wstring ViewlogicResultBuilder::PathOf(std::int64_t folder) const {
-  std::wstring path;
-  for (std::int64_t id = folder; id != kRootId;) {
-    const DirNode& node = result_.folders.at(id);
-    path = path.empty() ? node.name : node.name + L"\\" + path;
-    id = node.parent_id;
-  }
-  return result_.drive + L":\\" + path;
 }
 
 void ViewlogicResultBuilder::ComputeTotals() {

@@ -28,7 +28,6 @@ class ViewlogicResultBuilder {
 
  private:
   void Total(DirNode& node);
-  std::wstring PathOf(std::int64_t folder) const;
 
   ScanResult& result_;
 };

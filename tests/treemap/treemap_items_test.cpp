@@ -121,6 +121,23 @@ TEST(TreemapItems, FilesModeListsTheFolderFilesAndUnknownFolderMeansRoot) {
   EXPECT_EQ(Names(items), (std::vector<std::wstring>{L"sub", L"[直接文件]"}));
   EXPECT_FALSE(RebuildTreemapItems(r, 0, false, items));
   EXPECT_EQ(items.size(), 2u);
+  // Files mode at id 0 lists the root's files under the root's id.
+  EXPECT_TRUE(RebuildTreemapItems(r, 0, true, items));
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].id, kRootId);
+}
+
+TEST(TreemapItems, UnknownOrRootChildIdsAreSkipped) {
+  ScanResult r;
+  ViewlogicResultBuilder b(r);
+  b.AddFolder(10, kRootId, L"real");
+  b.AddFile(10, L"f", 5);
+  b.ComputeTotals();
+  r.folders.at(kRootId).children.push_back(0);
+  r.folders.at(kRootId).children.push_back(404);
+  std::vector<TreemapItem> items;
+  RebuildTreemapItems(r, kRootId, false, items);
+  EXPECT_EQ(Names(items), (std::vector<std::wstring>{L"real"}));
 }
 
 TEST(TreemapItems, ThirteenthItemReusesTheFirstColour) {

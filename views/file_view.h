@@ -1,0 +1,71 @@
+#pragma once
+// The file view: the largest files of the volume on the second page, at most
+// 200 rows, sortable by any column. Sorting reorders the whole
+// largest_files list of the result and then shows its first 200 non-empty
+// entries, so a sort by name shows the alphabetically first of all the
+// largest files. The Win32 list asks these functions for its row count, cell
+// texts, swatch colours and the path of the context menu.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/scan_result.h"
+#include "treemap/treemap_items.h"
+#include "views/result_list.h"
+
+namespace tw {
+
+// Columns: name, folder, extension (after a swatch), size, allocated size,
+// modification time.
+inline constexpr std::array<ListColumn, 6> kFileViewColumns = {{
+    {L"文件名", 240, false},
+    {L"路径", 360, false},
+    {L"扩展名", 100, false},
+    {L"大小", 110, true},
+    {L"分配", 110, true},
+    {L"修改时间", 160, false},
+}};
+inline constexpr std::int32_t kFileViewExtensionColumn = 2;
+
+struct FileViewState {
+  std::vector<std::uint64_t> file_view;  // shown rows: indices into largest_files
+  ListSort sort{3, false};               // size, descending
+};
+
+// Sorts files in place by the column's key (0 name, 1 folder, 2 extension
+// case-insensitively; 4 allocated size; 5 modification time; 3 and any other
+// value size). Not stable: entries equal under the key come in any order.
+void SortLargestFiles(std::vector<FileEntry>& files, const ListSort& sort);
+
+// The first 200 entries of largest_files whose size is not 0, in list order.
+void FillFileView(const ScanResult& result, FileViewState& state);
+
+// A header click: applies the click to the sort state, sorts largest_files
+// and refills the rows.
+void FileViewColumnClick(ScanResult& result, FileViewState& state, std::int32_t column);
+
+// After a new scan result: sorts largest_files by the kept sort state and
+// refills the rows.
+void RefreshFileView(ScanResult& result, FileViewState& state);
+
+// The file of a row; null for a row that is not shown.
+const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row);
+
+// The text of one cell; other columns give "". Column 2 is the extension
+// alone (the swatch is drawn before it).
+std::wstring FileViewCellText(const FileEntry& file, std::int32_t column);
+
+// The full path for the context menu: folder_path, a backslash unless the
+// path is empty or already ends in one, and the name.
+std::wstring FileContextMenuPath(const FileEntry& file);
+
+// The swatch colour of an extension, the same in both lists: the palette
+// entry of the position of the first extension statistic that matches
+// case-insensitively, or else of a 31-multiplier hash over its UTF-16 units.
+Colour ExtensionSwatchColour(const std::vector<ExtStat>& extensions, std::wstring_view text);
+
+}  // namespace tw

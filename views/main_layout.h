@@ -1,0 +1,67 @@
+#pragma once
+// Where every control of the main window goes, as a pure function of the
+// client size, the DPI and the page shown. The Win32 window moves its
+// controls to these placements (MoveWindow with repainting) and paints its
+// bands where these say; nothing here needs a window.
+
+#include <cstdint>
+#include <optional>
+
+#include "treemap/squarify.h"
+
+namespace tw {
+
+// A control's position and size, in the order MoveWindow takes them.
+struct Placement {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const Placement&, const Placement&) = default;
+};
+
+// The controls of the first page (folder tree, treemap, extension list).
+struct FolderPageLayout {
+  Placement folder_title;
+  Placement folder_list;
+  Placement treemap_title;
+  Placement treemap;
+  Placement extension_title;
+  Placement extension_list;
+};
+
+struct MainLayout {
+  // Always placed.
+  Placement drive_label;
+  Placement drive_combo;   // height = the open drop-down's height
+  Placement scan_button;
+  Placement space_labels[3];  // total, used, free
+  Placement tabs;
+  Placement status_text;
+  Placement progress_bar;
+  // Page 0 places the folder page; any other page only the file list. The
+  // controls of the page not shown keep their last positions.
+  std::optional<FolderPageLayout> folder_page;
+  std::optional<Placement> file_list;
+  // The window's own painting: the grey top and bottom bands and the y of
+  // their one-pixel separator lines (each drawn from x 0 to the width).
+  Rect top_band;
+  std::int32_t top_line_y = 0;
+  Rect bottom_band;
+  std::int32_t bottom_line_y = 0;
+};
+
+// The placements for a client area of width x height at dpi, showing page
+// active_tab (0 the folder page, 1 the file page).
+MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi,
+                            std::int32_t active_tab);
+
+// The smallest window size the user can drag to: S(1000) x S(680).
+struct TrackingSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const TrackingSize&, const TrackingSize&) = default;
+};
+TrackingSize MinimumTrackingSize(std::int32_t dpi);
+
+}  // namespace tw

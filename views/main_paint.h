@@ -1,0 +1,86 @@
+#pragma once
+// What the main window paints itself, decided without a device context: its
+// colours, the look of the owner-drawn scan button and tab items, the
+// colours of its static texts, and the geometry of a list header item with
+// its sort triangle. The Win32 painters fill, outline and draw what these
+// return.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "treemap/squarify.h"
+#include "treemap/treemap_items.h"
+
+namespace tw {
+
+// RGB(r, g, b) as a COLORREF value (0x00BBGGRR).
+constexpr Colour Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  return Colour{r} | (Colour{g} << 8) | (Colour{b} << 16);
+}
+
+inline constexpr Colour kColourWhite = Rgb(255, 255, 255);       // body, lists, tab strip
+inline constexpr Colour kColourBlack = Rgb(0, 0, 0);
+inline constexpr Colour kColourBand = Rgb(245, 245, 245);        // top and bottom bands
+inline constexpr Colour kColourField = Rgb(235, 235, 235);       // selected tab, combo field
+inline constexpr Colour kColourBorder = Rgb(200, 200, 200);      // band lines, disabled button
+inline constexpr Colour kColourGreyText = Rgb(96, 96, 96);       // status, sort triangles
+inline constexpr Colour kColourAccent = Rgb(0, 120, 215);        // button, tab underline, progress
+inline constexpr Colour kColourAccentLight = Rgb(40, 150, 235);  // pressed button, outline
+inline constexpr Colour kColourHeader = Rgb(240, 240, 240);      // list header background
+inline constexpr Colour kColourHeaderLine = Rgb(224, 224, 224);  // header column separators
+inline constexpr Colour kColourProgressBack = Rgb(225, 225, 225);
+
+// The owner-drawn scan button: fill, 1-pixel outline (a 6 x 6 rounded
+// rectangle) and text colour by state.
+struct ButtonLook {
+  Colour fill = 0;
+  Colour outline = 0;
+  Colour text = 0;
+  friend bool operator==(const ButtonLook&, const ButtonLook&) = default;
+};
+ButtonLook ScanButtonLook(bool disabled, bool pressed);
+
+// An owner-drawn tab item: its fill, the accent strip S(2) high along the
+// bottom of a selected item, and the text colour.
+struct TabItemLook {
+  Colour fill = 0;
+  std::optional<Rect> accent_strip;
+  Colour text = 0;
+};
+TabItemLook LayoutTabItem(const Rect& item, bool selected, std::int32_t dpi);
+
+// Static texts: transparent background, this text colour, and the band
+// brush for the status text and the space labels, the white one otherwise.
+enum class StaticText { kStatus, kSpaceLabel, kOther };
+struct StaticLook {
+  Colour text = 0;
+  Colour brush = 0;
+  friend bool operator==(const StaticLook&, const StaticLook&) = default;
+};
+StaticLook StaticTextLook(StaticText which);
+
+// ---- List header items ------------------------------------------------------
+
+enum class SortMark { kNone, kUp, kDown };
+
+struct Point {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+// One header item: the separator line at x from top to bottom (exclusive),
+// the sort triangle (filled and outlined in grey text) and the text
+// rectangle, shortened by the mark on the mark's side. The text is clipped
+// to the item and drawn single line, vertically centred, with an ellipsis.
+struct HeaderItemLayout {
+  std::int32_t separator_x = 0;
+  std::int32_t separator_top = 0;
+  std::int32_t separator_bottom = 0;
+  std::optional<std::array<Point, 3>> triangle;
+  Rect text;
+};
+HeaderItemLayout LayoutHeaderItem(const Rect& item, bool right_aligned, SortMark mark, std::int32_t dpi);
+
+}  // namespace tw

@@ -1,0 +1,38 @@
+#include "views/result_list.h"
+
+#include <algorithm>
+
+#include "views/dpi_scale.h"
+
+namespace tw {
+
+void ApplyColumnClick(ListSort& sort, std::int32_t column) {
+  if (column == sort.sort_column) {
+    sort.sort_ascending = !sort.sort_ascending;
+  } else {
+    sort.sort_column = column;
+    sort.sort_ascending = false;
+  }
+}
+
+RowColours RowColoursFor(bool selected) {
+  if (selected) return RowColours{0xFFFFFF, kSelectedRowBackground};
+  return RowColours{0x000000, 0xFFFFFF};
+}
+
+SwatchCellLayout LayoutSwatchCell(const Rect& cell, std::int32_t dpi) {
+  const DpiScale S{dpi};
+  SwatchCellLayout l;
+  l.swatch = Rect{cell.left + S(6), cell.top + S(5), cell.left + S(20), cell.bottom - S(5)};
+  l.text = Rect{cell.left + S(20) + S(8), cell.top, cell.right, cell.bottom};
+  return l;
+}
+
+void CopyCellText(std::wstring_view text, wchar_t* buffer, std::size_t size) {
+  if (buffer == nullptr || size == 0) return;
+  const std::size_t n = std::min(text.size(), size - 1);
+  std::copy_n(text.data(), n, buffer);
+  buffer[n] = L'\0';
+}
+
+}  // namespace tw
