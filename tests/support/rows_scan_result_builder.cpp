@@ -1,0 +1,83 @@
+#include "support/rows_scan_result_builder.h"
+
+#include <utility>
+#include <vector>
+
+namespace tw::test {
+
+RowsResultBuilder::RowsResultBuilder(std::wstring drive) {
+  result_.drive = std::move(drive);
+  DirNode& root = result_.folders[kRootId];
+  root.id = kRootId;
+  root.parent_id = kRootId;
+  root.tree_parent_id = kRootId;
+  root.name = L"[" + result_.drive + L":]";
+}
+
+DirNode& RowsResultBuilder::AddFolder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
+  DirNode& node = result_.folders[id];
+  node.id = id;
+  node.parent_id = parent_id;
+  node.tree_parent_id = parent_id;
+  node.name = std::move(name);
+  result_.folders[parent_id].children.push_back(id);
+  return node;
+}
+
+FileEntry& RowsResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name,
+                                      std::int64_t size, std::int64_t alloc) {
+  FileEntry& file = result_.files_by_folder[folder_id].emplace_back();
+  file.name = std::move(name);
+  file.id = id;
+  file.size = size;
+  file.alloc = alloc < 0 ? size : alloc;
+  return file;
+}
+
+void RowsResultBuilder::Sum(DirNode& node) {
+  node.direct_size = node.direct_alloc = 0;
+  node.direct_file_count = 0;
+  if (auto it = result_.files_by_folder.find(node.id); it != result_.files_by_folder.end()) {
+    // The folder's path, walking up the tree parents to the root.
+    std::vector<const std::wstring*> names;
+    for (std::int64_t id = node.id; id != kRootId;) {
+      const DirNode& up = result_.folders.at(id);
+      names.push_back(&up.name);
+      id = up.tree_parent_id;
+    }
+    std::wstring path = result_.drive + L":\\";
+    for (auto n = names.rbegin(); n != names.rend(); ++n) {
+      if (n != names.rbegin()) path += L'\\';
+      path += **n;
+    }
+    for (FileEntry& file : it->second) {
+      file.folder_path = path;
+      node.direct_size += file.size;
+      node.direct_alloc += file.alloc;
+      ++node.direct_file_count;
+    }
+  }
+  node.total_size = node.direct_size;
+  node.total_alloc = node.direct_alloc;
+  node.total_file_count = node.direct_file_count;
+  node.total_folder_count = 0;
+  for (std::int64_t child_id : node.children) {
+    DirNode& child = result_.folders.at(child_id);
+    Sum(child);
+    node.total_size += child.total_size;
+    node.total_alloc += child.total_alloc;
+    node.total_file_count += child.total_file_count;
+    node.total_folder_count += child.total_folder_count + 1;
+  }
+}
+
+ScanResult& RowsResultBuilder::Finish() {
+  DirNode& root = result_.folders.at(kRootId);
+  Sum(root);
+  result_.file_count = root.total_file_count;
+  result_.folder_count = root.total_folder_count;
+  result_.root_total_size = root.total_size;
+  return result_;
+}
+
+}  // namespace tw::test

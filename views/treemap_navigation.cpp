@@ -1,0 +1,68 @@
+#include "views/treemap_navigation.h"
+
+namespace tw {
+namespace {
+
+const DirNode* FindFolderById(const ScanResult* result, std::uint64_t id) {
+  if (result == nullptr) return nullptr;
+  auto it = result->folders.find(static_cast<std::int64_t>(id));
+  return it == result->folders.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result,
+                                                         std::uint64_t id, bool show_files) {
+  const DirNode* folder = FindFolderById(result, id);
+  if (folder == nullptr) return std::nullopt;
+  const bool has_children = !folder->children.empty();
+  const bool has_files = folder->direct_file_count > 0 || folder->direct_size > 0;
+
+  TreemapNavigation navigation;
+  navigation.state.treemap_folder_id = id;
+  navigation.reveal_folder_id = id;
+  if (show_files || !has_children) {
+    // The "[直接文件]" item, or a folder whose only content is files.
+    if (!has_files) return std::nullopt;
+    navigation.state.treemap_show_files = true;
+  }
+  // Only a group with counted files can be opened in the list.
+  navigation.open_file_group =
+      navigation.state.treemap_show_files && folder->direct_file_count > 0;
+  return navigation;
+}
+
+std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows,
+                                                  const TreemapNavigation& navigation) {
+  const std::uint64_t id = navigation.reveal_folder_id;
+  rows.RevealFolder(id);
+  // Opening the group is idempotent: an already open group stays open.
+  if (navigation.open_file_group && rows.expanded_file_groups().count(id) == 0) {
+    rows.ToggleFileGroup(id);
+  }
+  return navigation.state.treemap_show_files ? rows.DirectFilesRowIndex(id)
+                                             : rows.FolderRowIndex(id);
+}
+
+TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state,
+                                         std::uint64_t id, bool show_files) {
+  TreemapNavigationResult outcome;
+  const std::optional<TreemapNavigation> navigation =
+      DecideTreemapNavigation(rows.result(), id, show_files);
+  if (!navigation) return outcome;
+  state = navigation->state;
+  outcome.changed = true;
+  outcome.select_row = ApplyTreemapNavigation(rows, *navigation);
+  return outcome;
+}
+
+std::wstring TreemapCaption(const ScanResult* result, const TreemapState& state) {
+  if (state.treemap_folder_id == static_cast<std::uint64_t>(kRootId)) return kTopLevelCaption;
+  const DirNode* folder = FindFolderById(result, state.treemap_folder_id);
+  if (folder == nullptr) return kTopLevelCaption;
+  std::wstring text = folder->name;
+  if (state.treemap_show_files) text += L" / " + kDirectFilesLabel;
+  return text;
+}
+
+}  // namespace tw
