@@ -10,8 +10,12 @@
 
 #include "model/scan_result.h"
 #include "treemap/treemap_items.h"
+#include "views/main_paint.h"  // the colours
+#include "views/extension_list.h"
+#include "views/file_view.h"
 #include "views/folder_rows.h"
 #include "views/scan_cycle.h"
+#include "views/treemap_navigation.h"
 
 namespace tw {
 
@@ -31,19 +35,13 @@ struct AppState {
   FolderRowModel rows;
 
   std::vector<TreemapItem> treemap_items;
-  std::int64_t treemap_folder_id = kRootId;
-  bool treemap_show_files = false;
+  TreemapState treemap_state;  // the folder shown and files mode; reset with each scan
 
-  std::vector<std::uint64_t> extension_view;
-  std::vector<std::uint64_t> file_view;
+  ExtensionListState extensions;  // extension_view and the extension sort
+  FileViewState files;            // file_view and the file sort
 
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button
-
-  std::int32_t extension_sort_column = 1;
-  bool extension_sort_ascending = false;
-  std::int32_t file_sort_column = 3;
-  bool file_sort_ascending = false;
 
   std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1;
   bool tray_icon_added = false;
@@ -61,17 +59,5 @@ extern UINT g_taskbar_created_message;
 
 // A length in pixels at 96 DPI, scaled to the current DPI.
 int S(int pixels);
-
-// Colours of the interface.
-inline constexpr COLORREF kColourWhite = RGB(255, 255, 255);
-inline constexpr COLORREF kColourBand = RGB(245, 245, 245);
-inline constexpr COLORREF kColourField = RGB(235, 235, 235);
-inline constexpr COLORREF kColourBorder = RGB(200, 200, 200);
-inline constexpr COLORREF kColourGreyText = RGB(96, 96, 96);
-inline constexpr COLORREF kColourAccent = RGB(0, 120, 215);
-inline constexpr COLORREF kColourAccentLight = RGB(40, 150, 235);
-inline constexpr COLORREF kColourHeader = RGB(240, 240, 240);
-inline constexpr COLORREF kColourHeaderLine = RGB(224, 224, 224);
-inline constexpr COLORREF kColourProgressBack = RGB(225, 225, 225);
 
 }  // namespace tw

@@ -61,12 +61,12 @@ void ShowTab(int index) {
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == 0) {
     SetCountAndRedraw(app.folder_list, app.rows.RowCount());
-    SetCountAndRedraw(app.extension_list, app.extension_view.size());
+    SetCountAndRedraw(app.extension_list, app.extensions.extension_view.size());
     if (app.treemap != nullptr) {
       RedrawWindow(app.treemap, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
   } else {
-    SetCountAndRedraw(app.file_list, app.file_view.size());
+    SetCountAndRedraw(app.file_list, app.files.file_view.size());
   }
 }
 

@@ -28,6 +28,7 @@ void DrawLine(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour) {
 }
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+Rect FromRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
 void RedrawRow(HWND list, int row) {
   if (row >= 0) SendMessageW(list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
@@ -57,28 +58,20 @@ void PaintHeader(HWND header) {
     item.cchTextMax = 127;
     SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
 
+    const bool right_aligned = (item.fmt & HDF_RIGHT) != 0;
+    const SortMark mark = (item.fmt & HDF_SORTDOWN) != 0 ? SortMark::kDown
+                          : (item.fmt & HDF_SORTUP) != 0 ? SortMark::kUp
+                                                          : SortMark::kNone;
+    const HeaderItemLayout look = LayoutHeaderItem(FromRect(item_rect), right_aligned, mark, g_dpi);
+
     HGDIOBJ old_pen = SelectObject(dc, line);
-    MoveToEx(dc, item_rect.right - 1, item_rect.top + S(5), nullptr);
-    LineTo(dc, item_rect.right - 1, item_rect.bottom - S(5));
+    MoveToEx(dc, look.separator_x, look.separator_top, nullptr);
+    LineTo(dc, look.separator_x, look.separator_bottom);
     SelectObject(dc, old_pen);
 
-    const bool right_aligned = (item.fmt & HDF_RIGHT) != 0;
-    int mark_width = 0;
-    if ((item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != 0) {
-      mark_width = S(14);
-      const int cx = right_aligned ? item_rect.left + S(9) : item_rect.right - S(12);
-      const int cy = (item_rect.top + item_rect.bottom) / 2;
-      const int t = S(3);
+    if (look.triangle) {
       POINT points[3];
-      if ((item.fmt & HDF_SORTDOWN) != 0) {
-        points[0] = {cx - t, cy - t};
-        points[1] = {cx + t, cy - t};
-        points[2] = {cx, cy + t};
-      } else {
-        points[0] = {cx - t, cy + t};
-        points[1] = {cx + t, cy + t};
-        points[2] = {cx, cy - t};
-      }
+      for (int k = 0; k < 3; ++k) points[k] = {(*look.triangle)[k].x, (*look.triangle)[k].y};
       HBRUSH mark_brush = CreateSolidBrush(kColourGreyText);
       HPEN mark_pen = CreatePen(PS_SOLID, 1, kColourGreyText);
       HGDIOBJ previous_brush = SelectObject(dc, mark_brush);
@@ -90,13 +83,8 @@ void PaintHeader(HWND header) {
       DeleteObject(mark_pen);
     }
 
-    SetTextColor(dc, RGB(0, 0, 0));
-    RECT text_rect = {item_rect.left + S(9), item_rect.top + S(2), item_rect.right - S(9), item_rect.bottom - S(2)};
-    if (right_aligned) {
-      text_rect.left += mark_width;
-    } else {
-      text_rect.right -= mark_width;
-    }
+    SetTextColor(dc, kColourBlack);
+    RECT text_rect = ToRect(look.text);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, item_rect.left, item_rect.top, item_rect.right, item_rect.bottom);
     DrawTextW(dc, text, -1, &text_rect,
@@ -133,11 +121,9 @@ void DrawTabItem(const DRAWITEMSTRUCT& item) {
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
-  FillSolid(dc, rect, selected ? kColourField : kColourBand);
-  if (selected) {
-    const RECT underline = {rect.left, rect.bottom - S(2), rect.right, rect.bottom};
-    FillSolid(dc, underline, kColourAccent);
-  }
+  const TabItemLook look = LayoutTabItem(FromRect(rect), selected, g_dpi);
+  FillSolid(dc, rect, look.fill);
+  if (look.accent_strip) FillSolid(dc, ToRect(*look.accent_strip), kColourAccent);
   wchar_t text[64] = {};
   TCITEMW tab{};
   tab.mask = TCIF_TEXT;
@@ -145,19 +131,19 @@ void DrawTabItem(const DRAWITEMSTRUCT& item) {
   tab.cchTextMax = 63;
   SendMessageW(item.hwndItem, TCM_GETITEMW, item.itemID, reinterpret_cast<LPARAM>(&tab));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, selected ? RGB(0, 0, 0) : kColourGreyText);
+  SetTextColor(dc, look.text);
   HGDIOBJ old_font = SelectObject(dc, g_app.font_normal);
   DrawTextW(dc, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old_font);
 }
 
 void DrawScanButton(const DRAWITEMSTRUCT& item) {
-  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const ButtonLook look =
+      ScanButtonLook((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
-  FillSolid(dc, rect, disabled ? kColourBorder : pressed ? kColourAccentLight : kColourAccent);
-  HPEN pen = CreatePen(PS_SOLID, 1, disabled ? kColourBorder : kColourAccentLight);
+  FillSolid(dc, rect, look.fill);
+  HPEN pen = CreatePen(PS_SOLID, 1, look.outline);
   HGDIOBJ old_pen = SelectObject(dc, pen);
   HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 6, 6);
@@ -165,7 +151,7 @@ void DrawScanButton(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, old_pen);
   DeleteObject(pen);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, disabled ? kColourGreyText : kColourWhite);
+  SetTextColor(dc, look.text);
   HGDIOBJ old_font = SelectObject(dc, g_app.font_button);
   DrawTextW(dc, L"扫描", -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   SelectObject(dc, old_font);
@@ -174,15 +160,18 @@ void DrawScanButton(const DRAWITEMSTRUCT& item) {
 LRESULT OnCtlColor(UINT message, HDC dc, HWND control) {
   const AppState& app = g_app;
   if (message == WM_CTLCOLORSTATIC) {
+    const StaticText which = control == app.status_text ? StaticText::kStatus
+                             : control == app.total_label || control == app.used_label || control == app.free_label
+                                 ? StaticText::kSpaceLabel
+                                 : StaticText::kOther;
+    const StaticLook look = StaticTextLook(which);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, control == app.status_text ? kColourGreyText : RGB(0, 0, 0));
-    const bool on_band = control == app.status_text || control == app.total_label || control == app.used_label ||
-                         control == app.free_label;
-    return reinterpret_cast<LRESULT>(on_band ? app.brush_band : app.brush_white);
+    SetTextColor(dc, look.text);
+    return reinterpret_cast<LRESULT>(look.brush == kColourBand ? app.brush_band : app.brush_white);
   }
   // WM_CTLCOLOREDIT and WM_CTLCOLORLISTBOX: the combo box field and drop-down.
   SetBkColor(dc, kColourField);
-  SetTextColor(dc, RGB(0, 0, 0));
+  SetTextColor(dc, kColourBlack);
   return reinterpret_cast<LRESULT>(app.brush_field);
 }
 

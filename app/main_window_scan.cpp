@@ -68,8 +68,7 @@ void OnScanDone(WPARAM failed, LPARAM result) {
   app.result = std::move(*posted);
   posted.reset();
 
-  app.treemap_folder_id = kRootId;
-  app.treemap_show_files = false;
+  app.treemap_state = TreemapState{};  // the root, folders mode
   app.rows.ResetForResult(&app.result);
   SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.rows.RowCount(), LVSICF_NOINVALIDATEALL);
   InvalidateRect(app.folder_list, nullptr, TRUE);

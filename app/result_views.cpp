@@ -1,86 +1,50 @@
 // The result views as far as the shell needs them: each list gets its columns
-// and extended styles, its row count after a scan and its cell texts through
-// LVN_GETDISPINFOW with default drawing; the treemap paints its white area.
+// and extended styles, its rows after a scan and its cell texts through
+// LVN_GETDISPINFOW with default drawing; header clicks re-sort; the treemap
+// items and caption follow the scan, and the treemap paints its white area.
 // The custom-drawn lists, the treemap painting and the navigation between
-// them take the place of this file.
+// list and treemap take the place of this file.
 #include "result_views.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cwchar>
-#include <string>
+#include <span>
 
 #include "app_state.h"
-#include "format/format.h"
+#include "views/result_list.h"
 
 namespace tw {
 namespace {
 
-constexpr std::size_t kFileViewRows = 200;
-
-struct Column {
-  const wchar_t* title;
-  int width;
-  bool right;
+constexpr ListColumn kFolderListColumns[] = {
+    {L"文件夹", 185, false}, {L"占父目录 %", 130, false}, {L"大小", 110, true},
+    {L"分配", 110, true},    {L"项目", 90, true},          {L"文件", 90, true},
+    {L"文件夹", 90, true},   {L"修改时间", 160, false},    {L"属性", 90, false},
 };
 
-void InsertColumns(HWND list, std::initializer_list<Column> columns) {
+void InsertColumns(HWND list, std::span<const ListColumn> columns) {
   int index = 0;
-  for (const Column& column : columns) {
+  for (const ListColumn& column : columns) {
     LVCOLUMNW lv{};
     lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    lv.pszText = const_cast<wchar_t*>(column.title);
+    lv.pszText = const_cast<wchar_t*>(column.header);
     lv.cx = S(column.width);
-    lv.fmt = column.right ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    lv.fmt = column.right_aligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
     lv.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lv));
     ++index;
   }
 }
 
-void CopyCell(NMLVDISPINFOW& info, const std::wstring& text) {
-  LVITEMW& item = info.item;
-  if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
-  const std::size_t room = static_cast<std::size_t>(item.cchTextMax) - 1;
-  const std::size_t n = std::min(room, text.size());
-  std::wmemcpy(item.pszText, text.data(), n);
-  item.pszText[n] = L'\0';
-}
-
-std::wstring ExtensionCell(std::int64_t index, int column) {
-  const AppState& app = g_app;
-  if (index < 0 || static_cast<std::size_t>(index) >= app.extension_view.size()) return L"";
-  const std::uint64_t at = app.extension_view[static_cast<std::size_t>(index)];
-  if (at >= app.result.extensions.size()) return L"";
-  const ExtStat& stat = app.result.extensions[at];
-  switch (column) {
-    case 0: return stat.extension;
-    case 1: return FormatSize(static_cast<std::uint64_t>(stat.total_size));
-    case 2: {
-      const double total = static_cast<double>(app.result.root_total_size);
-      return FormatPercent(total > 0 ? static_cast<double>(stat.total_size) * 100.0 / total : 0.0);
-    }
-    case 3: return FormatCount(stat.file_count);
-    default: return L"";
+// Answers a list's text request with the given cell text.
+template <typename CellText>
+LRESULT AnswerDispInfo(NMHDR& header, CellText cell_text) {
+  if (header.code != LVN_GETDISPINFOW) return 0;
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+  if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+    CopyCellText(cell_text(item.iItem, item.iSubItem), item.pszText, static_cast<std::size_t>(item.cchTextMax));
   }
-}
-
-std::wstring FileCell(std::int64_t index, int column) {
-  const AppState& app = g_app;
-  if (index < 0 || static_cast<std::size_t>(index) >= app.file_view.size()) return L"";
-  const std::uint64_t at = app.file_view[static_cast<std::size_t>(index)];
-  if (at >= app.result.largest_files.size()) return L"";
-  const FileEntry& file = app.result.largest_files[at];
-  switch (column) {
-    case 0: return file.name;
-    case 1: return file.folder_path;
-    case 2: return file.extension;
-    case 3: return FormatSize(static_cast<std::uint64_t>(file.size));
-    case 4: return FormatSize(static_cast<std::uint64_t>(file.alloc));
-    case 5: return FormatFileTime(file.mtime);
-    default: return L"";
-  }
+  return 0;
 }
 
 void SetCount(HWND list, std::size_t count) {
@@ -93,54 +57,35 @@ void SetCount(HWND list, std::size_t count) {
 void SetupFolderList(HWND list) {
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-  InsertColumns(list, {{L"文件夹", 185, false},
-                       {L"占父目录 %", 130, false},
-                       {L"大小", 110, true},
-                       {L"分配", 110, true},
-                       {L"项目", 90, true},
-                       {L"文件", 90, true},
-                       {L"文件夹", 90, true},
-                       {L"修改时间", 160, false},
-                       {L"属性", 90, false}});
+  InsertColumns(list, kFolderListColumns);
 }
 
 void SetupExtensionList(HWND list) {
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-  InsertColumns(list, {{L"扩展名", 120, false}, {L"大小", 120, true}, {L"占比", 90, true}, {L"文件数", 90, true}});
+  InsertColumns(list, kExtensionListColumns);
 }
 
 void SetupFileList(HWND list) {
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-  InsertColumns(list, {{L"文件名", 240, false},
-                       {L"路径", 360, false},
-                       {L"扩展名", 100, false},
-                       {L"大小", 110, true},
-                       {L"分配", 110, true},
-                       {L"修改时间", 160, false}});
+  InsertColumns(list, kFileViewColumns);
 }
 
 LRESULT OnFolderListNotify(NMHDR& header) {
-  if (header.code == LVN_GETDISPINFOW) {
-    auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
-    CopyCell(info, g_app.rows.CellText(info.item.iItem, info.item.iSubItem));
-  }
-  return 0;
+  return AnswerDispInfo(header, [](int row, int column) { return g_app.rows.CellText(row, column); });
 }
 
 LRESULT OnExtensionListNotify(NMHDR& header) {
-  if (header.code == LVN_GETDISPINFOW) {
-    auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
-    CopyCell(info, ExtensionCell(info.item.iItem, info.item.iSubItem));
-  }
-  return 0;
+  return AnswerDispInfo(header, [](int row, int column) -> std::wstring {
+    const auto at = ExtensionRowPosition(g_app.result, g_app.extensions, row);
+    return at ? ExtensionCellText(g_app.result, g_app.result.extensions[*at], column) : L"";
+  });
 }
 
 LRESULT OnFileListNotify(NMHDR& header) {
-  if (header.code == LVN_GETDISPINFOW) {
-    auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
-    CopyCell(info, FileCell(info.item.iItem, info.item.iSubItem));
-  }
-  return 0;
+  return AnswerDispInfo(header, [](int row, int column) -> std::wstring {
+    const FileEntry* file = FileViewEntry(g_app.result, g_app.files, row);
+    return file != nullptr ? FileViewCellText(*file, column) : L"";
+  });
 }
 
 void OnFolderColumnClick(std::int32_t column) {
@@ -150,28 +95,45 @@ void OnFolderColumnClick(std::int32_t column) {
   SetHeaderSortArrow(app.folder_list, app.rows.sort_column(), app.rows.sort_ascending());
 }
 
-void OnExtensionColumnClick(std::int32_t) {}
-void OnFileColumnClick(std::int32_t) {}
+void OnExtensionColumnClick(std::int32_t column) {
+  AppState& app = g_app;
+  ExtensionListColumnClick(app.result, app.extensions, column);
+  SetCount(app.extension_list, app.extensions.extension_view.size());
+  SetHeaderSortArrow(app.extension_list, app.extensions.sort.sort_column, app.extensions.sort.sort_ascending);
+}
+
+void OnFileColumnClick(std::int32_t column) {
+  AppState& app = g_app;
+  FileViewColumnClick(app.result, app.files, column);
+  SetCount(app.file_list, app.files.file_view.size());
+  SetHeaderSortArrow(app.file_list, app.files.sort.sort_column, app.files.sort.sort_ascending);
+}
 
 void RefreshExtensionList() {
   AppState& app = g_app;
-  app.extension_view.clear();
-  for (std::size_t i = 0; i < app.result.extensions.size(); ++i) app.extension_view.push_back(i);
-  SetCount(app.extension_list, app.extension_view.size());
+  RefreshExtensionList(app.result, app.extensions);
+  SetCount(app.extension_list, app.extensions.extension_view.size());
+  SetHeaderSortArrow(app.extension_list, app.extensions.sort.sort_column, app.extensions.sort.sort_ascending);
 }
 
 void RefreshFileView() {
   AppState& app = g_app;
-  app.file_view.clear();
-  for (std::size_t i = 0; i < app.result.largest_files.size() && app.file_view.size() < kFileViewRows; ++i) {
-    if (app.result.largest_files[i].size > 0) app.file_view.push_back(i);
-  }
-  SetCount(app.file_list, app.file_view.size());
+  RefreshFileView(app.result, app.files);
+  SetCount(app.file_list, app.files.file_view.size());
+  SetHeaderSortArrow(app.file_list, app.files.sort.sort_column, app.files.sort.sort_ascending);
 }
 
-void RebuildTreemapItems() { InvalidateRect(g_app.treemap, nullptr, TRUE); }
+void RebuildTreemapItems() {
+  AppState& app = g_app;
+  app.treemap_state.treemap_show_files =
+      RebuildTreemapItems(app.result, static_cast<std::int64_t>(app.treemap_state.treemap_folder_id),
+                          app.treemap_state.treemap_show_files, app.treemap_items);
+  InvalidateRect(app.treemap, nullptr, TRUE);
+}
 
-void UpdateTreemapCaption() {}
+void UpdateTreemapCaption() {
+  SetWindowTextW(g_app.treemap_title, TreemapCaption(&g_app.result, g_app.treemap_state).c_str());
+}
 
 void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending) {
   HWND header = ListView_GetHeader(list);
