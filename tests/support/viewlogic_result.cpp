@@ -6,27 +6,17 @@ namespace tw::testing {
 
 ViewlogicResultBuilder::ViewlogicResultBuilder(ScanResult& result, std::wstring drive)
     : result_(result) {
-  result_.folders.clear();
-  result_.files_by_folder.clear();
-  result_.extensions.clear();
-  result_.largest_files.clear();
-  result_.root_id = kRootId;
-  result_.file_count = 0;
-  result_.folder_count = 0;
-  result_.root_total_size = 0;
+  result_ = ScanResult();
   result_.drive = drive;
   DirNode& root = result_.folders[kRootId];
-  root.id = kRootId;
-  root.parent_id = kRootId;
-  root.tree_parent_id = kRootId;
+  root.id = root.parent_id = kRootId;
   root.name = L"[" + drive + L":]";
 }
 
 DirNode& ViewlogicResultBuilder::AddFolder(std::int64_t id, std::int64_t parent, std::wstring name) {
   DirNode& node = result_.folders[id];
   node.id = id;
-  node.parent_id = parent;
-  node.tree_parent_id = parent;
+  node.parent_id = node.tree_parent_id = parent;
   node.name = std::move(name);
   result_.folders.at(parent).children.push_back(id);
   return result_.folders.at(id);
@@ -43,8 +33,7 @@ FileEntry& ViewlogicResultBuilder::AddFile(std::int64_t folder, std::wstring nam
   if (file.extension.empty()) file.extension = kNoExtension;
   file.folder_path = BuildFolderPath(result_, folder, result_.drive);
   file.name = std::move(name);
-  file.size = size;
-  file.alloc = size;
+  file.size = file.alloc = size;
   file.id = 1000 + result_.file_count;
   std::vector<FileEntry>& files = result_.files_by_folder[folder];
   files.push_back(std::move(file));

@@ -1,7 +1,5 @@
 #pragma once
-// Hand-made scan results for the view-logic tests: folders linked into a tree
-// under the root, files with their folder's direct counts kept up to date,
-// and bottom-up totals on request.
+// Hand-made scan results for the view-logic tests.
 
 #include <cstdint>
 #include <string>
@@ -12,18 +10,16 @@ namespace tw::testing {
 
 class ViewlogicResultBuilder {
  public:
-  // Starts `result` afresh with the root folder "[" + drive + ":]".
+  // Starts `result` afresh with only the root folder "[" + drive + ":]".
   explicit ViewlogicResultBuilder(ScanResult& result, std::wstring drive = L"C");
 
-  // A folder under parent (which must exist); returns it for further fields.
+  // A folder under an existing parent.
   DirNode& AddFolder(std::int64_t id, std::int64_t parent, std::wstring name);
 
-  // A file in folder; adds to the folder's direct size and count and to
-  // the result's file count. The file's folder_path is the folder's path.
+  // A file; keeps its folder's direct size and count and the file count.
   FileEntry& AddFile(std::int64_t folder, std::wstring name, std::int64_t size);
 
-  // Totals bottom-up from the direct figures (sizes, allocations, file and
-  // folder counts), root_total_size and folder_count.
+  // Bottom-up totals from the direct figures, root_total_size, folder_count.
   void ComputeTotals();
 
  private:

@@ -11,24 +11,20 @@ namespace tw {
 namespace {
 
 using testing::ViewlogicResultBuilder;
+using Names = std::vector<std::wstring>;
 
-std::vector<std::wstring> Names(const std::vector<TreemapItem>& items) {
-  std::vector<std::wstring> names;
+Names NamesOf(const std::vector<TreemapItem>& items) {
+  Names names;
   for (const auto& item : items) names.push_back(item.name);
   return names;
 }
 
-TEST(TreemapItems, NoResultGivesNoItems) {
-  ScanResult empty;
-  std::vector<TreemapItem> items(3);
-  EXPECT_FALSE(RebuildTreemapItems(empty, kRootId, false, items));
-  EXPECT_TRUE(items.empty());
-  EXPECT_TRUE(RebuildTreemapItems(empty, kRootId, true, items));
-  EXPECT_TRUE(items.empty());
-}
-
 TEST(TreemapItems, FoldersLargestFirstThenDirectFilesInTheNextColour) {
   ScanResult r;
+  std::vector<TreemapItem> items(3);
+  EXPECT_FALSE(RebuildTreemapItems(r, kRootId, false, items));  // before the first result
+  EXPECT_TRUE(items.empty());
+
   ViewlogicResultBuilder b(r);
   b.AddFolder(10, kRootId, L"small");
   b.AddFile(10, L"a.txt", 100);
@@ -38,22 +34,24 @@ TEST(TreemapItems, FoldersLargestFirstThenDirectFilesInTheNextColour) {
   b.AddFile(kRootId, L"pagefile", 300);
   b.ComputeTotals();
 
-  std::vector<TreemapItem> items;
   EXPECT_FALSE(RebuildTreemapItems(r, kRootId, false, items));
-  ASSERT_EQ(Names(items), (std::vector<std::wstring>{L"big", L"small", L"[直接文件]"}));
+  ASSERT_EQ(NamesOf(items), (Names{L"big", L"small", L"[直接文件]"}));
   EXPECT_EQ(items[0].size, 5000);
   EXPECT_EQ(items[0].id, 11);
-  EXPECT_TRUE(items[0].is_folder);
-  EXPECT_FALSE(items[0].is_direct_files);
-  EXPECT_EQ(items[0].colour, 0xD69C56u);
+  EXPECT_TRUE(items[0].is_folder && !items[0].is_direct_files);
   EXPECT_EQ(items[1].colour, 0xB0C94Eu);
   const TreemapItem& direct = items[2];
   EXPECT_EQ(direct.size, 1000);
   EXPECT_EQ(direct.id, kRootId);
-  EXPECT_TRUE(direct.is_folder);
-  EXPECT_TRUE(direct.is_direct_files);
-  EXPECT_FALSE(direct.is_file);
+  EXPECT_TRUE(direct.is_folder && direct.is_direct_files && !direct.is_file);
   EXPECT_EQ(direct.colour, 0x7891CEu);
+
+  // An id the result does not hold (and 0) shows the root.
+  RebuildTreemapItems(r, 999, false, items);
+  EXPECT_EQ(items.size(), 3u);
+  EXPECT_TRUE(RebuildTreemapItems(r, 0, true, items));
+  EXPECT_EQ(NamesOf(items), (Names{L"root.sys", L"pagefile"}));
+  EXPECT_EQ(items[0].id, kRootId);
 }
 
 TEST(TreemapItems, EmptyFoldersAreWeighedOneOrLeftOut) {
@@ -69,21 +67,22 @@ TEST(TreemapItems, EmptyFoldersAreWeighedOneOrLeftOut) {
   b.AddFolder(15, kRootId, L"data");
   b.AddFile(15, L"x", 10);
   b.ComputeTotals();
+  r.folders.at(kRootId).children.push_back(0);    // corrupt ids are skipped,
+  r.folders.at(kRootId).children.push_back(404);  // never taken for the root
 
   std::vector<TreemapItem> items;
   RebuildTreemapItems(r, kRootId, false, items);
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[0].name, L"data");
   for (std::size_t i = 1; i < items.size(); ++i) {
-    EXPECT_NE(items[i].name, L"nothing");
-    EXPECT_NE(items[i].name, L"[直接文件]");
+    EXPECT_TRUE(items[i].name != L"nothing" && items[i].name != L"[直接文件]");
     EXPECT_EQ(items[i].size, 1) << i;
     // Enterable only with children or a non-empty file list.
     EXPECT_EQ(items[i].is_folder, items[i].name != L"counted, no list") << i;
   }
 }
 
-TEST(TreemapItems, LeafFolderShowsItsFilesAtOnce) {
+TEST(TreemapItems, LeafFolderShowsItsNonEmptyFilesAtOnce) {
   ScanResult r;
   ViewlogicResultBuilder b(r);
   b.AddFolder(10, kRootId, L"docs");
@@ -94,53 +93,15 @@ TEST(TreemapItems, LeafFolderShowsItsFilesAtOnce) {
 
   std::vector<TreemapItem> items;
   EXPECT_TRUE(RebuildTreemapItems(r, 10, false, items));
-  ASSERT_EQ(Names(items), (std::vector<std::wstring>{L"large.pdf", L"small.txt"}));
-  EXPECT_TRUE(items[0].is_file);
-  EXPECT_FALSE(items[0].is_folder);
+  ASSERT_EQ(NamesOf(items), (Names{L"large.pdf", L"small.txt"}));
+  EXPECT_TRUE(items[0].is_file && !items[0].is_folder);
   EXPECT_EQ(items[0].id, 10);
   EXPECT_EQ(items[0].file_index, 2u);
   EXPECT_EQ(items[1].file_index, 0u);
-  EXPECT_EQ(items[0].colour, TreemapPalette[0]);
   EXPECT_EQ(items[1].colour, TreemapPalette[1]);
 }
 
-TEST(TreemapItems, FilesModeListsTheFolderFilesAndUnknownFolderMeansRoot) {
-  ScanResult r;
-  ViewlogicResultBuilder b(r);
-  b.AddFolder(10, kRootId, L"sub");
-  b.AddFile(10, L"inner", 50);
-  b.AddFile(kRootId, L"one", 5);
-  b.AddFile(kRootId, L"two", 6);
-  b.ComputeTotals();
-
-  std::vector<TreemapItem> items;
-  EXPECT_TRUE(RebuildTreemapItems(r, kRootId, true, items));
-  EXPECT_EQ(Names(items), (std::vector<std::wstring>{L"two", L"one"}));
-
-  EXPECT_FALSE(RebuildTreemapItems(r, 999, false, items));
-  EXPECT_EQ(Names(items), (std::vector<std::wstring>{L"sub", L"[直接文件]"}));
-  EXPECT_FALSE(RebuildTreemapItems(r, 0, false, items));
-  EXPECT_EQ(items.size(), 2u);
-  // Files mode at id 0 lists the root's files under the root's id.
-  EXPECT_TRUE(RebuildTreemapItems(r, 0, true, items));
-  ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0].id, kRootId);
-}
-
-TEST(TreemapItems, UnknownOrRootChildIdsAreSkipped) {
-  ScanResult r;
-  ViewlogicResultBuilder b(r);
-  b.AddFolder(10, kRootId, L"real");
-  b.AddFile(10, L"f", 5);
-  b.ComputeTotals();
-  r.folders.at(kRootId).children.push_back(0);
-  r.folders.at(kRootId).children.push_back(404);
-  std::vector<TreemapItem> items;
-  RebuildTreemapItems(r, kRootId, false, items);
-  EXPECT_EQ(Names(items), (std::vector<std::wstring>{L"real"}));
-}
-
-TEST(TreemapItems, ThirteenthItemReusesTheFirstColour) {
+TEST(TreemapItems, ColoursCycleThroughTheTwelveEntries) {
   ScanResult r;
   ViewlogicResultBuilder b(r);
   for (int i = 0; i < 13; ++i) {
@@ -153,24 +114,15 @@ TEST(TreemapItems, ThirteenthItemReusesTheFirstColour) {
   std::vector<TreemapItem> items;
   RebuildTreemapItems(r, kRootId, false, items);
   ASSERT_EQ(items.size(), 14u);
-  for (std::size_t i = 0; i < 13; ++i) EXPECT_EQ(items[i].colour, TreemapPalette[i % 12]) << i;
-  EXPECT_EQ(items[12].colour, items[0].colour);
-  EXPECT_EQ(items[13].name, L"[直接文件]");
-  EXPECT_EQ(items[13].colour, TreemapPalette[1]);
-}
+  EXPECT_EQ(items[11].colour, TreemapPalette[11]);
+  EXPECT_EQ(items[12].colour, TreemapPalette[0]);  // the thirteenth item
+  EXPECT_EQ(items[13].colour, TreemapPalette[1]);  // "[直接文件]"
 
-TEST(TreemapItems, AddFileItemsContinuesTheCounter) {
-  ScanResult r;
-  ViewlogicResultBuilder b(r);
-  b.AddFile(kRootId, L"a", 3);
-  b.AddFile(kRootId, L"b", 2);
-  std::vector<TreemapItem> items;
-  EXPECT_EQ(AddFileItems(r, kRootId, 11, items), 13u);
-  ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0].colour, TreemapPalette[11]);
-  EXPECT_EQ(items[1].colour, TreemapPalette[0]);
+  // AddFileItems continues a given counter and returns it.
+  items.clear();
+  EXPECT_EQ(AddFileItems(r, kRootId, 11, items), 12u);
+  EXPECT_EQ(items.at(0).colour, TreemapPalette[11]);
   EXPECT_EQ(AddFileItems(r, 77, 4, items), 4u);
-  EXPECT_EQ(items.size(), 2u);
 }
 
 TreemapItem Item(std::int64_t size, bool folder, bool direct, bool file) {
@@ -183,68 +135,48 @@ TreemapItem Item(std::int64_t size, bool folder, bool direct, bool file) {
   return item;
 }
 
-TEST(TreemapHitTest, FirstContainingCellAndHalfOpenEdges) {
+TEST(TreemapHitTest, FirstContainingCellDecidesCursorAndDoubleClick) {
   const std::vector<TreemapItem> items = {Item(3'000'000, true, false, false),
                                           Item(1'000'000, false, false, true)};
   const Rect client{0, 0, 400, 100};
-  EXPECT_EQ(HitTestTreemap(client, items, 0, 0), 0u);
   EXPECT_EQ(HitTestTreemap(client, items, 299, 99), 0u);
   EXPECT_EQ(HitTestTreemap(client, items, 300, 0), 1u);
   EXPECT_EQ(HitTestTreemap(client, items, 400, 50), std::nullopt);
-  EXPECT_EQ(HitTestTreemap(client, items, -1, 50), std::nullopt);
-
   const std::vector<TreemapCell> stale = {{0, 0, 10, 10, 5}, {0, 0, 10, 10, 0}};
   EXPECT_EQ(HitTestTreemap(stale, 2, 1, 1), std::nullopt);
-}
 
-TEST(TreemapHitTest, CursorAndDoubleClickFollowTheItemKind) {
-  const TreemapItem folder = Item(1, true, false, false);
-  const TreemapItem direct = Item(1, true, true, false);
-  const TreemapItem file = Item(1, false, false, true);
-  const TreemapItem closed = Item(1, false, false, false);
-  EXPECT_TRUE(ShowsHandCursor(folder));
-  EXPECT_TRUE(ShowsHandCursor(direct));
-  EXPECT_FALSE(ShowsHandCursor(file));
-  EXPECT_FALSE(ShowsHandCursor(closed));
+  const TreemapItem folder = Item(1, true, false, false), direct = Item(1, true, true, false),
+                    file = Item(1, false, false, true), closed = Item(1, false, false, false);
+  EXPECT_TRUE(ShowsHandCursor(folder) && ShowsHandCursor(direct));
+  EXPECT_FALSE(ShowsHandCursor(file) || ShowsHandCursor(closed));
   EXPECT_EQ(DoubleClickTarget(folder), (TreemapTarget{42, false}));
   EXPECT_EQ(DoubleClickTarget(direct), (TreemapTarget{42, true}));
   EXPECT_EQ(DoubleClickTarget(file), std::nullopt);
   EXPECT_EQ(DoubleClickTarget(closed), std::nullopt);
 }
 
-TEST(TreemapLabel, ThresholdsOfWidthAndHeight) {
+TEST(TreemapLabel, ThresholdsTextsAndRectangles) {
   EXPECT_EQ(TreemapLabelFor(24, 14), TreemapLabelKind::kOneLine);
   EXPECT_EQ(TreemapLabelFor(23, 14), TreemapLabelKind::kNone);
   EXPECT_EQ(TreemapLabelFor(24, 13), TreemapLabelKind::kNone);
   EXPECT_EQ(TreemapLabelFor(500, 29), TreemapLabelKind::kOneLine);
   EXPECT_EQ(TreemapLabelFor(24, 30), TreemapLabelKind::kTwoLines);
-  EXPECT_EQ(TreemapLabelFor(0, 0), TreemapLabelKind::kNone);
-}
 
-TEST(TreemapLabel, TextsAndRectangles) {
   TreemapItem item = Item(1536, true, false, false);
   item.name = L"Windows";
   const TreemapLabel one = TreemapLabelOf(TreemapCell{10, 20, 110, 49, 0}, item);
-  EXPECT_EQ(one.kind, TreemapLabelKind::kOneLine);
   EXPECT_EQ(one.first, L"Windows (1.50 KB)");
   EXPECT_EQ(one.first_rect, (Rect{14, 22, 106, 47}));
   EXPECT_TRUE(one.second.empty());
 
   const TreemapLabel two = TreemapLabelOf(TreemapCell{10, 20, 110, 51, 0}, item);
-  EXPECT_EQ(two.kind, TreemapLabelKind::kTwoLines);
   EXPECT_EQ(two.first, L"Windows");
-  EXPECT_EQ(two.first_rect, (Rect{14, 22, 106, 37}));  // top + 31 / 2
+  EXPECT_EQ(two.first_rect, (Rect{14, 22, 106, 37}));  // text top + 31 / 2
   EXPECT_EQ(two.second, L"1.50 KB");
   EXPECT_EQ(two.second_rect, (Rect{14, 37, 106, 49}));
 
-  EXPECT_EQ(TreemapLabelOf(TreemapCell{0, 0, 23, 100, 0}, item).kind, TreemapLabelKind::kNone);
-}
-
-TEST(TreemapLabel, DrawableCells) {
-  EXPECT_TRUE(IsDrawableCell(TreemapCell{0, 0, 1, 1, 1}, 2));
   EXPECT_FALSE(IsDrawableCell(TreemapCell{0, 0, 1, 1, 2}, 2));
   EXPECT_FALSE(IsDrawableCell(TreemapCell{5, 0, 5, 1, 0}, 2));
-  EXPECT_FALSE(IsDrawableCell(TreemapCell{0, 3, 1, 3, 0}, 2));
 }
 
 }  // namespace
