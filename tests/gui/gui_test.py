@@ -273,7 +273,29 @@ def demo(gui, png):
             gui.app.kill()
 
 
+def check_resources(rep, exe, work):
+    """The resources windres put into the program: icon group 101 at the four
+    sizes, the manifest and the version block."""
+    def extract(*what):
+        return subprocess.run(["wrestool", "-x", *what, exe], stdout=subprocess.PIPE).stdout
+
+    icon = os.path.join(work, "group101.ico")
+    with open(icon, "wb") as f:
+        f.write(extract("--type=14", "--name=101"))
+    listing = subprocess.run(["icotool", "-l", icon], stdout=subprocess.PIPE).stdout.decode()
+    sizes = sorted({int(w) for w in re.findall(r"--width=(\d+)", listing)})
+    rep.check("icon group 101 at 16, 32, 48 and 256 px", sizes == [16, 32, 48, 256], f"sizes {sizes}")
+    manifest = extract("--raw", "--type=24", "--name=1").decode("utf-8", "replace")
+    wanted = ['level="asInvoker"', ">PerMonitorV2<", ">true/PM<", 'name="Microsoft.Windows.Common-Controls"',
+              'version="6.0.0.0"']
+    missing = [w for w in wanted if w not in manifest]
+    rep.check("manifest: asInvoker, PerMonitorV2 (true/PM), common controls 6", not missing, f"missing {missing}")
+    version = extract("--raw", "--type=16").decode("utf-16-le", "replace")
+    rep.check("version block names the program", "tarnwick.exe" in version and "1.0.0.0" in version)
+
+
 def run(gui, rep, args):
+    check_resources(rep, os.path.join(args.bin, "tarnwick.exe"), args.shots)
     gui.app = gui.start()
     gui.dump(60000)  # the window exists; then wait until it is shown with all its controls
     d, _ = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
