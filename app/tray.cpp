@@ -96,6 +96,11 @@ void HideToTray(HWND main_window) {
 }
 
 void ShowTrayMenu(HWND main_window) {
+  // One right click reports several events (button down, button up, context
+  // menu), each a menu request; the later ones arrive while the first menu is
+  // tracked. Only one menu may be open: later requests are dropped.
+  static bool menu_open = false;
+  if (menu_open) return;
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return;
   AppendMenuW(menu, MF_STRING, IDM_SHOW_MAIN, L"显示主窗口");
@@ -104,9 +109,11 @@ void ShowTrayMenu(HWND main_window) {
   POINT cursor{};
   GetCursorPos(&cursor);
   ForceForeground(main_window);
+  menu_open = true;
   const int command = static_cast<int>(TrackPopupMenu(
       menu, TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD | TPM_NOANIMATION, cursor.x, cursor.y, 0, main_window,
       nullptr));
+  menu_open = false;
   DestroyMenu(menu);
   PostMessageW(main_window, WM_NULL, 0, 0);
   if (command == IDM_SHOW_MAIN) {

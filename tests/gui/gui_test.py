@@ -421,6 +421,7 @@ def run(gui, rep, args):
         gui.click(*icon, button=3)
         time.sleep(1.0)
         menus = [x for x in gui.probe("windows") or [] if x["class"] == "#32768" and x["visible"]]
+        rep.check("right click on the tray icon opens one menu", len(menus) == 1, f"{len(menus)} menus")
         if menus:
             gui.screenshot("tray-menu")
             gui.key("Up", "Return")  # the last item: 退出
@@ -433,6 +434,39 @@ def run(gui, rep, args):
         code = None
     how = "tray menu 退出" if used_menu else "IDM_EXIT"
     rep.check(f"{how} ends the process with 0", code == 0, f"exit {code}")
+    run_high_dpi(gui, rep)
+
+
+def run_high_dpi(gui, rep):
+    """The same prefix at 144 DPI (a desktop large enough for the window):
+    the window and every control scale by 1.5, each length separately."""
+    for key, name, kind, value in (
+            (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144"),
+            (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "2400x1600")):
+        subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"],
+                       stdout=gui.log, stderr=gui.log, check=True)
+    subprocess.run(["wineserver", "-k"], stderr=gui.log)
+    subprocess.run(["wineserver", "-w"], stderr=gui.log)
+    gui.app = gui.start()
+    gui.dump(60000)
+    d, shown = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
+    if not rep.check("144 DPI: main window appears", shown):
+        return
+    rep.check("144 DPI: window is 1980x1260", d["window"][2:] == [1980, 1260] and d["dpi"] == 144,
+              f"window {d['window']} dpi {d['dpi']}")
+    named = controls_by_name(d)
+    wrong = []
+    for name, want in expected_layout(d["client"][2], d["client"][3], 144).items():
+        got = tuple(named[name]["rect"]) if name in named else None
+        if got is None or any(wv is not None and gv != wv for gv, wv in zip(got, want)):
+            wrong.append(f"{name} at {got}, layout {want}")
+    rep.check("144 DPI: every control at its scaled rectangle", not wrong, "; ".join(wrong))
+    gui.probe("command", "1016")  # IDM_EXIT
+    try:
+        code = gui.app.wait(30)
+    except subprocess.TimeoutExpired:
+        code = None
+    rep.check("IDM_EXIT ends the process with 0", code == 0, f"exit {code}")
 
 
 if __name__ == "__main__":
