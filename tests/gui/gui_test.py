@@ -185,19 +185,24 @@ def centre(d, control):
     return screen_point(d, x + w // 2, y + h // 2)
 
 
-def select_drive(gui, d, item):
-    """Opens the drive list with a click and moves to item with the keyboard."""
-    combo = controls_by_name(d)["drive_combo"]
-    if item not in combo["items"]:
-        return None
-    x, y, w, h = combo["rect"]
-    gui.click(*screen_point(d, x + w // 2, y + 12))
-    time.sleep(0.5)
-    steps = combo["items"].index(item) - combo["selection"]
-    gui.key(*(["Down"] * steps if steps > 0 else ["Up"] * -steps))
-    gui.key("Return")
-    time.sleep(0.5)
-    return gui.dump()
+def select_drive(gui, d, item, attempts=3):
+    """Opens the drive list with a click and moves to item with the keyboard
+    (again when an input event went astray)."""
+    for _ in range(attempts):
+        combo = controls_by_name(d)["drive_combo"]
+        if item not in combo["items"]:
+            return None
+        if combo["text"] == item:
+            return d
+        x, y, w, h = combo["rect"]
+        gui.click(*screen_point(d, x + w // 2, y + 12))
+        time.sleep(0.5)
+        steps = combo["items"].index(item) - combo["selection"]
+        gui.key(*(["Down"] * steps if steps > 0 else ["Up"] * -steps))
+        gui.key("Return")
+        time.sleep(0.5)
+        d = gui.dump()
+    return d
 
 
 def tray_icon(gui, shot):
@@ -294,8 +299,42 @@ def check_resources(rep, exe, work):
     rep.check("version block names the program", "tarnwick.exe" in version and "1.0.0.0" in version)
 
 
+NOT_ELEVATED_CAPTION = "塔维 - 需要管理员权限"
+NOT_ELEVATED_TEXT = "需要管理员权限才能扫描磁盘。\n\n请右键点击程序，选择\"以管理员身份运行\"。"
+
+
+def check_not_elevated(gui, rep):
+    """Started with a non-elevated token: only the information box, then exit 0
+    and nothing left behind (the next start is a first instance)."""
+    exe = subprocess.run(["winepath", "-w", os.path.join(gui.bin, "tarnwick.exe")], stdout=subprocess.PIPE,
+                         stderr=gui.log).stdout.decode().strip()
+    limited = subprocess.Popen(["wine", os.path.join(gui.bin, "tarnwick-probe.exe"), "limited", exe],
+                               stdout=gui.log, stderr=gui.log, stdin=subprocess.DEVNULL)
+    box = None
+    for _ in range(60):
+        box = next((w for w in gui.probe("windows") or [] if w["class"] == "#32770" and w["visible"]), None)
+        if box or limited.poll() is not None:
+            break
+        time.sleep(0.5)
+    rep.check("not elevated: the information box", box is not None and box["title"] == NOT_ELEVATED_CAPTION
+              and NOT_ELEVATED_TEXT in box.get("texts", []), str(box))
+    rep.check("not elevated: no main window", gui.dump() is None)
+    if box is not None:
+        gui.screenshot("not-elevated")
+        x, y, w, h = box["rect"]
+        gui.click(x + w // 2, y + 8)  # the caption: focus the box
+        gui.key("Return")
+    try:
+        code = limited.wait(30)
+    except subprocess.TimeoutExpired:
+        limited.kill()
+        code = None
+    rep.check("not elevated: exit code 0 after OK", code == 0, f"exit {code}")
+
+
 def run(gui, rep, args):
     check_resources(rep, os.path.join(args.bin, "tarnwick.exe"), args.shots)
+    check_not_elevated(gui, rep)
     gui.app = gui.start()
     gui.dump(60000)  # the window exists; then wait until it is shown with all its controls
     d, _ = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
@@ -377,9 +416,12 @@ def run(gui, rep, args):
         rep.check("the previous result stays after the failure", named["folder_list"]["count"] == folder_rows)
 
     # ---- close to the tray, hand-over, exit ----------------------------------
-    gui.click(*screen_point(d, w // 2, 60))  # focus the window
-    gui.key("alt+F4")
-    d, hidden = gui.wait_for(lambda x: not x["visible"], 10)
+    for _ in range(2):
+        gui.click(*screen_point(d, w // 2, 60))  # focus the window
+        gui.key("alt+F4")
+        d, hidden = gui.wait_for(lambda x: not x["visible"], 5)
+        if hidden:
+            break
     rep.check("closing hides the window", hidden)
     rep.check("the process stays after closing", gui.app.poll() is None)
     # Wine shows a balloon as a tooltip window holding its text.
@@ -424,7 +466,8 @@ def run(gui, rep, args):
         rep.check("right click on the tray icon opens one menu", len(menus) == 1, f"{len(menus)} menus")
         if menus:
             gui.screenshot("tray-menu")
-            gui.key("Up", "Return")  # the last item: 退出
+            x, y, w, h = menus[0]["rect"]
+            gui.click(x + w // 2, y + h - 12)  # the last item: 退出
             used_menu = True
     if not used_menu:
         gui.probe("command", "1016")  # IDM_EXIT

@@ -5,6 +5,8 @@
 //                          WAIT_MS for the window to exist (exit 2 if it never does)
 //   probe windows          every top-level window (class, title, rect, visible)
 //   probe command ID       posts WM_COMMAND ID to the main window
+//   probe limited EXE      runs EXE with the limited (non-elevated) twin of
+//                          this process's token; exits with its exit code
 #include <windows.h>
 #include <commctrl.h>
 
@@ -247,13 +249,28 @@ int Dump(DWORD wait_ms) {
   return 0;
 }
 
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+  auto& texts = *reinterpret_cast<std::vector<std::wstring>*>(param);
+  const std::wstring text = WindowText(child);
+  if (!text.empty()) texts.push_back(text);
+  return TRUE;
+}
+
 BOOL CALLBACK DescribeTopLevel(HWND hwnd, LPARAM param) {
   auto& list = *reinterpret_cast<std::vector<std::string>*>(param);
   RECT rect{};
   GetWindowRect(hwnd, &rect);
-  list.push_back("{\"class\": " + Quote(ClassOf(hwnd)) + ", \"title\": " + Quote(WindowText(hwnd)) +
-                 ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
-                 ", \"visible\": " + (IsWindowVisible(hwnd) ? "true" : "false") + "}");
+  std::string out = "{\"class\": " + Quote(ClassOf(hwnd)) + ", \"title\": " + Quote(WindowText(hwnd)) +
+                    ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
+                    ", \"visible\": " + (IsWindowVisible(hwnd) ? "true" : "false");
+  if (ClassOf(hwnd) == L"#32770") {  // a dialog (message box): the texts of its controls
+    std::vector<std::wstring> texts;
+    EnumChildWindows(hwnd, CollectText, reinterpret_cast<LPARAM>(&texts));
+    out += ", \"texts\": [";
+    for (std::size_t i = 0; i < texts.size(); ++i) out += (i == 0 ? "" : ", ") + Quote(texts[i]);
+    out += "]";
+  }
+  list.push_back(out + "}");
   return TRUE;
 }
 
@@ -273,6 +290,40 @@ int Command(int id) {
   return PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(id), 0) ? 0 : 1;
 }
 
+// Starts a program with a filtered, non-elevated copy of this process's
+// token and returns its exit code (or 3 when it cannot be started).
+int StartLimited(const std::wstring& exe) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token)) return 3;
+  // An elevated token's linked token is its limited (filtered) twin.
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD linked_size = 0;
+  const BOOL got = GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &linked_size);
+  CloseHandle(token);
+  if (!got) return 3;
+  HANDLE limited = nullptr;
+  const BOOL made = DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation,
+                                     TokenPrimary, &limited);
+  CloseHandle(linked.LinkedToken);
+  if (!made) return 3;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring command = L"\"" + exe + L"\"";
+  if (!CreateProcessAsUserW(limited, nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+    CloseHandle(limited);
+    return 3;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 3;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(limited);
+  return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -280,6 +331,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"dump") return Dump(argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 0);
   if (verb == L"windows") return Windows();
   if (verb == L"command" && argc > 2) return Command(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
-  std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID\n");
+  if (verb == L"limited" && argc > 2) return StartLimited(argv[2]);
+  std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;
 }
