@@ -134,8 +134,9 @@ void StyleListView(HWND list) {
   SendMessageW(list, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
   SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, kColourWhite);
   // A one-pixel-wide image list S(24) high fixes the row height.
+  // The image list it replaces (after a DPI change) is destroyed.
   HIMAGELIST rows = ImageList_Create(1, S(24), ILC_COLOR32 | ILC_MASK, 0, 1);
-  ListView_SetImageList(list, rows, LVSIL_SMALL);
+  if (HIMAGELIST old = ListView_SetImageList(list, rows, LVSIL_SMALL)) ImageList_Destroy(old);
   if (g_app.font_normal != nullptr) SetFont(list, g_app.font_normal);
   SendMessageW(list, LVM_SETHOTITEM, static_cast<WPARAM>(-1), 0);
   SendMessageW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(-1));

@@ -20,6 +20,7 @@ constexpr UINT kIconId = 1;
 constexpr DWORD kSizeV3 = 952;
 constexpr DWORD kSizeV1 = 168;
 constexpr DWORD kSizeFull = sizeof(NOTIFYICONDATAW);
+static_assert(kSizeFull == 976, "the whole record is 976 bytes on x64");
 
 NOTIFYICONDATAW Record(HWND owner, DWORD size) {
   NOTIFYICONDATAW data{};
