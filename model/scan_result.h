@@ -49,6 +49,9 @@ struct ExtStat {
 // The label of files without an extension, in extension lists and file rows.
 inline const std::wstring kNoExtension = L"(无扩展名)";
 
+// The row and treemap item that stand for a folder's own files.
+inline const std::wstring kDirectFilesLabel = L"[直接文件]";
+
 struct ScanResult {
   IdMap<DirNode> folders;
   IdMap<std::vector<FileEntry>> files_by_folder;

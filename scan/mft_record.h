@@ -43,11 +43,20 @@ struct MutableSpan {
 // stride). False when the header cannot carry an update sequence array; a
 // sector whose end word does not match is left unchanged.
 bool ApplyFixups(MutableSpan record);
+// Walks one record's attributes (the walk of scan/attribute_walk.h) into state:
+// $STANDARD_INFORMATION time and attribute bits, the best-ranked $FILE_NAME
+// (Win32 > Win32&DOS > POSIX > DOS > other, first wins on a tie; "." and ".."
+// only count for the root) and the unnamed $DATA sizes. id is the base record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
 // Moves state.name into the entry when it returns true.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
+// An in-use base record (not excluded, no foreign base number) from its own attributes.
 bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
+// Records named by the resident $ATTRIBUTE_LIST entries that start at VCN 0,
+// without 0 and id, each once, in first-seen order.
 std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id);
+// Like ParseBaseRecord, but when the record has no name of its own it also walks
+// the in-use records its attribute list names (copied out of the image).
 bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
                          MftEntry& entry);
 // Parses records [first, end) of the image and appends their entries to slice.entries.

@@ -27,7 +27,8 @@ struct ScanTimings {
 };
 
 struct ScanOptions {
-  // Hardware threads used for slicing and the pool; 0 = what the system reports.
+  // Hardware threads used for slicing, the pool and the value-10 text; 0 = what
+  // the system reports (a report of 0 then divides by 1 and runs one thread).
   std::int32_t threads = 0;
   // POSIX sources: which partition of a whole-disk image (1-based); 0 = the
   // first NTFS partition, or the whole source when it has no partition table.
@@ -43,7 +44,10 @@ ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress);
 ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, ProgressCallback progress,
                          const ScanOptions& options = {});
 
-// Everything after the volume is open; the two entry points share it.
+// A scan of a volume the caller has opened (memory volumes in tests, fuzzing).
+// Reports and fails exactly like the entry points above: value 1 first, the
+// open error when the volume is null or not open, and the volume is closed as
+// soon as the MFT is loaded. All three share one implementation.
 ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive,
                             ProgressCallback progress, const ScanOptions& options = {});
 

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip)
+TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip xz-utils attr)
 # The GUI tier: the Windows program under Wine on a virtual X screen.
 TW_GUI_PACKAGES=(wine64 wine xvfb xdotool imagemagick fonts-noto-cjk python3 icoutils)
 tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}" "${TW_GUI_PACKAGES[@]}"

@@ -42,7 +42,7 @@ void AddFolderItems(const ScanResult& result, const DirNode& folder, std::vector
 
   if (HasDirectFiles(folder)) {
     TreemapItem item;
-    item.name = kDirectFilesItemName;
+    item.name = kDirectFilesLabel;
     item.size = std::max<std::int64_t>(folder.direct_size, 1);
     item.id = folder.id;
     item.is_folder = true;

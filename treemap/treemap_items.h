@@ -31,7 +31,6 @@ inline constexpr std::array<Colour, 12> TreemapPalette = {
 constexpr Colour PaletteColour(std::uint64_t n) { return TreemapPalette[n % TreemapPalette.size()]; }
 
 // The name of the item standing for all files directly in a folder.
-inline const std::wstring kDirectFilesItemName = L"[直接文件]";
 
 struct TreemapItem {
   std::wstring name;         // folder name, file name, or "[直接文件]"

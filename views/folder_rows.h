@@ -42,9 +42,6 @@ inline constexpr std::int32_t kFolderColumnCount = 9;
 // The id of a "[直接文件]" row: all bits set.
 inline constexpr std::uint64_t kDirectFilesEntry = ~std::uint64_t{0};
 
-// The label of the pseudo row (and treemap item) for a folder's own files.
-inline const std::wstring kDirectFilesLabel = L"[直接文件]";
-
 // One visible row. Exactly one kind applies: a folder row has both flags
 // false. File rows carry no sizes: read them from the FileEntry (FileOfRow).
 struct FolderRow {

@@ -1,5 +1,7 @@
 #include "views/treemap_navigation.h"
 
+#include <vector>
+
 namespace tw {
 namespace {
 
@@ -9,7 +11,49 @@ const DirNode* FindFolderById(const ScanResult* result, std::uint64_t id) {
   return it == result->folders.end() ? nullptr : &it->second;
 }
 
+// Opens or closes a folder row; the treemap follows a folder that opens and
+// has something to show.
+FolderListAction ToggleFolderRow(FolderRowModel& rows, TreemapState& state, std::uint64_t id) {
+  FolderListAction action;
+  action.rows_changed = true;
+  const bool was_open = rows.expanded_folders().count(id) != 0;
+  rows.ToggleFolder(id);
+  const DirNode* folder = FindFolderById(rows.result(), id);
+  if (was_open || folder == nullptr) return action;
+  const std::vector<FileEntry>* files = nullptr;
+  if (auto it = rows.result()->files_by_folder.find(static_cast<std::int64_t>(id));
+      it != rows.result()->files_by_folder.end()) {
+    files = &it->second;
+  }
+  if (folder->children.empty() && (files == nullptr || files->empty())) return action;
+  state = TreemapState{id, false};
+  action.treemap_changed = true;
+  return action;
+}
+
 }  // namespace
+
+FolderListAction ClickFolderRowTriangle(FolderRowModel& rows, TreemapState& state, std::int64_t index) {
+  const FolderRow* row = rows.RowAt(index);
+  if (row == nullptr || !row->expandable) return {};
+  if (row->is_direct_files) {
+    rows.ToggleFileGroup(row->folder_id);
+    return {true, false};
+  }
+  return ToggleFolderRow(rows, state, row->id);
+}
+
+FolderListAction DoubleClickFolderRow(FolderRowModel& rows, TreemapState& state, std::int64_t index) {
+  const FolderRow* row = rows.RowAt(index);
+  if (row == nullptr || row->is_file) return {};
+  if (!row->is_direct_files) return ToggleFolderRow(rows, state, row->id);
+  const std::uint64_t folder_id = row->folder_id;
+  const bool was_open = rows.expanded_file_groups().count(folder_id) != 0;
+  rows.ToggleFileGroup(folder_id);
+  if (was_open) return {true, false};
+  state = TreemapState{folder_id, true};
+  return {true, true};
+}
 
 std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result,
                                                          std::uint64_t id, bool show_files) {

@@ -61,6 +61,25 @@ struct TreemapNavigationResult {
 TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state,
                                          std::uint64_t id, bool show_files);
 
+// ---- The folder list moving the treemap -------------------------------------
+
+// What a click or double-click in the folder list did.
+struct FolderListAction {
+  bool rows_changed = false;     // refresh the list: new row count, repaint
+  bool treemap_changed = false;  // rebuild the treemap items, set the caption
+};
+
+// A click in the triangle zone of row `index` (the caller has hit-tested the
+// zone left of the icon in column 0). An expandable "[直接文件]" row opens or
+// closes; an expandable folder row opens or closes, and when it opens and has
+// a child or a non-empty file list the treemap moves to it, folders mode.
+FolderListAction ClickFolderRowTriangle(FolderRowModel& rows, TreemapState& state, std::int64_t index);
+
+// A double-click with row `index` the first selected row. A file row (or no
+// row) does nothing. A "[直接文件]" row opens or closes, and when it was shut
+// the treemap moves to its folder's files. A folder row acts as the click.
+FolderListAction DoubleClickFolderRow(FolderRowModel& rows, TreemapState& state, std::int64_t index);
+
 // "顶级文件夹" for the root (in files mode too) and for a folder the result
 // does not hold; otherwise the folder's name, followed by " / [直接文件]" in
 // files mode.

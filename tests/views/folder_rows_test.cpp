@@ -8,6 +8,7 @@
 
 #include "format/format.h"
 #include "format/utf.h"
+#include "model/tree_builder.h"
 #include "support/rows_scan_result_builder.h"
 #include "views/text_compare.h"
 
@@ -253,30 +254,38 @@ TEST(FolderRowModel, SetSortFlipsTheSameColumnAndStartsOthersDescending) {
   EXPECT_EQ(model.sort_column(), kFolderColumnName);
 }
 
-// A hundred folders in a random tree, files here and there, everything
-// opened: each folder and file appears once, under its own parent, and
-// siblings come by size, ties by name.
-TEST(FolderRowModel, FullyOpenedTreeListsEverythingOnceInOrder) {
-  RowsResultBuilder b;
+// A hundred records, folders and files in a random tree, through tree
+// building; everything opened: each folder and file appears once, under its
+// own parent, with the path tree building gave it, and siblings come by size,
+// ties by name.
+TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
+  ScanSlice slice;
   std::uint32_t seed = 12345;
   auto next = [&seed](std::uint32_t n) { return ((seed = seed * 1103515245u + 12345u) >> 16) % n; };
-  std::vector<std::int64_t> ids{kRootId};
-  std::int64_t files = 0;
+  std::vector<std::int64_t> folders{kRootId};
   for (std::int64_t id = 100; id < 200; ++id) {
-    b.AddFolder(id, ids[next(static_cast<std::uint32_t>(ids.size()))], L"d" + std::to_wstring(next(20)));
-    ids.push_back(id);
-    for (std::uint32_t k = next(4); k > 0; --k) b.AddFile(id, 10000 + files++, L"f", next(5) * 100);
+    const std::int64_t parent = folders[next(static_cast<std::uint32_t>(folders.size()))];
+    const std::wstring name = (id % 2 ? L"f" : L"d") + std::to_wstring(next(20));  // names repeat
+    if (id % 2 == 0) {
+      slice.folder_records[id] = FolderRecord{parent, name, 0, 0};
+      folders.push_back(id);
+      continue;
+    }
+    const std::int64_t size = next(5) * 100;
+    slice.folder_files[parent].push_back(FileRecord{name, size, size, 0, 0, id});
+    FolderFileTotals& totals = slice.folder_file_totals[parent];
+    totals.size += size, totals.alloc += size, totals.count += 1;
   }
-  b.Finish();
+  const ScanResult result = BuildScanResult(std::move(slice), L"C");
   FolderRowModel model;
-  model.ResetForResult(&b.result());
-  for (std::int64_t id : ids) {
+  model.ResetForResult(&result);
+  for (std::int64_t id : folders) {
     if (id != kRootId) model.ToggleFolder(static_cast<std::uint64_t>(id));
     model.ToggleFileGroup(static_cast<std::uint64_t>(id));
   }
-  std::int64_t folder_rows = 0, file_rows = 0;
+  int folder_rows = 0, file_rows = 0;
   std::vector<const FolderRow*> open;  // the row open at each depth above
-  std::vector<std::pair<std::int64_t, std::wstring>> last(512);  // previous sibling per depth
+  std::vector<std::pair<std::int64_t, std::wstring>> last(128);  // previous sibling per depth
   for (std::size_t i = 0; i < model.RowCount(); ++i) {
     const FolderRow& row = model.rows()[i];
     const auto depth = static_cast<std::size_t>(row.depth);
@@ -285,11 +294,17 @@ TEST(FolderRowModel, FullyOpenedTreeListsEverythingOnceInOrder) {
     if (row.is_file) {
       ++file_rows;
       EXPECT_EQ(open.at(depth - 2)->id, row.folder_id);
+      std::wstring folder_path = model.RowPath(At(*model.FolderRowIndex(row.folder_id)));
+      if (folder_path.back() != L'\\') folder_path += L'\\';
+      EXPECT_EQ(model.RowPath(At(i)), folder_path + model.FileOfRow(row)->name);
       continue;
     }
-    const DirNode* node = row.is_direct_files ? nullptr : &b.folder(static_cast<std::int64_t>(row.id));
+    const DirNode* node = row.is_direct_files ? nullptr : &result.folders.at(static_cast<std::int64_t>(row.id));
     if (depth > 0) {
       EXPECT_EQ(open.back()->id, node ? node->tree_parent_id : row.folder_id);
+    }
+    if (node) {
+      EXPECT_EQ(model.RowPath(At(i)), BuildFolderPath(result, node->id, L"C"));
     }
     const std::pair<std::int64_t, std::wstring> key{node ? node->total_size : row.size, model.CellText(At(i), 0)};
     if (i > 0 && model.rows()[i - 1].depth >= row.depth && row.depth > 0) {
@@ -300,8 +315,8 @@ TEST(FolderRowModel, FullyOpenedTreeListsEverythingOnceInOrder) {
     folder_rows += node ? 1 : 0;
     open.push_back(&row);
   }
-  EXPECT_EQ(folder_rows, 101);
-  EXPECT_EQ(file_rows, files);
+  EXPECT_EQ(folder_rows, 51);
+  EXPECT_EQ(file_rows, 50);
 }
 
 TEST(FolderRowModel, LargeOpenFolderListsEveryFileSorted) {

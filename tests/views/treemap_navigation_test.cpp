@@ -162,6 +162,43 @@ TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
   EXPECT_FALSE(DecideTreemapNavigation(nullptr, 31, false).has_value());
 }
 
+TEST_F(TreemapNavigationTest, OpeningAFolderByClickMovesTheTreemapClosingDoesNot) {
+  const auto at = [&](std::optional<std::size_t> i) { return static_cast<std::int64_t>(i.value()); };
+  FolderListAction action = ClickFolderRowTriangle(rows_, state_, at(rows_.FolderRowIndex(30)));
+  EXPECT_TRUE(action.rows_changed && action.treemap_changed);
+  EXPECT_EQ(state_.treemap_folder_id, 30u);
+  EXPECT_FALSE(state_.treemap_show_files);
+  action = ClickFolderRowTriangle(rows_, state_, at(rows_.FolderRowIndex(30)));
+  EXPECT_TRUE(action.rows_changed && !action.treemap_changed);
+  EXPECT_EQ(rows_.expanded_folders(), FolderRowModel::IdSet{5});
+  EXPECT_EQ(state_.treemap_folder_id, 30u);
+  // Rows without a triangle and indices off the list do nothing.
+  EXPECT_FALSE(ClickFolderRowTriangle(rows_, state_, at(rows_.FolderRowIndex(40))).rows_changed);
+  EXPECT_FALSE(ClickFolderRowTriangle(rows_, state_, -1).rows_changed);
+  // A "[直接文件]" row opens by click without moving the treemap.
+  action = ClickFolderRowTriangle(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)));
+  EXPECT_TRUE(action.rows_changed && !action.treemap_changed);
+  EXPECT_EQ(rows_.expanded_file_groups(), FolderRowModel::IdSet{5});
+}
+
+TEST_F(TreemapNavigationTest, DoubleClickingDirectFilesShowsThemAndAgainOnlyCloses) {
+  const auto at = [&](std::optional<std::size_t> i) { return static_cast<std::int64_t>(i.value()); };
+  FolderListAction action = DoubleClickFolderRow(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)));
+  EXPECT_TRUE(action.rows_changed && action.treemap_changed);
+  EXPECT_TRUE(state_.treemap_show_files);
+  EXPECT_FALSE(DoubleClickFolderRow(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)) + 1).rows_changed);
+  action = DoubleClickFolderRow(rows_, state_, at(rows_.DirectFilesRowIndex(kRootId)));
+  EXPECT_TRUE(action.rows_changed && !action.treemap_changed);
+  EXPECT_TRUE(rows_.expanded_file_groups().empty());
+  EXPECT_TRUE(state_.treemap_show_files);  // the treemap keeps the files
+  // A folder row acts as the click: a folder with a file list is followed,
+  // one with only uncounted bytes is not.
+  EXPECT_TRUE(DoubleClickFolderRow(rows_, state_, at(rows_.FolderRowIndex(41))).treemap_changed);
+  EXPECT_EQ(state_.treemap_folder_id, 41u);
+  EXPECT_FALSE(state_.treemap_show_files);
+  EXPECT_FALSE(DoubleClickFolderRow(rows_, state_, at(rows_.FolderRowIndex(42))).treemap_changed);
+}
+
 TEST_F(TreemapNavigationTest, RootIsAlwaysCaptionedTopLevel) {
   EXPECT_EQ(TreemapCaption(&b_.result(), TreemapState{}), L"顶级文件夹");
   const TreemapNavigationResult outcome = NavigateToFolder(rows_, state_, kRootId, true);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows program under Wine: builds the Windows tree and opens
+# scripts/demo.sh --gui: the Windows program under Wine. Builds the Windows tree and opens
 # tarnwick.exe with the sample NTFS volume mapped as drive X:.
 #  - With a display (DISPLAY set and answering): the program opens there, in a
 #    Wine desktop window; choose [X:] and press 扫描. Ends when you choose 退出
@@ -7,7 +7,7 @@
 #  - Without one: runs on Xvfb, chooses [X:], presses 扫描, saves a screenshot
 #    and prints its path and the status line.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 source tools/wine/wine_env.sh
 

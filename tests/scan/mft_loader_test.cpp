@@ -1,0 +1,330 @@
+#include "scan/mft_loader.h"
+
+#include <gtest/gtest.h>
+
+#include "scan/memory_volume.h"
+#include "scan/volume_bytes.h"
+
+namespace tw {
+namespace {
+
+using test::Attribute;
+using test::AttributeSpec;
+using test::EncodeRuns;
+using test::Record;
+
+std::vector<std::uint8_t> RecordWithRuns(std::vector<std::uint8_t> runs, std::size_t record_size = 1024) {
+  AttributeSpec data;
+  data.runs = std::move(runs);
+  return Record(record_size, {Attribute(data)});
+}
+
+std::vector<DataRun> Decode(const std::vector<std::uint8_t>& record) {
+  std::vector<DataRun> runs;
+  ParseDataRuns(ByteSpan(record.data(), record.size()), static_cast<std::int32_t>(record.size()), runs);
+  return runs;
+}
+
+bool operator==(const DataRun& a, const DataRun& b) {
+  return a.vcn == b.vcn && a.lcn == b.lcn && a.length == b.length;
+}
+
+// ---- run-list decoding -------------------------------------------------------
+
+TEST(ParseDataRuns, DecodesRunsWithRunningVcnAndLcn) {
+  const auto runs = Decode(RecordWithRuns(EncodeRuns({{100, 1000}, {50, 5000}})));
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_TRUE((runs[0] == DataRun{0, 1000, 100}));
+  EXPECT_TRUE((runs[1] == DataRun{100, 5000, 50}));
+}
+
+TEST(ParseDataRuns, NegativeDeltaMovesLcnBackwardsAndSparseRunKeepsIt) {
+  // 5000, then a sparse run, then back to 4000: the delta is taken from 5000.
+  const auto runs = Decode(RecordWithRuns({0x21, 10, 0x88, 0x13,  // 10 at +5000
+                                           0x01, 7,               // 7 sparse
+                                           0x21, 3, 0x18, 0xFC}));  // 3 at -1000
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_TRUE((runs[0] == DataRun{0, 5000, 10}));
+  EXPECT_TRUE((runs[1] == DataRun{10, -1, 7}));
+  EXPECT_TRUE((runs[2] == DataRun{17, 4000, 3}));
+}
+
+TEST(ParseDataRuns, ZeroLengthNibbleEndsTheList) {
+  const auto runs = Decode(RecordWithRuns({0x11, 4, 20, 0x10, 9, 0x11, 4, 20, 0}));
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE((runs[0] == DataRun{0, 20, 4}));
+}
+
+TEST(ParseDataRuns, StopsAtRunPassingTheAttributeOrWiderThanEightBytes) {
+  // A header promising 9 length bytes cannot be held in 64 bits.
+  EXPECT_EQ(Decode(RecordWithRuns({0x11, 4, 20, 0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 0})).size(), 1u);
+  // A run whose bytes pass the attribute end: the attribute holds 8 run-list
+  // bytes (padding), the last header claims 15 more.
+  EXPECT_EQ(Decode(RecordWithRuns({0x11, 4, 20, 0x88, 1, 1, 1, 1})).size(), 1u);
+}
+
+TEST(ParseDataRuns, ZeroLengthRunIsNotAppendedButAdvancesNothing) {
+  const auto runs = Decode(RecordWithRuns({0x11, 0, 30, 0x11, 5, 10, 0}));
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE((runs[0] == DataRun{0, 40, 5}));
+}
+
+TEST(ParseDataRuns, TakesFirstUnnamedNonResidentData) {
+  AttributeSpec named;
+  named.name_length = 3;
+  named.runs = EncodeRuns({{1, 77}});
+  AttributeSpec resident;
+  resident.non_resident = false;
+  AttributeSpec other_type;
+  other_type.type = 0xB0;
+  other_type.runs = EncodeRuns({{1, 88}});
+  AttributeSpec wanted;
+  wanted.runs = EncodeRuns({{2, 99}});
+  const auto record = Record(1024, {Attribute(named), Attribute(resident), Attribute(other_type), Attribute(wanted)});
+  const auto runs = Decode(record);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE((runs[0] == DataRun{0, 99, 2}));
+}
+
+TEST(ParseDataRuns, RejectsWhatIsNotARecord) {
+  auto record = RecordWithRuns(EncodeRuns({{1, 10}}));
+  std::vector<DataRun> runs{{1, 2, 3}};
+  const ByteSpan span(record.data(), record.size());
+  EXPECT_FALSE(ParseDataRuns(span, 2048, runs));  // buffer shorter than the record size
+  EXPECT_TRUE(runs.empty());
+  EXPECT_FALSE(ParseDataRuns(span.Sub(0, 16), 16, runs));  // record size below the header
+  auto bad = record;
+  bad[0] = 'B';
+  EXPECT_FALSE(ParseDataRuns(ByteSpan(bad.data(), bad.size()), 1024, runs));
+  bad = record;
+  test::PutLe(bad, 20, 1024, 2);  // first attribute at the record end
+  EXPECT_FALSE(ParseDataRuns(ByteSpan(bad.data(), bad.size()), 1024, runs));
+  EXPECT_TRUE(ParseDataRuns(span, 1024, runs));
+}
+
+TEST(ParseDataRuns, AttributeOverrunEndsTheWalk) {
+  AttributeSpec first;
+  first.type = 0x10;
+  first.runs = EncodeRuns({{1, 1}});
+  auto record = Record(1024, {Attribute(first), Attribute(AttributeSpec{.runs = EncodeRuns({{1, 50}})})});
+  const std::size_t first_offset = record[20];
+  test::PutLe(record, first_offset + 4, 2000, 4);  // first attribute claims to pass the record
+  EXPECT_TRUE(Decode(record).empty());
+  test::PutLe(record, first_offset + 4, 0x80000010u, 4);  // top bit set
+  EXPECT_TRUE(Decode(record).empty());
+}
+
+// ---- placement ---------------------------------------------------------------
+
+TEST(PlaceRuns, PlacesEachRunAtItsVcn) {
+  std::vector<RunPlacement> p;
+  ASSERT_TRUE(PlaceRuns({{0, 1000, 100}, {100, 5000, 50}}, 4096, 614400, p));
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].volume_offset, 4096000);
+  EXPECT_EQ(p[0].image_offset, 0);
+  EXPECT_EQ(p[0].length, 409600);
+  EXPECT_EQ(p[1].volume_offset, 20480000);
+  EXPECT_EQ(p[1].image_offset, 409600);
+  EXPECT_EQ(p[1].length, 204800);
+}
+
+TEST(PlaceRuns, CutsAtImageEndAndSkipsSparseAndRunsBeyond) {
+  std::vector<RunPlacement> p;
+  // The image ends inside the second run; the third starts exactly at the end.
+  ASSERT_TRUE(PlaceRuns({{0, -1, 2}, {2, 40, 10}, {12, 90, 4}, {20, 95, 1}}, 1024, 12 * 1024 - 100, p));
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(p[0].image_offset, 2048);
+  EXPECT_EQ(p[0].volume_offset, 40 * 1024);
+  EXPECT_EQ(p[0].length, 10 * 1024 - 100);
+}
+
+TEST(PlaceRuns, HugeLengthIsCutAndUnrepresentableOffsetFails) {
+  std::vector<RunPlacement> p;
+  ASSERT_TRUE(PlaceRuns({{0, 1, INT64_MAX / 2}}, 4096, 8192, p));
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(p[0].length, 8192);
+  EXPECT_FALSE(PlaceRuns({{0, INT64_MAX / 16, 1}}, 4096, 8192, p));
+}
+
+// ---- loading -------------------------------------------------------------------
+
+// A volume of 4 KiB clusters whose MFT (1 KiB records) starts at cluster
+// mft_lcn; record 0 describes the MFT with the given runs.
+struct LoaderVolume {
+  static constexpr std::uint32_t kCluster = 4096;
+  static constexpr std::uint32_t kRecord = 1024;
+
+  LoaderVolume(std::int64_t clusters, std::int64_t mft_lcn, const std::vector<test::RunSpec>& runs,
+               std::int64_t mft_length)
+      : volume(Pattern(clusters)) {
+    data.bytes_per_cluster = kCluster;
+    data.bytes_per_record = kRecord;
+    data.mft_start_lcn = mft_lcn;
+    data.mft_valid_data_length = mft_length;
+    data.volume_size = clusters * kCluster;
+    volume.SetVolumeData(data);
+    const auto record0 = RecordWithRuns(EncodeRuns(runs), kRecord);
+    std::memcpy(volume.bytes().data() + mft_lcn * kCluster, record0.data(), record0.size());
+  }
+
+  // Every 4-byte word holds its own volume offset / 4, so each byte of the
+  // image tells where it was read from.
+  static std::vector<std::uint8_t> Pattern(std::int64_t clusters) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(clusters * kCluster));
+    for (std::size_t i = 0; i < bytes.size(); i += 4) test::PutLe(bytes, i, i / 4, 4);
+    return bytes;
+  }
+
+  // The volume offset the image byte at image_offset came from.
+  static std::int64_t Source(const std::vector<std::uint8_t>& image, std::size_t image_offset) {
+    return static_cast<std::int64_t>(ReadU32(ByteSpan(image.data(), image.size()), image_offset)) * 4;
+  }
+
+  NtfsVolumeData data;
+  MemoryVolume volume;
+};
+
+TEST(ReadMft, PlacesFragmentsAtTheirVcns) {
+  LoaderVolume v(5050, 1000, {{100, 1000}, {50, 5000}}, 614400);
+  std::vector<std::uint8_t> image;
+  std::int32_t record_size = 0;
+  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  EXPECT_EQ(record_size, 1024);
+  ASSERT_EQ(image.size(), 614400u);
+  EXPECT_EQ(image[0], 'F');  // record 0 itself, as stored (fix-ups apply to copies)
+  EXPECT_EQ(LoaderVolume::Source(image, 1024), 4096000 + 1024);
+  EXPECT_EQ(LoaderVolume::Source(image, 409600 - 4), 4096000 + 409600 - 4);
+  EXPECT_EQ(LoaderVolume::Source(image, 409600), 20480000);
+  EXPECT_EQ(LoaderVolume::Source(image, 614400 - 4), 20480000 + 204800 - 4);
+}
+
+TEST(ReadMft, SparseRunStaysZeroAndImageIsExactlyTheValidLength) {
+  LoaderVolume v(300, 10, {{4, 10}, {2, -1}, {8, 200}}, 10 * 4096 + 100);
+  std::vector<std::uint8_t> image;
+  std::int32_t record_size = 0;
+  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  ASSERT_EQ(image.size(), 10u * 4096 + 100);
+  for (std::size_t i = 4 * 4096; i < 6 * 4096; ++i) ASSERT_EQ(image[i], 0) << i;
+  EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 200 * 4096);
+  // The last run is read only up to the image end.
+  EXPECT_EQ(v.volume.reads().back().length, 4u * 4096 + 100);
+}
+
+TEST(ReadMft, FailedRunReadFallsBackToOneContiguousRead) {
+  LoaderVolume v(400, 20, {{4, 20}, {4, 300}, {4, 100}}, 12 * 4096);
+  v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
+  std::vector<std::uint8_t> image;
+  std::int32_t record_size = 0;
+  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  ASSERT_EQ(image.size(), 12u * 4096);
+  for (std::size_t at : {std::size_t{1024}, std::size_t{4 * 4096}, std::size_t{12 * 4096 - 4}}) {
+    EXPECT_EQ(LoaderVolume::Source(image, at), 20 * 4096 + static_cast<std::int64_t>(at)) << at;
+  }
+  // The third run was never read: the load stopped placing runs at the failure.
+  for (const auto& read : v.volume.reads()) EXPECT_NE(read.offset, 100 * 4096);
+  EXPECT_EQ(v.volume.reads().back().offset, 20 * 4096);
+  EXPECT_EQ(v.volume.reads().back().length, 12u * 4096);
+}
+
+TEST(ReadMft, NoRunListReadsContiguouslyAndThatReadDecides) {
+  LoaderVolume v(100, 8, {}, 3 * 4096);
+  v.volume.bytes()[8 * 4096 + 60] = 0;  // make sure nothing decodes as a run
+  std::vector<std::uint8_t> image;
+  std::int32_t record_size = 0;
+  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 10 * 4096);
+
+  LoaderVolume short_volume(10, 8, {}, 3 * 4096);  // the MFT would run past the volume
+  short_volume.data.volume_size = 0;                 // unknown size: only the read can tell
+  short_volume.volume.SetVolumeData(short_volume.data);
+  EXPECT_FALSE(ReadMft(short_volume.volume, image, record_size));
+  EXPECT_TRUE(image.empty());
+}
+
+TEST(ReadMft, AppliesFixupsToRecordZeroBeforeDecoding) {
+  // Padding puts the run list across the first sector's protected last word.
+  AttributeSpec padding;
+  padding.type = 0x10;
+  padding.runs.assign(320, 0xAB);  // the data attribute starts at 440, its runs at 504
+  AttributeSpec data;
+  data.runs = EncodeRuns({{2, 0x1234}, {1, 60}});
+  auto record = Record(1024, {Attribute(padding), Attribute(data)});
+  ASSERT_EQ(record[510], 0x07);  // protected: the sequence number sits there
+  std::vector<DataRun> runs;
+  EXPECT_FALSE(ParseDataRuns(ByteSpan(record.data(), record.size()), 1024, runs) && runs.size() == 2 &&
+               runs[0].lcn == 0x1234 && runs[1].lcn == 60);
+
+  MemoryVolume volume(LoaderVolume::Pattern(0x1300));
+  NtfsVolumeData d{4096, 1024, 3 * 4096, 50, 0x1300 * 4096};
+  volume.SetVolumeData(d);
+  std::memcpy(volume.bytes().data() + 50 * 4096, record.data(), record.size());
+  std::vector<std::uint8_t> image;
+  std::int32_t record_size = 0;
+  ASSERT_TRUE(ReadMft(volume, image, record_size));
+  EXPECT_EQ(LoaderVolume::Source(image, 4), 0x1234 * 4096 + 4);
+  EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 60 * 4096);
+}
+
+TEST(ReadMft, FailsWithoutTouchingTheDiskOnUnreadableOrClosedVolumes) {
+  LoaderVolume v(100, 8, {{2, 8}}, 2 * 4096);
+  std::vector<std::uint8_t> image{1, 2, 3};
+  std::int32_t record_size = 0;
+  v.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
+  EXPECT_FALSE(ReadMft(v.volume, image, record_size));  // record 0 unreadable
+  EXPECT_EQ(record_size, 1024);                         // known once the query answered
+  EXPECT_TRUE(image.empty());
+  v.volume.SetReadFailure(nullptr);
+  v.volume.Close();
+  EXPECT_FALSE(ReadMft(v.volume, image, record_size));
+}
+
+// ---- resource bounds -----------------------------------------------------------
+
+TEST(VolumeDataIsSane, RejectsAbsurdGeometryBeforeAnythingIsAllocated) {
+  const NtfsVolumeData good{4096, 1024, 1 << 20, 4, std::int64_t{1} << 30};
+  EXPECT_TRUE(VolumeDataIsSane(good));
+  struct Case {
+    const char* what;
+    void (*change)(NtfsVolumeData&);
+  };
+  const Case cases[] = {
+      {"cluster 0", [](NtfsVolumeData& d) { d.bytes_per_cluster = 0; }},
+      {"cluster not a power of two", [](NtfsVolumeData& d) { d.bytes_per_cluster = 3072; }},
+      {"cluster below 512", [](NtfsVolumeData& d) { d.bytes_per_cluster = 256; }},
+      {"cluster above 2 MiB", [](NtfsVolumeData& d) { d.bytes_per_cluster = 4u << 20; }},
+      {"record 0", [](NtfsVolumeData& d) { d.bytes_per_record = 0; }},
+      {"record below 24", [](NtfsVolumeData& d) { d.bytes_per_record = 16; }},
+      {"record not a power of two", [](NtfsVolumeData& d) { d.bytes_per_record = 1000; }},
+      {"record above 64 KiB", [](NtfsVolumeData& d) { d.bytes_per_record = 128u << 10; }},
+      {"length 0", [](NtfsVolumeData& d) { d.mft_valid_data_length = 0; }},
+      {"length negative", [](NtfsVolumeData& d) { d.mft_valid_data_length = -4096; }},
+      {"length beyond the volume", [](NtfsVolumeData& d) { d.mft_valid_data_length = d.volume_size + 1; }},
+      {"more than 2^32 records",
+       [](NtfsVolumeData& d) {
+         d.volume_size = 0;
+         d.mft_valid_data_length = (std::int64_t{1} << 42) + 1024;
+       }},
+      {"MFT start negative", [](NtfsVolumeData& d) { d.mft_start_lcn = -1; }},
+      {"MFT start overflows", [](NtfsVolumeData& d) { d.mft_start_lcn = INT64_MAX / 1024; }},
+      {"record 0 beyond the volume", [](NtfsVolumeData& d) { d.mft_start_lcn = d.volume_size / 4096; }},
+  };
+  for (const Case& c : cases) {
+    NtfsVolumeData d = good;
+    c.change(d);
+    EXPECT_FALSE(VolumeDataIsSane(d)) << c.what;
+    MemoryVolume volume(std::vector<std::uint8_t>(8192));
+    volume.SetVolumeData(d);
+    std::vector<std::uint8_t> image;
+    std::int32_t record_size = 0;
+    EXPECT_FALSE(ReadMft(volume, image, record_size)) << c.what;
+    EXPECT_TRUE(volume.reads().empty()) << c.what;
+  }
+  // Unknown volume size: the record cap still bounds the length.
+  NtfsVolumeData unknown = good;
+  unknown.volume_size = 0;
+  unknown.mft_valid_data_length = std::int64_t{1} << 42;
+  EXPECT_TRUE(VolumeDataIsSane(unknown));
+}
+
+}  // namespace
+}  // namespace tw
