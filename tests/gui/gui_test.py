@@ -442,8 +442,17 @@ def run(gui, rep, args):
         gui.click(*icon)
         d, shown = gui.wait_for(lambda x: x["visible"], 10)
         rep.check("left click on the tray icon restores", shown)
-        gui.key("alt+F4")
-        gui.wait_for(lambda x: not x["visible"], 10)
+
+    d = gui.dump()
+    if rep.check("title bar buttons found", d is not None and "minimize_button" in d and "close_button" in d):
+        if not d["visible"]:
+            gui.start().wait(30)  # bring it back for the button
+            d, _ = gui.wait_for(lambda x: x["visible"], 10)
+        gui.click(*d["minimize_button"])
+        d, hidden = gui.wait_for(lambda x: not x["visible"], 10)
+        rep.check("the minimise button hides the window (not minimised)", hidden and not d["iconic"],
+                  f"visible {d['visible']} iconic {d['iconic']}")
+        rep.check("the process stays after minimising", gui.app.poll() is None)
 
     second = gui.start()
     try:
@@ -455,8 +464,14 @@ def run(gui, rep, args):
     d, shown = gui.wait_for(lambda x: x["visible"], 10)
     rep.check("second start shows the hidden window", shown)
     rep.check("still one process", gui.app.poll() is None)
+    rep.check("shown restored, not minimised", d is not None and not d["iconic"])
 
-    shot = gui.screenshot("shown-again")
+    gui.screenshot("shown-again")
+    if d is not None and "close_button" in d:
+        gui.click(*d["close_button"])
+        d, hidden = gui.wait_for(lambda x: not x["visible"], 10)
+        rep.check("the title bar's close button hides the window", hidden)
+    shot = gui.screenshot("hidden-again")
     icon = tray_icon(gui, shot)
     used_menu = False
     if icon is not None:

@@ -210,6 +210,34 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
   return TRUE;
 }
 
+// The title bar's minimise and close buttons, in screen coordinates: found
+// by hit-testing along the middle of the caption from the right edge.
+std::string TitleButtons(HWND main) {
+  RECT window{};
+  GetWindowRect(main, &window);
+  const int y = window.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+  int close_left = -1, close_right = -1, min_left = -1, min_right = -1;
+  for (int x = window.right - 1; x > window.right - 240 && x > window.left; --x) {
+    const LRESULT hit = Send(main, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+    if (hit == HTCLOSE) {
+      if (close_right < 0) close_right = x;
+      close_left = x;
+    } else if (hit == HTMINBUTTON) {
+      if (min_right < 0) min_right = x;
+      min_left = x;
+    }
+  }
+  const auto point = [y](int left, int right) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "[%d, %d]", (left + right) / 2, y);
+    return std::string(buffer);
+  };
+  std::string out;
+  if (min_left >= 0) out += ", \"minimize_button\": " + point(min_left, min_right);
+  if (close_left >= 0) out += ", \"close_button\": " + point(close_left, close_right);
+  return out;
+}
+
 HWND FindMain() {
   HWND hwnd = FindWindowW(kMainClass, kMainTitle);
   return hwnd != nullptr ? hwnd : FindWindowW(kMainClass, nullptr);
@@ -240,7 +268,8 @@ int Dump(DWORD wait_ms) {
                     ", \"iconic\": " + (IsIconic(main) ? "true" : "false") +
                     ", \"window\": " + Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
                     ", \"client\": " + Rect(origin.x, origin.y, client.right, client.bottom) +
-                    ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + ", \"controls\": [\n  ";
+                    ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + TitleButtons(main) +
+                    ", \"controls\": [\n  ";
   for (std::size_t i = 0; i < collect.controls.size(); ++i) {
     out += (i == 0 ? "" : ",\n  ") + collect.controls[i];
   }
