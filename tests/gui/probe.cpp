@@ -262,11 +262,12 @@ int Dump(DWORD wait_ms) {
   GetWindowThreadProcessId(main, &pid);
   Collect collect{main, {}};
   EnumChildWindows(main, DescribeChild, reinterpret_cast<LPARAM>(&collect));
-  std::string out = "{\"found\": true, \"class\": " + Quote(ClassOf(main)) + ", \"title\": " + Quote(WindowText(main)) +
-                    ", \"pid\": " + std::to_string(pid) +
+  std::string out = "{\"found\": true, \"class\": " + Quote(ClassOf(main)) +
+                    ", \"title\": " + Quote(WindowText(main)) + ", \"pid\": " + std::to_string(pid) +
                     ", \"visible\": " + (IsWindowVisible(main) ? "true" : "false") +
                     ", \"iconic\": " + (IsIconic(main) ? "true" : "false") +
-                    ", \"window\": " + Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
+                    ", \"window\": " +
+                    Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
                     ", \"client\": " + Rect(origin.x, origin.y, client.right, client.bottom) +
                     ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + TitleButtons(main) +
                     ", \"controls\": [\n  ";
