@@ -1,0 +1,46 @@
+#pragma once
+// The command line of tarnwick-scan: what each option means and how it is read.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// Exit statuses of tarnwick-scan.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitScanFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CliOptions {
+  std::string source;         // UTF-8, as given
+  std::wstring drive_letter;  // one upper-case letter; empty = choose from SOURCE, else X
+  std::int32_t depth = 2;     // folder levels below the root in the text report
+  std::int32_t top = 100;     // largest files in the JSON document
+  std::int32_t partition = 0; // 1-based partition of a whole-disk image; 0 = first NTFS
+  std::int32_t threads = 0;   // 0 = what the system reports
+  bool json = false;
+  bool files = false;  // JSON: every file of every folder as well
+  bool quiet = false;  // no progress line
+  bool timings = false;
+  bool help = false;
+  bool version = false;
+};
+
+struct ParsedCommandLine {
+  CliOptions options;
+  std::string error;  // one line without a trailing newline; empty when the line is valid
+};
+
+// Reads the arguments that follow the program name. Options may be written
+// "--name value" or "--name=value"; "--" ends the options. --help and
+// --version need no SOURCE; anything else needs exactly one.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The text of --help, ending in a newline.
+std::string UsageText();
+
+// The text of --version, ending in a newline.
+std::string VersionText();
+
+}  // namespace tw

@@ -1,0 +1,20 @@
+#include "cli/platform.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <windows.h>
+
+namespace tw {
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+bool SourceMayBeDriveLetter() { return true; }
+
+void PrepareConsoleOutput() {
+  SetConsoleOutputCP(CP_UTF8);
+  // Bytes go out unchanged: the report and the JSON are UTF-8 with "\n".
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+}  // namespace tw

@@ -1,0 +1,112 @@
+#include "cli/report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/text_table.h"
+#include "format/utf.h"
+#include "views/extension_list.h"
+#include "views/file_view.h"
+#include "views/folder_rows.h"
+#include "views/status_texts.h"
+
+namespace tw {
+namespace {
+
+// The window's success line ends with a hint about its tree's triangles.
+constexpr std::wstring_view kWindowHint = L" · 单击三角展开";
+
+std::string Utf8(const std::wstring& text) { return Utf16ToUtf8(text); }
+
+// The share column exactly as the folder list draws it: "%.1f%%" of the
+// share, capped at 100.
+std::string ShareText(double percent) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f%%", std::min(percent, 100.0));
+  return buffer;
+}
+
+}  // namespace
+
+std::string SummaryLine(const ScanResult& result) {
+  std::wstring line = ScanSuccessStatus(result);
+  if (line.size() >= kWindowHint.size() &&
+      std::wstring_view(line).substr(line.size() - kWindowHint.size()) == kWindowHint) {
+    line.resize(line.size() - kWindowHint.size());
+  }
+  return Utf8(line);
+}
+
+std::string FolderTreeTable(const ScanResult& result, std::int32_t depth) {
+  FolderRowModel model;
+  model.ResetForResult(&result);  // the root alone is open, children by size
+  // Opening a folder only adds rows below its own, so one pass from the top
+  // opens every folder above the requested depth.
+  for (std::size_t i = 0; i < model.RowCount(); ++i) {
+    const FolderRow& row = *model.RowAt(static_cast<std::int64_t>(i));
+    if (row.is_direct_files || row.is_file || row.depth >= depth || !row.expandable) continue;
+    if (!model.IsRowOpen(row)) model.ToggleFolder(row.id);
+  }
+
+  TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kRight, Align::kRight});
+  table.AddRow({"文件夹", "占父目录 %", "大小", "分配", "项目"});
+  for (std::size_t i = 0; i < model.RowCount(); ++i) {
+    const auto index = static_cast<std::int64_t>(i);
+    const FolderRow& row = *model.RowAt(index);
+    if (row.is_file || row.depth > depth) continue;
+    std::string name(static_cast<std::size_t>(row.depth) * 2, ' ');
+    name += TerminalText(model.CellText(index, kFolderColumnName));
+    table.AddRow({name, ShareText(model.ParentPercent(index)), Utf8(model.CellText(index, kFolderColumnSize)),
+                  Utf8(model.CellText(index, kFolderColumnAlloc)), Utf8(model.CellText(index, kFolderColumnItems))});
+  }
+  return table.Render();
+}
+
+std::string ExtensionTable(const ScanResult& result) {
+  // Cells as the extension list shows them; share = of the volume's size.
+  TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kRight});
+  std::vector<std::string> header;
+  for (const ListColumn& column : kExtensionListColumns) header.push_back(Utf8(column.header));
+  table.AddRow(header);
+  std::size_t shown = 0;
+  for (const ExtStat& ext : result.extensions) {
+    if (shown == kReportExtensions) break;
+    if (ext.total_size == 0 && ext.file_count == 0) continue;  // not listed by the window either
+    table.AddRow({TerminalText(ExtensionCellText(result, ext, 0)), Utf8(ExtensionCellText(result, ext, 1)),
+                  Utf8(ExtensionCellText(result, ext, 2)), Utf8(ExtensionCellText(result, ext, 3))});
+    ++shown;
+  }
+  return table.Render();
+}
+
+std::string LargestFilesTable(const ScanResult& result) {
+  // The file view's columns with the path moved last, where its length
+  // does not push the others apart: name, size, allocated, extension,
+  // modified, path.
+  constexpr std::int32_t kOrder[] = {0, 3, 4, 2, 5, 1};
+  TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kLeft, Align::kLeft, Align::kLeft});
+  std::vector<std::string> header;
+  for (const std::int32_t column : kOrder) header.push_back(Utf8(kFileViewColumns[column].header));
+  table.AddRow(header);
+  std::size_t shown = 0;
+  for (const FileEntry& file : result.largest_files) {
+    if (shown == kReportFiles) break;
+    if (file.size == 0) continue;  // empty files are not shown, as in the file view
+    std::vector<std::string> cells;
+    for (const std::int32_t column : kOrder) cells.push_back(TerminalText(FileViewCellText(file, column)));
+    table.AddRow(std::move(cells));
+    ++shown;
+  }
+  return table.Render();
+}
+
+void WriteTextReport(const ScanResult& result, std::int32_t depth, std::ostream& out) {
+  out << SummaryLine(result) << "\n\n"
+      << FolderTreeTable(result, depth) << '\n'
+      << ExtensionTable(result) << '\n'
+      << LargestFilesTable(result);
+}
+
+}  // namespace tw

@@ -1,0 +1,28 @@
+#pragma once
+// The --json document: one ScanResult as JSON, with the model's field names.
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "model/scan_result.h"
+
+namespace tw {
+
+struct JsonReportOptions {
+  std::int32_t top = 100;  // entries of largest_files written
+  bool files = false;      // write "files": every entry of files_by_folder
+};
+
+// The folders reachable from the root, root first, in tree pre-order: each
+// folder before its children, children in the order of their children list.
+// A child id that is not a folder, or one already visited, is skipped.
+std::vector<const DirNode*> FoldersInPreOrder(const ScanResult& result);
+
+// Writes the document: drive, elapsed_seconds, file_count, folder_count,
+// root_total_size, folders (pre-order), extensions (result order),
+// largest_files (the first options.top) and, with options.files, files
+// (folder by folder in pre-order, then folders the tree does not reach, by id).
+void WriteResultJson(const ScanResult& result, const JsonReportOptions& options, std::ostream& out);
+
+}  // namespace tw

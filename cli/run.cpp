@@ -1,0 +1,108 @@
+#include "cli/run.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <stdexcept>
+
+#include "cli/options.h"
+#include "cli/progress_line.h"
+#include "cli/report.h"
+#include "cli/result_json.h"
+#include "cli/scan_source.h"
+
+namespace tw {
+namespace {
+
+constexpr char kProgramName[] = "tarnwick-scan";
+constexpr char kErrorPrefix[] = "错误: ";
+
+int UsageError(std::ostream& err, const std::string& reason) {
+  err << kProgramName << ": " << reason << " (try --help)\n";
+  return kExitUsage;
+}
+
+}  // namespace
+
+std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
+  const struct {
+    const char* name;
+    double seconds;
+  } stages[] = {{"load", timings.load},   {"slice_pass", timings.slice_pass},
+                {"merge", timings.merge}, {"overflow_pass", timings.overflow_pass},
+                {"apply", timings.apply}, {"tree", timings.tree},
+                {"total", elapsed_seconds}};
+  std::string text;
+  for (const auto& stage : stages) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%-14s %12.6f s\n", stage.name, stage.seconds);
+    text += line;
+  }
+  return text;
+}
+
+int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& context) {
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) return UsageError(context.err, parsed.error);
+  const CliOptions& options = parsed.options;
+  if (options.help) {
+    context.out << UsageText();
+    return kExitOk;
+  }
+  if (options.version) {
+    context.out << VersionText();
+    return kExitOk;
+  }
+
+  const ResolvedSource source = ResolveSource(options.source, context.drive_letters_allowed);
+  if (!source.error.empty()) {
+    context.err << kProgramName << ": " << source.error << '\n';
+    return kExitUsage;
+  }
+  std::wstring drive = options.drive_letter;
+  if (drive.empty()) drive = source.drive.empty() ? L"X" : source.drive;
+
+  ScanTimings timings;
+  ScanOptions scan_options;
+  scan_options.threads = options.threads;
+  scan_options.partition = options.partition;
+  scan_options.timings = &timings;
+
+  ProgressPrinter printer(context.err);
+  ProgressCallback progress;
+  if (context.err_is_terminal && !options.quiet) {
+    progress = [&printer](std::int32_t value, const std::wstring& text) { printer.Report(value, text); };
+  }
+
+  ScanResult result;
+  try {
+    result = ScanSourceMft(source.path, drive, progress, scan_options);
+  } catch (const std::bad_alloc&) {
+    printer.Finish();
+    context.err << kErrorPrefix << "内存不足。\n";
+    return kExitScanFailed;
+  } catch (const std::exception& error) {
+    printer.Finish();
+    const std::string message = error.what();
+    std::string hint;
+    if (source.drive.empty()) DiagnoseSource(source.path, message == kOpenVolumeError, options.partition).swap(hint);
+    context.err << kErrorPrefix << message << (hint.empty() ? "" : " (" + source.path + ": " + hint + ")") << '\n';
+    return kExitScanFailed;
+  } catch (...) {
+    printer.Finish();
+    context.err << kErrorPrefix << "未知错误。\n";
+    return kExitScanFailed;
+  }
+  printer.Finish();
+
+  if (options.timings) context.err << TimingsText(timings, result.elapsed_seconds);
+  if (options.json) {
+    WriteResultJson(result, JsonReportOptions{options.top, options.files}, context.out);
+  } else {
+    WriteTextReport(result, options.depth, context.out);
+  }
+  context.out.flush();
+  return kExitOk;
+}
+
+}  // namespace tw

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds tarnwick-scan in build/host and
+# scans the sample volume, printing the report on stdout. Extra arguments go to
+# tarnwick-scan; when they name a SOURCE it is scanned instead of the sample:
+#   scripts/demo.sh                 the report of the sample volume
+#   scripts/demo.sh --json          its JSON document
+#   scripts/demo.sh /dev/sdb1       the report of a partition
+#   scripts/demo.sh --gui           tarnwick.exe under Wine, the sample volume as
+#                                   drive X: (tools/wine/demo_gui.sh)
+# Installing and building talk on stderr, so stdout holds only the output.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ "${1:-}" = --gui ]; then
+  shift
+  exec bash tools/wine/demo_gui.sh "$@"
+fi
+source scripts/lib.sh
+
+tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" gzip >&2
+
+cmake -S "$TW_ROOT" -B build/host -G Ninja >/dev/null
+cmake --build build/host --target tarnwick-scan -j "$TW_JOBS" >&2
+
+# Does the command line name its own SOURCE (or ask for --help/--version)?
+names_source=no
+expect_value=no
+options_ended=no
+for arg in "$@"; do
+  if [ "$expect_value" = yes ]; then expect_value=no; continue; fi
+  if [ "$options_ended" = no ]; then
+    case $arg in
+      --) options_ended=yes; continue ;;
+      --help|-h|--version) names_source=yes; continue ;;
+      --drive-letter|--partition|--depth|--top|--threads) expect_value=yes; continue ;;
+      -?*) continue ;;
+    esac
+  fi
+  names_source=yes
+done
+
+if [ "$names_source" = yes ]; then
+  exec build/host/bin/tarnwick-scan "$@"
+fi
+
+# The sample volume: unpacked sparse from tests/data, or built by its script
+# when the compressed image is missing.
+sample_gz=tests/data/sample.img.gz
+sample=build/sample/sample.img
+mkdir -p build/sample
+if [ ! -f "$sample_gz" ]; then
+  tw_ensure_packages ntfs-3g fuse3 >&2
+  tools/make_sample_volume.sh "$sample_gz" >&2
+fi
+if [ ! -f "$sample" ] || [ "$sample_gz" -nt "$sample" ]; then
+  gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$sample.tmp"
+  mv "$sample.tmp" "$sample"
+fi
+exec build/host/bin/tarnwick-scan "$@" "$sample"

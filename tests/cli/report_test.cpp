@@ -1,0 +1,128 @@
+#include "cli/report.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/progress_line.h"
+#include "cli/sample_result.h"
+#include "cli/text_table.h"
+
+namespace tw {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(DisplayWidth, CountsCjkTwiceAndCombiningMarksNever) {
+  EXPECT_EQ(DisplayWidth("abc"), 3u);
+  EXPECT_EQ(DisplayWidth("文件夹"), 6u);
+  EXPECT_EQ(DisplayWidth("占父目录 %"), 10u);
+  EXPECT_EQ(DisplayWidth("e\xCC\x81"), 1u);  // e + combining acute
+  EXPECT_EQ(DisplayWidth("\xF0\x9F\x98\x80"), 2u);
+  EXPECT_EQ(DisplayWidth("·"), 1u);
+  // Malformed bytes count one each and never run past the end.
+  EXPECT_EQ(DisplayWidth("\xE6\x96"), 2u);
+  EXPECT_EQ(DisplayWidth("\x80\xFF"), 2u);
+}
+
+TEST(TerminalText, ControlCharactersCannotReachTheTerminal) {
+  const std::string safe = TerminalText(std::wstring(L"a\x1b[2Jb\x07\x9b") + L"\u6587");
+  EXPECT_EQ(safe.find('\x1b'), std::string::npos);
+  EXPECT_EQ(safe.find('\x07'), std::string::npos);
+  EXPECT_EQ(safe, "a\xEF\xBF\xBD[2Jb\xEF\xBF\xBD\xEF\xBF\xBD\xE6\x96\x87");
+}
+
+TEST(TextTable, AlignsColumnsByDisplayWidth) {
+  TextTable table({Align::kLeft, Align::kRight, Align::kLeft});
+  table.AddRow({"名称", "大小", "x"});
+  table.AddRow({"a", "1 B", ""});
+  table.AddRow({"文件夹很长", "100.00 KB"});
+  const std::vector<std::string> lines = Lines(table.Render());
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "名称             大小  x");
+  EXPECT_EQ(lines[1], "a                 1 B");
+  EXPECT_EQ(lines[2], "文件夹很长  100.00 KB");
+  EXPECT_EQ(DisplayWidth(lines[1]), DisplayWidth(lines[2]));
+}
+
+TEST(Report, SummaryLineIsTheWindowsLineWithoutItsHint) {
+  EXPECT_EQ(SummaryLine(MakeSampleResult()), "扫描完成 1.25 秒 · MFT · 1000 B · 5 文件 · 5 文件夹");
+}
+
+TEST(Report, FolderTreeStopsAtTheDepthAndOrdersBySize) {
+  const ScanResult result = MakeSampleResult();
+  const std::vector<std::string> depth0 = Lines(FolderTreeTable(result, 0));
+  ASSERT_EQ(depth0.size(), 2u);
+  EXPECT_EQ(depth0[1].rfind("[D:]", 0), 0u);
+
+  const std::vector<std::string> lines = Lines(FolderTreeTable(result, 2));
+  ASSERT_EQ(lines.size(), 7u) << FolderTreeTable(result, 2);
+  EXPECT_NE(lines[0].find("占父目录 %"), std::string::npos);
+  // Windows (600) before Users (300) before the root's own files (100); the
+  // rows of depth 3 (alice's own files) are left out.
+  EXPECT_EQ(lines[2].rfind("  Windows ", 0), 0u);
+  EXPECT_EQ(lines[3].rfind("    [直接文件] ", 0), 0u);
+  EXPECT_EQ(lines[4].rfind("  Users ", 0), 0u);
+  EXPECT_EQ(lines[5].rfind("    alice ", 0), 0u);
+  EXPECT_EQ(lines[6].rfind("  [直接文件] ", 0), 0u);
+  // Share of the parent's allocated bytes: 614400 of 626688.
+  EXPECT_NE(lines[2].find("98.0%"), std::string::npos);
+  EXPECT_NE(lines[1].find("100.0%"), std::string::npos);
+  EXPECT_NE(lines[2].find("600 B"), std::string::npos);
+  EXPECT_NE(lines[2].find("600.00 KB"), std::string::npos);
+  EXPECT_NE(lines[4].find("1.3%"), std::string::npos);
+  // Columns line up: every row is as wide as the header.
+  for (const std::string& line : lines) EXPECT_EQ(DisplayWidth(line), DisplayWidth(lines[0]));
+}
+
+TEST(Report, ExtensionAndFileTablesUseTheFormatters) {
+  const ScanResult result = MakeSampleResult();
+  const std::vector<std::string> ext = Lines(ExtensionTable(result));
+  ASSERT_EQ(ext.size(), 6u);
+  EXPECT_EQ(ext[1].rfind(".sys ", 0), 0u);
+  EXPECT_NE(ext[1].find("60.0%"), std::string::npos);
+  const std::vector<std::string> files = Lines(LargestFilesTable(result));
+  ASSERT_EQ(files.size(), 6u);
+  EXPECT_EQ(files[1].rfind("big.sys ", 0), 0u);
+  EXPECT_NE(files[2].find("D:\\Users\\alice"), std::string::npos);
+}
+
+TEST(Report, TablesKeepTwentyRowsAndSkipEmptyFiles) {
+  ScanResult result = MakeSampleResult();
+  result.extensions.assign(30, ExtStat{L".x", 1, 1});
+  result.largest_files.assign(25, SampleFile(L"a.bin", L"D:\\", 5, 4096, 80));
+  result.largest_files.insert(result.largest_files.begin(), SampleFile(L"zero.bin", L"D:\\", 0, 0, 81));
+  EXPECT_EQ(Lines(ExtensionTable(result)).size(), kReportExtensions + 1);
+  const std::string files = LargestFilesTable(result);
+  EXPECT_EQ(Lines(files).size(), kReportFiles + 1);
+  EXPECT_EQ(files.find("zero.bin"), std::string::npos);
+}
+
+TEST(ProgressLine, BarFollowsTheValue) {
+  EXPECT_EQ(ProgressLine(0, L"x"), "[------------------------]   0% x");
+  EXPECT_EQ(ProgressLine(50, L"正在读取 MFT..."), "[############------------]  50% 正在读取 MFT...");
+  EXPECT_EQ(ProgressLine(250, L""), "[########################] 100% ");
+  EXPECT_EQ(ProgressLine(-3, L""), "[------------------------]   0% ");
+}
+
+TEST(ProgressPrinter, RedrawsInPlaceAndErasesAtTheEnd) {
+  std::ostringstream out;
+  ProgressPrinter printer(out);
+  printer.Finish();
+  EXPECT_EQ(out.str(), "");  // nothing drawn, nothing to erase
+  printer.Report(10, L"long text here");
+  printer.Report(0, L"short");  // keeps 10
+  printer.Finish();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("\r[##----------------------]  10% short         "), std::string::npos) << text;
+  EXPECT_EQ(text.back(), '\r');
+  EXPECT_EQ(text.find('\n'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tw

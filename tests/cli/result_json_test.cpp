@@ -1,0 +1,95 @@
+#include "cli/result_json.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "cli/sample_result.h"
+
+namespace tw {
+namespace {
+
+nlohmann::json Document(const ScanResult& result, JsonReportOptions options) {
+  std::ostringstream out;
+  WriteResultJson(result, options, out);
+  return nlohmann::json::parse(out.str());
+}
+
+TEST(ResultJson, HasExactlyTheModelsKeys) {
+  const nlohmann::json doc = Document(MakeSampleResult(), {});
+  std::set<std::string> keys;
+  for (const auto& [key, value] : doc.items()) keys.insert(key);
+  EXPECT_EQ(keys, (std::set<std::string>{"drive", "elapsed_seconds", "file_count", "folder_count",
+                                         "root_total_size", "folders", "extensions", "largest_files"}));
+  std::set<std::string> folder_keys;
+  for (const auto& [key, value] : doc["folders"][0].items()) folder_keys.insert(key);
+  EXPECT_EQ(folder_keys, (std::set<std::string>{"id", "parent_id", "tree_parent_id", "name", "path", "total_size",
+                                                "total_alloc", "direct_size", "direct_alloc", "direct_file_count",
+                                                "total_file_count", "total_folder_count", "mtime", "attributes",
+                                                "children"}));
+  EXPECT_EQ(doc["largest_files"][0].size(), 8u);
+  EXPECT_EQ(doc["drive"], "D");
+  EXPECT_DOUBLE_EQ(doc["elapsed_seconds"].get<double>(), 1.25);
+  EXPECT_EQ(doc["root_total_size"], 1000);
+}
+
+TEST(ResultJson, FoldersComeInPreOrderFromTheRootWithPaths) {
+  const nlohmann::json doc = Document(MakeSampleResult(), {});
+  const nlohmann::json& folders = doc["folders"];
+  ASSERT_EQ(folders.size(), 4u);  // the cycle 50 <-> 51 is not reachable
+  std::vector<std::int64_t> ids;
+  for (const auto& f : folders) ids.push_back(f["id"]);
+  EXPECT_EQ(ids, (std::vector<std::int64_t>{5, 40, 30, 31}));
+  EXPECT_EQ(folders[0]["path"], "D:\\");
+  EXPECT_EQ(folders[0]["children"], nlohmann::json::array({40, 30}));
+  EXPECT_EQ(folders[3]["path"], "D:\\Users\\alice");
+  EXPECT_EQ(folders[3]["tree_parent_id"], 30);
+  EXPECT_EQ(folders[1]["total_alloc"], 614400);
+}
+
+TEST(ResultJson, TopLimitsTheLargestFiles) {
+  EXPECT_EQ(Document(MakeSampleResult(), {2, false})["largest_files"].size(), 2u);
+  EXPECT_EQ(Document(MakeSampleResult(), {0, false})["largest_files"].size(), 0u);
+  const nlohmann::json all = Document(MakeSampleResult(), {100, false})["largest_files"];
+  ASSERT_EQ(all.size(), 5u);
+  EXPECT_EQ(all[1]["name"], "照片.JPG");
+  EXPECT_EQ(all[1]["extension"], ".JPG");
+  EXPECT_EQ(all[3]["extension"], "(无扩展名)");
+}
+
+TEST(ResultJson, FilesListsEveryFileOnceWithItsFolder) {
+  const ScanResult result = MakeSampleResult();
+  const nlohmann::json doc = Document(result, {100, true});
+  ASSERT_TRUE(doc.contains("files"));
+  std::multiset<std::int64_t> ids;
+  for (const auto& f : doc["files"]) {
+    ids.insert(f["id"].get<std::int64_t>());
+    EXPECT_EQ(f.size(), 9u);
+    const auto* files = result.FindFiles(f["folder_id"].get<std::int64_t>());
+    ASSERT_NE(files, nullptr);
+  }
+  // The file of the unreachable folder 50 is listed too, last.
+  EXPECT_EQ(ids, (std::multiset<std::int64_t>{70, 71, 72, 73, 74}));
+  EXPECT_EQ(doc["files"].back()["folder_id"], 50);
+  EXPECT_FALSE(Document(result, {100, false}).contains("files"));
+}
+
+TEST(ResultJson, ResultWithoutRootGivesEmptyFolderList) {
+  ScanResult empty;
+  empty.drive = L"X";
+  const nlohmann::json doc = Document(empty, {100, true});
+  EXPECT_TRUE(doc["folders"].empty());
+  EXPECT_TRUE(doc["files"].empty());
+}
+
+TEST(ResultJson, ChildListThatRepeatsAFolderVisitsItOnce) {
+  ScanResult r = MakeSampleResult();
+  r.folders[5].children = {40, 30, 40};
+  r.folders[31].children = {5};  // points back at the root
+  EXPECT_EQ(FoldersInPreOrder(r).size(), 4u);
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,0 +1,373 @@
+// Runs the built tarnwick-scan on real NTFS volumes and on bad input.
+//
+// Volumes: the image tier's committed volumes, the sample volume, a
+// whole-disk image with an MBR made here around the sample, and the
+// Windows-formatted fixtures next to the checkout when they are there. The
+// JSON document is checked against sleuthkit's fls.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scan/mft_entry.h"
+#include "support/fls_listing.h"
+#include "support/test_images.h"
+
+namespace tw {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBinary = TARNWICK_BINARY_DIR "/bin/tarnwick-scan";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct ProcessRun {
+  int status = -1;  // exit status; -1 when the process died of a signal
+  std::string out, err;
+};
+
+// Runs a shell command line with stdout and stderr captured in files (so
+// stderr is never a terminal) and stdin from /dev/null.
+ProcessRun RunCommand(const std::string& command) {
+  static int counter = 0;
+  const fs::path base = fs::path(testing::TempDir()) / ("tw_run_" + std::to_string(getpid()) + "_" +
+                                                        std::to_string(++counter));
+  const std::string out = base.string() + ".out", err = base.string() + ".err";
+  const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null").c_str());
+  ProcessRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+ProcessRun RunScanner(const std::string& args) { return RunCommand(Quote(kBinary) + " " + args); }
+
+// What sleuthkit reports for an NTFS volume, in the model's terms: one file
+// per record however many names it has, its size that of the unnamed data
+// stream (0 when it has none), and every folder but the root. Left out, as
+// the scan leaves them out: entries fls shows only through index attributes
+// ($Extend's $Quota, $ObjId, $Reparse), and records whose header carries the
+// excluded flag (bit 2), which fls lists but cannot mark; those flags are read
+// from the MFT as sleuthkit's icat extracts it.
+struct FlsTotals {
+  std::set<std::int64_t> file_ids;
+  std::set<std::int64_t> folder_ids;
+  std::map<std::int64_t, std::int64_t> sizes;  // by file record
+  std::int64_t total_size = 0;
+};
+
+constexpr std::int32_t kIndexRootAttribute = 144;
+constexpr std::size_t kRecordFlagsOffset = 22;
+constexpr std::uint8_t kExcludedRecordFlag = 0x04;
+
+// Record numbers whose header has the excluded flag, from icat's copy of $MFT.
+std::set<std::int64_t> ExcludedRecords(const std::string& image, std::int64_t sector_offset) {
+  const std::string where = "-o " + std::to_string(sector_offset) + " " + Quote(image);
+  const ProcessRun fsstat = RunCommand("fsstat " + where);
+  const std::string label = "Size of MFT Entries: ";
+  const std::size_t at = fsstat.out.find(label);
+  EXPECT_NE(at, std::string::npos) << fsstat.err;
+  std::set<std::int64_t> excluded;
+  if (at == std::string::npos) return excluded;
+  const std::size_t record_size = std::stoul(fsstat.out.substr(at + label.size()));
+  const fs::path mft = fs::path(testing::TempDir()) / ("tw_mft_" + std::to_string(getpid()));
+  EXPECT_EQ(std::system(("icat " + where + " 0 >" + Quote(mft.string())).c_str()), 0);
+  const std::string bytes = ReadFile(mft);
+  fs::remove(mft);
+  for (std::size_t r = 0; record_size > 0 && (r + 1) * record_size <= bytes.size(); ++r) {
+    const auto flags = static_cast<std::uint8_t>(bytes[r * record_size + kRecordFlagsOffset]);
+    if (bytes.compare(r * record_size, 4, "FILE") == 0 && (flags & kExcludedRecordFlag) != 0) {
+      excluded.insert(static_cast<std::int64_t>(r));
+    }
+  }
+  return excluded;
+}
+
+FlsTotals ReadFls(const std::string& image, std::int64_t sector_offset) {
+  std::vector<test::FlsEntry> listing;
+  EXPECT_TRUE(test::ReadFlsListing(image, sector_offset, listing)) << image;
+  const std::set<std::int64_t> excluded = ExcludedRecords(image, sector_offset);
+  FlsTotals totals;
+  std::map<std::int64_t, std::int64_t>& sizes = totals.sizes;
+  for (const test::FlsEntry& e : listing) {
+    if (e.record < 0 || excluded.count(e.record) != 0) continue;
+    if (e.type == 'd') {
+      if (e.stream.empty() && e.record != kRootId) totals.folder_ids.insert(e.record);
+    } else if (e.type == 'r' && e.attribute_type != kIndexRootAttribute) {
+      totals.file_ids.insert(e.record);
+      if (e.stream.empty()) sizes[e.record] = e.size;
+    }
+  }
+  for (const auto& [id, size] : sizes) totals.total_size += size;
+  return totals;
+}
+
+std::string SampleArchive() { return test::TestDataDir() + "/sample.img.gz"; }
+
+// The sample volume behind an MBR with one NTFS partition at sector 2048.
+constexpr std::uint32_t kWholeDiskStart = 2048;
+
+class WholeDiskImage {
+ public:
+  WholeDiskImage() : volume_(SampleArchive()) {
+    path_ = (fs::path(testing::TempDir()) / ("tw_whole_disk_" + std::to_string(getpid()) + ".raw")).string();
+    const auto sectors = static_cast<std::uint32_t>(fs::file_size(volume_.path()) / 512);
+    std::string mbr(512, '\0');
+    auto put32 = [&mbr](std::size_t at, std::uint32_t v) {
+      for (std::size_t i = 0; i < 4; ++i) mbr[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    mbr[446 + 4] = 0x07;  // NTFS
+    put32(446 + 8, kWholeDiskStart);
+    put32(446 + 12, sectors);
+    mbr[510] = 0x55;
+    mbr[511] = static_cast<char>(0xAA);
+    {
+      std::ofstream out(path_, std::ios::binary);
+      out.write(mbr.data(), 512);
+    }
+    const std::string dd = "dd if=" + Quote(volume_.path()) + " of=" + Quote(path_) +
+                           " bs=512 seek=" + std::to_string(kWholeDiskStart) + " conv=notrunc,sparse status=none";
+    EXPECT_EQ(std::system(dd.c_str()), 0);
+  }
+  ~WholeDiskImage() { fs::remove(path_); }
+  const std::string& path() const { return path_; }
+
+ private:
+  test::UnpackedImage volume_;
+  std::string path_;
+};
+
+nlohmann::json ScanJson(const std::string& args) {
+  const ProcessRun run = RunScanner("--json -q " + args);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  return nlohmann::json::parse(run.out);
+}
+
+// The document against fls and against itself: pre-order folders, totals,
+// every file once.
+// Whether istat shows the record's $ATTRIBUTE_LIST as non-resident. The scan
+// follows only resident attribute lists (it never reads outside the MFT), so a
+// file whose name sits in an extension record named by a non-resident list is
+// not found.
+bool HasNonResidentAttributeList(const std::string& image, std::int64_t sector_offset, std::int64_t record) {
+  const ProcessRun istat = RunCommand("istat -o " + std::to_string(sector_offset) + " " + Quote(image) + " " +
+                                      std::to_string(record));
+  std::istringstream lines(istat.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("$ATTRIBUTE_LIST") != std::string::npos && line.find("Non-Resident") != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The document against fls and against itself: pre-order folders, totals,
+// every file once. Files fls lists that the document lacks must be ones the
+// scan cannot name (see HasNonResidentAttributeList); they leave the totals.
+void CheckDocument(const nlohmann::json& doc, FlsTotals fls, const std::string& image,
+                   std::int64_t sector_offset) {
+  std::set<std::int64_t> scanned;
+  for (const nlohmann::json& f : doc.value("files", nlohmann::json::array())) scanned.insert(f["id"].get<std::int64_t>());
+  for (auto it = fls.file_ids.begin(); it != fls.file_ids.end();) {
+    if (scanned.count(*it) != 0) {
+      ++it;
+      continue;
+    }
+    EXPECT_TRUE(HasNonResidentAttributeList(image, sector_offset, *it)) << "file record " << *it << " is missing";
+    fls.total_size -= fls.sizes[*it];
+    it = fls.file_ids.erase(it);
+  }
+  EXPECT_EQ(doc["file_count"].get<std::size_t>(), fls.file_ids.size());
+  EXPECT_EQ(doc["folder_count"].get<std::size_t>(), fls.folder_ids.size());
+  EXPECT_EQ(doc["root_total_size"].get<std::int64_t>(), fls.total_size);
+
+  const nlohmann::json& folders = doc["folders"];
+  ASSERT_FALSE(folders.empty());
+  EXPECT_EQ(folders[0]["id"], 5);
+  EXPECT_EQ(folders[0]["tree_parent_id"], 5);
+  EXPECT_EQ(folders[0]["total_size"], doc["root_total_size"]);
+  EXPECT_EQ(folders[0]["total_folder_count"].get<std::size_t>() + 1, folders.size());
+  std::set<std::int64_t> seen{5};
+  std::int64_t direct_sum = 0;
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    const nlohmann::json& f = folders[i];
+    direct_sum += f["direct_size"].get<std::int64_t>();
+    if (i == 0) continue;
+    const std::int64_t id = f["id"];
+    EXPECT_EQ(seen.count(f["tree_parent_id"].get<std::int64_t>()), 1u) << "folder " << id << " before its parent";
+    EXPECT_TRUE(seen.insert(id).second) << "folder " << id << " twice";
+    EXPECT_EQ(fls.folder_ids.count(id), 1u) << "folder " << id << " unknown to fls";
+  }
+  EXPECT_EQ(direct_sum, doc["root_total_size"].get<std::int64_t>());
+
+  ASSERT_TRUE(doc.contains("files"));
+  std::set<std::int64_t> file_ids;
+  std::int64_t file_sizes = 0;
+  for (const nlohmann::json& f : doc["files"]) {
+    EXPECT_TRUE(file_ids.insert(f["id"].get<std::int64_t>()).second) << "file " << f["id"] << " twice";
+    file_sizes += f["size"].get<std::int64_t>();
+  }
+  EXPECT_EQ(file_ids, fls.file_ids);
+  EXPECT_EQ(file_sizes, fls.total_size);
+
+  const nlohmann::json& largest = doc["largest_files"];
+  EXPECT_EQ(largest.size(), std::min<std::size_t>(100, fls.file_ids.size()));
+  for (std::size_t i = 1; i < largest.size(); ++i) EXPECT_GE(largest[i - 1]["size"], largest[i]["size"]);
+}
+
+TEST(ScannerOnVolumes, JsonMatchesFlsOnEveryTestVolume) {
+  std::vector<std::string> volumes = test::CommittedVolumes();
+  volumes.push_back(SampleArchive());
+  for (const std::string& compressed : volumes) {
+    SCOPED_TRACE(test::ImageName(compressed));
+    const test::UnpackedImage image(compressed);
+    ASSERT_FALSE(image.path().empty());
+    CheckDocument(ScanJson("--files " + Quote(image.path())), ReadFls(image.path(), 0), image.path(), 0);
+  }
+}
+
+TEST(ScannerOnVolumes, WholeDiskImageScansItsNtfsPartition) {
+  const WholeDiskImage disk;
+  const FlsTotals fls = ReadFls(disk.path(), kWholeDiskStart);
+  ASSERT_FALSE(fls.file_ids.empty());
+  CheckDocument(ScanJson("--files " + Quote(disk.path())), fls, disk.path(), kWholeDiskStart);
+  CheckDocument(ScanJson("--files --partition 1 " + Quote(disk.path())), fls, disk.path(), kWholeDiskStart);
+}
+
+TEST(ScannerOnVolumes, WindowsFormattedFixtures) {
+  const std::vector<std::string> fixtures = test::FixtureImages();
+  if (fixtures.empty()) GTEST_SKIP() << "no fixtures at " << test::FixturesDir();
+  for (const std::string& compressed : fixtures) {
+    SCOPED_TRACE(test::ImageName(compressed));
+    const test::UnpackedImage image(compressed);
+    ASSERT_FALSE(image.path().empty());
+    const nlohmann::json doc = ScanJson("--files --drive-letter E " + Quote(image.path()));
+    CheckDocument(doc, ReadFls(image.path(), test::kFixturePartitionSector), image.path(),
+                  test::kFixturePartitionSector);
+    EXPECT_EQ(doc["folders"][0]["name"], "[E:]");
+  }
+}
+
+TEST(ScannerOnSample, ReportShowsSummaryTreeExtensionsAndFiles) {
+  const test::UnpackedImage sample(SampleArchive());
+  const ProcessRun run = RunScanner(Quote(sample.path()));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");  // stderr is not a terminal: no progress line
+  EXPECT_EQ(run.out.rfind("扫描完成 ", 0), 0u);
+  const std::string first_line = run.out.substr(0, run.out.find('\n'));
+  EXPECT_EQ(first_line.substr(first_line.size() - 10), " 文件夹");
+  for (const char* part : {"占父目录 %", "\n[X:] ", "\n  Users ", "\n    alice ", "扩展名", ".JPG", "文件名",
+                           "holiday.mp4", "X:\\Users\\alice\\Videos"}) {
+    EXPECT_NE(run.out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(run.out.find("\n      Documents "), std::string::npos);  // depth 3 is not shown
+}
+
+TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
+  const test::UnpackedImage sample(SampleArchive());
+  const std::string image = Quote(sample.path());
+  const ProcessRun deep = RunScanner("--depth 3 --drive-letter d " + image);
+  ASSERT_EQ(deep.status, 0) << deep.err;
+  EXPECT_NE(deep.out.find("\n[D:] "), std::string::npos);
+  EXPECT_NE(deep.out.find("\n      Documents "), std::string::npos);
+  EXPECT_NE(deep.out.find("D:\\Users"), std::string::npos);
+
+  const ProcessRun timed = RunScanner("--timings --threads 1 " + image);
+  ASSERT_EQ(timed.status, 0) << timed.err;
+  for (const char* stage : {"load", "slice_pass", "merge", "overflow_pass", "apply", "tree", "total"}) {
+    EXPECT_NE(("\n" + timed.err).find(std::string("\n") + stage + " "), std::string::npos) << stage << " in " << timed.err;
+  }
+
+  const nlohmann::json one = ScanJson("--threads 1 --top 3 " + image);
+  const nlohmann::json two = ScanJson("--threads 2 " + image);
+  EXPECT_EQ(one["largest_files"].size(), 3u);
+  EXPECT_EQ(one["root_total_size"], two["root_total_size"]);
+  EXPECT_EQ(one["file_count"], two["file_count"]);
+  EXPECT_FALSE(one.contains("files"));
+  EXPECT_TRUE(one["elapsed_seconds"].is_number_float());
+  EXPECT_EQ(one["drive"], "X");
+}
+
+// One line on stderr, nothing on stdout, the expected status.
+void ExpectFailure(const ProcessRun& run, int status, const std::string& message_part) {
+  EXPECT_EQ(run.status, status) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find(message_part), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+TEST(ScannerBadInput, UsageErrorsAndMissingSourcesExitTwo) {
+  const fs::path missing = fs::path(testing::TempDir()) / "tw_no_such.img";
+  ExpectFailure(RunScanner(Quote(missing.string())), 2, "no such file or device");
+  ExpectFailure(RunScanner(Quote(testing::TempDir())), 2, "is a directory");
+  ExpectFailure(RunScanner(""), 2, "no SOURCE given");
+  ExpectFailure(RunScanner("--depth x a.img"), 2, "--depth needs a whole number");
+  ExpectFailure(RunScanner("--frobnicate a.img"), 2, "unknown option --frobnicate");
+}
+
+TEST(ScannerBadInput, UnscannableSourcesExitOneWithTheEnginesMessage) {
+  const fs::path dir = fs::path(testing::TempDir());
+  const fs::path empty = dir / "tw_empty.img";
+  std::ofstream(empty).close();
+  ExpectFailure(RunScanner(Quote(empty.string())), 1, "错误: 无法打开卷，请确认以管理员身份运行。");
+  ExpectFailure(RunScanner(Quote(empty.string())), 1, "empty file");
+
+  const fs::path text = dir / "tw_not_ntfs.img";
+  {
+    std::ofstream out(text, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out << "not an NTFS volume\n";
+  }
+  ExpectFailure(RunScanner(Quote(text.string())), 1, "错误: ");
+  ExpectFailure(RunScanner(Quote(text.string())), 1, "no NTFS volume found");
+
+  const WholeDiskImage disk;
+  ExpectFailure(RunScanner("--partition 3 " + Quote(disk.path())), 1, "no NTFS partition 3");
+}
+
+TEST(ScannerBadInput, UnreadableSourceSaysPermissionDenied) {
+  const fs::path copy = fs::path(testing::TempDir()) / "tw_unreadable.img";
+  const test::UnpackedImage sample(SampleArchive());
+  fs::copy_file(sample.path(), copy, fs::copy_options::overwrite_existing);
+  fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
+  std::string prefix;
+  if (geteuid() == 0) {
+    // Root reads everything: run the scanner as nobody instead.
+    if (RunCommand("command -v setpriv").status != 0) GTEST_SKIP() << "setpriv not available";
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  } else {
+    fs::permissions(copy, fs::perms::none);
+  }
+  const ProcessRun run = RunCommand(prefix + Quote(kBinary) + " " + Quote(copy.string()));
+  if (run.status == 126 || run.status == 127) GTEST_SKIP() << "the binary cannot be run as nobody: " << run.err;
+  ExpectFailure(run, 1, "Permission denied");
+  fs::remove(copy);
+}
+
+}  // namespace
+}  // namespace tw
