@@ -191,9 +191,12 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     CloseHandle(handle);
     return nullptr;
   }
-  // The geometry is asked for when the MFT is loaded: a source with an NTFS
-  // boot sector opens, and a geometry it cannot give fails the MFT read.
-  return std::make_unique<Win32Volume>(handle, extent);
+  // A volume that can tell neither the system's NTFS volume data nor the same
+  // fields from its boot sector and record 0 is not NTFS for this program.
+  auto volume = std::make_unique<Win32Volume>(handle, extent);
+  NtfsVolumeData data;
+  if (!volume->QueryVolumeData(data)) return nullptr;
+  return volume;
 }
 
 }  // namespace tw
