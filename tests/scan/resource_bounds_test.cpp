@@ -30,17 +30,27 @@ std::atomic<std::size_t> g_largest{0};
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
 
-void* operator new(std::size_t size) {
+namespace {
+void* WatchedMalloc(std::size_t size) {
   if (g_watching.load(std::memory_order_relaxed)) {
     std::size_t seen = g_largest.load(std::memory_order_relaxed);
     while (size > seen && !g_largest.compare_exchange_weak(seen, size)) {
     }
   }
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  return std::malloc(size == 0 ? 1 : size);
+}
+}  // namespace
+
+// The plain and the nothrow forms (std::stable_sort's buffer uses the latter)
+// are replaced together, so whatever one allocates the other may free.
+void* operator new(std::size_t size) {
+  if (void* p = WatchedMalloc(size)) return p;
   throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return WatchedMalloc(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace tw {
 namespace {
