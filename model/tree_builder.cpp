@@ -24,6 +24,17 @@ T SaturatingAdd(T a, T b) {
 
 std::int64_t RootIfNotPositive(std::int64_t id) { return id <= 0 ? kRootId : id; }
 
+// ExtensionOf(name), or "(无扩展名)" when that is empty, made in place
+// without the intermediate string.
+void SetExtensionLabel(const std::wstring& name, std::wstring& label) {
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0) {
+    label = kNoExtension;
+  } else {
+    label.assign(name, dot, std::wstring::npos);
+  }
+}
+
 const std::wstring& ExtensionLabel(const std::wstring& extension) {
   return extension.empty() ? kNoExtension : extension;
 }
@@ -148,8 +159,8 @@ void BuildFileLists(ScanSlice& slice, ScanResult& result) {
     files.reserve(files.size() + records.size());
     const std::wstring path = BuildFolderPath(result, id, result.drive);
     for (FileRecord& record : records) {
-      FileEntry entry;
-      entry.extension = ExtensionLabel(ExtensionOf(record.name));
+      FileEntry& entry = files.emplace_back();
+      SetExtensionLabel(record.name, entry.extension);
       entry.name = std::move(record.name);
       entry.folder_path = path;
       entry.size = record.size;
@@ -157,7 +168,6 @@ void BuildFileLists(ScanSlice& slice, ScanResult& result) {
       entry.id = record.id;
       entry.mtime = record.mtime;
       entry.attributes = record.attributes;
-      files.push_back(std::move(entry));
     }
   }
 }
@@ -197,8 +207,8 @@ void FinishLargestFiles(ScanSlice& slice, ScanResult& result) {
     const std::int64_t folder = RootIfNotPositive(source.parent_id);
     auto path = paths.find(folder);
     if (path == paths.end()) path = paths.emplace(folder, BuildFolderPath(result, folder, result.drive)).first;
-    FileEntry entry;
-    entry.extension = ExtensionLabel(ExtensionOf(source.name));
+    FileEntry& entry = result.largest_files.emplace_back();
+    SetExtensionLabel(source.name, entry.extension);
     entry.name = std::move(source.name);
     entry.folder_path = path->second;
     entry.size = source.size;
@@ -206,7 +216,6 @@ void FinishLargestFiles(ScanSlice& slice, ScanResult& result) {
     entry.id = source.id;
     entry.mtime = source.mtime;
     entry.attributes = source.attributes;
-    result.largest_files.push_back(std::move(entry));
   }
 }
 

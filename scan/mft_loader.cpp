@@ -125,8 +125,13 @@ bool VolumeDataIsSane(const NtfsVolumeData& data) {
   return true;
 }
 
-bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
-  image.clear();
+namespace {
+
+// The load, for either kind of image: make(length) turns the image into
+// exactly length zero bytes.
+template <typename Image, typename Make>
+bool LoadMft(RawVolume& volume, Image& image, Make make, std::int32_t& record_size) {
+  image = Image();
   if (!volume.IsOpen()) return false;
   NtfsVolumeData data;
   if (!volume.QueryVolumeData(data)) return false;
@@ -142,7 +147,7 @@ bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& 
   std::vector<DataRun> runs;
   const bool found = ParseDataRuns(ByteSpan(record.data(), record.size()), record_size, runs);
 
-  image.assign(static_cast<std::size_t>(data.mft_valid_data_length), 0);
+  make(image, static_cast<std::size_t>(data.mft_valid_data_length));
   std::vector<RunPlacement> placements;
   if (found && PlaceRuns(runs, cluster, static_cast<std::int64_t>(image.size()), placements)) {
     bool placed = true;
@@ -157,8 +162,21 @@ bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& 
   // No usable run list: the MFT is read as one range from record 0, which
   // overwrites whatever the failed run reads left behind.
   if (volume.ReadAt(mft_offset, image.data(), image.size())) return true;
-  std::vector<std::uint8_t>().swap(image);
+  image = Image();
   return false;
+}
+
+}  // namespace
+
+bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
+  return LoadMft(
+      volume, image, [](std::vector<std::uint8_t>& v, std::size_t n) { v.assign(n, 0); }, record_size);
+}
+
+bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size) {
+  // A fresh buffer is zero already: the reads are the first writes.
+  return LoadMft(
+      volume, image, [](ImageBuffer& b, std::size_t n) { b = ImageBuffer(n); }, record_size);
 }
 
 }  // namespace tw

@@ -124,19 +124,17 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
 }
 
 void ApplyOverflowSizes(ScanSlice& aggregate) {
-  const bool any = !aggregate.overflow_sizes.empty();
-  for (MftEntry& entry : aggregate.entries) {
-    if (any) {
+  if (!aggregate.overflow_sizes.empty()) {
+    for (MftEntry& entry : aggregate.entries) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
       if (found != aggregate.overflow_sizes.end()) {
         entry.size = std::max(entry.size, found->second.size);
         entry.alloc = std::max(entry.alloc, found->second.alloc);
       }
     }
-    AddEntry(aggregate, std::move(entry));
   }
-  // Release the memory, not only the elements: the lists can be large.
-  std::vector<MftEntry>().swap(aggregate.entries);
+  // AddEntry for each entry in list order; the list's memory is released too.
+  AddEntries(aggregate, std::move(aggregate.entries));
   IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
 }
 

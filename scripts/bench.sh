@@ -189,7 +189,7 @@ bench_real() {
     du_run "$real_img"
   done
   local mft records
-  mft=$(awk '{ s += $2 } END { print s }' <("$bin/print_mft_extents" "$real_img"))
+  mft=$(awk '{ s += $2 } END { printf "%.0f\n", s }' <("$bin/print_mft_extents" "$real_img"))
   records=$((mft / 1024))
   print_table "Real NTFS volume, 300,000 files ($records MFT records, MFT $((mft >> 20)) MiB)" \
     tarnwick floor fls du
@@ -229,7 +229,7 @@ bench_synthetic() {
     time_run floor sh "$work/floor.sh"
   done
   local mft
-  mft=$(awk '{ s += $2 } END { print s }' <("$bin/print_mft_extents" "$img"))
+  mft=$(awk '{ s += $2 } END { printf "%.0f\n", s }' <("$bin/print_mft_extents" "$img"))
   print_table "Synthetic volume, $n records (MFT $((mft >> 20)) MiB; fls and ntfs-3g cannot read it)" tarnwick floor
   per_record[$n]=$(awk -v w="$(median 1 "$work/tarnwick")" -v n="$n" 'BEGIN { printf "%.1f", w * 1e9 / n }')
   echo "  time per record: ${per_record[$n]} ns"
@@ -259,7 +259,7 @@ instructions() {
   valgrind --tool=callgrind --callgrind-out-file="$out" "$scan" --quiet "$real_img" >/dev/null 2>"$work/vg.err"
   local total records
   total=$(awk '/^summary:/ { print $2 }' "$out")
-  records=$(($(awk '{ s += $2 } END { print s }' <("$bin/print_mft_extents" "$real_img")) / 1024))
+  records=$(($(awk '{ s += $2 } END { printf "%.0f\n", s }' <("$bin/print_mft_extents" "$real_img")) / 1024))
   echo
   echo "Instructions (valgrind callgrind, tarnwick-scan --quiet, real 300,000-file volume):"
   echo "  total            $total"

@@ -1,0 +1,26 @@
+#include "scan/image_buffer.h"
+
+#include <sys/mman.h>
+
+#include <new>
+
+namespace tw {
+
+ImageBuffer::ImageBuffer(std::size_t size) {
+  if (size == 0) return;
+  void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  ::madvise(block, size, MADV_HUGEPAGE);  // a hint: refused, the block still works
+#endif
+  data_ = static_cast<std::uint8_t*>(block);
+  size_ = size;
+}
+
+void ImageBuffer::Reset() noexcept {
+  if (data_ != nullptr) ::munmap(data_, size_);
+  data_ = nullptr;
+  size_ = 0;
+}
+
+}  // namespace tw
