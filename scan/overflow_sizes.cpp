@@ -107,9 +107,10 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
 
     // A file base record: the records its attribute list names for the
     // unnamed $DATA, unless its own data is at least as large.
+    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
+    if (listed.empty()) continue;  // nothing to compare its own data with
     std::int64_t own_size = 0, own_alloc = 0;
     const bool own = SumUnnamedData(record, own_size, own_alloc);
-    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
     for (const std::int64_t r : listed) {
       if (r < 0 || r >= count) continue;  // the whole 48-bit number, never truncated
       load(r);                           // the base copy is no longer needed

@@ -108,6 +108,9 @@ void AppendMoved(std::vector<T>& into, std::vector<T>&& from) {
 
 }  // namespace
 
+// The sifts move the entry being placed along a hole instead of swapping it
+// level by level: the same comparisons and the same final arrangement, one
+// move per level instead of three.
 template <typename Entry, typename Key>
 void LargestFilesHeap::Offer(Entry&& entry, const Key& key_of) {
   const std::int64_t k = key_of(std::as_const(entry));
@@ -115,26 +118,29 @@ void LargestFilesHeap::Offer(Entry&& entry, const Key& key_of) {
   if (count < static_cast<std::size_t>(std::max(capacity, 0))) {
     heap.push_back(std::forward<Entry>(entry));
     std::size_t i = count;
+    if (i == 0 || k >= key_of(heap[(i - 1) / 2])) return;
+    MftEntry placed = std::move(heap[i]);
     while (i > 0) {
       const std::size_t p = (i - 1) / 2;
-      if (key_of(heap[i]) >= key_of(heap[p])) break;
-      std::swap(heap[i], heap[p]);
+      if (k >= key_of(heap[p])) break;
+      heap[i] = std::move(heap[p]);
       i = p;
     }
+    heap[i] = std::move(placed);
     return;
   }
   // Full (or no room at all): a tie with the smallest kept key keeps the entry held.
   if (count == 0 || k <= key_of(heap[0])) return;
-  heap[0] = std::forward<Entry>(entry);
   std::size_t i = 0;
   std::size_t c = 1;
   while (c < count) {
     if (c + 1 < count && key_of(heap[c + 1]) < key_of(heap[c])) ++c;
-    if (key_of(heap[c]) >= key_of(heap[i])) break;
-    std::swap(heap[i], heap[c]);
+    if (key_of(heap[c]) >= k) break;
+    heap[i] = std::move(heap[c]);
     i = c;
     c = 2 * c + 1;
   }
+  heap[i] = std::forward<Entry>(entry);  // a copy reuses the name buffer the hole holds
 }
 
 // The default key is called directly instead of through the std::function:

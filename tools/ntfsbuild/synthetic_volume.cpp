@@ -1,13 +1,11 @@
 #include "ntfsbuild/synthetic_volume.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -62,8 +60,8 @@ struct Folder {
 // extents of the volume file.
 class MftWriter {
  public:
-  MftWriter(int fd, std::uint32_t record_size, std::vector<SyntheticExtent> extents)
-      : fd_(fd), record_size_(record_size), extents_(std::move(extents)) {}
+  MftWriter(std::fstream& file, std::uint32_t record_size, std::vector<SyntheticExtent> extents)
+      : file_(file), record_size_(record_size), extents_(std::move(extents)) {}
 
   void Put(std::int64_t index, const std::vector<std::uint8_t>& record) {
     if (index != first_ + pending_) throw std::logic_error("records must be written in order");
@@ -86,15 +84,11 @@ class MftWriter {
     WriteAt(OffsetOf(index), record.data(), record.size());
   }
 
+  // Writing past the end leaves a hole: the volume file stays sparse.
   void WriteAt(std::int64_t offset, const std::uint8_t* data, std::size_t length) {
-    while (length > 0) {
-      const ssize_t n = ::pwrite(fd_, data, length, static_cast<off_t>(offset));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw std::runtime_error(std::string("write failed: ") + std::strerror(errno));
-      data += n;
-      offset += n;
-      length -= static_cast<std::size_t>(n);
-    }
+    file_.seekp(static_cast<std::streamoff>(offset));
+    file_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
+    if (!file_) throw std::runtime_error("write failed");
   }
 
  private:
@@ -118,7 +112,7 @@ class MftWriter {
     throw std::logic_error("record beyond the MFT extents");
   }
 
-  int fd_;
+  std::fstream& file_;
   std::uint32_t record_size_;
   std::vector<SyntheticExtent> extents_;
   std::vector<std::uint8_t> buffer_;
@@ -404,9 +398,9 @@ bool WriteSyntheticVolume(const std::string& path, const SyntheticVolumeSpec& sp
     error = "unsupported spec (records 64..2^31-1, record size 1024+ and a divisor of the cluster size)";
     return false;
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+  if (!file) {
+    error = path + ": cannot create the file";
     return false;
   }
   try {
@@ -423,7 +417,7 @@ bool WriteSyntheticVolume(const std::string& path, const SyntheticVolumeSpec& sp
     if (mft_clusters > first_part) {
       summary.mft_extents.push_back({second_lcn * cluster, (mft_clusters - first_part) * cluster});
     }
-    MftWriter writer(fd, spec.record_size, summary.mft_extents);
+    MftWriter writer(file, spec.record_size, summary.mft_extents);
     Generator generator(spec, summary, writer, second_lcn + mft_clusters - first_part + 16);
     generator.Generate();
 
@@ -450,16 +444,11 @@ bool WriteSyntheticVolume(const std::string& path, const SyntheticVolumeSpec& sp
     const std::vector<std::uint8_t> boot = BootSector(spec, total_sectors, mft_lcn, mirror_lcn);
     writer.WriteAt(0, boot.data(), boot.size());
     writer.WriteAt(summary.volume_size - kSectorSize, boot.data(), boot.size());
-    if (::ftruncate(fd, static_cast<off_t>(summary.volume_size)) != 0) {
-      throw std::runtime_error(std::string("truncate failed: ") + std::strerror(errno));
-    }
+    file.close();
+    if (!file) throw std::runtime_error("write failed");
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(summary.volume_size));
   } catch (const std::exception& e) {
-    ::close(fd);
     error = path + ": " + e.what();
-    return false;
-  }
-  if (::close(fd) != 0) {
-    error = path + ": " + std::strerror(errno);
     return false;
   }
   return true;
