@@ -1,6 +1,7 @@
 #include "scan/image_buffer.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <new>
 
@@ -15,6 +16,11 @@ ImageBuffer::ImageBuffer(std::size_t size) {
 #endif
   data_ = static_cast<std::uint8_t*>(block);
   size_ = size;
+}
+
+std::size_t ImageBuffer::MapGranule() {
+  const long page = ::sysconf(_SC_PAGESIZE);
+  return page > 0 ? static_cast<std::size_t>(page) : 0;
 }
 
 void ImageBuffer::Reset() noexcept {

@@ -14,6 +14,8 @@ ImageBuffer::ImageBuffer(std::size_t size) {
   size_ = size;
 }
 
+std::size_t ImageBuffer::MapGranule() { return 0; }  // volume handles are read, never mapped
+
 void ImageBuffer::Reset() noexcept {
   if (data_ != nullptr) ::VirtualFree(data_, 0, MEM_RELEASE);
   data_ = nullptr;
