@@ -5,9 +5,15 @@
 #   scripts/demo.sh                 the report of the sample volume
 #   scripts/demo.sh --json          its JSON document
 #   scripts/demo.sh /dev/sdb1       the report of a partition
+#   scripts/demo.sh --gui           tarnwick.exe under Wine, the sample volume as
+#                                   drive X: (tools/wine/demo_gui.sh)
 # Installing and building talk on stderr, so stdout holds only the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --gui ]; then
+  shift
+  exec bash tools/wine/demo_gui.sh "$@"
+fi
 source scripts/lib.sh
 
 tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" gzip >&2

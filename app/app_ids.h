@@ -1,0 +1,36 @@
+#pragma once
+// Control ids, menu commands and the window messages of the shell, in one
+// place: the worker, the tray window and the main window all name them.
+
+#include <windows.h>
+
+#include "scan/scan_worker_win32.h"  // WM_SCAN_DONE, WM_SCAN_PROGRESS
+
+namespace tw {
+
+// Controls of the main window.
+inline constexpr int IDC_DRIVE_COMBO = 1001;
+inline constexpr int IDC_SCAN_BUTTON = 1002;
+inline constexpr int IDC_FOLDER_LIST = 1003;
+inline constexpr int IDC_EXTENSION_LIST = 1004;
+inline constexpr int IDC_STATUS = 1005;
+inline constexpr int IDC_TREEMAP = 1009;
+inline constexpr int IDC_TABS = 1013;
+inline constexpr int IDC_FILE_LIST = 1014;
+
+// Tray menu commands (also accepted as WM_COMMAND by the main window).
+inline constexpr int IDM_SHOW_MAIN = 1015;
+inline constexpr int IDM_EXIT = 1016;
+
+// Messages of the shell.
+inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 100;       // 0x464, to the tray window
+inline constexpr UINT WM_SHOW_MAIN_WINDOW = WM_USER + 101;  // 0x465, to the main window
+inline constexpr UINT WM_SHOW_TRAY_MENU = WM_USER + 102;    // 0x466, to the main window
+
+inline constexpr wchar_t kMainClassName[] = L"TarnwickWindow";
+inline constexpr wchar_t kTrayClassName[] = L"TarnwickTrayWindow";
+inline constexpr wchar_t kTreemapClassName[] = L"TarnwickTreemap";
+inline constexpr wchar_t kMainTitle[] = L"塔维-磁盘空间分析器";
+inline constexpr wchar_t kMutexName[] = L"Local\\Tarnwick_SingleInstance";
+
+}  // namespace tw

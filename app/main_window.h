@@ -1,0 +1,42 @@
+#pragma once
+// The main window of class "TarnwickWindow": its procedure and the handlers it
+// is split into (creation, layout, painting, the scan cycle).
+
+#include <windows.h>
+
+namespace tw {
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Creation (main_window_create.cpp).
+LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create);
+void CreateUiFonts();
+void DeleteUiFonts();
+HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font);
+void StyleListView(HWND list);
+// font_normal to every descendant, font_title to the titles, font_small to
+// the space labels.
+void ApplyUiFonts();
+
+// Layout (main_window_layout.cpp).
+void LayoutMainWindow(HWND hwnd);
+void ShowTab(int index);
+void OnGetMinMaxInfo(MINMAXINFO& info);
+void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested);
+
+// Painting (main_window_paint.cpp).
+void PaintBackground(HWND hwnd, HDC dc);
+void DrawTabItem(const DRAWITEMSTRUCT& item);
+void DrawScanButton(const DRAWITEMSTRUCT& item);
+LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
+LRESULT CALLBACK TabEraseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
+LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
+LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                 DWORD_PTR data);
+
+// The scan cycle (scan_cycle.cpp).
+void StartScan();
+void OnScanProgress(WPARAM value, LPARAM text);
+void OnScanDone(WPARAM failed, LPARAM result);
+
+}  // namespace tw

@@ -1,0 +1,179 @@
+// The main window's creation: fonts, brushes, every control in z order, the
+// common look of the three lists.
+#include "main_window.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "app_ids.h"
+#include "app_state.h"
+#include "drive_list.h"
+#include "result_views.h"
+#include "scan/scan_worker_win32.h"
+#include "views/dpi_scale.h"
+#include "views/status_texts.h"
+
+namespace tw {
+namespace {
+
+bool g_treemap_class_registered = false;
+
+HFONT MakeFont(int pixels, int weight) {
+  return CreateFontW(-S(pixels), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
+}
+
+void DeleteFontHandle(HFONT& font) {
+  if (font != nullptr) DeleteObject(font);
+  font = nullptr;
+}
+
+HWND CreateChild(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int id,
+                 DWORD ex_style = 0) {
+  return CreateWindowExW(ex_style, class_name, text, style, 0, 0, 10, 10, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void SetFont(HWND hwnd, HFONT font) { SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
+  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
+}
+
+void RegisterTreemapClass(HINSTANCE instance) {
+  if (g_treemap_class_registered) return;
+  WNDCLASSEXW treemap_class{};
+  treemap_class.cbSize = sizeof(treemap_class);
+  treemap_class.style = CS_DBLCLKS;
+  treemap_class.lpfnWndProc = TreemapWindowProc;
+  treemap_class.hInstance = instance;
+  treemap_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  treemap_class.lpszClassName = kTreemapClassName;
+  RegisterClassExW(&treemap_class);
+  g_treemap_class_registered = true;
+}
+
+void InsertTab(HWND tabs, int index, const wchar_t* text) {
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<wchar_t*>(text);
+  SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+void CreateControls(HWND hwnd) {
+  AppState& app = g_app;
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  const DWORD list_style = WS_CHILD | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
+
+  app.drive_label = CreateLabel(hwnd, L"驱动器", app.font_normal);
+  app.drive_combo = CreateChild(hwnd, L"COMBOBOX", nullptr, child | WS_VSCROLL | CBS_DROPDOWNLIST, IDC_DRIVE_COMBO);
+  app.scan_button = CreateChild(hwnd, L"BUTTON", L"扫描", child | BS_OWNERDRAW, IDC_SCAN_BUTTON);
+  app.total_label = CreateLabel(hwnd, kTotalPlaceholder.c_str(), app.font_small);
+  app.used_label = CreateLabel(hwnd, kUsedPlaceholder.c_str(), app.font_small);
+  app.free_label = CreateLabel(hwnd, kFreePlaceholder.c_str(), app.font_small);
+
+  app.tabs = CreateChild(hwnd, WC_TABCONTROLW, nullptr,
+                         child | WS_CLIPSIBLINGS | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER, IDC_TABS);
+  InsertTab(app.tabs, 0, L"树状视图");
+  InsertTab(app.tabs, 1, L"文件查看");
+  SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
+
+  app.folder_title = CreateLabel(hwnd, L"树状视图", app.font_title);
+  app.folder_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_FOLDER_LIST,
+                                WS_EX_CLIENTEDGE);
+  SetupFolderList(app.folder_list);
+  app.treemap_title = CreateLabel(hwnd, L"顶级文件夹", app.font_title);
+  app.extension_title = CreateLabel(hwnd, L"扩展名统计", app.font_title);
+  app.treemap = CreateChild(hwnd, kTreemapClassName, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
+  app.extension_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST,
+                                   WS_EX_CLIENTEDGE);
+  SetupExtensionList(app.extension_list);
+  app.file_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_FILE_LIST, WS_EX_CLIENTEDGE);
+  SetupFileList(app.file_list);
+
+  app.status_text = CreateChild(hwnd, L"STATIC", kStatusReady.c_str(), child, IDC_STATUS);
+  app.progress_bar = CreateChild(hwnd, PROGRESS_CLASSW, nullptr, child, 0);
+  SendMessageW(app.progress_bar, PBM_SETRANGE32, 0, 100);
+}
+
+}  // namespace
+
+void CreateUiFonts() {
+  DeleteUiFonts();
+  g_app.font_normal = MakeFont(14, 400);
+  g_app.font_title = MakeFont(14, 600);
+  g_app.font_button = MakeFont(16, 600);
+  g_app.font_small = MakeFont(13, 400);
+}
+
+void DeleteUiFonts() {
+  DeleteFontHandle(g_app.font_normal);
+  DeleteFontHandle(g_app.font_title);
+  DeleteFontHandle(g_app.font_button);
+  DeleteFontHandle(g_app.font_small);
+}
+
+HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font) {
+  HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  SetFont(label, font);
+  return label;
+}
+
+void ApplyUiFonts() {
+  AppState& app = g_app;
+  EnumChildWindows(app.main_window, SetFontOnChild, reinterpret_cast<LPARAM>(app.font_normal));
+  for (HWND title : {app.folder_title, app.treemap_title, app.extension_title}) SetFont(title, app.font_title);
+  for (HWND label : {app.total_label, app.used_label, app.free_label}) SetFont(label, app.font_small);
+}
+
+void StyleListView(HWND list) {
+  SetWindowTheme(list, L"", L"");
+  SendMessageW(list, LVM_SETBKCOLOR, 0, kColourWhite);
+  SendMessageW(list, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
+  SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, kColourWhite);
+  // A one-pixel-wide image list S(24) high fixes the row height.
+  // The image list it replaces (after a DPI change) is destroyed.
+  HIMAGELIST rows = ImageList_Create(1, S(24), ILC_COLOR32 | ILC_MASK, 0, 1);
+  if (HIMAGELIST old = ListView_SetImageList(list, rows, LVSIL_SMALL)) ImageList_Destroy(old);
+  if (g_app.font_normal != nullptr) SetFont(list, g_app.font_normal);
+  SendMessageW(list, LVM_SETHOTITEM, static_cast<WPARAM>(-1), 0);
+  SendMessageW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(-1));
+  if (HWND header = ListView_GetHeader(list)) SetWindowSubclass(header, HeaderPaintProc, 1, 0);
+}
+
+LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
+  AppState& app = g_app;
+  app.main_window = hwnd;
+  g_main_window = hwnd;  // where the scan worker posts
+  RegisterTreemapClass(create.hInstance);
+
+  g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));
+
+  CreateUiFonts();
+  app.brush_white = CreateSolidBrush(kColourWhite);
+  app.brush_band = CreateSolidBrush(kColourBand);
+  app.brush_field = CreateSolidBrush(kColourField);
+
+  CreateControls(hwnd);
+  ApplyUiFonts();
+  SetWindowTheme(app.drive_combo, L"", L"");
+
+  for (HWND list : {app.folder_list, app.extension_list, app.file_list}) StyleListView(list);
+  SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));
+  SetWindowSubclass(app.extension_list, ListHoverProc, 3, reinterpret_cast<DWORD_PTR>(&app.extension_hover));
+  SetWindowSubclass(app.file_list, ListHoverProc, 4, reinterpret_cast<DWORD_PTR>(&app.file_hover));
+
+  SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, kColourAccent);
+  SendMessageW(app.progress_bar, PBM_SETBKCOLOR, 0, kColourProgressBack);
+
+  FillDriveList(app.drive_combo);
+  UpdateSpaceSummary();
+
+  ShowTab(0);
+  LayoutMainWindow(hwnd);
+  return 0;
+}
+
+}  // namespace tw

@@ -1,0 +1,170 @@
+#include "startup.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <string>
+
+#include "app_ids.h"
+#include "app_state.h"
+#include "main_window.h"
+#include "resource.h"
+#include "trace.h"
+#include "tray.h"
+
+namespace tw {
+namespace {
+
+constexpr wchar_t kNotElevatedText[] =
+    L"需要管理员权限才能扫描磁盘。\n\n请右键点击程序，选择\"以管理员身份运行\"。";
+constexpr wchar_t kNotElevatedCaption[] = L"塔维 - 需要管理员权限";
+
+// The second instance: bring the running window forward and leave.
+int HandOver(HANDLE mutex) {
+  if (mutex != nullptr) CloseHandle(mutex);
+  HWND running = FindWindowW(kMainClassName, kMainTitle);
+  if (running == nullptr) running = FindWindowW(kMainClassName, nullptr);
+  if (running == nullptr) return 0;
+  RestoreMainWindow(running);
+  PostMessageW(running, WM_SHOW_MAIN_WINDOW, 0, 0);
+  return 0;
+}
+
+bool RegisterClasses(HINSTANCE instance) {
+  WNDCLASSEXW main_class{};
+  main_class.cbSize = sizeof(main_class);
+  main_class.style = CS_HREDRAW | CS_VREDRAW;
+  main_class.lpfnWndProc = MainWindowProc;
+  main_class.hInstance = instance;
+  main_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  main_class.hbrBackground = nullptr;  // WM_ERASEBKGND paints the bands
+  main_class.lpszClassName = kMainClassName;
+  main_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP_ICON));
+  if (main_class.hIcon == nullptr) main_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  main_class.hIconSm = LoadAppIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+  if (RegisterClassExW(&main_class) == 0) return false;
+
+  WNDCLASSEXW tray_class{};
+  tray_class.cbSize = sizeof(tray_class);
+  tray_class.lpfnWndProc = TrayWindowProc;
+  tray_class.hInstance = instance;
+  tray_class.lpszClassName = kTrayClassName;
+  RegisterClassExW(&tray_class);
+  return true;
+}
+
+int ScreenDpi() {
+  int dpi = 96;
+  if (HDC dc = GetDC(nullptr)) {
+    dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+  }
+  return dpi < 1 ? 96 : dpi;
+}
+
+}  // namespace
+
+HICON LoadAppIcon(int width, int height) {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                                       width, height, LR_DEFAULTCOLOR));
+}
+
+bool IsProcessElevated() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION elevation{};
+  DWORD returned = 0;
+  const bool ok = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &returned) != 0;
+  CloseHandle(token);
+  return ok && elevation.TokenIsElevated != 0;
+}
+
+void ForceForeground(HWND hwnd) {
+  HWND foreground = GetForegroundWindow();
+  if (foreground == nullptr) {
+    SetForegroundWindow(hwnd);
+    BringWindowToTop(hwnd);
+    return;
+  }
+  const DWORD foreground_thread = GetWindowThreadProcessId(foreground, nullptr);
+  const DWORD current_thread = GetCurrentThreadId();
+  if (foreground_thread != 0 && foreground_thread != current_thread) {
+    AttachThreadInput(current_thread, foreground_thread, TRUE);
+    SetForegroundWindow(hwnd);
+    BringWindowToTop(hwnd);
+    AttachThreadInput(current_thread, foreground_thread, FALSE);
+  } else {
+    SetForegroundWindow(hwnd);
+    BringWindowToTop(hwnd);
+  }
+}
+
+void RestoreMainWindow(HWND hwnd) {
+  ShowWindow(hwnd, SW_SHOW);
+  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ForceForeground(hwnd);
+  SetForegroundWindow(hwnd);
+  SetActiveWindow(hwnd);
+  SetFocus(hwnd);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  UpdateWindow(hwnd);
+}
+
+int RunApplication(HINSTANCE instance) {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, kMutexName);
+  if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return HandOver(mutex);
+
+  g_taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
+  OleInitialize(nullptr);
+
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&controls);
+
+  RegisterClasses(instance);
+  g_tray_window = CreateWindowExW(0, kTrayClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+
+  const int dpi = ScreenDpi();
+  HWND main_window = CreateWindowExW(0, kMainClassName, kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, MulDiv(1320, dpi, 96), MulDiv(840, dpi, 96), nullptr, nullptr,
+                                     instance, nullptr);
+  if (main_window == nullptr) return 1;  // the mutex stays held until exit
+
+  SendMessageW(main_window, WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(LoadAppIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON))));
+  SendMessageW(main_window, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(LoadAppIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON))));
+  AddTrayIcon(g_tray_window);
+
+  AllowSetForegroundWindow(ASFW_ANY);
+  ShowWindow(main_window, SW_SHOW);
+  ShowWindow(main_window, SW_RESTORE);
+  SetForegroundWindow(main_window);
+  BringWindowToTop(main_window);
+  SetActiveWindow(main_window);
+
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  OleUninitialize();
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace tw
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR cmd_line, int) {
+  const std::wstring command_line = cmd_line != nullptr ? cmd_line : L"";
+  wchar_t exe_path[261] = {};
+  GetModuleFileNameW(nullptr, exe_path, 260);
+  tw::Trace(L"  exe=%ls", exe_path);
+  tw::Trace(L"  cmdLine=[%ls]", command_line.c_str());
+  if (!tw::IsProcessElevated()) {
+    MessageBoxW(nullptr, tw::kNotElevatedText, tw::kNotElevatedCaption, MB_ICONINFORMATION);
+    return 0;
+  }
+  return tw::RunApplication(instance);
+}

@@ -1,0 +1,367 @@
+// Test-only probe for the GUI tests (never shipped). Runs beside tarnwick.exe
+// in the same Wine desktop and reports what the program shows, as JSON on
+// stdout (UTF-8):
+//   probe dump [WAIT_MS]   the main window and its child controls; waits up to
+//                          WAIT_MS for the window to exist (exit 2 if it never does)
+//   probe windows          every top-level window (class, title, rect, visible)
+//   probe command ID       posts WM_COMMAND ID to the main window
+//   probe limited EXE      runs EXE with the limited (non-elevated) twin of
+//                          this process's token; exits with its exit code
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"TarnwickWindow";
+constexpr wchar_t kMainTitle[] = L"塔维-磁盘空间分析器";
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                    nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string Quote(const std::wstring& text) {
+  std::string out = "\"";
+  for (unsigned char c : Utf8(text)) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+      out += buffer;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string Rect(int x, int y, int w, int h) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer, "[%d, %d, %d, %d]", x, y, w, h);
+  return buffer;
+}
+
+LRESULT Send(HWND hwnd, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, 3000, &result)) return -1;
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring WindowText(HWND hwnd) {
+  const LRESULT length = Send(hwnd, WM_GETTEXTLENGTH);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT got = Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[128] = {};
+  GetClassNameW(hwnd, name, 127);
+  return name;
+}
+
+// Memory in the target process, for messages whose arguments are pointers
+// that the system does not carry across processes (list views, headers).
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND hwnd, std::size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_ != nullptr) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  bool ok() const { return address_ != nullptr; }
+  char* at(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+  bool Write(std::size_t offset, const void* data, std::size_t n) const {
+    return offset + n <= size_ && WriteProcessMemory(process_, at(offset), data, n, nullptr);
+  }
+  bool Read(std::size_t offset, void* data, std::size_t n) const {
+    return offset + n <= size_ && ReadProcessMemory(process_, at(offset), data, n, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
+constexpr std::size_t kTextOffset = 512;
+constexpr int kTextUnits = 260;
+
+std::wstring ListCell(HWND list, const RemoteBuffer& buffer, int row, int column) {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<wchar_t*>(buffer.at(kTextOffset));
+  item.cchTextMax = kTextUnits;
+  if (!buffer.Write(0, &item, sizeof item)) return {};
+  const LRESULT n = Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.at(0)));
+  if (n <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(std::min<LRESULT>(n, kTextUnits - 1)), L'\0');
+  buffer.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
+  return text;
+}
+
+std::vector<std::wstring> HeaderTexts(HWND header, const RemoteBuffer& buffer) {
+  std::vector<std::wstring> texts;
+  const LRESULT count = Send(header, HDM_GETITEMCOUNT);
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = reinterpret_cast<wchar_t*>(buffer.at(kTextOffset));
+    item.cchTextMax = kTextUnits;
+    wchar_t zero[kTextUnits] = {};
+    buffer.Write(kTextOffset, zero, sizeof zero);
+    if (!buffer.Write(0, &item, sizeof item)) break;
+    Send(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.at(0)));
+    wchar_t text[kTextUnits] = {};
+    buffer.Read(kTextOffset, text, sizeof text);
+    text[kTextUnits - 1] = 0;
+    texts.emplace_back(text);
+  }
+  return texts;
+}
+
+std::string ListDetails(HWND list) {
+  std::string out;
+  const LRESULT count = Send(list, LVM_GETITEMCOUNT);
+  out += ", \"count\": " + std::to_string(count);
+  RemoteBuffer buffer(list, 4096);
+  if (!buffer.ok()) return out;
+  out += ", \"columns\": [";
+  if (HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER))) {
+    bool first = true;
+    for (const std::wstring& text : HeaderTexts(header, buffer)) {
+      out += (first ? "" : ", ") + Quote(text);
+      first = false;
+    }
+  }
+  out += "], \"rows\": [";
+  for (int row = 0; row < count && row < 8; ++row) {
+    out += row == 0 ? "[" : ", [";
+    for (int column = 0; column < 3; ++column) {
+      out += (column == 0 ? "" : ", ") + Quote(ListCell(list, buffer, row, column));
+    }
+    out += "]";
+  }
+  return out + "]";
+}
+
+std::string ComboDetails(HWND combo) {
+  std::string out = ", \"items\": [";
+  const LRESULT count = Send(combo, CB_GETCOUNT);
+  for (int i = 0; i < count; ++i) {
+    const LRESULT length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
+    std::wstring text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, L'\0');
+    if (length > 0) Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    out += (i == 0 ? "" : ", ") + Quote(text);
+  }
+  return out + "], \"selection\": " + std::to_string(Send(combo, CB_GETCURSEL));
+}
+
+struct Collect {
+  HWND main;
+  std::vector<std::string> controls;
+};
+
+BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
+  auto& collect = *reinterpret_cast<Collect*>(param);
+  if (GetParent(child) != collect.main) return TRUE;  // direct children only
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  MapWindowPoints(HWND_DESKTOP, collect.main, reinterpret_cast<POINT*>(&rect), 2);
+  const std::wstring class_name = ClassOf(child);
+  std::string out = "{\"class\": " + Quote(class_name) + ", \"id\": " + std::to_string(GetDlgCtrlID(child)) +
+                    ", \"text\": " + Quote(WindowText(child)) +
+                    ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
+                    ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") +
+                    ", \"enabled\": " + (IsWindowEnabled(child) ? "true" : "false");
+  if (_wcsicmp(class_name.c_str(), L"ComboBox") == 0) out += ComboDetails(child);
+  if (_wcsicmp(class_name.c_str(), PROGRESS_CLASSW) == 0) {
+    out += ", \"position\": " + std::to_string(Send(child, PBM_GETPOS));
+  }
+  if (_wcsicmp(class_name.c_str(), WC_LISTVIEWW) == 0) out += ListDetails(child);
+  if (_wcsicmp(class_name.c_str(), WC_TABCONTROLW) == 0) {
+    out += ", \"count\": " + std::to_string(Send(child, TCM_GETITEMCOUNT)) +
+           ", \"selection\": " + std::to_string(Send(child, TCM_GETCURSEL));
+  }
+  collect.controls.push_back(out + "}");
+  return TRUE;
+}
+
+// The title bar's minimise and close buttons, in screen coordinates: found
+// by hit-testing along the middle of the caption from the right edge.
+std::string TitleButtons(HWND main) {
+  RECT window{};
+  GetWindowRect(main, &window);
+  const int y = window.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+  int close_left = -1, close_right = -1, min_left = -1, min_right = -1;
+  for (int x = window.right - 1; x > window.right - 240 && x > window.left; --x) {
+    const LRESULT hit = Send(main, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+    if (hit == HTCLOSE) {
+      if (close_right < 0) close_right = x;
+      close_left = x;
+    } else if (hit == HTMINBUTTON) {
+      if (min_right < 0) min_right = x;
+      min_left = x;
+    }
+  }
+  const auto point = [y](int left, int right) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "[%d, %d]", (left + right) / 2, y);
+    return std::string(buffer);
+  };
+  std::string out;
+  if (min_left >= 0) out += ", \"minimize_button\": " + point(min_left, min_right);
+  if (close_left >= 0) out += ", \"close_button\": " + point(close_left, close_right);
+  return out;
+}
+
+HWND FindMain() {
+  HWND hwnd = FindWindowW(kMainClass, kMainTitle);
+  return hwnd != nullptr ? hwnd : FindWindowW(kMainClass, nullptr);
+}
+
+int Dump(DWORD wait_ms) {
+  HWND main = FindMain();
+  for (DWORD waited = 0; main == nullptr && waited < wait_ms; waited += 100) {
+    Sleep(100);
+    main = FindMain();
+  }
+  if (main == nullptr) {
+    std::printf("{\"found\": false}\n");
+    return 2;
+  }
+  RECT window{}, client{};
+  GetWindowRect(main, &window);
+  GetClientRect(main, &client);
+  POINT origin{0, 0};
+  ClientToScreen(main, &origin);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  Collect collect{main, {}};
+  EnumChildWindows(main, DescribeChild, reinterpret_cast<LPARAM>(&collect));
+  std::string out = "{\"found\": true, \"class\": " + Quote(ClassOf(main)) +
+                    ", \"title\": " + Quote(WindowText(main)) + ", \"pid\": " + std::to_string(pid) +
+                    ", \"visible\": " + (IsWindowVisible(main) ? "true" : "false") +
+                    ", \"iconic\": " + (IsIconic(main) ? "true" : "false") +
+                    ", \"window\": " +
+                    Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
+                    ", \"client\": " + Rect(origin.x, origin.y, client.right, client.bottom) +
+                    ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + TitleButtons(main) +
+                    ", \"controls\": [\n  ";
+  for (std::size_t i = 0; i < collect.controls.size(); ++i) {
+    out += (i == 0 ? "" : ",\n  ") + collect.controls[i];
+  }
+  out += "\n]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+  auto& texts = *reinterpret_cast<std::vector<std::wstring>*>(param);
+  const std::wstring text = WindowText(child);
+  if (!text.empty()) texts.push_back(text);
+  return TRUE;
+}
+
+BOOL CALLBACK DescribeTopLevel(HWND hwnd, LPARAM param) {
+  auto& list = *reinterpret_cast<std::vector<std::string>*>(param);
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  std::string out = "{\"class\": " + Quote(ClassOf(hwnd)) + ", \"title\": " + Quote(WindowText(hwnd)) +
+                    ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
+                    ", \"visible\": " + (IsWindowVisible(hwnd) ? "true" : "false");
+  if (ClassOf(hwnd) == L"#32770") {  // a dialog (message box): the texts of its controls
+    std::vector<std::wstring> texts;
+    EnumChildWindows(hwnd, CollectText, reinterpret_cast<LPARAM>(&texts));
+    out += ", \"texts\": [";
+    for (std::size_t i = 0; i < texts.size(); ++i) out += (i == 0 ? "" : ", ") + Quote(texts[i]);
+    out += "]";
+  }
+  list.push_back(out + "}");
+  return TRUE;
+}
+
+int Windows() {
+  std::vector<std::string> list;
+  EnumWindows(DescribeTopLevel, reinterpret_cast<LPARAM>(&list));
+  std::string out = "[";
+  for (std::size_t i = 0; i < list.size(); ++i) out += (i == 0 ? "\n  " : ",\n  ") + list[i];
+  out += "\n]\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+int Command(int id) {
+  HWND main = FindMain();
+  if (main == nullptr) return 2;
+  return PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(id), 0) ? 0 : 1;
+}
+
+// Starts a program with a filtered, non-elevated copy of this process's
+// token and returns its exit code (or 3 when it cannot be started).
+int StartLimited(const std::wstring& exe) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token)) return 3;
+  // An elevated token's linked token is its limited (filtered) twin.
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD linked_size = 0;
+  const BOOL got = GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &linked_size);
+  CloseHandle(token);
+  if (!got) return 3;
+  HANDLE limited = nullptr;
+  const BOOL made = DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation,
+                                     TokenPrimary, &limited);
+  CloseHandle(linked.LinkedToken);
+  if (!made) return 3;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring command = L"\"" + exe + L"\"";
+  if (!CreateProcessAsUserW(limited, nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+    CloseHandle(limited);
+    return 3;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 3;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(limited);
+  return static_cast<int>(code);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring verb = argc > 1 ? argv[1] : L"dump";
+  if (verb == L"dump") return Dump(argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 0);
+  if (verb == L"windows") return Windows();
+  if (verb == L"command" && argc > 2) return Command(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+  if (verb == L"limited" && argc > 2) return StartLimited(argv[2]);
+  std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
+  return 64;
+}

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The GUI tier: tarnwick.exe from the Windows tree under Wine on Xvfb, with
+# drive X: mapped to the sample NTFS volume and Y: to a volume that is not
+# NTFS, checked by tests/gui/gui_test.py against the command-line scanner's
+# counts for the same volume. Closes with "N passed, N failed"; exits non-zero
+# on any failure.
+#
+#   tests/gui/run_gui_tests.sh [WIN_BUILD_DIR] [HOST_BUILD_DIR]
+#     (defaults build/win and build/host; screenshots go to WIN_BUILD_DIR/gui-test)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+win=${1:-build/win}
+host=${2:-build/host}
+source tools/wine/wine_env.sh
+
+for exe in "$win/bin/tarnwick.exe" "$win/bin/tarnwick-probe.exe"; do
+  [ -f "$exe" ] || { echo "missing $exe (build the Windows tree first)"; echo "0 passed, 1 failed"; exit 1; }
+done
+sample_gz=tests/data/sample.img.gz
+[ -f "$sample_gz" ] || { echo "missing $sample_gz"; echo "0 passed, 1 failed"; exit 1; }
+
+work=$(mktemp -d /tmp/tarnwick-gui.XXXXXX)
+shots=$(readlink -f "$win")/gui-test
+rm -rf "$shots"
+mkdir -p "$shots"
+cleanup() {
+  tw_wine_stop
+  [ -n "${TW_XVFB_PID:-}" ] && kill "$TW_XVFB_PID" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$work/x.img"
+truncate -s 16M "$work/y.img"  # zeros: no NTFS boot sector
+
+# What the command-line scanner reports for the same volume.
+counts=()
+if [ -x "$host/bin/tarnwick-scan" ]; then
+  read -r files folders < <("$host/bin/tarnwick-scan" --json --drive-letter X "$work/x.img" |
+    python3 -c 'import json, sys; r = json.load(sys.stdin); print(r["file_count"], r["folder_count"])')
+  echo "tarnwick-scan: $files files, $folders folders on X:"
+  counts=(--files "$files" --folders "$folders")
+fi
+
+echo "preparing a Wine prefix and a virtual screen"
+tw_xvfb_start
+tw_wine_prefix "$work/prefix"
+tw_wine_map_drive "$WINEPREFIX" x "$work/x.img"
+tw_wine_map_drive "$WINEPREFIX" y "$work/y.img"
+
+python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" "${counts[@]}"

@@ -1,0 +1,54 @@
+#include "views/scan_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include "views/status_texts.h"
+
+namespace tw {
+namespace {
+
+TEST(ScanCycle, PressStartsOneScanAndDisablesTheControls) {
+  ScanCycle cycle;
+  EXPECT_TRUE(cycle.controls_enabled());
+  ASSERT_TRUE(cycle.Press());
+  EXPECT_TRUE(cycle.scanning());
+  EXPECT_FALSE(cycle.controls_enabled());
+  EXPECT_EQ(cycle.status(), L"正在扫描...");
+}
+
+TEST(ScanCycle, SecondPressDuringAScanIsIgnored) {
+  ScanCycle cycle;
+  ASSERT_TRUE(cycle.Press());
+  EXPECT_FALSE(cycle.Press());
+  EXPECT_TRUE(cycle.scanning());
+  EXPECT_FALSE(cycle.controls_enabled());
+}
+
+// The worker thread could not be started: the window must come back, not stay
+// disabled with the scanning flag set forever.
+TEST(ScanCycle, FailedThreadStartReturnsToIdleWithTheFailureLine) {
+  ScanCycle cycle;
+  ASSERT_TRUE(cycle.Press());
+  cycle.StartFailed();
+  EXPECT_FALSE(cycle.scanning());
+  EXPECT_TRUE(cycle.controls_enabled());
+  EXPECT_EQ(cycle.status(), L"扫描失败 — 请确认以管理员身份运行");
+  EXPECT_TRUE(cycle.Press()) << "a later press starts a scan again";
+}
+
+TEST(ScanCycle, EndOfScanReEnablesTheControlsEitherWay) {
+  ScanCycle cycle;
+  ASSERT_TRUE(cycle.Press());
+  cycle.Failed();
+  EXPECT_TRUE(cycle.controls_enabled());
+  EXPECT_EQ(cycle.status(), kStatusScanFailed);
+
+  ASSERT_TRUE(cycle.Press());
+  cycle.Succeeded(L"扫描完成 0.50 秒");
+  EXPECT_TRUE(cycle.controls_enabled());
+  EXPECT_EQ(cycle.status(), L"扫描完成 0.50 秒");
+  EXPECT_TRUE(cycle.Press());
+}
+
+}  // namespace
+}  // namespace tw

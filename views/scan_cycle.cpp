@@ -1,0 +1,31 @@
+#include "views/scan_cycle.h"
+
+#include <utility>
+
+#include "views/status_texts.h"
+
+namespace tw {
+
+bool ScanCycle::Press() {
+  if (scanning_) return false;
+  scanning_ = true;
+  status_ = kStatusScanning;
+  return true;
+}
+
+void ScanCycle::StartFailed() {
+  scanning_ = false;
+  status_ = kStatusScanFailed;
+}
+
+void ScanCycle::Failed() {
+  scanning_ = false;
+  status_ = kStatusScanFailed;
+}
+
+void ScanCycle::Succeeded(std::wstring summary) {
+  scanning_ = false;
+  status_ = std::move(summary);
+}
+
+}  // namespace tw

@@ -1,0 +1,41 @@
+#pragma once
+// The scan button's cycle as the main window sees it: idle, scanning, idle
+// again. It decides whether a press starts a scan, whether the drive list and
+// the button accept input, and which status line each step shows; the window
+// applies that to its controls.
+//
+// A scan that cannot even be started (the worker thread fails to start) must
+// not strand the window: the flag is cleared, both controls come back and the
+// failure line is shown, so nothing the user does leaves the window disabled.
+
+#include <string>
+
+namespace tw {
+
+class ScanCycle {
+ public:
+  // A press of the scan button. True when a scan is to be started now (the
+  // cycle is then scanning, the controls disabled and the status "正在扫描...");
+  // false while a scan runs, and the press changes nothing.
+  bool Press();
+
+  // The worker thread could not be started after Press: back to idle with the
+  // failure line.
+  void StartFailed();
+
+  // The worker reported its end. A failure shows the failure line; a success
+  // shows the given summary line.
+  void Failed();
+  void Succeeded(std::wstring summary);
+
+  bool scanning() const { return scanning_; }
+  // Whether the drive list and the scan button accept input.
+  bool controls_enabled() const { return !scanning_; }
+  const std::wstring& status() const { return status_; }
+
+ private:
+  bool scanning_ = false;
+  std::wstring status_;
+};
+
+}  // namespace tw
