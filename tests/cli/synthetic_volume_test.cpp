@@ -4,6 +4,7 @@
 // the MFT where record 0's run list says it is.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -34,7 +35,10 @@ std::string Output(const std::string& command) {
 class SyntheticVolume : public testing::Test {
  protected:
   void SetUp() override {
-    path_ = fs::path(testing::TempDir()) / "tarnwick_synthetic_20k.img";
+    // One file per test and process: CTest runs the tests side by side.
+    path_ = fs::path(testing::TempDir()) /
+            ("tarnwick_synthetic_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+             std::to_string(getpid()) + ".img");
     build::SyntheticVolumeSpec spec;
     spec.records = 20000;
     spec.seed = 20240307;
