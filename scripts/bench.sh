@@ -265,8 +265,9 @@ instructions() {
   echo "  total            $total"
   echo "  MFT records      $records"
   awk -v t="$total" -v r="$records" 'BEGIN { printf "  per MFT record   %.0f\n", t / r }'
-  echo "  top functions (inclusive of nothing, self cost):"
-  callgrind_annotate "$out" 2>/dev/null | awk '/^-+$/ { s++ } s >= 3 && NF' | head -15 | sed 's/^/    /'
+  echo "  the costliest functions (own instructions):"
+  callgrind_annotate "$out" 2>/dev/null | grep -E '^ *[0-9,]+ +\( *[0-9.]+%\) ' | grep -v 'PROGRAM TOTALS' | head -10 |
+    sed -E 's/ \[[^]]*\]$//; s/^ */    /' | cut -c1-150
 }
 
 prepare_volumes
