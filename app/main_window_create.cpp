@@ -16,8 +16,6 @@
 namespace tw {
 namespace {
 
-bool g_treemap_class_registered = false;
-
 HFONT MakeFont(int pixels, int weight) {
   return CreateFontW(-S(pixels), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
@@ -39,19 +37,6 @@ void SetFont(HWND hwnd, HFONT font) { SendMessageW(hwnd, WM_SETFONT, reinterpret
 BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
   SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
   return TRUE;
-}
-
-void RegisterTreemapClass(HINSTANCE instance) {
-  if (g_treemap_class_registered) return;
-  WNDCLASSEXW treemap_class{};
-  treemap_class.cbSize = sizeof(treemap_class);
-  treemap_class.style = CS_DBLCLKS;
-  treemap_class.lpfnWndProc = TreemapWindowProc;
-  treemap_class.hInstance = instance;
-  treemap_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  treemap_class.lpszClassName = kTreemapClassName;
-  RegisterClassExW(&treemap_class);
-  g_treemap_class_registered = true;
 }
 
 void InsertTab(HWND tabs, int index, const wchar_t* text) {
@@ -147,7 +132,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
   g_main_window = hwnd;  // where the scan worker posts
-  RegisterTreemapClass(create.hInstance);
+  RegisterTreemap(create.hInstance);
 
   g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));
 
