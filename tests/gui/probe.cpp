@@ -220,8 +220,19 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
   }
   if (_wcsicmp(class_name.c_str(), WC_LISTVIEWW) == 0) out += ListDetails(child);
   if (_wcsicmp(class_name.c_str(), WC_TABCONTROLW) == 0) {
-    out += ", \"count\": " + std::to_string(Send(child, TCM_GETITEMCOUNT)) +
-           ", \"selection\": " + std::to_string(Send(child, TCM_GETCURSEL));
+    const LRESULT count = Send(child, TCM_GETITEMCOUNT);
+    out += ", \"count\": " + std::to_string(count) + ", \"selection\": " + std::to_string(Send(child, TCM_GETCURSEL)) +
+           ", \"items\": [";
+    RemoteBuffer buffer(child, sizeof(RECT));
+    for (int i = 0; buffer.ok() && i < count; ++i) {  // item rectangles in main-window client coordinates
+      RECT item{};
+      buffer.Write(0, &item, sizeof item);
+      Send(child, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.at(0)));
+      buffer.Read(0, &item, sizeof item);
+      MapWindowPoints(child, collect.main, reinterpret_cast<POINT*>(&item), 2);
+      out += (i == 0 ? "" : ", ") + Rect(item.left, item.top, item.right - item.left, item.bottom - item.top);
+    }
+    out += "]";
   }
   collect.controls.push_back(out + "}");
   return TRUE;
