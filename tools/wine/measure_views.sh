@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Measures how fast the result views answer on a folder of many files: builds
+# (once, cached) a real NTFS volume with one folder of N files (default
+# 100000) through mkntfs and ntfs-3g, scans it with tarnwick.exe under Wine,
+# then times with the test probe (each figure is one message round trip plus
+# the repaint it causes):
+#   opening the folder (its treemap then shows every file),
+#   opening its "[直接文件]" row (N file rows),
+#   sorting the rows by each of the nine columns,
+#   pressing End (scrolling to the last row),
+#   one repaint of the whole window.
+# Prints the figures; it is a measurement, not a test.
+#
+#   tools/wine/measure_views.sh [WIN_BUILD_DIR] [FILES]
+# Needs root (FUSE), ntfs-3g, wine, xvfb; about 20 s per 100,000 files to build.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+win=$(readlink -f "${1:-build/win}")
+files=${2:-100000}
+source tools/wine/wine_env.sh
+
+cache=${TW_MEASURE_CACHE:-/tmp/tarnwick-measure}
+image="$cache/wide-$files.img"
+mkdir -p "$cache"
+if [ ! -f "$image" ]; then
+  echo "building a volume with one folder of $files files"
+  mnt=$(mktemp -d)
+  truncate -s $((files / 1000 * 3 + 64))M "$image.part"
+  mkntfs -F -q -f -L Wide "$image.part" >/dev/null 2>&1
+  ntfs-3g "$image.part" "$mnt"
+  mkdir -p "$mnt/wide" "$mnt/other/a" "$mnt/other/b"
+  python3 - "$mnt/wide" "$files" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+extensions = ["txt", "log", "dat", "jpg", "cpp", "h", "json", "bin"]
+for i in range(n):
+    with open(os.path.join(folder, f"f{(i * 7919) % n:06d}.{extensions[i % 8]}"), "wb") as f:
+        f.write(b"x" * (1 + (i * 37) % 600))
+PY
+  echo small >"$mnt/other/a/one.txt"
+  umount "$mnt"
+  rmdir "$mnt"
+  mv "$image.part" "$image"
+fi
+
+work=$(mktemp -d /tmp/tarnwick-measure.XXXXXX)
+cleanup() {
+  tw_wine_stop
+  [ -n "${TW_XVFB_PID:-}" ] && kill "$TW_XVFB_PID" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+tw_xvfb_start
+tw_wine_prefix "$work/prefix"
+tw_wine_map_drive "$WINEPREFIX" x "$image"
+python3 tests/gui/measure_views.py --bin "$win/bin" --shots "$work" --files "$files"
