@@ -18,6 +18,7 @@
 //                          control ID and waits until the window has repainted
 //   probe header ID COL    clicks header item COL of list ID (same waiting)
 //   probe end ID           presses End in list ID (same waiting)
+//   probe bottom ID        scrolls list ID to its end (same waiting)
 //   probe cycle N X Y      N rounds of: select the folder list's first row,
 //                          double-click it twice (close, reopen: the treemap
 //                          returns to that folder), double-click the treemap
@@ -540,6 +541,13 @@ int PressEnd(int id) {
   });
 }
 
+int ScrollToBottom(int id) {
+  HWND main = FindMain();
+  HWND list = Control(main, id);
+  if (list == nullptr) return 2;
+  return Timed(main, [&] { Send(list, WM_VSCROLL, SB_BOTTOM, 0); });
+}
+
 int Cycle(int rounds, int x, int y) {
   HWND main = FindMain();
   HWND list = Control(main, 1003);
@@ -581,6 +589,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"dblclick") return SendDoubleClick(number(2), number(3), number(4));
   if (verb == L"header") return ClickHeader(number(2), number(3));
   if (verb == L"end") return PressEnd(number(2));
+  if (verb == L"bottom") return ScrollToBottom(number(2));
   if (verb == L"cycle") return Cycle(number(2), number(3), number(4));
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;

@@ -100,9 +100,10 @@ def check_views(gui, rep, d, dpi=96):
     check_selected_row(gui, rep, shot, after, s, "")
 
     # ---- the triangle of a closed folder opens it ------------------------------
-    # A folder of the root that the navigation left closed, with subfolders.
-    target = next((r for r in after["rows"][1:] if r["cells"][0] not in (largest, DIRECT_FILES)
-                   and int(r["cells"][6] or 0) > 0), None)
+    # A folder of the root (depth 1) that the navigation left closed, with subfolders.
+    root_children = {r["cells"][0] for r in before["rows"][1:]}
+    target = next((r for r in after["rows"][1:] if r["cells"][0] in root_children
+                   and r["cells"][0] not in (largest, DIRECT_FILES) and int(r["cells"][6] or 0) > 0), None)
     if not rep.check("views: a closed folder with subfolders is listed", target is not None):
         return first_cell
     tree_before = gui.pixels(shot, *treemap_rect)

@@ -7,7 +7,7 @@
 #   opening the folder (its treemap then shows every file),
 #   opening its "[直接文件]" row (N file rows),
 #   sorting the rows by each of the nine columns,
-#   pressing End (scrolling to the last row),
+#   scrolling to the last row, and pressing End (which also selects it),
 #   one repaint of the whole window.
 # Prints the figures; it is a measurement, not a test.
 #
