@@ -142,6 +142,7 @@ def check_views(gui, rep, d, dpi=96):
     check_header_click(gui, rep, s, {n for n in children if children.count(n) == 1 and n != DIRECT_FILES})
     check_extension_swatch(gui, rep, s)
     check_file_tab(gui, rep, dpi)
+    check_context_menu(gui, rep)
     return first_cell
 
 
@@ -302,3 +303,30 @@ def check_scaled_views(gui, rep, d, dpi):
                    gui.pixel(shot, rx + s(13), ry + rh - s(5))]
         rep.check(prefix + "views: the first extension swatch fills exactly its scaled rectangle",
                   inside == [PALETTE0] * 2 and PALETTE0 not in outside, f"inside {inside}, outside {outside}")
+
+
+def check_context_menu(gui, rep):
+    """A right-click on the root row opens the shell's menu for X:\\ (the
+    drive's directory exists); on a folder the shell cannot find (the volume
+    image's folders are not in the drive's directory) no menu opens. Either
+    way the row becomes selected."""
+    menus = lambda: [w for w in gui.probe("windows") or [] if w["class"] == "#32768" and w["visible"]]
+    listing = rows(gui, FOLDER_LIST)
+    missing = next((r for r in listing["rows"][1:] if r["cells"][0] != DIRECT_FILES), None)
+    results = []
+    for row, want in ((listing["rows"][0] if listing["rows"] else None, True), (missing, False)):
+        if row is None:
+            results.append("row missing")
+            continue
+        x, y, w, h = row["rect"]
+        gui.click(x + 120, y + h // 2, button=3)
+        shown = bool(wait(menus, timeout=3 if want else 1.5))
+        if shown:
+            gui.screenshot("views-context-menu")
+            gui.key("Escape")
+            wait(lambda: not menus(), timeout=3)
+        selected = rows(gui, FOLDER_LIST)["selected"] == row["index"]
+        if shown != want or not selected:
+            results.append(f"{row['cells'][0]}: menu {shown}, selected {selected}")
+    rep.check("views: right-click shows the shell menu for a path it knows, none otherwise", not results,
+              "; ".join(results))
