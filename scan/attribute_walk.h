@@ -60,6 +60,7 @@ inline constexpr std::size_t kAttrNonResidentField = 8;     // u8
 inline constexpr std::size_t kAttrNameLengthField = 9;      // u8
 inline constexpr std::size_t kAttrValueLengthField = 16;    // u32, resident
 inline constexpr std::size_t kAttrValueOffsetField = 20;    // u16, resident
+inline constexpr std::size_t kAttrLowestVcnField = 16;      // i64, non-resident: first cluster of the extent
 inline constexpr std::size_t kAttrRunListOffsetField = 32;  // u16, non-resident
 inline constexpr std::size_t kAttrAllocatedSizeField = 40;  // i64, non-resident
 inline constexpr std::size_t kAttrDataSizeField = 48;       // i64, non-resident

@@ -80,6 +80,9 @@ void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, b
 void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseState& state) {
   if (attr.NonResident(record)) {
     if (attr.length < kNonResidentHeaderMinimum) return;
+    // Only the extent that starts the stream carries its sizes; a later one
+    // (from an extension record) must not overwrite them with its zeros.
+    if (ReadI64(record, attr.offset + kAttrLowestVcnField) != 0) return;
     const std::int64_t allocated = ReadI64(record, attr.offset + kAttrAllocatedSizeField);
     state.data_size = std::max<std::int64_t>(ReadI64(record, attr.offset + kAttrDataSizeField), 0);
     state.data_alloc = allocated > 0 ? allocated : state.data_size;
@@ -175,14 +178,17 @@ bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, M
   return true;
 }
 
-bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry) {
+bool IsParsableBaseRecord(ByteSpan record, std::int64_t id) {
   if (record.size < kRecordHeaderMinimum || !HasFileSignature(record)) return false;
-  const std::uint8_t flags = RecordFlags(record);
-  if ((flags & kRecordInUse) == 0 || (flags & kRecordExcluded) != 0) return false;
+  if ((RecordFlags(record) & (kRecordInUse | kRecordExcluded)) != kRecordInUse) return false;
   const std::int64_t base = ReadRecordNumber(record, kBaseRecordField);
   if (base != 0 && base != id) return false;
-  if (ReadU16(record, kFirstAttributeOffsetField) >= record.size) return false;
+  return ReadU16(record, kFirstAttributeOffsetField) < record.size;
+}
 
+bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry) {
+  if (!IsParsableBaseRecord(record, id)) return false;
+  const std::uint8_t flags = RecordFlags(record);
   const bool is_dir_record = (flags & kRecordDirectory) != 0;
   RecordParseState state;
   ParseRecordAttributes(record, id, is_dir_record, state);
@@ -206,13 +212,8 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
                          MftEntry& entry) {
   if (record_size <= 0 || image.size == 0 || record.size < static_cast<std::size_t>(record_size)) return false;
-  if (record.size < kRecordHeaderMinimum || !HasFileSignature(record)) return false;
+  if (!IsParsableBaseRecord(record, id)) return false;
   const std::uint8_t flags = RecordFlags(record);
-  if ((flags & (kRecordInUse | kRecordExcluded)) != kRecordInUse) return false;
-  const std::int64_t base = ReadRecordNumber(record, kBaseRecordField);
-  if (base != 0 && base != id) return false;
-  if (ReadU16(record, kFirstAttributeOffsetField) >= record.size) return false;
-
   const bool is_dir_record = (flags & kRecordDirectory) != 0;
   RecordParseState state;
   ParseRecordAttributes(record, id, is_dir_record, state);
@@ -245,6 +246,10 @@ void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, st
     MftEntry entry;
     if (ParseBaseRecord(copy.View(), b, entry) || ParseRecordWithList(image, record_size, b, copy.View(), entry)) {
       slice.entries.push_back(std::move(entry));
+    } else if (IsParsableBaseRecord(copy.View(), b)) {
+      // A folder always yields an entry, so this is a file without any name
+      // found so far; the overflow pass looks for one in its extension records.
+      slice.nameless_files.push_back(b);
     }
   }
 }

@@ -46,10 +46,15 @@ bool ApplyFixups(MutableSpan record);
 // Walks one record's attributes (the walk of scan/attribute_walk.h) into state:
 // $STANDARD_INFORMATION time and attribute bits, the best-ranked $FILE_NAME
 // (Win32 > Win32&DOS > POSIX > DOS > other, first wins on a tie; "." and ".."
-// only count for the root) and the unnamed $DATA sizes. id is the base record.
+// only count for the root) and the unnamed $DATA sizes (of a non-resident
+// stream only from its first extent, starting at VCN 0). id is the base record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
 // Moves state.name into the entry when it returns true.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
+// The header checks every parse of a base record starts with: a "FILE" record
+// in use, without flag bit 2, whose base number is 0 or id, and whose first
+// attribute offset lies inside the span.
+bool IsParsableBaseRecord(ByteSpan record, std::int64_t id);
 // An in-use base record (not excluded, no foreign base number) from its own attributes.
 bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
 // Records named by the resident $ATTRIBUTE_LIST entries that start at VCN 0,
@@ -59,7 +64,10 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 // the in-use records its attribute list names (copied out of the image).
 bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
                          MftEntry& entry);
-// Parses records [first, end) of the image and appends their entries to slice.entries.
+// Parses records [first, end) of the image and appends their entries to
+// slice.entries; a parsable file base record that yields no entry (no name in
+// itself or in the records its resident attribute list names) is noted in
+// slice.nameless_files instead.
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
                 ScanSlice& slice);
 

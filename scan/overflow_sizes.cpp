@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -26,6 +27,36 @@ void RaiseOverflow(ScanSlice& aggregate, std::int64_t id, std::int64_t size, std
   OverflowSizes& sizes = aggregate.overflow_sizes[id];
   sizes.size = std::max(sizes.size, size);
   sizes.alloc = std::max(sizes.alloc, alloc);
+}
+
+// The extension records the sweep met for files without a name, as
+// (base, extension) pairs in record order.
+using NamingRecords = std::vector<std::pair<std::int64_t, std::int64_t>>;
+
+// Gives the files of `naming` their entries: each base record is parsed from
+// its own attributes and then from those of every extension record naming it
+// as base, in record order, on one parse state (the rules of a base record
+// with an attribute list: names ranked, sizes as parsed). A file still without
+// a name stays without an entry. The entries are appended to aggregate.entries.
+void NameFromExtensionRecords(NamingRecords& naming, const std::function<ByteSpan(std::int64_t)>& load,
+                              std::int64_t count, ScanSlice& aggregate) {
+  std::stable_sort(naming.begin(), naming.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t k = 0; k < naming.size();) {
+    const std::int64_t base = naming[k].first;
+    std::size_t end = k;
+    while (end < naming.size() && naming[end].first == base) ++end;
+    const ByteSpan record = base >= 0 && base < count ? load(base) : ByteSpan();
+    // Only a file base record that still parses as one (a folder has its entry already).
+    if (IsParsableBaseRecord(record, base) && !(RecordFlags(record) & kRecordDirectory)) {
+      RecordParseState state;
+      ParseRecordAttributes(record, base, false, state);
+      for (; k < end; ++k) ParseRecordAttributes(load(naming[k].second), base, false, state);
+      MftEntry entry;
+      if (FinishEntry(base, false, state, entry)) aggregate.entries.push_back(std::move(entry));
+    }
+    k = end;
+  }
 }
 
 }  // namespace
@@ -83,7 +114,14 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
   auto load = [&](std::int64_t n) {
     std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(n) * stride, stride);
     ApplyFixups(copy);
+    return copy.View();
   };
+
+  // Files the slice pass found no name for, sorted for lookup.
+  std::vector<std::int64_t>& nameless = aggregate.nameless_files;
+  std::sort(nameless.begin(), nameless.end());
+  nameless.erase(std::unique(nameless.begin(), nameless.end()), nameless.end());
+  NamingRecords naming;
 
   for (std::int64_t i = 0; i < count; ++i) {
     load(i);
@@ -96,6 +134,10 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
     if ((flags & kRecordExcluded) || (base != 0 && base != i)) {
       // An extension record: its data counts for the base record it names.
       if (base == 0) continue;
+      if (!nameless.empty() && base != i && IsFileRecord(record) &&
+          std::binary_search(nameless.begin(), nameless.end(), base)) {
+        naming.emplace_back(base, i);
+      }
       std::int64_t size = 0, alloc = 0;
       if (SumUnnamedData(record, size, alloc) && size <= kSizeSanityLimit && alloc <= kSizeSanityLimit) {
         RaiseOverflow(aggregate, base, size, alloc);
@@ -121,6 +163,9 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
       RaiseOverflow(aggregate, i, size, alloc);
     }
   }
+
+  NameFromExtensionRecords(naming, load, count, aggregate);
+  std::vector<std::int64_t>().swap(nameless);
 }
 
 void ApplyOverflowSizes(ScanSlice& aggregate) {

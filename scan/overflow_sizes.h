@@ -38,6 +38,14 @@ std::vector<std::int64_t> CollectListedDataRecords(ByteSpan record, std::int64_t
 // record, the field-wise largest unnamed-$DATA sizes found in its extension
 // records (either found through the extension record's base number or through
 // the base record's attribute list). The image is never written.
+//
+// The same sweep finds the names of the files in aggregate.nameless_files (a
+// file whose $ATTRIBUTE_LIST is non-resident, so that the slice pass could not
+// follow it to its $FILE_NAME): each is parsed from its own attributes plus
+// those of the in-use extension records that name it as base, and the entries
+// that gains are appended to aggregate.entries, ready for ApplyOverflowSizes.
+// nameless_files is emptied. Records whose base is not in that list cost one
+// lookup at most, and only when the list is not empty.
 void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& aggregate);
 
 // Raises each entry's sizes to its overflow sizes (never lowers them), folds

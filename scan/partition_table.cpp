@@ -94,6 +94,12 @@ bool StartsWithNtfs(const VolumeReadFunction& read, std::int64_t offset) {
 
 }  // namespace
 
+bool ExtentHolds(const PartitionExtent& extent, std::int64_t offset, std::size_t length) {
+  if (offset < 0) return false;
+  if (extent.length <= 0) return true;
+  return offset <= extent.length && length <= static_cast<std::uint64_t>(extent.length - offset);
+}
+
 bool FindNtfsPartition(const VolumeReadFunction& read, std::int64_t source_size, std::int32_t partition,
                        PartitionExtent& extent) {
   if (partition < 0) return false;

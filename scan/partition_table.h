@@ -5,6 +5,7 @@
 // or a GUID partition table. The partition's own boot sector decides whether
 // it is NTFS, not the type byte or GUID, which tools do not always set.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "scan/boot_sector.h"
@@ -15,6 +16,10 @@ struct PartitionExtent {
   std::int64_t offset = 0;  // bytes from the start of the source
   std::int64_t length = 0;  // bytes; 0 when unknown (a whole source of unknown size)
 };
+
+// True when [offset, offset + length) lies inside the extent (any range at a
+// non-negative offset when the extent's length is unknown).
+bool ExtentHolds(const PartitionExtent& extent, std::int64_t offset, std::size_t length);
 
 // partition: 1-based number in the table (MBR slots 1-4, GPT entry index + 1);
 // 0 = the first partition with an NTFS boot sector, or the whole source when

@@ -44,7 +44,8 @@ inline constexpr std::size_t kMaxReadChunk = 64u << 20;
 // letter ("C" or "C:") opens \\.\C:, any other path is opened as given.
 // partition picks a partition of a whole-disk image (1-based); 0 takes the
 // first NTFS partition, or the whole source when it starts with an NTFS boot
-// sector. Null when the source cannot be opened or holds no NTFS volume.
+// sector. Null when the source cannot be opened or holds no NTFS boot sector
+// (where one is chosen); the geometry is checked by the MFT load, not here.
 std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition = 0);
 
 }  // namespace tw

@@ -52,11 +52,7 @@ class PosixVolume : public RawVolume {
   }
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
-    if (fd_ < 0 || offset < 0) return false;
-    if (extent_.length > 0 &&
-        (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset))) {
-      return false;
-    }
+    if (fd_ < 0 || !ExtentHolds(extent_, offset, length)) return false;
     return PreadFully(fd_, extent_.offset + offset, destination, length);
   }
 

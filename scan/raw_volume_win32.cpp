@@ -124,11 +124,7 @@ class Win32Volume : public RawVolume {
   }
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
-    if (handle_ == INVALID_HANDLE_VALUE || offset < 0) return false;
-    if (extent_.length > 0 &&
-        (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset))) {
-      return false;
-    }
+    if (handle_ == INVALID_HANDLE_VALUE || !ExtentHolds(extent_, offset, length)) return false;
     return ReadAligned(handle_, extent_.offset + offset, destination, length);
   }
 
@@ -195,6 +191,8 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     CloseHandle(handle);
     return nullptr;
   }
+  // A volume that can tell neither the system's NTFS volume data nor the same
+  // fields from its boot sector and record 0 is not NTFS for this program.
   auto volume = std::make_unique<Win32Volume>(handle, extent);
   NtfsVolumeData data;
   if (!volume->QueryVolumeData(data)) return nullptr;

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "model/tree_builder.h"
-#include "scan/drive_volume.h"
 #include "scan/mft_loader.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
@@ -48,6 +47,16 @@ std::int32_t RecordCount(std::size_t image_size, std::int32_t record_size) {
   const std::size_t count = image_size / static_cast<std::size_t>(record_size);
   const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
   return static_cast<std::int32_t>(count < limit ? count : limit);
+}
+
+// The source of a drive letter: its volume device \\.\X:. Anything but one
+// ASCII letter names no source, so the open fails (as it does for every drive
+// on a system without drive letters).
+std::string DriveSource(const std::wstring& drive) {
+  if (drive.size() != 1) return std::string();
+  const wchar_t c = drive[0];
+  if (!((c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'))) return std::string();
+  return std::string("\\\\.\\") + static_cast<char>(c) + ":";
 }
 
 // Merges the slice results in list order (completion order). The entry
@@ -138,7 +147,12 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
 }  // namespace
 
 ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress) {
-  return RunScan([&drive] { return OpenDriveVolume(drive); }, drive, std::move(progress), ScanOptions{});
+  return RunScan(
+      [&drive]() -> std::unique_ptr<RawVolume> {
+        const std::string source = DriveSource(drive);
+        return source.empty() ? nullptr : OpenSourceVolume(source, 0);
+      },
+      drive, std::move(progress), ScanOptions{});
 }
 
 ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, ProgressCallback progress,

@@ -36,7 +36,9 @@ struct ScanOptions {
   ScanTimings* timings = nullptr;  // filled when non-null
 };
 
-// The Windows entry point: drive is the letter alone (C); opens \\.\C:.
+// The Windows entry point: drive is the letter alone (C); opens \\.\C:
+// through OpenSourceVolume. Anything but one ASCII letter fails to open, and
+// so does every drive on a system without drive letters.
 ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress);
 
 // Any platform: source is a path (image file, block device; on Windows also

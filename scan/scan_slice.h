@@ -27,11 +27,14 @@ struct FolderRecord {
   std::uint32_t attributes = 0;
 };
 
-struct FolderFileTotals {
+// Sums of sizes and a file count: a folder's direct files, or one extension's files.
+struct FileTotals {
   std::int64_t size = 0;
   std::int64_t alloc = 0;
   std::int32_t count = 0;
 };
+using FolderFileTotals = FileTotals;
+using ExtensionTotals = FileTotals;
 
 struct FileRecord {
   std::wstring name;
@@ -40,12 +43,6 @@ struct FileRecord {
   std::int64_t mtime = 0;
   std::uint32_t attributes = 0;
   std::int64_t id = 0;
-};
-
-struct ExtensionTotals {
-  std::int64_t size = 0;
-  std::int64_t alloc = 0;
-  std::int32_t count = 0;
 };
 
 struct OverflowSizes {
@@ -91,6 +88,10 @@ struct ScanSlice {
   WideTextMap<ExtensionTotals> extension_totals;  // extension text -> sums; "" = none
   IdMap<OverflowSizes> overflow_sizes;  // only between the overflow pass and apply
   std::vector<MftEntry> entries;        // parsed, not yet folded in
+  // File base records in use that yielded no entry for want of a name; only
+  // between the slice pass and the overflow pass, which looks for their names
+  // in the extension records that name them as base.
+  std::vector<std::int64_t> nameless_files;
   std::int64_t file_size_sum = 0;
   std::int64_t file_alloc_sum = 0;
   std::int32_t file_count = 0;

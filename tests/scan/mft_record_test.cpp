@@ -363,6 +363,18 @@ TEST(MftRecordSizes, UnnamedDataGivesTheSizesNamedStreamsNever) {
   negative.allocated_size = -1;
   nothing.InUse().FileName(Name(L"g")).NonResidentData(negative);
   EXPECT_EQ(BriefOf(nothing), L"g ^5 file 0/0");
+
+  // Only the extent starting at VCN 0 carries the sizes: a later extent, with
+  // the zeros NTFS leaves in its header, replaces nothing.
+  NonResidentDataSpec first, later;
+  first.data_size = 1925120;
+  first.allocated_size = 1929216;
+  first.runs = {{16, 4000}};
+  later.start_vcn = 16;
+  later.runs = {{455, 5000}};
+  RecordBuilder extents(1024);
+  extents.InUse().FileName(name).NonResidentData(first).NonResidentData(later);
+  EXPECT_EQ(BriefOf(extents), L"f ^5 file 1925120/1929216");
 }
 
 TEST(MftRecordSizes, TimestampAndAttributesComeFromTheLastResidentStandardInformation) {
@@ -496,6 +508,26 @@ TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
   ParseRange(View(bytes), 0, 0, 10, none);
   ParseRange(ByteSpan(), 1024, 0, 10, none);
   EXPECT_TRUE(none.entries.empty());
+}
+
+TEST(MftRecordRange, NotesFileBaseRecordsLeftWithoutAName) {
+  MftImage image(1024);
+  const auto nameless = [] { return RecordBuilder(1024).InUse().StandardInformation({}); };
+  // Its attribute list lies outside the record: nothing to follow.
+  image.Put(40, nameless().AttributeList({Listed(0x30, 45)}).WithNonResidentHeader(1).Build());
+  image.Put(41, nameless().Build());
+  image.Put(42, nameless().Directory().Build());             // a folder: dir_42
+  image.Put(43, nameless().InUse(false).Build());            // free
+  image.Put(44, nameless().Excluded().Build());              // flag bit 2
+  image.Put(45, nameless().BaseRecord(40).Build());          // an extension record
+  image.Put(46, nameless().FileName(Name(L"named")).Build());
+  image.Put(47, nameless().AttributeList({Listed(0x30, 46)}).Build());  // its list leads to a name
+  ScanSlice slice;
+  ParseRange(View(image.bytes()), 1024, 0, image.record_count(), slice);
+  std::vector<std::int64_t> ids;
+  for (const MftEntry& e : slice.entries) ids.push_back(e.id);
+  EXPECT_EQ(ids, (std::vector<std::int64_t>{42, 46, 47}));
+  EXPECT_EQ(slice.nameless_files, (std::vector<std::int64_t>{40, 41}));
 }
 
 Bytes RichRecord(std::size_t size) {

@@ -252,6 +252,88 @@ TEST(OverflowSizes, EmptyImageOrBadRecordSizeDoesNothing) {
 }
 
 // ---------------------------------------------------------------------------
+// Files named only in extension records (their attribute list is non-resident)
+
+// A file base record whose $ATTRIBUTE_LIST lies outside the record, without a name of its own.
+RecordBuilder NamelessBase(std::uint32_t id) {
+  return RecordBuilder(kRecord)
+      .Number(id)
+      .InUse()
+      .StandardInformation({.read = 777, .attributes = 0x20})
+      .AttributeList({Entry(0x30, id + 1)})
+      .WithNonResidentHeader(1);
+}
+
+FileNameSpec NameIn(std::int64_t parent, const std::wstring& name, std::uint8_t name_space = kWin32) {
+  return FileNameSpec{.parent = parent, .name = name, .name_space = name_space};
+}
+
+// The three stages after the slice pass, as the driver runs them.
+ScanSlice ScanStages(const MftImage& image) {
+  ScanSlice aggregate;
+  ParseAll(image, aggregate);
+  CollectOverflowSizes(View(image.bytes()), static_cast<std::int32_t>(kRecord), aggregate);
+  EXPECT_TRUE(aggregate.nameless_files.empty());
+  ApplyOverflowSizes(aggregate);
+  return aggregate;
+}
+
+TEST(OverflowNames, FileNamedOnlyInExtensionRecordsGetsItsEntry) {
+  NonResidentDataSpec first = Extent(1925120, 1929216);
+  NonResidentDataSpec later;  // a later extent: zero sizes in its header
+  later.start_vcn = 471;
+  later.runs = {{1, 300}};
+  MftImage image(kRecord);
+  image.Put(5, Root().Build());
+  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
+                    {.parent = 5, .name = L"data", .flags = kNameDirectoryFlag})
+                    .Build());
+  image.Put(40, NamelessBase(40).NonResidentData(first).Build());
+  image.Put(41, ExtensionOf(41, 40).FileName(NameIn(30, L"FRAGME~1.BIN", kDos)).Build());
+  image.Put(42, ExtensionOf(42, 40).NonResidentData(later).Build());
+  image.Put(43, ExtensionOf(43, 40).FileName(NameIn(30, L"fragmented.bin")).Build());
+  // A base whose data lies in an extension record too.
+  image.Put(50, NamelessBase(50).Build());
+  image.Put(20, ExtensionOf(20, 50).FileName(NameIn(5, L"moved.dat")).NonResidentData(Extent(5000, 8192)).Build());
+
+  const ScanSlice aggregate = ScanStages(image);
+  const FileRecord* file = FindFile(aggregate, 30, 40);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->name, L"fragmented.bin");  // Win32 outranks DOS whatever the order
+  EXPECT_EQ(file->size, 1925120);
+  EXPECT_EQ(file->alloc, 1929216);
+  EXPECT_EQ(file->mtime, 777);  // the base record's own attributes count
+  const FileRecord* moved = FindFile(aggregate, 5, 50);
+  ASSERT_NE(moved, nullptr);  // an extension record below its base is found as well
+  EXPECT_EQ(moved->name, L"moved.dat");
+  EXPECT_EQ(moved->size, 5000);
+  EXPECT_EQ(moved->alloc, 8192);
+  EXPECT_EQ(aggregate.file_count, 2);
+  EXPECT_EQ(aggregate.file_size_sum, 1925120 + 5000);
+  EXPECT_EQ(aggregate.folder_files.at(30).size(), 1u);
+}
+
+TEST(OverflowNames, OnlyInUseExtensionRecordsOfThatBaseCount) {
+  MftImage image(kRecord);
+  image.Put(40, NamelessBase(40).ResidentData(10).Build());
+  image.Put(41, RecordBuilder(kRecord).Number(41).BaseRecord(40).FileName(NameIn(5, L"free")).Build());
+  image.Put(42, ExtensionOf(42, 40).Signature("BAAD").FileName(NameIn(5, L"bad")).Build());
+  image.Put(43, ExtensionOf(43, 44).FileName(NameIn(5, L"other")).Build());  // names another base
+  // A named file is never renamed, and a nameless folder keeps its dir_ name.
+  image.Put(50, RecordBuilder(kRecord).Number(50).InUse().FileName(NameIn(5, L"own.txt")).Build());
+  image.Put(51, ExtensionOf(51, 50).FileName(NameIn(5, L"intruder.txt")).Build());
+  image.Put(60, RecordBuilder(kRecord).Number(60).InUse().Directory().Build());
+  image.Put(61, ExtensionOf(61, 60).FileName(NameIn(5, L"nope", kWin32)).Build());
+
+  const ScanSlice aggregate = ScanStages(image);
+  EXPECT_EQ(aggregate.file_count, 1);  // own.txt alone
+  ASSERT_NE(FindFile(aggregate, 5, 50), nullptr);
+  EXPECT_EQ(FindFile(aggregate, 5, 50)->name, L"own.txt");
+  EXPECT_EQ(FindFile(aggregate, 5, 40), nullptr);
+  EXPECT_EQ(aggregate.folder_records.at(60).name, L"dir_60");
+}
+
+// ---------------------------------------------------------------------------
 // ApplyOverflowSizes
 
 TEST(ApplyOverflowSizes, FolderOverflowHasNoEffect) {

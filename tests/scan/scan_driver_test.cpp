@@ -1,8 +1,13 @@
 #include "scan/scan_driver.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -14,6 +19,8 @@
 
 #include "ntfsbuild/record_builder.h"
 #include "scan/memory_volume.h"
+#include "scan/mft_loader.h"
+#include "scan/mft_record.h"
 
 namespace tw {
 namespace {
@@ -279,13 +286,124 @@ TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
   }
 }
 
-TEST(ScanSourceMft, MissingSourceFailsWithTheOpenMessage) {
-  try {
-    ScanSourceMft("/nonexistent/volume.img", L"E", nullptr);
-    ADD_FAILURE() << "no error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), kOpenVolumeError);
+// ---------------------------------------------------------------------------
+// Sources on disk
+
+// A file holding the given bytes, removed when the object goes.
+class SourceFile {
+ public:
+  explicit SourceFile(const std::vector<std::uint8_t>& bytes) {
+    const char* tmp = std::getenv("TMPDIR");
+    path_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/tw-source-XXXXXX";
+    const int fd = ::mkstemp(path_.data());
+    if (fd < 0) throw std::runtime_error("cannot create a temporary file");
+    const bool written = bytes.empty() || ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    if (!written) throw std::runtime_error("cannot write the temporary file");
   }
+  ~SourceFile() { ::unlink(path_.c_str()); }
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string SourceError(const std::string& path) {
+  try {
+    ScanSourceMft(path, L"E", nullptr, Threads(2));
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// Sets the sizes of record 0's unnamed $DATA (the MFT's length) in a volume
+// built by BuildVolume.
+void SetMftLength(std::vector<std::uint8_t>& volume, std::int64_t length) {
+  const std::size_t at = static_cast<std::size_t>(kMftLcn * kCluster);
+  std::vector<std::uint8_t> record0(volume.begin() + static_cast<std::ptrdiff_t>(at),
+                                    volume.begin() + static_cast<std::ptrdiff_t>(at + kRecord));
+  ApplyFixups(MutableSpan{record0.data(), record0.size()});
+  ByteSpan data;
+  ASSERT_TRUE(FindUnnamedDataAttribute(ByteSpan(record0.data(), record0.size()), kRecord, data));
+  const auto offset = static_cast<std::size_t>(data.data - record0.data());
+  ASSERT_LT(offset + 64, 510u);  // clear of the first sector's protected word
+  for (const std::size_t field : {40u, 48u, 56u}) PutI64(volume, at + offset + field, length);
+}
+
+TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
+  const std::vector<std::uint8_t> good = BuildVolume(SmallMft());
+  const std::size_t mft = static_cast<std::size_t>(kMftLcn * kCluster);
+  const auto changed = [&good](auto change) {
+    std::vector<std::uint8_t> bytes = good;
+    change(bytes);
+    return bytes;
+  };
+  const auto cut = [&good](std::size_t size) { return std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)); };
+  std::vector<std::uint8_t> text;
+  for (const char c : std::string(4096, 'x') + "not a volume\n") text.push_back(static_cast<std::uint8_t>(c));
+  std::vector<std::uint8_t> beyond = good;
+  SetMftLength(beyond, std::int64_t{1} << 40);  // 1 TiB: refused before anything is allocated
+
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    const char* message;
+  } cases[] = {
+      {"not NTFS", text, kOpenVolumeError},
+      {"empty", {}, kOpenVolumeError},
+      {"cut inside the boot sector", cut(300), kOpenVolumeError},
+      {"cut after the boot sector", cut(512), kReadMftError},
+      {"cut inside the MFT", cut(mft + 10 * kRecord), kReadMftError},
+      {"record 0 garbage", changed([&](auto& b) { std::fill(b.begin() + mft, b.begin() + mft + kRecord, 0xA5); }),
+       kReadMftError},
+      {"cluster size 0", changed([](auto& b) { b[13] = 0; }), kReadMftError},
+      {"records of 128 KiB", changed([](auto& b) { b[64] = 0xEF; }), kReadMftError},
+      {"MFT length beyond the volume", beyond, kReadMftError},
+  };
+  for (const auto& c : cases) {
+    const SourceFile file(c.bytes);
+    EXPECT_EQ(SourceError(file.path()), c.message) << c.what;
+  }
+  EXPECT_EQ(SourceError("/nonexistent/volume.img"), kOpenVolumeError);
+  // The untouched volume scans: the cases fail for their damage alone.
+  const SourceFile file(good);
+  EXPECT_EQ(ScanSourceMft(file.path(), L"E", nullptr, Threads(2)).file_count, 4);
+  // No drive letters here: every drive fails to open, as does a non-letter.
+  for (const wchar_t* drive : {L"C", L"", L"CD", L"1"}) {
+    try {
+      ScanDriveMft(drive, nullptr);
+      ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), kOpenVolumeError);
+    }
+  }
+}
+
+TEST(ScanSourceMft, ReadOnlyImageScans) {
+  const SourceFile file(BuildVolume(SmallMft()));
+  ASSERT_EQ(::chmod(file.path().c_str(), 0444), 0);
+  // Root may write any file whatever its mode: check as an ordinary user
+  // (the file-system id is per thread, and the scan opens on this thread).
+  const bool as_root = ::geteuid() == 0;
+  if (as_root) ::setfsuid(65534);
+  const int writable = ::open(file.path().c_str(), O_RDWR);
+  if (writable >= 0) ::close(writable);
+  EXPECT_LT(writable, 0) << "the image is writable: the test proves nothing";
+  std::string error;
+  ScanResult result;
+  try {
+    result = ScanSourceMft(file.path(), L"E", nullptr, Threads(2));
+  } catch (const std::runtime_error& e) {
+    error = e.what();
+  }
+  if (as_root) ::setfsuid(0);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(result.file_count, 4);
+  ASSERT_NE(result.FindFolder(31), nullptr);
+  EXPECT_EQ(result.FindFolder(31)->total_size, 300);
 }
 
 }  // namespace
