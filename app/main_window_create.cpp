@@ -10,6 +10,7 @@
 #include "drive_list.h"
 #include "result_views.h"
 #include "scan/scan_worker_win32.h"
+#include "treemap/treemap_window_win32.h"
 #include "views/dpi_scale.h"
 #include "views/status_texts.h"
 
@@ -70,7 +71,7 @@ void CreateControls(HWND hwnd) {
   SetupFolderList(app.folder_list);
   app.treemap_title = CreateLabel(hwnd, L"顶级文件夹", app.font_title);
   app.extension_title = CreateLabel(hwnd, L"扩展名统计", app.font_title);
-  app.treemap = CreateChild(hwnd, kTreemapClassName, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
+  app.treemap = CreateChild(hwnd, kTreemapWindowClass, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
   app.extension_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST,
                                    WS_EX_CLIENTEDGE);
   SetupExtensionList(app.extension_list);
