@@ -55,7 +55,11 @@ def main():
         count = v.rows(gui, v.FOLDER_LIST, 0, 1)["count"]
         print("folder list rows:", count, "caption:", v.caption(gui))
         for column, title in enumerate(["文件夹", "占父目录 %", "大小", "分配", "项目", "文件", "文件夹", "修改时间", "属性"]):
-            figures.append((f"sort by column {column} ({title})", timed(gui, "header", str(v.FOLDER_LIST), str(column))))
+            ms = timed(gui, "header", str(v.FOLDER_LIST), str(column))
+            marks = [h["sort"] for h in v.rows(gui, v.FOLDER_LIST, 0, 0)["header"]]
+            if marks[column] == "":
+                ms = float("nan")  # the click did not sort
+            figures.append((f"sort by column {column} ({title}), now {marks[column]}", ms))
         figures.append(("scroll to the last row (WM_VSCROLL SB_BOTTOM)", timed(gui, "bottom", str(v.FOLDER_LIST))))
         figures.append(("press End (select the last row and show it)", timed(gui, "end", str(v.FOLDER_LIST))))
         figures.append(("repaint the whole window once", timed(gui, "repaint", "1")))

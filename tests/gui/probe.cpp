@@ -16,7 +16,8 @@
 //   probe select ID ROW    selects and focuses a row of list ID
 //   probe dblclick ID X Y  sends a double-click at screen point X, Y to
 //                          control ID and waits until the window has repainted
-//   probe header ID COL    clicks header item COL of list ID (same waiting)
+//   probe header ID COL    clicks header item COL of list ID, scrolled into
+//                          view first (same waiting)
 //   probe end ID           presses End in list ID (same waiting)
 //   probe bottom ID        scrolls list ID to its end (same waiting)
 //   probe cycle N X Y      N rounds of: select the folder list's first row,
@@ -521,9 +522,18 @@ int ClickHeader(int id, int column) {
   if (header == nullptr) return 2;
   RemoteBuffer buffer(header, sizeof(RECT));
   RECT rect{};
-  buffer.Write(0, &rect, sizeof rect);
-  Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.at(0)));
-  buffer.Read(0, &rect, sizeof rect);
+  const auto item_rect = [&] {
+    buffer.Write(0, &rect, sizeof rect);
+    Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.Read(0, &rect, sizeof rect);
+  };
+  item_rect();
+  RECT client{};
+  GetClientRect(header, &client);
+  if ((rect.left + rect.right) / 2 >= client.right) {  // scroll the column into view first
+    Send(list, LVM_SCROLL, static_cast<WPARAM>(rect.left), 0);
+    item_rect();
+  }
   const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   return Timed(main, [&] {
     Send(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
