@@ -94,9 +94,14 @@ void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    const int before = item.fmt;
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
     if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
-    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    // An unchanged item is not written back: each write makes the list view
+    // lay out and repaint its columns again.
+    if (item.fmt != before) {
+      SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
   }
 }
 

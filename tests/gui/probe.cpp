@@ -9,8 +9,8 @@
 //                          this process's token; exits with its exit code
 //   probe gdi              the program's GDI object counts (live and created
 //                          through its owner types; the system's count)
-//   probe repaint N        repaints the main window and all its controls N
-//                          times, each paint done before the next
+//   probe repaint N [ID]   repaints the main window and all its controls (or
+//                          control ID) N times, each paint done before the next
 //   probe list ID FIRST N  rows FIRST.. of list control ID: all cells, screen
 //                          rectangles, selection; header items with sort marks
 //   probe select ID ROW    selects and focuses a row of list ID
@@ -412,12 +412,13 @@ int Gdi() {
   return 0;
 }
 
-int Repaint(int times) {
+int Repaint(int times, int id) {
   HWND main = FindMain();
-  if (main == nullptr) return 2;
+  HWND target = id != 0 ? Control(main, id) : main;
+  if (target == nullptr) return 2;
   const double start = NowMs();
   for (int i = 0; i < times; ++i) {
-    RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Send(main, WM_NULL);
   }
   std::printf("{\"ms\": %.1f}\n", NowMs() - start);
@@ -593,7 +594,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"limited" && argc > 2) return StartLimited(argv[2]);
   const auto number = [&](int i) { return argc > i ? static_cast<int>(std::wcstol(argv[i], nullptr, 10)) : 0; };
   if (verb == L"gdi") return Gdi();
-  if (verb == L"repaint") return Repaint(number(2));
+  if (verb == L"repaint") return Repaint(number(2), number(3));
   if (verb == L"list") return List(number(2), number(3), argc > 4 ? number(4) : 50);
   if (verb == L"select") return SelectRow(Control(FindMain(), number(2)), number(3)) ? 0 : 1;
   if (verb == L"dblclick") return SendDoubleClick(number(2), number(3), number(4));
