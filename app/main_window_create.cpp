@@ -126,7 +126,7 @@ void StyleListView(HWND list) {
   if (g_app.font_normal != nullptr) SetFont(list, g_app.font_normal);
   SendMessageW(list, LVM_SETHOTITEM, static_cast<WPARAM>(-1), 0);
   SendMessageW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(-1));
-  if (HWND header = ListView_GetHeader(list)) SetWindowSubclass(header, HeaderPaintProc, 1, 0);
+  InstallHeaderPainter(ListView_GetHeader(list));
 }
 
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {

@@ -208,13 +208,27 @@ LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
   }
 }
 
-LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_ERASEBKGND) return 1;
   if (message == WM_PAINT) {
     PaintHeader(hwnd);
     return 0;
   }
-  return DefSubclassProc(hwnd, message, wparam, lparam);
+  const auto header_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return CallWindowProcW(header_proc, hwnd, message, wparam, lparam);
+}
+
+// The header painter replaces the header's window procedure (kept in the
+// header's user data) rather than going through SetWindowSubclass: a list view
+// sends its header a message for every row whose selection it clears, and
+// under Wine each message through a SetWindowSubclass chain costs a server
+// round trip (GetPropW), which made one selection change in a list of 100,000
+// rows take seconds.
+void InstallHeaderPainter(HWND header) {
+  if (header == nullptr || GetWindowLongPtrW(header, GWLP_USERDATA) != 0) return;  // installed already
+  const LONG_PTR header_proc =
+      SetWindowLongPtrW(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeaderPaintProc));
+  SetWindowLongPtrW(header, GWLP_USERDATA, header_proc);
 }
 
 }  // namespace tw

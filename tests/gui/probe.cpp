@@ -441,6 +441,7 @@ int List(int id, int first, int n) {
   std::string out = "{\"count\": " + std::to_string(count) + ", \"top\": " + std::to_string(Send(list, LVM_GETTOPINDEX)) +
                     ", \"selected\": " +
                     std::to_string(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) +
+                    ", \"selected_count\": " + std::to_string(Send(list, LVM_GETSELECTEDCOUNT)) +
                     ", \"header\": [";
   const std::vector<std::wstring> titles = header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
   for (int i = 0; i < columns; ++i) {
