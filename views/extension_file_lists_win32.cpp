@@ -31,12 +31,13 @@ void PaintExtensionRow(HDC dc, const ExtensionListContext& context, int item, co
   const auto position = ExtensionRowPosition(context.result, context.state, item);
   if (!position) return;
   const ExtStat& stat = context.result.extensions[*position];
+  const ListColumnWidths columns = ReadColumnWidths(context.list);
   RECT cell{};
-  if (CellRect(context.list, item, 0, row, cell)) {
+  if (CellRect(columns, 0, row, cell)) {
     DrawSwatchCell(dc, cell, PaletteColour(*position), colours.background, stat.extension, context.dpi);
   }
   for (std::int32_t column = 1; column <= 3; ++column) {
-    if (!CellRect(context.list, item, column, row, cell)) continue;
+    if (!CellRect(columns, column, row, cell)) continue;
     DrawCellText(dc, cell, colours.background, ExtensionCellText(context.result, stat, column), true, context.dpi);
   }
 }
@@ -45,9 +46,10 @@ void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& 
   FillRowBackground(dc, context.list, item, row, colours.background);
   const FileEntry* file = FileViewEntry(context.result, context.state, item);
   if (file == nullptr) return;
+  const ListColumnWidths columns = ReadColumnWidths(context.list);
   RECT cell{};
   for (std::int32_t column = 0; column < static_cast<std::int32_t>(kFileViewColumns.size()); ++column) {
-    if (!CellRect(context.list, item, column, row, cell)) continue;
+    if (!CellRect(columns, column, row, cell)) continue;
     if (column == kFileViewExtensionColumn) {
       DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, file->extension),
                      colours.background, file->extension, context.dpi);

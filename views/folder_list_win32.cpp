@@ -24,10 +24,6 @@ constexpr ListColumn kFolderListColumns[] = {
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-bool IsRowSelected(HWND list, int item) {
-  return (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
 void DrawTriangle(HDC dc, const std::array<Point, 3>& corners) {
   POINT points[3];
   for (int k = 0; k < 3; ++k) points[k] = POINT{corners[k].x, corners[k].y};
@@ -38,7 +34,7 @@ void DrawTriangle(HDC dc, const std::array<Point, 3>& corners) {
   Polygon(dc, points, 3);
 }
 
-void DrawNameCell(HDC dc, const FolderListContext& context, int item, const FolderRow& row, const RECT& cell,
+void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row, const RECT& cell,
                   COLORREF background) {
   const ScopedDcState state(dc);
   IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
@@ -75,7 +71,8 @@ void DrawNameCell(HDC dc, const FolderListContext& context, int item, const Fold
   }
 
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, IsRowSelected(context.list, item) ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  // The background was chosen by the row's selected state.
+  SetTextColor(dc, background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0));
   const ScopedSelect font(dc, context.font);
   RECT text = ToRect(look.label);
   DrawTextW(dc, label.data(), static_cast<int>(label.size()), &text,
@@ -99,15 +96,14 @@ void PaintFolderRow(HDC dc, const FolderListContext& context, int item, const RE
   FillRowBackground(dc, list, item, row, colours.background);
   const FolderRow* data = context.rows.RowAt(item);
   if (data == nullptr) return;
+  const ListColumnWidths columns = ReadColumnWidths(list);
   RECT cell{};
-  if (CellRect(list, item, kFolderColumnName, row, cell)) {
-    DrawNameCell(dc, context, item, *data, cell, colours.background);
-  }
-  if (CellRect(list, item, kFolderColumnParentPercent, row, cell)) {
+  if (CellRect(columns, kFolderColumnName, row, cell)) DrawNameCell(dc, context, *data, cell, colours.background);
+  if (CellRect(columns, kFolderColumnParentPercent, row, cell)) {
     DrawShareCell(dc, context, item, cell, colours.background);
   }
   for (std::int32_t column = kFolderColumnSize; column <= kFolderColumnAttributes; ++column) {
-    if (!CellRect(list, item, column, row, cell)) continue;
+    if (!CellRect(columns, column, row, cell)) continue;
     DrawCellText(dc, cell, colours.background, context.rows.CellText(item, column),
                  column <= kFolderColumnFolders, context.dpi);
   }

@@ -63,6 +63,33 @@ bool CellRect(HWND list, int item, int column, RECT rect, RECT& cell) {
   return true;
 }
 
+ListColumnWidths ReadColumnWidths(HWND list) {
+  ListColumnWidths columns;
+  const int n = HeaderCount(list);
+  columns.widths.reserve(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) columns.widths.push_back(ColumnWidth(list, k));
+  return columns;
+}
+
+bool CellRect(const ListColumnWidths& columns, int column, const RECT& row, RECT& cell) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns.widths.size()) return false;
+  int left = row.left;
+  for (int k = 0; k < column; ++k) left += columns.widths[static_cast<std::size_t>(k)];
+  cell = RECT{left, row.top, left + columns.widths[static_cast<std::size_t>(column)], row.bottom};
+  return true;
+}
+
+void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row) {
+  const Pen pen = SolidPen(kGridLineColour);
+  const ScopedSelect select(dc, pen.get());
+  int x = row.left - 1;
+  for (int width : columns.widths) {
+    x += width;
+    MoveToEx(dc, x, row.top, nullptr);
+    LineTo(dc, x, row.bottom);
+  }
+}
+
 void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned,
                   int dpi) {
   const DpiScale S{dpi};
@@ -74,17 +101,7 @@ void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_vi
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | (right_aligned ? DT_RIGHT : DT_LEFT));
 }
 
-void DrawGridLines(HWND list, HDC dc, const RECT& row) {
-  const int n = HeaderCount(list);
-  const Pen pen = SolidPen(kGridLineColour);
-  const ScopedSelect select(dc, pen.get());
-  int x = row.left - 1;
-  for (int k = 0; k < n; ++k) {
-    x += ColumnWidth(list, k);
-    MoveToEx(dc, x, row.top, nullptr);
-    LineTo(dc, x, row.bottom);
-  }
-}
+void DrawGridLines(HWND list, HDC dc, const RECT& row) { DrawGridLines(ReadColumnWidths(list), dc, row); }
 
 void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending) {
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
@@ -129,7 +146,9 @@ LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row) {
       const RowColours colours = RowColoursFor(selected);
       draw.clrText = colours.text;
       draw.clrTextBk = colours.background;
-      paint_row(nm.hdc, item, nm.rc, colours);
+      RECT row = nm.rc;
+      if (IsEmpty(row) && !ItemBounds(list, item, row)) return CDRF_SKIPDEFAULT | CDRF_NOTIFYPOSTPAINT;
+      paint_row(nm.hdc, item, row, colours);
       return CDRF_SKIPDEFAULT | CDRF_NOTIFYPOSTPAINT;
     }
     case CDDS_ITEMPOSTPAINT: {

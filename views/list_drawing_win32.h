@@ -10,6 +10,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "views/result_list.h"
 
@@ -35,6 +36,16 @@ void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_vi
 
 // Vertical lines of 0xE0E0E0 at the right edge of every column.
 void DrawGridLines(HWND list, HDC dc, const RECT& row);
+
+// The column widths of a list in column-number order, read once for the
+// painting of one row (each read is a message to the list and its header).
+struct ListColumnWidths {
+  std::vector<int> widths;
+};
+ListColumnWidths ReadColumnWidths(HWND list);
+// CellRect and DrawGridLines over widths read before; `row` must not be empty.
+bool CellRect(const ListColumnWidths& columns, int column, const RECT& row, RECT& cell);
+void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row);
 
 // Marks `column` as sorted up (ascending) or down in the header, clearing the
 // marks of every other column.
