@@ -33,7 +33,8 @@ bool PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::siz
 
 class PosixVolume : public RawVolume {
  public:
-  PosixVolume(int fd, PartitionExtent extent) : fd_(fd), extent_(extent) {}
+  PosixVolume(int fd, PartitionExtent extent, bool mappable)
+      : fd_(fd), extent_(extent), mappable_(mappable) {}
   ~PosixVolume() override { Close(); }
   PosixVolume(const PosixVolume&) = delete;
   PosixVolume& operator=(const PosixVolume&) = delete;
@@ -60,8 +61,10 @@ class PosixVolume : public RawVolume {
 
   // Maps whole pages of the source over the destination: both ends page
   // aligned, within the known extent. The mapping is private and read-only.
+  // Only image files are mapped: a block device with a bad sector would turn
+  // a read error (which the loader survives) into SIGBUS.
   bool MapAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
-    if (fd_ < 0 || offset < 0 || length == 0 || extent_.length <= 0) return false;
+    if (!mappable_ || fd_ < 0 || offset < 0 || length == 0 || extent_.length <= 0) return false;
     if (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset)) return false;
     const long page = ::sysconf(_SC_PAGESIZE);
     if (page <= 0) return false;
@@ -78,6 +81,7 @@ class PosixVolume : public RawVolume {
  private:
   int fd_;
   PartitionExtent extent_;
+  bool mappable_;
 };
 
 }  // namespace
@@ -88,7 +92,8 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
   // Regular files report their size in st_size; block devices only to a seek.
   std::int64_t size = 0;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular) {
     size = st.st_size;
   } else {
     const off_t end = ::lseek(fd, 0, SEEK_END);
@@ -102,7 +107,7 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<PosixVolume>(fd, extent);
+  return std::make_unique<PosixVolume>(fd, extent, regular);
 }
 
 }  // namespace tw
