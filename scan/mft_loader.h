@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scan/byte_reader.h"
+#include "scan/image_buffer.h"
 #include "scan/raw_volume.h"
 
 namespace tw {
@@ -63,5 +64,8 @@ bool VolumeDataIsSane(const NtfsVolumeData& data);
 // data is known, also when the load then fails. False on any failure; the
 // image is then empty.
 bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size);
+// The same into an ImageBuffer, which the scan uses: the image memory is
+// written once, by the reads (see image_buffer.h).
+bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size);
 
 }  // namespace tw

@@ -187,9 +187,10 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
 
     // A file base record: the records its attribute list names for the
     // unnamed $DATA, unless its own data is at least as large.
+    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
+    if (listed.empty()) continue;  // nothing to compare its own data with
     std::int64_t own_size = 0, own_alloc = 0;
     const bool own = SumUnnamedData(record, own_size, own_alloc);
-    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
     for (const std::int64_t r : listed) {
       if (r < 0 || r >= count) continue;  // the whole 48-bit number, never truncated
       load(r);                           // the base copy is no longer needed
@@ -208,19 +209,17 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
 }
 
 void ApplyOverflowSizes(ScanSlice& aggregate) {
-  const bool any = !aggregate.overflow_sizes.empty();
-  for (MftEntry& entry : aggregate.entries) {
-    if (any) {
+  if (!aggregate.overflow_sizes.empty()) {
+    for (MftEntry& entry : aggregate.entries) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
       if (found != aggregate.overflow_sizes.end()) {
         entry.size = std::max(entry.size, found->second.size);
         entry.alloc = std::max(entry.alloc, found->second.alloc);
       }
     }
-    AddEntry(aggregate, std::move(entry));
   }
-  // Release the memory, not only the elements: the lists can be large.
-  std::vector<MftEntry>().swap(aggregate.entries);
+  // AddEntry for each entry in list order; the list's memory is released too.
+  AddEntries(aggregate, std::move(aggregate.entries));
   IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
 }
 

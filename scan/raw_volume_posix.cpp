@@ -3,10 +3,12 @@
 #include "scan/raw_volume.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "scan/boot_sector.h"
 #include "scan/partition_table.h"
@@ -54,6 +56,23 @@ class PosixVolume : public RawVolume {
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
     if (fd_ < 0 || !ExtentHolds(extent_, offset, length)) return false;
     return PreadFully(fd_, extent_.offset + offset, destination, length);
+  }
+
+  // Maps whole pages of the source over the destination: both ends page
+  // aligned, within the known extent. The mapping is private and read-only.
+  bool MapAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
+    if (fd_ < 0 || offset < 0 || length == 0 || extent_.length <= 0) return false;
+    if (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset)) return false;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (page <= 0) return false;
+    const auto p = static_cast<std::uint64_t>(page);
+    const std::int64_t source = extent_.offset + offset;
+    if (static_cast<std::uint64_t>(source) % p != 0 || reinterpret_cast<std::uintptr_t>(destination) % p != 0) {
+      return false;
+    }
+    void* mapped = ::mmap(destination, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd_,
+                          static_cast<off_t>(source));
+    return mapped != MAP_FAILED;
   }
 
  private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scan/memory_volume.h"
 #include "scan/volume_bytes.h"
 
@@ -208,6 +210,31 @@ TEST(ReadMft, SparseRunStaysZeroAndImageIsExactlyTheValidLength) {
   EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 200 * 4096);
   // The last run is read only up to the image end.
   EXPECT_EQ(v.volume.reads().back().length, 4u * 4096 + 100);
+}
+
+// The scan loads into an ImageBuffer: the same bytes as the vector form,
+// zero where a sparse run leaves a gap, through run reads and the contiguous
+// fallback alike.
+TEST(ReadMft, AnImageBufferHoldsTheSameBytesAsAVector) {
+  for (bool fail_second_run : {false, true}) {
+    LoaderVolume v(400, 20, {{4, 20}, {2, -1}, {4, 300}}, 10 * 4096 + 100);
+    if (fail_second_run) v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
+    std::vector<std::uint8_t> expected;
+    ImageBuffer buffer(12345);  // whatever it held is replaced
+    std::int32_t record_size = 0, buffer_record_size = 0;
+    ASSERT_TRUE(ReadMft(v.volume, expected, record_size));
+    ASSERT_TRUE(ReadMft(v.volume, buffer, buffer_record_size));
+    EXPECT_EQ(buffer_record_size, record_size);
+    ASSERT_EQ(buffer.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffer.data())) << fail_second_run;
+  }
+  LoaderVolume unreadable(400, 20, {{4, 20}}, 4 * 4096);
+  unreadable.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
+  ImageBuffer buffer(4096);
+  std::int32_t record_size = 0;
+  EXPECT_FALSE(ReadMft(unreadable.volume, buffer, record_size));
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(buffer.data(), nullptr);
 }
 
 TEST(ReadMft, FailedRunReadFallsBackToOneContiguousRead) {
