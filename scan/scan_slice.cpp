@@ -204,6 +204,7 @@ void Merge(ScanSlice& aggregate, ScanSlice&& other) {
 
   AppendMoved(aggregate.entries, std::move(other.entries));
   AppendMoved(aggregate.nameless_files, std::move(other.nameless_files));
+  AppendMoved(aggregate.nameless_folders, std::move(other.nameless_folders));
 
   AddTo(aggregate.file_size_sum, other.file_size_sum);
   AddTo(aggregate.file_alloc_sum, other.file_alloc_sum);

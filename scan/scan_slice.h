@@ -99,6 +99,11 @@ struct ScanSlice {
   // between the slice pass and the overflow pass, which looks for their names
   // in the extension records that name them as base.
   std::vector<std::int64_t> nameless_files;
+  // Folder base records (not the root) whose entry carries the fallback name
+  // dir_N because neither they nor their resident attribute list gave a name;
+  // the same pass replaces that entry's name and parent when an extension
+  // record naming the folder as base holds its $FILE_NAME.
+  std::vector<std::int64_t> nameless_folders;
   std::int64_t file_size_sum = 0;
   std::int64_t file_alloc_sum = 0;
   std::int32_t file_count = 0;
