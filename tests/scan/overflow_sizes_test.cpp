@@ -34,10 +34,13 @@ NonResidentDataSpec Extent(std::int64_t data_size, std::int64_t allocated_size) 
   return spec;
 }
 
-RecordBuilder Root() {
-  return RecordBuilder(kRecord).Number(5).InUse().Directory().FileName(
-      {.parent = 5, .name = L".", .flags = kNameDirectoryFlag});
+// A folder named in its own record.
+RecordBuilder Folder(std::uint32_t id, std::int64_t parent, const std::wstring& name) {
+  return RecordBuilder(kRecord).Number(id).InUse().Directory().FileName(
+      {.parent = parent, .name = name, .flags = kNameDirectoryFlag});
 }
+
+RecordBuilder Root() { return Folder(5, 5, L"."); }
 
 AttributeListEntrySpec Entry(std::uint32_t type, std::int64_t record) {
   AttributeListEntrySpec entry;
@@ -285,9 +288,7 @@ TEST(OverflowNames, FileNamedOnlyInExtensionRecordsGetsItsEntry) {
   later.runs = {{1, 300}};
   MftImage image(kRecord);
   image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
-                    {.parent = 5, .name = L"data", .flags = kNameDirectoryFlag})
-                    .Build());
+  image.Put(30, Folder(30, 5, L"data").Build());
   image.Put(40, NamelessBase(40).NonResidentData(first).Build());
   image.Put(41, ExtensionOf(41, 40).FileName(NameIn(30, L"FRAGME~1.BIN", kDos)).Build());
   image.Put(42, ExtensionOf(42, 40).NonResidentData(later).Build());
@@ -351,7 +352,7 @@ FileNameSpec FolderNameIn(std::int64_t parent, const std::wstring& name, std::ui
 TEST(OverflowFolderNames, FolderNamedOnlyInExtensionRecordsTakesThatNameAndParent) {
   MftImage image(kRecord);
   image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(FolderNameIn(5, L"data")).Build());
+  image.Put(30, Folder(30, 5, L"data").Build());
   image.Put(64, NamelessFolder(64).Build());
   image.Put(65, ExtensionOf(65, 64).FileName(FolderNameIn(30, L"MANYFI~1", kDos)).Build());
   image.Put(66, ExtensionOf(66, 64).FileName(FolderNameIn(30, L"many files")).Build());
@@ -388,7 +389,7 @@ TEST(OverflowFolderNames, WithoutANameAnywhereTheFallbackAndItsParentStay) {
   image.Put(70, NamelessFolder(70).Build());
   image.Put(71, ExtensionOf(71, 70).Signature("BAAD").FileName(FolderNameIn(5, L"bad")).Build());
   // A named folder is never renamed by an extension record.
-  image.Put(80, RecordBuilder(kRecord).Number(80).InUse().Directory().FileName(FolderNameIn(5, L"own")).Build());
+  image.Put(80, Folder(80, 5, L"own").Build());
   image.Put(81, ExtensionOf(81, 80).FileName(FolderNameIn(60, L"intruder")).Build());
 
   const ScanSlice aggregate = ScanStages(image);
@@ -425,35 +426,18 @@ TEST(OverflowFolderNames, OnlyTheNotedFoldersAreLookedUp) {
 // ---------------------------------------------------------------------------
 // ApplyOverflowSizes
 
-TEST(ApplyOverflowSizes, FolderOverflowHasNoEffect) {
-  MftImage image(kRecord);
-  image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
-                    {.parent = 5, .name = L"docs", .flags = kNameDirectoryFlag})
-                    .Build());
-  image.Put(901, ExtensionOf(901, 30).NonResidentData(Extent(1000000, 1003520)).Build());
-  ScanSlice aggregate = Collect(image);
-  EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
-  ParseAll(image, aggregate);
-  ApplyOverflowSizes(aggregate);
-  EXPECT_EQ(aggregate.folder_records.count(30), 1u);
-  EXPECT_EQ(aggregate.file_size_sum, 0);
-  EXPECT_EQ(aggregate.file_count, 0);
-  EXPECT_TRUE(aggregate.folder_file_totals.empty());
-}
-
 TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   MftImage image(kRecord);
   image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
-                    {.parent = 5, .name = L"docs", .flags = kNameDirectoryFlag})
-                    .Build());
+  image.Put(30, Folder(30, 5, L"docs").Build());
   image.Put(40, ListedFile(40, L"big.bin", {900}).Build());
   image.Put(41, RecordBuilder(kRecord).Number(41).InUse().FileName({.parent = 30, .name = L"a.txt"}).ResidentData(12)
                     .Build());
   image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000, 8192)).Build());
   image.Put(901, ExtensionOf(901, 77).NonResidentData(Extent(5000, 8192)).Build());  // no such entry
+  image.Put(902, ExtensionOf(902, 30).NonResidentData(Extent(1000000, 1003520)).Build());  // a folder's: no effect
   ScanSlice aggregate = Collect(image);
+  EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
   ParseAll(image, aggregate);
   const std::size_t parsed = aggregate.entries.size();
   ASSERT_EQ(parsed, 4u);
@@ -464,6 +448,8 @@ TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   EXPECT_EQ(aggregate.file_size_sum, 5000 + 12);
   EXPECT_EQ(aggregate.file_alloc_sum, 8192 + 12);
   EXPECT_EQ(aggregate.largest.heap.size(), 2u);
+  EXPECT_EQ(aggregate.folder_records.count(30), 1u);
+  EXPECT_EQ(aggregate.folder_file_totals.at(5).size, 5000);
 }
 
 }  // namespace
