@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "scan/mft_entry.h"
+#include "scan/volume_bytes.h"
 #include "support/fls_listing.h"
 #include "support/test_images.h"
 
@@ -138,19 +139,13 @@ class WholeDiskImage {
   WholeDiskImage() : volume_(SampleArchive()) {
     path_ = (fs::path(testing::TempDir()) / ("tw_whole_disk_" + std::to_string(getpid()) + ".raw")).string();
     const auto sectors = static_cast<std::uint32_t>(fs::file_size(volume_.path()) / 512);
-    std::string mbr(512, '\0');
-    auto put32 = [&mbr](std::size_t at, std::uint32_t v) {
-      for (std::size_t i = 0; i < 4; ++i) mbr[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-    };
+    std::vector<std::uint8_t> mbr(512, 0);
     mbr[446 + 4] = 0x07;  // NTFS
-    put32(446 + 8, kWholeDiskStart);
-    put32(446 + 12, sectors);
+    test::PutLe(mbr, 446 + 8, kWholeDiskStart, 4);
+    test::PutLe(mbr, 446 + 12, sectors, 4);
     mbr[510] = 0x55;
-    mbr[511] = static_cast<char>(0xAA);
-    {
-      std::ofstream out(path_, std::ios::binary);
-      out.write(mbr.data(), 512);
-    }
+    mbr[511] = 0xAA;
+    std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(mbr.data()), 512);
     const std::string dd = "dd if=" + Quote(volume_.path()) + " of=" + Quote(path_) +
                            " bs=512 seek=" + std::to_string(kWholeDiskStart) + " conv=notrunc,sparse status=none";
     EXPECT_EQ(std::system(dd.c_str()), 0);
