@@ -31,8 +31,9 @@ void DrawScanButton(const DRAWITEMSTRUCT& item);
 LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
 LRESULT CALLBACK TabEraseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
 LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
-LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                                 DWORD_PTR data);
+// The header painter of the result lists, installed once per header.
+LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void InstallHeaderPainter(HWND header);
 
 // The scan cycle (scan_cycle.cpp).
 void StartScan();

@@ -10,13 +10,12 @@
 #include "drive_list.h"
 #include "result_views.h"
 #include "scan/scan_worker_win32.h"
+#include "treemap/treemap_window_win32.h"
 #include "views/dpi_scale.h"
 #include "views/status_texts.h"
 
 namespace tw {
 namespace {
-
-bool g_treemap_class_registered = false;
 
 HFONT MakeFont(int pixels, int weight) {
   return CreateFontW(-S(pixels), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
@@ -39,19 +38,6 @@ void SetFont(HWND hwnd, HFONT font) { SendMessageW(hwnd, WM_SETFONT, reinterpret
 BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
   SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
   return TRUE;
-}
-
-void RegisterTreemapClass(HINSTANCE instance) {
-  if (g_treemap_class_registered) return;
-  WNDCLASSEXW treemap_class{};
-  treemap_class.cbSize = sizeof(treemap_class);
-  treemap_class.style = CS_DBLCLKS;
-  treemap_class.lpfnWndProc = TreemapWindowProc;
-  treemap_class.hInstance = instance;
-  treemap_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  treemap_class.lpszClassName = kTreemapClassName;
-  RegisterClassExW(&treemap_class);
-  g_treemap_class_registered = true;
 }
 
 void InsertTab(HWND tabs, int index, const wchar_t* text) {
@@ -85,7 +71,7 @@ void CreateControls(HWND hwnd) {
   SetupFolderList(app.folder_list);
   app.treemap_title = CreateLabel(hwnd, L"顶级文件夹", app.font_title);
   app.extension_title = CreateLabel(hwnd, L"扩展名统计", app.font_title);
-  app.treemap = CreateChild(hwnd, kTreemapClassName, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
+  app.treemap = CreateChild(hwnd, kTreemapWindowClass, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
   app.extension_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST,
                                    WS_EX_CLIENTEDGE);
   SetupExtensionList(app.extension_list);
@@ -140,14 +126,14 @@ void StyleListView(HWND list) {
   if (g_app.font_normal != nullptr) SetFont(list, g_app.font_normal);
   SendMessageW(list, LVM_SETHOTITEM, static_cast<WPARAM>(-1), 0);
   SendMessageW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(-1));
-  if (HWND header = ListView_GetHeader(list)) SetWindowSubclass(header, HeaderPaintProc, 1, 0);
+  InstallHeaderPainter(ListView_GetHeader(list));
 }
 
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
   g_main_window = hwnd;  // where the scan worker posts
-  RegisterTreemapClass(create.hInstance);
+  RegisterTreemap(create.hInstance);
 
   g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));
 

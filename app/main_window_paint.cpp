@@ -7,24 +7,17 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "views/gdi_objects_win32.h"
 #include "views/main_layout.h"
 
 namespace tw {
 namespace {
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &rect, brush);
-  DeleteObject(brush);
-}
-
 void DrawLine(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour) {
-  HPEN pen = CreatePen(PS_SOLID, 1, colour);
-  HGDIOBJ old = SelectObject(dc, pen);
+  const Pen pen = SolidPen(colour);
+  const ScopedSelect select(dc, pen.get());
   MoveToEx(dc, x0, y0, nullptr);
   LineTo(dc, x1, y1);
-  SelectObject(dc, old);
-  DeleteObject(pen);
 }
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -39,65 +32,59 @@ void PaintHeader(HWND header) {
   HDC screen = BeginPaint(header, &paint);
   RECT client{};
   GetClientRect(header, &client);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-  HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
-  FillSolid(dc, client, kColourHeader);
-  HGDIOBJ old_font = g_app.font_normal != nullptr ? SelectObject(dc, g_app.font_normal) : nullptr;
-  SetBkMode(dc, TRANSPARENT);
-  HPEN line = CreatePen(PS_SOLID, 1, kColourHeaderLine);
+  {
+    const MemoryDc memory(CreateCompatibleDC(screen));
+    const Bitmap bitmap(CreateCompatibleBitmap(screen, client.right, client.bottom));
+    HDC dc = memory.get();
+    const ScopedSelect select_bitmap(dc, bitmap.get());
+    FillSolid(dc, client, kColourHeader);
+    const ScopedSelect select_font(dc, g_app.font_normal);
+    SetBkMode(dc, TRANSPARENT);
+    const Pen line = SolidPen(kColourHeaderLine);
 
-  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    RECT item_rect{};
-    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item_rect));
-    wchar_t text[128] = {};
-    HDITEMW item{};
-    item.mask = HDI_TEXT | HDI_FORMAT;
-    item.pszText = text;
-    item.cchTextMax = 127;
-    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      RECT item_rect{};
+      SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item_rect));
+      wchar_t text[128] = {};
+      HDITEMW item{};
+      item.mask = HDI_TEXT | HDI_FORMAT;
+      item.pszText = text;
+      item.cchTextMax = 127;
+      SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
 
-    const bool right_aligned = (item.fmt & HDF_RIGHT) != 0;
-    const SortMark mark = (item.fmt & HDF_SORTDOWN) != 0 ? SortMark::kDown
-                          : (item.fmt & HDF_SORTUP) != 0 ? SortMark::kUp
-                                                          : SortMark::kNone;
-    const HeaderItemLayout look = LayoutHeaderItem(FromRect(item_rect), right_aligned, mark, g_dpi);
+      const bool right_aligned = (item.fmt & HDF_RIGHT) != 0;
+      const SortMark mark = (item.fmt & HDF_SORTDOWN) != 0 ? SortMark::kDown
+                            : (item.fmt & HDF_SORTUP) != 0 ? SortMark::kUp
+                                                            : SortMark::kNone;
+      const HeaderItemLayout look = LayoutHeaderItem(FromRect(item_rect), right_aligned, mark, g_dpi);
 
-    HGDIOBJ old_pen = SelectObject(dc, line);
-    MoveToEx(dc, look.separator_x, look.separator_top, nullptr);
-    LineTo(dc, look.separator_x, look.separator_bottom);
-    SelectObject(dc, old_pen);
+      {
+        const ScopedSelect select_line(dc, line.get());
+        MoveToEx(dc, look.separator_x, look.separator_top, nullptr);
+        LineTo(dc, look.separator_x, look.separator_bottom);
+      }
 
-    if (look.triangle) {
-      POINT points[3];
-      for (int k = 0; k < 3; ++k) points[k] = {(*look.triangle)[k].x, (*look.triangle)[k].y};
-      HBRUSH mark_brush = CreateSolidBrush(kColourGreyText);
-      HPEN mark_pen = CreatePen(PS_SOLID, 1, kColourGreyText);
-      HGDIOBJ previous_brush = SelectObject(dc, mark_brush);
-      HGDIOBJ previous_pen = SelectObject(dc, mark_pen);
-      Polygon(dc, points, 3);
-      SelectObject(dc, previous_brush);
-      SelectObject(dc, previous_pen);
-      DeleteObject(mark_brush);
-      DeleteObject(mark_pen);
+      if (look.triangle) {
+        POINT points[3];
+        for (int k = 0; k < 3; ++k) points[k] = {(*look.triangle)[k].x, (*look.triangle)[k].y};
+        const Brush mark_brush = SolidBrush(kColourGreyText);
+        const Pen mark_pen = SolidPen(kColourGreyText);
+        const ScopedSelect select_brush(dc, mark_brush.get());
+        const ScopedSelect select_pen(dc, mark_pen.get());
+        Polygon(dc, points, 3);
+      }
+
+      SetTextColor(dc, kColourBlack);
+      RECT text_rect = ToRect(look.text);
+      const ScopedDcState state(dc);
+      IntersectClipRect(dc, item_rect.left, item_rect.top, item_rect.right, item_rect.bottom);
+      DrawTextW(dc, text, -1, &text_rect,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | (right_aligned ? DT_RIGHT : DT_LEFT));
     }
 
-    SetTextColor(dc, kColourBlack);
-    RECT text_rect = ToRect(look.text);
-    const int saved = SaveDC(dc);
-    IntersectClipRect(dc, item_rect.left, item_rect.top, item_rect.right, item_rect.bottom);
-    DrawTextW(dc, text, -1, &text_rect,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | (right_aligned ? DT_RIGHT : DT_LEFT));
-    RestoreDC(dc, saved);
-  }
-
-  BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-  if (old_font != nullptr) SelectObject(dc, old_font);
-  SelectObject(dc, old_bitmap);
-  DeleteObject(line);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+  }  // the selections are undone, then the pen, bitmap and memory DC deleted
   EndPaint(header, &paint);
 }
 
@@ -143,13 +130,12 @@ void DrawScanButton(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   FillSolid(dc, rect, look.fill);
-  HPEN pen = CreatePen(PS_SOLID, 1, look.outline);
-  HGDIOBJ old_pen = SelectObject(dc, pen);
-  HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 6, 6);
-  SelectObject(dc, old_brush);
-  SelectObject(dc, old_pen);
-  DeleteObject(pen);
+  {
+    const Pen pen = SolidPen(look.outline);
+    const ScopedSelect select_pen(dc, pen.get());
+    const ScopedSelect select_brush(dc, GetStockObject(NULL_BRUSH));
+    RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 6, 6);
+  }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, look.text);
   HGDIOBJ old_font = SelectObject(dc, g_app.font_button);
@@ -222,13 +208,27 @@ LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
   }
 }
 
-LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_ERASEBKGND) return 1;
   if (message == WM_PAINT) {
     PaintHeader(hwnd);
     return 0;
   }
-  return DefSubclassProc(hwnd, message, wparam, lparam);
+  const auto header_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return CallWindowProcW(header_proc, hwnd, message, wparam, lparam);
+}
+
+// The header painter replaces the header's window procedure (kept in the
+// header's user data) rather than going through SetWindowSubclass: a list view
+// sends its header a message for every row whose selection it clears, and
+// under Wine each message through a SetWindowSubclass chain costs a server
+// round trip (GetPropW), which made one selection change in a list of 100,000
+// rows take seconds.
+void InstallHeaderPainter(HWND header) {
+  if (header == nullptr || GetWindowLongPtrW(header, GWLP_USERDATA) != 0) return;  // installed already
+  const LONG_PTR header_proc =
+      SetWindowLongPtrW(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeaderPaintProc));
+  SetWindowLongPtrW(header, GWLP_USERDATA, header_proc);
 }
 
 }  // namespace tw

@@ -154,6 +154,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       OnScanDone(wparam, lparam);
       return 0;
     default:
+      if (message == GdiCountMessage() && message != 0) return AnswerGdiCount(wparam);
       return DefWindowProcW(hwnd, message, wparam, lparam);
   }
 }

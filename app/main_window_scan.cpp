@@ -15,6 +15,7 @@
 #include "result_views.h"
 #include "scan/scan_worker_win32.h"
 #include "trace.h"
+#include "views/list_drawing_win32.h"
 #include "views/status_texts.h"
 
 namespace tw {

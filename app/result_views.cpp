@@ -1,126 +1,104 @@
-// The result views as far as the shell needs them: each list gets its columns
-// and extended styles, its rows after a scan and its cell texts through
-// LVN_GETDISPINFOW with default drawing; header clicks re-sort; the treemap
-// items and caption follow the scan, and the treemap paints its white area.
-// The custom-drawn lists, the treemap painting and the navigation between
-// list and treemap take the place of this file.
+// The glue between the main window's state and the result views: each list
+// notification, header click and refresh is handed to the views with the
+// parts of AppState they read; the treemap navigates through the portable
+// rules and the folder list follows.
 #include "result_views.h"
 
 #include <commctrl.h>
 
-#include <span>
-
 #include "app_state.h"
-#include "views/result_list.h"
+#include "treemap/treemap_window_win32.h"
+#include "views/gdi_owner.h"
+#include "views/list_drawing_win32.h"
+#include "views/result_lists_win32.h"
 
 namespace tw {
 namespace {
 
-constexpr ListColumn kFolderListColumns[] = {
-    {L"文件夹", 185, false}, {L"占父目录 %", 130, false}, {L"大小", 110, true},
-    {L"分配", 110, true},    {L"项目", 90, true},          {L"文件", 90, true},
-    {L"文件夹", 90, true},   {L"修改时间", 160, false},    {L"属性", 90, false},
-};
-
-void InsertColumns(HWND list, std::span<const ListColumn> columns) {
-  int index = 0;
-  for (const ListColumn& column : columns) {
-    LVCOLUMNW lv{};
-    lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    lv.pszText = const_cast<wchar_t*>(column.header);
-    lv.cx = S(column.width);
-    lv.fmt = column.right_aligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    lv.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lv));
-    ++index;
-  }
+void TreemapChanged() {
+  RebuildTreemapItems();
+  UpdateTreemapCaption();
 }
 
-// Answers a list's text request with the given cell text.
-template <typename CellText>
-LRESULT AnswerDispInfo(NMHDR& header, CellText cell_text) {
-  if (header.code != LVN_GETDISPINFOW) return 0;
-  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-  if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-    CopyCellText(cell_text(item.iItem, item.iSubItem), item.pszText, static_cast<std::size_t>(item.cchTextMax));
-  }
-  return 0;
+FolderListContext FolderContext() {
+  AppState& app = g_app;
+  return FolderListContext{app.folder_list, app.main_window, app.rows, app.treemap_state, app.font_normal, g_dpi,
+                           TreemapChanged};
 }
 
-void SetCount(HWND list, std::size_t count) {
-  SendMessageW(list, LVM_SETITEMCOUNT, count, 0);
-  InvalidateRect(list, nullptr, TRUE);
+ExtensionListContext ExtensionContext() {
+  AppState& app = g_app;
+  return ExtensionListContext{app.extension_list, app.result, app.extensions, g_dpi};
+}
+
+FileViewContext FileContext() {
+  AppState& app = g_app;
+  return FileViewContext{app.file_list, app.main_window, app.result, app.files, g_dpi};
+}
+
+// Scrolls the row fully into view and selects and focuses it.
+void ShowAndSelectRow(HWND list, int row) {
+  SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  SelectListRow(list, row);
+}
+
+// A double-click in the treemap: the folder list opens the path to the
+// folder and selects its row, then the treemap and caption follow.
+void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
+  AppState& app = g_app;
+  const TreemapNavigationResult outcome =
+      NavigateToFolder(app.rows, app.treemap_state, static_cast<std::uint64_t>(folder_id), show_files);
+  if (!outcome.changed) return;
+  const int row = outcome.select_row.has_value() ? static_cast<int>(outcome.select_row.value()) : -1;
+  SetListRowCount(app.folder_list, app.rows.RowCount());
+  if (row >= 0) ShowAndSelectRow(app.folder_list, row);
+  TreemapChanged();
 }
 
 }  // namespace
 
-void SetupFolderList(HWND list) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-  InsertColumns(list, kFolderListColumns);
-}
-
-void SetupExtensionList(HWND list) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-  InsertColumns(list, kExtensionListColumns);
-}
-
-void SetupFileList(HWND list) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-  InsertColumns(list, kFileViewColumns);
-}
+void SetupFolderList(HWND list) { SetupFolderListColumns(list, g_dpi); }
+void SetupExtensionList(HWND list) { SetupExtensionListColumns(list, g_dpi); }
+void SetupFileList(HWND list) { SetupFileViewColumns(list, g_dpi); }
 
 LRESULT OnFolderListNotify(NMHDR& header) {
-  return AnswerDispInfo(header, [](int row, int column) { return g_app.rows.CellText(row, column); });
+  FolderListContext context = FolderContext();
+  return FolderListNotify(header, context);
 }
 
 LRESULT OnExtensionListNotify(NMHDR& header) {
-  return AnswerDispInfo(header, [](int row, int column) -> std::wstring {
-    const auto at = ExtensionRowPosition(g_app.result, g_app.extensions, row);
-    return at ? ExtensionCellText(g_app.result, g_app.result.extensions[*at], column) : L"";
-  });
+  ExtensionListContext context = ExtensionContext();
+  return ExtensionListNotify(header, context);
 }
 
 LRESULT OnFileListNotify(NMHDR& header) {
-  return AnswerDispInfo(header, [](int row, int column) -> std::wstring {
-    const FileEntry* file = FileViewEntry(g_app.result, g_app.files, row);
-    return file != nullptr ? FileViewCellText(*file, column) : L"";
-  });
+  FileViewContext context = FileContext();
+  return FileViewNotify(header, context);
 }
 
 void OnFolderColumnClick(std::int32_t column) {
-  AppState& app = g_app;
-  app.rows.SetSort(column);
-  SetCount(app.folder_list, app.rows.RowCount());
-  SetHeaderSortArrow(app.folder_list, app.rows.sort_column(), app.rows.sort_ascending());
+  FolderListContext context = FolderContext();
+  FolderListColumnClick(context, column);
 }
 
 void OnExtensionColumnClick(std::int32_t column) {
-  AppState& app = g_app;
-  ExtensionListColumnClick(app.result, app.extensions, column);
-  SetCount(app.extension_list, app.extensions.extension_view.size());
-  SetHeaderSortArrow(app.extension_list, app.extensions.sort.sort_column, app.extensions.sort.sort_ascending);
+  ExtensionListContext context = ExtensionContext();
+  ExtensionListColumnClick(context, column);
 }
 
 void OnFileColumnClick(std::int32_t column) {
-  AppState& app = g_app;
-  FileViewColumnClick(app.result, app.files, column);
-  SetCount(app.file_list, app.files.file_view.size());
-  SetHeaderSortArrow(app.file_list, app.files.sort.sort_column, app.files.sort.sort_ascending);
+  FileViewContext context = FileContext();
+  FileViewColumnClick(context, column);
 }
 
 void RefreshExtensionList() {
-  AppState& app = g_app;
-  RefreshExtensionList(app.result, app.extensions);
-  SetCount(app.extension_list, app.extensions.extension_view.size());
-  SetHeaderSortArrow(app.extension_list, app.extensions.sort.sort_column, app.extensions.sort.sort_ascending);
+  ExtensionListContext context = ExtensionContext();
+  RefreshExtensionList(context);
 }
 
 void RefreshFileView() {
-  AppState& app = g_app;
-  RefreshFileView(app.result, app.files);
-  SetCount(app.file_list, app.files.file_view.size());
-  SetHeaderSortArrow(app.file_list, app.files.sort.sort_column, app.files.sort.sort_ascending);
+  FileViewContext context = FileContext();
+  RefreshFileView(context);
 }
 
 void RebuildTreemapItems() {
@@ -128,39 +106,34 @@ void RebuildTreemapItems() {
   app.treemap_state.treemap_show_files =
       RebuildTreemapItems(app.result, static_cast<std::int64_t>(app.treemap_state.treemap_folder_id),
                           app.treemap_state.treemap_show_files, app.treemap_items);
-  InvalidateRect(app.treemap, nullptr, TRUE);
+  RedrawTreemap(app.treemap);
 }
 
 void UpdateTreemapCaption() {
+  if (g_app.treemap_title == nullptr) return;
   SetWindowTextW(g_app.treemap_title, TreemapCaption(&g_app.result, g_app.treemap_state).c_str());
 }
 
-void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending) {
-  HWND header = ListView_GetHeader(list);
-  if (header == nullptr) return;
-  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
-    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-  }
+void RegisterTreemap(HINSTANCE instance) {
+  SetTreemapWindowHost(TreemapWindowHost{&g_app.treemap_items, &g_app.font_small, NavigateFromTreemap});
+  RegisterTreemapWindowClass(instance);
 }
 
-LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_ERASEBKGND) return 1;
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(hwnd, &paint);
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EndPaint(hwnd, &paint);
-    return 0;
+UINT GdiCountMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Tarnwick.GdiObjectCount");
+  return message;
+}
+
+LRESULT AnswerGdiCount(WPARAM which) {
+  const GdiObjectCounts& counts = GdiCounts();
+  switch (which) {
+    case 0:
+      return static_cast<LRESULT>(counts.Live());
+    case 1:
+      return static_cast<LRESULT>(counts.created);
+    default:
+      return static_cast<LRESULT>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
   }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 }  // namespace tw

@@ -1,8 +1,7 @@
 #pragma once
 // What the main window asks of the result views: the list set-up, their
-// notification handlers, the refresh after a scan and the treemap control.
-// This shell gives the lists their columns and row counts with default
-// drawing and paints the treemap white; the custom-drawn views replace it.
+// notification handlers, the refresh after a scan, the treemap and its
+// caption. Each call hands the views the parts of AppState they read.
 
 #include <windows.h>
 
@@ -27,8 +26,16 @@ void RefreshExtensionList();
 void RefreshFileView();
 void RebuildTreemapItems();
 void UpdateTreemapCaption();
-void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending);
 
-LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// The treemap window's class and what it reads (the items, font_small, the
+// navigation); called once, before the main window creates the control.
+void RegisterTreemap(HINSTANCE instance);
+
+// The registered message by which a test probe asks the running program for
+// its GDI object counts: wParam 0 the live objects of the GDI owner types,
+// 1 those created so far, 2 the process's GDI objects as the system counts
+// them (0 where the system does not say).
+UINT GdiCountMessage();
+LRESULT AnswerGdiCount(WPARAM which);
 
 }  // namespace tw

@@ -1,14 +1,22 @@
 // tarnwick-scan on Linux: arguments are UTF-8 already.
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/platform.h"
 #include "cli/run.h"
 
+tw::ScanResult* g_result_left_to_exit = nullptr;
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  const tw::CliContext context{std::cout, std::cerr, tw::StderrIsTerminal(), tw::SourceMayBeDriveLetter()};
-  return tw::RunTarnwickScan(args, context);
+  std::unique_ptr<tw::ScanResult> result;
+  const tw::CliContext context{std::cout, std::cerr, tw::StderrIsTerminal(), tw::SourceMayBeDriveLetter(), &result};
+  const int status = tw::RunTarnwickScan(args, context);
+  // The result ends with the process: tearing it down block by block would
+  // only delay the exit. Held by a global, it stays reachable to leak checkers.
+  g_result_left_to_exit = result.release();
+  return status;
 }

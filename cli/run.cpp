@@ -102,6 +102,7 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     WriteTextReport(result, options.depth, context.out);
   }
   context.out.flush();
+  if (context.keep_result) *context.keep_result = std::make_unique<ScanResult>(std::move(result));
   return kExitOk;
 }
 

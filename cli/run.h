@@ -2,6 +2,7 @@
 // tarnwick-scan from its arguments to its exit status, with the streams and
 // the terminal question passed in so that tests can drive it whole.
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@ struct CliContext {
   std::ostream& err;
   bool err_is_terminal = false;
   bool drive_letters_allowed = false;  // SOURCE may be a drive letter (Windows)
+  // When set, the finished result is moved here after the output is written
+  // instead of being destroyed: a program about to exit need not give back
+  // a million small blocks one by one.
+  std::unique_ptr<ScanResult>* keep_result = nullptr;
 };
 
 // The durations of the scan stages, one per line, for --timings.

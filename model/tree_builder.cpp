@@ -24,6 +24,17 @@ T SaturatingAdd(T a, T b) {
 
 std::int64_t RootIfNotPositive(std::int64_t id) { return id <= 0 ? kRootId : id; }
 
+// ExtensionOf(name), or "(无扩展名)" when that is empty, made in place
+// without the intermediate string.
+void SetExtensionLabel(const std::wstring& name, std::wstring& label) {
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0) {
+    label = kNoExtension;
+  } else {
+    label.assign(name, dot, std::wstring::npos);
+  }
+}
+
 const std::wstring& ExtensionLabel(const std::wstring& extension) {
   return extension.empty() ? kNoExtension : extension;
 }
@@ -137,19 +148,60 @@ void Aggregate(const std::vector<Visit>& order, const ScanSlice& slice) {
   }
 }
 
+// The paths of the folders that have files or a largest file: one walk over
+// the visiting order keeps the path of the current folder in one buffer,
+// cut back to the tree parent's length and extended by the folder's name,
+// and copies it out for the folders asked for. For a folder the walk reaches
+// the recorded parent is its tree parent, or unknown (the path then starts at
+// the root, like the tree), so this is BuildFolderPath's text without a walk
+// to the root per folder. Folders the walk never reaches (parent loops) keep
+// an empty entry and are left to BuildFolderPath.
+IdMap<std::wstring> ReachedFolderPaths(const std::vector<Visit>& order, const ScanSlice& slice,
+                                       const std::wstring& drive) {
+  IdMap<std::wstring> paths;
+  paths.reserve(slice.folder_files.size() + 1);
+  for (const auto& [key, files] : slice.folder_files) paths.try_emplace(RootIfNotPositive(key));
+  for (const MftEntry& entry : slice.largest.heap) paths.try_emplace(RootIfNotPositive(entry.parent_id));
+
+  std::wstring buffer;
+  std::vector<std::pair<const DirNode*, std::size_t>> chain;  // the current folder's ancestors, path lengths
+  for (const Visit& visit : order) {
+    if (visit.tree_parent == nullptr) {
+      buffer = drive + L":\\";
+      chain.clear();
+    } else {
+      while (chain.back().first != visit.tree_parent) chain.pop_back();  // pre-order: the parent is on the chain
+      buffer.resize(chain.back().second);
+      if (buffer.back() != L'\\') buffer.push_back(L'\\');
+      buffer += visit.node->name;
+    }
+    chain.emplace_back(visit.node, buffer.size());
+    const auto wanted = paths.find(visit.node->id);
+    if (wanted != paths.end()) wanted->second = buffer;
+  }
+  return paths;
+}
+
+// The path of folder id: the one computed for it, else BuildFolderPath's.
+const std::wstring& FolderPath(IdMap<std::wstring>& paths, const ScanResult& result, std::int64_t id) {
+  std::wstring& path = paths[id];
+  if (path.empty()) path = BuildFolderPath(result, id, result.drive);
+  return path;
+}
+
 // Every known folder's files, with the folder path computed once per folder
 // and names moved out of the aggregate.
-void BuildFileLists(ScanSlice& slice, ScanResult& result) {
+void BuildFileLists(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& paths) {
   result.files_by_folder.reserve(slice.folder_files.size());
   for (auto& [key, records] : slice.folder_files) {
     const std::int64_t id = RootIfNotPositive(key);
     if (!result.folders.contains(id)) continue;
     std::vector<FileEntry>& files = result.files_by_folder[id];
     files.reserve(files.size() + records.size());
-    const std::wstring path = BuildFolderPath(result, id, result.drive);
+    const std::wstring& path = FolderPath(paths, result, id);
     for (FileRecord& record : records) {
-      FileEntry entry;
-      entry.extension = ExtensionLabel(ExtensionOf(record.name));
+      FileEntry& entry = files.emplace_back();
+      SetExtensionLabel(record.name, entry.extension);
       entry.name = std::move(record.name);
       entry.folder_path = path;
       entry.size = record.size;
@@ -157,7 +209,6 @@ void BuildFileLists(ScanSlice& slice, ScanResult& result) {
       entry.id = record.id;
       entry.mtime = record.mtime;
       entry.attributes = record.attributes;
-      files.push_back(std::move(entry));
     }
   }
 }
@@ -183,30 +234,27 @@ void FinishExtensions(const ScanSlice& slice, ScanResult& result) {
 
 // The heap's entries ranked by its key, largest first. Files of one folder
 // share the folder path, so each path is built once and copied.
-void FinishLargestFiles(ScanSlice& slice, ScanResult& result) {
+void FinishLargestFiles(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& paths) {
   std::vector<MftEntry> entries = std::move(slice.largest.heap);
   std::vector<std::pair<std::int64_t, std::size_t>> ranked;  // (key, index)
   ranked.reserve(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) ranked.emplace_back(slice.largest.key(entries[i]), i);
   std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
 
-  IdMap<std::wstring> paths;
   result.largest_files.reserve(ranked.size());
   for (const auto& [key, index] : ranked) {
     MftEntry& source = entries[index];
     const std::int64_t folder = RootIfNotPositive(source.parent_id);
-    auto path = paths.find(folder);
-    if (path == paths.end()) path = paths.emplace(folder, BuildFolderPath(result, folder, result.drive)).first;
-    FileEntry entry;
-    entry.extension = ExtensionLabel(ExtensionOf(source.name));
+    const std::wstring& path = FolderPath(paths, result, folder);
+    FileEntry& entry = result.largest_files.emplace_back();
+    SetExtensionLabel(source.name, entry.extension);
     entry.name = std::move(source.name);
-    entry.folder_path = path->second;
+    entry.folder_path = path;
     entry.size = source.size;
     entry.alloc = source.alloc;
     entry.id = source.id;
     entry.mtime = source.mtime;
     entry.attributes = source.attributes;
-    result.largest_files.push_back(std::move(entry));
   }
 }
 
@@ -225,12 +273,14 @@ ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
   DirNode& root = result.folders.find(kRootId)->second;
   LinkParents(result, root);
   AbsorbOrphanFiles(slice, result);
-  Aggregate(VisitingOrder(result, root), slice);
-  BuildFileLists(slice, result);
+  const std::vector<Visit> order = VisitingOrder(result, root);
+  Aggregate(order, slice);
+  IdMap<std::wstring> paths = ReachedFolderPaths(order, slice, result.drive);
+  BuildFileLists(slice, result, paths);
   SortRootChildren(result, root);
   result.root_total_size = root.total_size;
   FinishExtensions(slice, result);
-  FinishLargestFiles(slice, result);
+  FinishLargestFiles(slice, result, paths);
   return result;
 }
 

@@ -1,5 +1,7 @@
 #include "scan/mft_loader.h"
 
+#include <type_traits>
+
 #include "scan/memory_size.h"
 #include "scan/mft_record.h"
 
@@ -130,8 +132,13 @@ bool MftFitsInMemory(std::int64_t mft_length, std::int64_t memory_bytes) {
   return memory_bytes <= 0 || mft_length <= memory_bytes;
 }
 
-bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
-  image.clear();
+namespace {
+
+// The load, for either kind of image: make(length) turns the image into
+// exactly length zero bytes.
+template <typename Image, typename Make>
+bool LoadMft(RawVolume& volume, Image& image, Make make, std::int32_t& record_size) {
+  image = Image();
   if (!volume.IsOpen()) return false;
   NtfsVolumeData data;
   if (!volume.QueryVolumeData(data)) return false;
@@ -147,12 +154,22 @@ bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& 
   std::vector<DataRun> runs;
   const bool found = ParseDataRuns(ByteSpan(record.data(), record.size()), record_size, runs);
 
-  image.assign(static_cast<std::size_t>(data.mft_valid_data_length), 0);
+  make(image, static_cast<std::size_t>(data.mft_valid_data_length));
   std::vector<RunPlacement> placements;
   if (found && PlaceRuns(runs, cluster, static_cast<std::int64_t>(image.size()), placements)) {
     bool placed = true;
     for (const RunPlacement& p : placements) {
-      if (!volume.ReadAt(p.volume_offset, image.data() + p.image_offset, static_cast<std::size_t>(p.length))) {
+      std::uint8_t* destination = image.data() + p.image_offset;
+      const auto length = static_cast<std::size_t>(p.length);
+      // An image buffer may take whole pages of the source mapped in place
+      // of a read: a run of whole pages, or the one that ends the image
+      // (the rest of its last page lies past the image).
+      if constexpr (std::is_same_v<Image, ImageBuffer>) {
+        const std::size_t page = ImageBuffer::MapGranule();
+        const bool last = p.image_offset + p.length == static_cast<std::int64_t>(image.size());
+        if (page != 0 && (length % page == 0 || last) && volume.MapAt(p.volume_offset, destination, length)) continue;
+      }
+      if (!volume.ReadAt(p.volume_offset, destination, length)) {
         placed = false;
         break;
       }
@@ -160,10 +177,25 @@ bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& 
     if (placed) return true;
   }
   // No usable run list: the MFT is read as one range from record 0, which
-  // overwrites whatever the failed run reads left behind.
+  // overwrites whatever the failed run reads left behind (into fresh memory:
+  // mapped runs are read-only).
+  if constexpr (std::is_same_v<Image, ImageBuffer>) make(image, static_cast<std::size_t>(data.mft_valid_data_length));
   if (volume.ReadAt(mft_offset, image.data(), image.size())) return true;
-  std::vector<std::uint8_t>().swap(image);
+  image = Image();
   return false;
+}
+
+}  // namespace
+
+bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
+  return LoadMft(
+      volume, image, [](std::vector<std::uint8_t>& v, std::size_t n) { v.assign(n, 0); }, record_size);
+}
+
+bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size) {
+  // A fresh buffer is zero already: the reads are the first writes.
+  return LoadMft(
+      volume, image, [](ImageBuffer& b, std::size_t n) { b = ImageBuffer(n); }, record_size);
 }
 
 }  // namespace tw

@@ -213,6 +213,22 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
   return listed;
 }
 
+// Walks the in-use records that the resident attribute list of base record
+// `id` names into state (each copied out of the image and fixed up).
+void ParseListedRecords(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
+                        bool is_dir_record, RecordParseState& state) {
+  std::vector<std::uint8_t> scratch;
+  for (const std::int64_t r : CollectListedRecords(record, id)) {
+    if (!RecordInImage(image, record_size, r)) continue;
+    scratch.assign(image.data + static_cast<std::size_t>(r) * static_cast<std::size_t>(record_size),
+                   image.data + static_cast<std::size_t>(r + 1) * static_cast<std::size_t>(record_size));
+    ApplyFixups(MutableSpan{scratch.data(), scratch.size()});
+    const ByteSpan listed(scratch.data(), scratch.size());
+    // Listed records are trusted as named: their signature and base number are not examined.
+    if (ReadU8(listed, kRecordFlagsField) & kRecordInUse) ParseRecordAttributes(listed, id, is_dir_record, state);
+  }
+}
+
 bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
                          MftEntry& entry) {
   if (record_size <= 0 || image.size == 0 || record.size < static_cast<std::size_t>(record_size)) return false;
@@ -221,19 +237,7 @@ bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t 
   const bool is_dir_record = (flags & kRecordDirectory) != 0;
   RecordParseState state;
   ParseRecordAttributes(record, id, is_dir_record, state);
-
-  if (state.name.empty()) {
-    std::vector<std::uint8_t> scratch;
-    for (const std::int64_t r : CollectListedRecords(record, id)) {
-      if (!RecordInImage(image, record_size, r)) continue;
-      scratch.assign(image.data + static_cast<std::size_t>(r) * static_cast<std::size_t>(record_size),
-                     image.data + static_cast<std::size_t>(r + 1) * static_cast<std::size_t>(record_size));
-      ApplyFixups(MutableSpan{scratch.data(), scratch.size()});
-      const ByteSpan listed(scratch.data(), scratch.size());
-      // Listed records are trusted as named: their signature and base number are not examined.
-      if (ReadU8(listed, kRecordFlagsField) & kRecordInUse) ParseRecordAttributes(listed, id, is_dir_record, state);
-    }
-  }
+  if (state.name.empty()) ParseListedRecords(image, record_size, id, record, is_dir_record, state);
   return FinishEntry(id, is_dir_record, state, entry);
 }
 
@@ -247,12 +251,26 @@ void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, st
     if (!RecordInImage(image, record_size, b)) break;
     std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(b) * stride, stride);
     ApplyFixups(copy);
+    const ByteSpan record = copy.View();
+    if (!IsParsableBaseRecord(record, b)) continue;
+    const bool is_dir_record = (RecordFlags(record) & kRecordDirectory) != 0;
+    // The root keeps the name "." from its own attributes or from the fallback.
+    const bool may_rename = !is_dir_record || b != kRootId;
+    RecordParseState state;
+    ParseRecordAttributes(record, b, is_dir_record, state);
+    // Without a name of its own, a record (file or folder) looks in the records
+    // its resident attribute list names.
+    if (state.name.empty() && may_rename) ParseListedRecords(image, record_size, b, record, is_dir_record, state);
+    const bool named = !state.name.empty();
     MftEntry entry;
-    if (ParseBaseRecord(copy.View(), b, entry) || ParseRecordWithList(image, record_size, b, copy.View(), entry)) {
+    if (FinishEntry(b, is_dir_record, state, entry)) {
+      // A folder still nameless keeps dir_N unless the overflow pass finds its
+      // name in extension records that name it as base.
+      if (!named && may_rename) slice.nameless_folders.push_back(b);
       slice.entries.push_back(std::move(entry));
-    } else if (IsParsableBaseRecord(copy.View(), b)) {
-      // A folder always yields an entry, so this is a file without any name
-      // found so far; the overflow pass looks for one in its extension records.
+    } else {
+      // A file without any name found so far; the overflow pass looks for one
+      // in its extension records.
       slice.nameless_files.push_back(b);
     }
   }

@@ -66,9 +66,11 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
                          MftEntry& entry);
 // Parses records [first, end) of the image and appends their entries to
-// slice.entries; a parsable file base record that yields no entry (no name in
-// itself or in the records its resident attribute list names) is noted in
-// slice.nameless_files instead.
+// slice.entries. A base record without a name of its own (file or folder, the
+// root excepted) looks in the records its resident attribute list names. A
+// file base record left without a name yields no entry and is noted in
+// slice.nameless_files; a folder left without one gets its dir_N entry and is
+// noted in slice.nameless_folders.
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
                 ScanSlice& slice);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <string>
 #include <utility>
 
 #include "scan/attribute_walk.h"
@@ -29,34 +30,66 @@ void RaiseOverflow(ScanSlice& aggregate, std::int64_t id, std::int64_t size, std
   sizes.alloc = std::max(sizes.alloc, alloc);
 }
 
-// The extension records the sweep met for files without a name, as
-// (base, extension) pairs in record order.
+// The extension records the sweep met for files and folders without a name,
+// as (base, extension) pairs in record order.
 using NamingRecords = std::vector<std::pair<std::int64_t, std::int64_t>>;
 
-// Gives the files of `naming` their entries: each base record is parsed from
-// its own attributes and then from those of every extension record naming it
-// as base, in record order, on one parse state (the rules of a base record
-// with an attribute list: names ranked, sizes as parsed). A file still without
-// a name stays without an entry. The entries are appended to aggregate.entries.
-void NameFromExtensionRecords(NamingRecords& naming, const std::function<ByteSpan(std::int64_t)>& load,
-                              std::int64_t count, ScanSlice& aggregate) {
+// A name found in extension records for a folder that has its dir_N entry.
+struct FolderName {
+  std::int64_t id = 0;
+  std::int64_t parent_id = 0;
+  std::wstring name;
+};
+
+// Gives the folders of `found` (sorted by id) their names and parents in
+// aggregate.entries, which are not folded in yet; time and attribute bits stay
+// those of the base record.
+void RenameFolders(std::vector<FolderName>& found, ScanSlice& aggregate) {
+  if (found.empty()) return;
+  for (MftEntry& entry : aggregate.entries) {
+    if (!entry.is_directory) continue;
+    const auto at = std::lower_bound(found.begin(), found.end(), entry.id,
+                                     [](const FolderName& f, std::int64_t id) { return f.id < id; });
+    if (at == found.end() || at->id != entry.id || at->name.empty()) continue;
+    entry.name = std::move(at->name);  // moved out: a second entry of that id keeps its own
+    entry.parent_id = at->parent_id;
+  }
+}
+
+// Names the files and folders of `naming`: each base record is parsed from its
+// own attributes and then from those of every extension record naming it as
+// base, in record order, on one parse state (the rules of a base record with
+// an attribute list: names ranked, sizes as parsed). A file that gains a name
+// gets its entry appended to aggregate.entries; one still without a name stays
+// without an entry. A folder of `folders` (sorted) that gains a name has it,
+// and its parent, replace the dir_N fallback of its entry.
+void NameFromExtensionRecords(NamingRecords& naming, const std::vector<std::int64_t>& folders,
+                              const std::function<ByteSpan(std::int64_t)>& load, std::int64_t count,
+                              ScanSlice& aggregate) {
   std::stable_sort(naming.begin(), naming.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<FolderName> folder_names;
   for (std::size_t k = 0; k < naming.size();) {
     const std::int64_t base = naming[k].first;
     std::size_t end = k;
     while (end < naming.size() && naming[end].first == base) ++end;
     const ByteSpan record = base >= 0 && base < count ? load(base) : ByteSpan();
-    // Only a file base record that still parses as one (a folder has its entry already).
-    if (IsParsableBaseRecord(record, base) && !(RecordFlags(record) & kRecordDirectory)) {
+    // Only a base record that still parses as one.
+    if (IsParsableBaseRecord(record, base)) {
+      const bool is_dir_record = (RecordFlags(record) & kRecordDirectory) != 0;
       RecordParseState state;
-      ParseRecordAttributes(record, base, false, state);
-      for (; k < end; ++k) ParseRecordAttributes(load(naming[k].second), base, false, state);
-      MftEntry entry;
-      if (FinishEntry(base, false, state, entry)) aggregate.entries.push_back(std::move(entry));
+      ParseRecordAttributes(record, base, is_dir_record, state);
+      for (; k < end; ++k) ParseRecordAttributes(load(naming[k].second), base, is_dir_record, state);
+      if (!is_dir_record) {
+        MftEntry entry;
+        if (FinishEntry(base, false, state, entry)) aggregate.entries.push_back(std::move(entry));
+      } else if (!state.name.empty() && std::binary_search(folders.begin(), folders.end(), base)) {
+        folder_names.push_back(FolderName{base, state.parent_id, std::move(state.name)});
+      }
     }
     k = end;
   }
+  RenameFolders(folder_names, aggregate);  // already in id order
 }
 
 }  // namespace
@@ -117,10 +150,14 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
     return copy.View();
   };
 
-  // Files the slice pass found no name for, sorted for lookup.
+  // Files and folders the slice pass found no name for, sorted for lookup.
   std::vector<std::int64_t>& nameless = aggregate.nameless_files;
-  std::sort(nameless.begin(), nameless.end());
-  nameless.erase(std::unique(nameless.begin(), nameless.end()), nameless.end());
+  std::vector<std::int64_t>& folders = aggregate.nameless_folders;
+  for (std::vector<std::int64_t>* ids : {&nameless, &folders}) {
+    std::sort(ids->begin(), ids->end());
+    ids->erase(std::unique(ids->begin(), ids->end()), ids->end());
+  }
+  const bool any_nameless = !nameless.empty() || !folders.empty();
   NamingRecords naming;
 
   for (std::int64_t i = 0; i < count; ++i) {
@@ -134,8 +171,9 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
     if ((flags & kRecordExcluded) || (base != 0 && base != i)) {
       // An extension record: its data counts for the base record it names.
       if (base == 0) continue;
-      if (!nameless.empty() && base != i && IsFileRecord(record) &&
-          std::binary_search(nameless.begin(), nameless.end(), base)) {
+      if (any_nameless && base != i && IsFileRecord(record) &&
+          (std::binary_search(nameless.begin(), nameless.end(), base) ||
+           std::binary_search(folders.begin(), folders.end(), base))) {
         naming.emplace_back(base, i);
       }
       std::int64_t size = 0, alloc = 0;
@@ -149,9 +187,10 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
 
     // A file base record: the records its attribute list names for the
     // unnamed $DATA, unless its own data is at least as large.
+    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
+    if (listed.empty()) continue;  // nothing to compare its own data with
     std::int64_t own_size = 0, own_alloc = 0;
     const bool own = SumUnnamedData(record, own_size, own_alloc);
-    const std::vector<std::int64_t> listed = CollectListedDataRecords(record, i);
     for (const std::int64_t r : listed) {
       if (r < 0 || r >= count) continue;  // the whole 48-bit number, never truncated
       load(r);                           // the base copy is no longer needed
@@ -164,24 +203,23 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
     }
   }
 
-  NameFromExtensionRecords(naming, load, count, aggregate);
+  NameFromExtensionRecords(naming, folders, load, count, aggregate);
   std::vector<std::int64_t>().swap(nameless);
+  std::vector<std::int64_t>().swap(folders);
 }
 
 void ApplyOverflowSizes(ScanSlice& aggregate) {
-  const bool any = !aggregate.overflow_sizes.empty();
-  for (MftEntry& entry : aggregate.entries) {
-    if (any) {
+  if (!aggregate.overflow_sizes.empty()) {
+    for (MftEntry& entry : aggregate.entries) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
       if (found != aggregate.overflow_sizes.end()) {
         entry.size = std::max(entry.size, found->second.size);
         entry.alloc = std::max(entry.alloc, found->second.alloc);
       }
     }
-    AddEntry(aggregate, std::move(entry));
   }
-  // Release the memory, not only the elements: the lists can be large.
-  std::vector<MftEntry>().swap(aggregate.entries);
+  // AddEntry for each entry in list order; the list's memory is released too.
+  AddEntries(aggregate, std::move(aggregate.entries));
   IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
 }
 

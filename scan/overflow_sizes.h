@@ -44,8 +44,12 @@ std::vector<std::int64_t> CollectListedDataRecords(ByteSpan record, std::int64_t
 // follow it to its $FILE_NAME): each is parsed from its own attributes plus
 // those of the in-use extension records that name it as base, and the entries
 // that gains are appended to aggregate.entries, ready for ApplyOverflowSizes.
-// nameless_files is emptied. Records whose base is not in that list cost one
-// lookup at most, and only when the list is not empty.
+// nameless_files is emptied. Likewise each folder of aggregate.nameless_folders
+// (its entry named dir_N for want of a name) is parsed with the extension
+// records that name it as base, and when they hold a $FILE_NAME its entry in
+// aggregate.entries takes that name and parent instead; nameless_folders is
+// emptied. Records whose base is not in those lists cost two lookups at most,
+// and only when a list is not empty.
 void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& aggregate);
 
 // Raises each entry's sizes to its overflow sizes (never lowers them), folds

@@ -3,10 +3,12 @@
 #include "scan/raw_volume.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "scan/boot_sector.h"
 #include "scan/partition_table.h"
@@ -31,7 +33,8 @@ bool PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::siz
 
 class PosixVolume : public RawVolume {
  public:
-  PosixVolume(int fd, PartitionExtent extent) : fd_(fd), extent_(extent) {}
+  PosixVolume(int fd, PartitionExtent extent, bool mappable)
+      : fd_(fd), extent_(extent), mappable_(mappable) {}
   ~PosixVolume() override { Close(); }
   PosixVolume(const PosixVolume&) = delete;
   PosixVolume& operator=(const PosixVolume&) = delete;
@@ -56,9 +59,29 @@ class PosixVolume : public RawVolume {
     return PreadFully(fd_, extent_.offset + offset, destination, length);
   }
 
+  // Maps whole pages of the source over the destination: both ends page
+  // aligned, within the known extent. The mapping is private and read-only.
+  // Only image files are mapped: a block device with a bad sector would turn
+  // a read error (which the loader survives) into SIGBUS.
+  bool MapAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
+    if (!mappable_ || fd_ < 0 || offset < 0 || length == 0 || extent_.length <= 0) return false;
+    if (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset)) return false;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (page <= 0) return false;
+    const auto p = static_cast<std::uint64_t>(page);
+    const std::int64_t source = extent_.offset + offset;
+    if (static_cast<std::uint64_t>(source) % p != 0 || reinterpret_cast<std::uintptr_t>(destination) % p != 0) {
+      return false;
+    }
+    void* mapped = ::mmap(destination, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd_,
+                          static_cast<off_t>(source));
+    return mapped != MAP_FAILED;
+  }
+
  private:
   int fd_;
   PartitionExtent extent_;
+  bool mappable_;
 };
 
 }  // namespace
@@ -69,7 +92,8 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
   // Regular files report their size in st_size; block devices only to a seek.
   std::int64_t size = 0;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular) {
     size = st.st_size;
   } else {
     const off_t end = ::lseek(fd, 0, SEEK_END);
@@ -83,7 +107,7 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<PosixVolume>(fd, extent);
+  return std::make_unique<PosixVolume>(fd, extent, regular);
 }
 
 }  // namespace tw

@@ -92,7 +92,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   std::unique_ptr<RawVolume> volume = open();
   if (!volume || !volume->IsOpen()) throw std::runtime_error(kOpenVolumeError);
   Report(progress, 5, L"正在读取 MFT...");
-  std::vector<std::uint8_t> image;
+  ImageBuffer image;
   std::int32_t record_size = 0;
   const bool loaded = ReadMft(*volume, image, record_size);
   volume->Close();
@@ -122,7 +122,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
 
   Report(progress, 90, L"解析 ATTRIBUTE_LIST 溢出属性...");
   CollectOverflowSizes(view, record_size, merged);
-  std::vector<std::uint8_t>().swap(image);  // nothing reads the image after this
+  image.Reset();  // nothing reads the image after this
   timings.overflow_pass = SecondsSince(mark);
 
   Report(progress, 91, L"合并扩展 MFT 记录...");

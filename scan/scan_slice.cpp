@@ -27,8 +27,19 @@ std::wstring_view ExtensionText(std::wstring_view name) {
   return name.substr(dot);
 }
 
+// The folder slots the last file went to: files of one folder tend to follow
+// each other in the MFT. Map nodes never move, so the pointers stay valid
+// while entries are added (nothing is erased meanwhile).
+struct FolderSlots {
+  bool valid = false;
+  std::int64_t totals_key = 0;
+  FolderFileTotals* totals = nullptr;
+  std::int64_t files_key = 0;
+  std::vector<FileRecord>* files = nullptr;
+};
+
 template <typename Entry>
-void AddEntryImpl(ScanSlice& s, Entry&& entry) {
+void AddEntryImpl(ScanSlice& s, Entry&& entry, FolderSlots& slots) {
   if (entry.is_directory) {
     s.folder_records.insert_or_assign(
         entry.id, FolderRecord{entry.parent_id, std::forward<Entry>(entry).name, entry.mtime, entry.attributes});
@@ -44,7 +55,14 @@ void AddEntryImpl(ScanSlice& s, Entry&& entry) {
   const std::int64_t total_key = entry.parent_id > 0 ? entry.parent_id : kRootId;
   const std::int64_t s_size = std::max<std::int64_t>(entry.size, 0);
   const std::int64_t s_alloc = entry.alloc >= 0 ? entry.alloc : s_size;
-  FolderFileTotals& totals = s.folder_file_totals[total_key];
+  if (!slots.valid || slots.totals_key != total_key || slots.files_key != entry.parent_id) {
+    slots.totals_key = total_key;
+    slots.totals = &s.folder_file_totals[total_key];
+    slots.files_key = entry.parent_id;
+    slots.files = &s.folder_files[entry.parent_id];
+    slots.valid = true;
+  }
+  FolderFileTotals& totals = *slots.totals;
   AddTo(totals.size, s_size);
   AddTo(totals.alloc, s_alloc);
   ++totals.count;
@@ -60,7 +78,7 @@ void AddEntryImpl(ScanSlice& s, Entry&& entry) {
   ++ext->second.count;
 
   // Last: this may move the name out of the entry.
-  s.folder_files[entry.parent_id].push_back(
+  slots.files->push_back(
       FileRecord{std::forward<Entry>(entry).name, entry.size, entry.alloc, entry.mtime, entry.attributes, entry.id});
 }
 
@@ -90,40 +108,76 @@ void AppendMoved(std::vector<T>& into, std::vector<T>&& from) {
 
 }  // namespace
 
-template <typename Entry>
-void LargestFilesHeap::Offer(Entry&& entry) {
-  const std::int64_t k = key(std::as_const(entry));
+// The sifts move the entry being placed along a hole instead of swapping it
+// level by level: the same comparisons and the same final arrangement, one
+// move per level instead of three.
+template <typename Entry, typename Key>
+void LargestFilesHeap::Offer(Entry&& entry, const Key& key_of) {
+  const std::int64_t k = key_of(std::as_const(entry));
   const std::size_t count = heap.size();
   if (count < static_cast<std::size_t>(std::max(capacity, 0))) {
     heap.push_back(std::forward<Entry>(entry));
     std::size_t i = count;
+    if (i == 0 || k >= key_of(heap[(i - 1) / 2])) return;
+    MftEntry placed = std::move(heap[i]);
     while (i > 0) {
       const std::size_t p = (i - 1) / 2;
-      if (key(heap[i]) >= key(heap[p])) break;
-      std::swap(heap[i], heap[p]);
+      if (k >= key_of(heap[p])) break;
+      heap[i] = std::move(heap[p]);
       i = p;
     }
+    heap[i] = std::move(placed);
     return;
   }
   // Full (or no room at all): a tie with the smallest kept key keeps the entry held.
-  if (count == 0 || k <= key(heap[0])) return;
-  heap[0] = std::forward<Entry>(entry);
+  if (count == 0 || k <= key_of(heap[0])) return;
   std::size_t i = 0;
   std::size_t c = 1;
   while (c < count) {
-    if (c + 1 < count && key(heap[c + 1]) < key(heap[c])) ++c;
-    if (key(heap[c]) >= key(heap[i])) break;
-    std::swap(heap[i], heap[c]);
+    if (c + 1 < count && key_of(heap[c + 1]) < key_of(heap[c])) ++c;
+    if (key_of(heap[c]) >= k) break;
+    heap[i] = std::move(heap[c]);
     i = c;
     c = 2 * c + 1;
   }
+  heap[i] = std::forward<Entry>(entry);  // a copy reuses the name buffer the hole holds
 }
 
-void LargestFilesHeap::Add(const MftEntry& entry) { Offer(entry); }
-void LargestFilesHeap::Add(MftEntry&& entry) { Offer(std::move(entry)); }
+// The default key is called directly instead of through the std::function:
+// the same ranking, without an indirect call per comparison.
+template <typename Entry>
+void LargestFilesHeap::Dispatch(Entry&& entry) {
+  if (key.target<FileSizeKey>() != nullptr) {
+    Offer(std::forward<Entry>(entry), FileSizeKey{});
+  } else {
+    if (!key) throw std::bad_function_call();
+    Offer(std::forward<Entry>(entry), key);
+  }
+}
 
-void AddEntry(ScanSlice& aggregate, const MftEntry& entry) { AddEntryImpl(aggregate, entry); }
-void AddEntry(ScanSlice& aggregate, MftEntry&& entry) { AddEntryImpl(aggregate, std::move(entry)); }
+void LargestFilesHeap::Add(const MftEntry& entry) { Dispatch(entry); }
+void LargestFilesHeap::Add(MftEntry&& entry) { Dispatch(std::move(entry)); }
+
+void AddEntry(ScanSlice& aggregate, const MftEntry& entry) {
+  FolderSlots slots;
+  AddEntryImpl(aggregate, entry, slots);
+}
+void AddEntry(ScanSlice& aggregate, MftEntry&& entry) {
+  FolderSlots slots;
+  AddEntryImpl(aggregate, std::move(entry), slots);
+}
+
+void AddEntries(ScanSlice& aggregate, std::vector<MftEntry>&& entries) {
+  std::size_t folders = 0;
+  for (const MftEntry& entry : entries) folders += entry.is_directory ? 1 : 0;
+  // Files are keyed by their folders (plus the odd unknown parent).
+  aggregate.folder_records.reserve(aggregate.folder_records.size() + folders);
+  aggregate.folder_file_totals.reserve(aggregate.folder_file_totals.size() + folders + 1);
+  aggregate.folder_files.reserve(aggregate.folder_files.size() + folders + 1);
+  FolderSlots slots;
+  for (MftEntry& entry : entries) AddEntryImpl(aggregate, std::move(entry), slots);
+  std::vector<MftEntry>().swap(entries);
+}
 
 void Merge(ScanSlice& aggregate, ScanSlice&& other) {
   if (aggregate.folder_records.empty()) {
@@ -150,6 +204,7 @@ void Merge(ScanSlice& aggregate, ScanSlice&& other) {
 
   AppendMoved(aggregate.entries, std::move(other.entries));
   AppendMoved(aggregate.nameless_files, std::move(other.nameless_files));
+  AppendMoved(aggregate.nameless_folders, std::move(other.nameless_folders));
 
   AddTo(aggregate.file_size_sum, other.file_size_sum);
   AddTo(aggregate.file_alloc_sum, other.file_alloc_sum);

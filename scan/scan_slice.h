@@ -54,11 +54,16 @@ struct OverflowSizes {
 // as a min-heap: the smallest kept key sits at index 0, the children of index
 // i are 2i + 1 and 2i + 2. A file whose key equals the smallest kept key does
 // not displace it (the file met first stays).
+// The default ranking key: the file's logical size.
+struct FileSizeKey {
+  std::int64_t operator()(const MftEntry& e) const { return e.size; }
+};
+
 struct LargestFilesHeap {
   static constexpr std::int32_t kDefaultCapacity = 100000;
 
   std::int32_t capacity = kDefaultCapacity;
-  std::function<std::int64_t(const MftEntry&)> key = [](const MftEntry& e) { return e.size; };
+  std::function<std::int64_t(const MftEntry&)> key = FileSizeKey{};
   std::vector<MftEntry> heap;
 
   // Offers one entry; it is copied (or moved) in only when it is kept.
@@ -67,8 +72,10 @@ struct LargestFilesHeap {
   void Add(MftEntry&& entry);
 
  private:
+  template <typename Entry, typename Key>
+  void Offer(Entry&& entry, const Key& key_of);
   template <typename Entry>
-  void Offer(Entry&& entry);
+  void Dispatch(Entry&& entry);
 };
 
 // Hash of extension texts that also accepts a wstring_view, so that looking an
@@ -92,6 +99,11 @@ struct ScanSlice {
   // between the slice pass and the overflow pass, which looks for their names
   // in the extension records that name them as base.
   std::vector<std::int64_t> nameless_files;
+  // Folder base records (not the root) whose entry carries the fallback name
+  // dir_N because neither they nor their resident attribute list gave a name;
+  // the same pass replaces that entry's name and parent when an extension
+  // record naming the folder as base holds its $FILE_NAME.
+  std::vector<std::int64_t> nameless_folders;
   std::int64_t file_size_sum = 0;
   std::int64_t file_alloc_sum = 0;
   std::int32_t file_count = 0;
@@ -103,6 +115,10 @@ struct ScanSlice {
 // into the folder's record or file list (the heap copies only what it keeps).
 void AddEntry(ScanSlice& aggregate, const MftEntry& entry);
 void AddEntry(ScanSlice& aggregate, MftEntry&& entry);
+// AddEntry for every entry of the list, in list order, with the same result;
+// the maps are reserved up front and a run of files of one folder finds that
+// folder's totals and list without a new lookup. The list is left empty.
+void AddEntries(ScanSlice& aggregate, std::vector<MftEntry>&& entries);
 
 // Folds another aggregate into this one (sums, maxima, appended lists; the
 // other's heap entries are offered in storage order). Lists and strings of

@@ -76,8 +76,12 @@ std::int64_t SumOf(std::span<const Entry> entries) {
 void SquarifyRows(std::span<const Entry> entries, double x, double y, double w, double h,
                   std::vector<TreemapCell>& cells) {
   std::size_t next = 0;
+  // The weight of the entries not laid out yet, kept as a running sum: summing
+  // the rest again for every row would make a folder of 100,000 files take
+  // quadratic time.
+  std::int64_t remaining = SumOf(entries);
   while (next < entries.size() && w > 0.5 && h > 0.5) {
-    const std::int64_t total = SumOf(entries.subspan(next));
+    const std::int64_t total = remaining;
     if (total < 1) break;
     const double side = std::min(w, h);
 
@@ -95,6 +99,7 @@ void SquarifyRows(std::span<const Entry> entries, double x, double y, double w, 
     }
     const std::span<const Entry> row = entries.subspan(begin, next - begin);
     const double rs = static_cast<double>(rowsum);
+    remaining -= rowsum;
 
     double a = 0;
     if (w >= h) {
@@ -125,10 +130,7 @@ void SquarifyRows(std::span<const Entry> entries, double x, double y, double w, 
   }
 
   const std::span<const Entry> rest = entries.subspan(next);
-  if (!rest.empty() && w > 0.5 && h > 0.5) {
-    const std::int64_t total = SumOf(rest);
-    if (total > 0) LayoutStrip(rest, total, x, y, w, h, h > w, cells);
-  }
+  if (!rest.empty() && w > 0.5 && h > 0.5 && remaining > 0) LayoutStrip(rest, remaining, x, y, w, h, h > w, cells);
 }
 
 }  // namespace

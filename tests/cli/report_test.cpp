@@ -95,8 +95,12 @@ TEST(Report, ExtensionAndFileTablesUseTheFormatters) {
 TEST(Report, TablesKeepTwentyRowsAndSkipEmptyFiles) {
   ScanResult result = MakeSampleResult();
   result.extensions.assign(30, ExtStat{L".x", 1, 1});
-  result.largest_files.assign(25, SampleFile(L"a.bin", L"D:\\", 5, 4096, 80));
-  result.largest_files.insert(result.largest_files.begin(), SampleFile(L"zero.bin", L"D:\\", 0, 0, 81));
+  FileEntry file = result.largest_files.front();
+  file.size = 5;
+  result.largest_files.assign(25, file);
+  file.name = L"zero.bin";
+  file.size = file.alloc = 0;
+  result.largest_files.insert(result.largest_files.begin(), file);
   EXPECT_EQ(Lines(ExtensionTable(result)).size(), kReportExtensions + 1);
   const std::string files = LargestFilesTable(result);
   EXPECT_EQ(Lines(files).size(), kReportFiles + 1);

@@ -15,6 +15,8 @@ import subprocess
 import sys
 import time
 
+import view_checks
+
 READY = "就绪 — 以管理员身份运行 · MFT 快速扫描"
 FAILED = "扫描失败 — 请确认以管理员身份运行"
 TITLE = "塔维-磁盘空间分析器"
@@ -385,7 +387,7 @@ def run(gui, rep, args):
     named = controls_by_name(d)
     status = named["status_text"]["text"]
     gui.screenshot("scanned-x")
-    rep.check("scan of X: ends with the success line", done and status.startswith("扫描完成 "), status)
+    scanned_x = rep.check("scan of X: ends with the success line", done and status.startswith("扫描完成 "), status)
     m = re.search(r" · (\d+) 文件 · (\d+) 文件夹 · 单击三角展开$", status)
     if args.files is None or args.folders is None:
         rep.skip("counts equal the command-line scanner's", "no tarnwick-scan figures given")
@@ -414,6 +416,12 @@ def run(gui, rep, args):
         rep.check("nothing left disabled after the failure",
                   named["drive_combo"]["enabled"] and named["scan_button"]["enabled"])
         rep.check("the previous result stays after the failure", named["folder_list"]["count"] == folder_rows)
+
+    # ---- the result views on the kept result ----------------------------------
+    if scanned_x:
+        first_cell = view_checks.check_views(gui, rep, gui.dump())
+        view_checks.check_gdi(gui, rep, first_cell)
+        d = gui.dump()
 
     # ---- close to the tray, hand-over, exit ----------------------------------
     for _ in range(2):
@@ -519,6 +527,12 @@ def run_high_dpi(gui, rep):
         if got is None or any(wv is not None and gv != wv for gv, wv in zip(got, want)):
             wrong.append(f"{name} at {got}, layout {want}")
     rep.check("144 DPI: every control at its scaled rectangle", not wrong, "; ".join(wrong))
+    d = select_drive(gui, d, "[X:]")
+    if d is not None and controls_by_name(d)["drive_combo"]["text"] == "[X:]":
+        gui.click(*centre(d, controls_by_name(d)["scan_button"]))
+        d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"].startswith("扫描完成 "), 120)
+        if rep.check("144 DPI: scan of X: succeeds", done):
+            view_checks.check_scaled_views(gui, rep, d, 144)
     gui.probe("command", "1016")  # IDM_EXIT
     try:
         code = gui.app.wait(30)

@@ -7,6 +7,24 @@
 //   probe command ID       posts WM_COMMAND ID to the main window
 //   probe limited EXE      runs EXE with the limited (non-elevated) twin of
 //                          this process's token; exits with its exit code
+//   probe gdi              the program's GDI object counts (live and created
+//                          through its owner types; the system's count)
+//   probe repaint N [ID]   repaints the main window and all its controls (or
+//                          control ID) N times, each paint done before the next
+//   probe list ID FIRST N  rows FIRST.. of list control ID: all cells, screen
+//                          rectangles, selection; header items with sort marks
+//   probe select ID ROW    selects and focuses a row of list ID
+//   probe dblclick ID X Y  sends a double-click at screen point X, Y to
+//                          control ID and waits until the window has repainted
+//   probe header ID COL    clicks header item COL of list ID, scrolled into
+//                          view first (same waiting)
+//   probe end ID           presses End in list ID (same waiting)
+//   probe bottom ID        scrolls list ID to its end (same waiting)
+//   probe cycle N X Y      N rounds of: select the folder list's first row,
+//                          double-click it twice (close, reopen: the treemap
+//                          returns to that folder), double-click the treemap
+//                          at screen point X, Y (navigate)
+// The sending verbs print the elapsed milliseconds of the round trip.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -203,8 +222,19 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
   }
   if (_wcsicmp(class_name.c_str(), WC_LISTVIEWW) == 0) out += ListDetails(child);
   if (_wcsicmp(class_name.c_str(), WC_TABCONTROLW) == 0) {
-    out += ", \"count\": " + std::to_string(Send(child, TCM_GETITEMCOUNT)) +
-           ", \"selection\": " + std::to_string(Send(child, TCM_GETCURSEL));
+    const LRESULT count = Send(child, TCM_GETITEMCOUNT);
+    out += ", \"count\": " + std::to_string(count) + ", \"selection\": " + std::to_string(Send(child, TCM_GETCURSEL)) +
+           ", \"items\": [";
+    RemoteBuffer buffer(child, sizeof(RECT));
+    for (int i = 0; buffer.ok() && i < count; ++i) {  // item rectangles in main-window client coordinates
+      RECT item{};
+      buffer.Write(0, &item, sizeof item);
+      Send(child, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.at(0)));
+      buffer.Read(0, &item, sizeof item);
+      MapWindowPoints(child, collect.main, reinterpret_cast<POINT*>(&item), 2);
+      out += (i == 0 ? "" : ", ") + Rect(item.left, item.top, item.right - item.left, item.bottom - item.top);
+    }
+    out += "]";
   }
   collect.controls.push_back(out + "}");
   return TRUE;
@@ -354,6 +384,207 @@ int StartLimited(const std::wstring& exe) {
   return static_cast<int>(code);
 }
 
+// ---- Views: GDI counts, repaints, list rows, timed input ----------------------
+
+HWND Control(HWND main, int id) { return main != nullptr ? GetDlgItem(main, id) : nullptr; }
+
+double NowMs() {
+  LARGE_INTEGER frequency{}, now{};
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Paints everything that is invalid in the main window and its controls now,
+// then makes sure the program's queue has been served.
+void Settle(HWND main) {
+  RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Send(main, WM_NULL);
+}
+
+int Gdi() {
+  HWND main = FindMain();
+  if (main == nullptr) return 2;
+  const UINT message = RegisterWindowMessageW(L"Tarnwick.GdiObjectCount");
+  std::printf("{\"live\": %lld, \"created\": %lld, \"system\": %lld}\n",
+              static_cast<long long>(Send(main, message, 0)), static_cast<long long>(Send(main, message, 1)),
+              static_cast<long long>(Send(main, message, 2)));
+  return 0;
+}
+
+int Repaint(int times, int id) {
+  HWND main = FindMain();
+  HWND target = id != 0 ? Control(main, id) : main;
+  if (target == nullptr) return 2;
+  const double start = NowMs();
+  for (int i = 0; i < times; ++i) {
+    RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Send(main, WM_NULL);
+  }
+  std::printf("{\"ms\": %.1f}\n", NowMs() - start);
+  return 0;
+}
+
+std::string ScreenRect(HWND hwnd, RECT rect) {
+  MapWindowPoints(hwnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+  return Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+int List(int id, int first, int n) {
+  HWND list = Control(FindMain(), id);
+  if (list == nullptr) return 2;
+  RemoteBuffer buffer(list, 4096);
+  if (!buffer.ok()) return 3;
+  const LRESULT count = Send(list, LVM_GETITEMCOUNT);
+  HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
+  const LRESULT columns = header != nullptr ? Send(header, HDM_GETITEMCOUNT) : 0;
+  std::string out = "{\"count\": " + std::to_string(count) + ", \"top\": " + std::to_string(Send(list, LVM_GETTOPINDEX)) +
+                    ", \"selected\": " +
+                    std::to_string(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) +
+                    ", \"selected_count\": " + std::to_string(Send(list, LVM_GETSELECTEDCOUNT)) +
+                    ", \"header\": [";
+  const std::vector<std::wstring> titles = header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
+  for (int i = 0; i < columns; ++i) {
+    RECT rect{};
+    buffer.Write(0, &rect, sizeof rect);
+    Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.Read(0, &rect, sizeof rect);
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    buffer.Write(0, &item, sizeof item);
+    Send(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.Read(0, &item, sizeof item);
+    const char* sort = (item.fmt & HDF_SORTUP) != 0 ? "up" : (item.fmt & HDF_SORTDOWN) != 0 ? "down" : "";
+    out += std::string(i == 0 ? "" : ", ") + "{\"text\": " +
+           Quote(static_cast<std::size_t>(i) < titles.size() ? titles[static_cast<std::size_t>(i)] : L"") +
+           ", \"rect\": " + ScreenRect(header, rect) + ", \"sort\": \"" + sort + "\"}";
+  }
+  out += "], \"rows\": [";
+  for (int row = first; row < count && row < first + n; ++row) {
+    RECT rect{};
+    rect.left = LVIR_BOUNDS;
+    buffer.Write(0, &rect, sizeof rect);
+    Send(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.Read(0, &rect, sizeof rect);
+    const bool selected = (Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    out += std::string(row == first ? "\n  " : ",\n  ") + "{\"index\": " + std::to_string(row) +
+           ", \"rect\": " + ScreenRect(list, rect) + ", \"selected\": " + (selected ? "true" : "false") +
+           ", \"cells\": [";
+    for (int column = 0; column < columns; ++column) {
+      out += (column == 0 ? "" : ", ") + Quote(ListCell(list, buffer, row, column));
+    }
+    out += "]}";
+  }
+  out += "]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+bool SelectRow(HWND list, int row) {
+  RemoteBuffer buffer(list, sizeof(LVITEMW));
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  return buffer.ok() && buffer.Write(0, &item, sizeof item) &&
+         Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.at(0))) != 0;
+}
+
+LPARAM ClientPoint(HWND hwnd, int x, int y) {
+  POINT point{x, y};
+  ScreenToClient(hwnd, &point);
+  return MAKELPARAM(point.x, point.y);
+}
+
+// A double-click as the control's handler sees it (the first click's
+// button-down is left out: a list view would wait in it for a drag).
+void DoubleClick(HWND hwnd, LPARAM point) {
+  Send(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+  Send(hwnd, WM_LBUTTONUP, 0, point);
+}
+
+int Timed(HWND main, const std::function<void()>& action) {
+  const double start = NowMs();
+  action();
+  Settle(main);
+  std::printf("{\"ms\": %.1f}\n", NowMs() - start);
+  return 0;
+}
+
+int SendDoubleClick(int id, int x, int y) {
+  HWND main = FindMain();
+  HWND control = Control(main, id);
+  if (control == nullptr) return 2;
+  return Timed(main, [&] { DoubleClick(control, ClientPoint(control, x, y)); });
+}
+
+int ClickHeader(int id, int column) {
+  HWND main = FindMain();
+  HWND list = Control(main, id);
+  HWND header = list != nullptr ? reinterpret_cast<HWND>(Send(list, LVM_GETHEADER)) : nullptr;
+  if (header == nullptr) return 2;
+  RemoteBuffer buffer(header, sizeof(RECT));
+  RECT rect{};
+  const auto item_rect = [&] {
+    buffer.Write(0, &rect, sizeof rect);
+    Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.Read(0, &rect, sizeof rect);
+  };
+  item_rect();
+  RECT client{};
+  GetClientRect(header, &client);
+  if ((rect.left + rect.right) / 2 >= client.right) {  // scroll the column into view first
+    Send(list, LVM_SCROLL, static_cast<WPARAM>(rect.left), 0);
+    item_rect();
+  }
+  const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  return Timed(main, [&] {
+    Send(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    Send(header, WM_LBUTTONUP, 0, point);
+  });
+}
+
+int PressEnd(int id) {
+  HWND main = FindMain();
+  HWND list = Control(main, id);
+  if (list == nullptr) return 2;
+  return Timed(main, [&] {
+    Send(list, WM_KEYDOWN, VK_END, 0);
+    Send(list, WM_KEYUP, VK_END, 0);
+  });
+}
+
+int ScrollToBottom(int id) {
+  HWND main = FindMain();
+  HWND list = Control(main, id);
+  if (list == nullptr) return 2;
+  return Timed(main, [&] { Send(list, WM_VSCROLL, SB_BOTTOM, 0); });
+}
+
+int Cycle(int rounds, int x, int y) {
+  HWND main = FindMain();
+  HWND list = Control(main, 1003);
+  HWND treemap = Control(main, 1009);
+  if (list == nullptr || treemap == nullptr) return 2;
+  RemoteBuffer buffer(list, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  buffer.Write(0, &rect, sizeof rect);
+  Send(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(buffer.at(0)));
+  buffer.Read(0, &rect, sizeof rect);
+  const LPARAM row_point = MAKELPARAM(rect.right - 4, (rect.top + rect.bottom) / 2);
+  const LPARAM treemap_point = ClientPoint(treemap, x, y);
+  return Timed(main, [&] {
+    for (int i = 0; i < rounds; ++i) {
+      SelectRow(list, 0);
+      DoubleClick(list, row_point);  // closes the first row
+      DoubleClick(list, row_point);  // opens it again: the treemap shows it
+      Settle(main);
+      DoubleClick(treemap, treemap_point);
+      Settle(main);
+    }
+  });
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -362,6 +593,16 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"windows") return Windows();
   if (verb == L"command" && argc > 2) return Command(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
   if (verb == L"limited" && argc > 2) return StartLimited(argv[2]);
+  const auto number = [&](int i) { return argc > i ? static_cast<int>(std::wcstol(argv[i], nullptr, 10)) : 0; };
+  if (verb == L"gdi") return Gdi();
+  if (verb == L"repaint") return Repaint(number(2), number(3));
+  if (verb == L"list") return List(number(2), number(3), argc > 4 ? number(4) : 50);
+  if (verb == L"select") return SelectRow(Control(FindMain(), number(2)), number(3)) ? 0 : 1;
+  if (verb == L"dblclick") return SendDoubleClick(number(2), number(3), number(4));
+  if (verb == L"header") return ClickHeader(number(2), number(3));
+  if (verb == L"end") return PressEnd(number(2));
+  if (verb == L"bottom") return ScrollToBottom(number(2));
+  if (verb == L"cycle") return Cycle(number(2), number(3), number(4));
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;
 }

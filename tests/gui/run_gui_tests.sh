@@ -43,7 +43,8 @@ if [ -x "$host/bin/tarnwick-scan" ]; then
 fi
 
 echo "preparing a Wine prefix and a virtual screen"
-tw_xvfb_start
+# Room for the 144 DPI desktop, whose window is 1980 x 1260.
+TW_XVFB_SCREEN=2400x1600 tw_xvfb_start
 tw_wine_prefix "$work/prefix"
 tw_wine_map_drive "$WINEPREFIX" x "$work/x.img"
 tw_wine_map_drive "$WINEPREFIX" y "$work/y.img"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -222,6 +223,43 @@ TEST(TreeBuilder, FoldersOnALoopAwayFromRootStayUnvisited) {
   // The loop's files still have lists, with paths that name each folder once.
   EXPECT_EQ(result.FindFiles(20)->front().folder_path, L"C:\\Y\\X");
   EXPECT_EQ(result.FindFiles(22)->front().folder_path, L"C:\\Self");
+}
+
+// File paths come from each folder's parent's path during the walk; every
+// one must still be BuildFolderPath's text for its folder, whatever the
+// parents: deep chains, parents 0, unknown or negative, loops away from the
+// root, a folder its own parent, a root that names another parent, files of
+// unknown folders. Largest files carry the same paths.
+TEST(TreeBuilder, EveryFilePathIsTheFolderPathOfItsFolder) {
+  std::mt19937 rng(11);
+  SliceBuilder b;
+  b.Folder(kRootId, 99, L".");  // the root's recorded parent changes nothing
+  for (std::int64_t id = 10; id < 400; ++id) {
+    const auto roll = static_cast<std::uint32_t>(rng() % 100);
+    std::int64_t parent = roll < 70 ? 10 + static_cast<std::int64_t>(rng() % (id - 9)) : kRootId;  // mostly older folders
+    if (roll >= 90) parent = roll < 93 ? 0 : roll < 95 ? -3 : roll < 97 ? 5000 : roll < 98 ? id : id + 7;
+    b.Folder(id, parent, L"f" + std::to_wstring(id));
+  }
+  std::int64_t file = 1000;
+  for (std::int64_t folder = 0; folder < 410; ++folder) {
+    b.File(file++, folder == 1 ? -1 : folder, L"x.dat", static_cast<std::int64_t>(rng() % 1000), 0);
+  }
+  const ScanResult result = b.Build(L"D");
+  std::size_t checked = 0;
+  for (const auto& [folder, files] : result.files_by_folder) {
+    const std::wstring expected = BuildFolderPath(result, folder, L"D");
+    for (const FileEntry& f : files) {
+      EXPECT_EQ(f.folder_path, expected) << folder;
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 410u);
+  ASSERT_EQ(result.largest_files.size(), 410u);
+  for (const FileEntry& f : result.largest_files) {
+    const std::int64_t id = f.id;
+    const std::int64_t folder = id - 1000 == 1 ? -1 : id - 1000;
+    EXPECT_EQ(f.folder_path, BuildFolderPath(result, folder, L"D")) << id;
+  }
 }
 
 TEST(TreeBuilder, RootChildrenOrderedBySizeLargestFirst) {

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scan/memory_volume.h"
 #include "scan/volume_bytes.h"
 
 namespace tw {
+
+// Found by argument lookup when whole run lists are compared.
+bool operator==(const DataRun& a, const DataRun& b) {
+  return a.vcn == b.vcn && a.lcn == b.lcn && a.length == b.length;
+}
+
 namespace {
 
 using test::Attribute;
@@ -25,48 +33,29 @@ std::vector<DataRun> Decode(const std::vector<std::uint8_t>& record) {
   return runs;
 }
 
-bool operator==(const DataRun& a, const DataRun& b) {
-  return a.vcn == b.vcn && a.lcn == b.lcn && a.length == b.length;
-}
-
 // ---- run-list decoding -------------------------------------------------------
 
-TEST(ParseDataRuns, DecodesRunsWithRunningVcnAndLcn) {
-  const auto runs = Decode(RecordWithRuns(EncodeRuns({{100, 1000}, {50, 5000}})));
-  ASSERT_EQ(runs.size(), 2u);
-  EXPECT_TRUE((runs[0] == DataRun{0, 1000, 100}));
-  EXPECT_TRUE((runs[1] == DataRun{100, 5000, 50}));
-}
-
-TEST(ParseDataRuns, NegativeDeltaMovesLcnBackwardsAndSparseRunKeepsIt) {
-  // 5000, then a sparse run, then back to 4000: the delta is taken from 5000.
-  const auto runs = Decode(RecordWithRuns({0x21, 10, 0x88, 0x13,  // 10 at +5000
-                                           0x01, 7,               // 7 sparse
-                                           0x21, 3, 0x18, 0xFC}));  // 3 at -1000
-  ASSERT_EQ(runs.size(), 3u);
-  EXPECT_TRUE((runs[0] == DataRun{0, 5000, 10}));
-  EXPECT_TRUE((runs[1] == DataRun{10, -1, 7}));
-  EXPECT_TRUE((runs[2] == DataRun{17, 4000, 3}));
-}
-
-TEST(ParseDataRuns, ZeroLengthNibbleEndsTheList) {
-  const auto runs = Decode(RecordWithRuns({0x11, 4, 20, 0x10, 9, 0x11, 4, 20, 0}));
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_TRUE((runs[0] == DataRun{0, 20, 4}));
-}
-
-TEST(ParseDataRuns, StopsAtRunPassingTheAttributeOrWiderThanEightBytes) {
-  // A header promising 9 length bytes cannot be held in 64 bits.
-  EXPECT_EQ(Decode(RecordWithRuns({0x11, 4, 20, 0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 0})).size(), 1u);
-  // A run whose bytes pass the attribute end: the attribute holds 8 run-list
-  // bytes (padding), the last header claims 15 more.
-  EXPECT_EQ(Decode(RecordWithRuns({0x11, 4, 20, 0x88, 1, 1, 1, 1})).size(), 1u);
-}
-
-TEST(ParseDataRuns, ZeroLengthRunIsNotAppendedButAdvancesNothing) {
-  const auto runs = Decode(RecordWithRuns({0x11, 0, 30, 0x11, 5, 10, 0}));
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_TRUE((runs[0] == DataRun{0, 40, 5}));
+TEST(ParseDataRuns, DecodesRunListsAndStopsAtTheirEnd) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::vector<DataRun> runs;
+  };
+  const Case cases[] = {
+      {"running vcn and lcn", EncodeRuns({{100, 1000}, {50, 5000}}), {{0, 1000, 100}, {100, 5000, 50}}},
+      // 5000, then a sparse run, then back to 4000: the delta is taken from 5000.
+      {"negative delta after a sparse run",
+       {0x21, 10, 0x88, 0x13, 0x01, 7, 0x21, 3, 0x18, 0xFC},
+       {{0, 5000, 10}, {10, -1, 7}, {17, 4000, 3}}},
+      {"zero length nibble ends the list", {0x11, 4, 20, 0x10, 9, 0x11, 4, 20, 0}, {{0, 20, 4}}},
+      // A header promising 9 length bytes cannot be held in 64 bits.
+      {"nine length bytes", {0x11, 4, 20, 0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 0}, {{0, 20, 4}}},
+      // The attribute holds 8 run-list bytes (padding); the last header claims 15 more.
+      {"run past the attribute", {0x11, 4, 20, 0x88, 1, 1, 1, 1}, {{0, 20, 4}}},
+      // A zero-length run is not appended but its lcn delta still counts.
+      {"zero length run", {0x11, 0, 30, 0x11, 5, 10, 0}, {{0, 40, 5}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Decode(RecordWithRuns(c.bytes)), c.runs) << c.what;
 }
 
 TEST(ParseDataRuns, TakesFirstUnnamedNonResidentData) {
@@ -208,6 +197,31 @@ TEST(ReadMft, SparseRunStaysZeroAndImageIsExactlyTheValidLength) {
   EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 200 * 4096);
   // The last run is read only up to the image end.
   EXPECT_EQ(v.volume.reads().back().length, 4u * 4096 + 100);
+}
+
+// The scan loads into an ImageBuffer: the same bytes as the vector form,
+// zero where a sparse run leaves a gap, through run reads and the contiguous
+// fallback alike.
+TEST(ReadMft, AnImageBufferHoldsTheSameBytesAsAVector) {
+  for (bool fail_second_run : {false, true}) {
+    LoaderVolume v(400, 20, {{4, 20}, {2, -1}, {4, 300}}, 10 * 4096 + 100);
+    if (fail_second_run) v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
+    std::vector<std::uint8_t> expected;
+    ImageBuffer buffer(12345);  // whatever it held is replaced
+    std::int32_t record_size = 0, buffer_record_size = 0;
+    ASSERT_TRUE(ReadMft(v.volume, expected, record_size));
+    ASSERT_TRUE(ReadMft(v.volume, buffer, buffer_record_size));
+    EXPECT_EQ(buffer_record_size, record_size);
+    ASSERT_EQ(buffer.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffer.data())) << fail_second_run;
+  }
+  LoaderVolume unreadable(400, 20, {{4, 20}}, 4 * 4096);
+  unreadable.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
+  ImageBuffer buffer(4096);
+  std::int32_t record_size = 0;
+  EXPECT_FALSE(ReadMft(unreadable.volume, buffer, record_size));
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(buffer.data(), nullptr);
 }
 
 TEST(ReadMft, FailedRunReadFallsBackToOneContiguousRead) {

@@ -547,6 +547,41 @@ TEST(MftRecordRange, NotesFileBaseRecordsLeftWithoutAName) {
   for (const MftEntry& e : slice.entries) ids.push_back(e.id);
   EXPECT_EQ(ids, (std::vector<std::int64_t>{42, 46, 47}));
   EXPECT_EQ(slice.nameless_files, (std::vector<std::int64_t>{40, 41}));
+  EXPECT_EQ(slice.nameless_folders, (std::vector<std::int64_t>{42}));
+}
+
+TEST(MftRecordList, FolderWithoutOwnNameTakesItFromAListedRecord) {
+  build::StandardInformationSpec si;
+  si.read = 4242;
+  si.attributes = 0x10;
+  const auto folder = [&](std::uint32_t id) { return RecordBuilder(1024).Number(id).InUse().Directory().StandardInformation(si); };
+  FileNameSpec big = Name(L"100k files", kWin32, 30);
+  big.flags = kNameDirectoryFlag;
+  MftImage image(1024);
+  image.Put(40, folder(40).AttributeList({Listed(0x10, 40), Listed(0x30, 41), Listed(0x90, 40)}).Build());
+  image.Put(41, RecordBuilder(1024).Number(41).InUse().BaseRecord(40).FileName(Name(L"100KFI~1", kDos, 30)).FileName(big)
+                    .Build());
+  // Listed records without a name: the fallback stays, "." still gives the parent.
+  image.Put(50, folder(50).FileName(Name(L".", kWin32, 77)).AttributeList({Listed(0x30, 51), Listed(0x30, 9000)}).Build());
+  image.Put(51, RecordBuilder(1024).Number(51).BaseRecord(50).FileName(Name(L"free")).Build());  // not in use
+  image.Put(52, folder(52).Build());
+  // The root keeps "." even when its list names a record with another name.
+  image.Put(5, RecordBuilder(1024).Number(5).InUse().Directory().AttributeList({Listed(0x30, 41)}).Build());
+
+  ScanSlice slice;
+  ParseRange(View(image.bytes()), 1024, 0, image.record_count(), slice);
+  ASSERT_EQ(slice.entries.size(), 4u);
+  EXPECT_EQ(slice.entries[0].id, 5);
+  EXPECT_EQ(Brief(slice.entries[0]), L". ^0 dir 0/0");
+  EXPECT_EQ(slice.entries[1].id, 40);
+  EXPECT_EQ(Brief(slice.entries[1]), L"100k files ^30 dir 0/0");
+  EXPECT_EQ(slice.entries[1].mtime, 4242);  // the base record's own attributes still count
+  EXPECT_EQ(slice.entries[1].attributes, 0x10u);
+  EXPECT_EQ(Brief(slice.entries[2]), L"dir_50 ^77 dir 0/0");
+  EXPECT_EQ(Brief(slice.entries[3]), L"dir_52 ^5 dir 0/0");
+  // Only the folders still nameless are noted for the extension-record search.
+  EXPECT_EQ(slice.nameless_folders, (std::vector<std::int64_t>{50, 52}));
+  EXPECT_TRUE(slice.nameless_files.empty());
 }
 
 Bytes RichRecord(std::size_t size) {

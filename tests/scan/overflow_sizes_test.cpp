@@ -34,10 +34,13 @@ NonResidentDataSpec Extent(std::int64_t data_size, std::int64_t allocated_size) 
   return spec;
 }
 
-RecordBuilder Root() {
-  return RecordBuilder(kRecord).Number(5).InUse().Directory().FileName(
-      {.parent = 5, .name = L".", .flags = kNameDirectoryFlag});
+// A folder named in its own record.
+RecordBuilder Folder(std::uint32_t id, std::int64_t parent, const std::wstring& name) {
+  return RecordBuilder(kRecord).Number(id).InUse().Directory().FileName(
+      {.parent = parent, .name = name, .flags = kNameDirectoryFlag});
 }
+
+RecordBuilder Root() { return Folder(5, 5, L"."); }
 
 AttributeListEntrySpec Entry(std::uint32_t type, std::int64_t record) {
   AttributeListEntrySpec entry;
@@ -285,9 +288,7 @@ TEST(OverflowNames, FileNamedOnlyInExtensionRecordsGetsItsEntry) {
   later.runs = {{1, 300}};
   MftImage image(kRecord);
   image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
-                    {.parent = 5, .name = L"data", .flags = kNameDirectoryFlag})
-                    .Build());
+  image.Put(30, Folder(30, 5, L"data").Build());
   image.Put(40, NamelessBase(40).NonResidentData(first).Build());
   image.Put(41, ExtensionOf(41, 40).FileName(NameIn(30, L"FRAGME~1.BIN", kDos)).Build());
   image.Put(42, ExtensionOf(42, 40).NonResidentData(later).Build());
@@ -319,52 +320,124 @@ TEST(OverflowNames, OnlyInUseExtensionRecordsOfThatBaseCount) {
   image.Put(41, RecordBuilder(kRecord).Number(41).BaseRecord(40).FileName(NameIn(5, L"free")).Build());
   image.Put(42, ExtensionOf(42, 40).Signature("BAAD").FileName(NameIn(5, L"bad")).Build());
   image.Put(43, ExtensionOf(43, 44).FileName(NameIn(5, L"other")).Build());  // names another base
-  // A named file is never renamed, and a nameless folder keeps its dir_ name.
+  // A named file is never renamed.
   image.Put(50, RecordBuilder(kRecord).Number(50).InUse().FileName(NameIn(5, L"own.txt")).Build());
   image.Put(51, ExtensionOf(51, 50).FileName(NameIn(5, L"intruder.txt")).Build());
-  image.Put(60, RecordBuilder(kRecord).Number(60).InUse().Directory().Build());
-  image.Put(61, ExtensionOf(61, 60).FileName(NameIn(5, L"nope", kWin32)).Build());
 
   const ScanSlice aggregate = ScanStages(image);
   EXPECT_EQ(aggregate.file_count, 1);  // own.txt alone
   ASSERT_NE(FindFile(aggregate, 5, 50), nullptr);
   EXPECT_EQ(FindFile(aggregate, 5, 50)->name, L"own.txt");
   EXPECT_EQ(FindFile(aggregate, 5, 40), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Folders named only in extension records (a large folder's $FILE_NAME moved out)
+
+// A folder base record without a name, its attribute list outside the record.
+RecordBuilder NamelessFolder(std::uint32_t id) {
+  return RecordBuilder(kRecord)
+      .Number(id)
+      .InUse()
+      .Directory()
+      .StandardInformation({.read = 888, .attributes = 0x10})
+      .AttributeList({Entry(0x30, id + 1)})
+      .WithNonResidentHeader(1);
+}
+
+FileNameSpec FolderNameIn(std::int64_t parent, const std::wstring& name, std::uint8_t name_space = kWin32) {
+  return FileNameSpec{.parent = parent, .name = name, .name_space = name_space, .flags = kNameDirectoryFlag};
+}
+
+TEST(OverflowFolderNames, FolderNamedOnlyInExtensionRecordsTakesThatNameAndParent) {
+  MftImage image(kRecord);
+  image.Put(5, Root().Build());
+  image.Put(30, Folder(30, 5, L"data").Build());
+  image.Put(64, NamelessFolder(64).Build());
+  image.Put(65, ExtensionOf(65, 64).FileName(FolderNameIn(30, L"MANYFI~1", kDos)).Build());
+  image.Put(66, ExtensionOf(66, 64).FileName(FolderNameIn(30, L"many files")).Build());
+  image.Put(67, ExtensionOf(67, 64).StandardInformation({.read = 1, .attributes = 0x2}).Build());
+  // A folder whose extension record lies below it, and a file inside that folder.
+  image.Put(90, NamelessFolder(90).Build());
+  image.Put(12, ExtensionOf(12, 90).FileName(FolderNameIn(64, L"inner")).Build());
+  image.Put(91, RecordBuilder(kRecord).Number(91).InUse().FileName(NameIn(90, L"a.txt")).ResidentData(10).Build());
+
+  const ScanSlice aggregate = ScanStages(image);
+  EXPECT_TRUE(aggregate.nameless_folders.empty());
+  const FolderRecord& many = aggregate.folder_records.at(64);
+  EXPECT_EQ(many.name, L"many files");  // Win32 outranks DOS
+  EXPECT_EQ(many.parent_id, 30);
+  EXPECT_EQ(many.mtime, 888);  // time and attribute bits of the base record only
+  EXPECT_EQ(many.attributes, 0x10u);
+  const FolderRecord& inner = aggregate.folder_records.at(90);
+  EXPECT_EQ(inner.name, L"inner");
+  EXPECT_EQ(inner.parent_id, 64);
+  EXPECT_EQ(aggregate.folder_count, 3);  // data, many files, inner: each folded in once
+  ASSERT_NE(FindFile(aggregate, 90, 91), nullptr);
+  EXPECT_EQ(aggregate.file_count, 1);
+}
+
+TEST(OverflowFolderNames, WithoutANameAnywhereTheFallbackAndItsParentStay) {
+  MftImage image(kRecord);
+  // The root keeps "." whatever an extension record naming it holds.
+  image.Put(5, Root().Build());
+  image.Put(20, ExtensionOf(20, 5).FileName(FolderNameIn(5, L"not the root")).Build());
+  // Extension records without a usable name: dir_N, parented by "." or to 5.
+  image.Put(60, NamelessFolder(60).FileName(FolderNameIn(77, L".")).Build());
+  image.Put(61, ExtensionOf(61, 60).FileName(FolderNameIn(5, L"free")).InUse(false).Build());
+  image.Put(62, ExtensionOf(62, 60).FileName(FolderNameIn(5, L"..")).Build());
+  image.Put(70, NamelessFolder(70).Build());
+  image.Put(71, ExtensionOf(71, 70).Signature("BAAD").FileName(FolderNameIn(5, L"bad")).Build());
+  // A named folder is never renamed by an extension record.
+  image.Put(80, Folder(80, 5, L"own").Build());
+  image.Put(81, ExtensionOf(81, 80).FileName(FolderNameIn(60, L"intruder")).Build());
+
+  const ScanSlice aggregate = ScanStages(image);
+  EXPECT_EQ(aggregate.folder_records.at(5).name, L".");
   EXPECT_EQ(aggregate.folder_records.at(60).name, L"dir_60");
+  EXPECT_EQ(aggregate.folder_records.at(60).parent_id, 77);
+  EXPECT_EQ(aggregate.folder_records.at(70).name, L"dir_70");
+  EXPECT_EQ(aggregate.folder_records.at(70).parent_id, 5);
+  EXPECT_EQ(aggregate.folder_records.at(80).name, L"own");
+  EXPECT_EQ(aggregate.folder_records.at(80).parent_id, 5);
+  EXPECT_EQ(aggregate.folder_count, 3);
+}
+
+TEST(OverflowFolderNames, OnlyTheNotedFoldersAreLookedUp) {
+  // A folder with its dir_N entry that the slice pass did not note keeps it:
+  // the pass renames only what it was asked to.
+  MftImage image(kRecord);
+  image.Put(64, NamelessFolder(64).Build());
+  image.Put(65, ExtensionOf(65, 64).FileName(FolderNameIn(5, L"found")).Build());
+  image.Put(70, NamelessFolder(70).Build());
+  image.Put(71, ExtensionOf(71, 70).FileName(FolderNameIn(5, L"unasked")).Build());
+  ScanSlice aggregate;
+  ParseAll(image, aggregate);
+  EXPECT_EQ(aggregate.nameless_folders, (std::vector<std::int64_t>{64, 70}));
+  aggregate.nameless_folders = {64, 64, 3};  // duplicates and a record that is no folder are harmless
+  CollectOverflowSizes(View(image.bytes()), static_cast<std::int32_t>(kRecord), aggregate);
+  EXPECT_TRUE(aggregate.nameless_folders.empty());
+  ApplyOverflowSizes(aggregate);
+  EXPECT_EQ(aggregate.folder_records.at(64).name, L"found");
+  EXPECT_EQ(aggregate.folder_records.at(70).name, L"dir_70");
+  EXPECT_EQ(aggregate.folder_count, 2);
 }
 
 // ---------------------------------------------------------------------------
 // ApplyOverflowSizes
 
-TEST(ApplyOverflowSizes, FolderOverflowHasNoEffect) {
-  MftImage image(kRecord);
-  image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
-                    {.parent = 5, .name = L"docs", .flags = kNameDirectoryFlag})
-                    .Build());
-  image.Put(901, ExtensionOf(901, 30).NonResidentData(Extent(1000000, 1003520)).Build());
-  ScanSlice aggregate = Collect(image);
-  EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
-  ParseAll(image, aggregate);
-  ApplyOverflowSizes(aggregate);
-  EXPECT_EQ(aggregate.folder_records.count(30), 1u);
-  EXPECT_EQ(aggregate.file_size_sum, 0);
-  EXPECT_EQ(aggregate.file_count, 0);
-  EXPECT_TRUE(aggregate.folder_file_totals.empty());
-}
-
 TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   MftImage image(kRecord);
   image.Put(5, Root().Build());
-  image.Put(30, RecordBuilder(kRecord).Number(30).InUse().Directory().FileName(
-                    {.parent = 5, .name = L"docs", .flags = kNameDirectoryFlag})
-                    .Build());
+  image.Put(30, Folder(30, 5, L"docs").Build());
   image.Put(40, ListedFile(40, L"big.bin", {900}).Build());
   image.Put(41, RecordBuilder(kRecord).Number(41).InUse().FileName({.parent = 30, .name = L"a.txt"}).ResidentData(12)
                     .Build());
   image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000, 8192)).Build());
   image.Put(901, ExtensionOf(901, 77).NonResidentData(Extent(5000, 8192)).Build());  // no such entry
+  image.Put(902, ExtensionOf(902, 30).NonResidentData(Extent(1000000, 1003520)).Build());  // a folder's: no effect
   ScanSlice aggregate = Collect(image);
+  EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
   ParseAll(image, aggregate);
   const std::size_t parsed = aggregate.entries.size();
   ASSERT_EQ(parsed, 4u);
@@ -375,6 +448,8 @@ TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   EXPECT_EQ(aggregate.file_size_sum, 5000 + 12);
   EXPECT_EQ(aggregate.file_alloc_sum, 8192 + 12);
   EXPECT_EQ(aggregate.largest.heap.size(), 2u);
+  EXPECT_EQ(aggregate.folder_records.count(30), 1u);
+  EXPECT_EQ(aggregate.folder_file_totals.at(5).size, 5000);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "scan/memory_volume.h"
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
+#include "scan/volume_bytes.h"
 
 namespace tw {
 namespace {
@@ -30,13 +31,6 @@ using namespace build;
 constexpr std::size_t kRecord = 1024;
 constexpr std::int64_t kCluster = 4096;
 constexpr std::int64_t kMftLcn = 4;
-
-void PutU16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
-  for (std::size_t i = 0; i < 2; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void PutI64(std::vector<std::uint8_t>& b, std::size_t at, std::int64_t v) {
-  for (std::size_t i = 0; i < 8; ++i) b[at + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * i));
-}
 
 // A whole NTFS volume in memory: a boot sector (512-byte sectors, 4 KiB
 // clusters, 1 KiB records), the MFT at cluster 4 and record 0 whose run list
@@ -54,12 +48,9 @@ std::vector<std::uint8_t> BuildVolume(MftImage mft, std::int64_t mft_length = -1
   mft.Reserve((clusters * kCluster) / static_cast<std::int64_t>(kRecord));
 
   std::vector<std::uint8_t> volume(static_cast<std::size_t>((kMftLcn + clusters + 2) * kCluster), 0);
-  std::memcpy(volume.data() + 3, "NTFS    ", 8);
-  PutU16(volume, 11, 512);
-  volume[13] = 8;     // sectors per cluster
-  volume[64] = 0xF6;  // -10: records of 2^10 bytes
-  PutI64(volume, 40, static_cast<std::int64_t>(volume.size() / 512));
-  PutI64(volume, 48, kMftLcn);
+  const std::vector<std::uint8_t> boot =
+      test::BootSector({.total_sectors = static_cast<std::int64_t>(volume.size() / 512), .mft_lcn = kMftLcn});
+  std::memcpy(volume.data(), boot.data(), boot.size());
   std::memcpy(volume.data() + kMftLcn * kCluster, mft.bytes().data(),
               std::min(mft.bytes().size(), volume.size() - static_cast<std::size_t>(kMftLcn * kCluster)));
   return volume;
@@ -330,7 +321,7 @@ void SetMftLength(std::vector<std::uint8_t>& volume, std::int64_t length) {
   ASSERT_TRUE(FindUnnamedDataAttribute(ByteSpan(record0.data(), record0.size()), kRecord, data));
   const auto offset = static_cast<std::size_t>(data.data - record0.data());
   ASSERT_LT(offset + 64, 510u);  // clear of the first sector's protected word
-  for (const std::size_t field : {40u, 48u, 56u}) PutI64(volume, at + offset + field, length);
+  for (const std::size_t field : {40u, 48u, 56u}) test::PutLe(volume, at + offset + field, static_cast<std::uint64_t>(length), 8);
 }
 
 TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {

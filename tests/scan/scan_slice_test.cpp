@@ -7,6 +7,7 @@
 #include <numeric>
 #include <optional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace tw {
@@ -218,6 +219,58 @@ TEST(ScanSliceAddEntry, MovingAnEntryInGivesTheSameAggregate) {
   EXPECT_EQ(moved.extension_totals.at(L".extension").count, 2);
   EXPECT_EQ(moved.file_size_sum, copied.file_size_sum);
   EXPECT_EQ(moved.folder_count, copied.folder_count);
+}
+
+// A random mix of what a scan folds in: runs of files of one folder (which
+// the list fold answers from its cached slots), folders interleaved with
+// them, a folder replaced, parents 0 and unknown, negative sizes, a heap small
+// enough to keep replacing. The list fold must equal AddEntry one by one.
+TEST(ScanSliceAddEntries, FoldsExactlyLikeAddEntryOneAtATime) {
+  std::mt19937 rng(7);
+  std::vector<MftEntry> entries = {Folder(5, 5, L".")};
+  std::int64_t parent = 5;
+  for (std::int64_t id = 16; id < 3000; ++id) {
+    const auto roll = static_cast<unsigned>(rng() % 100);
+    if (roll < 8) {
+      entries.push_back(Folder(id % 500 == 0 ? 20 : id, static_cast<std::int64_t>(rng() % 40), L"dir"));
+    } else {
+      if (roll < 20) parent = roll < 11 ? 0 : static_cast<std::int64_t>(rng() % 60);  // 0: no parent at all
+      const std::int64_t size = roll % 17 == 0 ? -5 : static_cast<std::int64_t>(rng() % 100000);
+      entries.push_back(File(id, parent, L"file" + std::to_wstring(id) + (roll % 3 ? L".dat" : L".TXT"), size,
+                             roll % 13 == 0 ? std::optional<std::int64_t>(-1) : std::nullopt));
+    }
+  }
+  ScanSlice one_by_one, listed;
+  one_by_one.largest.capacity = listed.largest.capacity = 50;
+  for (const MftEntry& e : entries) AddEntry(one_by_one, e);
+  std::vector<MftEntry> list = entries;
+  AddEntries(listed, std::move(list));
+  EXPECT_TRUE(list.empty());
+
+  EXPECT_EQ(listed.file_count, one_by_one.file_count);
+  EXPECT_EQ(listed.folder_count, one_by_one.folder_count);
+  EXPECT_EQ(listed.file_size_sum, one_by_one.file_size_sum);
+  EXPECT_EQ(listed.file_alloc_sum, one_by_one.file_alloc_sum);
+  ASSERT_EQ(listed.folder_records.size(), one_by_one.folder_records.size());
+  for (const auto& [id, record] : one_by_one.folder_records) {
+    EXPECT_EQ(listed.folder_records.at(id).parent_id, record.parent_id) << id;
+  }
+  ASSERT_EQ(listed.folder_file_totals.size(), one_by_one.folder_file_totals.size());
+  for (const auto& [id, totals] : one_by_one.folder_file_totals) {
+    const FolderFileTotals& other = listed.folder_file_totals.at(id);
+    EXPECT_EQ(std::tie(other.size, other.alloc, other.count), std::tie(totals.size, totals.alloc, totals.count)) << id;
+  }
+  ASSERT_EQ(listed.folder_files.size(), one_by_one.folder_files.size());
+  for (const auto& [id, files] : one_by_one.folder_files) EXPECT_EQ(Ids(listed.folder_files.at(id)), Ids(files)) << id;
+  ASSERT_EQ(listed.extension_totals.size(), one_by_one.extension_totals.size());
+  for (const auto& [ext, totals] : one_by_one.extension_totals) {
+    const ExtensionTotals& other = listed.extension_totals.at(ext);
+    EXPECT_EQ(std::tie(other.size, other.alloc, other.count), std::tie(totals.size, totals.alloc, totals.count));
+  }
+  std::vector<std::int64_t> heap_ids, expected_ids;
+  for (const MftEntry& e : listed.largest.heap) heap_ids.push_back(e.id);
+  for (const MftEntry& e : one_by_one.largest.heap) expected_ids.push_back(e.id);
+  EXPECT_EQ(heap_ids, expected_ids);  // the same entries in the same storage order
 }
 
 // ---------------------------------------------------------------- Merge

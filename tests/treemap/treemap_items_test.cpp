@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "support/viewlogic_result.h"
+#include "support/scan_result_builder.h"
 
 namespace tw {
 namespace {
 
-using testing::ViewlogicResultBuilder;
+using test::ScanResultBuilder;
 using Names = std::vector<std::wstring>;
 
 Names NamesOf(const std::vector<TreemapItem>& items) {
@@ -20,19 +20,18 @@ Names NamesOf(const std::vector<TreemapItem>& items) {
 }
 
 TEST(TreemapItems, FoldersLargestFirstThenDirectFilesInTheNextColour) {
-  ScanResult r;
   std::vector<TreemapItem> items(3);
-  EXPECT_FALSE(RebuildTreemapItems(r, kRootId, false, items));  // before the first result
+  EXPECT_FALSE(RebuildTreemapItems(ScanResult(), kRootId, false, items));  // before the first result
   EXPECT_TRUE(items.empty());
 
-  ViewlogicResultBuilder b(r);
+  ScanResultBuilder b;
   b.AddFolder(10, kRootId, L"small");
-  b.AddFile(10, L"a.txt", 100);
+  b.AddFile(10, 100, L"a.txt", 100);
   b.AddFolder(11, kRootId, L"big");
-  b.AddFile(11, L"b.bin", 5000);
-  b.AddFile(kRootId, L"root.sys", 700);
-  b.AddFile(kRootId, L"pagefile", 300);
-  b.ComputeTotals();
+  b.AddFile(11, 101, L"b.bin", 5000);
+  b.AddFile(kRootId, 102, L"root.sys", 700);
+  b.AddFile(kRootId, 103, L"pagefile", 300);
+  const ScanResult& r = b.Finish();
 
   EXPECT_FALSE(RebuildTreemapItems(r, kRootId, false, items));
   ASSERT_EQ(NamesOf(items), (Names{L"big", L"small", L"[直接文件]"}));
@@ -55,18 +54,17 @@ TEST(TreemapItems, FoldersLargestFirstThenDirectFilesInTheNextColour) {
 }
 
 TEST(TreemapItems, EmptyFoldersAreWeighedOneOrLeftOut) {
-  ScanResult r;
-  ViewlogicResultBuilder b(r);
+  ScanResultBuilder b;
   b.AddFolder(10, kRootId, L"nothing");
   b.AddFolder(11, kRootId, L"empty parent");
   b.AddFolder(12, 11, L"empty child");
   b.AddFolder(13, kRootId, L"zero files");
-  b.AddFile(13, L"empty.txt", 0);
+  b.AddFile(13, 100, L"empty.txt", 0);
   b.AddFolder(14, kRootId, L"counted, no list");
-  r.folders.at(14).direct_file_count = 2;
   b.AddFolder(15, kRootId, L"data");
-  b.AddFile(15, L"x", 10);
-  b.ComputeTotals();
+  b.AddFile(15, 101, L"x", 10);
+  ScanResult& r = b.Finish();
+  r.folders.at(14).direct_file_count = r.folders.at(14).total_file_count = 2;
   r.folders.at(kRootId).children.push_back(0);    // corrupt ids are skipped,
   r.folders.at(kRootId).children.push_back(404);  // never taken for the root
 
@@ -83,13 +81,12 @@ TEST(TreemapItems, EmptyFoldersAreWeighedOneOrLeftOut) {
 }
 
 TEST(TreemapItems, LeafFolderShowsItsNonEmptyFilesAtOnce) {
-  ScanResult r;
-  ViewlogicResultBuilder b(r);
+  ScanResultBuilder b;
   b.AddFolder(10, kRootId, L"docs");
-  b.AddFile(10, L"small.txt", 10);
-  b.AddFile(10, L"empty.txt", 0);
-  b.AddFile(10, L"large.pdf", 900);
-  b.ComputeTotals();
+  b.AddFile(10, 100, L"small.txt", 10);
+  b.AddFile(10, 101, L"empty.txt", 0);
+  b.AddFile(10, 102, L"large.pdf", 900);
+  const ScanResult& r = b.Finish();
 
   std::vector<TreemapItem> items;
   EXPECT_TRUE(RebuildTreemapItems(r, 10, false, items));
@@ -102,14 +99,13 @@ TEST(TreemapItems, LeafFolderShowsItsNonEmptyFilesAtOnce) {
 }
 
 TEST(TreemapItems, ColoursCycleThroughTheTwelveEntries) {
-  ScanResult r;
-  ViewlogicResultBuilder b(r);
+  ScanResultBuilder b;
   for (int i = 0; i < 13; ++i) {
     b.AddFolder(100 + i, kRootId, L"f" + std::to_wstring(i));
-    b.AddFile(100 + i, L"x", 1000 - i);
+    b.AddFile(100 + i, 200 + i, L"x", 1000 - i);
   }
-  b.AddFile(kRootId, L"y", 1);
-  b.ComputeTotals();
+  b.AddFile(kRootId, 300, L"y", 1);
+  const ScanResult& r = b.Finish();
 
   std::vector<TreemapItem> items;
   RebuildTreemapItems(r, kRootId, false, items);

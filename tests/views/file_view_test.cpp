@@ -127,14 +127,12 @@ TEST(ExtensionSwatch, ListedExtensionsTakeTheirPositionOthersTheHash) {
 
   // ".txt": ((46 * 31 + 116) * 31 + 120) * 31 + 116 = 1485698, mod 12 = 2.
   EXPECT_EQ(ExtensionSwatchColour(extensions, L".txt"), TreemapPalette[2]);
-  // A supplementary character hashes as its two UTF-16 units on every platform.
+  // A supplementary character hashes as its two UTF-16 units on every
+  // platform: (0xD83D * 31 + 0xDE00) mod 12 = 7 (the code point would give 4).
   const std::wstring pair = {wchar_t(0xD83D), wchar_t(0xDE00)};
-  EXPECT_EQ(ExtensionSwatchColour({}, pair), TreemapPalette[(0xD83Dull * 31 + 0xDE00) % 12]);
-  // The hash wraps in 64 bits.
-  const std::wstring long_text(40, L'z');
-  std::uint64_t h = 0;
-  for (wchar_t c : long_text) h = h * 31 + static_cast<std::uint64_t>(c);
-  EXPECT_EQ(ExtensionSwatchColour({}, long_text), TreemapPalette[h % 12]);
+  EXPECT_EQ(ExtensionSwatchColour({}, pair), TreemapPalette[7]);
+  // The hash wraps in 64 bits: forty "z" give 0 (unwrapped, or wrapped in 32 bits, 8).
+  EXPECT_EQ(ExtensionSwatchColour({}, std::wstring(40, L'z')), TreemapPalette[0]);
 }
 
 TEST(ResultList, CellCopyAndSwatchGeometry) {

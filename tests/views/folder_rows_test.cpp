@@ -9,13 +9,13 @@
 #include "format/format.h"
 #include "format/utf.h"
 #include "model/tree_builder.h"
-#include "support/rows_scan_result_builder.h"
+#include "support/scan_result_builder.h"
 #include "views/text_compare.h"
 
 namespace tw {
 namespace {
 
-using test::RowsResultBuilder;
+using test::ScanResultBuilder;
 using Names = std::vector<std::string>;
 using Ids = FolderRowModel::IdSet;
 const std::string kDirect = "[直接文件]";
@@ -35,7 +35,7 @@ std::int64_t FolderAt(const FolderRowModel& m, std::uint64_t id) { return At(m.F
 std::int64_t GroupAt(const FolderRowModel& m, std::uint64_t id) { return At(m.DirectFilesRowIndex(id).value()); }
 
 // A chain root -> 100 -> 101 -> ... of `depth` folders; the last holds a file.
-void Chain(RowsResultBuilder& b, int depth) {
+void Chain(ScanResultBuilder& b, int depth) {
   for (int i = 0; i < depth; ++i) b.AddFolder(100 + i, i == 0 ? kRootId : 99 + i, L"n" + std::to_wstring(i));
   b.AddFile(99 + depth, 1, L"leaf.txt", 1);
   b.Finish();
@@ -58,7 +58,7 @@ TEST(FolderRowModel, WithoutResultOrRootHasNoRowsAndAnswersEmpty) {
 }
 
 TEST(FolderRowModel, NewResultShowsRootChildrenAndDirectFilesBySize) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   b.AddFolder(20, kRootId, L"Small");
   b.AddFolder(21, kRootId, L"Large");
   b.AddFile(20, 100, L"s.bin", 100);
@@ -95,7 +95,7 @@ TEST(FolderRowModel, NewResultShowsRootChildrenAndDirectFilesBySize) {
 }
 
 TEST(FolderRowModel, DirectFilesRowShowsBySizeOrCountButOpensOnlyByCount) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   b.AddFolder(20, kRootId, L"sized");
   b.AddFolder(21, 20, L"child");
   b.AddFolder(22, kRootId, L"counted");
@@ -126,7 +126,7 @@ TEST(FolderRowModel, DirectFilesRowShowsBySizeOrCountButOpensOnlyByCount) {
 }
 
 TEST(FolderRowOrder, EqualSizesComeInNameOrderInBothDirections) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   const wchar_t* names[] = {L"charlie", L"Bravo", L"alpha"};
   for (std::int64_t i = 0; i < 3; ++i) b.AddFile(b.AddFolder(20 + i, kRootId, names[i]).id, 100 + i, L"f", 64);
   b.AddFile(b.AddFolder(23, kRootId, L"delta").id, 200, L"big", 999);
@@ -140,7 +140,7 @@ TEST(FolderRowOrder, EqualSizesComeInNameOrderInBothDirections) {
 
 TEST(FolderRowOrder, FoldersNamedLikeThePseudoRowComeFirstUnderNameColumn) {
   // Enough equal names that the sort partitions rather than inserting.
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   b.AddFolder(19, kRootId, L"zeta");
   for (std::int64_t id = 20; id < 60; ++id) b.AddFolder(id, kRootId, L"[直接文件]");
   b.AddFile(kRootId, 100, L"f", 10);
@@ -175,7 +175,7 @@ void ExpectOrders(FolderRowModel& model, std::int32_t depth, const std::vector<S
 }
 
 TEST(FolderRowOrder, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   auto child = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
                    std::int32_t files, std::int32_t folders, std::int64_t mtime, std::uint32_t attrs) {
     DirNode& d = b.AddFolder(id, kRootId, name);
@@ -207,7 +207,7 @@ TEST(FolderRowOrder, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
 }
 
 TEST(FolderRowOrder, EveryColumnOrdersFilesBothWays) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   auto file = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
                   std::int64_t mtime, std::uint32_t attrs) {
     FileEntry& f = b.AddFile(kRootId, id, name, size, alloc);
@@ -249,7 +249,7 @@ TEST(FolderRowModel, SetSortFlipsTheSameColumnAndStartsOthersDescending) {
   model.SetSort(kFolderColumnFiles);
   model.SetSort(kFolderColumnName);
   EXPECT_FALSE(model.sort_ascending());
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   model.ResetForResult(&b.Finish());  // the sort state survives a new result
   EXPECT_EQ(model.sort_column(), kFolderColumnName);
 }
@@ -320,7 +320,7 @@ TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
 }
 
 TEST(FolderRowModel, LargeOpenFolderListsEveryFileSorted) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   constexpr int kFiles = 200000;
   for (int i = 0; i < kFiles; ++i) b.AddFile(kRootId, i, L"f" + std::to_wstring(i % 997), (i * 7919) % 5003);
   b.Finish();
@@ -336,7 +336,7 @@ TEST(FolderRowModel, LargeOpenFolderListsEveryFileSorted) {
 }
 
 TEST(FolderRowReveal, OpensExactlyThePathFiveLevelsDown) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   b.AddFolder(50, kRootId, L"side");
   b.AddFolder(51, 50, L"leaf");
   Chain(b, 5);
@@ -352,7 +352,7 @@ TEST(FolderRowReveal, OpensExactlyThePathFiveLevelsDown) {
 }
 
 TEST(FolderRowReveal, WalksAtMost512FoldersUp) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   Chain(b, 600);  // folder 100 + k is k + 1 levels deep
   FolderRowModel model;
   model.ResetForResult(&b.result());
@@ -373,7 +373,7 @@ TEST(FolderRowReveal, WalksAtMost512FoldersUp) {
 }
 
 TEST(FolderRowReveal, DeepOpenChainAndLoopingParentsDoNotBreakRebuild) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   Chain(b, 3000);
   FolderRowModel model;
   model.ResetForResult(&b.result());
@@ -390,7 +390,7 @@ TEST(FolderRowReveal, DeepOpenChainAndLoopingParentsDoNotBreakRebuild) {
 }
 
 TEST(FolderRowModel, ParentPercentIsTheShareOfTheParentsAllocatedBytes) {
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   b.AddFolder(20, kRootId, L"half");
   b.AddFolder(21, kRootId, L"nothing");
   b.AddFolder(22, 21, L"under nothing");
@@ -416,7 +416,7 @@ TEST(FolderRowModel, ParentPercentIsTheShareOfTheParentsAllocatedBytes) {
 }
 
 TEST(FolderRowModel, RowPathJoinsTreeNamesUnderTheDrive) {
-  RowsResultBuilder b(L"D");
+  ScanResultBuilder b(L"D");
   b.AddFolder(20, kRootId, L"Windows");
   b.AddFolder(21, 20, L"System32");
   b.AddFile(21, 100, L"cmd.exe", 10);
@@ -441,7 +441,7 @@ TEST(FolderRowModel, RowPathJoinsTreeNamesUnderTheDrive) {
 
 TEST(FolderRowModel, CellTextOfEveryKindOfRow) {
   constexpr std::int64_t kFolderTime = 133000000000000000, kFileTime = 132000000000000000;
-  RowsResultBuilder b;
+  ScanResultBuilder b;
   DirNode& docs = b.AddFolder(20, kRootId, L"Docs");
   docs.mtime = kFolderTime;
   docs.attributes = 0x10 | 0x1 | 0x2;  // the directory bit has no letter

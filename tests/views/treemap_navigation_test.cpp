@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <string>
 
-#include "support/rows_scan_result_builder.h"
+#include "support/scan_result_builder.h"
 #include "views/folder_rows.h"
 
 namespace tw {
 namespace {
 
-using test::RowsResultBuilder;
+using test::ScanResultBuilder;
 
 // Root
 //   Users (30)            subfolders and files
@@ -45,7 +45,7 @@ class TreemapNavigationTest : public ::testing::Test {
     return *rows_.RowAt(static_cast<std::int64_t>(*outcome.select_row));
   }
 
-  RowsResultBuilder b_;
+  ScanResultBuilder b_;
   FolderRowModel rows_;
   TreemapState state_;
 };

@@ -5,8 +5,9 @@
 #                                 program on one virtual desktop 1600x1000
 #   tw_wine_map_drive DIR L IMG   drive L: opens IMG as its raw volume
 #                                 (\\.\L:) and is a fixed drive
-#   tw_xvfb_start                 starts Xvfb on a free display; sets DISPLAY
-#                                 and TW_XVFB_PID
+#   tw_xvfb_start                 starts Xvfb on a free display (screen
+#                                 TW_XVFB_SCREEN, default the desktop size);
+#                                 sets DISPLAY and TW_XVFB_PID
 #   tw_wine_stop                  ends the prefix's wineserver (and its programs)
 
 TW_WINE_DESKTOP=${TW_WINE_DESKTOP:-1600x1000}
@@ -47,7 +48,7 @@ tw_wine_map_drive() {
 tw_xvfb_start() {
   local n=90
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 "${TW_WINE_DESKTOP}x24" -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${TW_XVFB_SCREEN:-$TW_WINE_DESKTOP}x24" -nolisten tcp >/dev/null 2>&1 &
   TW_XVFB_PID=$!
   export DISPLAY=":$n"
   local i

@@ -1,11 +1,11 @@
-#include "support/rows_scan_result_builder.h"
+#include "support/scan_result_builder.h"
 
 #include <utility>
 #include <vector>
 
 namespace tw::test {
 
-RowsResultBuilder::RowsResultBuilder(std::wstring drive) {
+ScanResultBuilder::ScanResultBuilder(std::wstring drive) {
   result_.drive = std::move(drive);
   DirNode& root = result_.folders[kRootId];
   root.id = kRootId;
@@ -14,7 +14,7 @@ RowsResultBuilder::RowsResultBuilder(std::wstring drive) {
   root.name = L"[" + result_.drive + L":]";
 }
 
-DirNode& RowsResultBuilder::AddFolder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
+DirNode& ScanResultBuilder::AddFolder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
   DirNode& node = result_.folders[id];
   node.id = id;
   node.parent_id = parent_id;
@@ -24,17 +24,19 @@ DirNode& RowsResultBuilder::AddFolder(std::int64_t id, std::int64_t parent_id, s
   return node;
 }
 
-FileEntry& RowsResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name,
+FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name,
                                       std::int64_t size, std::int64_t alloc) {
   FileEntry& file = result_.files_by_folder[folder_id].emplace_back();
   file.name = std::move(name);
   file.id = id;
   file.size = size;
   file.alloc = alloc < 0 ? size : alloc;
+  file.extension = ExtensionOf(file.name);
+  if (file.extension.empty()) file.extension = kNoExtension;
   return file;
 }
 
-void RowsResultBuilder::Sum(DirNode& node) {
+void ScanResultBuilder::Sum(DirNode& node) {
   node.direct_size = node.direct_alloc = 0;
   node.direct_file_count = 0;
   if (auto it = result_.files_by_folder.find(node.id); it != result_.files_by_folder.end()) {
@@ -71,11 +73,12 @@ void RowsResultBuilder::Sum(DirNode& node) {
   }
 }
 
-ScanResult& RowsResultBuilder::Finish() {
+ScanResult& ScanResultBuilder::Finish() {
   DirNode& root = result_.folders.at(kRootId);
   Sum(root);
-  result_.file_count = root.total_file_count;
-  result_.folder_count = root.total_folder_count;
+  result_.file_count = 0;
+  for (const auto& [id, files] : result_.files_by_folder) result_.file_count += static_cast<std::int32_t>(files.size());
+  result_.folder_count = static_cast<std::int32_t>(result_.folders.size()) - 1;
   result_.root_total_size = root.total_size;
   return result_;
 }

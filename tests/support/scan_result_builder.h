@@ -1,8 +1,8 @@
 #pragma once
-// Hand-made scan results for the view tests: folders hung under their tree
-// parents, files with their folder paths, and the direct and total sizes and
-// counts summed bottom-up the way a scan would, so a test only overrides the
-// fields its rule is about.
+// Hand-made scan results for the model, view, treemap and report tests:
+// folders hung under their tree parents, files with their extensions and
+// folder paths, and the direct and total sizes and counts summed bottom-up
+// the way a scan would, so a test only overrides the fields its rule is about.
 
 #include <cstdint>
 #include <string>
@@ -11,10 +11,10 @@
 
 namespace tw::test {
 
-class RowsResultBuilder {
+class ScanResultBuilder {
  public:
   // The result of drive `drive` with its root folder "[C:]" (id 5).
-  explicit RowsResultBuilder(std::wstring drive = L"C");
+  explicit ScanResultBuilder(std::wstring drive = L"C");
 
   // A folder under `parent_id` (parent_id and tree_parent_id both), appended
   // to the parent's children. The reference stays valid.
@@ -25,8 +25,9 @@ class RowsResultBuilder {
   FileEntry& AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name, std::int64_t size,
                      std::int64_t alloc = -1);
 
-  // Fills folder paths, direct and total sizes and counts and the result's
-  // totals from what was added. Fields set by hand afterwards stay.
+  // Fills the folder paths of files under the root, every direct and total
+  // size and count reachable from the root, and the result's totals (files
+  // and folders counted wherever they hang). Fields set afterwards stay.
   ScanResult& Finish();
 
   ScanResult& result() { return result_; }

@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""Times the result views on the volume tools/wine/measure_views.sh prepared
+(drive X: with the folder "wide" of many files). Prints one line per figure."""
+
+import argparse
+import sys
+import time
+
+import gui_test as g
+import view_checks as v
+
+
+def timed(gui, *args):
+    out = gui.probe(*args, timeout=600)
+    return out["ms"] if out else float("nan")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--shots", required=True)
+    parser.add_argument("--files", type=int, required=True)
+    args = parser.parse_args()
+    gui = g.Gui(args)
+    gui.app = gui.start()
+    try:
+        gui.dump(60000)
+        d, _ = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
+        d = g.select_drive(gui, d, "[X:]")
+        gui.click(*g.centre(d, g.controls_by_name(d)["scan_button"]))
+        d, done = gui.wait_for(lambda x: g.controls_by_name(x)["status_text"]["text"].startswith("扫描完成 "), 600)
+        print("scan:", g.controls_by_name(d)["status_text"]["text"])
+        if not done:
+            return 1
+        figures = []
+        rounds = 5
+
+        def record(label, times):
+            times = sorted(t for t in times if t == t)  # NaN: the action did not take effect
+            if times:
+                figures.append((label, times[0], times[len(times) // 2], len(times)))
+            else:
+                figures.append((label, float("nan"), float("nan"), 0))
+
+        # The folder is found by its file count (its name may be missing from
+        # the base record of a folder this large: the scan then names it by its
+        # record number).
+        def row_of(test, after=-1):
+            listing = v.rows(gui, v.FOLDER_LIST, 0, 200)
+            return next(r for r in listing["rows"] if test(r) and r["index"] > after)
+
+        wide = lambda r: r["cells"][0] != v.DIRECT_FILES and r["cells"][5] == str(args.files)
+        group = lambda r: r["cells"][0] == v.DIRECT_FILES
+
+        def toggle(test, after=-1):
+            """Double-clicks the row (selected first); the time of the round trip."""
+            row = row_of(test, after)
+            gui.probe("select", str(v.FOLDER_LIST), str(row["index"]))
+            x, y, w, h = row["rect"]
+            return timed(gui, "dblclick", str(v.FOLDER_LIST), str(x + 200), str(y + h // 2))
+
+        # Each open is followed by a close, except the last.
+        opens = []
+        for i in range(rounds):
+            opens.append(toggle(wide))
+            if i + 1 < rounds:
+                toggle(wide)
+        record(f"open the folder of {args.files} files (treemap: every file)", opens)
+        opens = []
+        for i in range(rounds):
+            opens.append(toggle(group, row_of(wide)["index"]))
+            if i + 1 < rounds:
+                toggle(group, row_of(wide)["index"])
+        record(f"open its [直接文件] row ({args.files} file rows)", opens)
+        count = v.rows(gui, v.FOLDER_LIST, 0, 1)["count"]
+        print("folder list rows:", count, "caption:", v.caption(gui))
+        for column, title in enumerate(["文件夹", "占父目录 %", "大小", "分配", "项目", "文件", "文件夹", "修改时间", "属性"]):
+            times = []
+            for _ in range(rounds):  # descending, ascending, descending, ...
+                ms = timed(gui, "header", str(v.FOLDER_LIST), str(column))
+                marks = [h["sort"] for h in v.rows(gui, v.FOLDER_LIST, 0, 0)["header"]]
+                times.append(ms if marks[column] else float("nan"))
+            record(f"sort by column {column} ({title})", times)
+        record("scroll to the last row (WM_VSCROLL SB_BOTTOM)",
+               [timed(gui, "bottom", str(v.FOLDER_LIST)) for _ in range(rounds)])
+        record("press End (select the last row and show it)", [timed(gui, "end", str(v.FOLDER_LIST))])
+        record("repaint the whole window once", [timed(gui, "repaint", "1") for _ in range(rounds)])
+        gui.screenshot("measured")
+        print("   fastest    median  (of n)")
+        for label, fastest, median, n in figures:
+            print(f"{fastest:8.1f} ms {median:8.1f} ms  ({n})  {label}")
+        return 0
+    finally:
+        gui.probe("command", "1016")
+        try:
+            gui.app.wait(30)
+        except Exception:
+            gui.app.kill()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,37 @@
+#pragma once
+// The treemap control, window class "TarnwickTreemap": paints the current
+// items (fill, white outline, labels in font_small), shows the hand over
+// items that can be entered and navigates on a double-click. It keeps no
+// geometry: the items are laid out again for every paint, cursor query and
+// double-click.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "treemap/treemap_items.h"
+
+namespace tw {
+
+inline constexpr wchar_t kTreemapWindowClass[] = L"TarnwickTreemap";
+
+// What the window reads: the process-wide item list, the font (read at each
+// paint, so a DPI change's new font is used) and where a double-click goes.
+struct TreemapWindowHost {
+  const std::vector<TreemapItem>* items = nullptr;
+  const HFONT* font = nullptr;
+  std::function<void(std::int64_t folder_id, bool show_files)> navigate;
+};
+void SetTreemapWindowHost(TreemapWindowHost host);
+
+// Registers the class once (CS_DBLCLKS, arrow cursor, no background brush).
+void RegisterTreemapWindowClass(HINSTANCE instance);
+
+LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Repaints the treemap at once (after its items were rebuilt).
+void RedrawTreemap(HWND treemap);
+
+}  // namespace tw

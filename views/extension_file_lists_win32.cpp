@@ -1,0 +1,158 @@
+// The extension list and the file view: text requests, custom-drawn rows
+// with colour swatches, header clicks, the refresh after a scan and the file
+// view's context menu. Rows, texts, orders and swatch colours come from the
+// portable models.
+#include "views/result_lists_win32.h"
+
+#include "views/file_icons_win32.h"
+#include "views/list_drawing_win32.h"
+
+namespace tw {
+namespace {
+
+template <typename CellText>
+void AnswerText(NMHDR& header, CellText cell_text) {
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+  if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+  cell_text(item.iItem, item.iSubItem, item);
+}
+
+// Row count, then an immediate repaint (the list's text and drawing come
+// from the refilled rows).
+void SetRowCountNow(HWND list, std::size_t count) {
+  if (list == nullptr) return;
+  SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void PaintExtensionRow(HDC dc, const ExtensionListContext& context, int item, const RECT& row,
+                       const RowColours& colours) {
+  FillRowBackground(dc, context.list, item, row, colours.background);
+  const auto position = ExtensionRowPosition(context.result, context.state, item);
+  if (!position) return;
+  const ExtStat& stat = context.result.extensions[*position];
+  const ListColumnWidths columns = ReadColumnWidths(context.list);
+  RECT cell{};
+  if (CellRect(columns, 0, row, cell)) {
+    DrawSwatchCell(dc, cell, PaletteColour(*position), colours.background, stat.extension, context.dpi);
+  }
+  for (std::int32_t column = 1; column <= 3; ++column) {
+    if (!CellRect(columns, column, row, cell)) continue;
+    DrawCellText(dc, cell, colours.background, ExtensionCellText(context.result, stat, column), true, context.dpi);
+  }
+}
+
+void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& row, const RowColours& colours) {
+  FillRowBackground(dc, context.list, item, row, colours.background);
+  const FileEntry* file = FileViewEntry(context.result, context.state, item);
+  if (file == nullptr) return;
+  const ListColumnWidths columns = ReadColumnWidths(context.list);
+  RECT cell{};
+  for (std::int32_t column = 0; column < static_cast<std::int32_t>(kFileViewColumns.size()); ++column) {
+    if (!CellRect(columns, column, row, cell)) continue;
+    if (column == kFileViewExtensionColumn) {
+      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, file->extension),
+                     colours.background, file->extension, context.dpi);
+    } else {
+      DrawCellText(dc, cell, colours.background, FileViewCellText(*file, column),
+                   kFileViewColumns[static_cast<std::size_t>(column)].right_aligned, context.dpi);
+    }
+  }
+}
+
+void FillExtensionRows(ExtensionListContext& context) {
+  SetRowCountNow(context.list, context.state.extension_view.size());
+  SetHeaderSortArrow(context.list, context.state.sort.sort_column, context.state.sort.sort_ascending);
+}
+
+void FillFileRows(FileViewContext& context) {
+  SetRowCountNow(context.list, context.state.file_view.size());
+  SetHeaderSortArrow(context.list, context.state.sort.sort_column, context.state.sort.sort_ascending);
+}
+
+}  // namespace
+
+// ---- Extension list -----------------------------------------------------------
+
+void SetupExtensionListColumns(HWND list, int dpi) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+  InsertListColumns(list, kExtensionListColumns, dpi);
+}
+
+LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context) {
+  if (header.code == LVN_GETDISPINFOW) {
+    AnswerText(header, [&context](int row, int column, LVITEMW& item) {
+      const auto position = ExtensionRowPosition(context.result, context.state, row);
+      if (!position) return;
+      CopyCellText(ExtensionCellText(context.result, context.result.extensions[*position], column), item.pszText,
+                   static_cast<std::size_t>(item.cchTextMax));
+    });
+    return 0;
+  }
+  if (header.code == NM_CUSTOMDRAW) {
+    return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
+                          [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
+                            PaintExtensionRow(dc, context, item, row, colours);
+                          });
+  }
+  return 0;  // clicks, double-clicks and right-clicks do nothing here
+}
+
+void ExtensionListColumnClick(ExtensionListContext& context, std::int32_t column) {
+  ExtensionListColumnClick(context.result, context.state, column);
+  FillExtensionRows(context);
+}
+
+void RefreshExtensionList(ExtensionListContext& context) {
+  RefreshExtensionList(context.result, context.state);
+  FillExtensionRows(context);
+}
+
+// ---- File view ------------------------------------------------------------------
+
+void SetupFileViewColumns(HWND list, int dpi) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+  InsertListColumns(list, kFileViewColumns, dpi);
+}
+
+LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
+  switch (header.code) {
+    case LVN_GETDISPINFOW:
+      AnswerText(header, [&context](int row, int column, LVITEMW& item) {
+        const FileEntry* file = FileViewEntry(context.result, context.state, row);
+        if (file == nullptr) return;
+        CopyCellText(FileViewCellText(*file, column), item.pszText, static_cast<std::size_t>(item.cchTextMax));
+      });
+      return 0;
+    case NM_CUSTOMDRAW:
+      return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
+                            [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
+                              PaintFileRow(dc, context, item, row, colours);
+                            });
+    case NM_RCLICK: {
+      const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
+      const FileEntry* file = FileViewEntry(context.result, context.state, click.iItem);
+      if (file == nullptr) return 0;
+      const std::wstring path = FileContextMenuPath(*file);
+      SelectListRow(context.list, click.iItem);
+      POINT point = click.ptAction;
+      ClientToScreen(context.list, &point);
+      ShowShellContextMenu(context.owner, path, point);
+      return 0;
+    }
+    default:
+      return 0;  // a double-click does nothing
+  }
+}
+
+void FileViewColumnClick(FileViewContext& context, std::int32_t column) {
+  FileViewColumnClick(context.result, context.state, column);
+  FillFileRows(context);
+}
+
+void RefreshFileView(FileViewContext& context) {
+  RefreshFileView(context.result, context.state);
+  FillFileRows(context);
+}
+
+}  // namespace tw

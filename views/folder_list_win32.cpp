@@ -1,0 +1,189 @@
+// The folder tree list: text requests, the custom drawing of its rows (name
+// cell with triangle, icon or folder glyph; share-of-parent bar; numbers),
+// clicks on triangles, double-clicks, the context menu and header clicks.
+// Every value comes from FolderRowModel; the treemap follows through the
+// portable navigation rules.
+#include "views/result_lists_win32.h"
+
+#include <array>
+
+#include "views/file_icons.h"
+#include "views/file_icons_win32.h"
+#include "views/folder_list_look.h"
+#include "views/gdi_objects_win32.h"
+#include "views/list_drawing_win32.h"
+
+namespace tw {
+namespace {
+
+constexpr ListColumn kFolderListColumns[] = {
+    {L"文件夹", 185, false}, {L"占父目录 %", 130, false}, {L"大小", 110, true},
+    {L"分配", 110, true},    {L"项目", 90, true},          {L"文件", 90, true},
+    {L"文件夹", 90, true},   {L"修改时间", 160, false},    {L"属性", 90, false},
+};
+
+RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+void DrawTriangle(HDC dc, const std::array<Point, 3>& corners) {
+  POINT points[3];
+  for (int k = 0; k < 3; ++k) points[k] = POINT{corners[k].x, corners[k].y};
+  const Brush brush = SolidBrush(kTriangleColour);
+  const Pen pen = SolidPen(kTriangleColour);
+  const ScopedSelect select_brush(dc, brush.get());
+  const ScopedSelect select_pen(dc, pen.get());
+  Polygon(dc, points, 3);
+}
+
+void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row, const RECT& cell,
+                  COLORREF background) {
+  const ScopedDcState state(dc);
+  IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+  FillSolid(dc, cell, background);
+
+  const int icon_width = static_cast<int>(GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(context.dpi)));
+  const NameCellLayout look = LayoutNameCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, row.depth,
+                                             row.expandable, context.rows.IsRowOpen(row), icon_width, context.dpi);
+  if (look.triangle) DrawTriangle(dc, *look.triangle);
+
+  const Rect& box = look.icon_box;
+  std::wstring_view label;
+  if (row.is_file) {
+    const FileEntry* file = context.rows.FileOfRow(row);
+    if (file != nullptr) {
+      label = file->name;
+      if (HICON icon = IconForExtension(IconExtensionOfName(file->name))) {
+        DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
+      }
+    }
+  } else if (row.is_direct_files) {
+    label = kDirectFilesLabel;
+    if (HICON icon = IconForExtension(L".txt")) {
+      DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
+    }
+  } else {
+    FillSolid(dc, ToRect(look.glyph_tab), kFolderGlyphColour);
+    FillSolid(dc, ToRect(look.glyph_body), kFolderGlyphColour);
+    if (const ScanResult* result = context.rows.result()) {
+      if (auto it = result->folders.find(static_cast<std::int64_t>(row.id)); it != result->folders.end()) {
+        label = it->second.name;
+      }
+    }
+  }
+
+  SetBkMode(dc, TRANSPARENT);
+  // The background was chosen by the row's selected state.
+  SetTextColor(dc, background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  const ScopedSelect font(dc, context.font);
+  RECT text = ToRect(look.label);
+  DrawTextW(dc, label.data(), static_cast<int>(label.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
+void DrawShareCell(HDC dc, const FolderListContext& context, int item, const RECT& cell, COLORREF background) {
+  FillSolid(dc, cell, background);
+  const ShareCellLayout look =
+      LayoutShareCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, context.rows.ParentPercent(item), context.dpi);
+  if (look.bar) FillSolid(dc, ToRect(*look.bar), kParentBarColour);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  RECT inner = ToRect(look.inner);
+  DrawTextW(dc, look.text.c_str(), static_cast<int>(look.text.size()), &inner,
+            DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+}
+
+void PaintFolderRow(HDC dc, const FolderListContext& context, int item, const RECT& row, const RowColours& colours) {
+  HWND list = context.list;
+  FillRowBackground(dc, list, item, row, colours.background);
+  const FolderRow* data = context.rows.RowAt(item);
+  if (data == nullptr) return;
+  const ListColumnWidths columns = ReadColumnWidths(list);
+  RECT cell{};
+  if (CellRect(columns, kFolderColumnName, row, cell)) DrawNameCell(dc, context, *data, cell, colours.background);
+  if (CellRect(columns, kFolderColumnParentPercent, row, cell)) {
+    DrawShareCell(dc, context, item, cell, colours.background);
+  }
+  for (std::int32_t column = kFolderColumnSize; column <= kFolderColumnAttributes; ++column) {
+    if (!CellRect(columns, column, row, cell)) continue;
+    DrawCellText(dc, cell, colours.background, context.rows.CellText(item, column),
+                 column <= kFolderColumnFolders, context.dpi);
+  }
+}
+
+void Apply(FolderListContext& context, const FolderListAction& action) {
+  if (action.treemap_changed && context.treemap_changed) context.treemap_changed();
+  if (action.rows_changed) SetListRowCount(context.list, context.rows.RowCount());
+}
+
+void OnClick(FolderListContext& context, const NMITEMACTIVATE& click) {
+  const FolderRow* row = context.rows.RowAt(click.iItem);
+  if (row == nullptr) return;
+  LVHITTESTINFO hit{};
+  hit.pt = click.ptAction;
+  SendMessageW(context.list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  if (hit.iSubItem != 0) return;
+  if (!row->expandable || !InToggleZone(click.ptAction.x, row->depth, context.dpi)) return;
+  Apply(context, ClickFolderRowTriangle(context.rows, context.treemap, click.iItem));
+}
+
+void OnDoubleClick(FolderListContext& context) {
+  const auto selected = static_cast<int>(
+      SendMessageW(context.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+  if (selected < 0) return;
+  Apply(context, DoubleClickFolderRow(context.rows, context.treemap, selected));
+}
+
+void OnRightClick(FolderListContext& context, const NMITEMACTIVATE& click) {
+  if (context.rows.RowAt(click.iItem) == nullptr) return;
+  SelectListRow(context.list, click.iItem);
+  POINT point = click.ptAction;
+  ClientToScreen(context.list, &point);
+  ShowShellContextMenu(context.owner, context.rows.RowPath(click.iItem), point);
+}
+
+}  // namespace
+
+void SetupFolderListColumns(HWND list, int dpi) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
+  InsertListColumns(list, kFolderListColumns, dpi);
+}
+
+LRESULT FolderListNotify(NMHDR& header, FolderListContext& context) {
+  switch (header.code) {
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+      const FolderRow* row = context.rows.RowAt(item.iItem);
+      if (row == nullptr) return 0;
+      if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        CopyCellText(context.rows.CellText(item.iItem, item.iSubItem), item.pszText,
+                     static_cast<std::size_t>(item.cchTextMax));
+      }
+      if ((item.mask & LVIF_PARAM) != 0) item.lParam = static_cast<LPARAM>(row->id);
+      return 0;
+    }
+    case NM_CUSTOMDRAW:
+      return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
+                            [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
+                              PaintFolderRow(dc, context, item, row, colours);
+                            });
+    case NM_CLICK:
+      OnClick(context, reinterpret_cast<NMITEMACTIVATE&>(header));
+      return 0;
+    case NM_DBLCLK:
+      OnDoubleClick(context);
+      return 0;
+    case NM_RCLICK:
+      OnRightClick(context, reinterpret_cast<NMITEMACTIVATE&>(header));
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void FolderListColumnClick(FolderListContext& context, std::int32_t column) {
+  context.rows.SetSort(column);
+  SetListRowCount(context.list, context.rows.RowCount());
+  SetHeaderSortArrow(context.list, context.rows.sort_column(), context.rows.sort_ascending());
+}
+
+}  // namespace tw

@@ -1,0 +1,178 @@
+// The drawing operations shared by the folder list, the extension list and
+// the file view, and the custom-draw sequence of NM_CUSTOMDRAW they follow.
+#include "views/list_drawing_win32.h"
+
+#include <string>
+
+#include "views/dpi_scale.h"
+#include "views/folder_list_look.h"
+#include "views/gdi_objects_win32.h"
+
+namespace tw {
+namespace {
+
+bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+bool ItemBounds(HWND list, int item, RECT& rect) {
+  rect = RECT{};
+  rect.left = LVIR_BOUNDS;
+  return SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&rect)) != 0;
+}
+
+int HeaderCount(HWND list) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+int ColumnWidth(HWND list, int column) {
+  return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+COLORREF TextColourOn(COLORREF background) {
+  return background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0);
+}
+
+}  // namespace
+
+void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {
+  const DpiScale S{dpi};
+  int index = 0;
+  for (const ListColumn& column : columns) {
+    LVCOLUMNW lv{};
+    lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    lv.pszText = const_cast<wchar_t*>(column.header);
+    lv.cx = S(column.width);
+    lv.fmt = column.right_aligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    lv.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lv));
+    ++index;
+  }
+}
+
+void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour) {
+  if (IsEmpty(rect) && !ItemBounds(list, item, rect)) return;
+  FillSolid(dc, rect, colour);
+}
+
+bool CellRect(HWND list, int item, int column, RECT rect, RECT& cell) {
+  if (IsEmpty(rect) && !ItemBounds(list, item, rect)) return false;
+  if (column < 0 || column >= HeaderCount(list)) return false;
+  int left = rect.left;
+  for (int k = 0; k < column; ++k) left += ColumnWidth(list, k);
+  cell = RECT{left, rect.top, left + ColumnWidth(list, column), rect.bottom};
+  return true;
+}
+
+ListColumnWidths ReadColumnWidths(HWND list) {
+  ListColumnWidths columns;
+  const int n = HeaderCount(list);
+  columns.widths.reserve(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) columns.widths.push_back(ColumnWidth(list, k));
+  return columns;
+}
+
+bool CellRect(const ListColumnWidths& columns, int column, const RECT& row, RECT& cell) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns.widths.size()) return false;
+  int left = row.left;
+  for (int k = 0; k < column; ++k) left += columns.widths[static_cast<std::size_t>(k)];
+  cell = RECT{left, row.top, left + columns.widths[static_cast<std::size_t>(column)], row.bottom};
+  return true;
+}
+
+void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row) {
+  const Pen pen = SolidPen(kGridLineColour);
+  const ScopedSelect select(dc, pen.get());
+  int x = row.left - 1;
+  for (int width : columns.widths) {
+    x += width;
+    MoveToEx(dc, x, row.top, nullptr);
+    LineTo(dc, x, row.bottom);
+  }
+}
+
+void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned,
+                  int dpi) {
+  const DpiScale S{dpi};
+  FillSolid(dc, cell, background);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, TextColourOn(background));
+  RECT inner{cell.left + S(6), cell.top, cell.right - S(6), cell.bottom};
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &inner,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | (right_aligned ? DT_RIGHT : DT_LEFT));
+}
+
+void DrawGridLines(HWND list, HDC dc, const RECT& row) { DrawGridLines(ReadColumnWidths(list), dc, row); }
+
+void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  if (header == nullptr) return;
+  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    const int before = item.fmt;
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+    // An unchanged item is not written back: each write makes the list view
+    // lay out and repaint its columns again.
+    if (item.fmt != before) {
+      SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+  }
+}
+
+void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF background, std::wstring_view text,
+                    int dpi) {
+  const SwatchCellLayout look = LayoutSwatchCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, dpi);
+  FillSolid(dc, RECT{look.swatch.left, look.swatch.top, look.swatch.right, look.swatch.bottom}, swatch);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, TextColourOn(background));
+  RECT text_rect{look.text.left, look.text.top, look.text.right, look.text.bottom};
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &text_rect,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
+}
+
+LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row) {
+  NMCUSTOMDRAW& nm = draw.nmcd;
+  HWND list = nm.hdr.hwndFrom;
+  const int item = static_cast<int>(nm.dwItemSpec);
+  switch (nm.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      const bool selected =
+          (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+      const RowColours colours = RowColoursFor(selected);
+      draw.clrText = colours.text;
+      draw.clrTextBk = colours.background;
+      RECT row = nm.rc;
+      if (IsEmpty(row) && !ItemBounds(list, item, row)) return CDRF_SKIPDEFAULT | CDRF_NOTIFYPOSTPAINT;
+      paint_row(nm.hdc, item, row, colours);
+      return CDRF_SKIPDEFAULT | CDRF_NOTIFYPOSTPAINT;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+      RECT row = nm.rc;
+      if (IsEmpty(row) && !ItemBounds(list, item, row)) return CDRF_DODEFAULT;
+      DrawGridLines(list, nm.hdc, row);
+      return CDRF_DODEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+void SetListRowCount(HWND list, std::size_t count) {
+  if (list == nullptr) return;
+  SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void SelectListRow(HWND list, int row) {
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+}  // namespace tw

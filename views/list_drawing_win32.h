@@ -1,0 +1,73 @@
+#pragma once
+// The drawing operations the three result lists share (row background, cell
+// rectangles, cell text, grid lines, the header's sort flags), the custom-draw
+// sequence they all follow, and their column set-up.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "views/result_list.h"
+
+namespace tw {
+
+// Inserts the columns in order, widths scaled to dpi.
+void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi);
+
+// Fills the rectangle, or the item's bounds when the rectangle is empty
+// (nothing when the list cannot give them).
+void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour);
+
+// The cell of `column` in the row rectangle (the item's bounds when the
+// rectangle is empty): columns 0 ... column-1 to its left in column-number
+// order. False when the bounds are missing or the column does not exist.
+bool CellRect(HWND list, int item, int column, RECT rect, RECT& cell);
+
+// Fills the cell and draws the text in it, shrunk by S(6) left and right,
+// single line, vertically centred, ellipsis, no prefixes; white on the
+// selection colour, black otherwise.
+void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned,
+                  int dpi);
+
+// Vertical lines of 0xE0E0E0 at the right edge of every column.
+void DrawGridLines(HWND list, HDC dc, const RECT& row);
+
+// The column widths of a list in column-number order, read once for the
+// painting of one row (each read is a message to the list and its header).
+struct ListColumnWidths {
+  std::vector<int> widths;
+};
+ListColumnWidths ReadColumnWidths(HWND list);
+// CellRect and DrawGridLines over widths read before; `row` must not be empty.
+bool CellRect(const ListColumnWidths& columns, int column, const RECT& row, RECT& cell);
+void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row);
+
+// Marks `column` as sorted up (ascending) or down in the header, clearing the
+// marks of every other column.
+void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending);
+
+// A swatch cell (extension list column 0, file view column 2): the swatch
+// and the text after it; the cell is not refilled.
+void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF background, std::wstring_view text,
+                    int dpi);
+
+// Paints row `item` with the background colour of its selection state.
+using PaintRow = std::function<void(HDC dc, int item, const RECT& row, const RowColours& colours)>;
+
+// NM_CUSTOMDRAW of a result list: asks for item notifications, paints each
+// row itself with the selection's colours (white on RGB(0, 120, 215), else
+// black on white) and draws the grid lines after it.
+LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row);
+
+// Sets the row count and invalidates the whole list with erasing.
+void SetListRowCount(HWND list, std::size_t count);
+
+// Selects and focuses a row (and only it).
+void SelectListRow(HWND list, int row);
+
+}  // namespace tw

@@ -1,0 +1,69 @@
+#pragma once
+// The three custom-drawn result lists over their portable models: the folder
+// tree list (rows, triangles, icons, share bars; clicks open folders and move
+// the treemap), the extension list (swatches) and the file view (swatches,
+// context menu). The main window routes each list's notifications here with
+// the state the list reads; nothing here keeps state of its own.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "model/scan_result.h"
+#include "views/extension_list.h"
+#include "views/file_view.h"
+#include "views/folder_rows.h"
+#include "views/treemap_navigation.h"
+
+namespace tw {
+
+// ---- Folder tree list ------------------------------------------------------
+
+struct FolderListContext {
+  HWND list = nullptr;
+  HWND owner = nullptr;  // the main window: owns the context menu
+  FolderRowModel& rows;
+  TreemapState& treemap;
+  HFONT font = nullptr;  // font_normal, for the name cell
+  int dpi = 96;
+  // The treemap state changed: rebuild the treemap items, set the caption.
+  std::function<void()> treemap_changed;
+};
+
+void SetupFolderListColumns(HWND list, int dpi);
+LRESULT FolderListNotify(NMHDR& header, FolderListContext& context);
+void FolderListColumnClick(FolderListContext& context, std::int32_t column);
+
+// ---- Extension list ---------------------------------------------------------
+
+struct ExtensionListContext {
+  HWND list = nullptr;
+  ScanResult& result;
+  ExtensionListState& state;
+  int dpi = 96;
+};
+
+void SetupExtensionListColumns(HWND list, int dpi);
+LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context);
+void ExtensionListColumnClick(ExtensionListContext& context, std::int32_t column);
+// After a new result: sort by the kept state, refill, set the header arrow.
+void RefreshExtensionList(ExtensionListContext& context);
+
+// ---- File view ----------------------------------------------------------------
+
+struct FileViewContext {
+  HWND list = nullptr;
+  HWND owner = nullptr;
+  ScanResult& result;
+  FileViewState& state;
+  int dpi = 96;
+};
+
+void SetupFileViewColumns(HWND list, int dpi);
+LRESULT FileViewNotify(NMHDR& header, FileViewContext& context);
+void FileViewColumnClick(FileViewContext& context, std::int32_t column);
+void RefreshFileView(FileViewContext& context);
+
+}  // namespace tw
