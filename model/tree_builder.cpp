@@ -154,8 +154,10 @@ void Aggregate(const std::vector<Visit>& order, const ScanSlice& slice) {
 // and copies it out for the folders asked for. For a folder the walk reaches
 // the recorded parent is its tree parent, or unknown (the path then starts at
 // the root, like the tree), so this is BuildFolderPath's text without a walk
-// to the root per folder. Folders the walk never reaches (parent loops) keep
-// an empty entry and are left to BuildFolderPath.
+// to the root per folder. Folders the walk never reaches (parent loops), and
+// those whose whole path would pass kMaxPathLength (BuildFolderPath then keeps
+// the innermost folders that fit), keep an empty entry and are left to
+// BuildFolderPath.
 IdMap<std::wstring> ReachedFolderPaths(const std::vector<Visit>& order, const ScanSlice& slice,
                                        const std::wstring& drive) {
   IdMap<std::wstring> paths;
@@ -177,7 +179,8 @@ IdMap<std::wstring> ReachedFolderPaths(const std::vector<Visit>& order, const Sc
     }
     chain.emplace_back(visit.node, buffer.size());
     const auto wanted = paths.find(visit.node->id);
-    if (wanted != paths.end()) wanted->second = buffer;
+    // BuildFolderPath keeps a whole path of fewer than kMaxPathLength units.
+    if (wanted != paths.end() && buffer.size() < kMaxPathLength) wanted->second = buffer;
   }
   return paths;
 }
