@@ -44,15 +44,5 @@ fi
 
 # The sample volume: unpacked sparse from tests/data, or built by its script
 # when the compressed image is missing.
-sample_gz=tests/data/sample.img.gz
-sample=build/sample/sample.img
-mkdir -p build/sample
-if [ ! -f "$sample_gz" ]; then
-  tw_ensure_packages ntfs-3g fuse3 >&2
-  tools/make_sample_volume.sh "$sample_gz" >&2
-fi
-if [ ! -f "$sample" ] || [ "$sample_gz" -nt "$sample" ]; then
-  gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$sample.tmp"
-  mv "$sample.tmp" "$sample"
-fi
+sample=$(tw_sample_image)
 exec build/host/bin/tarnwick-scan "$@" "$sample"

@@ -54,3 +54,20 @@ tw_build_fuzz() {
         -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF >/dev/null
   cmake --build "$dir" -j "$TW_JOBS" --target "$@"
 }
+
+# Prints the path of the sample volume, unpacked sparse from tests/data into
+# build/sample (or built by its script when the compressed image is missing).
+tw_sample_image() {
+  local sample_gz=tests/data/sample.img.gz
+  local sample=build/sample/sample.img
+  mkdir -p build/sample
+  if [ ! -f "$sample_gz" ]; then
+    tw_ensure_packages ntfs-3g fuse3 >&2
+    tools/make_sample_volume.sh "$sample_gz" >&2
+  fi
+  if [ ! -f "$sample" ] || [ "$sample_gz" -nt "$sample" ]; then
+    gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$sample.tmp"
+    mv "$sample.tmp" "$sample"
+  fi
+  echo "$sample"
+}

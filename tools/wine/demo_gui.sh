@@ -17,17 +17,7 @@ cmake -S "$TW_ROOT" -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TW_ROOT/cmake
       -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win --target tarnwick tarnwick-probe -j "$TW_JOBS" >&2
 
-sample_gz=tests/data/sample.img.gz
-sample=build/sample/sample.img
-mkdir -p build/sample
-if [ ! -f "$sample_gz" ]; then
-  tw_ensure_packages ntfs-3g fuse3 >&2
-  tools/make_sample_volume.sh "$sample_gz" >&2
-fi
-if [ ! -f "$sample" ] || [ "$sample_gz" -nt "$sample" ]; then
-  gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$sample.tmp"
-  mv "$sample.tmp" "$sample"
-fi
+sample=$(tw_sample_image)
 
 # One prefix for the demo, kept between runs (the first start takes a while).
 prefix=$TW_ROOT/build/wine-demo
