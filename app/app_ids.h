@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "scan/scan_worker_win32.h"  // WM_SCAN_DONE, WM_SCAN_PROGRESS
+#include "scan_thread.h"  // WM_SCAN_DONE, WM_SCAN_PROGRESS
 
 namespace tw {
 
@@ -29,7 +29,6 @@ inline constexpr UINT WM_SHOW_TRAY_MENU = WM_USER + 102;    // 0x466, to the mai
 
 inline constexpr wchar_t kMainClassName[] = L"TarnwickWindow";
 inline constexpr wchar_t kTrayClassName[] = L"TarnwickTrayWindow";
-inline constexpr wchar_t kMainTitle[] = L"塔维-磁盘空间分析器";
 inline constexpr wchar_t kMutexName[] = L"Local\\Tarnwick_SingleInstance";
 
 }  // namespace tw

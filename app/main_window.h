@@ -35,9 +35,9 @@ LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 void InstallHeaderPainter(HWND header);
 
-// The scan cycle (scan_cycle.cpp).
+// The scan cycle (main_window_scan.cpp).
 void StartScan();
-void OnScanProgress(WPARAM value, LPARAM text);
-void OnScanDone(WPARAM failed, LPARAM result);
+void OnScanProgress(LPARAM progress);
+void OnScanDone(WPARAM error, LPARAM result);
 
 }  // namespace tw

@@ -9,10 +9,11 @@
 #include "app_state.h"
 #include "drive_list.h"
 #include "result_views.h"
-#include "scan/scan_worker_win32.h"
-#include "treemap/treemap_window_win32.h"
+#include "scan_thread.h"
+#include "ui/treemap_window_win32.h"
 #include "views/dpi_scale.h"
 #include "views/status_texts.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -52,25 +53,26 @@ void CreateControls(HWND hwnd) {
   const DWORD child = WS_CHILD | WS_VISIBLE;
   const DWORD list_style = WS_CHILD | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 
-  app.drive_label = CreateLabel(hwnd, L"驱动器", app.font_normal);
+  app.drive_label = CreateLabel(hwnd, text::kDriveLabel, app.font_normal);
   app.drive_combo = CreateChild(hwnd, L"COMBOBOX", nullptr, child | WS_VSCROLL | CBS_DROPDOWNLIST, IDC_DRIVE_COMBO);
-  app.scan_button = CreateChild(hwnd, L"BUTTON", L"扫描", child | BS_OWNERDRAW, IDC_SCAN_BUTTON);
-  app.total_label = CreateLabel(hwnd, kTotalPlaceholder.c_str(), app.font_small);
-  app.used_label = CreateLabel(hwnd, kUsedPlaceholder.c_str(), app.font_small);
-  app.free_label = CreateLabel(hwnd, kFreePlaceholder.c_str(), app.font_small);
+  app.scan_button = CreateChild(hwnd, L"BUTTON", text::kScanButton, child | BS_OWNERDRAW, IDC_SCAN_BUTTON);
+  const SpaceSummaryTexts unknown = UnknownSpaceSummary();
+  app.total_label = CreateLabel(hwnd, unknown.total.c_str(), app.font_small);
+  app.used_label = CreateLabel(hwnd, unknown.used.c_str(), app.font_small);
+  app.free_label = CreateLabel(hwnd, unknown.free.c_str(), app.font_small);
 
   app.tabs = CreateChild(hwnd, WC_TABCONTROLW, nullptr,
                          child | WS_CLIPSIBLINGS | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER, IDC_TABS);
-  InsertTab(app.tabs, 0, L"树状视图");
-  InsertTab(app.tabs, 1, L"文件查看");
+  InsertTab(app.tabs, 0, text::kTreeTab);
+  InsertTab(app.tabs, 1, text::kFileTab);
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
-  app.folder_title = CreateLabel(hwnd, L"树状视图", app.font_title);
+  app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title);
   app.folder_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_FOLDER_LIST,
                                 WS_EX_CLIENTEDGE);
   SetupFolderList(app.folder_list);
-  app.treemap_title = CreateLabel(hwnd, L"顶级文件夹", app.font_title);
-  app.extension_title = CreateLabel(hwnd, L"扩展名统计", app.font_title);
+  app.treemap_title = CreateLabel(hwnd, text::kTopLevelCaption, app.font_title);
+  app.extension_title = CreateLabel(hwnd, text::kExtensionListTitle, app.font_title);
   app.treemap = CreateChild(hwnd, kTreemapWindowClass, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
   app.extension_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST,
                                    WS_EX_CLIENTEDGE);
@@ -78,7 +80,7 @@ void CreateControls(HWND hwnd) {
   app.file_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_FILE_LIST, WS_EX_CLIENTEDGE);
   SetupFileList(app.file_list);
 
-  app.status_text = CreateChild(hwnd, L"STATIC", kStatusReady.c_str(), child, IDC_STATUS);
+  app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
   app.progress_bar = CreateChild(hwnd, PROGRESS_CLASSW, nullptr, child, 0);
   SendMessageW(app.progress_bar, PBM_SETRANGE32, 0, 100);
 }
@@ -132,7 +134,6 @@ void StyleListView(HWND list) {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
-  g_main_window = hwnd;  // where the scan worker posts
   RegisterTreemap(create.hInstance);
 
   g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));

@@ -7,8 +7,9 @@
 
 #include "app_ids.h"
 #include "app_state.h"
-#include "views/gdi_objects_win32.h"
+#include "ui/gdi_objects_win32.h"
 #include "views/main_layout.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -139,7 +140,7 @@ void DrawScanButton(const DRAWITEMSTRUCT& item) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, look.text);
   HGDIOBJ old_font = SelectObject(dc, g_app.font_button);
-  DrawTextW(dc, L"扫描", -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawTextW(dc, text::kScanButton, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   SelectObject(dc, old_font);
 }
 

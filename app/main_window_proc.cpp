@@ -148,7 +148,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       ShowTrayMenu(g_app.main_window);
       return 0;
     case WM_SCAN_PROGRESS:
-      OnScanProgress(wparam, lparam);
+      OnScanProgress(lparam);
       return 0;
     case WM_SCAN_DONE:
       OnScanDone(wparam, lparam);

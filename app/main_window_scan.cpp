@@ -1,4 +1,4 @@
-// The scan cycle: the press of "扫描", the worker's progress texts, and the
+// The scan cycle: the press of "扫描", the worker's progress reports, and the
 // hand-over of its result.
 #include "main_window.h"
 
@@ -13,9 +13,10 @@
 #include "app_state.h"
 #include "drive_list.h"
 #include "result_views.h"
-#include "scan/scan_worker_win32.h"
-#include "trace.h"
-#include "views/list_drawing_win32.h"
+#include "scan_thread.h"
+#include "views/scan_progress_text.h"
+#include "base/trace.h"
+#include "ui/list_drawing_win32.h"
 #include "views/status_texts.h"
 
 namespace tw {
@@ -41,7 +42,7 @@ void StartScan() {
   SetProgress(0);
   std::wstring drive = SelectedDriveLetter();
   try {
-    std::thread(RunScanThread, std::move(drive)).detach();
+    std::thread(RunScanThread, app.main_window, std::move(drive)).detach();
   } catch (const std::exception&) {
     // The thread library could not start the worker: without this the flag
     // would stay set and the controls disabled for good.
@@ -50,18 +51,21 @@ void StartScan() {
   }
 }
 
-void OnScanProgress(WPARAM value, LPARAM text) {
-  std::unique_ptr<std::wstring> owned(reinterpret_cast<std::wstring*>(text));
-  if (owned != nullptr) SetWindowTextW(g_app.status_text, owned->c_str());
-  if (value != 0) SetProgress(value);
+void OnScanProgress(LPARAM progress) {
+  const std::unique_ptr<ScanProgress> owned(reinterpret_cast<ScanProgress*>(progress));
+  if (owned == nullptr) return;
+  SetWindowTextW(g_app.status_text, ScanProgressText(*owned).c_str());
+  SetProgress(static_cast<WPARAM>(ScanProgressValue(*owned)));
 }
 
-void OnScanDone(WPARAM failed, LPARAM result) {
-  Trace(L"WM_SCAN_DONE: enter wParam=%llu lParam=%p", static_cast<unsigned long long>(failed),
+void OnScanDone(WPARAM error, LPARAM result) {
+  Trace(L"WM_SCAN_DONE: enter wParam=%llu lParam=%p", static_cast<unsigned long long>(error),
         reinterpret_cast<void*>(result));
   AppState& app = g_app;
   std::unique_ptr<ScanResult> posted(reinterpret_cast<ScanResult*>(result));
-  if (failed != 0 || posted == nullptr) {
+  if (error != 0 || posted == nullptr) {
+    // The worker's error line, then the failure line over it.
+    SetWindowTextW(app.status_text, ScanErrorLine(static_cast<ScanError>(error)).c_str());
     app.scan.Failed();
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are

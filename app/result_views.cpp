@@ -7,10 +7,10 @@
 #include <commctrl.h>
 
 #include "app_state.h"
-#include "treemap/treemap_window_win32.h"
+#include "ui/treemap_window_win32.h"
 #include "views/gdi_owner.h"
-#include "views/list_drawing_win32.h"
-#include "views/result_lists_win32.h"
+#include "ui/list_drawing_win32.h"
+#include "ui/result_lists_win32.h"
 
 namespace tw {
 namespace {

@@ -9,20 +9,17 @@
 #include "app_state.h"
 #include "main_window.h"
 #include "resource.h"
-#include "trace.h"
+#include "base/trace.h"
 #include "tray.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
 
-constexpr wchar_t kNotElevatedText[] =
-    L"需要管理员权限才能扫描磁盘。\n\n请右键点击程序，选择\"以管理员身份运行\"。";
-constexpr wchar_t kNotElevatedCaption[] = L"塔维 - 需要管理员权限";
-
 // The second instance: bring the running window forward and leave.
 int HandOver(HANDLE mutex) {
   if (mutex != nullptr) CloseHandle(mutex);
-  HWND running = FindWindowW(kMainClassName, kMainTitle);
+  HWND running = FindWindowW(kMainClassName, text::kMainTitle);
   if (running == nullptr) running = FindWindowW(kMainClassName, nullptr);
   if (running == nullptr) return 0;
   RestoreMainWindow(running);
@@ -127,7 +124,7 @@ int RunApplication(HINSTANCE instance) {
   g_tray_window = CreateWindowExW(0, kTrayClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
 
   const int dpi = ScreenDpi();
-  HWND main_window = CreateWindowExW(0, kMainClassName, kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+  HWND main_window = CreateWindowExW(0, kMainClassName, text::kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                      CW_USEDEFAULT, MulDiv(1320, dpi, 96), MulDiv(840, dpi, 96), nullptr, nullptr,
                                      instance, nullptr);
   if (main_window == nullptr) return 1;  // the mutex stays held until exit
@@ -163,7 +160,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR cmd_line, int) {
   tw::Trace(L"  exe=%ls", exe_path);
   tw::Trace(L"  cmdLine=[%ls]", command_line.c_str());
   if (!tw::IsProcessElevated()) {
-    MessageBoxW(nullptr, tw::kNotElevatedText, tw::kNotElevatedCaption, MB_ICONINFORMATION);
+    MessageBoxW(nullptr, tw::text::kNotElevatedMessage, tw::text::kNotElevatedCaption, MB_ICONINFORMATION);
     return 0;
   }
   return tw::RunApplication(instance);

@@ -10,6 +10,7 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "startup.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -46,7 +47,7 @@ void AddTrayIcon(HWND owner) {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAY_NOTIFY;
   data.hIcon = icon;
-  CopyText(data.szTip, kMainTitle);
+  CopyText(data.szTip, text::kMainTitle);
   bool added = false;
   for (DWORD size : {kSizeV3, kSizeV1, kSizeFull}) {
     data.cbSize = size;
@@ -77,8 +78,8 @@ void ShowTrayBalloon(HWND owner) {
   if (owner == nullptr || !g_app.tray_icon_added) return;
   NOTIFYICONDATAW data = Record(owner, kSizeV3);
   data.uFlags = NIF_INFO;
-  CopyText(data.szInfoTitle, L"塔维已最小化到托盘");
-  CopyText(data.szInfo, L"单击托盘图标恢复窗口，右键可退出程序");
+  CopyText(data.szInfoTitle, text::kTrayBalloonTitle);
+  CopyText(data.szInfo, text::kTrayBalloonText);
   data.uTimeout = 3000;
   data.dwInfoFlags = NIIF_INFO;
   if (!Shell_NotifyIconW(NIM_MODIFY, &data)) {
@@ -104,9 +105,9 @@ void ShowTrayMenu(HWND main_window) {
   if (menu_open) return;
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return;
-  AppendMenuW(menu, MF_STRING, IDM_SHOW_MAIN, L"显示主窗口");
+  AppendMenuW(menu, MF_STRING, IDM_SHOW_MAIN, text::kTrayShowMain);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_EXIT, L"退出");
+  AppendMenuW(menu, MF_STRING, IDM_EXIT, text::kTrayExit);
   POINT cursor{};
   GetCursorPos(&cursor);
   ForceForeground(main_window);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/drive_letter.h"
+
 namespace tw {
 namespace {
 
@@ -20,15 +22,6 @@ bool ParseCount(const std::string& text, std::int32_t& value) {
   if (v > std::numeric_limits<std::int32_t>::max()) return false;
   value = static_cast<std::int32_t>(v);
   return true;
-}
-
-// "C" or "C:" (either case) gives L"C"; anything else gives "".
-std::wstring ParseDriveLetter(const std::string& text) {
-  if (text.empty() || text.size() > 2) return {};
-  if (text.size() == 2 && text[1] != ':') return {};
-  const unsigned char c = static_cast<unsigned char>(text[0]);
-  if (!std::isalpha(c) || c > 0x7f) return {};
-  return std::wstring(1, static_cast<wchar_t>(std::toupper(c)));
 }
 
 }  // namespace
@@ -109,8 +102,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       count(o.threads, 0);
     } else if (name == "--drive-letter") {
       if (take_value()) {
-        o.drive_letter = ParseDriveLetter(value);
-        if (o.drive_letter.empty()) parsed.error = "option --drive-letter needs one letter A-Z, not '" + value + "'";
+        const wchar_t letter = DriveLetterOf(value);
+        if (letter != 0) o.drive_letter.assign(1, letter);
+        if (letter == 0) parsed.error = "option --drive-letter needs one letter A-Z, not '" + value + "'";
       }
     } else {
       parsed.error = "unknown option " + name;

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "cli/text_table.h"
+#include "format/format.h"
 #include "format/utf.h"
+#include "texts/texts.h"
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
@@ -15,29 +17,11 @@
 namespace tw {
 namespace {
 
-// The window's success line ends with a hint about its tree's triangles.
-constexpr std::wstring_view kWindowHint = L" · 单击三角展开";
-
 std::string Utf8(const std::wstring& text) { return Utf16ToUtf8(text); }
-
-// The share column exactly as the folder list draws it: "%.1f%%" of the
-// share, capped at 100.
-std::string ShareText(double percent) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.1f%%", std::min(percent, 100.0));
-  return buffer;
-}
 
 }  // namespace
 
-std::string SummaryLine(const ScanResult& result) {
-  std::wstring line = ScanSuccessStatus(result);
-  if (line.size() >= kWindowHint.size() &&
-      std::wstring_view(line).substr(line.size() - kWindowHint.size()) == kWindowHint) {
-    line.resize(line.size() - kWindowHint.size());
-  }
-  return Utf8(line);
-}
+std::string SummaryLine(const ScanResult& result) { return Utf8(ScanSummary(result)); }
 
 std::string FolderTreeTable(const ScanResult& result, std::int32_t depth) {
   FolderRowModel model;
@@ -51,14 +35,15 @@ std::string FolderTreeTable(const ScanResult& result, std::int32_t depth) {
   }
 
   TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kRight, Align::kRight});
-  table.AddRow({"文件夹", "占父目录 %", "大小", "分配", "项目"});
+  table.AddRow({Utf8(text::kColumnFolder), Utf8(text::kColumnParentShare), Utf8(text::kColumnSize),
+                Utf8(text::kColumnAllocated), Utf8(text::kColumnItems)});
   for (std::size_t i = 0; i < model.RowCount(); ++i) {
     const auto index = static_cast<std::int64_t>(i);
     const FolderRow& row = *model.RowAt(index);
     if (row.is_file || row.depth > depth) continue;
     std::string name(static_cast<std::size_t>(row.depth) * 2, ' ');
     name += TerminalText(model.CellText(index, kFolderColumnName));
-    table.AddRow({name, ShareText(model.ParentPercent(index)), Utf8(model.CellText(index, kFolderColumnSize)),
+    table.AddRow({name, Utf8(FormatPercent(model.ParentPercent(index))), Utf8(model.CellText(index, kFolderColumnSize)),
                   Utf8(model.CellText(index, kFolderColumnAlloc)), Utf8(model.CellText(index, kFolderColumnItems))});
   }
   return table.Render();

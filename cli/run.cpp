@@ -2,20 +2,19 @@
 
 #include <cstdio>
 #include <exception>
-#include <new>
-#include <stdexcept>
 
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
 #include "cli/result_json.h"
 #include "cli/scan_source.h"
+#include "engine/scan_worker.h"
+#include "views/scan_progress_text.h"
 
 namespace tw {
 namespace {
 
 constexpr char kProgramName[] = "tarnwick-scan";
-constexpr char kErrorPrefix[] = "错误: ";
 
 int UsageError(std::ostream& err, const std::string& reason) {
   err << kProgramName << ": " << reason << " (try --help)\n";
@@ -71,26 +70,15 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   ProgressPrinter printer(context.err);
   ProgressCallback progress;
   if (context.err_is_terminal && !options.quiet) {
-    progress = [&printer](std::int32_t value, const std::wstring& text) { printer.Report(value, text); };
+    progress = [&printer](const ScanProgress& p) { printer.Report(ScanProgressValue(p), ScanProgressText(p)); };
   }
 
   ScanResult result;
   try {
     result = ScanSourceMft(source.path, drive, progress, scan_options);
-  } catch (const std::bad_alloc&) {
-    printer.Finish();
-    context.err << kErrorPrefix << "内存不足。\n";
-    return kExitScanFailed;
-  } catch (const std::exception& error) {
-    printer.Finish();
-    const std::string message = error.what();
-    std::string hint;
-    if (source.drive.empty()) DiagnoseSource(source.path, message == kOpenVolumeError, options.partition).swap(hint);
-    context.err << kErrorPrefix << message << (hint.empty() ? "" : " (" + source.path + ": " + hint + ")") << '\n';
-    return kExitScanFailed;
   } catch (...) {
     printer.Finish();
-    context.err << kErrorPrefix << "未知错误。\n";
+    context.err << ScanFailureLine(ErrorOfException(std::current_exception()), source, options.partition) << '\n';
     return kExitScanFailed;
   }
   printer.Finish();

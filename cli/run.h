@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
 
 namespace tw {
 

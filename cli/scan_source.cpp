@@ -1,11 +1,14 @@
 #include "cli/scan_source.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+
+#include "base/drive_letter.h"
+#include "format/utf.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -14,32 +17,18 @@ namespace fs = std::filesystem;
 
 fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
-std::wstring LetterOf(char c) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  if (u > 0x7f || !std::isalpha(u)) return {};
-  return std::wstring(1, static_cast<wchar_t>(std::toupper(u)));
-}
-
 }  // namespace
-
-std::wstring DriveLetterOfSource(const std::string& source) {
-  std::string rest = source;
-  if (rest.size() == 6 && (rest.rfind("\\\\.\\", 0) == 0 || rest.rfind("//./", 0) == 0)) rest = rest.substr(4);
-  else if (source.size() == 1) return LetterOf(source[0]);
-  if (rest.size() == 2 && rest[1] == ':') return LetterOf(rest[0]);
-  return {};
-}
 
 ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allowed) {
   ResolvedSource resolved;
   resolved.path = source;
   if (drive_letters_allowed) {
-    resolved.drive = DriveLetterOfSource(source);
-    if (!resolved.drive.empty()) {
-      const std::string letter(1, static_cast<char>(resolved.drive[0]));
+    if (const wchar_t letter = DriveLetterOf(source, true)) {
+      resolved.drive.assign(1, letter);
+      const std::string name(1, static_cast<char>(letter));
       std::error_code ec;
-      if (!fs::exists(PathOf(letter + ":\\"), ec)) resolved.error = "no drive " + letter + ":";
-      resolved.path = "\\\\.\\" + letter + ":";
+      if (!fs::exists(PathOf(name + ":\\"), ec)) resolved.error = "no drive " + name + ":";
+      resolved.path = VolumeDevicePath(letter);
       return resolved;
     }
   }
@@ -55,16 +44,34 @@ ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allow
   return resolved;
 }
 
-std::string DiagnoseSource(const std::string& path, bool open_failed, std::int32_t partition) {
-  const fs::path p = PathOf(path);
-  errno = 0;
-  std::ifstream stream(p, std::ios::binary);
-  if (!stream) return errno != 0 ? std::string(std::strerror(errno)) : std::string("cannot be read");
-  char byte = 0;
-  if (!stream.read(&byte, 1)) return "empty file";
-  if (!open_failed) return "";
-  if (partition > 0) return "no NTFS partition " + std::to_string(partition);
-  return "no NTFS volume found";
+std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::int32_t partition) {
+  std::wstring reason;
+  bool about_source = true;
+  switch (error) {
+    case ScanError::kCannotOpen: reason = text::kErrorCannotOpen; break;
+    case ScanError::kPermissionDenied:
+      reason = source.drive.empty() ? text::kErrorPermissionDenied : text::kErrorOpenVolume;
+      break;
+    case ScanError::kEmptySource: reason = text::kErrorEmptySource; break;
+    case ScanError::kNotNtfs: reason = text::kErrorNotNtfs; break;
+    case ScanError::kNoSuchPartition:
+      reason = text::kErrorNoSuchPartition + std::to_wstring(partition) + text::kErrorNoSuchPartitionEnd;
+      break;
+    case ScanError::kCannotReadMft: reason = text::kErrorReadMft; break;
+    case ScanError::kOutOfMemory: reason = text::kErrorOutOfMemory; about_source = false; break;
+    case ScanError::kNone:
+    case ScanError::kUnknown: reason = text::kErrorUnknown; about_source = false; break;
+  }
+  std::string line = Utf16ToUtf8(text::kErrorPrefix) + Utf16ToUtf8(reason);
+  if (!about_source) return line;
+  line += " (" + source.path;
+  if (error == ScanError::kCannotOpen) {
+    // What the system says when the source is opened here.
+    errno = 0;
+    std::ifstream stream(PathOf(source.path), std::ios::binary);
+    if (!stream && errno != 0) line += std::string(": ") + std::strerror(errno);
+  }
+  return line + ")";
 }
 
 }  // namespace tw

@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace tw {
+#include "scan/scan_progress.h"
 
-// "C", "C:" and "\\.\C:" (either case) give L"C"; anything else gives "".
-std::wstring DriveLetterOfSource(const std::string& source);
+namespace tw {
 
 struct ResolvedSource {
   std::string path;    // what the engine opens (UTF-8)
@@ -21,10 +20,10 @@ struct ResolvedSource {
 // be a directory.
 ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allowed);
 
-// Why the engine could not open a source that exists, as far as the file
-// system tells: "Permission denied", "empty file", ..., or "" when nothing is
-// known. open_failed says the engine could not open the volume (as opposed to
-// reading its MFT); partition is the requested partition (0 = any).
-std::string DiagnoseSource(const std::string& path, bool open_failed, std::int32_t partition);
+// The line for a scan that failed: "错误: ", the reason, and the source in
+// parentheses where the reason is about it. A drive that cannot be opened
+// for want of rights asks for administrator rights, as the window does; a
+// source the system cannot open adds the system's own words.
+std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::int32_t partition);
 
 }  // namespace tw

@@ -123,13 +123,4 @@ std::wstring Utf8ToUtf16(std::string_view bytes) {
   return out;
 }
 
-std::wstring Utf16FromLittleEndian(const std::uint8_t* data, std::size_t count) {
-  std::wstring out;
-  out.resize(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    out[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
-  }
-  return out;
-}
-
 }  // namespace tw

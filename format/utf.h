@@ -22,8 +22,4 @@ std::string Utf16ToUtf8(std::wstring_view units);
 // become U+FFFD, one per maximal bad subpart.
 std::wstring Utf8ToUtf16(std::string_view bytes);
 
-// UTF-16LE bytes from disk (count units starting at data) into a wstring of
-// units, copied unit by unit so that the width of wchar_t never matters.
-std::wstring Utf16FromLittleEndian(const std::uint8_t* data, std::size_t count);
-
 }  // namespace tw

@@ -4,12 +4,6 @@
 
 namespace tw {
 
-namespace {
-
-std::int64_t RootIfNotPositive(std::int64_t id) { return id <= 0 ? kRootId : id; }
-
-}  // namespace
-
 // Moving hands every field over and leaves the source as a default-constructed
 // result (empty maps and lists, empty drive, counters reset), not merely in a
 // valid but unspecified state.
@@ -116,12 +110,6 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
     path += (*it)->name;
   }
   return path;
-}
-
-std::wstring ExtensionOf(const std::wstring& name) {
-  const std::size_t dot = name.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0) return std::wstring();
-  return name.substr(dot);
 }
 
 }  // namespace tw

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/id_map.h"
-#include "scan/mft_entry.h"
+#include "base/ids.h"
 
 namespace tw {
 
@@ -32,7 +31,7 @@ struct DirNode {
 struct FileEntry {
   std::wstring name;
   std::wstring folder_path;  // e.g. C:\Windows\System32; the root gives C:\ .
-  std::wstring extension;    // ExtensionOf(name), or "(无扩展名)"
+  std::wstring extension;    // ExtensionOf(name); empty when the name has none
   std::int64_t size = 0;     // as parsed, not clamped
   std::int64_t alloc = 0;
   std::int64_t id = 0;
@@ -41,16 +40,10 @@ struct FileEntry {
 };
 
 struct ExtStat {
-  std::wstring extension;  // with its dot, or "(无扩展名)"
+  std::wstring extension;  // with its dot; empty for the files without one
   std::int64_t total_size = 0;
   std::int32_t file_count = 0;
 };
-
-// The label of files without an extension, in extension lists and file rows.
-inline const std::wstring kNoExtension = L"(无扩展名)";
-
-// The row and treemap item that stand for a folder's own files.
-inline const std::wstring kDirectFilesLabel = L"[直接文件]";
 
 struct ScanResult {
   IdMap<DirNode> folders;
@@ -89,9 +82,5 @@ inline constexpr std::size_t kMaxPathLength = 32767;
 // nests so deep) keeps the innermost folders that fit, so no path, and no
 // walk, grows with the depth of the chain.
 std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive);
-
-// The tail of the name from its last "." inclusive; empty when there is no dot
-// or the only dot is the first character. Case is kept.
-std::wstring ExtensionOf(const std::wstring& name);
 
 }  // namespace tw

@@ -8,36 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/arithmetic.h"
+#include "base/extension.h"
+
 namespace tw {
 namespace {
-
-// Sums of sizes and counts saturate instead of wrapping: corrupt records can
-// carry sizes near the 64-bit limit, and a total must never turn negative.
-template <typename T>
-T SaturatingAdd(T a, T b) {
-  T sum;
-  if (__builtin_add_overflow(a, b, &sum)) {
-    return b > 0 ? std::numeric_limits<T>::max() : std::numeric_limits<T>::min();
-  }
-  return sum;
-}
-
-std::int64_t RootIfNotPositive(std::int64_t id) { return id <= 0 ? kRootId : id; }
-
-// ExtensionOf(name), or "(无扩展名)" when that is empty, made in place
-// without the intermediate string.
-void SetExtensionLabel(const std::wstring& name, std::wstring& label) {
-  const std::size_t dot = name.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0) {
-    label = kNoExtension;
-  } else {
-    label.assign(name, dot, std::wstring::npos);
-  }
-}
-
-const std::wstring& ExtensionLabel(const std::wstring& extension) {
-  return extension.empty() ? kNoExtension : extension;
-}
 
 // One DirNode per folder record, names moved out of the records.
 void CreateNodes(ScanSlice& slice, ScanResult& result) {
@@ -204,7 +179,7 @@ void BuildFileLists(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& p
     const std::wstring& path = FolderPath(paths, result, id);
     for (FileRecord& record : records) {
       FileEntry& entry = files.emplace_back();
-      SetExtensionLabel(record.name, entry.extension);
+      entry.extension.assign(ExtensionOf(record.name));
       entry.name = std::move(record.name);
       entry.folder_path = path;
       entry.size = record.size;
@@ -229,19 +204,19 @@ void SortRootChildren(ScanResult& result, DirNode& root) {
 void FinishExtensions(const ScanSlice& slice, ScanResult& result) {
   result.extensions.reserve(slice.extension_totals.size());
   for (const auto& [extension, totals] : slice.extension_totals) {
-    result.extensions.push_back(ExtStat{ExtensionLabel(extension), totals.size, totals.count});
+    result.extensions.push_back(ExtStat{extension, totals.size, totals.count});
   }
   std::sort(result.extensions.begin(), result.extensions.end(),
             [](const ExtStat& a, const ExtStat& b) { return a.total_size > b.total_size; });
 }
 
-// The heap's entries ranked by its key, largest first. Files of one folder
+// The heap's entries ranked by logical size, largest first. Files of one folder
 // share the folder path, so each path is built once and copied.
 void FinishLargestFiles(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& paths) {
   std::vector<MftEntry> entries = std::move(slice.largest.heap);
   std::vector<std::pair<std::int64_t, std::size_t>> ranked;  // (key, index)
   ranked.reserve(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) ranked.emplace_back(slice.largest.key(entries[i]), i);
+  for (std::size_t i = 0; i < entries.size(); ++i) ranked.emplace_back(entries[i].size, i);
   std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
 
   result.largest_files.reserve(ranked.size());
@@ -250,7 +225,7 @@ void FinishLargestFiles(ScanSlice& slice, ScanResult& result, IdMap<std::wstring
     const std::int64_t folder = RootIfNotPositive(source.parent_id);
     const std::wstring& path = FolderPath(paths, result, folder);
     FileEntry& entry = result.largest_files.emplace_back();
-    SetExtensionLabel(source.name, entry.extension);
+    entry.extension.assign(ExtensionOf(source.name));
     entry.name = std::move(source.name);
     entry.folder_path = path;
     entry.size = source.size;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/arithmetic.h"
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 
@@ -23,7 +24,6 @@ constexpr std::size_t kAttrAllocatedSize = 40;  // i64
 constexpr std::size_t kAttrDataSize = 48;       // i64
 constexpr std::size_t kAttrValidSize = 56;      // i64, the initialised size
 
-bool IsPowerOfTwo(std::uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 }  // namespace
 

@@ -34,12 +34,6 @@ inline bool Fits(ByteSpan s, std::size_t offset, std::size_t width) {
   return offset <= s.size && width <= s.size - offset;
 }
 
-// Signed offsets come straight from disk fields; anything negative never fits.
-inline bool FitsSigned(ByteSpan s, std::int64_t offset, std::int64_t width) {
-  return offset >= 0 && width >= 0 && Fits(s, static_cast<std::size_t>(offset),
-                                           static_cast<std::size_t>(width));
-}
-
 inline std::uint64_t ReadUnsigned(ByteSpan s, std::size_t offset, std::size_t width) {
   if (!Fits(s, offset, width)) return 0;
   std::uint64_t v = 0;

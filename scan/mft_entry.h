@@ -1,15 +1,12 @@
 #pragma once
-// One parsed MFT base record and the identifiers shared by the whole engine.
+// One parsed MFT base record.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
-namespace tw {
+#include "base/ids.h"
 
-// The volume root is always MFT record 5. An id that is zero or negative stands
-// for the root wherever an id is looked up.
-constexpr std::int64_t kRootId = 5;
+namespace tw {
 
 struct MftEntry {
   std::int64_t id = 0;         // the record's own number (index in the MFT)
@@ -21,9 +18,5 @@ struct MftEntry {
   std::int64_t mtime = 0;  // FILETIME from $STANDARD_INFORMATION, 0 when absent
   std::uint32_t attributes = 0;
 };
-
-// Progress reports of a scan: the value is a progress-bar position (0..100),
-// the text a status line. May be called from any thread of the scan.
-using ProgressCallback = std::function<void(std::int32_t, const std::wstring&)>;
 
 }  // namespace tw

@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "base/arithmetic.h"
 #include "scan/memory_size.h"
 #include "scan/mft_record.h"
 
@@ -21,7 +22,6 @@ constexpr std::size_t kAttrNonResident = 8;   // u8
 constexpr std::size_t kAttrNameLength = 9;    // u8
 constexpr std::size_t kAttrRunListOffset = 32;  // u16, non-resident only
 
-bool IsPowerOfTwo(std::uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 // a × b when it fits a non-negative int64.
 bool MultiplyFits(std::int64_t a, std::int64_t b, std::int64_t& product) {
@@ -186,11 +186,6 @@ bool LoadMft(RawVolume& volume, Image& image, Make make, std::int32_t& record_si
 }
 
 }  // namespace
-
-bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
-  return LoadMft(
-      volume, image, [](std::vector<std::uint8_t>& v, std::size_t n) { v.assign(n, 0); }, record_size);
-}
 
 bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size) {
   // A fresh buffer is zero already: the reads are the first writes.

@@ -68,9 +68,7 @@ bool MftFitsInMemory(std::int64_t mft_length, std::int64_t memory_bytes);
 // data is known, also when the load then fails. False on any failure; the
 // image is then empty. Geometry that is not sane, or an MFT larger than this
 // machine's physical memory, fails before the image is allocated.
-bool ReadMft(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size);
-// The same into an ImageBuffer, which the scan uses: the image memory is
-// written once, by the reads (see image_buffer.h).
+// The image memory is written once, by the reads (see image_buffer.h).
 bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size);
 
 }  // namespace tw

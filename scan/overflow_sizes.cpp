@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "base/arithmetic.h"
 #include "scan/attribute_walk.h"
 #include "scan/mft_record.h"
 
@@ -18,11 +19,6 @@ bool IsFileRecord(ByteSpan record) {
 }
 
 std::uint8_t RecordFlags(ByteSpan record) { return ReadU8(record, kRecordFlagsField); }
-
-// a + b for non-negative values, held at the largest value instead of overflowing.
-std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
-  return a > std::numeric_limits<std::int64_t>::max() - b ? std::numeric_limits<std::int64_t>::max() : a + b;
-}
 
 void RaiseOverflow(ScanSlice& aggregate, std::int64_t id, std::int64_t size, std::int64_t alloc) {
   OverflowSizes& sizes = aggregate.overflow_sizes[id];

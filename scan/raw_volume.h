@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "scan/byte_reader.h"
+#include "scan/scan_progress.h"
 
 namespace tw {
 
@@ -54,6 +55,10 @@ inline constexpr std::size_t kMaxReadChunk = 64u << 20;
 // first NTFS partition, or the whole source when it starts with an NTFS boot
 // sector. Null when the source cannot be opened or holds no NTFS boot sector
 // (where one is chosen); the geometry is checked by the MFT load, not here.
-std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition = 0);
+// When it is null, *error (if given) says why: the system refused access, the
+// source could not be opened or is empty, no NTFS volume was found, or the
+// partition asked for is not there.
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition = 0,
+                                            ScanError* error = nullptr);
 
 }  // namespace tw

@@ -86,9 +86,13 @@ class PosixVolume : public RawVolume {
 
 }  // namespace
 
-std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition) {
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition, ScanError* error) {
+  const auto fail = [error](ScanError why) -> std::unique_ptr<RawVolume> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return fail(errno == EACCES || errno == EPERM ? ScanError::kPermissionDenied : ScanError::kCannotOpen);
   // Regular files report their size in st_size; block devices only to a seek.
   std::int64_t size = 0;
   struct stat st {};
@@ -105,7 +109,8 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
   PartitionExtent extent;
   if (!FindNtfsPartition(read, size, partition, extent)) {
     ::close(fd);
-    return nullptr;
+    if (size == 0) return fail(ScanError::kEmptySource);
+    return fail(partition > 0 ? ScanError::kNoSuchPartition : ScanError::kNotNtfs);
   }
   return std::make_unique<PosixVolume>(fd, extent, regular);
 }

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "base/drive_letter.h"
 #include "format/utf.h"
 #include "scan/boot_sector.h"
 #include "scan/partition_table.h"
@@ -155,9 +156,7 @@ class Win32Volume : public RawVolume {
 
 std::wstring SourcePath(const std::string& path) {
   // "C" or "C:" is a drive letter: its volume is \\.\C:.
-  const bool letter = (path.size() == 1 || (path.size() == 2 && path[1] == ':')) &&
-                      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  if (letter) return std::wstring(L"\\\\.\\") + static_cast<wchar_t>(path[0]) + L":";
+  if (const wchar_t letter = DriveLetterOf(path)) return Utf8ToUtf16(VolumeDevicePath(letter));
   return Utf8ToUtf16(path);
 }
 
@@ -175,13 +174,19 @@ std::int64_t SourceSize(HANDLE handle) {
 
 }  // namespace
 
-std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition) {
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition, ScanError* error) {
+  const auto fail = [error](ScanError why) -> std::unique_ptr<RawVolume> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
   EnableBackupPrivilege();
   const std::wstring wide = SourcePath(path);
   // Read access only: a scan never writes to the disk.
   HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (handle == INVALID_HANDLE_VALUE) {
+    return fail(GetLastError() == ERROR_ACCESS_DENIED ? ScanError::kPermissionDenied : ScanError::kCannotOpen);
+  }
   const std::int64_t size = SourceSize(handle);
   const auto read = [handle](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
     return offset >= 0 && ReadAligned(handle, offset, destination, length);
@@ -189,13 +194,14 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
   PartitionExtent extent;
   if (!FindNtfsPartition(read, size, partition, extent)) {
     CloseHandle(handle);
-    return nullptr;
+    if (size == 0) return fail(ScanError::kEmptySource);
+    return fail(partition > 0 ? ScanError::kNoSuchPartition : ScanError::kNotNtfs);
   }
   // A volume that can tell neither the system's NTFS volume data nor the same
   // fields from its boot sector and record 0 is not NTFS for this program.
   auto volume = std::make_unique<Win32Volume>(handle, extent);
   NtfsVolumeData data;
-  if (!volume->QueryVolumeData(data)) return nullptr;
+  if (!volume->QueryVolumeData(data)) return fail(ScanError::kNotNtfs);
   return volume;
 }
 

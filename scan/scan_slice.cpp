@@ -6,26 +6,14 @@
 #include <string_view>
 #include <utility>
 
+#include "base/arithmetic.h"
+#include "base/extension.h"
+
 namespace tw {
 namespace {
 
-// Sums of sizes read from disk: a damaged record may carry sizes near the
-// 64-bit limit, so the sums saturate instead of overflowing.
-std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
-  std::int64_t r = 0;
-  if (!__builtin_add_overflow(a, b, &r)) return r;
-  return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-}
-
+// Sums of sizes read from disk saturate instead of overflowing.
 void AddTo(std::int64_t& total, std::int64_t value) { total = SaturatingAdd(total, value); }
-
-// The extension of a file name: from its last dot inclusive, unless there is no
-// dot or the only dot leads the name (".profile", "README" have none). Case kept.
-std::wstring_view ExtensionText(std::wstring_view name) {
-  const std::size_t dot = name.rfind(L'.');
-  if (dot == std::wstring_view::npos || dot == 0) return {};
-  return name.substr(dot);
-}
 
 // The folder slots the last file went to: files of one folder tend to follow
 // each other in the MFT. Map nodes never move, so the pointers stay valid
@@ -70,7 +58,7 @@ void AddEntryImpl(ScanSlice& s, Entry&& entry, FolderSlots& slots) {
   AddTo(s.file_size_sum, entry.size);
   AddTo(s.file_alloc_sum, entry.alloc);
 
-  const std::wstring_view extension = ExtensionText(entry.name);
+  const std::wstring_view extension = ExtensionOf(entry.name);
   auto ext = s.extension_totals.find(extension);
   if (ext == s.extension_totals.end()) ext = s.extension_totals.emplace(std::wstring(extension), ExtensionTotals{}).first;
   AddTo(ext->second.size, entry.size);
@@ -111,9 +99,10 @@ void AppendMoved(std::vector<T>& into, std::vector<T>&& from) {
 // The sifts move the entry being placed along a hole instead of swapping it
 // level by level: the same comparisons and the same final arrangement, one
 // move per level instead of three.
-template <typename Entry, typename Key>
-void LargestFilesHeap::Offer(Entry&& entry, const Key& key_of) {
-  const std::int64_t k = key_of(std::as_const(entry));
+template <typename Entry>
+void LargestFilesHeap::Offer(Entry&& entry) {
+  const auto key_of = [](const MftEntry& e) { return e.size; };
+  const std::int64_t k = entry.size;
   const std::size_t count = heap.size();
   if (count < static_cast<std::size_t>(std::max(capacity, 0))) {
     heap.push_back(std::forward<Entry>(entry));
@@ -143,20 +132,8 @@ void LargestFilesHeap::Offer(Entry&& entry, const Key& key_of) {
   heap[i] = std::forward<Entry>(entry);  // a copy reuses the name buffer the hole holds
 }
 
-// The default key is called directly instead of through the std::function:
-// the same ranking, without an indirect call per comparison.
-template <typename Entry>
-void LargestFilesHeap::Dispatch(Entry&& entry) {
-  if (key.target<FileSizeKey>() != nullptr) {
-    Offer(std::forward<Entry>(entry), FileSizeKey{});
-  } else {
-    if (!key) throw std::bad_function_call();
-    Offer(std::forward<Entry>(entry), key);
-  }
-}
-
-void LargestFilesHeap::Add(const MftEntry& entry) { Dispatch(entry); }
-void LargestFilesHeap::Add(MftEntry&& entry) { Dispatch(std::move(entry)); }
+void LargestFilesHeap::Add(const MftEntry& entry) { Offer(entry); }
+void LargestFilesHeap::Add(MftEntry&& entry) { Offer(std::move(entry)); }
 
 void AddEntry(ScanSlice& aggregate, const MftEntry& entry) {
   FolderSlots slots;

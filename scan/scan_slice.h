@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "scan/id_map.h"
+#include "base/ids.h"
 #include "scan/mft_entry.h"
 
 namespace tw {
@@ -50,32 +50,23 @@ struct OverflowSizes {
   std::int64_t alloc = 0;
 };
 
-// Keeps the `capacity` files with the largest key (logical size) seen so far,
-// as a min-heap: the smallest kept key sits at index 0, the children of index
-// i are 2i + 1 and 2i + 2. A file whose key equals the smallest kept key does
+// Keeps the `capacity` files with the largest logical size seen so far, as a
+// min-heap: the smallest kept size sits at index 0, the children of index i
+// are 2i + 1 and 2i + 2. A file whose size equals the smallest kept size does
 // not displace it (the file met first stays).
-// The default ranking key: the file's logical size.
-struct FileSizeKey {
-  std::int64_t operator()(const MftEntry& e) const { return e.size; }
-};
-
 struct LargestFilesHeap {
   static constexpr std::int32_t kDefaultCapacity = 100000;
 
   std::int32_t capacity = kDefaultCapacity;
-  std::function<std::int64_t(const MftEntry&)> key = FileSizeKey{};
   std::vector<MftEntry> heap;
 
   // Offers one entry; it is copied (or moved) in only when it is kept.
-  // Throws std::bad_function_call when key is empty.
   void Add(const MftEntry& entry);
   void Add(MftEntry&& entry);
 
  private:
-  template <typename Entry, typename Key>
-  void Offer(Entry&& entry, const Key& key_of);
   template <typename Entry>
-  void Dispatch(Entry&& entry);
+  void Offer(Entry&& entry);
 };
 
 // Hash of extension texts that also accepts a wstring_view, so that looking an

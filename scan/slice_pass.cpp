@@ -34,20 +34,6 @@ std::vector<SliceRange> BuildSlices(std::int32_t record_count, std::int32_t slic
 
 bool SliceProgressDue(std::int32_t done, std::int32_t slice_size) { return done % kProgressStride < slice_size; }
 
-std::int32_t SliceProgressValue(std::int32_t done, std::int32_t total) {
-  if (total <= 0) return 88;
-  const std::int64_t value = std::int64_t{done} * 78 / total + 10;
-  return static_cast<std::int32_t>(std::min<std::int64_t>(value, 88));
-}
-
-std::wstring SliceProgressText(std::int32_t done, std::int32_t total) {
-  std::wstring text = L"并行解析: ";
-  text += std::to_wstring(std::min(total, done));
-  text += L" / ";
-  text += std::to_wstring(total);
-  return text;
-}
-
 // ---------------------------------------------------------------------------
 // The pool
 
@@ -71,10 +57,12 @@ std::vector<ScanSlice> RunSlicePass(const std::vector<SliceRange>& slices, const
     const std::int32_t n = slice.end - slice.first;
     const std::int32_t now = done.fetch_add(n) + n;
     if (progress && SliceProgressDue(now, settings.slice_size)) {
-      const std::int32_t value = SliceProgressValue(now, settings.total);
-      const std::wstring text = SliceProgressText(now, settings.total);
+      ScanProgress report = settings.report;
+      report.stage = ScanStage::kParsing;
+      report.records_done = now;
+      report.records_total = settings.total;
       std::lock_guard<std::mutex> lock(progress_lock);
-      progress(value, text);
+      progress(report);
     }
     std::lock_guard<std::mutex> lock(results_lock);
     results.push_back(std::move(local));  // reserved: never reallocates

@@ -19,6 +19,7 @@
 
 #include "scan/byte_reader.h"
 #include "scan/mft_entry.h"
+#include "scan/scan_progress.h"
 #include "scan/scan_slice.h"
 
 namespace tw {
@@ -28,6 +29,9 @@ struct SliceRange {
   std::int32_t first = 0;
   std::int32_t end = 0;
 };
+
+// Records per slice at least; otherwise an equal share per hardware thread.
+inline constexpr std::int32_t kSliceMinimum = 16384;
 
 // A slice reports progress when the done count has just passed a multiple of
 // this many records (within one slice's worth).
@@ -44,10 +48,6 @@ std::vector<SliceRange> BuildSlices(std::int32_t record_count, std::int32_t slic
 
 // True when a slice that brought the done counter to `done` reports progress.
 bool SliceProgressDue(std::int32_t done, std::int32_t slice_size);
-// The progress-bar value of a slice report: 10 + 78 × done / total, at most 88.
-std::int32_t SliceProgressValue(std::int32_t done, std::int32_t total);
-// "并行解析: " + min(total, done) + " / " + total.
-std::wstring SliceProgressText(std::int32_t done, std::int32_t total);
 
 // Parses one slice into the (empty) aggregate it is given.
 using SliceParser = std::function<void(const SliceRange& slice, ScanSlice& out)>;
@@ -56,6 +56,7 @@ struct SlicePassSettings {
   std::int32_t total = 0;       // record count over all slices
   std::int32_t slice_size = 0;  // used by the progress rule
   std::int32_t threads = 1;     // pool size including the caller; below 1 counts as 1
+  ScanProgress report;          // the MFT's figures, repeated in every slice report
 };
 
 // Runs `parse` once per slice on the pool and returns one aggregate per slice

@@ -12,7 +12,7 @@
 #include <exception>
 #include <string>
 
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "format/format.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -42,7 +43,7 @@ void AddFolderItems(const ScanResult& result, const DirNode& folder, std::vector
 
   if (HasDirectFiles(folder)) {
     TreemapItem item;
-    item.name = kDirectFilesLabel;
+    item.name = text::kDirectFiles;
     item.size = std::max<std::int64_t>(folder.direct_size, 1);
     item.id = folder.id;
     item.is_folder = true;

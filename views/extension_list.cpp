@@ -60,7 +60,7 @@ std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result,
 
 std::wstring ExtensionCellText(const ScanResult& result, const ExtStat& stat, std::int32_t column) {
   switch (column) {
-    case 0: return stat.extension;
+    case 0: return ExtensionLabel(stat.extension);
     case 1: return FormatSize(static_cast<std::uint64_t>(stat.total_size));
     case 2: {
       const std::int64_t total = result.root_total_size > 0 ? result.root_total_size : 1;

@@ -13,17 +13,18 @@
 #include <vector>
 
 #include "model/scan_result.h"
-#include "treemap/treemap_items.h"
+#include "base/colour.h"
 #include "views/result_list.h"
+#include "texts/texts.h"
 
 namespace tw {
 
 // Columns: extension (after a swatch), size, share, file count.
 inline constexpr std::array<ListColumn, 4> kExtensionListColumns = {{
-    {L"扩展名", 120, false},
-    {L"大小", 120, true},
-    {L"占比", 90, true},
-    {L"文件数", 90, true},
+    {text::kColumnExtension, 120, false},
+    {text::kColumnSize, 120, true},
+    {text::kColumnShare, 90, true},
+    {text::kColumnFileCount, 90, true},
 }};
 
 struct ExtensionListState {

@@ -13,10 +13,4 @@ std::wstring NormaliseExtensionKey(std::wstring_view extension) {
 
 std::wstring IconQueryPath(std::wstring_view key) { return L"file" + std::wstring(key); }
 
-std::wstring IconExtensionOfName(std::wstring_view name) {
-  const std::size_t dot = name.rfind(L'.');
-  if (dot == std::wstring_view::npos || dot == 0) return {};
-  return std::wstring(name.substr(dot));
-}
-
 }  // namespace tw

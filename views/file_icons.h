@@ -22,11 +22,6 @@ std::wstring NormaliseExtensionKey(std::wstring_view extension);
 // empty key). The file need not exist.
 std::wstring IconQueryPath(std::wstring_view key);
 
-// The extension by which a file name's icon is found: the tail from the last
-// "." (inclusive), or "" when there is no dot or the only dot is the first
-// character. "archive.tar.gz" gives ".gz", ".profile" gives "".
-std::wstring IconExtensionOfName(std::wstring_view name);
-
 // Extension -> icon, filled on demand. Icon{} means "no icon"; it is returned
 // but never stored.
 template <typename Icon>

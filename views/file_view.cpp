@@ -64,7 +64,7 @@ std::wstring FileViewCellText(const FileEntry& file, std::int32_t column) {
   switch (column) {
     case 0: return file.name;
     case 1: return file.folder_path;
-    case 2: return file.extension;
+    case 2: return ExtensionLabel(file.extension);
     case 3: return FormatSize(static_cast<std::uint64_t>(file.size));
     case 4: return FormatSize(static_cast<std::uint64_t>(file.alloc));
     case 5: return FormatFileTime(file.mtime);

@@ -14,20 +14,21 @@
 #include <vector>
 
 #include "model/scan_result.h"
-#include "treemap/treemap_items.h"
+#include "base/colour.h"
 #include "views/result_list.h"
+#include "texts/texts.h"
 
 namespace tw {
 
 // Columns: name, folder, extension (after a swatch), size, allocated size,
 // modification time.
 inline constexpr std::array<ListColumn, 6> kFileViewColumns = {{
-    {L"文件名", 240, false},
-    {L"路径", 360, false},
-    {L"扩展名", 100, false},
-    {L"大小", 110, true},
-    {L"分配", 110, true},
-    {L"修改时间", 160, false},
+    {text::kColumnFileName, 240, false},
+    {text::kColumnPath, 360, false},
+    {text::kColumnExtension, 100, false},
+    {text::kColumnSize, 110, true},
+    {text::kColumnAllocated, 110, true},
+    {text::kColumnModified, 160, false},
 }};
 inline constexpr std::int32_t kFileViewExtensionColumn = 2;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "format/format.h"
 #include "views/dpi_scale.h"
 
 namespace tw {
@@ -43,9 +44,7 @@ ShareCellLayout LayoutShareCell(const Rect& cell, double percent, std::int32_t d
     const auto width = static_cast<std::int32_t>(static_cast<double>(l.inner.right - l.inner.left) * shown / 100.0);
     l.bar = Rect{l.inner.left, l.inner.top, l.inner.left + std::max(width, 1), l.inner.bottom};
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f%%", shown);
-  l.text.assign(text, text + std::char_traits<char>::length(text));
+  l.text = FormatPercent(shown);
   return l;
 }
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "treemap/squarify.h"
+#include "base/geometry.h"
 #include "views/main_paint.h"
 
 namespace tw {

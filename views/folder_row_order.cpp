@@ -6,6 +6,7 @@
 #include "format/format.h"
 #include "views/folder_rows.h"
 #include "views/text_compare.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -62,6 +63,7 @@ std::int64_t FileKey(const FileEntry& file, std::size_t index, std::int32_t colu
 std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder,
                                             std::int32_t column, bool ascending) {
   const bool by_text = column == kFolderColumnName || column == kFolderColumnAttributes;
+  const std::wstring direct_files = text::kDirectFiles;
   std::vector<KeyedEntry> keyed;
   keyed.reserve(folder.children.size() + 1);
   for (std::int64_t child_id : folder.children) {
@@ -78,7 +80,7 @@ std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirN
     KeyedEntry& k = keyed.emplace_back();
     k.entry = {0, nullptr};
     k.key = DirectFilesKey(folder, column);
-    k.name = &kDirectFilesLabel;  // its attribute text stays empty
+    k.name = &direct_files;  // its attribute text stays empty
   }
 
   std::sort(keyed.begin(), keyed.end(), [&](const KeyedEntry& a, const KeyedEntry& b) {

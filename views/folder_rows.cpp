@@ -5,6 +5,7 @@
 
 #include "format/format.h"
 #include "views/folder_row_order.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -303,7 +304,7 @@ std::wstring FolderRowModel::CellText(std::int64_t index, std::int32_t column) c
 
   if (row->is_direct_files) {
     switch (column) {
-      case kFolderColumnName: return kDirectFilesLabel;
+      case kFolderColumnName: return text::kDirectFiles;
       case kFolderColumnSize: return SizeText(row->size);
       case kFolderColumnAlloc: return SizeText(row->alloc);
       case kFolderColumnItems:

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "treemap/squarify.h"
+#include "base/geometry.h"
 
 namespace tw {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "treemap/squarify.h"
-#include "treemap/treemap_items.h"
+#include "base/geometry.h"
+#include "base/colour.h"
 
 namespace tw {
 
@@ -63,12 +63,6 @@ StaticLook StaticTextLook(StaticText which);
 // ---- List header items ------------------------------------------------------
 
 enum class SortMark { kNone, kUp, kDown };
-
-struct Point {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
 
 // One header item: the separator line at x from top to bottom (exclusive),
 // the sort triangle (filled and outlined in grey text) and the text

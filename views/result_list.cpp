@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "views/dpi_scale.h"
+#include "texts/texts.h"
 
 namespace tw {
 
@@ -33,6 +34,10 @@ void CopyCellText(std::wstring_view text, wchar_t* buffer, std::size_t size) {
   const std::size_t n = std::min(text.size(), size - 1);
   std::copy_n(text.data(), n, buffer);
   buffer[n] = L'\0';
+}
+
+std::wstring ExtensionLabel(std::wstring_view extension) {
+  return extension.empty() ? std::wstring(text::kNoExtension) : std::wstring(extension);
 }
 
 }  // namespace tw

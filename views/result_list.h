@@ -6,10 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-#include "treemap/squarify.h"
-#include "treemap/treemap_items.h"
+#include "base/geometry.h"
+#include "base/colour.h"
 
 namespace tw {
 
@@ -28,6 +29,9 @@ struct ListSort {
 void ApplyColumnClick(ListSort& sort, std::int32_t column);
 
 // A report-view column: header text, width in pixels at 96 dpi, alignment.
+// An extension as the lists show it: "(无扩展名)" for the files without one.
+std::wstring ExtensionLabel(std::wstring_view extension);
+
 struct ListColumn {
   const wchar_t* header;
   std::int32_t width;

@@ -3,24 +3,25 @@
 #include <utility>
 
 #include "views/status_texts.h"
+#include "texts/texts.h"
 
 namespace tw {
 
 bool ScanCycle::Press() {
   if (scanning_) return false;
   scanning_ = true;
-  status_ = kStatusScanning;
+  status_ = text::kStatusScanning;
   return true;
 }
 
 void ScanCycle::StartFailed() {
   scanning_ = false;
-  status_ = kStatusScanFailed;
+  status_ = text::kStatusScanFailed;
 }
 
 void ScanCycle::Failed() {
   scanning_ = false;
-  status_ = kStatusScanFailed;
+  status_ = text::kStatusScanFailed;
 }
 
 void ScanCycle::Succeeded(std::wstring summary) {

@@ -1,15 +1,18 @@
 #include "views/status_texts.h"
 
 #include "format/format.h"
+#include "texts/texts.h"
 
 namespace tw {
 
-std::wstring ScanSuccessStatus(const ScanResult& result) {
-  return L"扫描完成 " + FormatSeconds(result.elapsed_seconds) + L" 秒 · MFT · " +
-         FormatSize(static_cast<std::uint64_t>(result.root_total_size)) + L" · " +
-         FormatCount(result.file_count) + L" 文件 · " + FormatCount(result.folder_count) +
-         L" 文件夹 · 单击三角展开";
+std::wstring ScanSummary(const ScanResult& result) {
+  return text::kStatusDoneLead + FormatSeconds(result.elapsed_seconds) + text::kStatusDoneSeconds +
+         FormatSize(static_cast<std::uint64_t>(result.root_total_size)) + L" \u00B7 " +
+         FormatCount(result.file_count) + text::kStatusDoneFiles + FormatCount(result.folder_count) +
+         text::kStatusDoneFolders;
 }
+
+std::wstring ScanSuccessStatus(const ScanResult& result) { return ScanSummary(result) + text::kStatusDoneHint; }
 
 std::wstring DriveItemText(wchar_t letter, std::wstring_view label) {
   std::wstring text = L"[";
@@ -35,14 +38,21 @@ DiskSpace MakeDiskSpace(std::uint64_t total, std::uint64_t free) {
 
 SpaceSummaryTexts SpaceSummary(const DiskSpace& space) {
   const auto total = static_cast<std::int64_t>(space.total);
-  if (total <= 0) return SpaceSummaryTexts{kTotalPlaceholder, kUsedPlaceholder, kFreePlaceholder};
+  if (total <= 0) return UnknownSpaceSummary();
   const double used_percent =
       static_cast<double>(static_cast<std::int64_t>(space.used)) * 100.0 / static_cast<double>(total);
   SpaceSummaryTexts texts;
-  texts.total = L"总空间  " + FormatSize(space.total);
-  texts.used = L"已用  " + FormatSize(space.used) + L"  (" + FormatPercent(used_percent) + L")";
-  texts.free = L"可用  " + FormatSize(space.free) + L"  (" + FormatPercent(100.0 - used_percent) + L")";
+  texts.total = text::kSpaceTotal + (L"  " + FormatSize(space.total));
+  texts.used = text::kSpaceUsed + (L"  " + FormatSize(space.used) + L"  (" + FormatPercent(used_percent) + L")");
+  texts.free =
+      text::kSpaceFree + (L"  " + FormatSize(space.free) + L"  (" + FormatPercent(100.0 - used_percent) + L")");
   return texts;
+}
+
+SpaceSummaryTexts UnknownSpaceSummary() {
+  return SpaceSummaryTexts{std::wstring(text::kSpaceTotal) + text::kSpaceUnknown,
+                           std::wstring(text::kSpaceUsed) + text::kSpaceUnknown,
+                           std::wstring(text::kSpaceFree) + text::kSpaceUnknown};
 }
 
 }  // namespace tw

@@ -13,11 +13,9 @@ namespace tw {
 
 // ---- Status line ------------------------------------------------------------
 
-inline const std::wstring kStatusReady = L"就绪 — 以管理员身份运行 · MFT 快速扫描";
-inline const std::wstring kStatusScanning = L"正在扫描...";
-inline const std::wstring kStatusScanFailed = L"扫描失败 — 请确认以管理员身份运行";
-
-// "扫描完成 12.3 秒 · MFT · 231.45 GB · 812345 文件 · 120345 文件夹 · 单击三角展开"
+// "扫描完成 12.3 秒 · MFT · 231.45 GB · 812345 文件 · 120345 文件夹"
+std::wstring ScanSummary(const ScanResult& result);
+// The summary and " · 单击三角展开".
 std::wstring ScanSuccessStatus(const ScanResult& result);
 
 // ---- Drive list -------------------------------------------------------------
@@ -43,10 +41,6 @@ struct DiskSpace {
 // A DiskSpace from the two figures the system reports.
 DiskSpace MakeDiskSpace(std::uint64_t total, std::uint64_t free);
 
-inline const std::wstring kTotalPlaceholder = L"总空间 —";
-inline const std::wstring kUsedPlaceholder = L"已用 —";
-inline const std::wstring kFreePlaceholder = L"可用 —";
-
 struct SpaceSummaryTexts {
   std::wstring total;
   std::wstring used;
@@ -54,8 +48,10 @@ struct SpaceSummaryTexts {
 };
 
 // "总空间  465.76 GB", "已用  353.97 GB  (76.0%)", "可用  111.79 GB  (24.0%)";
-// the placeholders when the total is not positive. The free share is the
-// complement of the used one.
+// "总空间 —", "已用 —", "可用 —" when the total is not positive. The free
+// share is the complement of the used one.
 SpaceSummaryTexts SpaceSummary(const DiskSpace& space);
+// The texts before any volume is known.
+SpaceSummaryTexts UnknownSpaceSummary();
 
 }  // namespace tw

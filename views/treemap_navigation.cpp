@@ -1,4 +1,5 @@
 #include "views/treemap_navigation.h"
+#include "texts/texts.h"
 
 #include <vector>
 
@@ -101,11 +102,11 @@ TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& sta
 }
 
 std::wstring TreemapCaption(const ScanResult* result, const TreemapState& state) {
-  if (state.treemap_folder_id == static_cast<std::uint64_t>(kRootId)) return kTopLevelCaption;
+  if (state.treemap_folder_id == static_cast<std::uint64_t>(kRootId)) return text::kTopLevelCaption;
   const DirNode* folder = FindFolderById(result, state.treemap_folder_id);
-  if (folder == nullptr) return kTopLevelCaption;
+  if (folder == nullptr) return text::kTopLevelCaption;
   std::wstring text = folder->name;
-  if (state.treemap_show_files) text += L" / " + kDirectFilesLabel;
+  if (state.treemap_show_files) text += std::wstring(L" / ") + text::kDirectFiles;
   return text;
 }
 

@@ -27,9 +27,6 @@ struct TreemapState {
   bool treemap_show_files = false;  // show the folder's direct files
 };
 
-// The caption above the treemap before any folder has been chosen.
-inline const std::wstring kTopLevelCaption = L"顶级文件夹";
-
 // What entering an item changes.
 struct TreemapNavigation {
   TreemapState state;           // the new treemap state

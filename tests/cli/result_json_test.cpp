@@ -56,7 +56,7 @@ TEST(ResultJson, TopLimitsTheLargestFiles) {
   ASSERT_EQ(all.size(), 5u);
   EXPECT_EQ(all[1]["name"], "照片.JPG");
   EXPECT_EQ(all[1]["extension"], ".JPG");
-  EXPECT_EQ(all[3]["extension"], "(无扩展名)");
+  EXPECT_EQ(all[3]["extension"], "");  // a name without an extension
 }
 
 TEST(ResultJson, FilesListsEveryFileOnceWithItsFolder) {

@@ -38,15 +38,5 @@ TEST(Utf, MalformedUtf8BecomesReplacementCharacter) {
   EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), r + r + r + r);  // above U+10FFFF
 }
 
-TEST(Utf, LittleEndianUnitsCopiedOneByOne) {
-  const std::uint8_t bytes[] = {0x61, 0x00, 0x2B, 0x62, 0x3D, 0xD8, 0x00, 0xDE};
-  const std::wstring w = Utf16FromLittleEndian(bytes, 4);
-  ASSERT_EQ(w.size(), 4u);
-  EXPECT_EQ(w[0], L'a');
-  EXPECT_EQ(static_cast<unsigned>(w[1]), 0x622Bu);
-  EXPECT_EQ(static_cast<unsigned>(w[2]), 0xD83Du);
-  EXPECT_EQ(static_cast<unsigned>(w[3]), 0xDE00u);
-}
-
 }  // namespace
 }  // namespace tw

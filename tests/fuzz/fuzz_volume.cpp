@@ -12,7 +12,7 @@
 
 #include "fuzz/fuzz_input.h"
 #include "scan/memory_volume.h"
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
 #include "support/result_invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ScanResult result;
   try {
     result = ScanOpenedVolume(std::move(volume), L"C", nullptr, options);
-  } catch (const std::runtime_error& error) {
-    TW_FUZZ_CHECK(std::strcmp(error.what(), kReadMftError) == 0);
+  } catch (const ScanFailure& error) {
+    TW_FUZZ_CHECK(error.error() == ScanError::kCannotReadMft);
     return 0;
   }
   // TW_FUZZ_VERBOSE=1 shows what an input scans to (for checking seeds).

@@ -24,7 +24,8 @@
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 #include "scan/overflow_sizes.h"
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
+#include "support/mft_image.h"
 #include "support/result_invariants.h"
 #include "support/test_images.h"
 
@@ -75,7 +76,7 @@ class CleanVolume {
  public:
   explicit CleanVolume(const std::string& path) : volume_(ReadFile(path)) {
     NtfsVolumeData data;
-    if (!volume_.QueryVolumeData(data) || !ReadMft(volume_, image_, record_size_)) return;
+    if (!volume_.QueryVolumeData(data) || !test::ReadMftBytes(volume_, image_, record_size_)) return;
     std::vector<std::uint8_t> record0(image_.begin(), image_.begin() + record_size_);
     ApplyFixups(MutableSpan{record0.data(), record0.size()});
     std::vector<DataRun> runs;
@@ -220,7 +221,7 @@ void CheckLargeSizes(const ScanResult& result, MemoryVolume& bytes) {
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
   BorrowedVolume volume(bytes);
-  ASSERT_TRUE(ReadMft(volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(volume, image, record_size));
   const ByteSpan view(image.data(), image.size());
   for (const auto& [folder, files] : result.files_by_folder) {
     for (const FileEntry& f : files) {
@@ -276,7 +277,7 @@ void CheckVariants(const std::string& compressed, std::uint64_t volume_seed) {
     }
     const Outcome outcome = scan.get();
     if (!outcome.loaded) {
-      EXPECT_EQ(outcome.error, kReadMftError);
+      EXPECT_EQ(outcome.error, ScanErrorName(ScanError::kCannotReadMft));
       ++failed_loads;
       continue;
     }

@@ -16,7 +16,8 @@
 
 #include "scan/attribute_walk.h"
 #include "scan/mft_loader.h"
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
+#include "support/mft_image.h"
 #include "support/fls_listing.h"
 #include "support/test_images.h"
 
@@ -91,7 +92,7 @@ class Exclusions {
  public:
   explicit Exclusions(const std::string& path) {
     auto volume = OpenSourceVolume(path, 0);
-    if (volume) loaded_ = ReadMft(*volume, image_, record_size_);
+    if (volume) loaded_ = test::ReadMftBytes(*volume, image_, record_size_);
   }
   bool loaded() const { return loaded_; }
 

@@ -9,6 +9,7 @@
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 #include "scan/raw_volume.h"
+#include "support/mft_image.h"
 #include "support/fls_listing.h"
 #include "support/test_images.h"
 
@@ -31,7 +32,7 @@ void Load(const std::string& path, std::int32_t partition, Loaded& out) {
   auto volume = OpenSourceVolume(path, partition);
   ASSERT_TRUE(volume) << path;
   ASSERT_TRUE(volume->QueryVolumeData(out.data));
-  ASSERT_TRUE(ReadMft(*volume, out.image, out.record_size));
+  ASSERT_TRUE(test::ReadMftBytes(*volume, out.image, out.record_size));
   volume->Close();
   EXPECT_FALSE(volume->IsOpen());
   std::vector<std::uint8_t> record0(out.image.begin(), out.image.begin() + out.record_size);

@@ -150,17 +150,5 @@ TEST(BuildFolderPath, ChainDeeperThanAnyPathKeepsItsInnermostFolders) {
   EXPECT_EQ(BuildFolderPath(result, 101, L"C").size(), 3u + 255 + 1 + 255);
 }
 
-TEST(ExtensionOf, TailFromLastDotUnlessDotLeads) {
-  EXPECT_EQ(ExtensionOf(L"a.txt"), L".txt");
-  EXPECT_EQ(ExtensionOf(L"archive.tar.gz"), L".gz");
-  EXPECT_EQ(ExtensionOf(L"photo.JPG"), L".JPG");
-  EXPECT_EQ(ExtensionOf(L"archive."), L".");
-  EXPECT_EQ(ExtensionOf(L".bashrc"), L"");
-  EXPECT_EQ(ExtensionOf(L"Makefile"), L"");
-  EXPECT_EQ(ExtensionOf(L""), L"");
-  EXPECT_EQ(ExtensionOf(L"..x"), L".x");
-  EXPECT_EQ(ExtensionOf(L"报告.文档"), L".文档");
-}
-
 }  // namespace
 }  // namespace tw

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/extension.h"
+
 namespace tw {
 namespace {
 
@@ -35,7 +37,7 @@ class SliceBuilder {
     totals.alloc += alloc >= 0 ? alloc : s;
     totals.count += 1;
     slice.folder_files[parent].push_back(FileRecord{name, size, alloc, mtime, attributes, id});
-    ExtensionTotals& ext = slice.extension_totals[ExtensionOf(name)];
+    ExtensionTotals& ext = slice.extension_totals[std::wstring(ExtensionOf(name))];
     ext.size += size;
     ext.alloc += alloc;
     ext.count += 1;
@@ -195,7 +197,7 @@ TEST(TreeBuilder, SizesAndCountsSumBottomUp) {
   EXPECT_EQ(c2.id, 105);
   EXPECT_EQ(c2.mtime, 133500000000000000);
   EXPECT_EQ(c2.attributes, 0x21u);
-  EXPECT_EQ(c2.extension, kNoExtension);
+  EXPECT_EQ(c2.extension, L"");
 }
 
 TEST(TreeBuilder, FoldersOnALoopAwayFromRootStayUnvisited) {
@@ -298,7 +300,7 @@ TEST(TreeBuilder, ExtensionRowsKeepCaseAndCollectNamesWithoutExtension) {
   EXPECT_EQ(result.extensions[0].extension, L".jpg");
   EXPECT_EQ(result.extensions[0].total_size, 201);
   EXPECT_EQ(result.extensions[0].file_count, 2);
-  EXPECT_EQ(result.extensions[1].extension, kNoExtension);
+  EXPECT_EQ(result.extensions[1].extension, L"");
   EXPECT_EQ(result.extensions[1].total_size, 150);
   EXPECT_EQ(result.extensions[1].file_count, 2);
   EXPECT_EQ(result.extensions[2].extension, L".JPG");
@@ -307,7 +309,7 @@ TEST(TreeBuilder, ExtensionRowsKeepCaseAndCollectNamesWithoutExtension) {
 
   for (const FileEntry& f : *result.FindFiles(kRootId)) {
     if (f.name == L".gitignore" || f.name == L"Makefile") {
-      EXPECT_EQ(f.extension, L"(无扩展名)");
+      EXPECT_EQ(f.extension, L"");
     }
   }
 }
@@ -338,7 +340,7 @@ TEST(TreeBuilder, LargestFilesSortedWithTheirFolderPaths) {
   EXPECT_EQ(dll.mtime, 133400000000000000);
   EXPECT_EQ(dll.attributes, 0x20u);
   EXPECT_EQ(result.largest_files[3].folder_path, L"C:\\Windows");
-  EXPECT_EQ(result.largest_files[4].extension, kNoExtension);
+  EXPECT_EQ(result.largest_files[4].extension, L"");
 }
 
 // A parent chain of 100,000 folders, each inside the previous one, built on a

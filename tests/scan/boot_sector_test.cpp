@@ -7,6 +7,7 @@
 #include "scan/memory_volume.h"
 #include "scan/mft_loader.h"
 #include "scan/volume_bytes.h"
+#include "support/mft_image.h"
 
 namespace tw {
 namespace {
@@ -111,7 +112,7 @@ TEST(DeriveNtfsVolumeData, FromBootSectorAndRecordZero) {
   // And the loader takes it from there.
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
-  ASSERT_TRUE(ReadMft(volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(volume, image, record_size));
   EXPECT_EQ(image.size(), 16u * 1024);
 }
 

@@ -6,6 +6,7 @@
 
 #include "scan/memory_volume.h"
 #include "scan/volume_bytes.h"
+#include "support/mft_image.h"
 
 namespace tw {
 
@@ -177,7 +178,7 @@ TEST(ReadMft, PlacesFragmentsAtTheirVcns) {
   LoaderVolume v(5050, 1000, {{100, 1000}, {50, 5000}}, 614400);
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
-  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
   EXPECT_EQ(record_size, 1024);
   ASSERT_EQ(image.size(), 614400u);
   EXPECT_EQ(image[0], 'F');  // record 0 itself, as stored (fix-ups apply to copies)
@@ -191,7 +192,7 @@ TEST(ReadMft, SparseRunStaysZeroAndImageIsExactlyTheValidLength) {
   LoaderVolume v(300, 10, {{4, 10}, {2, -1}, {8, 200}}, 10 * 4096 + 100);
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
-  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
   ASSERT_EQ(image.size(), 10u * 4096 + 100);
   for (std::size_t i = 4 * 4096; i < 6 * 4096; ++i) ASSERT_EQ(image[i], 0) << i;
   EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 200 * 4096);
@@ -199,21 +200,26 @@ TEST(ReadMft, SparseRunStaysZeroAndImageIsExactlyTheValidLength) {
   EXPECT_EQ(v.volume.reads().back().length, 4u * 4096 + 100);
 }
 
-// The scan loads into an ImageBuffer: the same bytes as the vector form,
-// zero where a sparse run leaves a gap, through run reads and the contiguous
-// fallback alike.
-TEST(ReadMft, AnImageBufferHoldsTheSameBytesAsAVector) {
+// A buffer that held something is replaced by the image: read run by run
+// (zero where a sparse run leaves a gap), or as one contiguous range from
+// record 0 when a run cannot be read.
+TEST(ReadMft, AnImageBufferTakesTheRunsOrTheContiguousFallback) {
   for (bool fail_second_run : {false, true}) {
     LoaderVolume v(400, 20, {{4, 20}, {2, -1}, {4, 300}}, 10 * 4096 + 100);
     if (fail_second_run) v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
-    std::vector<std::uint8_t> expected;
-    ImageBuffer buffer(12345);  // whatever it held is replaced
-    std::int32_t record_size = 0, buffer_record_size = 0;
-    ASSERT_TRUE(ReadMft(v.volume, expected, record_size));
-    ASSERT_TRUE(ReadMft(v.volume, buffer, buffer_record_size));
-    EXPECT_EQ(buffer_record_size, record_size);
-    ASSERT_EQ(buffer.size(), expected.size());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffer.data())) << fail_second_run;
+    ImageBuffer buffer(12345);
+    std::int32_t record_size = 0;
+    ASSERT_TRUE(ReadMft(v.volume, buffer, record_size));
+    EXPECT_EQ(record_size, 1024);
+    ASSERT_EQ(buffer.size(), 10u * 4096 + 100);
+    const std::vector<std::uint8_t> image(buffer.data(), buffer.data() + buffer.size());
+    EXPECT_EQ(LoaderVolume::Source(image, 4096), 20 * 4096 + 4096);
+    if (fail_second_run) {
+      EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 20 * 4096 + 6 * 4096);
+    } else {
+      EXPECT_EQ(image[5 * 4096], 0);
+      EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 300 * 4096);
+    }
   }
   LoaderVolume unreadable(400, 20, {{4, 20}}, 4 * 4096);
   unreadable.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
@@ -229,7 +235,7 @@ TEST(ReadMft, FailedRunReadFallsBackToOneContiguousRead) {
   v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
-  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
   ASSERT_EQ(image.size(), 12u * 4096);
   for (std::size_t at : {std::size_t{1024}, std::size_t{4 * 4096}, std::size_t{12 * 4096 - 4}}) {
     EXPECT_EQ(LoaderVolume::Source(image, at), 20 * 4096 + static_cast<std::int64_t>(at)) << at;
@@ -245,13 +251,13 @@ TEST(ReadMft, NoRunListReadsContiguouslyAndThatReadDecides) {
   v.volume.bytes()[8 * 4096 + 60] = 0;  // make sure nothing decodes as a run
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
-  ASSERT_TRUE(ReadMft(v.volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
   EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 10 * 4096);
 
   LoaderVolume short_volume(10, 8, {}, 3 * 4096);  // the MFT would run past the volume
   short_volume.data.volume_size = 0;                 // unknown size: only the read can tell
   short_volume.volume.SetVolumeData(short_volume.data);
-  EXPECT_FALSE(ReadMft(short_volume.volume, image, record_size));
+  EXPECT_FALSE(test::ReadMftBytes(short_volume.volume, image, record_size));
   EXPECT_TRUE(image.empty());
 }
 
@@ -274,7 +280,7 @@ TEST(ReadMft, AppliesFixupsToRecordZeroBeforeDecoding) {
   std::memcpy(volume.bytes().data() + 50 * 4096, record.data(), record.size());
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
-  ASSERT_TRUE(ReadMft(volume, image, record_size));
+  ASSERT_TRUE(test::ReadMftBytes(volume, image, record_size));
   EXPECT_EQ(LoaderVolume::Source(image, 4), 0x1234 * 4096 + 4);
   EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 60 * 4096);
 }
@@ -284,12 +290,12 @@ TEST(ReadMft, FailsWithoutTouchingTheDiskOnUnreadableOrClosedVolumes) {
   std::vector<std::uint8_t> image{1, 2, 3};
   std::int32_t record_size = 0;
   v.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
-  EXPECT_FALSE(ReadMft(v.volume, image, record_size));  // record 0 unreadable
+  EXPECT_FALSE(test::ReadMftBytes(v.volume, image, record_size));  // record 0 unreadable
   EXPECT_EQ(record_size, 1024);                         // known once the query answered
   EXPECT_TRUE(image.empty());
   v.volume.SetReadFailure(nullptr);
   v.volume.Close();
-  EXPECT_FALSE(ReadMft(v.volume, image, record_size));
+  EXPECT_FALSE(test::ReadMftBytes(v.volume, image, record_size));
 }
 
 // ---- resource bounds -----------------------------------------------------------
@@ -330,7 +336,7 @@ TEST(VolumeDataIsSane, RejectsAbsurdGeometryBeforeAnythingIsAllocated) {
     volume.SetVolumeData(d);
     std::vector<std::uint8_t> image;
     std::int32_t record_size = 0;
-    EXPECT_FALSE(ReadMft(volume, image, record_size)) << c.what;
+    EXPECT_FALSE(test::ReadMftBytes(volume, image, record_size)) << c.what;
     EXPECT_TRUE(volume.reads().empty()) << c.what;
   }
   // Unknown volume size: the record cap still bounds the length.

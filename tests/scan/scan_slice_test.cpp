@@ -41,7 +41,7 @@ MftEntry Folder(std::int64_t id, std::int64_t parent, std::wstring name) {
 
 std::vector<std::int64_t> HeapKeys(const LargestFilesHeap& h) {
   std::vector<std::int64_t> keys;
-  for (const MftEntry& e : h.heap) keys.push_back(h.key(e));
+  for (const MftEntry& e : h.heap) keys.push_back(e.size);
   return keys;
 }
 
@@ -97,17 +97,16 @@ TEST(LargestFilesHeap, ATieWithTheSmallestKeptKeyIsDropped) {
   EXPECT_EQ(h.heap[0].size, 4097);
 }
 
-TEST(LargestFilesHeap, MatchesTheTopKeysOfAnyOrderAndUsesItsKey) {
+TEST(LargestFilesHeap, MatchesTheTopSizesOfAnyOrder) {
   std::mt19937_64 rng(11);
   for (int round = 0; round < 50; ++round) {
     LargestFilesHeap h;
     h.capacity = 1 + static_cast<std::int32_t>(rng() % 40);
-    h.key = [](const MftEntry& e) { return e.alloc; };  // ranked by allocation, not size
     std::vector<std::int64_t> all;
     for (int i = 0; i < 200; ++i) {
-      const std::int64_t alloc = static_cast<std::int64_t>(rng() % 60) - 5;  // duplicates and negatives
-      all.push_back(alloc);
-      h.Add(File(i, 5, L"f", 1, alloc));
+      const std::int64_t size = static_cast<std::int64_t>(rng() % 60) - 5;  // duplicates and negatives
+      all.push_back(size);
+      h.Add(File(i, 5, L"f", size));
     }
     ExpectMinHeap(h);
     std::sort(all.rbegin(), all.rend());
@@ -118,10 +117,7 @@ TEST(LargestFilesHeap, MatchesTheTopKeysOfAnyOrderAndUsesItsKey) {
   }
 }
 
-TEST(LargestFilesHeap, EmptyKeyThrowsAndZeroCapacityKeepsNothing) {
-  LargestFilesHeap empty_key;
-  empty_key.key = nullptr;
-  EXPECT_THROW(empty_key.Add(File(1, 5, L"a", 1)), std::bad_function_call);
+TEST(LargestFilesHeap, ZeroCapacityKeepsNothing) {
   LargestFilesHeap none;
   none.capacity = 0;
   none.Add(File(1, 5, L"a", 1));

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/extension.h"
+
 namespace tw::test {
 
 ScanResultBuilder::ScanResultBuilder(std::wstring drive) {
@@ -32,7 +34,6 @@ FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, s
   file.size = size;
   file.alloc = alloc < 0 ? size : alloc;
   file.extension = ExtensionOf(file.name);
-  if (file.extension.empty()) file.extension = kNoExtension;
   return file;
 }
 

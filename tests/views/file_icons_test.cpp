@@ -17,14 +17,6 @@ TEST(FileIcons, KeysFoldOnlyAsciiAndGainADot) {
   EXPECT_EQ(IconQueryPath(L""), L"file");
 }
 
-TEST(FileIcons, RowExtensionIsTheTailFromTheLastDot) {
-  EXPECT_EQ(IconExtensionOfName(L"archive.tar.gz"), L".gz");
-  EXPECT_EQ(IconExtensionOfName(L".profile"), L"");
-  EXPECT_EQ(IconExtensionOfName(L"README"), L"");
-  EXPECT_EQ(IconExtensionOfName(L".a.b"), L".b");
-  EXPECT_EQ(IconExtensionOfName(L"name."), L".");
-}
-
 TEST(FileIcons, CacheKeepsOnlySuccessfulLookups) {
   ExtensionIconCache<int> cache;
   std::vector<std::wstring> asked;

@@ -34,7 +34,7 @@ TEST(ScanCycle, EndOfScanReEnablesTheControlsEitherWay) {
   ASSERT_TRUE(cycle.Press());
   cycle.Failed();
   EXPECT_TRUE(cycle.controls_enabled());
-  EXPECT_EQ(cycle.status(), kStatusScanFailed);
+  EXPECT_EQ(cycle.status(), L"扫描失败 \u2014 请确认以管理员身份运行");
 
   ASSERT_TRUE(cycle.Press());
   cycle.Succeeded(L"扫描完成 0.50 秒");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "texts/texts.h"
+
 namespace tw {
 namespace {
 
@@ -19,8 +21,8 @@ TEST(StatusTexts, SuccessLineAndFixedTexts) {
   r.folder_count = -1;
   EXPECT_EQ(ScanSuccessStatus(r), L"扫描完成 123. 秒 · MFT · 0 B · 812345 文件 · -1 文件夹 · 单击三角展开");
 
-  EXPECT_EQ(kStatusReady, L"就绪 \u2014 以管理员身份运行 \u00B7 MFT 快速扫描");
-  EXPECT_EQ(kStatusScanFailed, L"扫描失败 \u2014 请确认以管理员身份运行");
+  EXPECT_EQ(std::wstring(text::kStatusReady), L"就绪 \u2014 以管理员身份运行 \u00B7 MFT 快速扫描");
+  EXPECT_EQ(std::wstring(text::kStatusScanFailed), L"扫描失败 \u2014 请确认以管理员身份运行");
 }
 
 TEST(DriveList, ItemTextAndSelectedLetter) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "ntfsbuild/record_builder.h"
+#include "base/extension.h"
 
 namespace tw::build {
 namespace {
@@ -191,9 +192,9 @@ class Generator {
     }
     if (stem.empty()) stem = L"FILE";
     stem += L"~" + std::to_wstring(1 + index % 9);
-    const std::size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos && dot > 0) {
-      std::wstring ext = name.substr(dot, 4);
+    const std::wstring_view extension = ExtensionOf(name);
+    if (!extension.empty()) {
+      std::wstring ext(extension.substr(0, 4));
       for (wchar_t& c : ext) c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
       stem += ext;
     }

@@ -18,6 +18,7 @@
 #include "ntfsbuild/record_builder.h"
 #include "scan/mft_loader.h"
 #include "scan/raw_volume.h"
+#include "support/mft_image.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ void RealSeeds(const std::string& path) {
   auto volume = tw::OpenSourceVolume(path, 0);
   Bytes image;
   std::int32_t size = 0;
-  if (!volume || !tw::ReadMft(*volume, image, size)) {
+  if (!volume || !tw::test::ReadMftBytes(*volume, image, size)) {
     std::fprintf(stderr, "cannot load %s\n", path.c_str());
     return;
   }

@@ -1,11 +1,11 @@
 // The treemap window procedure: WM_PAINT, WM_ERASEBKGND, WM_SETCURSOR and
 // WM_LBUTTONDBLCLK over the portable layout, hit-test, label and
 // double-click rules.
-#include "treemap/treemap_window_win32.h"
+#include "ui/treemap_window_win32.h"
 
 #include <utility>
 
-#include "views/gdi_objects_win32.h"
+#include "ui/gdi_objects_win32.h"
 
 namespace tw {
 namespace {

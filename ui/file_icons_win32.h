@@ -16,9 +16,6 @@ namespace tw {
 // never destroys it.
 HICON IconForExtension(std::wstring_view extension);
 
-// The number of icons the cache holds (for tests).
-std::size_t CachedIconCount();
-
 // Shows the shell context menu of `path` at the screen point, owned by
 // `owner`, and runs the command picked; returns when the menu has closed.
 // An empty path, or one the shell cannot parse, shows nothing.

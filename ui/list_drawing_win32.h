@@ -23,11 +23,6 @@ void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi);
 // (nothing when the list cannot give them).
 void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour);
 
-// The cell of `column` in the row rectangle (the item's bounds when the
-// rectangle is empty): columns 0 ... column-1 to its left in column-number
-// order. False when the bounds are missing or the column does not exist.
-bool CellRect(HWND list, int item, int column, RECT rect, RECT& cell);
-
 // Fills the cell and draws the text in it, shrunk by S(6) left and right,
 // single line, vertically centred, ellipsis, no prefixes; white on the
 // selection colour, black otherwise.
@@ -43,7 +38,9 @@ struct ListColumnWidths {
   std::vector<int> widths;
 };
 ListColumnWidths ReadColumnWidths(HWND list);
-// CellRect and DrawGridLines over widths read before; `row` must not be empty.
+// The cell of `column` in the row rectangle (columns 0 ... column-1 to its
+// left in column-number order; false when the column does not exist), and the
+// grid lines of the row, over widths read before; `row` must not be empty.
 bool CellRect(const ListColumnWidths& columns, int column, const RECT& row, RECT& cell);
 void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row);
 

@@ -15,7 +15,7 @@
 #include "scan/memory_size.h"
 #include "scan/memory_volume.h"
 #include "scan/mft_loader.h"
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
 #include "scan/volume_bytes.h"
 
 namespace {
@@ -60,14 +60,14 @@ constexpr std::int64_t kMftLcn = 4;
 
 // Scans the volume while watching allocations; returns the failure message
 // (empty when the scan succeeded) and the largest allocation made.
-std::string ScanWatching(std::unique_ptr<MemoryVolume> volume, std::size_t& largest) {
-  std::string message;
+ScanError ScanWatching(std::unique_ptr<MemoryVolume> volume, std::size_t& largest) {
+  ScanError message = ScanError::kNone;
   g_largest = 0;
   g_watching = true;
   try {
     ScanOpenedVolume(std::move(volume), L"C", nullptr);
-  } catch (const std::runtime_error& error) {
-    message = error.what();
+  } catch (const ScanFailure& error) {
+    message = error.error();
   }
   g_watching = false;
   largest = g_largest;
@@ -98,7 +98,7 @@ TEST(ResourceBounds, QueriedMftLargerThanThisMachineFailsBeforeAllocating) {
   ASSERT_TRUE(VolumeDataIsSane(data)) << "only the memory bound may refuse it";
   volume->SetVolumeData(data);
   std::size_t largest = 0;
-  EXPECT_EQ(ScanWatching(std::move(volume), largest), kReadMftError);
+  EXPECT_EQ(ScanWatching(std::move(volume), largest), ScanError::kCannotReadMft);
   EXPECT_LT(largest, std::size_t{1} << 20);
 }
 
@@ -118,7 +118,7 @@ TEST(ResourceBounds, BootSectorAndRecordZeroClaimingMoreThanTheVolumeFailBeforeA
 
   auto volume = std::make_unique<MemoryVolume>(bytes);
   std::size_t largest = 0;
-  EXPECT_EQ(ScanWatching(std::move(volume), largest), kReadMftError);
+  EXPECT_EQ(ScanWatching(std::move(volume), largest), ScanError::kCannotReadMft);
   EXPECT_LT(largest, std::size_t{1} << 20);
 
   // The same record 0 describing an MFT the volume holds scans.
@@ -127,7 +127,7 @@ TEST(ResourceBounds, BootSectorAndRecordZeroClaimingMoreThanTheVolumeFailBeforeA
                                                             .data_size = 4 * kCluster,
                                                             .valid_size = 4 * kCluster})});
   std::copy(fitting.begin(), fitting.end(), bytes.begin() + kMftLcn * kCluster);
-  EXPECT_EQ(ScanWatching(std::make_unique<MemoryVolume>(bytes), largest), "");
+  EXPECT_EQ(ScanWatching(std::make_unique<MemoryVolume>(bytes), largest), ScanError::kNone);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
 
 #include <chrono>
 #include <functional>
@@ -9,21 +9,27 @@
 #include <utility>
 #include <vector>
 
+#include "base/drive_letter.h"
+#include "base/trace.h"
 #include "model/tree_builder.h"
 #include "scan/mft_loader.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
 #include "scan/slice_pass.h"
-#include "scan/trace.h"
 
 namespace tw {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using VolumeOpener = std::function<std::unique_ptr<RawVolume>()>;
+// Opens the volume; on failure sets the error (left as is when the opener
+// cannot tell, which the caller has set to kCannotOpen).
+using VolumeOpener = std::function<std::unique_ptr<RawVolume>(ScanError&)>;
 
-void Report(const ProgressCallback& progress, std::int32_t value, const wchar_t* text) {
-  if (progress) progress(value, text);
+void Report(const ProgressCallback& progress, ScanStage stage, const ScanProgress& figures = {}) {
+  if (!progress) return;
+  ScanProgress report = figures;
+  report.stage = stage;
+  progress(report);
 }
 
 double SecondsSince(Clock::time_point& mark) {
@@ -47,16 +53,6 @@ std::int32_t RecordCount(std::size_t image_size, std::int32_t record_size) {
   const std::size_t count = image_size / static_cast<std::size_t>(record_size);
   const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
   return static_cast<std::int32_t>(count < limit ? count : limit);
-}
-
-// The source of a drive letter: its volume device \\.\X:. Anything but one
-// ASCII letter names no source, so the open fails (as it does for every drive
-// on a system without drive letters).
-std::string DriveSource(const std::wstring& drive) {
-  if (drive.size() != 1) return std::string();
-  const wchar_t c = drive[0];
-  if (!((c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'))) return std::string();
-  return std::string("\\\\.\\") + static_cast<char>(c) + ":";
 }
 
 // Merges the slice results in list order (completion order). The entry
@@ -85,51 +81,54 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   const Clock::time_point start = Clock::now();
   Clock::time_point mark = start;
   ScanTimings timings;
-  Trace(L"ScanDriveMft: start drive=%s", drive.c_str());
+  Trace(L"ScanDriveMft: start drive=%ls", drive.c_str());
 
   // Open and load; the volume is closed as soon as the image is in memory.
-  Report(progress, 1, L"正在打开 NTFS 卷...");
-  std::unique_ptr<RawVolume> volume = open();
-  if (!volume || !volume->IsOpen()) throw std::runtime_error(kOpenVolumeError);
-  Report(progress, 5, L"正在读取 MFT...");
+  Report(progress, ScanStage::kOpening);
+  ScanError open_error = ScanError::kCannotOpen;
+  std::unique_ptr<RawVolume> volume = open(open_error);
+  if (!volume || !volume->IsOpen()) throw ScanFailure(IsOpenError(open_error) ? open_error : ScanError::kCannotOpen);
+  Report(progress, ScanStage::kReadingMft);
   ImageBuffer image;
   std::int32_t record_size = 0;
   const bool loaded = ReadMft(*volume, image, record_size);
   volume->Close();
   volume.reset();
-  if (!loaded || record_size <= 0) throw std::runtime_error(kReadMftError);
+  if (!loaded || record_size <= 0) throw ScanFailure(ScanError::kCannotReadMft);
   timings.load = SecondsSince(mark);
 
   // Slices: an equal share per hardware thread, at least kSliceMinimum records.
   const std::int32_t records = RecordCount(image.size(), record_size);
   const std::int32_t threads = options.threads > 0 ? options.threads : HardwareThreads();
   const std::int32_t slice_size = ChooseSliceSize(records, threads, kSliceMinimum);
-  if (progress) {
-    progress(10, L"MFT " + std::to_wstring(image.size() >> 20) + L" MB \u00B7 " + std::to_wstring(threads) +
-                     L" 线程并行解析");
-  }
+  ScanProgress figures;
+  figures.records_total = records;
+  figures.mft_bytes = static_cast<std::int64_t>(image.size());
+  figures.threads = threads;
+  Report(progress, ScanStage::kParseStart, figures);
   const std::vector<SliceRange> slices = BuildSlices(records, slice_size);
   const ByteSpan view(image.data(), image.size());
   SlicePassSettings settings;
   settings.total = records;
   settings.slice_size = slice_size;
   settings.threads = threads;
+  settings.report = figures;
   std::vector<ScanSlice> results = ParseSlices(view, record_size, slices, settings, progress);
   timings.slice_pass = SecondsSince(mark);
 
   ScanSlice merged = MergeSlices(results);
   timings.merge = SecondsSince(mark);
 
-  Report(progress, 90, L"解析 ATTRIBUTE_LIST 溢出属性...");
+  Report(progress, ScanStage::kOverflow, figures);
   CollectOverflowSizes(view, record_size, merged);
   image.Reset();  // nothing reads the image after this
   timings.overflow_pass = SecondsSince(mark);
 
-  Report(progress, 91, L"合并扩展 MFT 记录...");
+  Report(progress, ScanStage::kApply, figures);
   ApplyOverflowSizes(merged);
   timings.apply = SecondsSince(mark);
 
-  Report(progress, 92, L"构建目录树...");
+  Report(progress, ScanStage::kTree, figures);
   ScanResult result = BuildScanResult(merged, drive);
   merged = ScanSlice();
   timings.tree = SecondsSince(mark);
@@ -137,7 +136,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   const Clock::time_point end = Clock::now();
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
   result.elapsed_seconds = static_cast<double>(nanoseconds) / 1000000000.0;
-  Trace(L"ScanDriveMft: done drive=%s records=%d dirs=%zu files=%d time=%.2fs", drive.c_str(), records,
+  Trace(L"ScanDriveMft: done drive=%ls records=%d dirs=%zu files=%d time=%.2fs", drive.c_str(), records,
         result.folders.size(), result.file_count, result.elapsed_seconds);
   if (options.timings) *options.timings = timings;
   progress = nullptr;
@@ -147,23 +146,25 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
 }  // namespace
 
 ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress) {
+  // Anything but one ASCII letter names no source, so the open fails (as it
+  // does for every drive on a system without drive letters).
   return RunScan(
-      [&drive]() -> std::unique_ptr<RawVolume> {
-        const std::string source = DriveSource(drive);
-        return source.empty() ? nullptr : OpenSourceVolume(source, 0);
+      [&drive](ScanError& error) -> std::unique_ptr<RawVolume> {
+        const wchar_t letter = drive.size() == 1 ? DriveLetterOf(drive) : 0;
+        return letter == 0 ? nullptr : OpenSourceVolume(VolumeDevicePath(letter), 0, &error);
       },
       drive, std::move(progress), ScanOptions{});
 }
 
 ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, ProgressCallback progress,
                          const ScanOptions& options) {
-  return RunScan([&] { return OpenSourceVolume(source, options.partition); }, drive, std::move(progress),
-                 options);
+  return RunScan([&](ScanError& error) { return OpenSourceVolume(source, options.partition, &error); }, drive,
+                 std::move(progress), options);
 }
 
 ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive, ProgressCallback progress,
                             const ScanOptions& options) {
-  return RunScan([&volume] { return std::move(volume); }, drive, std::move(progress), options);
+  return RunScan([&volume](ScanError&) { return std::move(volume); }, drive, std::move(progress), options);
 }
 
 }  // namespace tw

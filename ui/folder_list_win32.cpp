@@ -3,23 +3,25 @@
 // clicks on triangles, double-clicks, the context menu and header clicks.
 // Every value comes from FolderRowModel; the treemap follows through the
 // portable navigation rules.
-#include "views/result_lists_win32.h"
+#include "ui/result_lists_win32.h"
 
 #include <array>
 
+#include "base/extension.h"
 #include "views/file_icons.h"
-#include "views/file_icons_win32.h"
+#include "ui/file_icons_win32.h"
 #include "views/folder_list_look.h"
-#include "views/gdi_objects_win32.h"
-#include "views/list_drawing_win32.h"
+#include "ui/gdi_objects_win32.h"
+#include "ui/list_drawing_win32.h"
+#include "texts/texts.h"
 
 namespace tw {
 namespace {
 
 constexpr ListColumn kFolderListColumns[] = {
-    {L"文件夹", 185, false}, {L"占父目录 %", 130, false}, {L"大小", 110, true},
-    {L"分配", 110, true},    {L"项目", 90, true},          {L"文件", 90, true},
-    {L"文件夹", 90, true},   {L"修改时间", 160, false},    {L"属性", 90, false},
+    {text::kColumnFolder, 185, false},  {text::kColumnParentShare, 130, false}, {text::kColumnSize, 110, true},
+    {text::kColumnAllocated, 110, true}, {text::kColumnItems, 90, true},         {text::kColumnFiles, 90, true},
+    {text::kColumnFolders, 90, true},    {text::kColumnModified, 160, false},   {text::kColumnAttributes, 90, false},
 };
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -51,12 +53,12 @@ void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row
     const FileEntry* file = context.rows.FileOfRow(row);
     if (file != nullptr) {
       label = file->name;
-      if (HICON icon = IconForExtension(IconExtensionOfName(file->name))) {
+      if (HICON icon = IconForExtension(ExtensionOf(file->name))) {
         DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
       }
     }
   } else if (row.is_direct_files) {
-    label = kDirectFilesLabel;
+    label = text::kDirectFiles;
     if (HICON icon = IconForExtension(L".txt")) {
       DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
     }

@@ -1,10 +1,17 @@
 #pragma once
-// Hash maps keyed by MFT record number.
+// Record identifiers: folders and files are named by their MFT record number
+// (the low 48 bits of an NTFS file reference, held in 64 bits).
 
 #include <cstdint>
 #include <unordered_map>
 
 namespace tw {
+
+// The volume root is always MFT record 5.
+inline constexpr std::int64_t kRootId = 5;
+
+// An id that is zero or negative stands for the root wherever an id is looked up.
+constexpr std::int64_t RootIfNotPositive(std::int64_t id) { return id <= 0 ? kRootId : id; }
 
 // A well-distributed hash of a 64-bit record number (the finaliser of
 // splitmix64). Record numbers are dense small integers; mixing them keeps
@@ -21,6 +28,7 @@ struct IdHash {
   }
 };
 
+// Hash maps keyed by record number.
 template <typename T>
 using IdMap = std::unordered_map<std::int64_t, T, IdHash>;
 

@@ -1,9 +1,9 @@
 #pragma once
 // One complete scan: open the raw volume, load the MFT, parse it in parallel
-// slices, merge, recover overflow sizes, build the tree. Throws
-// std::runtime_error with a UTF-8 message when the volume cannot be opened
-// ("无法打开卷，请确认以管理员身份运行。") or the MFT cannot be read
-// ("无法读取 MFT。"); allocation failures pass through unchanged.
+// slices, merge, recover overflow sizes, build the tree. Progress goes to the
+// callback as numbers (scan/scan_progress.h). Throws ScanFailure with the
+// reason when the volume cannot be opened or the MFT cannot be read;
+// allocation failures pass through unchanged.
 
 #include <cstdint>
 #include <memory>
@@ -12,14 +12,9 @@
 #include "model/scan_result.h"
 #include "scan/mft_entry.h"
 #include "scan/raw_volume.h"
+#include "scan/scan_progress.h"
 
 namespace tw {
-
-inline constexpr char kOpenVolumeError[] = "无法打开卷，请确认以管理员身份运行。";
-inline constexpr char kReadMftError[] = "无法读取 MFT。";
-
-// Records per slice at least; otherwise an equal share per hardware thread.
-inline constexpr std::int32_t kSliceMinimum = 16384;
 
 // Durations of the engine's stages, in seconds, for --timings and benchmarks.
 struct ScanTimings {
@@ -47,8 +42,8 @@ ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, P
                          const ScanOptions& options = {});
 
 // A scan of a volume the caller has opened (memory volumes in tests, fuzzing).
-// Reports and fails exactly like the entry points above: value 1 first, the
-// open error when the volume is null or not open, and the volume is closed as
+// Reports and fails exactly like the entry points above: kOpening first,
+// kCannotOpen when the volume is null or not open, and the volume is closed as
 // soon as the MFT is loaded. All three share one implementation.
 ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive,
                             ProgressCallback progress, const ScanOptions& options = {});

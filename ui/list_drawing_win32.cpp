@@ -1,12 +1,12 @@
 // The drawing operations shared by the folder list, the extension list and
 // the file view, and the custom-draw sequence of NM_CUSTOMDRAW they follow.
-#include "views/list_drawing_win32.h"
+#include "ui/list_drawing_win32.h"
 
 #include <string>
 
 #include "views/dpi_scale.h"
 #include "views/folder_list_look.h"
-#include "views/gdi_objects_win32.h"
+#include "ui/gdi_objects_win32.h"
 
 namespace tw {
 namespace {
@@ -52,15 +52,6 @@ void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) 
 void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour) {
   if (IsEmpty(rect) && !ItemBounds(list, item, rect)) return;
   FillSolid(dc, rect, colour);
-}
-
-bool CellRect(HWND list, int item, int column, RECT rect, RECT& cell) {
-  if (IsEmpty(rect) && !ItemBounds(list, item, rect)) return false;
-  if (column < 0 || column >= HeaderCount(list)) return false;
-  int left = rect.left;
-  for (int k = 0; k < column; ++k) left += ColumnWidth(list, k);
-  cell = RECT{left, rect.top, left + ColumnWidth(list, column), rect.bottom};
-  return true;
 }
 
 ListColumnWidths ReadColumnWidths(HWND list) {

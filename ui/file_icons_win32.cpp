@@ -1,6 +1,6 @@
 // The icon cache over SHGetFileInfoW and the shell context menu over
 // SHParseDisplayName, SHBindToParent and IContextMenu.
-#include "views/file_icons_win32.h"
+#include "ui/file_icons_win32.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -46,7 +46,6 @@ struct Released {
 
 HICON IconForExtension(std::wstring_view extension) { return g_icons.get().Get(extension, AskShell); }
 
-std::size_t CachedIconCount() { return g_icons.get().icons().size(); }
 
 void ShowShellContextMenu(HWND owner, const std::wstring& path, POINT screen_point) {
   if (path.empty()) return;

@@ -1,4 +1,4 @@
-#include "scan/scan_driver.h"
+#include "engine/scan_driver.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -78,22 +78,21 @@ MftImage SmallMft() {
   return mft;
 }
 
-struct Report {
-  std::int32_t value;
-  std::wstring text;
-  bool operator==(const Report&) const = default;
-};
-
 struct Recorder {
   std::mutex lock;
-  std::vector<Report> reports;
+  std::vector<ScanProgress> reports;
   ProgressCallback Callback() {
-    return [this](std::int32_t v, const std::wstring& t) {
+    return [this](const ScanProgress& p) {
       std::lock_guard<std::mutex> guard(lock);
-      reports.push_back({v, t});
+      reports.push_back(p);
     };
   }
 };
+
+// A report of the small MFT (64 records of 1 KiB) scanned with `threads`.
+ScanProgress Figures(ScanStage stage, std::int32_t threads, std::int64_t done = 0) {
+  return ScanProgress{stage, done, 64, 64 * kRecord, threads};
+}
 
 ScanOptions Threads(std::int32_t threads) {
   ScanOptions options;
@@ -101,13 +100,13 @@ ScanOptions Threads(std::int32_t threads) {
   return options;
 }
 
-std::string ErrorOf(std::unique_ptr<RawVolume> volume, Recorder& recorder) {
+ScanError ErrorOf(std::unique_ptr<RawVolume> volume, Recorder& recorder) {
   try {
     ScanOpenedVolume(std::move(volume), L"C", recorder.Callback(), Threads(2));
-  } catch (const std::runtime_error& e) {
-    return e.what();
+  } catch (const ScanFailure& e) {
+    return e.error();
   }
-  return "no error";
+  return ScanError::kNone;
 }
 
 // A memory volume that tells whether it was closed.
@@ -131,20 +130,20 @@ TEST(ScanDriver, ReportsEveryStageInOrder) {
   auto closed = std::make_shared<bool>(false);
   bool closed_at_ten = false;
   const ProgressCallback record = recorder.Callback();
-  const ProgressCallback progress = [&](std::int32_t value, const std::wstring& text) {
-    if (value == 10) closed_at_ten = *closed;
-    record(value, text);
+  const ProgressCallback progress = [&](const ScanProgress& p) {
+    if (p.stage == ScanStage::kParseStart) closed_at_ten = *closed;
+    record(p);
   };
   const ScanResult result =
       ScanOpenedVolume(std::make_unique<WatchedVolume>(BuildVolume(SmallMft()), closed), L"C", progress, Threads(3));
   EXPECT_TRUE(closed_at_ten);  // the volume is closed once the MFT is loaded
-  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."},
-                                                  {5, L"正在读取 MFT..."},
-                                                  {10, L"MFT 0 MB \u00B7 3 线程并行解析"},
-                                                  {88, L"并行解析: 64 / 64"},
-                                                  {90, L"解析 ATTRIBUTE_LIST 溢出属性..."},
-                                                  {91, L"合并扩展 MFT 记录..."},
-                                                  {92, L"构建目录树..."}}));
+  EXPECT_EQ(recorder.reports, (std::vector<ScanProgress>{{ScanStage::kOpening},
+                                                        {ScanStage::kReadingMft},
+                                                        Figures(ScanStage::kParseStart, 3),
+                                                        Figures(ScanStage::kParsing, 3, 64),
+                                                        Figures(ScanStage::kOverflow, 3),
+                                                        Figures(ScanStage::kApply, 3),
+                                                        Figures(ScanStage::kTree, 3)}));
   // The tree: root, docs, old; files under each.
   EXPECT_EQ(result.folder_count, 2);
   EXPECT_EQ(result.file_count, 4);  // $MFT is a file under the root too
@@ -180,8 +179,8 @@ TEST(ScanDriver, NoRecordsLeaveOnlyTheRoot) {
   EXPECT_EQ(result.folders.size(), 1u);
   EXPECT_NE(result.FindFolder(kRootId), nullptr);
   EXPECT_EQ(result.file_count, 0);
-  for (const Report& r : recorder.reports) EXPECT_EQ(r.text.find(L"并行解析: "), std::wstring::npos);
-  EXPECT_EQ(recorder.reports.back(), (Report{92, L"构建目录树..."}));
+  for (const ScanProgress& r : recorder.reports) EXPECT_NE(r.stage, ScanStage::kParsing);
+  EXPECT_EQ(recorder.reports.back(), (ScanProgress{ScanStage::kTree, 0, 0, 500, 2}));
 }
 
 TEST(ScanDriver, TrailingPartialRecordIsIgnored) {
@@ -191,18 +190,18 @@ TEST(ScanDriver, TrailingPartialRecordIsIgnored) {
   const ScanResult result = ScanOpenedVolume(
       std::make_unique<MemoryVolume>(BuildVolume(mft, 64 * kRecord + 500)), L"C", recorder.Callback(), Threads(2));
   EXPECT_EQ(result.file_count, 4);
-  EXPECT_NE(std::find(recorder.reports.begin(), recorder.reports.end(), Report{88, L"并行解析: 64 / 64"}),
-            recorder.reports.end());
+  const ScanProgress parsed{ScanStage::kParsing, 64, 64, 64 * kRecord + 500, 2};
+  EXPECT_NE(std::find(recorder.reports.begin(), recorder.reports.end(), parsed), recorder.reports.end());
 }
 
 TEST(ScanDriver, UnopenedVolumeFailsWithTheOpenMessageAfterTheFirstReport) {
   Recorder recorder;
   auto closed = std::make_unique<MemoryVolume>(BuildVolume(SmallMft()));
   closed->Close();
-  EXPECT_EQ(ErrorOf(std::move(closed), recorder), kOpenVolumeError);
-  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."}}));
+  EXPECT_EQ(ErrorOf(std::move(closed), recorder), ScanError::kCannotOpen);
+  EXPECT_EQ(recorder.reports, (std::vector<ScanProgress>{{ScanStage::kOpening}}));
   Recorder none;
-  EXPECT_EQ(ErrorOf(nullptr, none), kOpenVolumeError);
+  EXPECT_EQ(ErrorOf(nullptr, none), ScanError::kCannotOpen);
 }
 
 TEST(ScanDriver, UnreadableMftClosesTheVolumeThenFails) {
@@ -210,12 +209,13 @@ TEST(ScanDriver, UnreadableMftClosesTheVolumeThenFails) {
   auto volume = std::make_unique<WatchedVolume>(BuildVolume(SmallMft()), closed);
   volume->SetReadFailure([](std::int64_t offset, std::size_t) { return offset >= kMftLcn * kCluster; });
   Recorder recorder;
-  EXPECT_EQ(ErrorOf(std::move(volume), recorder), kReadMftError);
+  EXPECT_EQ(ErrorOf(std::move(volume), recorder), ScanError::kCannotReadMft);
   EXPECT_TRUE(*closed);
-  EXPECT_EQ(recorder.reports, (std::vector<Report>{{1, L"正在打开 NTFS 卷..."}, {5, L"正在读取 MFT..."}}));
+  EXPECT_EQ(recorder.reports, (std::vector<ScanProgress>{{ScanStage::kOpening}, {ScanStage::kReadingMft}}));
 
   Recorder not_ntfs;  // no boot sector: the volume data cannot be derived
-  EXPECT_EQ(ErrorOf(std::make_unique<MemoryVolume>(std::vector<std::uint8_t>(65536, 0)), not_ntfs), kReadMftError);
+  EXPECT_EQ(ErrorOf(std::make_unique<MemoryVolume>(std::vector<std::uint8_t>(65536, 0)), not_ntfs),
+            ScanError::kCannotReadMft);
 }
 
 TEST(ScanDriver, StageTimingsAreFilledWhenAsked) {
@@ -265,8 +265,7 @@ TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
     results.push_back(
         ScanOpenedVolume(std::make_unique<MemoryVolume>(volume), L"C", recorder.Callback(), Threads(threads)));
   }
-  // 40,960,000 bytes: 39 whole MiB.
-  EXPECT_EQ(recorder.reports[2], (Report{10, L"MFT 39 MB \u00B7 1 线程并行解析"}));
+  EXPECT_EQ(recorder.reports[2], (ScanProgress{ScanStage::kParseStart, 0, 40000, 40960000, 1}));
   EXPECT_EQ(results[0].file_count, 4 + 1 + static_cast<std::int32_t>((40000 - 100 + 36) / 37));
   EXPECT_EQ(results[0].FindFolder(39999)->total_size, 77);
   for (std::size_t k = 1; k < results.size(); ++k) {
@@ -301,13 +300,15 @@ class SourceFile {
   std::string path_;
 };
 
-std::string SourceError(const std::string& path) {
+ScanError SourceError(const std::string& path, std::int32_t partition = 0) {
   try {
-    ScanSourceMft(path, L"E", nullptr, Threads(2));
-  } catch (const std::runtime_error& e) {
-    return e.what();
+    ScanOptions options = Threads(2);
+    options.partition = partition;
+    ScanSourceMft(path, L"E", nullptr, options);
+  } catch (const ScanFailure& e) {
+    return e.error();
   }
-  return "no error";
+  return ScanError::kNone;
 }
 
 // Sets the sizes of record 0's unnamed $DATA (the MFT's length) in a volume
@@ -341,24 +342,29 @@ TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
   const struct {
     const char* what;
     std::vector<std::uint8_t> bytes;
-    const char* message;
+    ScanError error;
   } cases[] = {
-      {"not NTFS", text, kOpenVolumeError},
-      {"empty", {}, kOpenVolumeError},
-      {"cut inside the boot sector", cut(300), kOpenVolumeError},
-      {"cut after the boot sector", cut(512), kReadMftError},
-      {"cut inside the MFT", cut(mft + 10 * kRecord), kReadMftError},
+      {"not NTFS", text, ScanError::kNotNtfs},
+      {"empty", {}, ScanError::kEmptySource},
+      {"cut inside the boot sector", cut(300), ScanError::kNotNtfs},
+      {"cut after the boot sector", cut(512), ScanError::kCannotReadMft},
+      {"cut inside the MFT", cut(mft + 10 * kRecord), ScanError::kCannotReadMft},
       {"record 0 garbage", changed([&](auto& b) { std::fill(b.begin() + mft, b.begin() + mft + kRecord, 0xA5); }),
-       kReadMftError},
-      {"cluster size 0", changed([](auto& b) { b[13] = 0; }), kReadMftError},
-      {"records of 128 KiB", changed([](auto& b) { b[64] = 0xEF; }), kReadMftError},
-      {"MFT length beyond the volume", beyond, kReadMftError},
+       ScanError::kCannotReadMft},
+      {"cluster size 0", changed([](auto& b) { b[13] = 0; }), ScanError::kCannotReadMft},
+      {"records of 128 KiB", changed([](auto& b) { b[64] = 0xEF; }), ScanError::kCannotReadMft},
+      {"MFT length beyond the volume", beyond, ScanError::kCannotReadMft},
   };
   for (const auto& c : cases) {
     const SourceFile file(c.bytes);
-    EXPECT_EQ(SourceError(file.path()), c.message) << c.what;
+    EXPECT_EQ(SourceError(file.path()), c.error) << c.what;
   }
-  EXPECT_EQ(SourceError("/nonexistent/volume.img"), kOpenVolumeError);
+  EXPECT_EQ(SourceError("/nonexistent/volume.img"), ScanError::kCannotOpen);
+  {
+    // A bare volume has no partition table, so no partition 2.
+    const SourceFile file(good);
+    EXPECT_EQ(SourceError(file.path(), 2), ScanError::kNoSuchPartition);
+  }
   // The untouched volume scans: the cases fail for their damage alone.
   const SourceFile file(good);
   EXPECT_EQ(ScanSourceMft(file.path(), L"E", nullptr, Threads(2)).file_count, 4);
@@ -367,8 +373,8 @@ TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
     try {
       ScanDriveMft(drive, nullptr);
       ADD_FAILURE() << "no error";
-    } catch (const std::runtime_error& e) {
-      EXPECT_STREQ(e.what(), kOpenVolumeError);
+    } catch (const ScanFailure& e) {
+      EXPECT_EQ(e.error(), ScanError::kCannotOpen);
     }
   }
 }

@@ -2,10 +2,10 @@
 // with colour swatches, header clicks, the refresh after a scan and the file
 // view's context menu. Rows, texts, orders and swatch colours come from the
 // portable models.
-#include "views/result_lists_win32.h"
+#include "ui/result_lists_win32.h"
 
-#include "views/file_icons_win32.h"
-#include "views/list_drawing_win32.h"
+#include "ui/file_icons_win32.h"
+#include "ui/list_drawing_win32.h"
 
 namespace tw {
 namespace {
@@ -34,7 +34,7 @@ void PaintExtensionRow(HDC dc, const ExtensionListContext& context, int item, co
   const ListColumnWidths columns = ReadColumnWidths(context.list);
   RECT cell{};
   if (CellRect(columns, 0, row, cell)) {
-    DrawSwatchCell(dc, cell, PaletteColour(*position), colours.background, stat.extension, context.dpi);
+    DrawSwatchCell(dc, cell, PaletteColour(*position), colours.background, ExtensionLabel(stat.extension), context.dpi);
   }
   for (std::int32_t column = 1; column <= 3; ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
@@ -52,7 +52,7 @@ void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& 
     if (!CellRect(columns, column, row, cell)) continue;
     if (column == kFileViewExtensionColumn) {
       DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, file->extension),
-                     colours.background, file->extension, context.dpi);
+                     colours.background, ExtensionLabel(file->extension), context.dpi);
     } else {
       DrawCellText(dc, cell, colours.background, FileViewCellText(*file, column),
                    kFileViewColumns[static_cast<std::size_t>(column)].right_aligned, context.dpi);

@@ -1,0 +1,47 @@
+#include "scan_thread.h"
+
+#include <memory>
+#include <utility>
+
+#include "base/trace.h"
+#include "engine/scan_driver.h"
+#include "engine/scan_worker.h"
+#include "model/scan_result.h"
+
+namespace tw {
+namespace {
+
+// Posts each payload to the window. A null handle would post to this
+// thread's own queue, where nobody reads (and nobody frees) the payload; when
+// a post fails (the window is gone) the payload is still ours and is freed
+// here rather than leaked.
+class PostingSink final : public ScanSink {
+ public:
+  explicit PostingSink(HWND window) : window_(window) {}
+
+  void Progress(const ScanProgress& progress) override {
+    auto payload = std::make_unique<ScanProgress>(progress);
+    if (Post(WM_SCAN_PROGRESS, 0, reinterpret_cast<LPARAM>(payload.get()))) payload.release();
+  }
+  void Done(std::unique_ptr<ScanResult> result) override {
+    if (Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+  }
+  void Failed(ScanError error) override { Post(WM_SCAN_DONE, static_cast<WPARAM>(error), 0); }
+
+ private:
+  bool Post(UINT message, WPARAM wparam, LPARAM lparam) const {
+    return window_ != nullptr && PostMessageW(window_, message, wparam, lparam) != FALSE;
+  }
+
+  HWND window_;
+};
+
+}  // namespace
+
+void RunScanThread(HWND window, std::wstring drive) {
+  Trace(L"RunScanThread: start drive=%ls", drive.c_str());
+  PostingSink sink(window);
+  RunScan([&drive](ProgressCallback progress) { return ScanDriveMft(drive, std::move(progress)); }, sink);
+}
+
+}  // namespace tw

@@ -1,0 +1,17 @@
+#pragma once
+// The extension of a file name.
+
+#include <string_view>
+
+namespace tw {
+
+// From the last dot inclusive ("archive.tar.gz" gives ".gz"), case kept;
+// empty when the name has no dot or its only dot leads it (".profile",
+// "README"). A view into name.
+constexpr std::wstring_view ExtensionOf(std::wstring_view name) {
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring_view::npos || dot == 0) return {};
+  return name.substr(dot);
+}
+
+}  // namespace tw

@@ -1,0 +1,98 @@
+#pragma once
+// Every text the program and the command-line report show, defined once and
+// named by what it is: the one table to change for another language. The
+// engine holds none; it reports numbers and codes, and the layers above turn
+// them into these texts.
+//
+// Wide literals: UTF-16 units in the Windows build, the same code points in
+// the host build (every character here lies in the Basic Multilingual Plane).
+
+namespace tw::text {
+
+// ---- Program -----------------------------------------------------------------
+inline constexpr wchar_t kAppName[] = L"塔维";
+inline constexpr wchar_t kMainTitle[] = L"塔维-磁盘空间分析器";
+inline constexpr wchar_t kNotElevatedCaption[] = L"塔维 - 需要管理员权限";
+inline constexpr wchar_t kNotElevatedMessage[] =
+    L"需要管理员权限才能扫描磁盘。\n\n请右键点击程序，选择\"以管理员身份运行\"。";
+
+// ---- Main window controls --------------------------------------------------------
+inline constexpr wchar_t kDriveLabel[] = L"驱动器";
+inline constexpr wchar_t kScanButton[] = L"扫描";
+inline constexpr wchar_t kTreeTab[] = L"树状视图";
+inline constexpr wchar_t kFileTab[] = L"文件查看";
+inline constexpr wchar_t kFolderListTitle[] = L"树状视图";
+inline constexpr wchar_t kExtensionListTitle[] = L"扩展名统计";
+
+// ---- Tray ----------------------------------------------------------------------
+inline constexpr wchar_t kTrayBalloonTitle[] = L"塔维已最小化到托盘";
+inline constexpr wchar_t kTrayBalloonText[] = L"单击托盘图标恢复窗口，右键可退出程序";
+inline constexpr wchar_t kTrayShowMain[] = L"显示主窗口";
+inline constexpr wchar_t kTrayExit[] = L"退出";
+
+// ---- Status line -------------------------------------------------------------------
+inline constexpr wchar_t kStatusReady[] = L"就绪 — 以管理员身份运行 · MFT 快速扫描";
+inline constexpr wchar_t kStatusScanning[] = L"正在扫描...";
+inline constexpr wchar_t kStatusScanFailed[] = L"扫描失败 — 请确认以管理员身份运行";
+// "扫描完成 " seconds " 秒 · MFT · " size " · " files " 文件 · " folders " 文件夹" hint
+inline constexpr wchar_t kStatusDoneLead[] = L"扫描完成 ";
+inline constexpr wchar_t kStatusDoneSeconds[] = L" 秒 · MFT · ";
+inline constexpr wchar_t kStatusDoneFiles[] = L" 文件 · ";
+inline constexpr wchar_t kStatusDoneFolders[] = L" 文件夹";
+inline constexpr wchar_t kStatusDoneHint[] = L" · 单击三角展开";
+
+// ---- Scan progress and failures ------------------------------------------------------
+inline constexpr wchar_t kProgressOpening[] = L"正在打开 NTFS 卷...";
+inline constexpr wchar_t kProgressReadingMft[] = L"正在读取 MFT...";
+// "MFT " mebibytes " MB · " threads " 线程并行解析"
+inline constexpr wchar_t kProgressMftLead[] = L"MFT ";
+inline constexpr wchar_t kProgressMftThreads[] = L" MB \u00B7 ";
+inline constexpr wchar_t kProgressMftTail[] = L" 线程并行解析";
+// "并行解析: " done " / " total
+inline constexpr wchar_t kProgressSlices[] = L"并行解析: ";
+inline constexpr wchar_t kProgressOverflow[] = L"解析 ATTRIBUTE_LIST 溢出属性...";
+inline constexpr wchar_t kProgressApply[] = L"合并扩展 MFT 记录...";
+inline constexpr wchar_t kProgressTree[] = L"构建目录树...";
+
+inline constexpr wchar_t kErrorPrefix[] = L"错误: ";
+inline constexpr wchar_t kErrorOpenVolume[] = L"无法打开卷，请确认以管理员身份运行。";
+inline constexpr wchar_t kErrorReadMft[] = L"无法读取 MFT。";
+inline constexpr wchar_t kErrorOutOfMemory[] = L"内存不足。";
+inline constexpr wchar_t kErrorUnknown[] = L"未知错误。";
+// The command line's reasons for a source it could not scan.
+inline constexpr wchar_t kErrorCannotOpen[] = L"无法打开源。";
+inline constexpr wchar_t kErrorPermissionDenied[] = L"没有读取权限。";
+inline constexpr wchar_t kErrorEmptySource[] = L"源为空。";
+inline constexpr wchar_t kErrorNotNtfs[] = L"没有找到 NTFS 卷。";
+// "没有 NTFS 分区 " N "。"
+inline constexpr wchar_t kErrorNoSuchPartition[] = L"没有 NTFS 分区 ";
+inline constexpr wchar_t kErrorNoSuchPartitionEnd[] = L"。";
+
+// ---- Space summary ---------------------------------------------------------------------
+inline constexpr wchar_t kSpaceTotal[] = L"总空间";
+inline constexpr wchar_t kSpaceUsed[] = L"已用";
+inline constexpr wchar_t kSpaceFree[] = L"可用";
+inline constexpr wchar_t kSpaceUnknown[] = L" —";
+
+// ---- Results ----------------------------------------------------------------------------
+inline constexpr wchar_t kDirectFiles[] = L"[直接文件]";
+inline constexpr wchar_t kNoExtension[] = L"(无扩展名)";
+inline constexpr wchar_t kTopLevelCaption[] = L"顶级文件夹";
+
+// Column headers.
+inline constexpr wchar_t kColumnFolder[] = L"文件夹";
+inline constexpr wchar_t kColumnParentShare[] = L"占父目录 %";
+inline constexpr wchar_t kColumnSize[] = L"大小";
+inline constexpr wchar_t kColumnAllocated[] = L"分配";
+inline constexpr wchar_t kColumnItems[] = L"项目";
+inline constexpr wchar_t kColumnFiles[] = L"文件";
+inline constexpr wchar_t kColumnFolders[] = L"文件夹";
+inline constexpr wchar_t kColumnModified[] = L"修改时间";
+inline constexpr wchar_t kColumnAttributes[] = L"属性";
+inline constexpr wchar_t kColumnFileName[] = L"文件名";
+inline constexpr wchar_t kColumnPath[] = L"路径";
+inline constexpr wchar_t kColumnExtension[] = L"扩展名";
+inline constexpr wchar_t kColumnShare[] = L"占比";
+inline constexpr wchar_t kColumnFileCount[] = L"文件数";
+
+}  // namespace tw::text
