@@ -10,10 +10,10 @@
 
 #include "model/scan_result.h"
 #include "treemap/treemap_items.h"
-#include "views/main_paint.h"  // the colours
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/main_paint.h"  // the colours
 #include "views/scan_cycle.h"
 #include "views/treemap_navigation.h"
 

@@ -10,10 +10,10 @@
 #include "drive_list.h"
 #include "result_views.h"
 #include "scan_thread.h"
+#include "texts/texts.h"
 #include "ui/treemap_window_win32.h"
 #include "views/dpi_scale.h"
 #include "views/status_texts.h"
-#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -28,8 +28,7 @@ void DeleteFontHandle(HFONT& font) {
   font = nullptr;
 }
 
-HWND CreateChild(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int id,
-                 DWORD ex_style = 0) {
+HWND CreateChild(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int id, DWORD ex_style = 0) {
   return CreateWindowExW(ex_style, class_name, text, style, 0, 0, 10, 10, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
@@ -61,21 +60,21 @@ void CreateControls(HWND hwnd) {
   app.used_label = CreateLabel(hwnd, unknown.used.c_str(), app.font_small);
   app.free_label = CreateLabel(hwnd, unknown.free.c_str(), app.font_small);
 
-  app.tabs = CreateChild(hwnd, WC_TABCONTROLW, nullptr,
-                         child | WS_CLIPSIBLINGS | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER, IDC_TABS);
+  app.tabs = CreateChild(hwnd, WC_TABCONTROLW, nullptr, child | WS_CLIPSIBLINGS | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER,
+                         IDC_TABS);
   InsertTab(app.tabs, 0, text::kTreeTab);
   InsertTab(app.tabs, 1, text::kFileTab);
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
   app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title);
-  app.folder_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_FOLDER_LIST,
-                                WS_EX_CLIENTEDGE);
+  app.folder_list =
+      CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_FOLDER_LIST, WS_EX_CLIENTEDGE);
   SetupFolderList(app.folder_list);
   app.treemap_title = CreateLabel(hwnd, text::kTopLevelCaption, app.font_title);
   app.extension_title = CreateLabel(hwnd, text::kExtensionListTitle, app.font_title);
   app.treemap = CreateChild(hwnd, kTreemapWindowClass, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
-  app.extension_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST,
-                                   WS_EX_CLIENTEDGE);
+  app.extension_list =
+      CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST, WS_EX_CLIENTEDGE);
   SetupExtensionList(app.extension_list);
   app.file_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_FILE_LIST, WS_EX_CLIENTEDGE);
   SetupFileList(app.file_list);

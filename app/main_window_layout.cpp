@@ -27,8 +27,8 @@ void LayoutMainWindow(HWND hwnd) {
   RECT client{};
   GetClientRect(hwnd, &client);
   const AppState& app = g_app;
-  const MainLayout layout = LayoutMainWindow(client.right - client.left, client.bottom - client.top, g_dpi,
-                                             app.active_tab);
+  const MainLayout layout =
+      LayoutMainWindow(client.right - client.left, client.bottom - client.top, g_dpi, app.active_tab);
   Place(app.drive_label, layout.drive_label);
   Place(app.drive_combo, layout.drive_combo);
   Place(app.scan_button, layout.scan_button);
@@ -53,8 +53,8 @@ void ShowTab(int index) {
   AppState& app = g_app;
   app.active_tab = index;
   const int page0 = index == 0 ? SW_SHOW : SW_HIDE;
-  for (HWND hwnd : {app.folder_title, app.folder_list, app.treemap_title, app.treemap, app.extension_title,
-                    app.extension_list}) {
+  for (HWND hwnd :
+       {app.folder_title, app.folder_list, app.treemap_title, app.treemap, app.extension_title, app.extension_list}) {
     if (hwnd != nullptr) ShowWindow(hwnd, page0);
   }
   if (app.file_list != nullptr) ShowWindow(app.file_list, index == 0 ? SW_HIDE : SW_SHOW);

@@ -7,9 +7,9 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "texts/texts.h"
 #include "ui/gdi_objects_win32.h"
 #include "views/main_layout.h"
-#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -57,7 +57,7 @@ void PaintHeader(HWND header) {
       const bool right_aligned = (item.fmt & HDF_RIGHT) != 0;
       const SortMark mark = (item.fmt & HDF_SORTDOWN) != 0 ? SortMark::kDown
                             : (item.fmt & HDF_SORTUP) != 0 ? SortMark::kUp
-                                                            : SortMark::kNone;
+                                                           : SortMark::kNone;
       const HeaderItemLayout look = LayoutHeaderItem(FromRect(item_rect), right_aligned, mark, g_dpi);
 
       {
@@ -126,8 +126,7 @@ void DrawTabItem(const DRAWITEMSTRUCT& item) {
 }
 
 void DrawScanButton(const DRAWITEMSTRUCT& item) {
-  const ButtonLook look =
-      ScanButtonLook((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
+  const ButtonLook look = ScanButtonLook((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   FillSolid(dc, rect, look.fill);
@@ -227,8 +226,7 @@ LRESULT CALLBACK HeaderPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 // rows take seconds.
 void InstallHeaderPainter(HWND header) {
   if (header == nullptr || GetWindowLongPtrW(header, GWLP_USERDATA) != 0) return;  // installed already
-  const LONG_PTR header_proc =
-      SetWindowLongPtrW(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeaderPaintProc));
+  const LONG_PTR header_proc = SetWindowLongPtrW(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeaderPaintProc));
   SetWindowLongPtrW(header, GWLP_USERDATA, header_proc);
 }
 

@@ -11,12 +11,12 @@
 #include <utility>
 
 #include "app_state.h"
+#include "base/trace.h"
 #include "drive_list.h"
 #include "result_views.h"
 #include "scan_thread.h"
-#include "views/scan_progress_text.h"
-#include "base/trace.h"
 #include "ui/list_drawing_win32.h"
+#include "views/scan_progress_text.h"
 #include "views/status_texts.h"
 
 namespace tw {

@@ -7,10 +7,10 @@
 #include <commctrl.h>
 
 #include "app_state.h"
-#include "ui/treemap_window_win32.h"
-#include "views/gdi_owner.h"
 #include "ui/list_drawing_win32.h"
 #include "ui/result_lists_win32.h"
+#include "ui/treemap_window_win32.h"
+#include "views/gdi_owner.h"
 
 namespace tw {
 namespace {
@@ -22,8 +22,8 @@ void TreemapChanged() {
 
 FolderListContext FolderContext() {
   AppState& app = g_app;
-  return FolderListContext{app.folder_list, app.main_window, app.rows, app.treemap_state, app.font_normal, g_dpi,
-                           TreemapChanged};
+  return FolderListContext{app.folder_list, app.main_window, app.rows,      app.treemap_state,
+                           app.font_normal, g_dpi,           TreemapChanged};
 }
 
 ExtensionListContext ExtensionContext() {

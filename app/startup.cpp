@@ -7,11 +7,11 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "base/trace.h"
 #include "main_window.h"
 #include "resource.h"
-#include "base/trace.h"
-#include "tray.h"
 #include "texts/texts.h"
+#include "tray.h"
 
 namespace tw {
 namespace {
@@ -62,8 +62,8 @@ int ScreenDpi() {
 }  // namespace
 
 HICON LoadAppIcon(int width, int height) {
-  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                                       width, height, LR_DEFAULTCOLOR));
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, width,
+                                       height, LR_DEFAULTCOLOR));
 }
 
 bool IsProcessElevated() {
@@ -124,9 +124,9 @@ int RunApplication(HINSTANCE instance) {
   g_tray_window = CreateWindowExW(0, kTrayClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
 
   const int dpi = ScreenDpi();
-  HWND main_window = CreateWindowExW(0, kMainClassName, text::kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                     CW_USEDEFAULT, MulDiv(1320, dpi, 96), MulDiv(840, dpi, 96), nullptr, nullptr,
-                                     instance, nullptr);
+  HWND main_window =
+      CreateWindowExW(0, kMainClassName, text::kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                      MulDiv(1320, dpi, 96), MulDiv(840, dpi, 96), nullptr, nullptr, instance, nullptr);
   if (main_window == nullptr) return 1;  // the mutex stays held until exit
 
   SendMessageW(main_window, WM_SETICON, ICON_BIG,

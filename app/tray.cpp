@@ -112,9 +112,9 @@ void ShowTrayMenu(HWND main_window) {
   GetCursorPos(&cursor);
   ForceForeground(main_window);
   menu_open = true;
-  const int command = static_cast<int>(TrackPopupMenu(
-      menu, TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD | TPM_NOANIMATION, cursor.x, cursor.y, 0, main_window,
-      nullptr));
+  const int command =
+      static_cast<int>(TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD | TPM_NOANIMATION, cursor.x,
+                                      cursor.y, 0, main_window, nullptr));
   menu_open = false;
   DestroyMenu(menu);
   PostMessageW(main_window, WM_NULL, 0, 0);

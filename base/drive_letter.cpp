@@ -20,9 +20,7 @@ wchar_t LetterOf(std::basic_string_view<Char> text, bool device_paths_allowed) {
 
 }  // namespace
 
-wchar_t DriveLetterOf(std::string_view text, bool device_paths_allowed) {
-  return LetterOf(text, device_paths_allowed);
-}
+wchar_t DriveLetterOf(std::string_view text, bool device_paths_allowed) { return LetterOf(text, device_paths_allowed); }
 
 wchar_t DriveLetterOf(std::wstring_view text, bool device_paths_allowed) {
   return LetterOf(text, device_paths_allowed);

@@ -15,9 +15,7 @@ struct Rect {
   std::int32_t Width() const { return right - left; }
   std::int32_t Height() const { return bottom - top; }
   // The PtInRect rule: left <= x < right and top <= y < bottom.
-  bool Contains(std::int32_t x, std::int32_t y) const {
-    return left <= x && x < right && top <= y && y < bottom;
-  }
+  bool Contains(std::int32_t x, std::int32_t y) const { return left <= x && x < right && top <= y && y < bottom; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 

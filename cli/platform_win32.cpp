@@ -1,9 +1,9 @@
 #include "cli/platform.h"
 
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
-#include <windows.h>
 
 namespace tw {
 

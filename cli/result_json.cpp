@@ -165,4 +165,3 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
 }
 
 }  // namespace tw
-

@@ -27,9 +27,9 @@ std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
   const struct {
     const char* name;
     double seconds;
-  } stages[] = {{"load", timings.load},   {"slice_pass", timings.slice_pass},
-                {"merge", timings.merge}, {"overflow_pass", timings.overflow_pass},
-                {"apply", timings.apply}, {"tree", timings.tree},
+  } stages[] = {{"load", timings.load},    {"slice_pass", timings.slice_pass},
+                {"merge", timings.merge},  {"overflow_pass", timings.overflow_pass},
+                {"apply", timings.apply},  {"tree", timings.tree},
                 {"total", elapsed_seconds}};
   std::string text;
   for (const auto& stage : stages) {

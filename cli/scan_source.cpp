@@ -48,19 +48,33 @@ std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::
   std::wstring reason;
   bool about_source = true;
   switch (error) {
-    case ScanError::kCannotOpen: reason = text::kErrorCannotOpen; break;
+    case ScanError::kCannotOpen:
+      reason = text::kErrorCannotOpen;
+      break;
     case ScanError::kPermissionDenied:
       reason = source.drive.empty() ? text::kErrorPermissionDenied : text::kErrorOpenVolume;
       break;
-    case ScanError::kEmptySource: reason = text::kErrorEmptySource; break;
-    case ScanError::kNotNtfs: reason = text::kErrorNotNtfs; break;
+    case ScanError::kEmptySource:
+      reason = text::kErrorEmptySource;
+      break;
+    case ScanError::kNotNtfs:
+      reason = text::kErrorNotNtfs;
+      break;
     case ScanError::kNoSuchPartition:
       reason = text::kErrorNoSuchPartition + std::to_wstring(partition) + text::kErrorNoSuchPartitionEnd;
       break;
-    case ScanError::kCannotReadMft: reason = text::kErrorReadMft; break;
-    case ScanError::kOutOfMemory: reason = text::kErrorOutOfMemory; about_source = false; break;
+    case ScanError::kCannotReadMft:
+      reason = text::kErrorReadMft;
+      break;
+    case ScanError::kOutOfMemory:
+      reason = text::kErrorOutOfMemory;
+      about_source = false;
+      break;
     case ScanError::kNone:
-    case ScanError::kUnknown: reason = text::kErrorUnknown; about_source = false; break;
+    case ScanError::kUnknown:
+      reason = text::kErrorUnknown;
+      about_source = false;
+      break;
   }
   std::string line = Utf16ToUtf8(text::kErrorPrefix) + Utf16ToUtf8(reason);
   if (!about_source) return line;

@@ -45,7 +45,7 @@ ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, P
 // Reports and fails exactly like the entry points above: kOpening first,
 // kCannotOpen when the volume is null or not open, and the volume is closed as
 // soon as the MFT is loaded. All three share one implementation.
-ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive,
-                            ProgressCallback progress, const ScanOptions& options = {});
+ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive, ProgressCallback progress,
+                            const ScanOptions& options = {});
 
 }  // namespace tw

@@ -67,11 +67,11 @@ inline constexpr std::size_t kAttrDataSizeField = 48;       // i64, non-resident
 inline constexpr std::size_t kNonResidentHeaderMinimum = 64;
 
 // $ATTRIBUTE_LIST entry fields.
-inline constexpr std::size_t kListEntryTypeField = 0;         // u32
-inline constexpr std::size_t kListEntryLengthField = 4;       // u16
-inline constexpr std::size_t kListEntryNameLengthField = 6;   // u8
-inline constexpr std::size_t kListEntryStartVcnField = 8;     // u64
-inline constexpr std::size_t kListEntryRecordField = 16;      // file reference
+inline constexpr std::size_t kListEntryTypeField = 0;        // u32
+inline constexpr std::size_t kListEntryLengthField = 4;      // u16
+inline constexpr std::size_t kListEntryNameLengthField = 6;  // u8
+inline constexpr std::size_t kListEntryStartVcnField = 8;    // u64
+inline constexpr std::size_t kListEntryRecordField = 16;     // file reference
 inline constexpr std::size_t kListEntryMinimum = 26;
 
 // One attribute met by the walk; offset and length lie inside the span.
@@ -136,8 +136,7 @@ void WalkAttributeListEntries(ByteSpan record, const AttributeView& list, Visito
   std::size_t pos = list.ValueOffset(record);
   // 64-bit sums: a 16-bit offset plus a 32-bit length cannot overflow them.
   const std::uint64_t value_end = static_cast<std::uint64_t>(pos) + list.ValueLength(record);
-  while (static_cast<std::uint64_t>(pos) + kListEntryMinimum <= value_end &&
-         Fits(record, pos, kListEntryMinimum)) {
+  while (static_cast<std::uint64_t>(pos) + kListEntryMinimum <= value_end && Fits(record, pos, kListEntryMinimum)) {
     const std::uint32_t type = ReadU32(record, pos + kListEntryTypeField);
     if (type == kAttrEnd) return;
     const std::size_t length = ReadU16(record, pos + kListEntryLengthField);

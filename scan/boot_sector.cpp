@@ -24,7 +24,6 @@ constexpr std::size_t kAttrAllocatedSize = 40;  // i64
 constexpr std::size_t kAttrDataSize = 48;       // i64
 constexpr std::size_t kAttrValidSize = 56;      // i64, the initialised size
 
-
 }  // namespace
 
 bool HasNtfsId(ByteSpan sector) {

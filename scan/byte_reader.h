@@ -59,12 +59,8 @@ inline std::uint8_t ReadU8(ByteSpan s, std::size_t offset) { return ReadFixed<st
 inline std::uint16_t ReadU16(ByteSpan s, std::size_t offset) { return ReadFixed<std::uint16_t>(s, offset); }
 inline std::uint32_t ReadU32(ByteSpan s, std::size_t offset) { return ReadFixed<std::uint32_t>(s, offset); }
 inline std::uint64_t ReadU64(ByteSpan s, std::size_t offset) { return ReadFixed<std::uint64_t>(s, offset); }
-inline std::int32_t ReadI32(ByteSpan s, std::size_t offset) {
-  return static_cast<std::int32_t>(ReadU32(s, offset));
-}
-inline std::int64_t ReadI64(ByteSpan s, std::size_t offset) {
-  return static_cast<std::int64_t>(ReadU64(s, offset));
-}
+inline std::int32_t ReadI32(ByteSpan s, std::size_t offset) { return static_cast<std::int32_t>(ReadU32(s, offset)); }
+inline std::int64_t ReadI64(ByteSpan s, std::size_t offset) { return static_cast<std::int64_t>(ReadU64(s, offset)); }
 
 // The record number of a 64-bit NTFS file reference: its low 48 bits.
 inline std::int64_t ReadRecordNumber(ByteSpan s, std::size_t offset) {

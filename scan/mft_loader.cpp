@@ -16,12 +16,11 @@ constexpr std::size_t kFirstAttributeOffset = 20;  // u16
 // Attribute header.
 constexpr std::uint32_t kTypeData = 0x80;
 constexpr std::uint32_t kTypeEnd = 0xFFFFFFFF;
-constexpr std::size_t kAttrType = 0;          // u32
-constexpr std::size_t kAttrLength = 4;        // u32
-constexpr std::size_t kAttrNonResident = 8;   // u8
-constexpr std::size_t kAttrNameLength = 9;    // u8
+constexpr std::size_t kAttrType = 0;            // u32
+constexpr std::size_t kAttrLength = 4;          // u32
+constexpr std::size_t kAttrNonResident = 8;     // u8
+constexpr std::size_t kAttrNameLength = 9;      // u8
 constexpr std::size_t kAttrRunListOffset = 32;  // u16, non-resident only
-
 
 // a × b when it fits a non-negative int64.
 bool MultiplyFits(std::int64_t a, std::int64_t b, std::int64_t& product) {

@@ -21,22 +21,27 @@ constexpr std::size_t kSiAttributesField = 32;  // u32, Win32 attribute bits
 constexpr std::size_t kSiMinimum = 36;
 
 // $FILE_NAME value fields.
-constexpr std::size_t kFnParentField = 0;      // file reference
-constexpr std::size_t kFnAllocatedField = 40;  // i64
-constexpr std::size_t kFnRealSizeField = 48;   // i64
-constexpr std::size_t kFnFlagsField = 56;      // u32
-constexpr std::size_t kFnNameLengthField = 64; // u8, UTF-16 units
-constexpr std::size_t kFnNamespaceField = 65;  // u8
-constexpr std::size_t kFnNameField = 66;       // UTF-16LE
+constexpr std::size_t kFnParentField = 0;       // file reference
+constexpr std::size_t kFnAllocatedField = 40;   // i64
+constexpr std::size_t kFnRealSizeField = 48;    // i64
+constexpr std::size_t kFnFlagsField = 56;       // u32
+constexpr std::size_t kFnNameLengthField = 64;  // u8, UTF-16 units
+constexpr std::size_t kFnNamespaceField = 65;   // u8
+constexpr std::size_t kFnNameField = 66;        // UTF-16LE
 constexpr std::uint32_t kFnDirectoryFlag = 0x10;
 
 constexpr std::int32_t NamespaceRank(std::uint8_t name_space) {
   switch (name_space) {
-    case 1: return 40;  // Win32
-    case 3: return 30;  // Win32 and DOS
-    case 0: return 20;  // POSIX
-    case 2: return 10;  // DOS
-    default: return 0;
+    case 1:
+      return 40;  // Win32
+    case 3:
+      return 30;  // Win32 and DOS
+    case 0:
+      return 20;  // POSIX
+    case 2:
+      return 10;  // DOS
+    default:
+      return 0;
   }
 }
 
@@ -215,8 +220,8 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 
 // Walks the in-use records that the resident attribute list of base record
 // `id` names into state (each copied out of the image and fixed up).
-void ParseListedRecords(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
-                        bool is_dir_record, RecordParseState& state) {
+void ParseListedRecords(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record, bool is_dir_record,
+                        RecordParseState& state) {
   std::vector<std::uint8_t> scratch;
   for (const std::int64_t r : CollectListedRecords(record, id)) {
     if (!RecordInImage(image, record_size, r)) continue;
@@ -229,8 +234,7 @@ void ParseListedRecords(ByteSpan image, std::int32_t record_size, std::int64_t i
   }
 }
 
-bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
-                         MftEntry& entry) {
+bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record, MftEntry& entry) {
   if (record_size <= 0 || image.size == 0 || record.size < static_cast<std::size_t>(record_size)) return false;
   if (!IsParsableBaseRecord(record, id)) return false;
   const std::uint8_t flags = RecordFlags(record);
@@ -241,8 +245,7 @@ bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t 
   return FinishEntry(id, is_dir_record, state, entry);
 }
 
-void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
-                ScanSlice& slice) {
+void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end, ScanSlice& slice) {
   if (record_size <= 0 || image.data == nullptr) return;
   const std::size_t stride = static_cast<std::size_t>(record_size);
   std::vector<std::uint8_t> scratch(stride);

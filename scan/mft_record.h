@@ -63,15 +63,13 @@ bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
 std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id);
 // Like ParseBaseRecord, but when the record has no name of its own it also walks
 // the in-use records its attribute list names (copied out of the image).
-bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record,
-                         MftEntry& entry);
+bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record, MftEntry& entry);
 // Parses records [first, end) of the image and appends their entries to
 // slice.entries. A base record without a name of its own (file or folder, the
 // root excepted) looks in the records its resident attribute list names. A
 // file base record left without a name yields no entry and is noted in
 // slice.nameless_files; a folder left without one gets its dir_N entry and is
 // noted in slice.nameless_folders.
-void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end,
-                ScanSlice& slice);
+void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end, ScanSlice& slice);
 
 }  // namespace tw

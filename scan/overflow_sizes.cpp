@@ -62,8 +62,7 @@ void RenameFolders(std::vector<FolderName>& found, ScanSlice& aggregate) {
 void NameFromExtensionRecords(NamingRecords& naming, const std::vector<std::int64_t>& folders,
                               const std::function<ByteSpan(std::int64_t)>& load, std::int64_t count,
                               ScanSlice& aggregate) {
-  std::stable_sort(naming.begin(), naming.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(naming.begin(), naming.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<FolderName> folder_names;
   for (std::size_t k = 0; k < naming.size();) {
     const std::int64_t base = naming[k].first;
@@ -189,7 +188,7 @@ void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& a
     const bool own = SumUnnamedData(record, own_size, own_alloc);
     for (const std::int64_t r : listed) {
       if (r < 0 || r >= count) continue;  // the whole 48-bit number, never truncated
-      load(r);                           // the base copy is no longer needed
+      load(r);                            // the base copy is no longer needed
       std::int64_t size = 0, alloc = 0;
       if (!SumUnnamedData(copy.View(), size, alloc)) continue;
       if (own && size <= own_size && alloc <= own_alloc) continue;

@@ -33,8 +33,7 @@ bool PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::siz
 
 class PosixVolume : public RawVolume {
  public:
-  PosixVolume(int fd, PartitionExtent extent, bool mappable)
-      : fd_(fd), extent_(extent), mappable_(mappable) {}
+  PosixVolume(int fd, PartitionExtent extent, bool mappable) : fd_(fd), extent_(extent), mappable_(mappable) {}
   ~PosixVolume() override { Close(); }
   PosixVolume(const PosixVolume&) = delete;
   PosixVolume& operator=(const PosixVolume&) = delete;
@@ -73,8 +72,8 @@ class PosixVolume : public RawVolume {
     if (static_cast<std::uint64_t>(source) % p != 0 || reinterpret_cast<std::uintptr_t>(destination) % p != 0) {
       return false;
     }
-    void* mapped = ::mmap(destination, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd_,
-                          static_cast<off_t>(source));
+    void* mapped =
+        ::mmap(destination, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd_, static_cast<off_t>(source));
     return mapped != MAP_FAILED;
   }
 

@@ -18,12 +18,12 @@ namespace {
 
 // NTFS_VOLUME_DATA_BUFFER, read field by field.
 constexpr DWORD kVolumeDataSize = 96;
-constexpr std::size_t kNumberSectors = 8;             // i64
-constexpr std::size_t kBytesPerSector = 40;           // u32
-constexpr std::size_t kBytesPerCluster = 44;          // u32
-constexpr std::size_t kBytesPerRecordSegment = 48;    // u32
-constexpr std::size_t kMftValidDataLength = 56;       // i64
-constexpr std::size_t kMftStartLcn = 64;              // i64
+constexpr std::size_t kNumberSectors = 8;           // i64
+constexpr std::size_t kBytesPerSector = 40;         // u32
+constexpr std::size_t kBytesPerCluster = 44;        // u32
+constexpr std::size_t kBytesPerRecordSegment = 48;  // u32
+constexpr std::size_t kMftValidDataLength = 56;     // i64
+constexpr std::size_t kMftStartLcn = 64;            // i64
 
 // Raw volume reads must start and end on sector boundaries, into a buffer
 // aligned the same way. 4 KiB is a multiple of every sector size in use.
@@ -165,8 +165,7 @@ std::int64_t SourceSize(HANDLE handle) {
   if (GetFileSizeEx(handle, &size) && size.QuadPart > 0) return size.QuadPart;
   GET_LENGTH_INFORMATION length{};
   DWORD returned = 0;
-  if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned,
-                      nullptr)) {
+  if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned, nullptr)) {
     return length.Length.QuadPart;
   }
   return 0;

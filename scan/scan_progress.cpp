@@ -4,15 +4,24 @@ namespace tw {
 
 const char* ScanErrorName(ScanError error) {
   switch (error) {
-    case ScanError::kNone: return "no error";
-    case ScanError::kCannotOpen: return "cannot open the source";
-    case ScanError::kPermissionDenied: return "permission denied";
-    case ScanError::kEmptySource: return "empty source";
-    case ScanError::kNotNtfs: return "not an NTFS volume";
-    case ScanError::kNoSuchPartition: return "no such NTFS partition";
-    case ScanError::kCannotReadMft: return "cannot read the MFT";
-    case ScanError::kOutOfMemory: return "out of memory";
-    case ScanError::kUnknown: break;
+    case ScanError::kNone:
+      return "no error";
+    case ScanError::kCannotOpen:
+      return "cannot open the source";
+    case ScanError::kPermissionDenied:
+      return "permission denied";
+    case ScanError::kEmptySource:
+      return "empty source";
+    case ScanError::kNotNtfs:
+      return "not an NTFS volume";
+    case ScanError::kNoSuchPartition:
+      return "no such NTFS partition";
+    case ScanError::kCannotReadMft:
+      return "cannot read the MFT";
+    case ScanError::kOutOfMemory:
+      return "out of memory";
+    case ScanError::kUnknown:
+      break;
   }
   return "unknown error";
 }

@@ -43,13 +43,13 @@ enum class ScanError : std::uint8_t {
   kNoSuchPartition,   // the partition asked for does not exist or is not NTFS
   kCannotReadMft,     // the geometry, record 0 or the MFT's bytes could not be read
   kOutOfMemory,
-  kUnknown,           // anything else (an exception that is not the engine's)
+  kUnknown,  // anything else (an exception that is not the engine's)
 };
 
 // The failures that belong to opening a source rather than to reading its MFT.
 constexpr bool IsOpenError(ScanError error) {
-  return error == ScanError::kCannotOpen || error == ScanError::kPermissionDenied ||
-         error == ScanError::kEmptySource || error == ScanError::kNotNtfs || error == ScanError::kNoSuchPartition;
+  return error == ScanError::kCannotOpen || error == ScanError::kPermissionDenied || error == ScanError::kEmptySource ||
+         error == ScanError::kNotNtfs || error == ScanError::kNoSuchPartition;
 }
 
 // The exception a failed scan ends in. what() names the code in English, for

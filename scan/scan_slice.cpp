@@ -60,7 +60,8 @@ void AddEntryImpl(ScanSlice& s, Entry&& entry, FolderSlots& slots) {
 
   const std::wstring_view extension = ExtensionOf(entry.name);
   auto ext = s.extension_totals.find(extension);
-  if (ext == s.extension_totals.end()) ext = s.extension_totals.emplace(std::wstring(extension), ExtensionTotals{}).first;
+  if (ext == s.extension_totals.end())
+    ext = s.extension_totals.emplace(std::wstring(extension), ExtensionTotals{}).first;
   AddTo(ext->second.size, entry.size);
   AddTo(ext->second.alloc, entry.alloc);
   ++ext->second.count;

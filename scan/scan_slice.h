@@ -80,12 +80,12 @@ template <typename T>
 using WideTextMap = std::unordered_map<std::wstring, T, WideTextHash, std::equal_to<>>;
 
 struct ScanSlice {
-  IdMap<FolderRecord> folder_records;          // folder id -> its record
-  IdMap<FolderFileTotals> folder_file_totals;  // parent id (or 5) -> direct file sums
-  IdMap<std::vector<FileRecord>> folder_files;  // parent id as recorded -> files
+  IdMap<FolderRecord> folder_records;             // folder id -> its record
+  IdMap<FolderFileTotals> folder_file_totals;     // parent id (or 5) -> direct file sums
+  IdMap<std::vector<FileRecord>> folder_files;    // parent id as recorded -> files
   WideTextMap<ExtensionTotals> extension_totals;  // extension text -> sums; "" = none
-  IdMap<OverflowSizes> overflow_sizes;  // only between the overflow pass and apply
-  std::vector<MftEntry> entries;        // parsed, not yet folded in
+  IdMap<OverflowSizes> overflow_sizes;            // only between the overflow pass and apply
+  std::vector<MftEntry> entries;                  // parsed, not yet folded in
   // File base records in use that yielded no entry for want of a name; only
   // between the slice pass and the overflow pass, which looks for their names
   // in the extension records that name them as base.

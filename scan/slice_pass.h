@@ -39,8 +39,7 @@ inline constexpr std::int32_t kProgressStride = 300000;
 
 // Records per slice: an equal share per hardware thread (0 threads counts as
 // one), never fewer than `minimum`.
-std::int32_t ChooseSliceSize(std::int32_t record_count, std::int32_t hardware_threads,
-                             std::int32_t minimum);
+std::int32_t ChooseSliceSize(std::int32_t record_count, std::int32_t hardware_threads, std::int32_t minimum);
 
 // Consecutive ranges of slice_size records covering [0, record_count); the last
 // one may be shorter. No ranges for a count of 0 (or a slice size below 1).

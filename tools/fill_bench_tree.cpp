@@ -26,12 +26,12 @@
 namespace {
 
 constexpr const char* kTops[] = {"Users", "Program Files", "Windows", "projects", "data"};
-constexpr const char* kWords[] = {"alpha",  "backup", "cache",  "docs",    "export", "fonts",  "gallery",
-                                  "history", "images", "jobs",   "kernel",  "logs",   "media",  "notes",
-                                  "output", "photos", "queue",  "reports", "src",    "temp",   "updates",
-                                  "vendor", "work",   "年度",   "资料",    "照片",   "项目"};
-constexpr const char* kExtensions[] = {".txt", ".dll", ".jpg", ".png", ".cpp", ".h",    ".log", ".dat",
-                                       ".mp3", ".pdf", ".docx", ".xml", ".json", ".js", ".exe", ".JPG", ""};
+constexpr const char* kWords[] = {"alpha",   "backup", "cache", "docs",    "export", "fonts", "gallery",
+                                  "history", "images", "jobs",  "kernel",  "logs",   "media", "notes",
+                                  "output",  "photos", "queue", "reports", "src",    "temp",  "updates",
+                                  "vendor",  "work",   "年度",  "资料",    "照片",   "项目"};
+constexpr const char* kExtensions[] = {".txt", ".dll",  ".jpg", ".png",  ".cpp", ".h",   ".log", ".dat", ".mp3",
+                                       ".pdf", ".docx", ".xml", ".json", ".js",  ".exe", ".JPG", ""};
 
 [[noreturn]] void Die(const std::string& what) {
   std::fprintf(stderr, "fill_bench_tree: %s: %s\n", what.c_str(), std::strerror(errno));

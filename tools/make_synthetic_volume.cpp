@@ -22,11 +22,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_synthetic_volume: %s\n", error.c_str());
     return 1;
   }
-  std::printf("records %lld\nfiles %d\nfolders %d\ntotal_size %lld\nhard_links %d\nattribute_lists %d\n"
-              "free_records %d\nvolume_size %lld\n",
-              static_cast<long long>(summary.records), summary.files, summary.folders,
-              static_cast<long long>(summary.total_size), summary.hard_links, summary.attribute_lists,
-              summary.free_records, static_cast<long long>(summary.volume_size));
+  std::printf(
+      "records %lld\nfiles %d\nfolders %d\ntotal_size %lld\nhard_links %d\nattribute_lists %d\n"
+      "free_records %d\nvolume_size %lld\n",
+      static_cast<long long>(summary.records), summary.files, summary.folders,
+      static_cast<long long>(summary.total_size), summary.hard_links, summary.attribute_lists, summary.free_records,
+      static_cast<long long>(summary.volume_size));
   for (const tw::build::SyntheticExtent& e : summary.mft_extents) {
     std::printf("mft_extent %lld %lld\n", static_cast<long long>(e.offset), static_cast<long long>(e.length));
   }

@@ -35,8 +35,7 @@ double RowRatio(std::int64_t sum, std::int64_t wmin, std::int64_t wmax, double s
   if (side <= 0 || sum < 1) return kLargest;
   const double s = static_cast<double>(sum);
   const double side2 = side * side;
-  return std::max(s * s / (static_cast<double>(wmin) * side2),
-                  static_cast<double>(wmax) * side2 / (s * s));
+  return std::max(s * s / (static_cast<double>(wmin) * side2), static_cast<double>(wmax) * side2 / (s * s));
 }
 
 std::int32_t Round(double v) { return static_cast<std::int32_t>(std::lround(v)); }
@@ -46,8 +45,8 @@ void Emit(std::vector<TreemapCell>& cells, const Entry& e, double l, double t, d
 }
 
 // One strip: every entry side by side across the whole free rectangle.
-void LayoutStrip(std::span<const Entry> entries, std::int64_t total, double x, double y, double w,
-                 double h, bool stack_vertically, std::vector<TreemapCell>& cells) {
+void LayoutStrip(std::span<const Entry> entries, std::int64_t total, double x, double y, double w, double h,
+                 bool stack_vertically, std::vector<TreemapCell>& cells) {
   if (entries.empty() || total < 1 || w <= 0 || h <= 0) return;
   const double t = static_cast<double>(total);
   double a = 0;
@@ -148,8 +147,7 @@ double WorstRatio(std::span<const std::int64_t> row, double side) {
   return RowRatio(sum, wmin, wmax, side);
 }
 
-void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights,
-                    std::vector<TreemapCell>& cells) {
+void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights, std::vector<TreemapCell>& cells) {
   cells.clear();
   if (weights.empty() || rect.left >= rect.right || rect.top >= rect.bottom) return;
 
@@ -160,8 +158,7 @@ void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights,
   }
   if (entries.empty()) return;
   KeepSumsInRange(entries);
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.weight > b.weight; });
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.weight > b.weight; });
 
   SquarifyRows(entries, rect.left, rect.top, static_cast<double>(rect.right) - rect.left,
                static_cast<double>(rect.bottom) - rect.top, cells);

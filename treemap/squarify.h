@@ -35,8 +35,7 @@ struct TreemapCell {
 // byte scales: 3,000,000 and 1,000,000 in a 400 x 100 rectangle become two
 // columns, 300 and 100 two full-width bands. Edges are rounded half away from
 // zero from accumulated double positions, so neighbouring cells share edges.
-void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights,
-                    std::vector<TreemapCell>& cells);
+void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights, std::vector<TreemapCell>& cells);
 
 // The acceptance measure of a row of weights laid along a side of the given
 // length: max(S^2 / (wmin * side^2), wmax * side^2 / S^2), or the largest

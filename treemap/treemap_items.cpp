@@ -104,16 +104,15 @@ std::uint64_t AddFileItems(const ScanResult& result, std::int64_t folder_id, std
   return counter;
 }
 
-void LayoutTreemapItems(const Rect& client, const std::vector<TreemapItem>& items,
-                        std::vector<TreemapCell>& cells) {
+void LayoutTreemapItems(const Rect& client, const std::vector<TreemapItem>& items, std::vector<TreemapCell>& cells) {
   std::vector<std::int64_t> weights;
   weights.reserve(items.size());
   for (const TreemapItem& item : items) weights.push_back(item.size);
   SquarifyLayout(client, weights, cells);
 }
 
-std::optional<std::size_t> HitTestTreemap(const std::vector<TreemapCell>& cells,
-                                          std::size_t item_count, std::int32_t x, std::int32_t y) {
+std::optional<std::size_t> HitTestTreemap(const std::vector<TreemapCell>& cells, std::size_t item_count, std::int32_t x,
+                                          std::int32_t y) {
   for (const TreemapCell& cell : cells) {
     if (!cell.Bounds().Contains(x, y)) continue;
     if (cell.item_index >= item_count) return std::nullopt;
@@ -122,8 +121,8 @@ std::optional<std::size_t> HitTestTreemap(const std::vector<TreemapCell>& cells,
   return std::nullopt;
 }
 
-std::optional<std::size_t> HitTestTreemap(const Rect& client, const std::vector<TreemapItem>& items,
-                                          std::int32_t x, std::int32_t y) {
+std::optional<std::size_t> HitTestTreemap(const Rect& client, const std::vector<TreemapItem>& items, std::int32_t x,
+                                          std::int32_t y) {
   std::vector<TreemapCell> cells;
   LayoutTreemapItems(client, items, cells);
   return HitTestTreemap(cells, items.size(), x, y);

@@ -20,10 +20,10 @@
 namespace tw {
 
 struct TreemapItem {
-  std::wstring name;         // folder name, file name, or "[直接文件]"
-  std::int64_t size = 0;     // the layout weight and the size in the label
-  std::int64_t id = 0;       // folder item: the child folder; otherwise the folder whose files these are
-  bool is_folder = false;    // can be entered (hand cursor, double-click navigates)
+  std::wstring name;       // folder name, file name, or "[直接文件]"
+  std::int64_t size = 0;   // the layout weight and the size in the label
+  std::int64_t id = 0;     // folder item: the child folder; otherwise the folder whose files these are
+  bool is_folder = false;  // can be entered (hand cursor, double-click navigates)
   bool is_direct_files = false;
   bool is_file = false;
   std::uint64_t file_index = 0;  // file items: position in the folder's files_by_folder list
@@ -46,17 +46,16 @@ std::uint64_t AddFileItems(const ScanResult& result, std::int64_t folder_id, std
                            std::vector<TreemapItem>& items);
 
 // SquarifyLayout over the items' sizes.
-void LayoutTreemapItems(const Rect& client, const std::vector<TreemapItem>& items,
-                        std::vector<TreemapCell>& cells);
+void LayoutTreemapItems(const Rect& client, const std::vector<TreemapItem>& items, std::vector<TreemapCell>& cells);
 
 // The index of the item under (x, y): the first cell in layout order that
 // contains the point; a cell whose index is not below item_count is no hit.
-std::optional<std::size_t> HitTestTreemap(const std::vector<TreemapCell>& cells,
-                                          std::size_t item_count, std::int32_t x, std::int32_t y);
+std::optional<std::size_t> HitTestTreemap(const std::vector<TreemapCell>& cells, std::size_t item_count, std::int32_t x,
+                                          std::int32_t y);
 
 // Lays the items out in client and hit-tests the point.
-std::optional<std::size_t> HitTestTreemap(const Rect& client, const std::vector<TreemapItem>& items,
-                                          std::int32_t x, std::int32_t y);
+std::optional<std::size_t> HitTestTreemap(const Rect& client, const std::vector<TreemapItem>& items, std::int32_t x,
+                                          std::int32_t y);
 
 // The hand cursor shows over items that can be entered: folders that are
 // not files (including "[直接文件]").
@@ -82,7 +81,7 @@ TreemapLabelKind TreemapLabelFor(std::int32_t width, std::int32_t height);
 // top-aligned texts ending in an ellipsis when cut, white on the fill.
 struct TreemapLabel {
   TreemapLabelKind kind = TreemapLabelKind::kNone;
-  std::wstring first;   // "name (size)" or the name
+  std::wstring first;  // "name (size)" or the name
   Rect first_rect;
   std::wstring second;  // the size text of a two-line label
   Rect second_rect;

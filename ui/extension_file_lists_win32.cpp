@@ -51,8 +51,8 @@ void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& 
   for (std::int32_t column = 0; column < static_cast<std::int32_t>(kFileViewColumns.size()); ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
     if (column == kFileViewExtensionColumn) {
-      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, file->extension),
-                     colours.background, ExtensionLabel(file->extension), context.dpi);
+      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, file->extension), colours.background,
+                     ExtensionLabel(file->extension), context.dpi);
     } else {
       DrawCellText(dc, cell, colours.background, FileViewCellText(*file, column),
                    kFileViewColumns[static_cast<std::size_t>(column)].right_aligned, context.dpi);

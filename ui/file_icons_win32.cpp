@@ -46,7 +46,6 @@ struct Released {
 
 HICON IconForExtension(std::wstring_view extension) { return g_icons.get().Get(extension, AskShell); }
 
-
 void ShowShellContextMenu(HWND owner, const std::wstring& path, POINT screen_point) {
   if (path.empty()) return;
   PIDLIST_ABSOLUTE items = nullptr;
@@ -56,13 +55,13 @@ void ShowShellContextMenu(HWND owner, const std::wstring& path, POINT screen_poi
   if (SUCCEEDED(SHBindToParent(items, IID_IShellFolder, reinterpret_cast<void**>(&folder.p), &child)) &&
       folder.p != nullptr) {
     Released<IContextMenu> menu;
-    if (SUCCEEDED(folder.p->GetUIObjectOf(owner, 1, &child, IID_IContextMenu, nullptr,
-                                          reinterpret_cast<void**>(&menu.p))) &&
+    if (SUCCEEDED(
+            folder.p->GetUIObjectOf(owner, 1, &child, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&menu.p))) &&
         menu.p != nullptr) {
       if (HMENU popup = CreatePopupMenu()) {
         if (SUCCEEDED(menu.p->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_NORMAL))) {
-          const auto command = static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                                                screen_point.x, screen_point.y, 0, owner, nullptr));
+          const auto command = static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen_point.x,
+                                                                screen_point.y, 0, owner, nullptr));
           if (command != 0) {
             CMINVOKECOMMANDINFO invoke{};
             invoke.cbSize = sizeof invoke;

@@ -8,20 +8,20 @@
 #include <array>
 
 #include "base/extension.h"
-#include "views/file_icons.h"
+#include "texts/texts.h"
 #include "ui/file_icons_win32.h"
-#include "views/folder_list_look.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/list_drawing_win32.h"
-#include "texts/texts.h"
+#include "views/file_icons.h"
+#include "views/folder_list_look.h"
 
 namespace tw {
 namespace {
 
 constexpr ListColumn kFolderListColumns[] = {
-    {text::kColumnFolder, 185, false},  {text::kColumnParentShare, 130, false}, {text::kColumnSize, 110, true},
+    {text::kColumnFolder, 185, false},   {text::kColumnParentShare, 130, false}, {text::kColumnSize, 110, true},
     {text::kColumnAllocated, 110, true}, {text::kColumnItems, 90, true},         {text::kColumnFiles, 90, true},
-    {text::kColumnFolders, 90, true},    {text::kColumnModified, 160, false},   {text::kColumnAttributes, 90, false},
+    {text::kColumnFolders, 90, true},    {text::kColumnModified, 160, false},    {text::kColumnAttributes, 90, false},
 };
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -83,8 +83,8 @@ void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row
 
 void DrawShareCell(HDC dc, const FolderListContext& context, int item, const RECT& cell, COLORREF background) {
   FillSolid(dc, cell, background);
-  const ShareCellLayout look =
-      LayoutShareCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, context.rows.ParentPercent(item), context.dpi);
+  const ShareCellLayout look = LayoutShareCell(Rect{cell.left, cell.top, cell.right, cell.bottom},
+                                               context.rows.ParentPercent(item), context.dpi);
   if (look.bar) FillSolid(dc, ToRect(*look.bar), kParentBarColour);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0));
@@ -106,8 +106,8 @@ void PaintFolderRow(HDC dc, const FolderListContext& context, int item, const RE
   }
   for (std::int32_t column = kFolderColumnSize; column <= kFolderColumnAttributes; ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
-    DrawCellText(dc, cell, colours.background, context.rows.CellText(item, column),
-                 column <= kFolderColumnFolders, context.dpi);
+    DrawCellText(dc, cell, colours.background, context.rows.CellText(item, column), column <= kFolderColumnFolders,
+                 context.dpi);
   }
 }
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "ui/gdi_objects_win32.h"
 #include "views/dpi_scale.h"
 #include "views/folder_list_look.h"
-#include "ui/gdi_objects_win32.h"
 
 namespace tw {
 namespace {
@@ -81,8 +81,7 @@ void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row) {
   }
 }
 
-void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned,
-                  int dpi) {
+void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi) {
   const DpiScale S{dpi};
   FillSolid(dc, cell, background);
   SetBkMode(dc, TRANSPARENT);
@@ -113,8 +112,7 @@ void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending) {
   }
 }
 
-void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF background, std::wstring_view text,
-                    int dpi) {
+void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF background, std::wstring_view text, int dpi) {
   const SwatchCellLayout look = LayoutSwatchCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, dpi);
   FillSolid(dc, RECT{look.swatch.left, look.swatch.top, look.swatch.right, look.swatch.bottom}, swatch);
   SetBkMode(dc, TRANSPARENT);

@@ -26,8 +26,7 @@ void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour);
 // Fills the cell and draws the text in it, shrunk by S(6) left and right,
 // single line, vertically centred, ellipsis, no prefixes; white on the
 // selection colour, black otherwise.
-void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned,
-                  int dpi);
+void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi);
 
 // Vertical lines of 0xE0E0E0 at the right edge of every column.
 void DrawGridLines(HWND list, HDC dc, const RECT& row);
@@ -50,8 +49,7 @@ void SetHeaderSortArrow(HWND list, std::int32_t column, bool ascending);
 
 // A swatch cell (extension list column 0, file view column 2): the swatch
 // and the text after it; the cell is not refilled.
-void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF background, std::wstring_view text,
-                    int dpi);
+void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF background, std::wstring_view text, int dpi);
 
 // Paints row `item` with the background colour of its selection state.
 using PaintRow = std::function<void(HDC dc, int item, const RECT& row, const RowColours& colours)>;

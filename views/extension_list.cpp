@@ -11,9 +11,12 @@ namespace {
 int CompareBy(const ExtStat& a, const ExtStat& b, std::int32_t column) {
   const auto numbers = [](std::int64_t x, std::int64_t y) { return x < y ? -1 : (y < x ? 1 : 0); };
   switch (column) {
-    case 0: return CompareTextNoCase(a.extension, b.extension);
-    case 3: return numbers(a.file_count, b.file_count);
-    default: return numbers(a.total_size, b.total_size);
+    case 0:
+      return CompareTextNoCase(a.extension, b.extension);
+    case 3:
+      return numbers(a.file_count, b.file_count);
+    default:
+      return numbers(a.total_size, b.total_size);
   }
 }
 
@@ -50,8 +53,8 @@ void RefreshExtensionList(ScanResult& result, ExtensionListState& state) {
   FillExtensionList(result, state);
 }
 
-std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result,
-                                                const ExtensionListState& state, std::int64_t row) {
+std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result, const ExtensionListState& state,
+                                                std::int64_t row) {
   if (row < 0 || static_cast<std::uint64_t>(row) >= state.extension_view.size()) return std::nullopt;
   const std::uint64_t k = state.extension_view[static_cast<std::size_t>(row)];
   if (k >= result.extensions.size()) return std::nullopt;
@@ -60,14 +63,18 @@ std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result,
 
 std::wstring ExtensionCellText(const ScanResult& result, const ExtStat& stat, std::int32_t column) {
   switch (column) {
-    case 0: return ExtensionLabel(stat.extension);
-    case 1: return FormatSize(static_cast<std::uint64_t>(stat.total_size));
+    case 0:
+      return ExtensionLabel(stat.extension);
+    case 1:
+      return FormatSize(static_cast<std::uint64_t>(stat.total_size));
     case 2: {
       const std::int64_t total = result.root_total_size > 0 ? result.root_total_size : 1;
       return FormatPercent(static_cast<double>(stat.total_size) * 100.0 / static_cast<double>(total));
     }
-    case 3: return FormatCount(stat.file_count);
-    default: return std::wstring();
+    case 3:
+      return FormatCount(stat.file_count);
+    default:
+      return std::wstring();
   }
 }
 

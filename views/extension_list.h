@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "model/scan_result.h"
 #include "base/colour.h"
-#include "views/result_list.h"
+#include "model/scan_result.h"
 #include "texts/texts.h"
+#include "views/result_list.h"
 
 namespace tw {
 
@@ -47,8 +47,8 @@ void RefreshExtensionList(ScanResult& result, ExtensionListState& state);
 
 // The position k in extensions of a row (its swatch is palette entry
 // k mod 12); nothing for a row that is not shown.
-std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result,
-                                                const ExtensionListState& state, std::int64_t row);
+std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result, const ExtensionListState& state,
+                                                std::int64_t row);
 
 // The text of one cell: 0 the extension, 1 its size, 2 its share of the
 // volume (total_size * 100 / root_total_size, dividing by 1 when the volume

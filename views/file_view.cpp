@@ -12,12 +12,18 @@ namespace {
 int CompareBy(const FileEntry& a, const FileEntry& b, std::int32_t column) {
   const auto numbers = [](std::int64_t x, std::int64_t y) { return x < y ? -1 : (y < x ? 1 : 0); };
   switch (column) {
-    case 0: return CompareTextNoCase(a.name, b.name);
-    case 1: return CompareTextNoCase(a.folder_path, b.folder_path);
-    case 2: return CompareTextNoCase(a.extension, b.extension);
-    case 4: return numbers(a.alloc, b.alloc);
-    case 5: return numbers(a.mtime, b.mtime);
-    default: return numbers(a.size, b.size);
+    case 0:
+      return CompareTextNoCase(a.name, b.name);
+    case 1:
+      return CompareTextNoCase(a.folder_path, b.folder_path);
+    case 2:
+      return CompareTextNoCase(a.extension, b.extension);
+    case 4:
+      return numbers(a.alloc, b.alloc);
+    case 5:
+      return numbers(a.mtime, b.mtime);
+    default:
+      return numbers(a.size, b.size);
   }
 }
 
@@ -62,13 +68,20 @@ const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& st
 
 std::wstring FileViewCellText(const FileEntry& file, std::int32_t column) {
   switch (column) {
-    case 0: return file.name;
-    case 1: return file.folder_path;
-    case 2: return ExtensionLabel(file.extension);
-    case 3: return FormatSize(static_cast<std::uint64_t>(file.size));
-    case 4: return FormatSize(static_cast<std::uint64_t>(file.alloc));
-    case 5: return FormatFileTime(file.mtime);
-    default: return std::wstring();
+    case 0:
+      return file.name;
+    case 1:
+      return file.folder_path;
+    case 2:
+      return ExtensionLabel(file.extension);
+    case 3:
+      return FormatSize(static_cast<std::uint64_t>(file.size));
+    case 4:
+      return FormatSize(static_cast<std::uint64_t>(file.alloc));
+    case 5:
+      return FormatFileTime(file.mtime);
+    default:
+      return std::wstring();
   }
 }
 

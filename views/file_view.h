@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "model/scan_result.h"
 #include "base/colour.h"
-#include "views/result_list.h"
+#include "model/scan_result.h"
 #include "texts/texts.h"
+#include "views/result_list.h"
 
 namespace tw {
 

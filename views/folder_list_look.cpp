@@ -8,8 +8,8 @@
 
 namespace tw {
 
-NameCellLayout LayoutNameCell(const Rect& cell, std::int32_t depth, bool expandable, bool open,
-                              std::int32_t icon_width, std::int32_t dpi) {
+NameCellLayout LayoutNameCell(const Rect& cell, std::int32_t depth, bool expandable, bool open, std::int32_t icon_width,
+                              std::int32_t dpi) {
   const DpiScale S{dpi};
   NameCellLayout l;
   const std::int32_t x0 = cell.left + S(6) + S(16) * depth;

@@ -24,13 +24,13 @@ inline constexpr Colour kGridLineColour = 0xE0E0E0;
 // small-icon width `icon_width`.
 struct NameCellLayout {
   std::optional<std::array<Point, 3>> triangle;  // only for expandable rows
-  Rect icon_box;     // the file icon goes here (icon_width x 2 * (icon_width / 2))
-  Rect glyph_tab;    // a folder row draws these two instead of an icon
+  Rect icon_box;                                 // the file icon goes here (icon_width x 2 * (icon_width / 2))
+  Rect glyph_tab;                                // a folder row draws these two instead of an icon
   Rect glyph_body;
-  Rect label;        // the name, single line, vertically centred
+  Rect label;  // the name, single line, vertically centred
 };
-NameCellLayout LayoutNameCell(const Rect& cell, std::int32_t depth, bool expandable, bool open,
-                              std::int32_t icon_width, std::int32_t dpi);
+NameCellLayout LayoutNameCell(const Rect& cell, std::int32_t depth, bool expandable, bool open, std::int32_t icon_width,
+                              std::int32_t dpi);
 
 // The share-of-parent cell: the bar (none when the share is not positive, at
 // least 1 px wide otherwise, full width from 100 % up) and the text "42.5%",

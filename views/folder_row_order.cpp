@@ -4,9 +4,9 @@
 #include <string>
 
 #include "format/format.h"
+#include "texts/texts.h"
 #include "views/folder_rows.h"
 #include "views/text_compare.h"
-#include "texts/texts.h"
 
 namespace tw {
 namespace {
@@ -22,24 +22,33 @@ struct KeyedEntry {
 
 std::int64_t ChildKey(const DirNode& child, std::int32_t column) {
   switch (column) {
-    case kFolderColumnSize: return child.total_size;
+    case kFolderColumnSize:
+      return child.total_size;
     case kFolderColumnItems:
       return std::int64_t{child.total_file_count} + std::int64_t{child.total_folder_count};
-    case kFolderColumnFiles: return child.total_file_count;
-    case kFolderColumnFolders: return child.total_folder_count;
-    case kFolderColumnModified: return child.mtime;
-    default: return child.total_alloc;  // share of parent, allocated, and anything else
+    case kFolderColumnFiles:
+      return child.total_file_count;
+    case kFolderColumnFolders:
+      return child.total_folder_count;
+    case kFolderColumnModified:
+      return child.mtime;
+    default:
+      return child.total_alloc;  // share of parent, allocated, and anything else
   }
 }
 
 std::int64_t DirectFilesKey(const DirNode& folder, std::int32_t column) {
   switch (column) {
-    case kFolderColumnSize: return folder.direct_size;
+    case kFolderColumnSize:
+      return folder.direct_size;
     case kFolderColumnItems:
-    case kFolderColumnFiles: return folder.direct_file_count;
+    case kFolderColumnFiles:
+      return folder.direct_file_count;
     case kFolderColumnFolders:
-    case kFolderColumnModified: return 0;
-    default: return folder.direct_alloc;
+    case kFolderColumnModified:
+      return 0;
+    default:
+      return folder.direct_alloc;
   }
 }
 
@@ -47,21 +56,24 @@ std::int64_t DirectFilesKey(const DirNode& folder, std::int32_t column) {
 
 std::int64_t FileKey(const FileEntry& file, std::size_t index, std::int32_t column) {
   switch (column) {
-    case kFolderColumnSize: return file.size;
+    case kFolderColumnSize:
+      return file.size;
     case kFolderColumnItems:
     case kFolderColumnFiles:
     case kFolderColumnFolders:
       // Every file is one item, one file and no folder: the list order decides.
       return static_cast<std::int64_t>(index);
-    case kFolderColumnModified: return file.mtime;
-    default: return file.alloc;
+    case kFolderColumnModified:
+      return file.mtime;
+    default:
+      return file.alloc;
   }
 }
 
 }  // namespace
 
-std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder,
-                                            std::int32_t column, bool ascending) {
+std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder, std::int32_t column,
+                                            bool ascending) {
   const bool by_text = column == kFolderColumnName || column == kFolderColumnAttributes;
   const std::wstring direct_files = text::kDirectFiles;
   std::vector<KeyedEntry> keyed;
@@ -101,8 +113,7 @@ std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirN
   return ordered;
 }
 
-std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, std::int32_t column,
-                                          bool ascending) {
+std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, std::int32_t column, bool ascending) {
   std::vector<std::size_t> order(files.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
 

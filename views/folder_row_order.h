@@ -26,11 +26,10 @@ struct FolderEntry {
 // The children of `folder` that are folders of `result`, plus the
 // "[直接文件]" entry when the folder has direct files by count or by size, in
 // display order. Child ids that are not folders are left out.
-std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder,
-                                          std::int32_t column, bool ascending);
+std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder, std::int32_t column,
+                                            bool ascending);
 
 // Positions 0 .. files.size()-1 in display order.
-std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, std::int32_t column,
-                                          bool ascending);
+std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, std::int32_t column, bool ascending);
 
 }  // namespace tw

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "format/format.h"
-#include "views/folder_row_order.h"
 #include "texts/texts.h"
+#include "views/folder_row_order.h"
 
 namespace tw {
 namespace {
@@ -14,9 +14,7 @@ namespace {
 // chain that loops or runs absurdly deep cannot hang the user interface.
 constexpr std::size_t kMaxWalk = 512;
 
-bool HasChildOrDirectFiles(const DirNode& folder) {
-  return !folder.children.empty() || folder.direct_file_count > 0;
-}
+bool HasChildOrDirectFiles(const DirNode& folder) { return !folder.children.empty() || folder.direct_file_count > 0; }
 
 std::wstring CountText(std::int64_t n) {
   // Counts are 32-bit; a sum of two of them is held at the largest value
@@ -291,41 +289,61 @@ std::wstring FolderRowModel::CellText(std::int64_t index, std::int32_t column) c
     const FileEntry* file = FileOfRow(*row);
     if (file == nullptr) return {};
     switch (column) {
-      case kFolderColumnName: return file->name;
-      case kFolderColumnSize: return SizeText(file->size);
-      case kFolderColumnAlloc: return SizeText(file->alloc);
+      case kFolderColumnName:
+        return file->name;
+      case kFolderColumnSize:
+        return SizeText(file->size);
+      case kFolderColumnAlloc:
+        return SizeText(file->alloc);
       case kFolderColumnItems:
-      case kFolderColumnFiles: return L"1";
-      case kFolderColumnFolders: return L"0";
-      case kFolderColumnModified: return FormatFileTime(file->mtime);
-      default: return FormatAttributes(file->attributes);
+      case kFolderColumnFiles:
+        return L"1";
+      case kFolderColumnFolders:
+        return L"0";
+      case kFolderColumnModified:
+        return FormatFileTime(file->mtime);
+      default:
+        return FormatAttributes(file->attributes);
     }
   }
 
   if (row->is_direct_files) {
     switch (column) {
-      case kFolderColumnName: return text::kDirectFiles;
-      case kFolderColumnSize: return SizeText(row->size);
-      case kFolderColumnAlloc: return SizeText(row->alloc);
+      case kFolderColumnName:
+        return text::kDirectFiles;
+      case kFolderColumnSize:
+        return SizeText(row->size);
+      case kFolderColumnAlloc:
+        return SizeText(row->alloc);
       case kFolderColumnItems:
-      case kFolderColumnFiles: return CountText(row->file_count);
-      case kFolderColumnFolders: return L"0";
-      default: return {};  // no time, no attributes
+      case kFolderColumnFiles:
+        return CountText(row->file_count);
+      case kFolderColumnFolders:
+        return L"0";
+      default:
+        return {};  // no time, no attributes
     }
   }
 
   const DirNode* folder = Folder(row->id);
   if (folder == nullptr) return {};
   switch (column) {
-    case kFolderColumnName: return folder->name;
-    case kFolderColumnSize: return SizeText(folder->total_size);
-    case kFolderColumnAlloc: return SizeText(folder->total_alloc);
+    case kFolderColumnName:
+      return folder->name;
+    case kFolderColumnSize:
+      return SizeText(folder->total_size);
+    case kFolderColumnAlloc:
+      return SizeText(folder->total_alloc);
     case kFolderColumnItems:
       return CountText(std::int64_t{folder->total_file_count} + folder->total_folder_count);
-    case kFolderColumnFiles: return CountText(folder->total_file_count);
-    case kFolderColumnFolders: return CountText(folder->total_folder_count);
-    case kFolderColumnModified: return FormatFileTime(folder->mtime);
-    default: return FormatAttributes(folder->attributes);
+    case kFolderColumnFiles:
+      return CountText(folder->total_file_count);
+    case kFolderColumnFolders:
+      return CountText(folder->total_folder_count);
+    case kFolderColumnModified:
+      return FormatFileTime(folder->mtime);
+    default:
+      return FormatAttributes(folder->attributes);
   }
 }
 

@@ -45,15 +45,15 @@ inline constexpr std::uint64_t kDirectFilesEntry = ~std::uint64_t{0};
 // One visible row. Exactly one kind applies: a folder row has both flags
 // false. File rows carry no sizes: read them from the FileEntry (FileOfRow).
 struct FolderRow {
-  std::uint64_t id = 0;         // folder: its id; "[直接文件]": kDirectFilesEntry; file: FileEntry.id
-  std::uint64_t folder_id = 0;  // "[直接文件]" and file rows: the folder holding the files; else 0
+  std::uint64_t id = 0;          // folder: its id; "[直接文件]": kDirectFilesEntry; file: FileEntry.id
+  std::uint64_t folder_id = 0;   // "[直接文件]" and file rows: the folder holding the files; else 0
   std::uint64_t file_index = 0;  // file row: index in files_by_folder of folder_id; else 0
   std::int32_t depth = 0;        // the root row is 0
   bool expandable = false;       // shows an open/close triangle
   bool is_direct_files = false;
   bool is_file = false;
-  std::int64_t size = 0;  // "[直接文件]" row: direct_size; else 0
-  std::int64_t alloc = 0;  // "[直接文件]" row: direct_alloc; else 0
+  std::int64_t size = 0;        // "[直接文件]" row: direct_size; else 0
+  std::int64_t alloc = 0;       // "[直接文件]" row: direct_alloc; else 0
   std::int32_t file_count = 0;  // "[直接文件]" row: direct_file_count; else 0
 };
 
@@ -122,8 +122,7 @@ class FolderRowModel {
 
   const DirNode* Folder(std::uint64_t id) const;
   const std::vector<FileEntry>* Files(std::uint64_t folder_id) const;
-  void EmitFolder(std::uint64_t id, const DirNode& folder, std::int32_t depth,
-                  std::vector<Frame>& stack);
+  void EmitFolder(std::uint64_t id, const DirNode& folder, std::int32_t depth, std::vector<Frame>& stack);
   void EmitFiles(std::uint64_t folder_id, std::int32_t depth);
 
   const ScanResult* result_ = nullptr;

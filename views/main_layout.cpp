@@ -6,8 +6,7 @@
 
 namespace tw {
 
-MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi,
-                            std::int32_t active_tab) {
+MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi, std::int32_t active_tab) {
   const DpiScale S{dpi};
   const std::int32_t W = width;
   const std::int32_t H = height;

@@ -33,7 +33,7 @@ struct FolderPageLayout {
 struct MainLayout {
   // Always placed.
   Placement drive_label;
-  Placement drive_combo;   // height = the open drop-down's height
+  Placement drive_combo;  // height = the open drop-down's height
   Placement scan_button;
   Placement space_labels[3];  // total, used, free
   Placement tabs;
@@ -53,8 +53,7 @@ struct MainLayout {
 
 // The placements for a client area of width x height at dpi, showing page
 // active_tab (0 the folder page, 1 the file page).
-MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi,
-                            std::int32_t active_tab);
+MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi, std::int32_t active_tab);
 
 // The smallest window size the user can drag to: S(1000) x S(680).
 struct TrackingSize {

@@ -20,9 +20,12 @@ TabItemLook LayoutTabItem(const Rect& item, bool selected, std::int32_t dpi) {
 
 StaticLook StaticTextLook(StaticText which) {
   switch (which) {
-    case StaticText::kStatus: return StaticLook{kColourGreyText, kColourBand};
-    case StaticText::kSpaceLabel: return StaticLook{kColourBlack, kColourBand};
-    default: return StaticLook{kColourBlack, kColourWhite};
+    case StaticText::kStatus:
+      return StaticLook{kColourGreyText, kColourBand};
+    case StaticText::kSpaceLabel:
+      return StaticLook{kColourBlack, kColourBand};
+    default:
+      return StaticLook{kColourBlack, kColourWhite};
   }
 }
 

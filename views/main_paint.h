@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "base/geometry.h"
 #include "base/colour.h"
+#include "base/geometry.h"
 
 namespace tw {
 
@@ -19,7 +19,7 @@ constexpr Colour Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return Colour{r} | (Colour{g} << 8) | (Colour{b} << 16);
 }
 
-inline constexpr Colour kColourWhite = Rgb(255, 255, 255);       // body, lists, tab strip
+inline constexpr Colour kColourWhite = Rgb(255, 255, 255);  // body, lists, tab strip
 inline constexpr Colour kColourBlack = Rgb(0, 0, 0);
 inline constexpr Colour kColourBand = Rgb(245, 245, 245);        // top and bottom bands
 inline constexpr Colour kColourField = Rgb(235, 235, 235);       // selected tab, combo field

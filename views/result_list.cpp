@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "views/dpi_scale.h"
 #include "texts/texts.h"
+#include "views/dpi_scale.h"
 
 namespace tw {
 

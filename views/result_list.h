@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/geometry.h"
 #include "base/colour.h"
+#include "base/geometry.h"
 
 namespace tw {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "views/status_texts.h"
 #include "texts/texts.h"
+#include "views/status_texts.h"
 
 namespace tw {
 

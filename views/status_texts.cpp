@@ -7,9 +7,8 @@ namespace tw {
 
 std::wstring ScanSummary(const ScanResult& result) {
   return text::kStatusDoneLead + FormatSeconds(result.elapsed_seconds) + text::kStatusDoneSeconds +
-         FormatSize(static_cast<std::uint64_t>(result.root_total_size)) + L" \u00B7 " +
-         FormatCount(result.file_count) + text::kStatusDoneFiles + FormatCount(result.folder_count) +
-         text::kStatusDoneFolders;
+         FormatSize(static_cast<std::uint64_t>(result.root_total_size)) + L" \u00B7 " + FormatCount(result.file_count) +
+         text::kStatusDoneFiles + FormatCount(result.folder_count) + text::kStatusDoneFolders;
 }
 
 std::wstring ScanSuccessStatus(const ScanResult& result) { return ScanSummary(result) + text::kStatusDoneHint; }
@@ -32,9 +31,7 @@ std::wstring SelectedDriveLetter(std::wstring_view item_text) {
   return L"C";
 }
 
-DiskSpace MakeDiskSpace(std::uint64_t total, std::uint64_t free) {
-  return DiskSpace{total, free, total - free};
-}
+DiskSpace MakeDiskSpace(std::uint64_t total, std::uint64_t free) { return DiskSpace{total, free, total - free}; }
 
 SpaceSummaryTexts SpaceSummary(const DiskSpace& space) {
   const auto total = static_cast<std::int64_t>(space.total);

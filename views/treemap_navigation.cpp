@@ -56,8 +56,7 @@ FolderListAction DoubleClickFolderRow(FolderRowModel& rows, TreemapState& state,
   return {true, true};
 }
 
-std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result,
-                                                         std::uint64_t id, bool show_files) {
+std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, std::uint64_t id, bool show_files) {
   const DirNode* folder = FindFolderById(result, id);
   if (folder == nullptr) return std::nullopt;
   const bool has_children = !folder->children.empty();
@@ -72,28 +71,23 @@ std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* resul
     navigation.state.treemap_show_files = true;
   }
   // Only a group with counted files can be opened in the list.
-  navigation.open_file_group =
-      navigation.state.treemap_show_files && folder->direct_file_count > 0;
+  navigation.open_file_group = navigation.state.treemap_show_files && folder->direct_file_count > 0;
   return navigation;
 }
 
-std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows,
-                                                  const TreemapNavigation& navigation) {
+std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows, const TreemapNavigation& navigation) {
   const std::uint64_t id = navigation.reveal_folder_id;
   rows.RevealFolder(id);
   // Opening the group is idempotent: an already open group stays open.
   if (navigation.open_file_group && rows.expanded_file_groups().count(id) == 0) {
     rows.ToggleFileGroup(id);
   }
-  return navigation.state.treemap_show_files ? rows.DirectFilesRowIndex(id)
-                                             : rows.FolderRowIndex(id);
+  return navigation.state.treemap_show_files ? rows.DirectFilesRowIndex(id) : rows.FolderRowIndex(id);
 }
 
-TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state,
-                                         std::uint64_t id, bool show_files) {
+TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state, std::uint64_t id, bool show_files) {
   TreemapNavigationResult outcome;
-  const std::optional<TreemapNavigation> navigation =
-      DecideTreemapNavigation(rows.result(), id, show_files);
+  const std::optional<TreemapNavigation> navigation = DecideTreemapNavigation(rows.result(), id, show_files);
   if (!navigation) return outcome;
   state = navigation->state;
   outcome.changed = true;

@@ -29,22 +29,20 @@ struct TreemapState {
 
 // What entering an item changes.
 struct TreemapNavigation {
-  TreemapState state;           // the new treemap state
+  TreemapState state;                  // the new treemap state
   std::uint64_t reveal_folder_id = 0;  // open the path to this folder in the list
-  bool open_file_group = false;  // and open its "[直接文件]" row
+  bool open_file_group = false;        // and open its "[直接文件]" row
 };
 
 // The decision for a double-click on a treemap item: a folder item passes its
 // id and false, the "[直接文件]" item the shown folder's id and true. None
 // means nothing at all changes (not a known folder, or nothing to show).
-std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result,
-                                                         std::uint64_t id, bool show_files);
+std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, std::uint64_t id, bool show_files);
 
 // Brings the folder rows in line with a decision and returns the row to
 // select and scroll into view: the folder's "[直接文件]" row in files mode,
 // else the folder's own row; none when that row is not shown.
-std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows,
-                                                  const TreemapNavigation& navigation);
+std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows, const TreemapNavigation& navigation);
 
 // The outcome of a double-click on a treemap item.
 struct TreemapNavigationResult {
@@ -55,8 +53,7 @@ struct TreemapNavigationResult {
 // Decides, updates `state` and the rows, and says what the window layer must
 // refresh. After a change the caller refreshes the folder list, selects
 // select_row, rebuilds the treemap items and sets TreemapCaption(state).
-TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state,
-                                         std::uint64_t id, bool show_files);
+TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state, std::uint64_t id, bool show_files);
 
 // ---- The folder list moving the treemap -------------------------------------
 

@@ -20,9 +20,8 @@ TEST(CommandLine, DefaultsWithSourceOnly) {
 }
 
 TEST(CommandLine, ValuesSeparateOrAfterEqualsSign) {
-  const ParsedCommandLine p =
-      Parse({"--depth", "4", "--top=2147483647", "--partition", "2", "--threads=3", "--json", "--files", "--timings", "-q",
-             "--drive-letter=d:", "/dev/sdb"});
+  const ParsedCommandLine p = Parse({"--depth", "4", "--top=2147483647", "--partition", "2", "--threads=3", "--json",
+                                     "--files", "--timings", "-q", "--drive-letter=d:", "/dev/sdb"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.depth, 4);
   EXPECT_EQ(p.options.top, 2147483647);

@@ -21,14 +21,14 @@ TEST(ResultJson, HasExactlyTheModelsKeys) {
   const nlohmann::json doc = Document(MakeSampleResult(), {});
   std::set<std::string> keys;
   for (const auto& [key, value] : doc.items()) keys.insert(key);
-  EXPECT_EQ(keys, (std::set<std::string>{"drive", "elapsed_seconds", "file_count", "folder_count",
-                                         "root_total_size", "folders", "extensions", "largest_files"}));
+  EXPECT_EQ(keys, (std::set<std::string>{"drive", "elapsed_seconds", "file_count", "folder_count", "root_total_size",
+                                         "folders", "extensions", "largest_files"}));
   std::set<std::string> folder_keys;
   for (const auto& [key, value] : doc["folders"][0].items()) folder_keys.insert(key);
-  EXPECT_EQ(folder_keys, (std::set<std::string>{"id", "parent_id", "tree_parent_id", "name", "path", "total_size",
-                                                "total_alloc", "direct_size", "direct_alloc", "direct_file_count",
-                                                "total_file_count", "total_folder_count", "mtime", "attributes",
-                                                "children"}));
+  EXPECT_EQ(folder_keys,
+            (std::set<std::string>{"id", "parent_id", "tree_parent_id", "name", "path", "total_size", "total_alloc",
+                                   "direct_size", "direct_alloc", "direct_file_count", "total_file_count",
+                                   "total_folder_count", "mtime", "attributes", "children"}));
   EXPECT_EQ(doc["largest_files"][0].size(), 8u);
   EXPECT_EQ(doc["drive"], "D");
   EXPECT_DOUBLE_EQ(doc["elapsed_seconds"].get<double>(), 1.25);

@@ -54,8 +54,8 @@ struct ProcessRun {
 // stderr is never a terminal) and stdin from /dev/null.
 ProcessRun RunCommand(const std::string& command) {
   static int counter = 0;
-  const fs::path base = fs::path(testing::TempDir()) / ("tw_run_" + std::to_string(getpid()) + "_" +
-                                                        std::to_string(++counter));
+  const fs::path base =
+      fs::path(testing::TempDir()) / ("tw_run_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
   const std::string out = base.string() + ".out", err = base.string() + ".err";
   const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null").c_str());
   ProcessRun run;
@@ -170,8 +170,8 @@ nlohmann::json ScanJson(const std::string& args) {
 // file whose name sits in an extension record named by a non-resident list is
 // not found.
 bool HasNonResidentAttributeList(const std::string& image, std::int64_t sector_offset, std::int64_t record) {
-  const ProcessRun istat = RunCommand("istat -o " + std::to_string(sector_offset) + " " + Quote(image) + " " +
-                                      std::to_string(record));
+  const ProcessRun istat =
+      RunCommand("istat -o " + std::to_string(sector_offset) + " " + Quote(image) + " " + std::to_string(record));
   std::istringstream lines(istat.out);
   for (std::string line; std::getline(lines, line);) {
     if (line.find("$ATTRIBUTE_LIST") != std::string::npos && line.find("Non-Resident") != std::string::npos) {
@@ -184,10 +184,10 @@ bool HasNonResidentAttributeList(const std::string& image, std::int64_t sector_o
 // The document against fls and against itself: pre-order folders, totals,
 // every file once. Files fls lists that the document lacks must be ones the
 // scan cannot name (see HasNonResidentAttributeList); they leave the totals.
-void CheckDocument(const nlohmann::json& doc, FlsTotals fls, const std::string& image,
-                   std::int64_t sector_offset) {
+void CheckDocument(const nlohmann::json& doc, FlsTotals fls, const std::string& image, std::int64_t sector_offset) {
   std::set<std::int64_t> scanned;
-  for (const nlohmann::json& f : doc.value("files", nlohmann::json::array())) scanned.insert(f["id"].get<std::int64_t>());
+  for (const nlohmann::json& f : doc.value("files", nlohmann::json::array()))
+    scanned.insert(f["id"].get<std::int64_t>());
   for (auto it = fls.file_ids.begin(); it != fls.file_ids.end();) {
     if (scanned.count(*it) != 0) {
       ++it;
@@ -295,7 +295,8 @@ TEST(ScannerOnSample, OptionsChangeWhatIsPrinted) {
   const ProcessRun timed = RunScanner("--timings --threads 1 " + image);
   ASSERT_EQ(timed.status, 0) << timed.err;
   for (const char* stage : {"load", "slice_pass", "merge", "overflow_pass", "apply", "tree", "total"}) {
-    EXPECT_NE(("\n" + timed.err).find(std::string("\n") + stage + " "), std::string::npos) << stage << " in " << timed.err;
+    EXPECT_NE(("\n" + timed.err).find(std::string("\n") + stage + " "), std::string::npos)
+        << stage << " in " << timed.err;
   }
 
   const nlohmann::json one = ScanJson("--threads 1 --top 3 " + image);

@@ -12,10 +12,10 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/scan_driver.h"
 #include "scan/memory_size.h"
 #include "scan/memory_volume.h"
 #include "scan/mft_loader.h"
-#include "engine/scan_driver.h"
 #include "scan/volume_bytes.h"
 
 namespace {

@@ -43,8 +43,9 @@ std::vector<std::uint8_t> BuildVolume(MftImage mft, std::int64_t mft_length = -1
   data.initialized_size = mft_length;
   data.allocated_size = clusters * kCluster;
   data.runs = {{clusters, kMftLcn}};
-  mft.Put(0, RecordBuilder(kRecord).Number(0).InUse().FileName({.parent = 5, .name = L"$MFT"}).NonResidentData(data)
-                 .Build());
+  mft.Put(
+      0,
+      RecordBuilder(kRecord).Number(0).InUse().FileName({.parent = 5, .name = L"$MFT"}).NonResidentData(data).Build());
   mft.Reserve((clusters * kCluster) / static_cast<std::int64_t>(kRecord));
 
   std::vector<std::uint8_t> volume(static_cast<std::size_t>((kMftLcn + clusters + 2) * kCluster), 0);
@@ -138,12 +139,12 @@ TEST(ScanDriver, ReportsEveryStageInOrder) {
       ScanOpenedVolume(std::make_unique<WatchedVolume>(BuildVolume(SmallMft()), closed), L"C", progress, Threads(3));
   EXPECT_TRUE(closed_at_ten);  // the volume is closed once the MFT is loaded
   EXPECT_EQ(recorder.reports, (std::vector<ScanProgress>{{ScanStage::kOpening},
-                                                        {ScanStage::kReadingMft},
-                                                        Figures(ScanStage::kParseStart, 3),
-                                                        Figures(ScanStage::kParsing, 3, 64),
-                                                        Figures(ScanStage::kOverflow, 3),
-                                                        Figures(ScanStage::kApply, 3),
-                                                        Figures(ScanStage::kTree, 3)}));
+                                                         {ScanStage::kReadingMft},
+                                                         Figures(ScanStage::kParseStart, 3),
+                                                         Figures(ScanStage::kParsing, 3, 64),
+                                                         Figures(ScanStage::kOverflow, 3),
+                                                         Figures(ScanStage::kApply, 3),
+                                                         Figures(ScanStage::kTree, 3)}));
   // The tree: root, docs, old; files under each.
   EXPECT_EQ(result.folder_count, 2);
   EXPECT_EQ(result.file_count, 4);  // $MFT is a file under the root too
@@ -187,8 +188,8 @@ TEST(ScanDriver, TrailingPartialRecordIsIgnored) {
   MftImage mft = SmallMft();
   mft.Put(64, File(64, 5, L"cut.txt", 10).Build());
   Recorder recorder;
-  const ScanResult result = ScanOpenedVolume(
-      std::make_unique<MemoryVolume>(BuildVolume(mft, 64 * kRecord + 500)), L"C", recorder.Callback(), Threads(2));
+  const ScanResult result = ScanOpenedVolume(std::make_unique<MemoryVolume>(BuildVolume(mft, 64 * kRecord + 500)), L"C",
+                                             recorder.Callback(), Threads(2));
   EXPECT_EQ(result.file_count, 4);
   const ScanProgress parsed{ScanStage::kParsing, 64, 64, 64 * kRecord + 500, 2};
   EXPECT_NE(std::find(recorder.reports.begin(), recorder.reports.end(), parsed), recorder.reports.end());
@@ -322,7 +323,8 @@ void SetMftLength(std::vector<std::uint8_t>& volume, std::int64_t length) {
   ASSERT_TRUE(FindUnnamedDataAttribute(ByteSpan(record0.data(), record0.size()), kRecord, data));
   const auto offset = static_cast<std::size_t>(data.data - record0.data());
   ASSERT_LT(offset + 64, 510u);  // clear of the first sector's protected word
-  for (const std::size_t field : {40u, 48u, 56u}) test::PutLe(volume, at + offset + field, static_cast<std::uint64_t>(length), 8);
+  for (const std::size_t field : {40u, 48u, 56u})
+    test::PutLe(volume, at + offset + field, static_cast<std::uint64_t>(length), 8);
 }
 
 TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
@@ -333,7 +335,9 @@ TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
     change(bytes);
     return bytes;
   };
-  const auto cut = [&good](std::size_t size) { return std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)); };
+  const auto cut = [&good](std::size_t size) {
+    return std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size));
+  };
   std::vector<std::uint8_t> text;
   for (const char c : std::string(4096, 'x') + "not a volume\n") text.push_back(static_cast<std::uint8_t>(c));
   std::vector<std::uint8_t> beyond = good;

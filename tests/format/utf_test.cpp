@@ -31,10 +31,10 @@ TEST(Utf, LoneSurrogatesBecomeReplacementCharacter) {
 TEST(Utf, MalformedUtf8BecomesReplacementCharacter) {
   const std::wstring r = {wchar_t(0xFFFD)};
   EXPECT_EQ(Utf8ToUtf16("\xFF"), r);
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), r + r);           // overlong lead byte
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), r + r + r);   // encoded surrogate
-  EXPECT_EQ(Utf8ToUtf16("\xE6\x89"), r);               // truncated
-  EXPECT_EQ(Utf8ToUtf16("\xE6\x89x"), r + L"x");       // bad continuation
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), r + r);                  // overlong lead byte
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), r + r + r);          // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xE6\x89"), r);                      // truncated
+  EXPECT_EQ(Utf8ToUtf16("\xE6\x89x"), r + L"x");              // bad continuation
   EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), r + r + r + r);  // above U+10FFFF
 }
 

@@ -29,12 +29,12 @@ inline std::int32_t RecordSizeOf(ByteSpan input) {
 }
 
 // Aborts with a message: libFuzzer reports the abort and keeps the input.
-#define TW_FUZZ_CHECK(condition)                                                         \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
+#define TW_FUZZ_CHECK(condition)                                                             \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
       std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
+      std::abort();                                                                          \
+    }                                                                                        \
   } while (false)
 
 }  // namespace tw::fuzz

@@ -10,9 +10,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "engine/scan_driver.h"
 #include "fuzz/fuzz_input.h"
 #include "scan/memory_volume.h"
-#include "engine/scan_driver.h"
 #include "support/result_invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -43,8 +43,8 @@ constexpr wchar_t kMainTitle[] = L"塔维-磁盘空间分析器";
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                    nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -292,15 +292,13 @@ int Dump(DWORD wait_ms) {
   GetWindowThreadProcessId(main, &pid);
   Collect collect{main, {}};
   EnumChildWindows(main, DescribeChild, reinterpret_cast<LPARAM>(&collect));
-  std::string out = "{\"found\": true, \"class\": " + Quote(ClassOf(main)) +
-                    ", \"title\": " + Quote(WindowText(main)) + ", \"pid\": " + std::to_string(pid) +
-                    ", \"visible\": " + (IsWindowVisible(main) ? "true" : "false") +
-                    ", \"iconic\": " + (IsIconic(main) ? "true" : "false") +
-                    ", \"window\": " +
-                    Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
-                    ", \"client\": " + Rect(origin.x, origin.y, client.right, client.bottom) +
-                    ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + TitleButtons(main) +
-                    ", \"controls\": [\n  ";
+  std::string out =
+      "{\"found\": true, \"class\": " + Quote(ClassOf(main)) + ", \"title\": " + Quote(WindowText(main)) +
+      ", \"pid\": " + std::to_string(pid) + ", \"visible\": " + (IsWindowVisible(main) ? "true" : "false") +
+      ", \"iconic\": " + (IsIconic(main) ? "true" : "false") +
+      ", \"window\": " + Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
+      ", \"client\": " + Rect(origin.x, origin.y, client.right, client.bottom) +
+      ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + TitleButtons(main) + ", \"controls\": [\n  ";
   for (std::size_t i = 0; i < collect.controls.size(); ++i) {
     out += (i == 0 ? "" : ",\n  ") + collect.controls[i];
   }
@@ -362,16 +360,16 @@ int StartLimited(const std::wstring& exe) {
   CloseHandle(token);
   if (!got) return 3;
   HANDLE limited = nullptr;
-  const BOOL made = DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation,
-                                     TokenPrimary, &limited);
+  const BOOL made =
+      DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &limited);
   CloseHandle(linked.LinkedToken);
   if (!made) return 3;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   std::wstring command = L"\"" + exe + L"\"";
-  if (!CreateProcessAsUserW(limited, nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
+  if (!CreateProcessAsUserW(limited, nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process)) {
     CloseHandle(limited);
     return 3;
   }
@@ -406,9 +404,8 @@ int Gdi() {
   HWND main = FindMain();
   if (main == nullptr) return 2;
   const UINT message = RegisterWindowMessageW(L"Tarnwick.GdiObjectCount");
-  std::printf("{\"live\": %lld, \"created\": %lld, \"system\": %lld}\n",
-              static_cast<long long>(Send(main, message, 0)), static_cast<long long>(Send(main, message, 1)),
-              static_cast<long long>(Send(main, message, 2)));
+  std::printf("{\"live\": %lld, \"created\": %lld, \"system\": %lld}\n", static_cast<long long>(Send(main, message, 0)),
+              static_cast<long long>(Send(main, message, 1)), static_cast<long long>(Send(main, message, 2)));
   return 0;
 }
 
@@ -438,12 +435,12 @@ int List(int id, int first, int n) {
   const LRESULT count = Send(list, LVM_GETITEMCOUNT);
   HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
   const LRESULT columns = header != nullptr ? Send(header, HDM_GETITEMCOUNT) : 0;
-  std::string out = "{\"count\": " + std::to_string(count) + ", \"top\": " + std::to_string(Send(list, LVM_GETTOPINDEX)) +
-                    ", \"selected\": " +
-                    std::to_string(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) +
-                    ", \"selected_count\": " + std::to_string(Send(list, LVM_GETSELECTEDCOUNT)) +
-                    ", \"header\": [";
-  const std::vector<std::wstring> titles = header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
+  std::string out =
+      "{\"count\": " + std::to_string(count) + ", \"top\": " + std::to_string(Send(list, LVM_GETTOPINDEX)) +
+      ", \"selected\": " + std::to_string(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) +
+      ", \"selected_count\": " + std::to_string(Send(list, LVM_GETSELECTEDCOUNT)) + ", \"header\": [";
+  const std::vector<std::wstring> titles =
+      header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
   for (int i = 0; i < columns; ++i) {
     RECT rect{};
     buffer.Write(0, &rect, sizeof rect);

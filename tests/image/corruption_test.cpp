@@ -19,12 +19,12 @@
 #include <random>
 #include <stdexcept>
 
+#include "engine/scan_driver.h"
 #include "scan/attribute_walk.h"
 #include "scan/memory_volume.h"
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 #include "scan/overflow_sizes.h"
-#include "engine/scan_driver.h"
 #include "support/mft_image.h"
 #include "support/result_invariants.h"
 #include "support/test_images.h"
@@ -206,9 +206,10 @@ void DamageRecord(CleanVolume& clean, Damage& damage, std::int64_t n) {
       }
       break;
     case 5:  // an attribute's sizes, value length or value offset
-      if (attribute) damage.PutLength(n, attribute->offset + (attribute->NonResident(span) ? 40 + 8 * damage.Pick(3)
-                                                                                            : 16 + 4 * damage.Pick(2)),
-                                      attribute->NonResident(span) ? 8 : 4);
+      if (attribute)
+        damage.PutLength(
+            n, attribute->offset + (attribute->NonResident(span) ? 40 + 8 * damage.Pick(3) : 16 + 4 * damage.Pick(2)),
+            attribute->NonResident(span) ? 8 : 4);
       break;
     default:  // random bytes anywhere in the record
       damage.PutRandom(n, damage.Pick(r.size()), 1 + damage.Pick(16));
@@ -292,8 +293,8 @@ void CheckVariants(const std::string& compressed, std::uint64_t volume_seed) {
   }
   // Most damage leaves the MFT readable and the variants reach the parser,
   // where a good share of them changes what the scan finds.
-  std::fprintf(stderr, "%s: %d of %d variants unreadable, %d changed the result\n",
-               test::ImageName(compressed).c_str(), failed_loads, kVariants, changed);
+  std::fprintf(stderr, "%s: %d of %d variants unreadable, %d changed the result\n", test::ImageName(compressed).c_str(),
+               failed_loads, kVariants, changed);
   EXPECT_LT(failed_loads, kVariants / 4);
   EXPECT_GT(changed, kVariants / 10);
 }

@@ -7,10 +7,11 @@ namespace {
 
 TEST(FlsListing, ParsesLongFormatLines) {
   FlsEntry e;
-  ASSERT_TRUE(ParseFlsLine("r/r 3172-128-4:\tstreams/with_ads.txt:Zone.Identifier\t2026-12-07 08:15:02 (UTC)\t"
-                           "2026-12-07 08:15:02 (UTC)\t2026-12-07 08:15:02 (UTC)\t2026-12-07 08:15:02 (UTC)\t"
-                           "3000\t0\t0",
-                           e));
+  ASSERT_TRUE(
+      ParseFlsLine("r/r 3172-128-4:\tstreams/with_ads.txt:Zone.Identifier\t2026-12-07 08:15:02 (UTC)\t"
+                   "2026-12-07 08:15:02 (UTC)\t2026-12-07 08:15:02 (UTC)\t2026-12-07 08:15:02 (UTC)\t"
+                   "3000\t0\t0",
+                   e));
   EXPECT_EQ(e.type, 'r');
   EXPECT_EQ(e.record, 3172);
   EXPECT_EQ(e.attribute_type, 128);

@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
+#include "engine/scan_driver.h"
 #include "scan/attribute_walk.h"
 #include "scan/mft_loader.h"
-#include "engine/scan_driver.h"
-#include "support/mft_image.h"
 #include "support/fls_listing.h"
+#include "support/mft_image.h"
 #include "support/test_images.h"
 
 namespace tw {

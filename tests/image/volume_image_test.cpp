@@ -9,8 +9,8 @@
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 #include "scan/raw_volume.h"
-#include "support/mft_image.h"
 #include "support/fls_listing.h"
+#include "support/mft_image.h"
 #include "support/test_images.h"
 
 namespace tw {
@@ -80,8 +80,8 @@ TEST(VolumeImage, CommittedVolumesLoadCompletely) {
   ASSERT_FALSE(volumes.empty()) << "no test volumes in " << test::TestDataDir();
   // What tools/make_test_volumes.sh asked mkntfs for.
   const std::map<std::string, std::pair<std::uint32_t, std::uint32_t>> geometry = {
-      {"tree", {4096, 1024}},          {"fragmented", {4096, 1024}},    {"cluster512", {512, 1024}},
-      {"cluster2048", {2048, 1024}},   {"cluster8192", {8192, 1024}},   {"cluster65536", {65536, 1024}},
+      {"tree", {4096, 1024}},        {"fragmented", {4096, 1024}},  {"cluster512", {512, 1024}},
+      {"cluster2048", {2048, 1024}}, {"cluster8192", {8192, 1024}}, {"cluster65536", {65536, 1024}},
       {"records4k", {4096, 4096}}};
   for (const auto& compressed : volumes) {
     const std::string name = test::ImageName(compressed);

@@ -238,7 +238,8 @@ TEST(TreeBuilder, EveryFilePathIsTheFolderPathOfItsFolder) {
   b.Folder(kRootId, 99, L".");  // the root's recorded parent changes nothing
   for (std::int64_t id = 10; id < 400; ++id) {
     const auto roll = static_cast<std::uint32_t>(rng() % 100);
-    std::int64_t parent = roll < 70 ? 10 + static_cast<std::int64_t>(rng() % (id - 9)) : kRootId;  // mostly older folders
+    std::int64_t parent =
+        roll < 70 ? 10 + static_cast<std::int64_t>(rng() % (id - 9)) : kRootId;  // mostly older folders
     if (roll >= 90) parent = roll < 93 ? 0 : roll < 95 ? -3 : roll < 97 ? 5000 : roll < 98 ? id : id + 7;
     b.Folder(id, parent, L"f" + std::to_wstring(id));
   }

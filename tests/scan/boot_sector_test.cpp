@@ -22,8 +22,8 @@ bool Parse(const BootSectorSpec& spec, BootSectorInfo& info) {
 
 TEST(BootSector, DecodesGeometry) {
   BootSectorInfo info;
-  ASSERT_TRUE(Parse({.bytes_per_sector = 512, .sectors_per_cluster = 8, .total_sectors = 524287, .mft_lcn = 21845},
-                    info));
+  ASSERT_TRUE(
+      Parse({.bytes_per_sector = 512, .sectors_per_cluster = 8, .total_sectors = 524287, .mft_lcn = 21845}, info));
   EXPECT_EQ(info.bytes_per_cluster, 4096u);
   EXPECT_EQ(info.bytes_per_record, 1024u);
   EXPECT_EQ(info.mft_start_lcn, 21845);
@@ -46,21 +46,21 @@ TEST(BootSector, ClusterAndRecordEncodings) {
 
 TEST(BootSector, RejectsAbsurdValues) {
   BootSectorInfo info;
-  EXPECT_FALSE(Parse({.oem = "MSDOS5.0"}, info));                   // a FAT volume
-  EXPECT_FALSE(Parse({.sectors_per_cluster = 0}, info));            // cluster size 0
-  EXPECT_FALSE(Parse({.sectors_per_cluster = 3}, info));            // not a power of two
-  EXPECT_FALSE(Parse({.sectors_per_cluster = 0xF0}, info));         // 2^16 sectors: 32 MiB clusters
+  EXPECT_FALSE(Parse({.oem = "MSDOS5.0"}, info));            // a FAT volume
+  EXPECT_FALSE(Parse({.sectors_per_cluster = 0}, info));     // cluster size 0
+  EXPECT_FALSE(Parse({.sectors_per_cluster = 3}, info));     // not a power of two
+  EXPECT_FALSE(Parse({.sectors_per_cluster = 0xF0}, info));  // 2^16 sectors: 32 MiB clusters
   EXPECT_FALSE(Parse({.bytes_per_sector = 0}, info));
   EXPECT_FALSE(Parse({.bytes_per_sector = 520}, info));
-  EXPECT_FALSE(Parse({.clusters_per_record = -17}, info));          // 128 KiB records
-  EXPECT_FALSE(Parse({.clusters_per_record = -7}, info));           // 128-byte records
+  EXPECT_FALSE(Parse({.clusters_per_record = -17}, info));  // 128 KiB records
+  EXPECT_FALSE(Parse({.clusters_per_record = -7}, info));   // 128-byte records
   EXPECT_FALSE(Parse({.clusters_per_record = 0}, info));
-  EXPECT_FALSE(Parse({.clusters_per_record = 32}, info));           // 32 clusters of 4 KiB
+  EXPECT_FALSE(Parse({.clusters_per_record = 32}, info));  // 32 clusters of 4 KiB
   EXPECT_FALSE(Parse({.total_sectors = 0}, info));
   EXPECT_FALSE(Parse({.total_sectors = -5}, info));
-  EXPECT_FALSE(Parse({.mft_lcn = 256}, info));                      // record 0 past the volume end
+  EXPECT_FALSE(Parse({.mft_lcn = 256}, info));  // record 0 past the volume end
   EXPECT_FALSE(Parse({.mft_lcn = -1}, info));
-  EXPECT_FALSE(Parse({.total_sectors = INT64_MAX / 256}, info));    // byte size overflows
+  EXPECT_FALSE(Parse({.total_sectors = INT64_MAX / 256}, info));  // byte size overflows
   const auto sector = BootSector({});
   EXPECT_FALSE(ParseBootSector(ByteSpan(sector.data(), 100), info));  // truncated
 }

@@ -11,9 +11,7 @@
 namespace tw {
 
 // Found by argument lookup when whole run lists are compared.
-bool operator==(const DataRun& a, const DataRun& b) {
-  return a.vcn == b.vcn && a.lcn == b.lcn && a.length == b.length;
-}
+bool operator==(const DataRun& a, const DataRun& b) { return a.vcn == b.vcn && a.lcn == b.lcn && a.length == b.length; }
 
 namespace {
 
@@ -255,7 +253,7 @@ TEST(ReadMft, NoRunListReadsContiguouslyAndThatReadDecides) {
   EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 10 * 4096);
 
   LoaderVolume short_volume(10, 8, {}, 3 * 4096);  // the MFT would run past the volume
-  short_volume.data.volume_size = 0;                 // unknown size: only the read can tell
+  short_volume.data.volume_size = 0;               // unknown size: only the read can tell
   short_volume.volume.SetVolumeData(short_volume.data);
   EXPECT_FALSE(test::ReadMftBytes(short_volume.volume, image, record_size));
   EXPECT_TRUE(image.empty());
@@ -291,7 +289,7 @@ TEST(ReadMft, FailsWithoutTouchingTheDiskOnUnreadableOrClosedVolumes) {
   std::int32_t record_size = 0;
   v.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
   EXPECT_FALSE(test::ReadMftBytes(v.volume, image, record_size));  // record 0 unreadable
-  EXPECT_EQ(record_size, 1024);                         // known once the query answered
+  EXPECT_EQ(record_size, 1024);                                    // known once the query answered
   EXPECT_TRUE(image.empty());
   v.volume.SetReadFailure(nullptr);
   v.volume.Close();

@@ -107,9 +107,9 @@ TEST(Fixup, RejectsArraysThatCannotBeThere) {
     std::uint16_t offset, count;
     bool ok;
   } cases[] = {
-      {48, 0, false},    {48, 1, false},     // below 2 words
-      {1020, 3, false},  {48, 600, false},   // array past the span
-      {1018, 3, true},                       // array ends exactly at the span end
+      {48, 0, false},   {48, 1, false},    // below 2 words
+      {1020, 3, false}, {48, 600, false},  // array past the span
+      {1018, 3, true},                     // array ends exactly at the span end
   };
   for (const Case& c : cases) {
     Bytes record = good;
@@ -133,7 +133,7 @@ TEST(Fixup, StopsAtTheFirstSectorPastTheSpan) {
   builder.InUse().ResidentData(600).SequenceNumber(0);
   const Bytes plain = builder.Unprotected().Build();
   Bytes record = builder.Unprotected(false).Build();
-  WriteU16(record.data() + 48 + 4, 0xBEEF);  // the saved word of the second sector
+  WriteU16(record.data() + 48 + 4, 0xBEEF);                   // the saved word of the second sector
   ASSERT_TRUE(ApplyFixups(MutableSpan{record.data(), 700}));  // the second sector is cut off
   EXPECT_EQ(ReadU16(View(record), 510), ReadU16(View(plain), 510));
   EXPECT_NE(ReadU16(View(plain), 510), 0);
@@ -162,12 +162,22 @@ TEST(AttributeWalk, ResynchronisesEightBytesAfterAnOverrunningLength) {
 
 TEST(AttributeWalk, StopsAtZeroOrNegativeLengthAndAtTheEndMarker) {
   for (const std::int32_t length : {0, -8, static_cast<std::int32_t>(0x80000000)}) {
-    const Bytes record =
-        RecordBuilder(1024).InUse().StandardInformation({}).FileName(Name(L"a")).WithLength(length).FileName(Name(L"b")).Build();
+    const Bytes record = RecordBuilder(1024)
+                             .InUse()
+                             .StandardInformation({})
+                             .FileName(Name(L"a"))
+                             .WithLength(length)
+                             .FileName(Name(L"b"))
+                             .Build();
     EXPECT_EQ(WalkedTypes(record), std::vector<std::uint32_t>{0x10}) << length;
   }
   // The end marker ends the walk even when the bytes after it look like a length.
-  const Bytes ended = RecordBuilder(1024).InUse().StandardInformation({}).RawBytes({0xFF, 0xFF, 0xFF, 0xFF, 8, 0, 0, 0}).FileName(Name(L"b")).Build();
+  const Bytes ended = RecordBuilder(1024)
+                          .InUse()
+                          .StandardInformation({})
+                          .RawBytes({0xFF, 0xFF, 0xFF, 0xFF, 8, 0, 0, 0})
+                          .FileName(Name(L"b"))
+                          .Build();
   EXPECT_EQ(WalkedTypes(ended), std::vector<std::uint32_t>{0x10});
   // Nothing is walked without a header or with a first offset outside the record.
   EXPECT_TRUE(WalkedTypes(Bytes(ended.begin(), ended.begin() + 23)).empty());
@@ -183,28 +193,35 @@ TEST(AttributeWalk, ListEntriesStopAtShortLengthsEndMarkerAndValueEnd) {
   auto entries_of = [](const Bytes& record) {
     std::vector<std::int64_t> records;
     WalkAttributes(View(record), [&](const AttributeView& a) {
-      WalkAttributeListEntries(View(record), a, [&](const ListEntryView& e) { records.push_back(e.RecordNumber(View(record))); });
+      WalkAttributeListEntries(View(record), a,
+                               [&](const ListEntryView& e) { records.push_back(e.RecordNumber(View(record))); });
     });
     return records;
   };
   // A name of 3 units makes a 32-byte entry: the next one starts 8-aligned after it.
-  const Bytes normal = RecordBuilder(1024).InUse().AttributeList({Listed(0x80, 41, 0, L"abc"), Listed(0x30, 42)}).Build();
+  const Bytes normal =
+      RecordBuilder(1024).InUse().AttributeList({Listed(0x80, 41, 0, L"abc"), Listed(0x30, 42)}).Build();
   EXPECT_EQ(entries_of(normal), (std::vector<std::int64_t>{41, 42}));
 
   // An entry length that is not a multiple of 8 is rounded up to find the next entry.
-  const Bytes unaligned = RecordBuilder(1024).InUse().AttributeList({Listed(0x80, 41, 0, L"abc").WithLength(27), Listed(0x30, 42)}).Build();
+  const Bytes unaligned =
+      RecordBuilder(1024).InUse().AttributeList({Listed(0x80, 41, 0, L"abc").WithLength(27), Listed(0x30, 42)}).Build();
   EXPECT_EQ(entries_of(unaligned), (std::vector<std::int64_t>{41, 42}));
 
-  const Bytes short_entry = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41).WithLength(25), Listed(0x30, 42)}).Build();
+  const Bytes short_entry =
+      RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41).WithLength(25), Listed(0x30, 42)}).Build();
   EXPECT_TRUE(entries_of(short_entry).empty());
-  const Bytes past_value = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41), Listed(0x30, 42).WithLength(40)}).Build();
+  const Bytes past_value =
+      RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41), Listed(0x30, 42).WithLength(40)}).Build();
   EXPECT_EQ(entries_of(past_value), std::vector<std::int64_t>{41});
-  const Bytes marker = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41), Listed(0xFFFFFFFF, 42), Listed(0x30, 43)}).Build();
+  const Bytes marker =
+      RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41), Listed(0xFFFFFFFF, 42), Listed(0x30, 43)}).Build();
   EXPECT_EQ(entries_of(marker), std::vector<std::int64_t>{41});
   // A value length claiming more than the record holds: entries still end where the list's bytes do.
   const Bytes cut = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41)}).WithValueLength(5000).Build();
   EXPECT_EQ(entries_of(cut), std::vector<std::int64_t>{41});
-  const Bytes nonresident = RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41)}).WithNonResidentHeader(1).Build();
+  const Bytes nonresident =
+      RecordBuilder(1024).InUse().AttributeList({Listed(0x30, 41)}).WithNonResidentHeader(1).Build();
   EXPECT_TRUE(entries_of(nonresident).empty());
 }
 
@@ -277,7 +294,7 @@ TEST(MftRecordName, NamelessFoldersBecomeDirNumberUnderDotParentOrRoot) {
   EXPECT_EQ(brief(99, true, Name(L"..", kWin32, 77)), L"dir_99 ^5 dir 0/0");  // ".." gives no parent
   EXPECT_EQ(brief(99, true, Name(L".", kWin32, 0)), L"dir_99 ^5 dir 0/0");
   EXPECT_EQ(brief(99, false, Name(L".", kWin32, 77)), L"none");  // without the directory bit
-  EXPECT_EQ(brief(5, true), L". ^0 dir 0/0");  // a nameless root keeps its recorded parent
+  EXPECT_EQ(brief(5, true), L". ^0 dir 0/0");                    // a nameless root keeps its recorded parent
 
   // A nonzero parent already gathered stays; a positive "." parent beats it.
   RecordParseState state, dotted;
@@ -306,8 +323,7 @@ TEST(MftRecordSizes, FinishEntryFallsBackFromDataToNameSizes) {
       {true, 100, 0, 0, 0, 100, 100},         // alloc falls back to size
       {true, -5, -5, -1, -1, 0, 0},           // nothing positive
       {false, 900, 900, 500, 512, 500, 512},  // data sizes without has_data are ignored
-      {false, 0, 0, 500, 0, 500, 500},
-      {false, 0, 0, -7, 4096, 0, 4096},
+      {false, 0, 0, 500, 0, 500, 500},       {false, 0, 0, -7, 4096, 0, 4096},
   };
   for (const bool folder : {false, true}) {
     for (const Case& c : cases) {
@@ -347,14 +363,19 @@ TEST(MftRecordSizes, UnnamedDataGivesTheSizesNamedStreamsNever) {
   data.allocated_size = -1;
   EXPECT_EQ(with_data(data), L"f ^5 file 1234/8192");
   data.data_size = 5000;
-  data.initialized_size = 0;  // where the walk lands after a cut header: it stops there
+  data.initialized_size = 0;                               // where the walk lands after a cut header: it stops there
   EXPECT_EQ(with_data(data, 56), L"f ^5 file 1234/8192");  // a header under 64 bytes is ignored
 
   RecordBuilder resident(1024), streams(1024), named_only(1024), nothing(1024);
   resident.InUse().FileName(name).ResidentData(300);
   EXPECT_EQ(BriefOf(resident), L"f ^5 file 300/300");
   // A later unnamed stream replaces the earlier one; named streams never count.
-  streams.InUse().FileName(name).ResidentData(50, L"Zone.Identifier").ResidentData(10).ResidentData(20).ResidentData(70, L"x");
+  streams.InUse()
+      .FileName(name)
+      .ResidentData(50, L"Zone.Identifier")
+      .ResidentData(10)
+      .ResidentData(20)
+      .ResidentData(70, L"x");
   EXPECT_EQ(BriefOf(streams), L"f ^5 file 20/20");
   named_only.InUse().FileName(name).ResidentData(500, L"ads");
   EXPECT_EQ(BriefOf(named_only), L"f ^5 file 1234/8192");
@@ -382,10 +403,14 @@ TEST(MftRecordSizes, TimestampAndAttributesComeFromTheLastResidentStandardInform
   const auto one = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).FileName(Name(L"f")).Build(), 40));
   EXPECT_EQ(one.mtime, 222);  // offset 24, not offset 8
   EXPECT_EQ(one.attributes, 0x20u);
-  const auto two = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).FileName(Name(L"f")).StandardInformation(second).Build(), 40));
+  const auto two = Must(Parse(
+      RecordBuilder(1024).InUse().StandardInformation(first).FileName(Name(L"f")).StandardInformation(second).Build(),
+      40));
   EXPECT_EQ(two.mtime, 333);
   EXPECT_EQ(two.attributes, 0x06u);
-  const auto nonresident = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).WithNonResidentHeader(1).FileName(Name(L"f")).Build(), 40));
+  const auto nonresident = Must(Parse(
+      RecordBuilder(1024).InUse().StandardInformation(first).WithNonResidentHeader(1).FileName(Name(L"f")).Build(),
+      40));
   EXPECT_EQ(nonresident.mtime, 0);
   EXPECT_EQ(nonresident.attributes, 0u);
 }
@@ -448,16 +473,15 @@ TEST(MftRecordFilter, RecordZeroIsNeverAFolder) {
 // ---------------------------------------------------------------- attribute lists
 
 TEST(MftRecordList, CollectsListedRecordsOnceInFirstSeenOrder) {
-  const Bytes record = RecordBuilder(1024)
-                           .InUse()
-                           .AttributeList({Listed(0x10, 40),    // the record itself
-                                           Listed(0x30, 52),
-                                           Listed(0x80, 51),
-                                           Listed(0x80, 53, 8),    // a later extent: not taken
-                                           Listed(0x30, 52),    // seen already
-                                           Listed(0xE0, 0),     // no record
-                                           Listed(0x80, 54, 0, L"s")})  // any type, any name
-                           .Build();
+  const Bytes record =
+      RecordBuilder(1024)
+          .InUse()
+          .AttributeList({Listed(0x10, 40),                                         // the record itself
+                          Listed(0x30, 52), Listed(0x80, 51), Listed(0x80, 53, 8),  // a later extent: not taken
+                          Listed(0x30, 52),                                         // seen already
+                          Listed(0xE0, 0),                                          // no record
+                          Listed(0x80, 54, 0, L"s")})                               // any type, any name
+          .Build();
   EXPECT_EQ(CollectListedRecords(View(record), 40), (std::vector<std::int64_t>{52, 51, 54}));
   EXPECT_TRUE(CollectListedRecords(View(Bytes(record.begin(), record.begin() + 20)), 40).empty());
 }
@@ -475,7 +499,9 @@ TEST(MftRecordList, FileWithoutOwnNameTakesItFromAListedRecord) {
                     .StandardInformation(si)
                     .AttributeList({Listed(0x10, 40), Listed(0x30, 900), Listed(0x30, 41), Listed(0x30, 42)})
                     .Build());
-  image.Put(41, RecordBuilder(1024).Number(41).InUse().BaseRecord(40).FileName(Name(L"M~1", kDos, 66)).FileName(name).Build());
+  image.Put(
+      41,
+      RecordBuilder(1024).Number(41).InUse().BaseRecord(40).FileName(Name(L"M~1", kDos, 66)).FileName(name).Build());
   image.Put(42, RecordBuilder(1024).Number(42).BaseRecord(40).FileName(Name(L"stale")).Build());  // not in use
   const Bytes before = image.bytes();
 
@@ -487,7 +513,8 @@ TEST(MftRecordList, FileWithoutOwnNameTakesItFromAListedRecord) {
   EXPECT_EQ(entries[0].mtime, 555);  // the base record's own attributes still count
 
   // A record with a name of its own does not look at its list, even for a better name.
-  Bytes short_named = RecordBuilder(1024).InUse().FileName(Name(L"MOVED~1.DAT", kDos, 66)).AttributeList({Listed(0x30, 41)}).Build();
+  Bytes short_named =
+      RecordBuilder(1024).InUse().FileName(Name(L"MOVED~1.DAT", kDos, 66)).AttributeList({Listed(0x30, 41)}).Build();
   ApplyFixups(MutableSpan{short_named.data(), short_named.size()});
   MftEntry own;
   ASSERT_TRUE(ParseRecordWithList(View(image.bytes()), 1024, 40, View(short_named), own));
@@ -535,10 +562,10 @@ TEST(MftRecordRange, NotesFileBaseRecordsLeftWithoutAName) {
   // Its attribute list lies outside the record: nothing to follow.
   image.Put(40, nameless().AttributeList({Listed(0x30, 45)}).WithNonResidentHeader(1).Build());
   image.Put(41, nameless().Build());
-  image.Put(42, nameless().Directory().Build());             // a folder: dir_42
-  image.Put(43, nameless().InUse(false).Build());            // free
-  image.Put(44, nameless().Excluded().Build());              // flag bit 2
-  image.Put(45, nameless().BaseRecord(40).Build());          // an extension record
+  image.Put(42, nameless().Directory().Build());     // a folder: dir_42
+  image.Put(43, nameless().InUse(false).Build());    // free
+  image.Put(44, nameless().Excluded().Build());      // flag bit 2
+  image.Put(45, nameless().BaseRecord(40).Build());  // an extension record
   image.Put(46, nameless().FileName(Name(L"named")).Build());
   image.Put(47, nameless().AttributeList({Listed(0x30, 46)}).Build());  // its list leads to a name
   ScanSlice slice;
@@ -554,15 +581,23 @@ TEST(MftRecordList, FolderWithoutOwnNameTakesItFromAListedRecord) {
   build::StandardInformationSpec si;
   si.read = 4242;
   si.attributes = 0x10;
-  const auto folder = [&](std::uint32_t id) { return RecordBuilder(1024).Number(id).InUse().Directory().StandardInformation(si); };
+  const auto folder = [&](std::uint32_t id) {
+    return RecordBuilder(1024).Number(id).InUse().Directory().StandardInformation(si);
+  };
   FileNameSpec big = Name(L"100k files", kWin32, 30);
   big.flags = kNameDirectoryFlag;
   MftImage image(1024);
   image.Put(40, folder(40).AttributeList({Listed(0x10, 40), Listed(0x30, 41), Listed(0x90, 40)}).Build());
-  image.Put(41, RecordBuilder(1024).Number(41).InUse().BaseRecord(40).FileName(Name(L"100KFI~1", kDos, 30)).FileName(big)
+  image.Put(41, RecordBuilder(1024)
+                    .Number(41)
+                    .InUse()
+                    .BaseRecord(40)
+                    .FileName(Name(L"100KFI~1", kDos, 30))
+                    .FileName(big)
                     .Build());
   // Listed records without a name: the fallback stays, "." still gives the parent.
-  image.Put(50, folder(50).FileName(Name(L".", kWin32, 77)).AttributeList({Listed(0x30, 51), Listed(0x30, 9000)}).Build());
+  image.Put(50,
+            folder(50).FileName(Name(L".", kWin32, 77)).AttributeList({Listed(0x30, 51), Listed(0x30, 9000)}).Build());
   image.Put(51, RecordBuilder(1024).Number(51).BaseRecord(50).FileName(Name(L"free")).Build());  // not in use
   image.Put(52, folder(52).Build());
   // The root keeps "." even when its list names a record with another name.
@@ -632,8 +667,11 @@ TEST(MftRecordMalformed, TruncatedSpansNeverReadPastTheirEnd) {
 
 TEST(MftRecordMalformed, BadNamesAndLengthsAreSkippedNotTrusted) {
   // A name length running past a 512-byte record drops that name only.
-  EXPECT_EQ(Brief(Parse(RecordBuilder(512).InUse().FileName(Name(L"ok", kDos)).FileName(Name(L"long")).WithNameLength(255).Build(), 40)),
-            L"ok ^5 file 0/0");
+  EXPECT_EQ(
+      Brief(Parse(
+          RecordBuilder(512).InUse().FileName(Name(L"ok", kDos)).FileName(Name(L"long")).WithNameLength(255).Build(),
+          40)),
+      L"ok ^5 file 0/0");
   // A zero name length is no name.
   EXPECT_FALSE(Parse(RecordBuilder(1024).InUse().FileName(Name(L"a")).WithNameLength(0).Build(), 40));
   // A $FILE_NAME shorter than its fixed part, or with a value offset past the record, is ignored.
@@ -645,7 +683,10 @@ TEST(MftRecordMalformed, ScrambledRecordsStaySane) {
   // Deterministic byte damage over a rich record; whatever comes out keeps the invariants.
   const Bytes base = RichRecord(1024);
   std::uint64_t seed = 0x9E3779B97F4A7C15ULL;
-  auto next = [&] { seed = seed * 6364136223846793005ULL + 1442695040888963407ULL; return seed >> 33; };
+  auto next = [&] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return seed >> 33;
+  };
   int parsed = 0;
   for (int round = 0; round < 3000; ++round) {
     Bytes record = base;

@@ -92,8 +92,8 @@ TEST(SumUnnamedData, SumsEveryUnnamedExtentAndFallsBackToTheAllocatedSize) {
                                   .NonResidentData(Extent(1000, 4096))
                                   .NonResidentData(Extent(0, 8192))  // data size 0: counts 8192
                                   .ResidentData(300)
-                                  .ResidentData(30, L"s")         // named: ignored
-                                  .NonResidentData(stream));      // named: ignored
+                                  .ResidentData(30, L"s")     // named: ignored
+                                  .NonResidentData(stream));  // named: ignored
   std::int64_t size = -1, alloc = -1;
   EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
   EXPECT_EQ(size, 1000 + 8192 + 300);
@@ -108,10 +108,10 @@ TEST(SumUnnamedData, RejectsFoldersUnusedRecordsAndEmptyData) {
   std::int64_t size = 0, alloc = 0;
   EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().Directory().ResidentData(10))), size, alloc));
   EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).ResidentData(10))), size, alloc));
-  EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().Signature("BAAD").ResidentData(10))), size,
-                              alloc));
-  EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().NonResidentData(Extent(0, 0)))), size,
-                              alloc));
+  EXPECT_FALSE(
+      SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().Signature("BAAD").ResidentData(10))), size, alloc));
+  EXPECT_FALSE(
+      SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().NonResidentData(Extent(0, 0)))), size, alloc));
   EXPECT_EQ(size, 0);
   EXPECT_EQ(alloc, 0);
   const std::vector<std::uint8_t> short_span(23, 0);
@@ -120,8 +120,8 @@ TEST(SumUnnamedData, RejectsFoldersUnusedRecordsAndEmptyData) {
 
 TEST(SumUnnamedData, HugeExtentsSaturateInsteadOfOverflowing) {
   const std::int64_t huge = std::numeric_limits<std::int64_t>::max() - 10;
-  const auto record = FixedUp(
-      RecordBuilder(kRecord).InUse().NonResidentData(Extent(huge, huge)).NonResidentData(Extent(huge, huge)));
+  const auto record =
+      FixedUp(RecordBuilder(kRecord).InUse().NonResidentData(Extent(huge, huge)).NonResidentData(Extent(huge, huge)));
   std::int64_t size = 0, alloc = 0;
   EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
   EXPECT_EQ(size, std::numeric_limits<std::int64_t>::max());
@@ -225,7 +225,7 @@ TEST(OverflowSizes, FileKeepsItsOwnLargerSizes) {
   ApplyOverflowSizes(aggregate);
   const FileRecord* file = FindFile(aggregate, 5, 40);
   ASSERT_NE(file, nullptr);
-  EXPECT_EQ(file->size, 10000000);  // own size larger: kept
+  EXPECT_EQ(file->size, 10000000);   // own size larger: kept
   EXPECT_EQ(file->alloc, 12000000);  // the extension's allocation larger: raised
 }
 
@@ -431,10 +431,11 @@ TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   image.Put(5, Root().Build());
   image.Put(30, Folder(30, 5, L"docs").Build());
   image.Put(40, ListedFile(40, L"big.bin", {900}).Build());
-  image.Put(41, RecordBuilder(kRecord).Number(41).InUse().FileName({.parent = 30, .name = L"a.txt"}).ResidentData(12)
-                    .Build());
+  image.Put(
+      41,
+      RecordBuilder(kRecord).Number(41).InUse().FileName({.parent = 30, .name = L"a.txt"}).ResidentData(12).Build());
   image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000, 8192)).Build());
-  image.Put(901, ExtensionOf(901, 77).NonResidentData(Extent(5000, 8192)).Build());  // no such entry
+  image.Put(901, ExtensionOf(901, 77).NonResidentData(Extent(5000, 8192)).Build());        // no such entry
   image.Put(902, ExtensionOf(902, 30).NonResidentData(Extent(1000000, 1003520)).Build());  // a folder's: no effect
   ScanSlice aggregate = Collect(image);
   EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);

@@ -188,7 +188,8 @@ TEST(ScanSliceAddEntry, ExtensionsKeepCaseAndStartAtTheLastNonLeadingDot) {
   };
   std::int64_t id = 100;
   for (const auto& [name, ext] : cases) {
-    const std::size_t before = s.extension_totals.count(ext) ? static_cast<std::size_t>(s.extension_totals.at(ext).count) : 0;
+    const std::size_t before =
+        s.extension_totals.count(ext) ? static_cast<std::size_t>(s.extension_totals.at(ext).count) : 0;
     AddEntry(s, File(id++, 5, name, 10, 16));
     EXPECT_EQ(static_cast<std::size_t>(s.extension_totals.at(ext).count), before + 1) << name;
   }

@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace tw {
 namespace {
 

@@ -65,8 +65,10 @@ inline std::vector<std::uint8_t> EncodeRuns(const std::vector<RunSpec>& runs) {
     const std::int64_t delta = sparse ? 0 : r.lcn - previous;
     const std::size_t f = sparse ? 0 : width_signed(delta);
     out.push_back(static_cast<std::uint8_t>(l | (f << 4)));
-    for (std::size_t i = 0; i < l; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(r.length) >> (8 * i)));
-    for (std::size_t i = 0; i < f; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i)));
+    for (std::size_t i = 0; i < l; ++i)
+      out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(r.length) >> (8 * i)));
+    for (std::size_t i = 0; i < f; ++i)
+      out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i)));
     if (!sparse) previous = r.lcn;
   }
   out.push_back(0);

@@ -17,12 +17,12 @@
 namespace tw::test {
 
 struct FlsEntry {
-  char type = '?';                 // 'r', 'd', 'V', ... (the part after the slash)
-  std::int64_t record = -1;        // MFT record number
+  char type = '?';                  // 'r', 'd', 'V', ... (the part after the slash)
+  std::int64_t record = -1;         // MFT record number
   std::int32_t attribute_type = 0;  // 128 for $DATA, 144 for $INDEX_ROOT; 0 when absent
   std::int32_t attribute_id = 0;
-  std::string path;                // relative to the root, '/'-separated, UTF-8
-  std::string stream;              // the named stream after ':', empty for the main entry
+  std::string path;    // relative to the root, '/'-separated, UTF-8
+  std::string stream;  // the named stream after ':', empty for the main entry
   std::int64_t size = 0;
 };
 

@@ -16,9 +16,7 @@ T SaturatingAdd(T a, T b) {
   return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<T>::max() : sum;
 }
 
-std::string Broken(const DirNode& node, const char* what) {
-  return "folder " + std::to_string(node.id) + ": " + what;
-}
+std::string Broken(const DirNode& node, const char* what) { return "folder " + std::to_string(node.id) + ": " + what; }
 
 }  // namespace
 

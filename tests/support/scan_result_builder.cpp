@@ -26,8 +26,8 @@ DirNode& ScanResultBuilder::AddFolder(std::int64_t id, std::int64_t parent_id, s
   return node;
 }
 
-FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name,
-                                      std::int64_t size, std::int64_t alloc) {
+FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name, std::int64_t size,
+                                      std::int64_t alloc) {
   FileEntry& file = result_.files_by_folder[folder_id].emplace_back();
   file.name = std::move(name);
   file.id = id;

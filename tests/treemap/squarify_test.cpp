@@ -36,8 +36,7 @@ TEST(SquarifyLayout, SameProportionsGiveDifferentShapesAtDifferentByteScales) {
   const std::vector<std::int64_t> small = {300}, small_pair = {300, 100};
   EXPECT_NEAR(WorstRatio(small, 100), 33.3333, 1e-4);
   EXPECT_DOUBLE_EQ(WorstRatio(small_pair, 100), 18.75);
-  EXPECT_EQ(Layout({0, 0, 400, 100}, {300, 100}),
-            (std::vector<TreemapCell>{{0, 0, 400, 75, 0}, {0, 75, 400, 100, 1}}));
+  EXPECT_EQ(Layout({0, 0, 400, 100}, {300, 100}), (std::vector<TreemapCell>{{0, 0, 400, 75, 0}, {0, 75, 400, 100, 1}}));
 
   EXPECT_EQ(WorstRatio({}, 100), std::numeric_limits<double>::max());
   EXPECT_EQ(WorstRatio(small, 0), std::numeric_limits<double>::max());

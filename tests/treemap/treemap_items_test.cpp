@@ -132,8 +132,7 @@ TreemapItem Item(std::int64_t size, bool folder, bool direct, bool file) {
 }
 
 TEST(TreemapHitTest, FirstContainingCellDecidesCursorAndDoubleClick) {
-  const std::vector<TreemapItem> items = {Item(3'000'000, true, false, false),
-                                          Item(1'000'000, false, false, true)};
+  const std::vector<TreemapItem> items = {Item(3'000'000, true, false, false), Item(1'000'000, false, false, true)};
   const Rect client{0, 0, 400, 100};
   EXPECT_EQ(HitTestTreemap(client, items, 299, 99), 0u);
   EXPECT_EQ(HitTestTreemap(client, items, 300, 0), 1u);

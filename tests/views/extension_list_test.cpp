@@ -71,9 +71,8 @@ TEST(ExtensionList, CellTextsAndTheShareOfTheVolume) {
   ScanResult r;
   r.root_total_size = 4096;
   const ExtStat stat = Ext(L".iso", 1024, 7);
-  const Names texts = {ExtensionCellText(r, stat, 0), ExtensionCellText(r, stat, 1),
-                       ExtensionCellText(r, stat, 2), ExtensionCellText(r, stat, 3),
-                       ExtensionCellText(r, stat, 4)};
+  const Names texts = {ExtensionCellText(r, stat, 0), ExtensionCellText(r, stat, 1), ExtensionCellText(r, stat, 2),
+                       ExtensionCellText(r, stat, 3), ExtensionCellText(r, stat, 4)};
   EXPECT_EQ(texts, (Names{L".iso", L"1.00 KB", L"25.0%", L"7", L""}));
 
   // A volume total that is not positive divides by 1; the formatter clamps.

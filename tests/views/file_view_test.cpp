@@ -106,9 +106,8 @@ TEST(FileView, EachColumnSortsByItsKey) {
 TEST(FileView, CellTextsAndContextMenuPath) {
   FileEntry f = File(L"boot.ini", 1536);
   f.alloc = -1;
-  const Names texts = {FileViewCellText(f, 0), FileViewCellText(f, 1), FileViewCellText(f, 2),
-                       FileViewCellText(f, 3), FileViewCellText(f, 4), FileViewCellText(f, 5),
-                       FileViewCellText(f, 6)};
+  const Names texts = {FileViewCellText(f, 0), FileViewCellText(f, 1), FileViewCellText(f, 2), FileViewCellText(f, 3),
+                       FileViewCellText(f, 4), FileViewCellText(f, 5), FileViewCellText(f, 6)};
   EXPECT_EQ(texts, (Names{L"boot.ini", L"C:\\data", L".bin", L"1.50 KB", L"0 B", L"", L""}));
 
   EXPECT_EQ(FileContextMenuPath(f), L"C:\\data\\boot.ini");

@@ -176,8 +176,8 @@ void ExpectOrders(FolderRowModel& model, std::int32_t depth, const std::vector<S
 
 TEST(FolderRowOrder, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
   ScanResultBuilder b;
-  auto child = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
-                   std::int32_t files, std::int32_t folders, std::int64_t mtime, std::uint32_t attrs) {
+  auto child = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc, std::int32_t files,
+                   std::int32_t folders, std::int64_t mtime, std::uint32_t attrs) {
     DirNode& d = b.AddFolder(id, kRootId, name);
     d.total_size = size, d.total_alloc = alloc, d.mtime = mtime, d.attributes = attrs;
     d.total_file_count = files, d.total_folder_count = folders;
@@ -208,8 +208,8 @@ TEST(FolderRowOrder, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
 
 TEST(FolderRowOrder, EveryColumnOrdersFilesBothWays) {
   ScanResultBuilder b;
-  auto file = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc,
-                  std::int64_t mtime, std::uint32_t attrs) {
+  auto file = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc, std::int64_t mtime,
+                  std::uint32_t attrs) {
     FileEntry& f = b.AddFile(kRootId, id, name, size, alloc);
     f.mtime = mtime, f.attributes = attrs;
   };
@@ -284,7 +284,7 @@ TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
     model.ToggleFileGroup(static_cast<std::uint64_t>(id));
   }
   int folder_rows = 0, file_rows = 0;
-  std::vector<const FolderRow*> open;  // the row open at each depth above
+  std::vector<const FolderRow*> open;                            // the row open at each depth above
   std::vector<std::pair<std::int64_t, std::wstring>> last(128);  // previous sibling per depth
   for (std::size_t i = 0; i < model.RowCount(); ++i) {
     const FolderRow& row = model.rows()[i];
@@ -407,7 +407,7 @@ TEST(FolderRowModel, ParentPercentIsTheShareOfTheParentsAllocatedBytes) {
   EXPECT_DOUBLE_EQ(model.ParentPercent(FolderAt(model, 20)), 50.0);
   EXPECT_DOUBLE_EQ(model.ParentPercent(GroupAt(model, kRootId)), 50.0);
   EXPECT_DOUBLE_EQ(model.ParentPercent(GroupAt(model, kRootId) + 1), 37.5);  // file b
-  EXPECT_EQ(model.ParentPercent(FolderAt(model, 22)), 0.0);  // the parent allocates 0
+  EXPECT_EQ(model.ParentPercent(FolderAt(model, 22)), 0.0);                  // the parent allocates 0
   EXPECT_EQ(model.ParentPercent(GroupAt(model, 22)), 0.0);
   b.folder(20).total_alloc = 12288;  // not clamped
   EXPECT_DOUBLE_EQ(model.ParentPercent(FolderAt(model, 20)), 150.0);

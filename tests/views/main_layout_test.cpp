@@ -8,8 +8,8 @@ namespace tw {
 namespace {
 
 TEST(MulDiv, RoundsHalfAwayFromZeroAndFailsWithMinusOne) {
-  EXPECT_EQ(MulDiv(5, 144, 96), 8);      // 7.5
-  EXPECT_EQ(MulDiv(-5, 144, 96), -8);    // -7.5
+  EXPECT_EQ(MulDiv(5, 144, 96), 8);    // 7.5
+  EXPECT_EQ(MulDiv(-5, 144, 96), -8);  // -7.5
   EXPECT_EQ(MulDiv(5, 144, -96), -8);
   EXPECT_EQ(MulDiv(-5, -144, 96), 8);
   EXPECT_EQ(MulDiv(-29, 120, 96), -36);  // -36.25

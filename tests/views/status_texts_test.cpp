@@ -29,8 +29,8 @@ TEST(DriveList, ItemTextAndSelectedLetter) {
   EXPECT_EQ(DriveItemText(L'C', L""), L"[C:]");
   EXPECT_EQ(DriveItemText(L'D', L"Data"), L"[D:] Data");
   EXPECT_EQ(SelectedDriveLetter(DriveItemText(L'E', L"Backup")), L"E");
-  for (std::wstring_view bad : {std::wstring_view(L""), std::wstring_view(L"["),
-                                std::wstring_view(L"[\0x", 3), std::wstring_view(L"D:")}) {
+  for (std::wstring_view bad :
+       {std::wstring_view(L""), std::wstring_view(L"["), std::wstring_view(L"[\0x", 3), std::wstring_view(L"D:")}) {
     EXPECT_EQ(SelectedDriveLetter(bad), L"C");
   }
 }

@@ -141,7 +141,7 @@ TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
   const Case cases[] = {
       {40, false},  // neither subfolders nor files
       {40, true},
-      {31, true},   // "[直接文件]" of a folder without files
+      {31, true},    // "[直接文件]" of a folder without files
       {777, false},  // not a folder
       {kDirectFilesEntry, true},
   };

@@ -101,17 +101,38 @@ void ProtectRecord(std::vector<std::uint8_t>& record, std::uint16_t usa_offset, 
 
 RecordBuilder::RecordBuilder(std::size_t record_size) : record_size_(record_size) {}
 
-RecordBuilder& RecordBuilder::Number(std::uint32_t record_number) { number_ = record_number; return *this; }
-RecordBuilder& RecordBuilder::InUse(bool on) { flags_ = static_cast<std::uint16_t>(on ? flags_ | 1 : flags_ & ~1); return *this; }
-RecordBuilder& RecordBuilder::Directory(bool on) { flags_ = static_cast<std::uint16_t>(on ? flags_ | 2 : flags_ & ~2); return *this; }
-RecordBuilder& RecordBuilder::Excluded(bool on) { flags_ = static_cast<std::uint16_t>(on ? flags_ | 4 : flags_ & ~4); return *this; }
-RecordBuilder& RecordBuilder::Flags(std::uint16_t flags) { flags_ = flags; return *this; }
+RecordBuilder& RecordBuilder::Number(std::uint32_t record_number) {
+  number_ = record_number;
+  return *this;
+}
+RecordBuilder& RecordBuilder::InUse(bool on) {
+  flags_ = static_cast<std::uint16_t>(on ? flags_ | 1 : flags_ & ~1);
+  return *this;
+}
+RecordBuilder& RecordBuilder::Directory(bool on) {
+  flags_ = static_cast<std::uint16_t>(on ? flags_ | 2 : flags_ & ~2);
+  return *this;
+}
+RecordBuilder& RecordBuilder::Excluded(bool on) {
+  flags_ = static_cast<std::uint16_t>(on ? flags_ | 4 : flags_ & ~4);
+  return *this;
+}
+RecordBuilder& RecordBuilder::Flags(std::uint16_t flags) {
+  flags_ = flags;
+  return *this;
+}
 RecordBuilder& RecordBuilder::BaseRecord(std::int64_t record, std::uint16_t sequence) {
   base_reference_ = Reference(record, sequence);
   return *this;
 }
-RecordBuilder& RecordBuilder::SequenceNumber(std::uint16_t usn) { usn_ = usn; return *this; }
-RecordBuilder& RecordBuilder::Signature(const char (&four)[5]) { std::memcpy(signature_, four, 4); return *this; }
+RecordBuilder& RecordBuilder::SequenceNumber(std::uint16_t usn) {
+  usn_ = usn;
+  return *this;
+}
+RecordBuilder& RecordBuilder::Signature(const char (&four)[5]) {
+  std::memcpy(signature_, four, 4);
+  return *this;
+}
 
 RecordBuilder& RecordBuilder::StandardInformation(const StandardInformationSpec& spec) {
   std::vector<std::uint8_t> value(72, 0);
@@ -236,16 +257,43 @@ RecordBuilder& RecordBuilder::WithNameLength(std::uint8_t units) {
   return *this;
 }
 
-RecordBuilder& RecordBuilder::WithValueOffset(std::uint16_t offset) { Put(Last().bytes, 20, offset, 2); return *this; }
-RecordBuilder& RecordBuilder::WithValueLength(std::uint32_t length) { Put(Last().bytes, 16, length, 4); return *this; }
-RecordBuilder& RecordBuilder::WithNonResidentHeader(std::uint8_t flag) { Put(Last().bytes, 8, flag, 1); return *this; }
+RecordBuilder& RecordBuilder::WithValueOffset(std::uint16_t offset) {
+  Put(Last().bytes, 20, offset, 2);
+  return *this;
+}
+RecordBuilder& RecordBuilder::WithValueLength(std::uint32_t length) {
+  Put(Last().bytes, 16, length, 4);
+  return *this;
+}
+RecordBuilder& RecordBuilder::WithNonResidentHeader(std::uint8_t flag) {
+  Put(Last().bytes, 8, flag, 1);
+  return *this;
+}
 
-RecordBuilder& RecordBuilder::UpdateSequenceOffset(std::uint16_t offset) { usa_offset_ = offset; return *this; }
-RecordBuilder& RecordBuilder::UpdateSequenceCount(std::uint16_t count) { usa_count_ = count; return *this; }
-RecordBuilder& RecordBuilder::FirstAttributeOffset(std::uint16_t offset) { first_attribute_ = offset; return *this; }
-RecordBuilder& RecordBuilder::OmitEndMarker(bool omit) { omit_end_ = omit; return *this; }
-RecordBuilder& RecordBuilder::CorruptSectorEnd(std::size_t sector) { corrupt_sectors_.push_back(sector); return *this; }
-RecordBuilder& RecordBuilder::Unprotected(bool on) { unprotected_ = on; return *this; }
+RecordBuilder& RecordBuilder::UpdateSequenceOffset(std::uint16_t offset) {
+  usa_offset_ = offset;
+  return *this;
+}
+RecordBuilder& RecordBuilder::UpdateSequenceCount(std::uint16_t count) {
+  usa_count_ = count;
+  return *this;
+}
+RecordBuilder& RecordBuilder::FirstAttributeOffset(std::uint16_t offset) {
+  first_attribute_ = offset;
+  return *this;
+}
+RecordBuilder& RecordBuilder::OmitEndMarker(bool omit) {
+  omit_end_ = omit;
+  return *this;
+}
+RecordBuilder& RecordBuilder::CorruptSectorEnd(std::size_t sector) {
+  corrupt_sectors_.push_back(sector);
+  return *this;
+}
+RecordBuilder& RecordBuilder::Unprotected(bool on) {
+  unprotected_ = on;
+  return *this;
+}
 
 std::uint16_t RecordBuilder::SequenceCount() const {
   return static_cast<std::uint16_t>(std::max<std::size_t>(record_size_ / kSector, 1) + 1);
@@ -310,8 +358,10 @@ MftImage& MftImage::Put(std::int64_t index, const std::vector<std::uint8_t>& rec
   Reserve(index + 1);
   const std::size_t at = static_cast<std::size_t>(index) * record_size_;
   const std::size_t n = std::min(record.size(), record_size_);
-  std::copy(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(n), bytes_.begin() + static_cast<std::ptrdiff_t>(at));
-  std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(at + n), bytes_.begin() + static_cast<std::ptrdiff_t>(at + record_size_), 0);
+  std::copy(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(n),
+            bytes_.begin() + static_cast<std::ptrdiff_t>(at));
+  std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(at + n),
+            bytes_.begin() + static_cast<std::ptrdiff_t>(at + record_size_), 0);
   return *this;
 }
 

@@ -49,21 +49,21 @@ inline constexpr std::uint8_t kWin32AndDos = 3;
 inline constexpr std::uint32_t kNameDirectoryFlag = 0x10;
 
 struct StandardInformationSpec {
-  std::int64_t created = 0;   // value offset 0
-  std::int64_t modified = 0;  // value offset 8
-  std::int64_t changed = 0;   // value offset 16 (record change time)
-  std::int64_t read = 0;      // value offset 24: the timestamp the scan reports
+  std::int64_t created = 0;      // value offset 0
+  std::int64_t modified = 0;     // value offset 8
+  std::int64_t changed = 0;      // value offset 16 (record change time)
+  std::int64_t read = 0;         // value offset 24: the timestamp the scan reports
   std::uint32_t attributes = 0;  // value offset 32: Win32 attribute bits
 };
 
 struct FileNameSpec {
-  std::int64_t parent = 5;           // parent record number (low 48 bits)
+  std::int64_t parent = 5;            // parent record number (low 48 bits)
   std::uint16_t parent_sequence = 1;  // top 16 bits of the parent reference
   std::wstring name;                  // UTF-16 units, at most 255
   std::uint8_t name_space = kWin32;
-  std::uint32_t flags = 0;            // e.g. kNameDirectoryFlag
-  std::int64_t allocated_size = 0;    // value offset 40
-  std::int64_t real_size = 0;         // value offset 48
+  std::uint32_t flags = 0;          // e.g. kNameDirectoryFlag
+  std::int64_t allocated_size = 0;  // value offset 40
+  std::int64_t real_size = 0;       // value offset 48
 };
 
 // One run of a non-resident attribute: `length` clusters at absolute cluster
@@ -79,12 +79,12 @@ struct Run {
 std::vector<std::uint8_t> EncodeRunList(const std::vector<Run>& runs);
 
 struct NonResidentDataSpec {
-  std::wstring stream_name;          // empty: the unnamed stream
-  std::int64_t allocated_size = 0;   // header offset 40
-  std::int64_t data_size = 0;        // header offset 48
+  std::wstring stream_name;            // empty: the unnamed stream
+  std::int64_t allocated_size = 0;     // header offset 40
+  std::int64_t data_size = 0;          // header offset 48
   std::int64_t initialized_size = -1;  // header offset 56; -1: same as data_size
   std::int64_t start_vcn = 0;
-  std::int64_t last_vcn = -1;        // -1: derived from the runs (their total minus one)
+  std::int64_t last_vcn = -1;  // -1: derived from the runs (their total minus one)
   std::vector<Run> runs;
 };
 
@@ -92,7 +92,7 @@ struct AttributeListEntrySpec {
   std::uint32_t type = 0x80;
   std::wstring attribute_name;
   std::uint64_t start_vcn = 0;
-  std::int64_t record = 0;          // record holding the attribute (low 48 bits)
+  std::int64_t record = 0;  // record holding the attribute (low 48 bits)
   std::uint16_t record_sequence = 1;
   std::uint16_t attribute_id = 0;
   std::optional<std::uint16_t> length;  // damage: overrides the entry length field
@@ -119,14 +119,14 @@ class RecordBuilder {
   explicit RecordBuilder(std::size_t record_size = 1024);
 
   // ---- Header ----
-  RecordBuilder& Number(std::uint32_t record_number);  // header offset 44
-  RecordBuilder& InUse(bool on = true);                // flag bit 0
-  RecordBuilder& Directory(bool on = true);            // flag bit 1
-  RecordBuilder& Excluded(bool on = true);             // flag bit 2
-  RecordBuilder& Flags(std::uint16_t flags);           // all flag bits at once
+  RecordBuilder& Number(std::uint32_t record_number);                          // header offset 44
+  RecordBuilder& InUse(bool on = true);                                        // flag bit 0
+  RecordBuilder& Directory(bool on = true);                                    // flag bit 1
+  RecordBuilder& Excluded(bool on = true);                                     // flag bit 2
+  RecordBuilder& Flags(std::uint16_t flags);                                   // all flag bits at once
   RecordBuilder& BaseRecord(std::int64_t record, std::uint16_t sequence = 1);  // extension records
-  RecordBuilder& SequenceNumber(std::uint16_t usn);    // the update sequence number (default 0x0001)
-  RecordBuilder& Signature(const char (&four)[5]);     // damage: e.g. "BAAD"
+  RecordBuilder& SequenceNumber(std::uint16_t usn);  // the update sequence number (default 0x0001)
+  RecordBuilder& Signature(const char (&four)[5]);   // damage: e.g. "BAAD"
 
   // ---- Attributes, in the order they appear in the record ----
   RecordBuilder& StandardInformation(const StandardInformationSpec& spec);
@@ -197,8 +197,7 @@ class RecordBuilder {
 // The protection step on its own, for hand-made bytes: saves the last word of
 // each 512-byte sector into the update sequence array at `usa_offset` (count
 // words, the sequence number first) and writes the sequence number there.
-void ProtectRecord(std::vector<std::uint8_t>& record, std::uint16_t usa_offset, std::uint16_t count,
-                   std::uint16_t usn);
+void ProtectRecord(std::vector<std::uint8_t>& record, std::uint16_t usa_offset, std::uint16_t count, std::uint16_t usn);
 
 // An MFT image: `record_size` bytes per record, record i at i * record_size.
 class MftImage {

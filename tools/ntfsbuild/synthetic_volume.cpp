@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "ntfsbuild/record_builder.h"
 #include "base/extension.h"
+#include "ntfsbuild/record_builder.h"
 
 namespace tw::build {
 namespace {
@@ -27,13 +27,13 @@ constexpr std::int64_t kTimeSpan = 3156000000000000;
 constexpr std::int64_t kResidentLimit = 400;
 
 constexpr const wchar_t* kTopFolders[] = {L"Users", L"Program Files", L"Windows", L"ProgramData", L"data"};
-constexpr const wchar_t* kWords[] = {L"report", L"backup", L"cache",  L"docs",    L"export", L"fonts", L"gallery",
-                                     L"history", L"image", L"jobs",  L"kernel",  L"logs",   L"media", L"notes",
-                                     L"output", L"photo",  L"queue", L"summary", L"src",    L"temp",  L"update",
-                                     L"vendor", L"work",   L"年度",  L"资料",    L"照片",   L"项目"};
-constexpr const wchar_t* kExtensions[] = {L".txt", L".dll", L".jpg", L".png", L".cpp", L".h",   L".log",
+constexpr const wchar_t* kWords[] = {L"report",  L"backup", L"cache", L"docs",    L"export", L"fonts", L"gallery",
+                                     L"history", L"image",  L"jobs",  L"kernel",  L"logs",   L"media", L"notes",
+                                     L"output",  L"photo",  L"queue", L"summary", L"src",    L"temp",  L"update",
+                                     L"vendor",  L"work",   L"年度",  L"资料",    L"照片",   L"项目"};
+constexpr const wchar_t* kExtensions[] = {L".txt", L".dll", L".jpg", L".png",  L".cpp", L".h",    L".log",
                                           L".dat", L".mp3", L".pdf", L".docx", L".xml", L".json", L".js",
-                                          L".exe", L".JPG", L".sys", L".mp4", L""};
+                                          L".exe", L".JPG", L".sys", L".mp4",  L""};
 
 NonResidentDataSpec DataSpec(std::int64_t allocated, std::int64_t size, std::vector<Run> runs) {
   NonResidentDataSpec spec;
@@ -372,7 +372,7 @@ std::vector<std::uint8_t> BootSector(const SyntheticVolumeSpec& spec, std::int64
   std::memcpy(&s[3], "NTFS    ", 8);
   PutLe(&s[11], kSectorSize, 2);
   PutLe(&s[13], spec.cluster_size / kSectorSize, 1);
-  s[21] = 0xF8;                                    // fixed disk
+  s[21] = 0xF8;  // fixed disk
   PutLe(&s[40], static_cast<std::uint64_t>(total_sectors), 8);
   PutLe(&s[48], static_cast<std::uint64_t>(mft_lcn), 8);
   PutLe(&s[56], static_cast<std::uint64_t>(mirror_lcn), 8);

@@ -31,10 +31,10 @@ struct SyntheticExtent {
 
 struct SyntheticVolumeSummary {
   std::int64_t records = 0;
-  std::int32_t files = 0;        // file base records with a name (system files included)
-  std::int32_t folders = 0;      // folders, the root not counted
-  std::int64_t total_size = 0;   // sum of the files' logical sizes
-  std::int32_t hard_links = 0;   // files with a second name in another folder
+  std::int32_t files = 0;            // file base records with a name (system files included)
+  std::int32_t folders = 0;          // folders, the root not counted
+  std::int64_t total_size = 0;       // sum of the files' logical sizes
+  std::int32_t hard_links = 0;       // files with a second name in another folder
   std::int32_t attribute_lists = 0;  // files whose $DATA sits in an extension record
   std::int32_t free_records = 0;     // records not in use
   std::int64_t volume_size = 0;      // bytes, as the boot sector declares

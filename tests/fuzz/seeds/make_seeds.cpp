@@ -39,14 +39,22 @@ void PutLe(Bytes& b, std::size_t at, std::uint64_t v, std::size_t width) {
 }
 
 RecordBuilder Folder(std::size_t size, std::uint32_t id, std::int64_t parent, const std::wstring& name) {
-  return RecordBuilder(size).Number(id).InUse().Directory().StandardInformation({.read = 1, .attributes = 0x10})
+  return RecordBuilder(size)
+      .Number(id)
+      .InUse()
+      .Directory()
+      .StandardInformation({.read = 1, .attributes = 0x10})
       .FileName({.parent = parent, .name = name, .flags = kNameDirectoryFlag});
 }
 
 RecordBuilder File(std::size_t size, std::uint32_t id, std::int64_t parent, const std::wstring& name,
                    std::uint32_t bytes) {
-  return RecordBuilder(size).Number(id).InUse().StandardInformation({.read = 2, .attributes = 0x20})
-      .FileName({.parent = parent, .name = name, .real_size = bytes}).ResidentData(bytes);
+  return RecordBuilder(size)
+      .Number(id)
+      .InUse()
+      .StandardInformation({.read = 2, .attributes = 0x20})
+      .FileName({.parent = parent, .name = name, .real_size = bytes})
+      .ResidentData(bytes);
 }
 
 NonResidentDataSpec Stream(std::int64_t size, std::vector<Run> runs) {
@@ -67,18 +75,28 @@ MftImage SmallTree(std::size_t size, std::int64_t records) {
   mft.Put(17, Folder(size, 17, 16, L"old").Build());
   mft.Put(18, File(size, 18, 5, L"a.txt", 100).Build());
   mft.Put(19, File(size, 19, 16, L"b.tar.gz", 200).Build());
-  mft.Put(20, RecordBuilder(size).Number(20).InUse().FileName({.parent = 17, .name = L"BIG~1", .name_space = kDos})
+  mft.Put(20, RecordBuilder(size)
+                  .Number(20)
+                  .InUse()
+                  .FileName({.parent = 17, .name = L"BIG~1", .name_space = kDos})
                   .FileName({.parent = 17, .name = L"big stream.bin", .name_space = kWin32})
-                  .NonResidentData(Stream(70000, {{9, 30}, {4, 0, true}, {5, 12}})).Build());
-  mft.Put(21, RecordBuilder(size).Number(21).InUse().AttributeList({Listed(0x30, 22), Listed(0x80, 23)}).Build());
-  mft.Put(22, RecordBuilder(size).Number(22).InUse().BaseRecord(21)
-                  .FileName({.parent = 16, .name = L"listed.dat"}).Build());
-  mft.Put(23, RecordBuilder(size).Number(23).InUse().BaseRecord(21)
-                  .NonResidentData(Stream(123456789, {{100, 40}})).Build());
-  mft.Put(24, RecordBuilder(size).Number(24).InUse().FileName({.parent = 5, .name = L"grown.log", .real_size = 10})
-                  .ResidentData(10).Build());
-  mft.Put(25, RecordBuilder(size).Number(25).InUse().BaseRecord(24).NonResidentData(Stream(5000000, {{2, 50}}))
+                  .NonResidentData(Stream(70000, {{9, 30}, {4, 0, true}, {5, 12}}))
                   .Build());
+  mft.Put(21, RecordBuilder(size).Number(21).InUse().AttributeList({Listed(0x30, 22), Listed(0x80, 23)}).Build());
+  mft.Put(
+      22,
+      RecordBuilder(size).Number(22).InUse().BaseRecord(21).FileName({.parent = 16, .name = L"listed.dat"}).Build());
+  mft.Put(
+      23,
+      RecordBuilder(size).Number(23).InUse().BaseRecord(21).NonResidentData(Stream(123456789, {{100, 40}})).Build());
+  mft.Put(24, RecordBuilder(size)
+                  .Number(24)
+                  .InUse()
+                  .FileName({.parent = 5, .name = L"grown.log", .real_size = 10})
+                  .ResidentData(10)
+                  .Build());
+  mft.Put(25,
+          RecordBuilder(size).Number(25).InUse().BaseRecord(24).NonResidentData(Stream(5000000, {{2, 50}})).Build());
   mft.Put(26, Folder(size, 26, 27, L"loop a").Build());
   mft.Put(27, Folder(size, 27, 26, L"loop b").Build());
   mft.Reserve(records);
@@ -100,8 +118,13 @@ Bytes Volume(MftImage mft, const std::vector<std::pair<std::int64_t, std::int64_
   }
   NonResidentDataSpec data = Stream(length, runs);
   data.allocated_size = length;
-  mft.Put(0, RecordBuilder(size).Number(0).InUse().StandardInformation({.attributes = 6})
-                 .FileName({.parent = 5, .name = L"$MFT"}).NonResidentData(data).Build());
+  mft.Put(0, RecordBuilder(size)
+                 .Number(0)
+                 .InUse()
+                 .StandardInformation({.attributes = 6})
+                 .FileName({.parent = 5, .name = L"$MFT"})
+                 .NonResidentData(data)
+                 .Build());
   Bytes volume(static_cast<std::size_t>((end + 1) * cluster), 0);
   std::memcpy(volume.data() + 3, "NTFS    ", 8);
   PutLe(volume, 11, 512, 2);
@@ -128,19 +151,32 @@ void BuiltSeeds() {
   Write("fuzz_record", "root", Folder(k, 5, 5, L".").FileName({.parent = 5, .name = L"..", .flags = 0x10}).Build());
   Write("fuzz_record", "nameless_folder", RecordBuilder(k).Number(40).InUse().Directory().Build());
   Write("fuzz_record", "names_in_every_space",
-        RecordBuilder(k).Number(41).InUse().FileName({.name = L"A~1", .name_space = kDos})
-            .FileName({.name = L"posix", .name_space = kPosix}).FileName({.name = L"Long Name", .name_space = kWin32})
-            .NonResidentData(Stream(9000, {{3, 100}})).Build());
+        RecordBuilder(k)
+            .Number(41)
+            .InUse()
+            .FileName({.name = L"A~1", .name_space = kDos})
+            .FileName({.name = L"posix", .name_space = kPosix})
+            .FileName({.name = L"Long Name", .name_space = kWin32})
+            .NonResidentData(Stream(9000, {{3, 100}}))
+            .Build());
   Write("fuzz_record", "record_512", File(512, 18, 5, L"small.txt", 7).Build());
   Write("fuzz_record", "record_4096", File(4096, 18, 5, L"wide.txt", 3000).Build());
   Write("fuzz_record", "damaged_lengths",
-        RecordBuilder(k).Number(42).InUse().FileName({.name = L"x"}).WithLength(4000).FileName({.name = L"y"})
-            .ResidentData(10).WithValueOffset(1000).Build());
+        RecordBuilder(k)
+            .Number(42)
+            .InUse()
+            .FileName({.name = L"x"})
+            .WithLength(4000)
+            .FileName({.name = L"y"})
+            .ResidentData(10)
+            .WithValueOffset(1000)
+            .Build());
   Write("fuzz_record", "torn_sector", File(k, 43, 5, L"torn", 600).CorruptSectorEnd(1).Build());
   MftImage listed(k);
   listed.Put(0, RecordBuilder(k).Number(40).InUse().AttributeList({Listed(0x30, 1), Listed(0x80, 2)}).Build());
   listed.Put(1, RecordBuilder(k).Number(41).InUse().BaseRecord(40).FileName({.name = L"listed.dat"}).Build());
-  listed.Put(2, RecordBuilder(k).Number(42).InUse().BaseRecord(40).NonResidentData(Stream(1 << 20, {{256, 9}})).Build());
+  listed.Put(2,
+             RecordBuilder(k).Number(42).InUse().BaseRecord(40).NonResidentData(Stream(1 << 20, {{256, 9}})).Build());
   Write("fuzz_record", "attribute_list_image", listed.bytes());
   Write("fuzz_overflow", "attribute_list_image", listed.bytes());
 
