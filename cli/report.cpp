@@ -21,7 +21,21 @@ std::string Utf8(const std::wstring& text) { return Utf16ToUtf8(text); }
 
 }  // namespace
 
-std::string SummaryLine(const ScanResult& result) { return Utf8(ScanSummary(result)); }
+std::string SummaryLine(const ScanResult& result) { return Utf8(ScanSummary(result) + UnreadableSuffix(result)); }
+
+std::string UnreadableWarning(const ScanResult& result) {
+  if (result.unreadable_records <= 0) return {};
+  constexpr std::size_t kRangesShown = 8;
+  std::string line = Utf8(text::kWarningPrefix) + std::to_string(result.unreadable_records) +
+                     Utf8(text::kStatusUnreadable) + Utf8(text::kWarningBytes);
+  for (std::size_t k = 0; k < result.unreadable_ranges.size() && k < kRangesShown; ++k) {
+    const ByteRange& range = result.unreadable_ranges[k];
+    if (k > 0) line += ", ";
+    line += std::to_string(range.offset) + "-" + std::to_string(range.offset + range.length - 1);
+  }
+  if (result.unreadable_ranges.size() > kRangesShown) line += ", ...";
+  return line + ")";
+}
 
 std::string FolderTreeTable(const ScanResult& result, std::int32_t depth) {
   FolderRowModel model;

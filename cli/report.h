@@ -16,6 +16,10 @@ inline constexpr std::size_t kReportFiles = 20;
 // The main window's summary line after a scan, from "扫描完成 " to " 文件夹"
 // (the hint about the tree's triangles belongs to the window, not here).
 std::string SummaryLine(const ScanResult& result);
+// "警告: 3 条记录无法读取 (字节 1048576-1049599, ...)": the count of MFT records
+// the scan could not read and the volume bytes they lie in (the first eight
+// ranges); "" when every record was read.
+std::string UnreadableWarning(const ScanResult& result);
 
 // The folder tree as the folder list shows it with every folder open down to
 // depth levels below the root: folder rows and "[直接文件]" rows, ordered by

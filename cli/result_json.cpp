@@ -112,6 +112,10 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
   json.Int(result.folder_count);
   json.Key("root_total_size");
   json.Int(result.root_total_size);
+  if (result.unreadable_records != 0) {
+    json.Key("unreadable_records");
+    json.Int(result.unreadable_records);
+  }
 
   json.Key("folders");
   json.BeginArray();

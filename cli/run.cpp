@@ -83,6 +83,7 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   }
   printer.Finish();
 
+  if (const std::string warning = UnreadableWarning(result); !warning.empty()) context.err << warning << '\n';
   if (options.timings) context.err << TimingsText(timings, result.elapsed_seconds);
   if (options.json) {
     WriteResultJson(result, JsonReportOptions{options.top, options.files}, context.out);

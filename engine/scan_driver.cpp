@@ -15,7 +15,7 @@
 #include "scan/mft_loader.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
-#include "scan/slice_pass.h"
+#include "scan/window_pass.h"
 
 namespace tw {
 namespace {
@@ -47,15 +47,7 @@ std::int32_t HardwareThreads() {
              : static_cast<std::int32_t>(count);
 }
 
-// Records in the image: the trailing partial record is dropped, and a count
-// beyond the 32-bit record range (only a corrupt geometry gives one) is cut.
-std::int32_t RecordCount(std::size_t image_size, std::int32_t record_size) {
-  const std::size_t count = image_size / static_cast<std::size_t>(record_size);
-  const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
-  return static_cast<std::int32_t>(count < limit ? count : limit);
-}
-
-// Merges the slice results in list order (completion order). The entry
+// Merges the parse threads' slices in list order. The entry
 // lists are concatenated into one list reserved at its final size, each slice
 // released as soon as it is folded in; Merge then has no entries left to move.
 ScanSlice MergeSlices(std::vector<ScanSlice>& results) {
@@ -83,45 +75,42 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   ScanTimings timings;
   Trace(L"ScanDriveMft: start drive=%ls", drive.c_str());
 
-  // Open and load; the volume is closed as soon as the image is in memory.
+  // Open, read record 0; the volume is closed as soon as the MFT has been read.
   Report(progress, ScanStage::kOpening);
   ScanError open_error = ScanError::kCannotOpen;
   std::unique_ptr<RawVolume> volume = open(open_error);
   if (!volume || !volume->IsOpen()) throw ScanFailure(IsOpenError(open_error) ? open_error : ScanError::kCannotOpen);
   Report(progress, ScanStage::kReadingMft);
-  ImageBuffer image;
-  std::int32_t record_size = 0;
-  const bool loaded = ReadMft(*volume, image, record_size);
-  volume->Close();
-  volume.reset();
-  if (!loaded || record_size <= 0) throw ScanFailure(ScanError::kCannotReadMft);
+  MftLayout layout;
+  if (!ReadMftLayout(*volume, layout) || layout.record_size <= 0) {
+    volume->Close();
+    throw ScanFailure(ScanError::kCannotReadMft);
+  }
   timings.load = SecondsSince(mark);
 
-  // Slices: an equal share per hardware thread, at least kSliceMinimum records.
-  const std::int32_t records = RecordCount(image.size(), record_size);
+  // The pass: windows of whole records read on this thread, parsed on the pool.
   const std::int32_t threads = options.threads > 0 ? options.threads : HardwareThreads();
-  const std::int32_t slice_size = ChooseSliceSize(records, threads, kSliceMinimum);
   ScanProgress figures;
-  figures.records_total = records;
-  figures.mft_bytes = static_cast<std::int64_t>(image.size());
+  figures.records_total = layout.record_count;
+  figures.mft_bytes = layout.mft_bytes;
   figures.threads = threads;
   Report(progress, ScanStage::kParseStart, figures);
-  const std::vector<SliceRange> slices = BuildSlices(records, slice_size);
-  const ByteSpan view(image.data(), image.size());
-  SlicePassSettings settings;
-  settings.total = records;
-  settings.slice_size = slice_size;
-  settings.threads = threads;
+  WindowPassSettings settings;
+  settings.record_size = layout.record_size;
+  settings.window_records = std::max<std::int64_t>(kWindowBytes / layout.record_size, 1);
+  settings.threads = std::max(threads, std::int32_t{1});
   settings.report = figures;
-  std::vector<ScanSlice> results = ParseSlices(view, record_size, slices, settings, progress);
+  std::vector<ByteRange> unreadable;
+  WindowPassOutcome pass = ParseMft(*volume, layout, settings, progress, unreadable);
+  volume->Close();
+  volume.reset();
   timings.slice_pass = SecondsSince(mark);
 
-  ScanSlice merged = MergeSlices(results);
+  ScanSlice merged = MergeSlices(pass.slices);
   timings.merge = SecondsSince(mark);
 
   Report(progress, ScanStage::kOverflow, figures);
-  CollectOverflowSizes(view, record_size, merged);
-  image.Reset();  // nothing reads the image after this
+  ResolvePendingRecords(merged);
   timings.overflow_pass = SecondsSince(mark);
 
   Report(progress, ScanStage::kApply, figures);
@@ -131,12 +120,15 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   Report(progress, ScanStage::kTree, figures);
   ScanResult result = BuildScanResult(merged, drive);
   merged = ScanSlice();
+  result.unreadable_records = pass.unreadable_records;
+  result.unreadable_ranges = std::move(unreadable);
   timings.tree = SecondsSince(mark);
 
   const Clock::time_point end = Clock::now();
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
   result.elapsed_seconds = static_cast<double>(nanoseconds) / 1000000000.0;
-  Trace(L"ScanDriveMft: done drive=%ls records=%d dirs=%zu files=%d time=%.2fs", drive.c_str(), records,
+  Trace(L"ScanDriveMft: done drive=%ls records=%lld dirs=%zu files=%d time=%.2fs", drive.c_str(),
+        static_cast<long long>(layout.record_count),
         result.folders.size(), result.file_count, result.elapsed_seconds);
   if (options.timings) *options.timings = timings;
   progress = nullptr;

@@ -17,7 +17,9 @@ ScanResult::ScanResult(ScanResult&& other) noexcept
       folder_count(other.folder_count),
       root_total_size(other.root_total_size),
       elapsed_seconds(other.elapsed_seconds),
-      drive(std::move(other.drive)) {
+      drive(std::move(other.drive)),
+      unreadable_records(other.unreadable_records),
+      unreadable_ranges(std::move(other.unreadable_ranges)) {
   other.Reset();
 }
 
@@ -33,6 +35,8 @@ ScanResult& ScanResult::operator=(ScanResult&& other) noexcept {
   root_total_size = other.root_total_size;
   elapsed_seconds = other.elapsed_seconds;
   drive = std::move(other.drive);
+  unreadable_records = other.unreadable_records;
+  unreadable_ranges = std::move(other.unreadable_ranges);
   other.Reset();
   return *this;
 }
@@ -48,6 +52,8 @@ void ScanResult::Reset() noexcept {
   root_total_size = 0;
   elapsed_seconds = 0.0;
   drive.clear();
+  unreadable_records = 0;
+  unreadable_ranges.clear();
 }
 
 const DirNode* ScanResult::FindFolder(std::int64_t id) const {

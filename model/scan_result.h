@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ids.h"
+#include "scan/mft_loader.h"
 
 namespace tw {
 
@@ -56,6 +57,10 @@ struct ScanResult {
   std::int64_t root_total_size = 0;
   double elapsed_seconds = 0.0;
   std::wstring drive;  // the letter alone, e.g. C
+  // MFT records the scan could not read (left out of everything above), and
+  // the volume bytes they lie in.
+  std::int64_t unreadable_records = 0;
+  std::vector<ByteRange> unreadable_ranges;
 
   ScanResult() = default;
   ScanResult(ScanResult&& other) noexcept;

@@ -90,13 +90,12 @@ bool MftLengthFromRecord0(ByteSpan record, std::int64_t& length) {
   return true;
 }
 
-bool DeriveNtfsVolumeData(const VolumeReadFunction& read, std::int64_t source_size, NtfsVolumeData& data) {
+bool DeriveNtfsVolumeData(const VolumeReadFunction& read, NtfsVolumeData& data) {
   std::uint8_t sector[kBootSectorSize];
   if (!read(0, sector, sizeof sector)) return false;
   BootSectorInfo info;
   if (!ParseBootSector(ByteSpan(sector, sizeof sector), info)) return false;
-  std::int64_t volume_size = info.volume_size;
-  if (source_size > 0 && source_size < volume_size) volume_size = source_size;
+  const std::int64_t volume_size = info.volume_size;
 
   const std::int64_t mft_offset = info.mft_start_lcn * static_cast<std::int64_t>(info.bytes_per_cluster);
   if (mft_offset > volume_size - static_cast<std::int64_t>(info.bytes_per_record)) return false;

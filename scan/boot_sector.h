@@ -42,9 +42,9 @@ bool ParseBootSector(ByteSpan sector, BootSectorInfo& info);
 // start at virtual cluster 0, or when its sizes are inconsistent.
 bool MftLengthFromRecord0(ByteSpan record, std::int64_t& length);
 
-// Boot sector at offset 0, then record 0 at the MFT's first cluster. source_size
-// is the size of what read serves (0 when unknown); the volume size reported
-// is the smaller of it and the boot sector's.
-bool DeriveNtfsVolumeData(const VolumeReadFunction& read, std::int64_t source_size, NtfsVolumeData& data);
+// Boot sector at offset 0, then record 0 at the MFT's first cluster. The
+// volume size reported is the boot sector's, also when the source is shorter
+// (a truncated image scans, losing only the records past its end).
+bool DeriveNtfsVolumeData(const VolumeReadFunction& read, NtfsVolumeData& data);
 
 }  // namespace tw

@@ -15,7 +15,7 @@ bool MemoryVolume::QueryVolumeData(NtfsVolumeData& data) {
   const auto read = [this](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
     return ReadAt(offset, destination, length);
   };
-  return DeriveNtfsVolumeData(read, static_cast<std::int64_t>(bytes_.size()), data);
+  return DeriveNtfsVolumeData(read, data);
 }
 
 bool MemoryVolume::ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) {

@@ -28,6 +28,7 @@ class MemoryVolume : public RawVolume {
   void Close() override { open_ = false; }
   bool QueryVolumeData(NtfsVolumeData& data) override;
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override;
+  std::int64_t SourceBytes() const override { return static_cast<std::int64_t>(bytes_.size()); }
 
   // Answer the query with these values instead of deriving them.
   void SetVolumeData(const NtfsVolumeData& data) { volume_data_ = data; }

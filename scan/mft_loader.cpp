@@ -1,9 +1,9 @@
 #include "scan/mft_loader.h"
 
-#include <type_traits>
+#include <algorithm>
+#include <cstring>
 
 #include "base/arithmetic.h"
-#include "scan/memory_size.h"
 #include "scan/mft_record.h"
 
 namespace tw {
@@ -127,69 +127,123 @@ bool VolumeDataIsSane(const NtfsVolumeData& data) {
   return true;
 }
 
-bool MftFitsInMemory(std::int64_t mft_length, std::int64_t memory_bytes) {
-  return memory_bytes <= 0 || mft_length <= memory_bytes;
-}
-
 namespace {
 
-// The load, for either kind of image: make(length) turns the image into
-// exactly length zero bytes.
-template <typename Image, typename Make>
-bool LoadMft(RawVolume& volume, Image& image, Make make, std::int32_t& record_size) {
-  image = Image();
+// The placement whose image range ends after image_offset: the first one that
+// may hold it (placements are in image order and do not overlap).
+std::vector<RunPlacement>::const_iterator FirstPlacementAfter(const std::vector<RunPlacement>& placements,
+                                                              std::int64_t image_offset) {
+  return std::upper_bound(placements.begin(), placements.end(), image_offset,
+                          [](std::int64_t at, const RunPlacement& p) { return at < p.image_offset + p.length; });
+}
+
+// Reads image bytes [begin, end) into destination (which stands for begin):
+// every placed part is read; what no placement covers is left as it is.
+bool ReadImageRange(RawVolume& volume, const std::vector<RunPlacement>& placements, std::int64_t begin,
+                    std::int64_t end, std::uint8_t* destination) {
+  for (auto p = FirstPlacementAfter(placements, begin); p != placements.end() && p->image_offset < end; ++p) {
+    const std::int64_t from = std::max(begin, p->image_offset);
+    const std::int64_t to = std::min(end, p->image_offset + p->length);
+    if (!volume.ReadAt(p->volume_offset + (from - p->image_offset), destination + (from - begin),
+                       static_cast<std::size_t>(to - from))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void AddUnreadable(std::vector<ByteRange>& ranges, std::int64_t offset, std::int64_t length) {
+  if (!ranges.empty() && ranges.back().offset + ranges.back().length == offset) {
+    ranges.back().length += length;
+  } else {
+    ranges.push_back(ByteRange{offset, length});
+  }
+}
+
+}  // namespace
+
+std::vector<RunPlacement> PlanReads(const std::vector<RunPlacement>& placements, std::int64_t begin,
+                                    std::int64_t end) {
+  std::vector<RunPlacement> reads;
+  for (auto p = FirstPlacementAfter(placements, begin); p != placements.end() && p->image_offset < end; ++p) {
+    const std::int64_t from = std::max(begin, p->image_offset);
+    const std::int64_t to = std::min(end, p->image_offset + p->length);
+    reads.push_back(RunPlacement{p->volume_offset + (from - p->image_offset), from, to - from});
+  }
+  return reads;
+}
+
+bool ReadMftLayout(RawVolume& volume, MftLayout& layout) {
+  layout = MftLayout();
   if (!volume.IsOpen()) return false;
   NtfsVolumeData data;
   if (!volume.QueryVolumeData(data)) return false;
-  record_size = static_cast<std::int32_t>(data.bytes_per_record);
-  // Checked before anything is allocated: the sizes come straight from disk.
-  if (!VolumeDataIsSane(data) || !MftFitsInMemory(data.mft_valid_data_length, PhysicalMemoryBytes())) return false;
+  // Checked before anything is read: the sizes come straight from disk.
+  if (!VolumeDataIsSane(data)) return false;
   const std::int64_t cluster = data.bytes_per_cluster;
   const std::int64_t mft_offset = cluster * data.mft_start_lcn;
 
   std::vector<std::uint8_t> record(data.bytes_per_record);
   if (!volume.ReadAt(mft_offset, record.data(), record.size())) return false;
   ApplyFixups(MutableSpan{record.data(), record.size()});  // a mismatch leaves the copy as it was
+  const auto record_size = static_cast<std::int32_t>(data.bytes_per_record);
   std::vector<DataRun> runs;
   const bool found = ParseDataRuns(ByteSpan(record.data(), record.size()), record_size, runs);
 
-  make(image, static_cast<std::size_t>(data.mft_valid_data_length));
-  std::vector<RunPlacement> placements;
-  if (found && PlaceRuns(runs, cluster, static_cast<std::int64_t>(image.size()), placements)) {
-    bool placed = true;
-    for (const RunPlacement& p : placements) {
-      std::uint8_t* destination = image.data() + p.image_offset;
-      const auto length = static_cast<std::size_t>(p.length);
-      // An image buffer may take whole pages of the source mapped in place
-      // of a read: a run of whole pages, or the one that ends the image
-      // (the rest of its last page lies past the image).
-      if constexpr (std::is_same_v<Image, ImageBuffer>) {
-        const std::size_t page = ImageBuffer::MapGranule();
-        const bool last = p.image_offset + p.length == static_cast<std::int64_t>(image.size());
-        if (page != 0 && (length % page == 0 || last) && volume.MapAt(p.volume_offset, destination, length)) continue;
-      }
-      if (!volume.ReadAt(p.volume_offset, destination, length)) {
-        placed = false;
-        break;
-      }
-    }
-    if (placed) return true;
+  layout.record_size = record_size;
+  layout.mft_bytes = data.mft_valid_data_length;
+  // The trailing partial record is dropped; more records than 32 bits count
+  // (only a corrupt geometry claims them) are cut.
+  layout.record_count = std::min<std::int64_t>(data.mft_valid_data_length / record_size, kMaxScanRecords);
+  if (!found || !PlaceRuns(runs, cluster, data.mft_valid_data_length, layout.placements)) {
+    // No usable run list: the MFT is read as one range from record 0.
+    layout.placements.assign(1, RunPlacement{mft_offset, 0, data.mft_valid_data_length});
   }
-  // No usable run list: the MFT is read as one range from record 0, which
-  // overwrites whatever the failed run reads left behind (into fresh memory:
-  // mapped runs are read-only).
-  if constexpr (std::is_same_v<Image, ImageBuffer>) make(image, static_cast<std::size_t>(data.mft_valid_data_length));
-  if (volume.ReadAt(mft_offset, image.data(), image.size())) return true;
-  image = Image();
-  return false;
+  std::sort(layout.placements.begin(), layout.placements.end(),
+            [](const RunPlacement& a, const RunPlacement& b) { return a.image_offset < b.image_offset; });
+  return true;
 }
 
-}  // namespace
+std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int64_t first, std::int64_t count,
+                           std::uint8_t* buffer, std::vector<ByteRange>& unreadable) {
+  const std::int64_t size = layout.record_size;
+  const std::int64_t begin = first * size;
+  const std::int64_t end = (first + count) * size;
+  const std::vector<RunPlacement> reads = PlanReads(layout.placements, begin, end);
+  // A window wholly past the end of the source (an MFT claimed larger than
+  // the source holds) is lost without a read; its buffer is left as it is.
+  const std::int64_t source = volume.SourceBytes();
+  if (source > 0 && !reads.empty() &&
+      std::all_of(reads.begin(), reads.end(), [&](const RunPlacement& r) { return r.volume_offset >= source; })) {
+    for (const RunPlacement& read : reads) AddUnreadable(unreadable, read.volume_offset, read.length);
+    return count;
+  }
+  // Zeros where no run lies (sparse runs, a run list shorter than the MFT).
+  std::int64_t covered = begin;
+  for (const RunPlacement& read : reads) {
+    if (read.image_offset > covered) {
+      std::memset(buffer + (covered - begin), 0, static_cast<std::size_t>(read.image_offset - covered));
+    }
+    covered = read.image_offset + read.length;
+  }
+  if (covered < end) std::memset(buffer + (covered - begin), 0, static_cast<std::size_t>(end - covered));
 
-bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size) {
-  // A fresh buffer is zero already: the reads are the first writes.
-  return LoadMft(
-      volume, image, [](ImageBuffer& b, std::size_t n) { b = ImageBuffer(n); }, record_size);
+  if (ReadImageRange(volume, layout.placements, begin, end, buffer)) return 0;
+  // Something could not be read: record by record, so that only the records
+  // that cannot be read are lost. Such a record is left zero, which parses as
+  // nothing.
+  std::int64_t lost = 0;
+  for (std::int64_t n = 0; n < count; ++n) {
+    const std::int64_t at = begin + n * size;
+    std::uint8_t* record = buffer + n * size;
+    if (ReadImageRange(volume, layout.placements, at, at + size, record)) continue;
+    std::memset(record, 0, static_cast<std::size_t>(size));
+    ++lost;
+    for (const RunPlacement& read : PlanReads(layout.placements, at, at + size)) {
+      AddUnreadable(unreadable, read.volume_offset, read.length);
+    }
+  }
+  return lost;
 }
 
 }  // namespace tw

@@ -1,18 +1,18 @@
 #pragma once
-// Loading the whole MFT into one memory image.
+// Reading the MFT.
 //
 // Record 0 describes the MFT itself: the run list of its unnamed $DATA says
-// where each fragment of the MFT lives on the volume. ReadMft reads record 0,
-// decodes that run list and reads every fragment into its place in a
-// zero-filled image of the MFT's valid data length. The decoding and the
-// placement are pure functions over bytes; the disk is reached only through
-// RawVolume, so all of it runs against a memory volume in tests.
+// where each fragment of the MFT lives on the volume. ReadMftLayout reads
+// record 0 and decodes that run list; ReadMftWindow then reads any range of
+// whole records into a buffer of the caller's, so the MFT is read window by
+// window and never held whole. The decoding and the placement are pure
+// functions over bytes; the disk is reached only through RawVolume, so all of
+// it runs against a memory volume in tests.
 
 #include <cstdint>
 #include <vector>
 
 #include "scan/byte_reader.h"
-#include "scan/image_buffer.h"
 #include "scan/raw_volume.h"
 
 namespace tw {
@@ -59,16 +59,46 @@ bool PlaceRuns(const std::vector<DataRun>& runs, std::int64_t cluster_size, std:
 // True when the geometry is one the loader may allocate and read for.
 bool VolumeDataIsSane(const NtfsVolumeData& data);
 
-// True when an MFT image of mft_length bytes fits in memory_bytes of physical
-// memory (0: unknown, no bound).
-bool MftFitsInMemory(std::int64_t mft_length, std::int64_t memory_bytes);
+// Records a scan handles at most (a record count beyond 32 bits comes only
+// from a corrupt geometry).
+inline constexpr std::int64_t kMaxScanRecords = 0x7FFFFFFF;
 
-// Loads the MFT image (exactly the valid data length, zero where no run
-// covers it) and the record size. record_size is set as soon as the volume
-// data is known, also when the load then fails. False on any failure; the
-// image is then empty. Geometry that is not sane, or an MFT larger than this
-// machine's physical memory, fails before the image is allocated.
-// The image memory is written once, by the reads (see image_buffer.h).
-bool ReadMft(RawVolume& volume, ImageBuffer& image, std::int32_t& record_size);
+// Where the MFT lives: its record size, how many whole records its valid data
+// holds, and where each byte range of it lies on the volume.
+struct MftLayout {
+  std::int32_t record_size = 0;
+  std::int64_t record_count = 0;
+  std::int64_t mft_bytes = 0;  // the valid data length
+  // In MFT (image) order; bytes no placement covers read as zeros.
+  std::vector<RunPlacement> placements;
+};
+
+// Reads record 0 and decodes the layout from the run list of its unnamed
+// $DATA; without a usable run list the MFT is taken as one range from
+// record 0. False when the volume is not open, its geometry cannot be told or
+// is not sane, or record 0 cannot be read.
+bool ReadMftLayout(RawVolume& volume, MftLayout& layout);
+
+// The reads that bring MFT bytes [begin, end) in: one per placement they
+// touch, in MFT order (image_offset is the MFT offset each read starts at).
+std::vector<RunPlacement> PlanReads(const std::vector<RunPlacement>& placements, std::int64_t begin,
+                                    std::int64_t end);
+
+// A range of volume bytes.
+struct ByteRange {
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+  friend bool operator==(const ByteRange&, const ByteRange&) = default;
+};
+
+// Reads records [first, first + count) of the MFT into buffer (count x record
+// size bytes), zero where no run lies. When a read fails the window is read
+// again record by record; a record that still cannot be read is left zero
+// (it parses as nothing), its volume bytes are appended to `unreadable`
+// (adjacent ranges merged) and it is counted. Returns that count. A window
+// that lies wholly past the end of the source is counted without a read, and
+// its buffer is not written: every one of its records is lost.
+std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int64_t first, std::int64_t count,
+                           std::uint8_t* buffer, std::vector<ByteRange>& unreadable);
 
 }  // namespace tw

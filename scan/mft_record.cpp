@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/attribute_walk.h"
+#include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
 
 namespace tw {
@@ -218,64 +219,79 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
   return listed;
 }
 
-// Walks the in-use records that the resident attribute list of base record
-// `id` names into state (each copied out of the image and fixed up).
-void ParseListedRecords(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record, bool is_dir_record,
-                        RecordParseState& state) {
-  std::vector<std::uint8_t> scratch;
-  for (const std::int64_t r : CollectListedRecords(record, id)) {
-    if (!RecordInImage(image, record_size, r)) continue;
-    scratch.assign(image.data + static_cast<std::size_t>(r) * static_cast<std::size_t>(record_size),
-                   image.data + static_cast<std::size_t>(r + 1) * static_cast<std::size_t>(record_size));
-    ApplyFixups(MutableSpan{scratch.data(), scratch.size()});
-    const ByteSpan listed(scratch.data(), scratch.size());
-    // Listed records are trusted as named: their signature and base number are not examined.
-    if (ReadU8(listed, kRecordFlagsField) & kRecordInUse) ParseRecordAttributes(listed, id, is_dir_record, state);
-  }
+std::vector<std::uint8_t> CompactRecord(ByteSpan record) {
+  std::vector<std::uint8_t> compact;
+  if (record.size < kRecordHeaderMinimum) return compact;
+  const std::size_t header = std::min<std::size_t>(ReadU16(record, kFirstAttributeOffsetField), record.size);
+  compact.assign(record.data, record.data + std::max(header, kRecordHeaderMinimum));
+  WriteU16(compact.data() + kFirstAttributeOffsetField, static_cast<std::uint16_t>(compact.size()));
+  WalkAttributes(record, [&](const AttributeView& attr) {
+    const bool unnamed_data = attr.type == kAttrData && attr.NameLength(record) == 0;
+    if (attr.type != kAttrStandardInformation && attr.type != kAttrFileName && !unnamed_data) return;
+    std::size_t length = attr.length;
+    // A non-resident header is kept without its run list.
+    if (unnamed_data && attr.NonResident(record)) length = std::min(length, kNonResidentHeaderKept);
+    const std::size_t at = compact.size();
+    compact.insert(compact.end(), record.data + attr.offset, record.data + attr.offset + length);
+    WriteU32(compact.data() + at + kAttrLengthField, static_cast<std::uint32_t>(length));
+  });
+  const std::uint8_t end[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+  compact.insert(compact.end(), end, end + sizeof end);
+  return compact;
 }
 
-bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record, MftEntry& entry) {
-  if (record_size <= 0 || image.size == 0 || record.size < static_cast<std::size_t>(record_size)) return false;
-  if (!IsParsableBaseRecord(record, id)) return false;
+void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
+  if (record.size < kRecordHeaderMinimum) return;
   const std::uint8_t flags = RecordFlags(record);
+  if (!(flags & kRecordInUse)) return;
+  const std::int64_t base = ReadRecordNumber(record, kBaseRecordField);
+  if ((flags & kRecordExcluded) || (base != 0 && base != n)) {
+    // An extension record: its data counts for the base record it names, and
+    // a base record without a name of its own may find one in it.
+    if (base == 0 || !HasFileSignature(record)) return;
+    std::int64_t size = 0, alloc = 0;
+    if (SumUnnamedData(record, size, alloc) && size <= kSizeSanityLimit && alloc <= kSizeSanityLimit) {
+      OverflowSizes& sizes = slice.overflow_sizes[base];
+      sizes.size = std::max(sizes.size, size);
+      sizes.alloc = std::max(sizes.alloc, alloc);
+    }
+    slice.extension_records.push_back(ExtensionRecord{n, base, CompactRecord(record)});
+    return;
+  }
+  if (!IsParsableBaseRecord(record, n)) return;
   const bool is_dir_record = (flags & kRecordDirectory) != 0;
   RecordParseState state;
-  ParseRecordAttributes(record, id, is_dir_record, state);
-  if (state.name.empty()) ParseListedRecords(image, record_size, id, record, is_dir_record, state);
-  return FinishEntry(id, is_dir_record, state, entry);
+  ParseRecordAttributes(record, n, is_dir_record, state);
+  // The root keeps the name "." from its own attributes or from the fallback;
+  // any other record without a name of its own waits for the records its
+  // attribute list names and for the extension records that name it as base.
+  if (state.name.empty() && (!is_dir_record || n != kRootId)) {
+    slice.pending.push_back(PendingBase{n, CompactRecord(record), CollectListedRecords(record, n)});
+    return;
+  }
+  MftEntry entry;
+  if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.push_back(std::move(entry));
+}
+
+void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
+  if (record_size <= 0 || window.data == nullptr) return;
+  const std::size_t stride = static_cast<std::size_t>(record_size);
+  const std::size_t count = window.size / stride;
+  for (std::size_t k = 0; k < count; ++k) {
+    const MutableSpan record{window.data + k * stride, stride};
+    ApplyFixups(record);
+    ParseRecord(record.View(), first + static_cast<std::int64_t>(k), slice);
+  }
 }
 
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end, ScanSlice& slice) {
   if (record_size <= 0 || image.data == nullptr) return;
   const std::size_t stride = static_cast<std::size_t>(record_size);
   std::vector<std::uint8_t> scratch(stride);
-  const MutableSpan copy{scratch.data(), scratch.size()};
-  for (std::int64_t b = std::max<std::int64_t>(first, 0); b < end; ++b) {
-    if (!RecordInImage(image, record_size, b)) break;
-    std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(b) * stride, stride);
-    ApplyFixups(copy);
-    const ByteSpan record = copy.View();
-    if (!IsParsableBaseRecord(record, b)) continue;
-    const bool is_dir_record = (RecordFlags(record) & kRecordDirectory) != 0;
-    // The root keeps the name "." from its own attributes or from the fallback.
-    const bool may_rename = !is_dir_record || b != kRootId;
-    RecordParseState state;
-    ParseRecordAttributes(record, b, is_dir_record, state);
-    // Without a name of its own, a record (file or folder) looks in the records
-    // its resident attribute list names.
-    if (state.name.empty() && may_rename) ParseListedRecords(image, record_size, b, record, is_dir_record, state);
-    const bool named = !state.name.empty();
-    MftEntry entry;
-    if (FinishEntry(b, is_dir_record, state, entry)) {
-      // A folder still nameless keeps dir_N unless the overflow pass finds its
-      // name in extension records that name it as base.
-      if (!named && may_rename) slice.nameless_folders.push_back(b);
-      slice.entries.push_back(std::move(entry));
-    } else {
-      // A file without any name found so far; the overflow pass looks for one
-      // in its extension records.
-      slice.nameless_files.push_back(b);
-    }
+  for (std::int64_t n = std::max<std::int64_t>(first, 0); n < end; ++n) {
+    if (!RecordInImage(image, record_size, n)) break;
+    std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(n) * stride, stride);
+    ParseWindow(MutableSpan{scratch.data(), stride}, n, record_size, slice);
   }
 }
 

@@ -61,15 +61,37 @@ bool ParseBaseRecord(ByteSpan record, std::int64_t id, MftEntry& entry);
 // Records named by the resident $ATTRIBUTE_LIST entries that start at VCN 0,
 // without 0 and id, each once, in first-seen order.
 std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id);
-// Like ParseBaseRecord, but when the record has no name of its own it also walks
-// the in-use records its attribute list names (copied out of the image).
-bool ParseRecordWithList(ByteSpan image, std::int32_t record_size, std::int64_t id, ByteSpan record, MftEntry& entry);
-// Parses records [first, end) of the image and appends their entries to
-// slice.entries. A base record without a name of its own (file or folder, the
-// root excepted) looks in the records its resident attribute list names. A
-// file base record left without a name yields no entry and is noted in
-// slice.nameless_files; a folder left without one gets its dir_N entry and is
-// noted in slice.nameless_folders.
+
+// The bytes of a non-resident attribute header that a compact record keeps:
+// everything before the run list of the longest (compressed) header.
+inline constexpr std::size_t kNonResidentHeaderKept = 72;
+
+// A compact copy of a record: its header and its $STANDARD_INFORMATION,
+// $FILE_NAME and unnamed $DATA attributes (a non-resident one without its run
+// list), ended by the end marker. What ParseRecordAttributes and
+// SumUnnamedData read from it is what they read from the record.
+std::vector<std::uint8_t> CompactRecord(ByteSpan record);
+
+// One fixed-up record n into the slice:
+//   - an in-use base record with a name of its own (or the root) becomes an
+//     entry;
+//   - an in-use base record without one (file or folder) is kept in
+//     slice.pending with the records its resident attribute list names;
+//   - an in-use extension record (its header names another base, or it has
+//     flag bit 2 set and names a base) raises the base's overflow sizes to its
+//     unnamed $DATA sums and is kept in slice.extension_records;
+//   - anything else is skipped.
+// ResolvePendingRecords (overflow_sizes.h) finishes the pending records once
+// every record has been parsed.
+void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice);
+
+// Parses a window of whole records read from the MFT, the first being record
+// `first`: fix-ups are applied in place (the window is the caller's own
+// copy), then each record goes through ParseRecord.
+void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice);
+
+// ParseWindow over records [first, end) of an in-memory MFT image, each
+// record copied out first (the image is never written).
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end, ScanSlice& slice);
 
 }  // namespace tw

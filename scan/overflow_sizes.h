@@ -1,17 +1,18 @@
 #pragma once
-// Sizes that overflow into extension records.
+// Names and sizes that live in extension records.
 //
-// When a file has more attributes than fit in one MFT record, NTFS may move
-// its unnamed $DATA attribute (and with it the sizes) into extension records
-// named by the base record's $ATTRIBUTE_LIST. Record parsing takes sizes from
-// the base record, so such a file would show the sizes of its $FILE_NAME or
-// none at all. After the slice pass one sequential sweep over the MFT image
-// collects, per base record, the largest unnamed-$DATA sizes its extension
-// records hold (ScanSlice::overflow_sizes); ApplyOverflowSizes then raises the
-// parsed entries to them and folds every entry into the aggregate.
+// When a file has more attributes than fit in one MFT record, NTFS moves some
+// of them (its $FILE_NAME, its unnamed $DATA and with it the sizes) into
+// extension records named by the base record's $ATTRIBUTE_LIST. The pass over
+// the MFT meets base and extension records in any order, so it keeps what the
+// extension records hold (ParseRecord in mft_record.h): the largest unnamed
+// $DATA sums per base (ScanSlice::overflow_sizes) and a compact copy of each
+// extension record. Once every record has been parsed, ResolvePendingRecords
+// names the base records that had no name of their own, and
+// ApplyOverflowSizes raises the entries to their overflow sizes and folds them
+// into the aggregate. The MFT is read once.
 
 #include <cstdint>
-#include <vector>
 
 #include "scan/byte_reader.h"
 #include "scan/scan_slice.h"
@@ -29,28 +30,19 @@ inline constexpr std::int64_t kSizeSanityLimit = 0xA0000000000;
 // that is not a file record.
 bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc);
 
-// The record numbers that the resident $ATTRIBUTE_LIST of record `id` names for
-// the first extent (starting VCN 0) of its unnamed $DATA, each once, in
-// first-seen order; 0 and `id` itself are left out.
-std::vector<std::int64_t> CollectListedDataRecords(ByteSpan record, std::int64_t id);
-
-// One sweep over the MFT image: fills aggregate.overflow_sizes with, per base
-// record, the field-wise largest unnamed-$DATA sizes found in its extension
-// records (either found through the extension record's base number or through
-// the base record's attribute list). The image is never written.
-//
-// The same sweep finds the names of the files in aggregate.nameless_files (a
-// file whose $ATTRIBUTE_LIST is non-resident, so that the slice pass could not
-// follow it to its $FILE_NAME): each is parsed from its own attributes plus
-// those of the in-use extension records that name it as base, and the entries
-// that gains are appended to aggregate.entries, ready for ApplyOverflowSizes.
-// nameless_files is emptied. Likewise each folder of aggregate.nameless_folders
-// (its entry named dir_N for want of a name) is parsed with the extension
-// records that name it as base, and when they hold a $FILE_NAME its entry in
-// aggregate.entries takes that name and parent instead; nameless_folders is
-// emptied. Records whose base is not in those lists cost two lookups at most,
-// and only when a list is not empty.
-void CollectOverflowSizes(ByteSpan image, std::int32_t record_size, ScanSlice& aggregate);
+// Finishes the base records of aggregate.pending, in record order:
+//   - each is parsed from its own attributes, then from those of the records
+//     its attribute list names (in list order, where they are kept extension
+//     records); with a name it becomes an entry, a folder without one gets its
+//     dir_N entry, a file without one none;
+//   - a record still without a name is parsed again from its own attributes
+//     and then from every extension record that names it as base, in record
+//     order: a file that gains a name gets its entry, a folder that gains one
+//     has it (and its parent) replace dir_N; time and attribute bits stay the
+//     base record's.
+// New entries are appended to aggregate.entries; pending and
+// extension_records are emptied.
+void ResolvePendingRecords(ScanSlice& aggregate);
 
 // Raises each entry's sizes to its overflow sizes (never lowers them), folds
 // every entry into the aggregate with AddEntry, then empties entries and

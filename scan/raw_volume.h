@@ -35,14 +35,9 @@ class RawVolume {
   virtual bool QueryVolumeData(NtfsVolumeData& data) = 0;
   // Reads exactly length bytes at byte offset of the volume into destination.
   virtual bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) = 0;
-  // Makes the same bytes appear at destination, read-only, without copying
-  // them, where the platform can map the source there; false (the default)
-  // when it cannot, and the caller reads instead. destination lies inside an
-  // ImageBuffer, which gives the mapping back with its own memory.
-  virtual bool MapAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) {
-    (void)offset, (void)destination, (void)length;
-    return false;
-  }
+  // The bytes the source holds for the volume, 0 when unknown. Nothing at or
+  // past it can be read (a truncated image holds less than its volume).
+  virtual std::int64_t SourceBytes() const { return 0; }
 };
 
 // The longest single read a RawVolume issues; longer requests are split.

@@ -3,7 +3,6 @@
 #include "scan/raw_volume.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,12 +32,13 @@ bool PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::siz
 
 class PosixVolume : public RawVolume {
  public:
-  PosixVolume(int fd, PartitionExtent extent, bool mappable) : fd_(fd), extent_(extent), mappable_(mappable) {}
+  PosixVolume(int fd, PartitionExtent extent) : fd_(fd), extent_(extent) {}
   ~PosixVolume() override { Close(); }
   PosixVolume(const PosixVolume&) = delete;
   PosixVolume& operator=(const PosixVolume&) = delete;
 
   bool IsOpen() const override { return fd_ >= 0; }
+  std::int64_t SourceBytes() const override { return extent_.length > 0 ? extent_.length : 0; }
 
   void Close() override {
     if (fd_ >= 0) ::close(fd_);
@@ -50,7 +50,7 @@ class PosixVolume : public RawVolume {
     const auto read = [this](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
       return ReadAt(offset, destination, length);
     };
-    return DeriveNtfsVolumeData(read, extent_.length, data);
+    return DeriveNtfsVolumeData(read, data);
   }
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
@@ -58,29 +58,9 @@ class PosixVolume : public RawVolume {
     return PreadFully(fd_, extent_.offset + offset, destination, length);
   }
 
-  // Maps whole pages of the source over the destination: both ends page
-  // aligned, within the known extent. The mapping is private and read-only.
-  // Only image files are mapped: a block device with a bad sector would turn
-  // a read error (which the loader survives) into SIGBUS.
-  bool MapAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
-    if (!mappable_ || fd_ < 0 || offset < 0 || length == 0 || extent_.length <= 0) return false;
-    if (offset > extent_.length || length > static_cast<std::uint64_t>(extent_.length - offset)) return false;
-    const long page = ::sysconf(_SC_PAGESIZE);
-    if (page <= 0) return false;
-    const auto p = static_cast<std::uint64_t>(page);
-    const std::int64_t source = extent_.offset + offset;
-    if (static_cast<std::uint64_t>(source) % p != 0 || reinterpret_cast<std::uintptr_t>(destination) % p != 0) {
-      return false;
-    }
-    void* mapped =
-        ::mmap(destination, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd_, static_cast<off_t>(source));
-    return mapped != MAP_FAILED;
-  }
-
  private:
   int fd_;
   PartitionExtent extent_;
-  bool mappable_;
 };
 
 }  // namespace
@@ -111,7 +91,7 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     if (size == 0) return fail(ScanError::kEmptySource);
     return fail(partition > 0 ? ScanError::kNoSuchPartition : ScanError::kNotNtfs);
   }
-  return std::make_unique<PosixVolume>(fd, extent, regular);
+  return std::make_unique<PosixVolume>(fd, extent);
 }
 
 }  // namespace tw

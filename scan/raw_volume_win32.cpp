@@ -102,6 +102,7 @@ bool ReadAligned(HANDLE handle, std::int64_t offset, std::uint8_t* destination, 
 class Win32Volume : public RawVolume {
  public:
   Win32Volume(HANDLE handle, PartitionExtent extent) : handle_(handle), extent_(extent) {}
+  std::int64_t SourceBytes() const override { return extent_.length > 0 ? extent_.length : 0; }
   ~Win32Volume() override { Close(); }
   Win32Volume(const Win32Volume&) = delete;
   Win32Volume& operator=(const Win32Volume&) = delete;
@@ -121,7 +122,7 @@ class Win32Volume : public RawVolume {
     const auto read = [this](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
       return ReadAt(offset, destination, length);
     };
-    return DeriveNtfsVolumeData(read, extent_.length, data);
+    return DeriveNtfsVolumeData(read, data);
   }
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {

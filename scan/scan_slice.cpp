@@ -181,8 +181,8 @@ void Merge(ScanSlice& aggregate, ScanSlice&& other) {
   }
 
   AppendMoved(aggregate.entries, std::move(other.entries));
-  AppendMoved(aggregate.nameless_files, std::move(other.nameless_files));
-  AppendMoved(aggregate.nameless_folders, std::move(other.nameless_folders));
+  AppendMoved(aggregate.extension_records, std::move(other.extension_records));
+  AppendMoved(aggregate.pending, std::move(other.pending));
 
   AddTo(aggregate.file_size_sum, other.file_size_sum);
   AddTo(aggregate.file_alloc_sum, other.file_alloc_sum);
@@ -197,6 +197,8 @@ void Merge(ScanSlice& aggregate, ScanSlice&& other) {
   other.folder_files.clear();
   other.overflow_sizes.clear();
   other.entries.clear();
+  other.extension_records.clear();
+  other.pending.clear();
   other.largest.heap.clear();
 }
 

@@ -50,6 +50,28 @@ struct OverflowSizes {
   std::int64_t alloc = 0;
 };
 
+// An in-use extension record (its header names another record as base) as a
+// compact record: its header and only the attributes a base record's parse
+// reads from it ($STANDARD_INFORMATION, $FILE_NAME, the unnamed $DATA with the
+// run list left out). Kept from the pass over the MFT until the base records
+// that had no name of their own have looked in it, so the MFT is never read
+// twice.
+struct ExtensionRecord {
+  std::int64_t id = 0;    // its own record number
+  std::int64_t base = 0;  // the base record its header names
+  std::vector<std::uint8_t> bytes;
+};
+
+// A base record that gave no name from its own attributes: its compact record
+// and the records its resident attribute list names (at VCN 0, without 0 and
+// itself, in first-seen order), where the name is looked for once the whole
+// MFT has been passed.
+struct PendingBase {
+  std::int64_t id = 0;
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::int64_t> listed;
+};
+
 // Keeps the `capacity` files with the largest logical size seen so far, as a
 // min-heap: the smallest kept size sits at index 0, the children of index i
 // are 2i + 1 and 2i + 2. A file whose size equals the smallest kept size does
@@ -84,17 +106,12 @@ struct ScanSlice {
   IdMap<FolderFileTotals> folder_file_totals;     // parent id (or 5) -> direct file sums
   IdMap<std::vector<FileRecord>> folder_files;    // parent id as recorded -> files
   WideTextMap<ExtensionTotals> extension_totals;  // extension text -> sums; "" = none
-  IdMap<OverflowSizes> overflow_sizes;            // only between the overflow pass and apply
+  IdMap<OverflowSizes> overflow_sizes;            // base id -> largest $DATA sizes of its extension records
   std::vector<MftEntry> entries;                  // parsed, not yet folded in
-  // File base records in use that yielded no entry for want of a name; only
-  // between the slice pass and the overflow pass, which looks for their names
-  // in the extension records that name them as base.
-  std::vector<std::int64_t> nameless_files;
-  // Folder base records (not the root) whose entry carries the fallback name
-  // dir_N because neither they nor their resident attribute list gave a name;
-  // the same pass replaces that entry's name and parent when an extension
-  // record naming the folder as base holds its $FILE_NAME.
-  std::vector<std::int64_t> nameless_folders;
+  // Only between the pass over the MFT and the naming of the records that
+  // had no name of their own.
+  std::vector<ExtensionRecord> extension_records;
+  std::vector<PendingBase> pending;
   std::int64_t file_size_sum = 0;
   std::int64_t file_alloc_sum = 0;
   std::int32_t file_count = 0;

@@ -40,6 +40,12 @@ inline constexpr wchar_t kStatusDoneSeconds[] = L" 秒 · MFT · ";
 inline constexpr wchar_t kStatusDoneFiles[] = L" 文件 · ";
 inline constexpr wchar_t kStatusDoneFolders[] = L" 文件夹";
 inline constexpr wchar_t kStatusDoneHint[] = L" · 单击三角展开";
+// " · " N " 条记录无法读取": MFT records a scan could not read, last on the line.
+inline constexpr wchar_t kStatusUnreadableLead[] = L" · ";
+inline constexpr wchar_t kStatusUnreadable[] = L" 条记录无法读取";
+// The command line's warning: "警告: " N " 条记录无法读取 (字节 " first "-" last ", ...)".
+inline constexpr wchar_t kWarningPrefix[] = L"警告: ";
+inline constexpr wchar_t kWarningBytes[] = L" (字节 ";
 
 // ---- Scan progress and failures ------------------------------------------------------
 inline constexpr wchar_t kProgressOpening[] = L"正在打开 NTFS 卷...";

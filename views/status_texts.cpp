@@ -11,7 +11,14 @@ std::wstring ScanSummary(const ScanResult& result) {
          text::kStatusDoneFiles + FormatCount(result.folder_count) + text::kStatusDoneFolders;
 }
 
-std::wstring ScanSuccessStatus(const ScanResult& result) { return ScanSummary(result) + text::kStatusDoneHint; }
+std::wstring UnreadableSuffix(const ScanResult& result) {
+  if (result.unreadable_records <= 0) return {};
+  return text::kStatusUnreadableLead + std::to_wstring(result.unreadable_records) + text::kStatusUnreadable;
+}
+
+std::wstring ScanSuccessStatus(const ScanResult& result) {
+  return ScanSummary(result) + text::kStatusDoneHint + UnreadableSuffix(result);
+}
 
 std::wstring DriveItemText(wchar_t letter, std::wstring_view label) {
   std::wstring text = L"[";

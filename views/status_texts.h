@@ -15,8 +15,11 @@ namespace tw {
 
 // "扫描完成 12.3 秒 · MFT · 231.45 GB · 812345 文件 · 120345 文件夹"
 std::wstring ScanSummary(const ScanResult& result);
-// The summary and " · 单击三角展开".
+// The summary, " · 单击三角展开" and, when records could not be read,
+// " · 3 条记录无法读取".
 std::wstring ScanSuccessStatus(const ScanResult& result);
+// " · 3 条记录无法读取", or "" when every record was read.
+std::wstring UnreadableSuffix(const ScanResult& result);
 
 // ---- Drive list -------------------------------------------------------------
 

@@ -51,7 +51,15 @@ TEST(TextTable, AlignsColumnsByDisplayWidth) {
 }
 
 TEST(Report, SummaryLineIsTheWindowsLineWithoutItsHint) {
-  EXPECT_EQ(SummaryLine(MakeSampleResult()), "扫描完成 1.25 秒 · MFT · 1000 B · 5 文件 · 5 文件夹");
+  ScanResult result = MakeSampleResult();
+  EXPECT_EQ(SummaryLine(result), "扫描完成 1.25 秒 · MFT · 1000 B · 5 文件 · 5 文件夹");
+  EXPECT_EQ(UnreadableWarning(result), "");
+  result.unreadable_records = 12;
+  for (std::int64_t k = 0; k < 10; ++k) result.unreadable_ranges.push_back(ByteRange{k * 8192, 1024});
+  EXPECT_EQ(SummaryLine(result), "扫描完成 1.25 秒 · MFT · 1000 B · 5 文件 · 5 文件夹 · 12 条记录无法读取");
+  EXPECT_EQ(UnreadableWarning(result),
+            "警告: 12 条记录无法读取 (字节 0-1023, 8192-9215, 16384-17407, 24576-25599, 32768-33791, "
+            "40960-41983, 49152-50175, 57344-58367, ...)");
 }
 
 TEST(Report, FolderTreeStopsAtTheDepthAndOrdersBySize) {

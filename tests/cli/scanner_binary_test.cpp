@@ -31,6 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kBinary = TARNWICK_BINARY_DIR "/bin/tarnwick-scan";
+const std::string kPrintExtents = TARNWICK_BINARY_DIR "/bin/print_mft_extents";
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -345,6 +346,34 @@ TEST(ScannerBadInput, UnscannableSourcesExitOneWithTheRealReason) {
   for (const auto& run : {RunScanner(Quote(empty.string())), RunScanner(Quote(text.string()))}) {
     EXPECT_EQ(run.err.find("管理员"), std::string::npos) << run.err;
   }
+}
+
+// An image cut inside its MFT scans what it holds: exit 0, the report, one
+// warning line naming the records lost and where they lie, and the count in
+// the JSON document.
+TEST(ScannerBadInput, ACutImageScansWithAWarning) {
+  const test::UnpackedImage sample(SampleArchive());
+  const fs::path cut = fs::path(testing::TempDir()) / "tw_cut.img";
+  fs::copy_file(sample.path(), cut, fs::copy_options::overwrite_existing);
+  const ProcessRun extents = RunCommand(Quote(kPrintExtents) + " " + Quote(sample.path()));
+  std::int64_t mft = 0, mft_length = 0;
+  ASSERT_EQ(std::sscanf(extents.out.c_str(), "%lld %lld", reinterpret_cast<long long*>(&mft),
+                        reinterpret_cast<long long*>(&mft_length)),
+            2)
+      << extents.out;
+  const std::int64_t keep = mft + 200 * 1024;  // records 0-199 stay
+  fs::resize_file(cut, static_cast<std::uintmax_t>(keep));
+  const std::int64_t lost = mft_length / 1024 - 200;
+  const ProcessRun run = RunScanner("-q " + Quote(cut.string()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "警告: " + std::to_string(lost) + " 条记录无法读取 (字节 " + std::to_string(keep) + "-" +
+                         std::to_string(mft + mft_length - 1) + ")\n");
+  EXPECT_NE(run.out.find(" · " + std::to_string(lost) + " 条记录无法读取\n"), std::string::npos);
+  const ProcessRun json = RunScanner("--json -q " + Quote(cut.string()));
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(nlohmann::json::parse(json.out)["unreadable_records"], lost);
+  EXPECT_FALSE(ScanJson(Quote(sample.path())).contains("unreadable_records"));
+  fs::remove(cut);
 }
 
 TEST(ScannerBadInput, UnreadableSourceSaysPermissionDenied) {

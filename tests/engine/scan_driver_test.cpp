@@ -129,15 +129,18 @@ class WatchedVolume : public MemoryVolume {
 TEST(ScanDriver, ReportsEveryStageInOrder) {
   Recorder recorder;
   auto closed = std::make_shared<bool>(false);
-  bool closed_at_ten = false;
+  bool open_while_parsing = false;
+  bool closed_before_tree = false;
   const ProgressCallback record = recorder.Callback();
   const ProgressCallback progress = [&](const ScanProgress& p) {
-    if (p.stage == ScanStage::kParseStart) closed_at_ten = *closed;
+    if (p.stage == ScanStage::kParsing) open_while_parsing = !*closed;
+    if (p.stage == ScanStage::kOverflow) closed_before_tree = *closed;
     record(p);
   };
   const ScanResult result =
       ScanOpenedVolume(std::make_unique<WatchedVolume>(BuildVolume(SmallMft()), closed), L"C", progress, Threads(3));
-  EXPECT_TRUE(closed_at_ten);  // the volume is closed once the MFT is loaded
+  EXPECT_TRUE(open_while_parsing);  // read window by window while the parse runs
+  EXPECT_TRUE(closed_before_tree);  // and closed once the whole MFT has been read
   EXPECT_EQ(recorder.reports, (std::vector<ScanProgress>{{ScanStage::kOpening},
                                                          {ScanStage::kReadingMft},
                                                          Figures(ScanStage::kParseStart, 3),
@@ -352,7 +355,7 @@ TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
       {"empty", {}, ScanError::kEmptySource},
       {"cut inside the boot sector", cut(300), ScanError::kNotNtfs},
       {"cut after the boot sector", cut(512), ScanError::kCannotReadMft},
-      {"cut inside the MFT", cut(mft + 10 * kRecord), ScanError::kCannotReadMft},
+      {"cut inside the MFT", cut(mft + 10 * kRecord), ScanError::kNone},  // loses the records cut off
       {"record 0 garbage", changed([&](auto& b) { std::fill(b.begin() + mft, b.begin() + mft + kRecord, 0xA5); }),
        ScanError::kCannotReadMft},
       {"cluster size 0", changed([](auto& b) { b[13] = 0; }), ScanError::kCannotReadMft},
@@ -381,6 +384,17 @@ TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {
       EXPECT_EQ(e.error(), ScanError::kCannotOpen);
     }
   }
+}
+
+TEST(ScanSourceMft, ACutImageLosesOnlyTheRecordsPastItsEnd) {
+  const std::vector<std::uint8_t> good = BuildVolume(SmallMft());
+  const std::size_t mft = static_cast<std::size_t>(kMftLcn * kCluster);
+  const SourceFile file(std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(mft + 10 * kRecord)));
+  const ScanResult result = ScanSourceMft(file.path(), L"E", nullptr, Threads(2));
+  EXPECT_EQ(result.unreadable_records, 54);
+  EXPECT_EQ(result.unreadable_ranges,
+            (std::vector<ByteRange>{{static_cast<std::int64_t>(mft) + 10 * kRecord, 54 * kRecord}}));
+  EXPECT_EQ(result.folders.size(), 1u);  // the folders lay past the cut
 }
 
 TEST(ScanSourceMft, ReadOnlyImageScans) {

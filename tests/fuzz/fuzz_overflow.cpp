@@ -1,6 +1,7 @@
-// The overflow-size pass over a small MFT image: extension records found by
-// their base number and through attribute lists, then applied to the parsed
-// entries and folded into the aggregate.
+// Extension records over a small MFT image: kept while the records are
+// parsed, then searched by the records without a name of their own (through
+// their attribute lists and by base number), and their sizes applied to the
+// parsed entries and folded into the aggregate.
 
 #include <cstdint>
 #include <vector>
@@ -20,10 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ScanSlice slice;
   ParseRange(image, record_size, 0, count, slice);
   const std::size_t parsed = slice.entries.size();
-  CollectOverflowSizes(image, record_size, slice);
-  // The sweep adds the files named only in their extension records.
-  TW_FUZZ_CHECK(slice.entries.size() >= parsed);
-  for (std::size_t i = parsed; i < slice.entries.size(); ++i) TW_FUZZ_CHECK(!slice.entries[i].is_directory);
+  const std::size_t pending = slice.pending.size();
+  for (const ExtensionRecord& e : slice.extension_records) TW_FUZZ_CHECK(e.base != 0 && e.base != e.id);
+  ResolvePendingRecords(slice);
+  // Each pending record yields one entry at most.
+  TW_FUZZ_CHECK(slice.entries.size() <= parsed + pending);
+  TW_FUZZ_CHECK(slice.pending.empty() && slice.extension_records.empty());
   const std::size_t entries = slice.entries.size();
   for (const auto& [id, sizes] : slice.overflow_sizes) {
     TW_FUZZ_CHECK(id > 0);

@@ -172,7 +172,7 @@ struct LoaderVolume {
   MemoryVolume volume;
 };
 
-TEST(ReadMft, PlacesFragmentsAtTheirVcns) {
+TEST(ReadMftLayout, PlacesFragmentsAtTheirVcns) {
   LoaderVolume v(5050, 1000, {{100, 1000}, {50, 5000}}, 614400);
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
@@ -186,80 +186,91 @@ TEST(ReadMft, PlacesFragmentsAtTheirVcns) {
   EXPECT_EQ(LoaderVolume::Source(image, 614400 - 4), 20480000 + 204800 - 4);
 }
 
-TEST(ReadMft, SparseRunStaysZeroAndImageIsExactlyTheValidLength) {
+TEST(ReadMftLayout, SparseRunStaysZeroAndOnlyWholeRecordsOfTheValidLengthAreRead) {
   LoaderVolume v(300, 10, {{4, 10}, {2, -1}, {8, 200}}, 10 * 4096 + 100);
   std::vector<std::uint8_t> image;
   std::int32_t record_size = 0;
   ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
-  ASSERT_EQ(image.size(), 10u * 4096 + 100);
+  ASSERT_EQ(image.size(), 10u * 4096);  // the trailing partial record is dropped
   for (std::size_t i = 4 * 4096; i < 6 * 4096; ++i) ASSERT_EQ(image[i], 0) << i;
   EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 200 * 4096);
-  // The last run is read only up to the image end.
-  EXPECT_EQ(v.volume.reads().back().length, 4u * 4096 + 100);
+  // The last run is read only up to the last whole record.
+  EXPECT_EQ(v.volume.reads().back().length, 4u * 4096);
 }
 
-// A buffer that held something is replaced by the image: read run by run
-// (zero where a sparse run leaves a gap), or as one contiguous range from
-// record 0 when a run cannot be read.
-TEST(ReadMft, AnImageBufferTakesTheRunsOrTheContiguousFallback) {
-  for (bool fail_second_run : {false, true}) {
-    LoaderVolume v(400, 20, {{4, 20}, {2, -1}, {4, 300}}, 10 * 4096 + 100);
-    if (fail_second_run) v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
-    ImageBuffer buffer(12345);
-    std::int32_t record_size = 0;
-    ASSERT_TRUE(ReadMft(v.volume, buffer, record_size));
-    EXPECT_EQ(record_size, 1024);
-    ASSERT_EQ(buffer.size(), 10u * 4096 + 100);
-    const std::vector<std::uint8_t> image(buffer.data(), buffer.data() + buffer.size());
-    EXPECT_EQ(LoaderVolume::Source(image, 4096), 20 * 4096 + 4096);
-    if (fail_second_run) {
-      EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 20 * 4096 + 6 * 4096);
-    } else {
-      EXPECT_EQ(image[5 * 4096], 0);
-      EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 300 * 4096);
+// A window that cannot be read whole is read again record by record: only
+// the records that cannot be read are lost, left zero and counted with their
+// volume bytes.
+TEST(ReadMftWindow, AFailedReadLosesOnlyTheRecordsThatCannotBeRead) {
+  LoaderVolume v(400, 20, {{4, 20}, {2, -1}, {4, 300}}, 10 * 4096);
+  v.volume.SetReadFailure([](std::int64_t offset, std::size_t length) {
+    return offset <= 300 * 4096 + 1024 && offset + static_cast<std::int64_t>(length) > 300 * 4096 + 1024;
+  });
+  MftLayout layout;
+  ASSERT_TRUE(ReadMftLayout(v.volume, layout));
+  EXPECT_EQ(layout.record_count, 40);
+  std::vector<std::uint8_t> image(40 * 1024, 0xEE);
+  std::vector<ByteRange> unreadable;
+  EXPECT_EQ(ReadMftWindow(v.volume, layout, 0, 40, image.data(), unreadable), 1);
+  EXPECT_EQ(unreadable, (std::vector<ByteRange>{{300 * 4096 + 1024, 1024}}));
+  EXPECT_EQ(LoaderVolume::Source(image, 4096), 20 * 4096 + 4096);
+  EXPECT_EQ(image[5 * 4096], 0);  // sparse
+  EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096), 300 * 4096);
+  for (std::size_t at = 6 * 4096 + 1024; at < 6 * 4096 + 2048; ++at) ASSERT_EQ(image[at], 0) << at;
+  EXPECT_EQ(LoaderVolume::Source(image, 6 * 4096 + 2048), 300 * 4096 + 2048);
+
+  // A window that starts inside the MFT reads from there.
+  std::vector<std::uint8_t> part(2 * 1024);
+  EXPECT_EQ(ReadMftWindow(v.volume, layout, 3, 2, part.data(), unreadable), 0);
+  EXPECT_EQ(LoaderVolume::Source(part, 0), 20 * 4096 + 3 * 1024);
+  EXPECT_EQ(LoaderVolume::Source(part, 1024), 20 * 4096 + 4 * 1024);
+}
+
+TEST(ReadMftWindow, AnMftRunningPastTheSourceLosesOnlyItsTail) {
+  LoaderVolume v(10, 8, {}, 3 * 4096);  // 12 records from cluster 8 of a 10-cluster source
+  v.data.volume_size = 0;               // unknown size: only the reads can tell
+  v.volume.SetVolumeData(v.data);
+  v.volume.bytes()[8 * 4096 + 60] = 0;  // make sure nothing decodes as a run
+  MftLayout layout;
+  ASSERT_TRUE(ReadMftLayout(v.volume, layout));
+  ASSERT_EQ(layout.placements.size(), 1u);  // no run list: one range from record 0
+  std::vector<std::uint8_t> image(12 * 1024);
+  std::vector<ByteRange> unreadable;
+  EXPECT_EQ(ReadMftWindow(v.volume, layout, 0, 12, image.data(), unreadable), 4);
+  EXPECT_EQ(unreadable, (std::vector<ByteRange>{{10 * 4096, 4096}}));
+  EXPECT_EQ(LoaderVolume::Source(image, 4096 + 8), 9 * 4096 + 8);
+  for (std::size_t at = 8 * 1024; at < 12 * 1024; ++at) ASSERT_EQ(image[at], 0) << at;
+}
+
+// Every read planned for a window or for one record starts and ends on a
+// 512-byte boundary, as a raw volume handle on Windows demands: windows and
+// records are whole records, runs whole clusters.
+TEST(PlanReads, WindowAndRecordReadsAreSectorAligned) {
+  for (const std::int64_t cluster : {512, 1024, 4096, 65536}) {
+    for (const std::int64_t record : {1024, 4096}) {
+      const std::vector<DataRun> runs = {{0, 100, 3}, {3, -1, 2}, {5, 7, 1}, {6, 5000, 40}, {46, 90, 300}};
+      std::vector<RunPlacement> placements;
+      const std::int64_t length = 346 * cluster;
+      ASSERT_TRUE(PlaceRuns(runs, cluster, length, placements));
+      const std::int64_t count = length / record;
+      std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // record ranges as read
+      for (std::int64_t first = 0; first < count; first += 5) ranges.emplace_back(first, std::min<std::int64_t>(5, count - first));
+      for (std::int64_t n = 0; n < count; ++n) ranges.emplace_back(n, 1);
+      for (const auto& [first, n] : ranges) {
+        std::int64_t covered = 0;
+        for (const RunPlacement& read : PlanReads(placements, first * record, (first + n) * record)) {
+          ASSERT_EQ(read.volume_offset % 512, 0) << cluster << " " << record << " " << first;
+          ASSERT_EQ(read.length % 512, 0) << cluster << " " << record << " " << first;
+          ASSERT_GE(read.image_offset, first * record);
+          covered += read.length;
+        }
+        ASSERT_LE(covered, n * record);
+      }
     }
   }
-  LoaderVolume unreadable(400, 20, {{4, 20}}, 4 * 4096);
-  unreadable.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
-  ImageBuffer buffer(4096);
-  std::int32_t record_size = 0;
-  EXPECT_FALSE(ReadMft(unreadable.volume, buffer, record_size));
-  EXPECT_TRUE(buffer.empty());
-  EXPECT_EQ(buffer.data(), nullptr);
 }
 
-TEST(ReadMft, FailedRunReadFallsBackToOneContiguousRead) {
-  LoaderVolume v(400, 20, {{4, 20}, {4, 300}, {4, 100}}, 12 * 4096);
-  v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 300 * 4096; });
-  std::vector<std::uint8_t> image;
-  std::int32_t record_size = 0;
-  ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
-  ASSERT_EQ(image.size(), 12u * 4096);
-  for (std::size_t at : {std::size_t{1024}, std::size_t{4 * 4096}, std::size_t{12 * 4096 - 4}}) {
-    EXPECT_EQ(LoaderVolume::Source(image, at), 20 * 4096 + static_cast<std::int64_t>(at)) << at;
-  }
-  // The third run was never read: the load stopped placing runs at the failure.
-  for (const auto& read : v.volume.reads()) EXPECT_NE(read.offset, 100 * 4096);
-  EXPECT_EQ(v.volume.reads().back().offset, 20 * 4096);
-  EXPECT_EQ(v.volume.reads().back().length, 12u * 4096);
-}
-
-TEST(ReadMft, NoRunListReadsContiguouslyAndThatReadDecides) {
-  LoaderVolume v(100, 8, {}, 3 * 4096);
-  v.volume.bytes()[8 * 4096 + 60] = 0;  // make sure nothing decodes as a run
-  std::vector<std::uint8_t> image;
-  std::int32_t record_size = 0;
-  ASSERT_TRUE(test::ReadMftBytes(v.volume, image, record_size));
-  EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 10 * 4096);
-
-  LoaderVolume short_volume(10, 8, {}, 3 * 4096);  // the MFT would run past the volume
-  short_volume.data.volume_size = 0;               // unknown size: only the read can tell
-  short_volume.volume.SetVolumeData(short_volume.data);
-  EXPECT_FALSE(test::ReadMftBytes(short_volume.volume, image, record_size));
-  EXPECT_TRUE(image.empty());
-}
-
-TEST(ReadMft, AppliesFixupsToRecordZeroBeforeDecoding) {
+TEST(ReadMftLayout, AppliesFixupsToRecordZeroBeforeDecoding) {
   // Padding puts the run list across the first sector's protected last word.
   AttributeSpec padding;
   padding.type = 0x10;
@@ -283,13 +294,12 @@ TEST(ReadMft, AppliesFixupsToRecordZeroBeforeDecoding) {
   EXPECT_EQ(LoaderVolume::Source(image, 2 * 4096), 60 * 4096);
 }
 
-TEST(ReadMft, FailsWithoutTouchingTheDiskOnUnreadableOrClosedVolumes) {
+TEST(ReadMftLayout, FailsWithoutTouchingTheDiskOnUnreadableOrClosedVolumes) {
   LoaderVolume v(100, 8, {{2, 8}}, 2 * 4096);
   std::vector<std::uint8_t> image{1, 2, 3};
   std::int32_t record_size = 0;
   v.volume.SetReadFailure([](std::int64_t, std::size_t) { return true; });
   EXPECT_FALSE(test::ReadMftBytes(v.volume, image, record_size));  // record 0 unreadable
-  EXPECT_EQ(record_size, 1024);                                    // known once the query answered
   EXPECT_TRUE(image.empty());
   v.volume.SetReadFailure(nullptr);
   v.volume.Close();

@@ -11,6 +11,7 @@
 
 #include "ntfsbuild/record_builder.h"
 #include "scan/attribute_walk.h"
+#include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
 
 namespace tw {
@@ -61,10 +62,12 @@ std::wstring Brief(const std::optional<MftEntry>& e) {
 
 std::wstring BriefOf(RecordBuilder& b, std::int64_t id = 40) { return Brief(Parse(b.Build(), id)); }
 
-// Parses whole images the way the slice pass does.
+// Parses whole images the way a scan does: every record, then the records
+// that had no name of their own.
 std::vector<MftEntry> ParseImage(const MftImage& image) {
   ScanSlice slice;
   ParseRange(View(image.bytes()), static_cast<std::int32_t>(image.record_size()), 0, image.record_count(), slice);
+  ResolvePendingRecords(slice);
   return slice.entries;
 }
 
@@ -443,7 +446,6 @@ TEST(MftRecordFilter, SkipsFreeExcludedForeignAndExtensionRecords) {
     ApplyFixups(MutableSpan{fixed.data() + at, 1024});
     const ByteSpan record = View(fixed).Sub(at, 1024);
     EXPECT_EQ(ParseBaseRecord(record, r, entry), r == 45) << r;
-    EXPECT_EQ(ParseRecordWithList(View(image.bytes()), 1024, r, record, entry), r == 45) << r;
   }
   // The header's directory bit makes a folder whatever its name says.
   RecordBuilder folder(1024);
@@ -513,12 +515,11 @@ TEST(MftRecordList, FileWithoutOwnNameTakesItFromAListedRecord) {
   EXPECT_EQ(entries[0].mtime, 555);  // the base record's own attributes still count
 
   // A record with a name of its own does not look at its list, even for a better name.
-  Bytes short_named =
-      RecordBuilder(1024).InUse().FileName(Name(L"MOVED~1.DAT", kDos, 66)).AttributeList({Listed(0x30, 41)}).Build();
-  ApplyFixups(MutableSpan{short_named.data(), short_named.size()});
-  MftEntry own;
-  ASSERT_TRUE(ParseRecordWithList(View(image.bytes()), 1024, 40, View(short_named), own));
-  EXPECT_EQ(Brief(own), L"MOVED~1.DAT ^66 file 0/0");
+  image.Put(40,
+            RecordBuilder(1024).InUse().FileName(Name(L"MOVED~1.DAT", kDos, 66)).AttributeList({Listed(0x30, 41)}).Build());
+  const std::vector<MftEntry> own = ParseImage(image);
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(Brief(own[0]), L"MOVED~1.DAT ^66 file 0/0");
 
   // Without a usable listed record the file yields nothing.
   MftImage lonely(1024);
@@ -540,6 +541,7 @@ TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
   ScanSlice slice;
   slice.entries.resize(1);
   ParseRange(View(bytes), 1024, 0, 50, slice);
+  ResolvePendingRecords(slice);  // the nameless folder 9 comes last
   ASSERT_EQ(slice.entries.size(), 4u);
   EXPECT_EQ(Brief(slice.entries[1]), L". ^5 dir 0/0");
   EXPECT_EQ(Brief(slice.entries[2]), std::wstring(200, L'z') + L" ^5 file 0/0");
@@ -556,7 +558,7 @@ TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
   EXPECT_TRUE(none.entries.empty());
 }
 
-TEST(MftRecordRange, NotesFileBaseRecordsLeftWithoutAName) {
+TEST(MftRecordRange, RecordsWithoutANameWaitForTheWholeMft) {
   MftImage image(1024);
   const auto nameless = [] { return RecordBuilder(1024).InUse().StandardInformation({}); };
   // Its attribute list lies outside the record: nothing to follow.
@@ -564,17 +566,55 @@ TEST(MftRecordRange, NotesFileBaseRecordsLeftWithoutAName) {
   image.Put(41, nameless().Build());
   image.Put(42, nameless().Directory().Build());     // a folder: dir_42
   image.Put(43, nameless().InUse(false).Build());    // free
-  image.Put(44, nameless().Excluded().Build());      // flag bit 2
+  image.Put(44, nameless().Excluded().Build());      // flag bit 2 without a base: nothing
   image.Put(45, nameless().BaseRecord(40).Build());  // an extension record
   image.Put(46, nameless().FileName(Name(L"named")).Build());
-  image.Put(47, nameless().AttributeList({Listed(0x30, 46)}).Build());  // its list leads to a name
+  // Its list leads to a base record, not an extension record: no name from there.
+  image.Put(47, nameless().AttributeList({Listed(0x30, 46)}).Build());
   ScanSlice slice;
   ParseRange(View(image.bytes()), 1024, 0, image.record_count(), slice);
-  std::vector<std::int64_t> ids;
-  for (const MftEntry& e : slice.entries) ids.push_back(e.id);
-  EXPECT_EQ(ids, (std::vector<std::int64_t>{42, 46, 47}));
-  EXPECT_EQ(slice.nameless_files, (std::vector<std::int64_t>{40, 41}));
-  EXPECT_EQ(slice.nameless_folders, (std::vector<std::int64_t>{42}));
+  const auto ids = [](const auto& list) {
+    std::vector<std::int64_t> out;
+    for (const auto& item : list) out.push_back(item.id);
+    return out;
+  };
+  EXPECT_EQ(ids(slice.entries), (std::vector<std::int64_t>{46}));
+  EXPECT_EQ(ids(slice.pending), (std::vector<std::int64_t>{40, 41, 42, 47}));
+  EXPECT_EQ(ids(slice.extension_records), (std::vector<std::int64_t>{45}));
+  EXPECT_EQ(slice.extension_records[0].base, 40);
+  ResolvePendingRecords(slice);
+  EXPECT_EQ(ids(slice.entries), (std::vector<std::int64_t>{46, 42}));
+  EXPECT_TRUE(slice.pending.empty());
+  EXPECT_TRUE(slice.extension_records.empty());
+}
+
+Bytes RichRecord(std::size_t size);
+
+// A compact record parses as the record it was made from: names, time,
+// attribute bits and the first extent's sizes, whatever else the record held.
+TEST(MftRecordRange, ACompactRecordParsesAsItsRecord) {
+  for (const std::size_t size : {std::size_t{1024}, std::size_t{4096}}) {
+    Bytes full = RichRecord(size);
+    ApplyFixups(MutableSpan{full.data(), full.size()});
+    const std::vector<std::uint8_t> compact = CompactRecord(View(full));
+    EXPECT_LT(compact.size(), ReadU32(View(full), 24));  // less than the record's bytes in use
+    RecordParseState a, b;
+    ParseRecordAttributes(View(full), 40, false, a);
+    ParseRecordAttributes(ByteSpan(compact.data(), compact.size()), 40, false, b);
+    EXPECT_EQ(a.name, b.name);
+    EXPECT_EQ(a.parent_id, b.parent_id);
+    EXPECT_EQ(a.data_size, b.data_size);
+    EXPECT_EQ(a.data_alloc, b.data_alloc);
+    EXPECT_EQ(a.name_size, b.name_size);
+    EXPECT_EQ(a.mtime, b.mtime);
+    EXPECT_EQ(a.attributes, b.attributes);
+    std::int64_t full_size = 0, full_alloc = 0, compact_size = 0, compact_alloc = 0;
+    EXPECT_EQ(SumUnnamedData(View(full), full_size, full_alloc),
+              SumUnnamedData(ByteSpan(compact.data(), compact.size()), compact_size, compact_alloc));
+    EXPECT_EQ(full_size, compact_size);
+    EXPECT_EQ(full_alloc, compact_alloc);
+  }
+  EXPECT_TRUE(CompactRecord(ByteSpan()).empty());
 }
 
 TEST(MftRecordList, FolderWithoutOwnNameTakesItFromAListedRecord) {
@@ -605,6 +645,7 @@ TEST(MftRecordList, FolderWithoutOwnNameTakesItFromAListedRecord) {
 
   ScanSlice slice;
   ParseRange(View(image.bytes()), 1024, 0, image.record_count(), slice);
+  ResolvePendingRecords(slice);
   ASSERT_EQ(slice.entries.size(), 4u);
   EXPECT_EQ(slice.entries[0].id, 5);
   EXPECT_EQ(Brief(slice.entries[0]), L". ^0 dir 0/0");
@@ -614,9 +655,6 @@ TEST(MftRecordList, FolderWithoutOwnNameTakesItFromAListedRecord) {
   EXPECT_EQ(slice.entries[1].attributes, 0x10u);
   EXPECT_EQ(Brief(slice.entries[2]), L"dir_50 ^77 dir 0/0");
   EXPECT_EQ(Brief(slice.entries[3]), L"dir_52 ^5 dir 0/0");
-  // Only the folders still nameless are noted for the extension-record search.
-  EXPECT_EQ(slice.nameless_folders, (std::vector<std::int64_t>{50, 52}));
-  EXPECT_TRUE(slice.nameless_files.empty());
 }
 
 Bytes RichRecord(std::size_t size) {
@@ -652,8 +690,9 @@ TEST(MftRecordMalformed, TruncatedSpansNeverReadPastTheirEnd) {
     MftEntry entry;
     const bool ok = ParseBaseRecord(span.View(), 40, entry);
     CollectListedRecords(span.View(), 40);
-    MftEntry listed;
-    ParseRecordWithList(View(full), 1024, 40, span.View(), listed);
+    CompactRecord(span.View());
+    ScanSlice slice;
+    ParseRecord(span.View(), 40, slice);
     if (n < 24) {
       EXPECT_FALSE(ok);
     }

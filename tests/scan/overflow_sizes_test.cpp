@@ -60,15 +60,18 @@ RecordBuilder ExtensionOf(std::uint32_t number, std::int64_t base) {
   return RecordBuilder(kRecord).Number(number).InUse().BaseRecord(base);
 }
 
-ScanSlice Collect(const MftImage& image) {
-  ScanSlice aggregate;
-  CollectOverflowSizes(View(image.bytes()), static_cast<std::int32_t>(kRecord), aggregate);
-  return aggregate;
-}
-
-// Parses every record of the image into aggregate.entries, as the slice pass does.
+// Parses every record of the image into the aggregate, as the pass over the MFT does.
 void ParseAll(const MftImage& image, ScanSlice& aggregate) {
   ParseRange(View(image.bytes()), static_cast<std::int32_t>(kRecord), 0, image.record_count(), aggregate);
+}
+
+// Every record parsed and the records without a name of their own resolved:
+// what the driver has before it applies the overflow sizes.
+ScanSlice Collect(const MftImage& image) {
+  ScanSlice aggregate;
+  ParseAll(image, aggregate);
+  ResolvePendingRecords(aggregate);
+  return aggregate;
 }
 
 const FileRecord* FindFile(const ScanSlice& aggregate, std::int64_t folder, std::int64_t id) {
@@ -128,27 +131,8 @@ TEST(SumUnnamedData, HugeExtentsSaturateInsteadOfOverflowing) {
   EXPECT_GT(size, kSizeSanityLimit);
 }
 
-// ---------------------------------------------------------------------------
-// CollectListedDataRecords
-
-TEST(CollectListedDataRecords, TakesFirstExtentsOfTheUnnamedDataOnceInOrder) {
-  AttributeListEntrySpec named = Entry(0x80, 901);
-  named.attribute_name = L"s";
-  AttributeListEntrySpec later = Entry(0x80, 902);
-  later.start_vcn = 16;
-  const auto record = FixedUp(RecordBuilder(kRecord).Number(40).InUse().AttributeList({
-      Entry(0x10, 41),   // other type
-      Entry(0x80, 900),  // taken
-      named,             // named stream
-      later,             // later extent
-      Entry(0x80, 0),    // no record
-      Entry(0x80, 40),   // itself
-      Entry(0x80, 777),  // taken
-      Entry(0x80, 900),  // repeated
-  }));
-  EXPECT_EQ(CollectListedDataRecords(View(record), 40), (std::vector<std::int64_t>{900, 777}));
-  EXPECT_TRUE(CollectListedDataRecords(View(FixedUp(RecordBuilder(kRecord).InUse().ResidentData(5))), 1).empty());
-}
+RecordBuilder NamelessBase(std::uint32_t id);
+FileNameSpec NameIn(std::int64_t parent, const std::wstring& name, std::uint8_t name_space = kWin32);
 
 // ---------------------------------------------------------------------------
 // The overflow-size pass
@@ -166,7 +150,6 @@ TEST(OverflowSizes, DataInAnExtensionRecordReachesTheFile) {
   EXPECT_EQ(aggregate.overflow_sizes.at(40).size, 5000000);
   EXPECT_EQ(aggregate.overflow_sizes.at(40).alloc, 5001216);
 
-  ParseAll(image, aggregate);
   ApplyOverflowSizes(aggregate);
   const FileRecord* file = FindFile(aggregate, 5, 40);
   ASSERT_NE(file, nullptr);
@@ -176,15 +159,14 @@ TEST(OverflowSizes, DataInAnExtensionRecordReachesTheFile) {
   EXPECT_EQ(aggregate.file_size_sum, 5000000);
 }
 
-TEST(OverflowSizes, ListedRecordCountsEvenWithoutABackPointer) {
-  // Record 900 names no base record, so only the file's list leads to it.
+TEST(OverflowSizes, OnlyRecordsNamingTheBaseCountForIt) {
+  // Record 900 names no base record: it is a record of its own, whatever the
+  // file's list says, and its data is not the file's.
   MftImage image(kRecord);
   image.Put(40, ListedFile(40, L"a.bin", {900}).Build());
   image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(3000, 4096)).Build());
   const ScanSlice aggregate = Collect(image);
-  ASSERT_EQ(aggregate.overflow_sizes.count(40), 1u);
-  EXPECT_EQ(aggregate.overflow_sizes.at(40).size, 3000);
-  EXPECT_EQ(aggregate.overflow_sizes.count(900), 0u);
+  EXPECT_TRUE(aggregate.overflow_sizes.empty());
 }
 
 TEST(OverflowSizes, SizesAboveTenTebibytesAreIgnored) {
@@ -209,19 +191,11 @@ TEST(OverflowSizes, UnusedOrBaselessExtensionsContributeNothing) {
   EXPECT_TRUE(Collect(image).overflow_sizes.empty());
 }
 
-TEST(OverflowSizes, ListedDataNoLargerThanTheFilesOwnIsSkipped) {
-  MftImage image(kRecord);
-  image.Put(40, ListedFile(40, L"a.bin", {900}).NonResidentData(Extent(10000000, 10002432)).Build());
-  image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(5000000, 5001216)).Build());
-  EXPECT_TRUE(Collect(image).overflow_sizes.empty());
-}
-
 TEST(OverflowSizes, FileKeepsItsOwnLargerSizes) {
   MftImage image(kRecord);
   image.Put(40, ListedFile(40, L"a.bin", {900}).NonResidentData(Extent(10000000, 10002432)).Build());
   image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000000, 12000000)).Build());
   ScanSlice aggregate = Collect(image);
-  ParseAll(image, aggregate);
   ApplyOverflowSizes(aggregate);
   const FileRecord* file = FindFile(aggregate, 5, 40);
   ASSERT_NE(file, nullptr);
@@ -232,9 +206,13 @@ TEST(OverflowSizes, FileKeepsItsOwnLargerSizes) {
 TEST(OverflowSizes, ListedNumbersOutsideTheImageAreSkipped) {
   MftImage image(kRecord);
   // 2^32 + 900 must not be read as record 900.
-  image.Put(40, ListedFile(40, L"a.bin", {5000, (std::int64_t{1} << 32) + 900}).Build());
-  image.Put(900, RecordBuilder(kRecord).Number(900).InUse().NonResidentData(Extent(3000, 4096)).Build());
-  EXPECT_TRUE(Collect(image).overflow_sizes.empty());
+  image.Put(40, NamelessBase(40).Build());
+  image.Put(41, ExtensionOf(41, (std::int64_t{1} << 32) + 40).FileName(NameIn(5, L"not40")).Build());
+  image.Put(900, ExtensionOf(900, (std::int64_t{1} << 32) + 40).NonResidentData(Extent(3000, 4096)).Build());
+  const ScanSlice aggregate = Collect(image);
+  EXPECT_EQ(aggregate.overflow_sizes.count(40), 0u);
+  EXPECT_EQ(aggregate.overflow_sizes.count((std::int64_t{1} << 32) + 40), 1u);
+  EXPECT_TRUE(aggregate.entries.empty());  // 40 found no name of its own
 }
 
 TEST(OverflowSizes, RecordZeroNeverTakesOverflowSizes) {
@@ -246,12 +224,14 @@ TEST(OverflowSizes, RecordZeroNeverTakesOverflowSizes) {
 
 TEST(OverflowSizes, EmptyImageOrBadRecordSizeDoesNothing) {
   ScanSlice aggregate;
-  CollectOverflowSizes(ByteSpan(), 1024, aggregate);
+  ParseRange(ByteSpan(), 1024, 0, 4, aggregate);
   const std::vector<std::uint8_t> bytes(4096, 0xFF);
-  CollectOverflowSizes(View(bytes), 0, aggregate);
-  CollectOverflowSizes(View(bytes), -1024, aggregate);
-  CollectOverflowSizes(View(bytes), 16, aggregate);  // records too short for a header
+  ParseRange(View(bytes), 0, 0, 4, aggregate);
+  ParseRange(View(bytes), -1024, 0, 4, aggregate);
+  ParseRange(View(bytes), 16, 0, 256, aggregate);  // records too short for a header
+  ResolvePendingRecords(aggregate);
   EXPECT_TRUE(aggregate.overflow_sizes.empty());
+  EXPECT_TRUE(aggregate.entries.empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -267,16 +247,13 @@ RecordBuilder NamelessBase(std::uint32_t id) {
       .WithNonResidentHeader(1);
 }
 
-FileNameSpec NameIn(std::int64_t parent, const std::wstring& name, std::uint8_t name_space = kWin32) {
+FileNameSpec NameIn(std::int64_t parent, const std::wstring& name, std::uint8_t name_space) {
   return FileNameSpec{.parent = parent, .name = name, .name_space = name_space};
 }
 
-// The three stages after the slice pass, as the driver runs them.
+// The stages from the pass over the MFT to the folded aggregate, as the driver runs them.
 ScanSlice ScanStages(const MftImage& image) {
-  ScanSlice aggregate;
-  ParseAll(image, aggregate);
-  CollectOverflowSizes(View(image.bytes()), static_cast<std::int32_t>(kRecord), aggregate);
-  EXPECT_TRUE(aggregate.nameless_files.empty());
+  ScanSlice aggregate = Collect(image);
   ApplyOverflowSizes(aggregate);
   return aggregate;
 }
@@ -363,7 +340,6 @@ TEST(OverflowFolderNames, FolderNamedOnlyInExtensionRecordsTakesThatNameAndParen
   image.Put(91, RecordBuilder(kRecord).Number(91).InUse().FileName(NameIn(90, L"a.txt")).ResidentData(10).Build());
 
   const ScanSlice aggregate = ScanStages(image);
-  EXPECT_TRUE(aggregate.nameless_folders.empty());
   const FolderRecord& many = aggregate.folder_records.at(64);
   EXPECT_EQ(many.name, L"many files");  // Win32 outranks DOS
   EXPECT_EQ(many.parent_id, 30);
@@ -403,23 +379,16 @@ TEST(OverflowFolderNames, WithoutANameAnywhereTheFallbackAndItsParentStay) {
   EXPECT_EQ(aggregate.folder_count, 3);
 }
 
-TEST(OverflowFolderNames, OnlyTheNotedFoldersAreLookedUp) {
-  // A folder with its dir_N entry that the slice pass did not note keeps it:
-  // the pass renames only what it was asked to.
+TEST(OverflowFolderNames, ExtensionRecordsBeforeOrAfterTheirFolderCountAlike) {
+  // The pass meets an extension record before its base as often as after it.
   MftImage image(kRecord);
   image.Put(64, NamelessFolder(64).Build());
-  image.Put(65, ExtensionOf(65, 64).FileName(FolderNameIn(5, L"found")).Build());
+  image.Put(65, ExtensionOf(65, 64).FileName(FolderNameIn(5, L"after")).Build());
+  image.Put(69, ExtensionOf(69, 70).FileName(FolderNameIn(5, L"before")).Build());
   image.Put(70, NamelessFolder(70).Build());
-  image.Put(71, ExtensionOf(71, 70).FileName(FolderNameIn(5, L"unasked")).Build());
-  ScanSlice aggregate;
-  ParseAll(image, aggregate);
-  EXPECT_EQ(aggregate.nameless_folders, (std::vector<std::int64_t>{64, 70}));
-  aggregate.nameless_folders = {64, 64, 3};  // duplicates and a record that is no folder are harmless
-  CollectOverflowSizes(View(image.bytes()), static_cast<std::int32_t>(kRecord), aggregate);
-  EXPECT_TRUE(aggregate.nameless_folders.empty());
-  ApplyOverflowSizes(aggregate);
-  EXPECT_EQ(aggregate.folder_records.at(64).name, L"found");
-  EXPECT_EQ(aggregate.folder_records.at(70).name, L"dir_70");
+  const ScanSlice aggregate = ScanStages(image);
+  EXPECT_EQ(aggregate.folder_records.at(64).name, L"after");
+  EXPECT_EQ(aggregate.folder_records.at(70).name, L"before");
   EXPECT_EQ(aggregate.folder_count, 2);
 }
 
@@ -439,7 +408,6 @@ TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   image.Put(902, ExtensionOf(902, 30).NonResidentData(Extent(1000000, 1003520)).Build());  // a folder's: no effect
   ScanSlice aggregate = Collect(image);
   EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
-  ParseAll(image, aggregate);
   const std::size_t parsed = aggregate.entries.size();
   ASSERT_EQ(parsed, 4u);
   ApplyOverflowSizes(aggregate);

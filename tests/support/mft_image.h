@@ -1,21 +1,27 @@
 #pragma once
-// The MFT image as a plain byte vector, for tests that index or copy it.
+// The whole MFT as one byte vector, for tests and tools that index or copy
+// records (the scan itself never holds the MFT whole).
 
 #include <cstdint>
 #include <vector>
 
-#include "scan/image_buffer.h"
 #include "scan/mft_loader.h"
 
 namespace tw::test {
 
-// ReadMft into a fresh ImageBuffer, copied out; false (and an empty vector)
-// when the load fails.
+// ReadMftLayout, then every record with ReadMftWindow; false (and an empty
+// vector) when the layout cannot be read or a record cannot.
 inline bool ReadMftBytes(RawVolume& volume, std::vector<std::uint8_t>& image, std::int32_t& record_size) {
-  ImageBuffer buffer;
   image.clear();
-  if (!ReadMft(volume, buffer, record_size)) return false;
-  image.assign(buffer.data(), buffer.data() + buffer.size());
+  MftLayout layout;
+  if (!ReadMftLayout(volume, layout)) return false;
+  record_size = layout.record_size;
+  image.resize(static_cast<std::size_t>(layout.record_count * layout.record_size));
+  std::vector<ByteRange> unreadable;
+  if (ReadMftWindow(volume, layout, 0, layout.record_count, image.data(), unreadable) != 0) {
+    image.clear();
+    return false;
+  }
   return true;
 }
 

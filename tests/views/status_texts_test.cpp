@@ -20,6 +20,10 @@ TEST(StatusTexts, SuccessLineAndFixedTexts) {
   r.root_total_size = 0;
   r.folder_count = -1;
   EXPECT_EQ(ScanSuccessStatus(r), L"扫描完成 123. 秒 · MFT · 0 B · 812345 文件 · -1 文件夹 · 单击三角展开");
+  // Records the scan could not read are named last.
+  r.unreadable_records = 3;
+  EXPECT_EQ(ScanSuccessStatus(r),
+            L"扫描完成 123. 秒 · MFT · 0 B · 812345 文件 · -1 文件夹 · 单击三角展开 · 3 条记录无法读取");
 
   EXPECT_EQ(std::wstring(text::kStatusReady), L"就绪 \u2014 以管理员身份运行 \u00B7 MFT 快速扫描");
   EXPECT_EQ(std::wstring(text::kStatusScanFailed), L"扫描失败 \u2014 请确认以管理员身份运行");

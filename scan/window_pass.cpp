@@ -1,0 +1,195 @@
+#include "scan/window_pass.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace tw {
+
+bool WindowProgressDue(std::int64_t done, std::int64_t window_records) {
+  return done % kProgressStride < window_records;
+}
+
+namespace {
+
+// The ring: buffers go from free to full (with their window) and back.
+class WindowRing {
+ public:
+  struct Full {
+    MftWindow window;
+    std::uint8_t* buffer = nullptr;
+  };
+
+  WindowRing(std::size_t count, std::size_t bytes) {
+    storage_.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      storage_.push_back(std::make_unique<std::uint8_t[]>(bytes));
+      free_.push_back(storage_.back().get());
+    }
+  }
+
+  // A free buffer, or null once the pass has failed.
+  std::uint8_t* TakeFree() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    free_changed_.wait(lock, [&] { return failed_ || !free_.empty(); });
+    if (failed_) return nullptr;
+    std::uint8_t* buffer = free_.back();
+    free_.pop_back();
+    return buffer;
+  }
+  void GiveFree(std::uint8_t* buffer) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      free_.push_back(buffer);
+    }
+    free_changed_.notify_one();
+  }
+  void PutFull(Full full) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      full_.push_back(full);
+    }
+    full_changed_.notify_one();
+  }
+  // The next full window; false when the reader has finished and none is left,
+  // or the pass has failed.
+  bool TakeFull(Full& full) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    full_changed_.wait(lock, [&] { return failed_ || finished_ || !full_.empty(); });
+    if (failed_ || full_.empty()) return false;
+    full = full_.front();
+    full_.pop_front();
+    return true;
+  }
+  void Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    full_changed_.notify_all();
+  }
+  // Records the first exception and wakes everybody.
+  void Fail(std::exception_ptr error) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!error_) error_ = error;
+      failed_ = true;
+    }
+    free_changed_.notify_all();
+    full_changed_.notify_all();
+  }
+  std::exception_ptr error() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
+  }
+
+ private:
+  std::vector<std::unique_ptr<std::uint8_t[]>> storage_;
+  std::mutex mutex_;
+  std::condition_variable free_changed_;
+  std::condition_variable full_changed_;
+  std::vector<std::uint8_t*> free_;
+  std::deque<Full> full_;
+  bool finished_ = false;
+  bool failed_ = false;
+  std::exception_ptr error_;
+};
+
+}  // namespace
+
+WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
+                                const ProgressCallback& progress, const WindowReader& read,
+                                const WindowParser& parse) {
+  WindowPassOutcome outcome;
+  const std::int64_t window_records = std::max<std::int64_t>(settings.window_records, 1);
+  if (record_count <= 0) return outcome;
+  const auto threads = static_cast<std::size_t>(std::max(settings.threads, std::int32_t{1}));
+  const std::size_t buffers = settings.buffers > 0 ? static_cast<std::size_t>(settings.buffers) : threads + 2;
+  const auto windows = static_cast<std::size_t>((record_count + window_records - 1) / window_records);
+  const auto bytes = static_cast<std::size_t>(window_records * std::max<std::int64_t>(settings.record_size, 1));
+  WindowRing ring(std::min(buffers, windows), bytes);
+
+  std::atomic<std::int64_t> done{0};
+  std::mutex progress_lock;
+  std::vector<ScanSlice> slices(threads);
+
+  auto parse_windows = [&](ScanSlice& slice) noexcept {
+    try {
+      WindowRing::Full full;
+      while (ring.TakeFull(full)) {
+        const auto size = static_cast<std::size_t>(full.window.count * settings.record_size);
+        parse(full.window, MutableSpan{full.buffer, size}, slice);
+        ring.GiveFree(full.buffer);
+        const std::int64_t now = done.fetch_add(full.window.count) + full.window.count;
+        if (progress && WindowProgressDue(now, window_records)) {
+          ScanProgress report = settings.report;
+          report.stage = ScanStage::kParsing;
+          report.records_done = now;
+          std::lock_guard<std::mutex> lock(progress_lock);
+          progress(report);
+        }
+      }
+    } catch (...) {
+      ring.Fail(std::current_exception());
+    }
+  };
+
+  std::vector<std::thread> pool;
+  try {
+    pool.reserve(threads);
+    for (std::size_t k = 0; k < threads; ++k) pool.emplace_back(parse_windows, std::ref(slices[k]));
+  } catch (...) {
+    // Fewer threads than asked for: the ones started share the work; with
+    // none at all the pass cannot run.
+    if (pool.empty()) throw;
+  }
+
+  // The reader: this thread.
+  try {
+    for (std::int64_t first = 0; first < record_count; first += window_records) {
+      const MftWindow window{first, std::min(window_records, record_count - first)};
+      std::uint8_t* buffer = ring.TakeFree();
+      if (buffer == nullptr) break;  // a parse thread failed
+      const std::int64_t lost = read(window, buffer);
+      outcome.unreadable_records += lost;
+      if (lost >= window.count) {
+        ring.GiveFree(buffer);  // nothing in it to parse
+        continue;
+      }
+      ring.PutFull({window, buffer});
+    }
+  } catch (...) {
+    ring.Fail(std::current_exception());
+  }
+  ring.Finish();
+  for (std::thread& t : pool) t.join();
+  if (std::exception_ptr error = ring.error()) std::rethrow_exception(error);
+
+  for (ScanSlice& slice : slices) {
+    if (!slice.entries.empty() || !slice.pending.empty() || !slice.extension_records.empty() ||
+        !slice.overflow_sizes.empty()) {
+      outcome.slices.push_back(std::move(slice));
+    }
+  }
+  return outcome;
+}
+
+WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,
+                           const ProgressCallback& progress, std::vector<ByteRange>& unreadable) {
+  return RunWindowPass(
+      layout.record_count, settings, progress,
+      [&](const MftWindow& window, std::uint8_t* buffer) {
+        return ReadMftWindow(volume, layout, window.first, window.count, buffer, unreadable);
+      },
+      [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
+        ParseWindow(bytes, window.first, layout.record_size, out);
+      });
+}
+
+}  // namespace tw

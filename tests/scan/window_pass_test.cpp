@@ -1,0 +1,182 @@
+#include "scan/window_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace tw {
+namespace {
+
+constexpr std::int64_t kRecord = 16;  // tiny records: the pass does not look inside
+
+WindowPassSettings Settings(std::int64_t window_records, std::int32_t threads, std::int32_t buffers = 0) {
+  WindowPassSettings settings;
+  settings.record_size = kRecord;
+  settings.window_records = window_records;
+  settings.threads = threads;
+  settings.buffers = buffers;
+  return settings;
+}
+
+// A reader that writes each record's number into its first byte.
+std::int64_t NumberRecords(const MftWindow& window, std::uint8_t* buffer) {
+  for (std::int64_t k = 0; k < window.count; ++k) buffer[k * kRecord] = static_cast<std::uint8_t>(window.first + k);
+  return 0;
+}
+
+// A parser that checks the bytes it got and marks the window by one entry.
+void MarkWindow(const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
+  ASSERT_EQ(bytes.size, static_cast<std::size_t>(window.count * kRecord));
+  for (std::int64_t k = 0; k < window.count; ++k) {
+    ASSERT_EQ(bytes.data[k * kRecord], static_cast<std::uint8_t>(window.first + k));
+  }
+  MftEntry entry;
+  entry.id = window.first;
+  out.entries.push_back(entry);
+}
+
+TEST(WindowPass, WholeWindowsInOrderAndAShorterLastOne) {
+  std::vector<MftWindow> seen;
+  const WindowReader read = [&](const MftWindow& window, std::uint8_t* buffer) {
+    seen.push_back(window);
+    return NumberRecords(window, buffer);
+  };
+  RunWindowPass(10, Settings(4, 2), nullptr, read, MarkWindow);
+  EXPECT_EQ(seen, (std::vector<MftWindow>{{0, 4}, {4, 4}, {8, 2}}));
+  seen.clear();
+  RunWindowPass(3, Settings(100, 2), nullptr, read, MarkWindow);
+  EXPECT_EQ(seen, (std::vector<MftWindow>{{0, 3}}));
+  seen.clear();
+  RunWindowPass(0, Settings(4, 2), nullptr, read, MarkWindow);
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST(WindowProgress, ReportsWhenTheCountPassesAStride) {
+  EXPECT_TRUE(WindowProgressDue(300000, 4096));
+  EXPECT_TRUE(WindowProgressDue(304095, 4096));
+  EXPECT_FALSE(WindowProgressDue(304096, 4096));
+  EXPECT_FALSE(WindowProgressDue(299999, 4096));
+  EXPECT_TRUE(WindowProgressDue(10000, 16384));  // a lone short window reports
+}
+
+class WindowPassThreads : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(WindowPassThreads, EveryWindowIsReadAndParsedOnceWithItsOwnBytes) {
+  const WindowPassOutcome outcome = RunWindowPass(1000, Settings(7, GetParam()), nullptr, NumberRecords, MarkWindow);
+  std::multiset<std::int64_t> firsts;
+  for (const ScanSlice& slice : outcome.slices) {
+    for (const MftEntry& e : slice.entries) firsts.insert(e.id);
+  }
+  ASSERT_EQ(firsts.size(), 143u);
+  for (std::int64_t first = 0; first < 1000; first += 7) EXPECT_EQ(firsts.count(first), 1u) << first;
+  EXPECT_LE(outcome.slices.size(), static_cast<std::size_t>(GetParam()));
+}
+
+TEST_P(WindowPassThreads, WindowsOfAStrideEachReportTheCountWithTheMftFigures) {
+  std::mutex lock;
+  std::vector<std::int64_t> done;
+  const ProgressCallback progress = [&](const ScanProgress& p) {
+    EXPECT_EQ(p.stage, ScanStage::kParsing);
+    EXPECT_EQ(p.records_total, 900000);
+    EXPECT_EQ(p.threads, 4);
+    std::lock_guard<std::mutex> guard(lock);
+    done.push_back(p.records_done);
+  };
+  WindowPassSettings settings = Settings(300000, GetParam(), 2);
+  settings.record_size = 1;
+  settings.report = ScanProgress{ScanStage::kParseStart, 0, 900000, 900000, 4};
+  const WindowReader read = [](const MftWindow&, std::uint8_t*) { return std::int64_t{0}; };
+  const WindowParser parse = [](const MftWindow&, MutableSpan, ScanSlice&) {};
+  RunWindowPass(900000, settings, progress, read, parse);
+  std::sort(done.begin(), done.end());
+  EXPECT_EQ(done, (std::vector<std::int64_t>{300000, 600000, 900000}));
+}
+
+TEST_P(WindowPassThreads, NoMoreWindowsInFlightThanBuffers) {
+  // The reader may only refill a buffer a parser has handed back.
+  std::atomic<int> in_flight{0};
+  std::atomic<int> most{0};
+  const WindowReader read = [&](const MftWindow& window, std::uint8_t* buffer) {
+    const int now = in_flight.fetch_add(1) + 1;
+    int seen = most.load();
+    while (now > seen && !most.compare_exchange_weak(seen, now)) {
+    }
+    return NumberRecords(window, buffer);
+  };
+  const WindowParser parse = [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    MarkWindow(window, bytes, out);
+    in_flight.fetch_sub(1);
+  };
+  RunWindowPass(200, Settings(5, GetParam(), 3), nullptr, read, parse);
+  EXPECT_LE(most.load(), 3);
+}
+
+TEST_P(WindowPassThreads, AFailureAnywhereFailsThePassAfterEveryThreadHasStopped) {
+  std::atomic<int> active{0};
+  const WindowParser failing_parse = [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
+    active.fetch_add(1);
+    MarkWindow(window, bytes, out);
+    active.fetch_sub(1);
+    if (window.first == 30) throw std::bad_alloc();
+  };
+  EXPECT_THROW(RunWindowPass(200, Settings(10, GetParam()), nullptr, NumberRecords, failing_parse),
+               std::bad_alloc);
+  EXPECT_EQ(active.load(), 0);
+
+  const WindowReader failing_read = [](const MftWindow& window, std::uint8_t* buffer) -> std::int64_t {
+    if (window.first == 50) throw std::runtime_error("read");
+    return NumberRecords(window, buffer);
+  };
+  EXPECT_THROW(RunWindowPass(200, Settings(10, GetParam()), nullptr, failing_read, MarkWindow),
+               std::runtime_error);
+}
+
+TEST_P(WindowPassThreads, UnreadableRecordsOfEveryWindowAreSummed) {
+  const WindowReader read = [](const MftWindow& window, std::uint8_t* buffer) {
+    NumberRecords(window, buffer);
+    return window.first % 20 == 0 ? std::int64_t{2} : std::int64_t{0};
+  };
+  const WindowPassOutcome outcome = RunWindowPass(100, Settings(10, GetParam()), nullptr, read, MarkWindow);
+  EXPECT_EQ(outcome.unreadable_records, 10);  // windows 0, 20, 40, 60, 80
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, WindowPassThreads, ::testing::Values(1, 2, 8));
+
+TEST(WindowPass, WindowsAreParsedWhileTheReaderReadsOn) {
+  // The first window's parse waits until a later window has been read; were
+  // reading and parsing not overlapped it would wait out the deadline.
+  std::mutex lock;
+  std::condition_variable changed;
+  bool second_read = false;
+  bool overlapped = false;
+  const WindowReader read = [&](const MftWindow& window, std::uint8_t* buffer) {
+    if (window.first > 0) {
+      std::lock_guard<std::mutex> guard(lock);
+      second_read = true;
+      changed.notify_all();
+    }
+    return NumberRecords(window, buffer);
+  };
+  const WindowParser parse = [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
+    if (window.first == 0) {
+      std::unique_lock<std::mutex> guard(lock);
+      overlapped = changed.wait_for(guard, std::chrono::seconds(20), [&] { return second_read; });
+    }
+    MarkWindow(window, bytes, out);
+  };
+  RunWindowPass(40, Settings(10, 1), nullptr, read, parse);
+  EXPECT_TRUE(overlapped);
+}
+
+}  // namespace
+}  // namespace tw
