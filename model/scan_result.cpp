@@ -1,5 +1,7 @@
 #include "model/scan_result.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace tw {
@@ -70,13 +72,15 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
   // The chain from the folder outwards, stopping before the root or at the
   // first unknown id. Corrupt metadata can loop parent_id without reaching
   // either; the walk keeps a mark that moves at chain sizes 1, 2, 4, 8, ...
-  // and meeting the mark again means the walk has closed a loop (it is met
-  // within a few laps), so the walk is linear in the folders it passes.
+  // and meeting the mark again means the walk has gone once round a loop (it
+  // is met within a few laps), so the walk is linear in the folders it passes.
   std::vector<const DirNode*> chain;
   const DirNode* mark = nullptr;
   std::size_t mark_index = 0;
   std::size_t next_mark = 1;
-  bool looped = false;
+  std::size_t loop_start = 0;  // the loop is chain[loop_start, loop_start + lap) once found
+  std::size_t lap = 0;
+  bool too_long = false;
   // Also stops where the path would pass the longest one Windows can address.
   std::size_t length = drive.size() + 2;
   std::int64_t current = RootIfNotPositive(id);
@@ -85,10 +89,14 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
     if (it == result.folders.end()) break;
     const DirNode* node = &it->second;
     if (node == mark) {
-      looped = true;
+      loop_start = mark_index;
+      lap = chain.size() - mark_index;
       break;
     }
-    if (length + node->name.size() + 1 > kMaxPathLength) break;
+    if (length + node->name.size() + 1 > kMaxPathLength) {
+      too_long = true;
+      break;
+    }
     length += node->name.size() + 1;
     chain.push_back(node);
     if (chain.size() == next_mark) {
@@ -98,13 +106,24 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
     }
     current = RootIfNotPositive(node->parent_id);
   }
-  if (looped) {
-    // The loop has length cycle; keep the chain up to the first folder that
-    // would repeat, so each folder of the loop appears once.
-    const std::size_t cycle = chain.size() - mark_index;
-    std::size_t start = 0;
-    while (start < mark_index && chain[start] != chain[start + cycle]) ++start;
-    chain.resize(start + cycle);
+  if (too_long && chain.size() > 1) {
+    // The chain may have come round a loop before meeting the mark: then its
+    // last folder is on the loop and was passed one lap earlier.
+    for (std::size_t i = chain.size() - 1; i-- > 0;) {
+      if (chain[i] == chain.back()) {
+        loop_start = i;
+        lap = chain.size() - 1 - i;
+        break;
+      }
+    }
+  }
+  if (lap > 0) {
+    // Cut as tree building cuts a loop: its lowest-numbered folder comes
+    // straight after the root, the rest of the loop below it.
+    const auto loop = chain.begin() + static_cast<std::ptrdiff_t>(loop_start);
+    const DirNode* lowest = *std::min_element(loop, loop + static_cast<std::ptrdiff_t>(lap),
+                                              [](const DirNode* a, const DirNode* b) { return a->id < b->id; });
+    chain.erase(std::find(chain.begin(), chain.end(), lowest) + 1, chain.end());
   }
 
   std::wstring path;

@@ -81,11 +81,15 @@ inline constexpr std::size_t kMaxPathLength = 32767;
 
 // drive + ":\" + the names from the outermost ancestor to the folder, following
 // parent_id. Unknown ids give drive + ":\". A parent_id loop that never
-// reaches the root (corrupt metadata) is cut where a folder would repeat, so
-// every folder of the loop appears once and the walk stays linear. A chain
-// whose path would pass kMaxPathLength (only corrupt or hostile metadata
-// nests so deep) keeps the innermost folders that fit, so no path, and no
-// walk, grows with the depth of the chain.
+// reaches the root (corrupt metadata) is cut the way tree building cuts it:
+// the loop's lowest-numbered folder comes straight after the root, so its
+// path is drive + ":\" + its name, and the paths of the other folders of the
+// loop, and of those hanging from it, pass through it. A chain whose path
+// would pass kMaxPathLength (only corrupt or hostile metadata nests so deep)
+// keeps the innermost folders that fit, so no path, and no walk, grows with
+// the depth of the chain. A loop is cut only when the walk comes back round
+// to one of its folders within that length; a longer one (hundreds of long
+// names) is taken as such a chain.
 std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive);
 
 }  // namespace tw

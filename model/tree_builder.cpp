@@ -82,7 +82,8 @@ struct Visit {
 };
 
 // Pre-order walk from the root with an explicit stack: every folder comes
-// before its descendants. Folders on a loop away from the root never appear.
+// before its descendants. Folders on a loop away from the root never appear
+// (until CutParentLoops has hung them in).
 std::vector<Visit> VisitingOrder(ScanResult& result, DirNode& root) {
   std::vector<Visit> order;
   order.reserve(result.folders.size());
@@ -97,6 +98,49 @@ std::vector<Visit> VisitingOrder(ScanResult& result, DirNode& root) {
     }
   }
   return order;
+}
+
+// The folders the walk from the root missed hang, through their tree parents,
+// on a loop of recorded parents that never reaches the root (corrupt metadata:
+// two folders naming each other as parent, or one naming itself). Every one
+// of them has a known tree parent, so following tree parents from any of them
+// comes back round. Each loop is cut at its lowest-numbered folder, which
+// moves from its place in the loop to the root's children; the rest of the
+// loop, and whatever hangs from it, stays below that folder as recorded.
+// Returns the folders moved, sorted.
+std::vector<std::int64_t> CutParentLoops(ScanResult& result, DirNode& root, const std::vector<Visit>& order) {
+  enum : std::uint8_t { kOnThisWalk, kSettled };
+  IdMap<std::uint8_t> state;
+  state.reserve(result.folders.size());
+  for (const Visit& visit : order) state.emplace(visit.node->id, kSettled);
+  std::vector<std::int64_t> cut;
+  std::vector<DirNode*> walk;
+  for (auto& [id, start] : result.folders) {
+    if (state.contains(id)) continue;
+    // Up the tree parents until a folder settled before or one met on this walk.
+    walk.clear();
+    DirNode* node = &start;
+    auto met = state.try_emplace(id, kOnThisWalk);
+    while (met.second) {
+      walk.push_back(node);
+      node = &result.folders.find(node->tree_parent_id)->second;
+      met = state.try_emplace(node->id, kOnThisWalk);
+    }
+    if (met.first->second == kOnThisWalk) {
+      // Back at a folder of this walk: the loop is the walk from there on.
+      const auto loop = std::find(walk.begin(), walk.end(), node);
+      DirNode& lowest =
+          **std::min_element(loop, walk.end(), [](const DirNode* a, const DirNode* b) { return a->id < b->id; });
+      std::vector<std::int64_t>& siblings = result.folders.find(lowest.tree_parent_id)->second.children;
+      siblings.erase(std::find(siblings.begin(), siblings.end(), lowest.id));
+      lowest.tree_parent_id = kRootId;
+      root.children.push_back(lowest.id);
+      cut.push_back(lowest.id);
+    }
+    for (DirNode* settled : walk) state[settled->id] = kSettled;
+  }
+  std::sort(cut.begin(), cut.end());
+  return cut;
 }
 
 // Bottom-up sums: walking the pre-order backwards, every folder is complete
@@ -126,36 +170,48 @@ void Aggregate(const std::vector<Visit>& order, const ScanSlice& slice) {
 // The paths of the folders that have files or a largest file: one walk over
 // the visiting order keeps the path of the current folder in one buffer,
 // cut back to the tree parent's length and extended by the folder's name,
-// and copies it out for the folders asked for. For a folder the walk reaches
-// the recorded parent is its tree parent, or unknown (the path then starts at
-// the root, like the tree), so this is BuildFolderPath's text without a walk
-// to the root per folder. Folders the walk never reaches (parent loops), and
-// those whose whole path would pass kMaxPathLength (BuildFolderPath then keeps
-// the innermost folders that fit), keep an empty entry and are left to
-// BuildFolderPath.
-IdMap<std::wstring> ReachedFolderPaths(const std::vector<Visit>& order, const ScanSlice& slice,
-                                       const std::wstring& drive) {
+// and copies it out for the folders asked for. Away from cut loops, a
+// folder's recorded parent is its tree parent, or unknown (the path then
+// starts at the root, like the tree), so this is BuildFolderPath's text
+// without a walk to the root per folder. Left with an empty entry, for
+// BuildFolderPath: the folders whose whole path would pass kMaxPathLength
+// (BuildFolderPath then keeps the innermost folders that fit), and those at or
+// below a folder moved under the root to cut a parent loop (`cuts`, sorted),
+// since BuildFolderPath makes the same cut only when its walk can come round
+// the loop within the longest path.
+IdMap<std::wstring> ReachedFolderPaths(const std::vector<Visit>& order, const std::vector<std::int64_t>& cuts,
+                                       const ScanSlice& slice, const std::wstring& drive) {
   IdMap<std::wstring> paths;
   paths.reserve(slice.folder_files.size() + 1);
   for (const auto& [key, files] : slice.folder_files) paths.try_emplace(RootIfNotPositive(key));
   for (const MftEntry& entry : slice.largest.heap) paths.try_emplace(RootIfNotPositive(entry.parent_id));
 
+  // The current folder's ancestors, with their path lengths and whether they
+  // lie below a cut.
+  struct Step {
+    const DirNode* node;
+    std::size_t length;
+    bool below_cut;
+  };
   std::wstring buffer;
-  std::vector<std::pair<const DirNode*, std::size_t>> chain;  // the current folder's ancestors, path lengths
+  std::vector<Step> chain;
   for (const Visit& visit : order) {
+    bool below_cut = false;
     if (visit.tree_parent == nullptr) {
       buffer = drive + L":\\";
       chain.clear();
     } else {
-      while (chain.back().first != visit.tree_parent) chain.pop_back();  // pre-order: the parent is on the chain
-      buffer.resize(chain.back().second);
+      while (chain.back().node != visit.tree_parent) chain.pop_back();  // pre-order: the parent is on the chain
+      below_cut =
+          chain.back().below_cut || (chain.size() == 1 && std::binary_search(cuts.begin(), cuts.end(), visit.node->id));
+      buffer.resize(chain.back().length);
       if (buffer.back() != L'\\') buffer.push_back(L'\\');
       buffer += visit.node->name;
     }
-    chain.emplace_back(visit.node, buffer.size());
+    chain.push_back(Step{visit.node, buffer.size(), below_cut});
     const auto wanted = paths.find(visit.node->id);
     // BuildFolderPath keeps a whole path of fewer than kMaxPathLength units.
-    if (wanted != paths.end() && buffer.size() < kMaxPathLength) wanted->second = buffer;
+    if (wanted != paths.end() && !below_cut && buffer.size() < kMaxPathLength) wanted->second = buffer;
   }
   return paths;
 }
@@ -251,9 +307,14 @@ ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
   DirNode& root = result.folders.find(kRootId)->second;
   LinkParents(result, root);
   AbsorbOrphanFiles(slice, result);
-  const std::vector<Visit> order = VisitingOrder(result, root);
+  std::vector<Visit> order = VisitingOrder(result, root);
+  std::vector<std::int64_t> cuts;
+  if (order.size() < result.folders.size()) {
+    cuts = CutParentLoops(result, root, order);
+    order = VisitingOrder(result, root);
+  }
   Aggregate(order, slice);
-  IdMap<std::wstring> paths = ReachedFolderPaths(order, slice, result.drive);
+  IdMap<std::wstring> paths = ReachedFolderPaths(order, cuts, slice, result.drive);
   BuildFileLists(slice, result, paths);
   SortRootChildren(result, root);
   result.root_total_size = root.total_size;

@@ -10,8 +10,13 @@
 // path and extension, the root's children are ordered by size, and the
 // extension statistics and the largest files are finished and sorted.
 //
-// Folders on a parent loop that never reaches the root are not visited: their
-// sums stay 0 and no walk from the root reaches them.
+// Corrupt metadata can make folders name each other as parent (or one name
+// itself), a loop that never reaches the root. Each such loop is cut at its
+// lowest-numbered folder, which hangs under the root (tree_parent_id is the
+// root; parent_id stays as recorded); the rest of the loop hangs below it as
+// recorded, so every folder, and every file, is in the tree exactly once and
+// the root's totals count every file. Paths follow the same cut (see
+// BuildFolderPath).
 
 #include <string>
 

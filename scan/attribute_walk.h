@@ -65,6 +65,22 @@ inline constexpr std::size_t kAttrRunListOffsetField = 32;  // u16, non-resident
 inline constexpr std::size_t kAttrAllocatedSizeField = 40;  // i64, non-resident
 inline constexpr std::size_t kAttrDataSizeField = 48;       // i64, non-resident
 inline constexpr std::size_t kNonResidentHeaderMinimum = 64;
+// Sparse and compressed streams: the flag bits, the compression unit and the
+// total-allocated field (the bytes of the clusters really in use), which a
+// non-resident header of kNonResidentTotalAllocatedHeader bytes or more holds.
+inline constexpr std::size_t kAttrFlagsField = 12;            // u16
+inline constexpr std::size_t kAttrCompressionUnitField = 34;  // u8, non-resident: 0 for a stream never compressed
+inline constexpr std::size_t kAttrTotalAllocatedField = 64;   // i64, non-resident
+inline constexpr std::size_t kNonResidentTotalAllocatedHeader = 72;
+inline constexpr std::uint16_t kAttrCompressionMask = 0x00FF;  // flag bits
+inline constexpr std::uint16_t kAttrSparse = 0x8000;           // flag bit
+
+// The allocated bytes of a non-resident attribute, and whether they are the
+// clusters really in use (then even 0 is the figure, not a missing one).
+struct NonResidentAllocation {
+  std::int64_t bytes = 0;
+  bool in_use = false;
+};
 
 // $ATTRIBUTE_LIST entry fields.
 inline constexpr std::size_t kListEntryTypeField = 0;        // u32
@@ -84,6 +100,25 @@ struct AttributeView {
   std::uint32_t ValueLength(ByteSpan r) const { return ReadU32(r, offset + kAttrValueLengthField); }
   // Absolute offset of a resident value (may lie outside the span; check with Fits).
   std::size_t ValueOffset(ByteSpan r) const { return offset + ReadU16(r, offset + kAttrValueOffsetField); }
+
+  // The allocated bytes of a non-resident attribute of at least
+  // kNonResidentHeaderMinimum bytes. A sparse stream (flag kAttrSparse) or a
+  // compressed one (compression flag bits, or a compression unit) has the
+  // total-allocated field when its header reaches past it before the run list:
+  // that figure, unless negative, with in_use. Otherwise the allocated length,
+  // from which callers fall back when it is not positive.
+  NonResidentAllocation Allocation(ByteSpan r) const {
+    const std::int64_t allocated = ReadI64(r, offset + kAttrAllocatedSizeField);
+    const bool sparse_or_compressed =
+        (ReadU16(r, offset + kAttrFlagsField) & (kAttrSparse | kAttrCompressionMask)) != 0 ||
+        ReadU8(r, offset + kAttrCompressionUnitField) != 0;
+    if (!sparse_or_compressed || length < kNonResidentTotalAllocatedHeader ||
+        ReadU16(r, offset + kAttrRunListOffsetField) < kNonResidentTotalAllocatedHeader) {
+      return {allocated, false};
+    }
+    const std::int64_t in_use = ReadI64(r, offset + kAttrTotalAllocatedField);
+    return in_use >= 0 ? NonResidentAllocation{in_use, true} : NonResidentAllocation{allocated, false};
+  }
 };
 
 // One $ATTRIBUTE_LIST entry met by the entry walk; lies inside the span.

@@ -89,11 +89,13 @@ void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseStat
     // Only the extent that starts the stream carries its sizes; a later one
     // (from an extension record) must not overwrite them with its zeros.
     if (ReadI64(record, attr.offset + kAttrLowestVcnField) != 0) return;
-    const std::int64_t allocated = ReadI64(record, attr.offset + kAttrAllocatedSizeField);
+    const NonResidentAllocation allocation = attr.Allocation(record);
     state.data_size = std::max<std::int64_t>(ReadI64(record, attr.offset + kAttrDataSizeField), 0);
-    state.data_alloc = allocated > 0 ? allocated : state.data_size;
+    state.data_alloc = allocation.in_use || allocation.bytes > 0 ? allocation.bytes : state.data_size;
+    state.data_alloc_in_use = allocation.in_use;
   } else {
     state.data_size = state.data_alloc = attr.ValueLength(record);
+    state.data_alloc_in_use = false;
   }
   state.has_data = true;
 }
@@ -163,6 +165,8 @@ bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, M
 
   std::int64_t size = 0;
   std::int64_t alloc = 0;
+  // The clusters in use of a sparse or compressed stream stand even when 0.
+  const bool alloc_in_use = !state.is_directory && state.has_data && state.data_alloc_in_use;
   if (!state.is_directory) {
     if (state.has_data) {
       size = state.data_size;
@@ -172,10 +176,10 @@ bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, M
       size = state.name_size > 0 ? state.name_size : 0;
       alloc = 0;
     }
-    if (alloc <= 0 && state.name_alloc > 0) alloc = state.name_alloc;
+    if (alloc <= 0 && !alloc_in_use && state.name_alloc > 0) alloc = state.name_alloc;
   }
   size = std::max<std::int64_t>(size, 0);
-  if (alloc <= 0) alloc = size;
+  if (alloc <= 0 && !alloc_in_use) alloc = size;
 
   entry.id = id;
   entry.parent_id = state.parent_id;

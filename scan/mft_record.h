@@ -24,6 +24,7 @@ struct RecordParseState {
   std::int64_t name_alloc = 0;
   std::int64_t data_size = 0;
   std::int64_t data_alloc = 0;
+  bool data_alloc_in_use = false;  // data_alloc is a sparse or compressed stream's clusters in use
   bool has_data = false;
   bool is_directory = false;
   std::int32_t name_rank = -1;
@@ -47,10 +48,14 @@ bool ApplyFixups(MutableSpan record);
 // $STANDARD_INFORMATION time and attribute bits, the best-ranked $FILE_NAME
 // (Win32 > Win32&DOS > POSIX > DOS > other, first wins on a tie; "." and ".."
 // only count for the root) and the unnamed $DATA sizes (of a non-resident
-// stream only from its first extent, starting at VCN 0). id is the base record.
+// stream only from its first extent, starting at VCN 0; its allocated bytes
+// are AttributeView::Allocation's). id is the base record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
-// Moves state.name into the entry when it returns true. Record 0 (the MFT)
-// never yields a folder: a record 0 that claims to be one gives no entry.
+// Moves state.name into the entry when it returns true. A file's allocated
+// bytes, when missing or not positive, are its name's, else its size; not so
+// the clusters in use of a sparse or compressed stream, which may be 0.
+// Record 0 (the MFT) never yields a folder: a record 0 that claims to be one
+// gives no entry.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
 // The header checks every parse of a base record starts with: a "FILE" record
 // in use, without flag bit 2, whose base number is 0 or id, and whose first

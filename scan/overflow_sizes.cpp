@@ -62,8 +62,9 @@ bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc) {
       if (attribute.length < kNonResidentHeaderMinimum) return;
       const std::int64_t allocated = ReadI64(record, attribute.offset + kAttrAllocatedSizeField);
       const std::int64_t data = ReadI64(record, attribute.offset + kAttrDataSizeField);
+      const NonResidentAllocation allocation = attribute.Allocation(record);
       const std::int64_t s = data > 0 ? data : allocated;
-      const std::int64_t a = allocated > 0 ? allocated : s;
+      const std::int64_t a = allocation.in_use || allocation.bytes > 0 ? allocation.bytes : s;
       size = SaturatingAdd(size, std::max<std::int64_t>(s, 0));
       alloc = SaturatingAdd(alloc, std::max<std::int64_t>(a, 0));
     } else {

@@ -24,10 +24,12 @@ namespace tw {
 inline constexpr std::int64_t kSizeSanityLimit = 0xA0000000000;
 
 // Sums the unnamed $DATA attributes of one in-use file record (fixed up). A
-// non-resident attribute counts its data size, or its allocated size when the
-// data size is not positive; a resident one counts its value length. True when
-// either sum is positive; false for folders, records not in use and anything
-// that is not a file record.
+// non-resident attribute counts its data size, or its allocated length when
+// the data size is not positive; as allocated it counts AttributeView::
+// Allocation (for a sparse or compressed stream the clusters in use, even 0),
+// or the size it counted when that is an allocated length not positive. A
+// resident one counts its value length. True when either sum is positive;
+// false for folders, records not in use and anything that is not a file record.
 bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc);
 
 // Finishes the base records of aggregate.pending, in record order:

@@ -101,32 +101,53 @@ TEST(BuildFolderPath, UnknownAndNonPositiveIds) {
   EXPECT_EQ(BuildFolderPath(result, 41, L"C"), L"C:\\Zero");
 }
 
-TEST(BuildFolderPath, LoopAwayFromRootListsEachFolderOnce) {
+TEST(BuildFolderPath, LoopStartsAtItsLowestNumberedFolder) {
   ScanResult result = SampleTree();
+  Add(result, Folder(51, 50, L"B"));  // 50 and 51 name each other
   Add(result, Folder(50, 51, L"A"));
-  Add(result, Folder(51, 50, L"B"));
-  Add(result, Folder(52, 50, L"Tail"));
+  Add(result, Folder(52, 51, L"Tail"));
   Add(result, Folder(53, 53, L"Self"));
-  EXPECT_EQ(BuildFolderPath(result, 50, L"C"), L"C:\\B\\A");
+  Add(result, Folder(62, 61, L"R"));  // 60 -> 62 -> 61 -> 60, reached from 70 and 71
+  Add(result, Folder(61, 60, L"P"));
+  Add(result, Folder(60, 62, L"Q"));
+  Add(result, Folder(70, 62, L"In"));
+  Add(result, Folder(71, 70, L"Deeper"));
+  EXPECT_EQ(BuildFolderPath(result, 50, L"C"), L"C:\\A");
   EXPECT_EQ(BuildFolderPath(result, 51, L"C"), L"C:\\A\\B");
-  EXPECT_EQ(BuildFolderPath(result, 52, L"C"), L"C:\\B\\A\\Tail");
+  EXPECT_EQ(BuildFolderPath(result, 52, L"C"), L"C:\\A\\B\\Tail");
   EXPECT_EQ(BuildFolderPath(result, 53, L"C"), L"C:\\Self");
+  EXPECT_EQ(BuildFolderPath(result, 60, L"C"), L"C:\\Q");
+  EXPECT_EQ(BuildFolderPath(result, 62, L"C"), L"C:\\Q\\P\\R");
+  EXPECT_EQ(BuildFolderPath(result, 71, L"C"), L"C:\\Q\\P\\R\\In\\Deeper");
 }
 
-TEST(BuildFolderPath, LongLoopIsCutAfterOneLap) {
-  // 1000 folders, 100..1099, each inside the next, the last inside the first,
-  // reached from a tail of 37 folders.
-  ScanResult result = SampleTree();
-  constexpr int kLoop = 1000;
-  for (int i = 0; i < kLoop; ++i) Add(result, Folder(100 + i, 100 + (i + 1) % kLoop, L"n" + std::to_wstring(i)));
-  Add(result, Folder(2000, 100, L"t0"));
-  for (int i = 1; i < 37; ++i) Add(result, Folder(2000 + i, 2000 + i - 1, L"t" + std::to_wstring(i)));
-
-  const std::wstring path = BuildFolderPath(result, 2036, L"C");
-  EXPECT_EQ(std::count(path.begin(), path.end(), L'\\'), kLoop + 37);
-  EXPECT_TRUE(path.starts_with(L"C:\\n999\\n998\\"));
-  EXPECT_NE(path.find(L"\\n1\\n0\\t0\\t1\\"), std::wstring::npos);
+TEST(BuildFolderPath, LongLoopStartsAtItsLowestNumberedFolder) {
+  // A loop of `count` folders numbered from 1000, each inside the next and the
+  // last inside the first, entered from a tail of 37 folders 70% of the way
+  // round: the walk passes the last 30% before the lowest. With names of 4
+  // units the walk meets its mark after going round 1000 folders; with names
+  // of 255 units it comes round 70 folders before the longest path without
+  // meeting the mark.
+  auto loop = [](int count, std::size_t name_length) {
+    ScanResult result = SampleTree();
+    for (int i = 0; i < count; ++i) {
+      std::wstring name = L"n" + std::to_wstring(i);
+      name.resize(name_length, L'_');
+      Add(result, Folder(1000 + i, 1000 + (i + 1) % count, name));
+    }
+    Add(result, Folder(3000, 1000 + count * 7 / 10, L"t0"));
+    for (int i = 1; i < 37; ++i) Add(result, Folder(3000 + i, 3000 + i - 1, L"t" + std::to_wstring(i)));
+    return BuildFolderPath(result, 3036, L"C");
+  };
+  const std::wstring path = loop(1000, 4);
+  EXPECT_EQ(std::count(path.begin(), path.end(), L'\\'), 1 + 300 + 37);
+  EXPECT_TRUE(path.starts_with(L"C:\\n0__\\n999\\n998\\"));
+  EXPECT_NE(path.find(L"\\n701\\n700\\t0\\t1\\"), std::wstring::npos);
   EXPECT_TRUE(path.ends_with(L"\\t35\\t36"));
+
+  const std::wstring caught = loop(70, 255);
+  EXPECT_EQ(std::count(caught.begin(), caught.end(), L'\\'), 1 + 21 + 37);
+  EXPECT_TRUE(caught.starts_with(L"C:\\n0_")) << caught.substr(0, 10);
 }
 
 TEST(BuildFolderPath, ChainDeeperThanAnyPathKeepsItsInnermostFolders) {

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/extension.h"
+#include "support/result_invariants.h"
 
 namespace tw {
 namespace {
@@ -200,31 +202,72 @@ TEST(TreeBuilder, SizesAndCountsSumBottomUp) {
   EXPECT_EQ(c2.extension, L"");
 }
 
-TEST(TreeBuilder, FoldersOnALoopAwayFromRootStayUnvisited) {
+// Parent loops away from the root, each hanging files and subfolders:
+//   Self(22) names itself;                  Sub(23) inside it
+//   X(20) and Y(21) name each other;        Under(24) inside Y
+//   B(30) in A(32) in C(31) in B(30);       D(40) inside C, E(41) inside A
+//   K(51) and L(52) name each other;        T(50) inside L, U(53) inside T
+// Each is cut at its lowest-numbered folder, which hangs under the root; the
+// rest hangs as recorded. T has the lowest number of its chain but is not on
+// the loop.
+TEST(TreeBuilder, ParentLoopsHangFromTheRootAtTheirLowestNumberedFolder) {
   SliceBuilder b;
-  b.Folder(kRootId, kRootId, L".").Folder(10, kRootId, L"A");
-  b.Folder(20, 21, L"X").Folder(21, 20, L"Y").Folder(22, 22, L"Self");
-  b.File(100, 10, L"a", 5, 8).File(101, 20, L"x", 700, 4096).File(102, 22, L"s", 9, 9);
+  b.Folder(kRootId, kRootId, L".").Folder(10, kRootId, L"A0").File(100, 10, L"a", 5, 8);
+  b.Folder(22, 22, L"Self").Folder(23, 22, L"Sub").File(101, 22, L"s", 9, 9).File(102, 23, L"t", 1, 1);
+  b.Folder(21, 20, L"Y").Folder(20, 21, L"X").Folder(24, 21, L"Under");
+  b.File(103, 20, L"x", 700, 4096).File(104, 21, L"y", 30, 32).File(105, 24, L"u", 2, 2);
+  b.Folder(32, 31, L"A").Folder(30, 32, L"B").Folder(31, 30, L"C").Folder(40, 31, L"D").Folder(41, 32, L"E");
+  for (std::int64_t f : {30, 31, 32, 40, 41}) b.File(200 + f, f, L"f" + std::to_wstring(f), f, f);
+  b.Folder(53, 50, L"U").Folder(50, 52, L"T").Folder(52, 51, L"L").Folder(51, 52, L"K");
+  for (std::int64_t f : {50, 51, 52, 53}) b.File(200 + f, f, L"f" + std::to_wstring(f), 1000 * f, 1000 * f);
   const ScanResult result = b.Build();
+  EXPECT_EQ(test::CheckResultInvariants(result), "");
 
-  for (const std::int64_t id : {20, 21, 22}) {
-    const DirNode& n = Node(result, id);
-    EXPECT_EQ(n.direct_size, 0) << id;
-    EXPECT_EQ(n.direct_file_count, 0) << id;
-    EXPECT_EQ(n.total_size, 0) << id;
-    EXPECT_EQ(n.total_file_count, 0) << id;
-    EXPECT_EQ(n.total_folder_count, 0) << id;
-  }
-  EXPECT_EQ(Node(result, 20).tree_parent_id, 21);
-  EXPECT_EQ(Node(result, 21).tree_parent_id, 20);
+  const std::map<std::int64_t, std::int64_t> tree_parents = {{22, kRootId}, {23, 22}, {20, kRootId}, {21, 20}, {24, 21},
+                                                             {30, kRootId}, {31, 30}, {32, 31},      {40, 31}, {41, 32},
+                                                             {51, kRootId}, {52, 51}, {50, 52},      {53, 50}};
+  for (const auto& [id, parent] : tree_parents) EXPECT_EQ(Node(result, id).tree_parent_id, parent) << id;
+  EXPECT_EQ(Node(result, 20).parent_id, 21);  // as recorded
+  EXPECT_EQ(Node(result, 22).children, std::vector<std::int64_t>{23});
+  EXPECT_EQ(Node(result, 30).children, std::vector<std::int64_t>{31});
+
   const DirNode& root = Node(result, kRootId);
-  EXPECT_EQ(root.total_size, 5);
-  EXPECT_EQ(root.total_file_count, 1);
-  EXPECT_EQ(root.total_folder_count, 1);
-  EXPECT_EQ(root.children, std::vector<std::int64_t>{10});
-  // The loop's files still have lists, with paths that name each folder once.
-  EXPECT_EQ(result.FindFiles(20)->front().folder_path, L"C:\\Y\\X");
-  EXPECT_EQ(result.FindFiles(22)->front().folder_path, L"C:\\Self");
+  EXPECT_EQ(root.total_file_count, result.file_count);
+  EXPECT_EQ(root.total_folder_count, result.folder_count);
+  EXPECT_EQ(root.total_size, 5 + 9 + 1 + 700 + 30 + 2 + (30 + 31 + 32 + 40 + 41) + 1000 * (50 + 51 + 52 + 53));
+  EXPECT_EQ(Node(result, 20).total_alloc, 4096 + 32 + 2);
+  EXPECT_EQ(Node(result, 30).total_file_count, 5);
+  EXPECT_EQ(Node(result, 31).total_size, 31 + 40 + 32 + 41);
+  EXPECT_EQ(Node(result, 31).total_folder_count, 3);
+  EXPECT_EQ(Node(result, 51).total_size, 1000 * (50 + 51 + 52 + 53));
+
+  // Paths follow the tree, in the file lists and in BuildFolderPath alike.
+  const std::map<std::int64_t, std::wstring> paths = {
+      {22, L"C:\\Self"}, {23, L"C:\\Self\\Sub"}, {20, L"C:\\X"}, {24, L"C:\\X\\Y\\Under"}, {30, L"C:\\B"},
+      {31, L"C:\\B\\C"}, {40, L"C:\\B\\C\\D"},   {51, L"C:\\K"}, {53, L"C:\\K\\L\\T\\U"}};
+  for (const auto& [id, path] : paths) {
+    EXPECT_EQ(BuildFolderPath(result, id, L"C"), path) << id;
+    EXPECT_EQ(result.FindFiles(id)->front().folder_path, path) << id;
+  }
+}
+
+// 200 folders of 255-unit names, each inside the next and the last inside the
+// first: the tree still cuts the loop at its lowest number, but a walk up the
+// parents cannot come round it within the longest path, so BuildFolderPath
+// keeps the innermost folders that fit; the file lists take that text too.
+TEST(TreeBuilder, LoopTooLongForOnePathKeepsFilePathsAsBuildFolderPath) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".");
+  for (std::int64_t i = 0; i < 200; ++i) {
+    b.Folder(1000 + i, 1000 + (i + 1) % 200, std::wstring(255, static_cast<wchar_t>(L'a' + i % 26)));
+    b.File(5000 + i, 1000 + i, L"f", 1, 1);
+  }
+  const ScanResult result = b.Build();
+  EXPECT_EQ(test::CheckResultInvariants(result), "");
+  EXPECT_EQ(Node(result, 1000).tree_parent_id, kRootId);
+  for (std::int64_t i = 0; i < 200; ++i) {
+    EXPECT_EQ(result.FindFiles(1000 + i)->front().folder_path, BuildFolderPath(result, 1000 + i, L"C")) << i;
+  }
 }
 
 // File paths come from each folder's parent's path during the walk; every

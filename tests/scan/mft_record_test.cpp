@@ -401,6 +401,42 @@ TEST(MftRecordSizes, UnnamedDataGivesTheSizesNamedStreamsNever) {
   EXPECT_EQ(BriefOf(extents), L"f ^5 file 1925120/1929216");
 }
 
+// A sparse or compressed stream whose header holds the total-allocated field
+// (offset 64, before the run list) counts that: the clusters in use, even 0.
+// Any other header keeps the allocated length.
+TEST(MftRecordSizes, SparseAndCompressedDataCountTheClustersInUse) {
+  constexpr std::int64_t kLength = 300 << 20;
+  struct Case {
+    std::uint16_t flags;
+    std::uint8_t unit;
+    std::optional<std::int64_t> total;
+    std::int64_t alloc;
+  } cases[] = {
+      {0x8000, 0, 262144, 262144},         // sparse, 256 KiB written
+      {0x8000, 4, 0, 0},                   // all hole
+      {0x0001, 4, 65536, 65536},           // compressed
+      {0x0001, 0, 65536, 65536},           // compression flag alone
+      {0x0000, 4, 65536, 65536},           // compression unit alone
+      {0x8000, 0, std::nullopt, kLength},  // no field: the run list starts at 64
+      {0x0000, 0, 65536, kLength},         // neither sparse nor compressed
+      {0x8000, 4, -4096, kLength},         // negative: not a count of clusters
+  };
+  for (const Case& c : cases) {
+    FileNameSpec name = Name(L"f");
+    name.allocated_size = 8192;
+    NonResidentDataSpec data;
+    data.data_size = data.allocated_size = kLength;
+    data.runs = {{10000, 0, true}, {64, 0x2200}, {66736, 0, true}};
+    data.flags = c.flags;
+    data.compression_unit = c.unit;
+    data.total_allocated = c.total;
+    RecordBuilder b(1024);
+    b.InUse().FileName(name).NonResidentData(data);
+    EXPECT_EQ(BriefOf(b), L"f ^5 file " + std::to_wstring(kLength) + L"/" + std::to_wstring(c.alloc))
+        << c.flags << " " << int{c.unit} << " " << c.total.value_or(-1);
+  }
+}
+
 TEST(MftRecordSizes, TimestampAndAttributesComeFromTheLastResidentStandardInformation) {
   build::StandardInformationSpec first{0, 111, 0, 222, 0x20}, second{0, 0, 0, 333, 0x06};
   const auto one = Must(Parse(RecordBuilder(1024).InUse().StandardInformation(first).FileName(Name(L"f")).Build(), 40));

@@ -107,6 +107,29 @@ TEST(SumUnnamedData, SumsEveryUnnamedExtentAndFallsBackToTheAllocatedSize) {
   EXPECT_EQ(alloc, 700);
 }
 
+TEST(SumUnnamedData, SparseAndCompressedExtentsCountTheirClustersInUse) {
+  NonResidentDataSpec sparse = Extent(300 << 20, 300 << 20), compressed = Extent(1000000, 1048576);
+  sparse.flags = 0x8000;
+  sparse.total_allocated = 262144;
+  compressed.flags = 0x0001;
+  compressed.compression_unit = 4;
+  compressed.total_allocated = 65536;
+  NonResidentDataSpec no_field = Extent(5000, 8192), hole = Extent(8 << 20, 8 << 20);
+  no_field.flags = 0x8000;  // a 64-byte header: the allocated length
+  hole.flags = 0x8000;
+  hole.total_allocated = 0;
+  std::int64_t size = 0, alloc = 0;
+  const auto record = FixedUp(
+      RecordBuilder(kRecord).InUse().NonResidentData(sparse).NonResidentData(compressed).NonResidentData(no_field));
+  EXPECT_TRUE(SumUnnamedData(View(record), size, alloc));
+  EXPECT_EQ(size, (300 << 20) + 1000000 + 5000);
+  EXPECT_EQ(alloc, 262144 + 65536 + 8192);
+  // All hole: nothing allocated, not the data size in its place.
+  EXPECT_TRUE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().NonResidentData(hole))), size, alloc));
+  EXPECT_EQ(size, 8 << 20);
+  EXPECT_EQ(alloc, 0);
+}
+
 TEST(SumUnnamedData, RejectsFoldersUnusedRecordsAndEmptyData) {
   std::int64_t size = 0, alloc = 0;
   EXPECT_FALSE(SumUnnamedData(View(FixedUp(RecordBuilder(kRecord).InUse().Directory().ResidentData(10))), size, alloc));

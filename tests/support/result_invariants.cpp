@@ -24,25 +24,20 @@ std::string CheckResultInvariants(const ScanResult& result) {
   const DirNode* root = result.FindFolder(kRootId);
   if (root == nullptr) return "no root folder";
   if (root->total_size != result.root_total_size) return "root total differs from root_total_size";
-  // The folders reachable from the root; the sums of the others (a parent
-  // loop that never reaches the root) stay zero.
+  // Every folder hangs in the tree exactly once, parent loops included.
   std::unordered_set<std::int64_t> reached{kRootId};
   std::vector<std::int64_t> pending{kRootId};
   while (!pending.empty()) {
     const DirNode* node = result.FindFolder(pending.back());
     pending.pop_back();
     for (const std::int64_t child : node ? node->children : std::vector<std::int64_t>{}) {
-      if (reached.insert(child).second) pending.push_back(child);
+      if (!reached.insert(child).second) return Broken(*node, "child met twice in the tree");
+      pending.push_back(child);
     }
   }
   for (const auto& [id, node] : result.folders) {
     if (node.id != id) return Broken(node, "id differs from its key");
-    if (!reached.contains(id)) {
-      if (node.total_size != 0 || node.total_file_count != 0 || node.total_folder_count != 0) {
-        return Broken(node, "unreachable folder with totals");
-      }
-      continue;
-    }
+    if (!reached.contains(id)) return Broken(node, "not in the tree");
     if (node.direct_size < 0 || node.direct_alloc < 0 || node.direct_file_count < 0) {
       return Broken(node, "negative direct value");
     }
@@ -62,6 +57,10 @@ std::string CheckResultInvariants(const ScanResult& result) {
     if (node.total_file_count != files) return Broken(node, "total_file_count is not direct plus children");
     if (node.total_folder_count != folders) return Broken(node, "total_folder_count is not its subfolders");
   }
+  for (const auto& [id, files] : result.files_by_folder) {
+    if (!reached.contains(id)) return "files of " + std::to_string(id) + ", a folder not in the tree";
+  }
+  if (root->total_file_count != result.file_count) return "root total_file_count differs from file_count";
   return {};
 }
 

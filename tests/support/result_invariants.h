@@ -1,9 +1,11 @@
 #pragma once
 // The invariants every scan result holds, however damaged the volume it came
-// from: each folder's totals are its direct values plus its children's totals,
-// its folder count is its children plus theirs, children point back at their
-// tree parent, and the root's total is the result's root_total_size. Shared by
-// the corruption test and the whole-volume fuzz target (no test framework).
+// from: every folder hangs in the tree once (parent loops are cut), each
+// folder's totals are its direct values plus its children's totals, its folder
+// count is its children plus theirs, children point back at their tree parent,
+// every file list belongs to a folder of the tree, and the root's totals are
+// the result's root_total_size and file_count. Shared by the corruption test
+// and the whole-volume fuzz target (no test framework).
 
 #include <string>
 

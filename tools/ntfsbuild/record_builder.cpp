@@ -174,7 +174,8 @@ RecordBuilder& RecordBuilder::ResidentData(const std::vector<std::uint8_t>& byte
 RecordBuilder& RecordBuilder::NonResidentData(const NonResidentDataSpec& spec) {
   const std::uint8_t units = NameUnits(spec.stream_name);
   const std::vector<std::uint8_t> runs = EncodeRunList(spec.runs);
-  const std::size_t runs_at = Align8(kNonResidentHeader + 2 * std::size_t{units});
+  const std::size_t header = spec.total_allocated ? kNonResidentHeader + 8 : kNonResidentHeader;
+  const std::size_t runs_at = Align8(header + 2 * std::size_t{units});
   const std::size_t length = Align8(runs_at + runs.size());
   std::int64_t last_vcn = spec.last_vcn;
   if (last_vcn < 0) {
@@ -190,15 +191,18 @@ RecordBuilder& RecordBuilder::NonResidentData(const NonResidentDataSpec& spec) {
   Put(b, 4, length, 4);
   Put(b, 8, 1, 1);
   Put(b, 9, units, 1);
-  Put(b, 10, kNonResidentHeader, 2);
+  Put(b, 10, header, 2);
+  Put(b, 12, spec.flags, 2);
   Put(b, 14, next_attribute_id_++, 2);
   Put(b, 16, static_cast<std::uint64_t>(spec.start_vcn), 8);
   Put(b, 24, static_cast<std::uint64_t>(last_vcn), 8);
   Put(b, 32, runs_at, 2);
+  Put(b, 34, spec.compression_unit, 1);
   Put(b, 40, static_cast<std::uint64_t>(spec.allocated_size), 8);
   Put(b, 48, static_cast<std::uint64_t>(spec.data_size), 8);
   Put(b, 56, static_cast<std::uint64_t>(spec.initialized_size < 0 ? spec.data_size : spec.initialized_size), 8);
-  PutName(b, kNonResidentHeader, spec.stream_name);
+  if (spec.total_allocated) Put(b, 64, static_cast<std::uint64_t>(*spec.total_allocated), 8);
+  PutName(b, header, spec.stream_name);
   std::copy(runs.begin(), runs.end(), b.begin() + static_cast<std::ptrdiff_t>(runs_at));
   pieces_.push_back(std::move(piece));
   return *this;

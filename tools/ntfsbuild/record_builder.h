@@ -86,6 +86,11 @@ struct NonResidentDataSpec {
   std::int64_t start_vcn = 0;
   std::int64_t last_vcn = -1;  // -1: derived from the runs (their total minus one)
   std::vector<Run> runs;
+  std::uint16_t flags = 0;            // header offset 12: 0x0001 compressed, 0x8000 sparse
+  std::uint8_t compression_unit = 0;  // header offset 34
+  // Header offset 64, the bytes of the clusters in use (sparse or compressed
+  // streams); when set the header is 72 bytes long instead of 64.
+  std::optional<std::int64_t> total_allocated;
 };
 
 struct AttributeListEntrySpec {
