@@ -112,7 +112,9 @@ WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSetti
   const auto threads = static_cast<std::size_t>(std::max(settings.threads, std::int32_t{1}));
   const std::size_t buffers = settings.buffers > 0 ? static_cast<std::size_t>(settings.buffers) : threads + 2;
   const auto windows = static_cast<std::size_t>((record_count + window_records - 1) / window_records);
-  const auto bytes = static_cast<std::size_t>(window_records * std::max<std::int64_t>(settings.record_size, 1));
+  // A small MFT needs buffers of its own size only.
+  const auto bytes = static_cast<std::size_t>(std::min(window_records, record_count) *
+                                              std::max<std::int64_t>(settings.record_size, 1));
   WindowRing ring(std::min(buffers, windows), bytes);
 
   std::atomic<std::int64_t> done{0};
