@@ -1,6 +1,8 @@
 #pragma once
-// One complete scan: open the raw volume, load the MFT, parse it in parallel
-// slices, merge, recover overflow sizes, build the tree. Progress goes to the
+// One complete scan: open the raw volume, read record 0, read the MFT window
+// by window while a pool of threads parses it, merge, name the records found
+// without a name from their extension records, apply the overflow sizes,
+// build the tree. Progress goes to the
 // callback as numbers (scan/scan_progress.h). Throws ScanFailure with the
 // reason when the volume cannot be opened or the MFT cannot be read;
 // allocation failures pass through unchanged.
@@ -16,14 +18,16 @@
 
 namespace tw {
 
-// Durations of the engine's stages, in seconds, for --timings and benchmarks.
+// Durations of the engine's stages, in seconds, for --timings and benchmarks:
+// load is record 0 and the run list, slice_pass the overlapped reading and
+// parsing of the MFT, overflow_pass the naming from extension records.
 struct ScanTimings {
   double load = 0, slice_pass = 0, merge = 0, overflow_pass = 0, apply = 0, tree = 0;
 };
 
 struct ScanOptions {
-  // Hardware threads used for slicing, the pool and the value-10 text; 0 = what
-  // the system reports (a report of 0 then divides by 1 and runs one thread).
+  // Parse threads and the thread count of the parse-start report; 0 = the
+  // hardware threads the system reports (a report of 0 runs one thread).
   std::int32_t threads = 0;
   // POSIX sources: which partition of a whole-disk image (1-based); 0 = the
   // first NTFS partition, or the whole source when it has no partition table.

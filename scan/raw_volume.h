@@ -21,7 +21,7 @@ namespace tw {
 struct NtfsVolumeData {
   std::uint32_t bytes_per_cluster = 0;
   std::uint32_t bytes_per_record = 0;      // BytesPerFileRecordSegment
-  std::int64_t mft_valid_data_length = 0;  // size of the MFT image in bytes
+  std::int64_t mft_valid_data_length = 0;  // the MFT's length in bytes
   std::int64_t mft_start_lcn = 0;
   std::int64_t volume_size = 0;  // bytes, 0 when unknown
 };

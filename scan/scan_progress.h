@@ -24,7 +24,7 @@ struct ScanProgress {
   ScanStage stage = ScanStage::kOpening;
   std::int64_t records_done = 0;   // kParsing: records parsed so far, over all slices
   std::int64_t records_total = 0;  // from kParseStart on: records in the MFT
-  std::int64_t mft_bytes = 0;      // from kParseStart on: bytes of the MFT image
+  std::int64_t mft_bytes = 0;      // from kParseStart on: the MFT's length in bytes
   std::int32_t threads = 0;        // from kParseStart on: the hardware thread count as reported
   friend bool operator==(const ScanProgress&, const ScanProgress&) = default;
 };

@@ -1,6 +1,6 @@
 // One file record, and the records its attribute list names: fix-ups, the
 // base-record parse, the parse that follows the attribute list through a
-// small MFT image, and the range parse of the slice pass over that image.
+// small MFT image, and the range parse of the pass over the MFT on that image.
 
 #include <cstdint>
 #include <vector>

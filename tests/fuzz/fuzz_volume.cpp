@@ -1,7 +1,7 @@
 // A whole scan of an in-memory volume: boot sector, record 0, its run list,
-// the MFT load, the slice pass, the overflow pass and tree building. A volume
-// that cannot be read must fail with one of the scan's two messages; one that
-// can must give a result whose invariants hold.
+// the window pass, the naming from extension records and tree building. A
+// volume whose MFT cannot be found must fail with the MFT code; one that can
+// must give a result whose invariants hold.
 
 #include <cstdint>
 #include <cstdlib>

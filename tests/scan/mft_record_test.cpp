@@ -31,7 +31,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 ByteSpan View(const Bytes& b) { return ByteSpan(b.data(), b.size()); }
 
-// A record as the slice pass sees it: a copy with fix-ups applied.
+// A record as the pass over the MFT sees it: fix-ups applied.
 std::optional<MftEntry> Parse(Bytes record, std::int64_t id) {
   ApplyFixups(MutableSpan{record.data(), record.size()});
   MftEntry entry;
