@@ -33,7 +33,7 @@ ExtensionListContext ExtensionContext() {
 
 FileViewContext FileContext() {
   AppState& app = g_app;
-  return FileViewContext{app.file_list, app.main_window, app.result, app.files, g_dpi};
+  return FileViewContext{app.file_list, app.main_window, app.result, app.files, app.extensions, g_dpi};
 }
 
 // Scrolls the row fully into view and selects and focuses it.

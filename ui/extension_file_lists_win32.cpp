@@ -30,7 +30,7 @@ void PaintExtensionRow(HDC dc, const ExtensionListContext& context, int item, co
   FillRowBackground(dc, context.list, item, row, colours.background);
   const auto position = ExtensionRowPosition(context.result, context.state, item);
   if (!position) return;
-  const ExtStat& stat = context.result.extensions[*position];
+  const ExtStat& stat = *ExtensionAtPosition(context.result, context.state, *position);
   const ListColumnWidths columns = ReadColumnWidths(context.list);
   RECT cell{};
   if (CellRect(columns, 0, row, cell)) {
@@ -51,7 +51,7 @@ void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& 
   for (std::int32_t column = 0; column < static_cast<std::int32_t>(kFileViewColumns.size()); ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
     if (column == kFileViewExtensionColumn) {
-      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, file->extension), colours.background,
+      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, context.extensions.order, file->extension), colours.background,
                      ExtensionLabel(file->extension), context.dpi);
     } else {
       DrawCellText(dc, cell, colours.background, FileViewCellText(*file, column),
@@ -84,7 +84,7 @@ LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context) {
     AnswerText(header, [&context](int row, int column, LVITEMW& item) {
       const auto position = ExtensionRowPosition(context.result, context.state, row);
       if (!position) return;
-      CopyCellText(ExtensionCellText(context.result, context.result.extensions[*position], column), item.pszText,
+      CopyCellText(ExtensionCellText(context.result, *ExtensionAtPosition(context.result, context.state, *position), column), item.pszText,
                    static_cast<std::size_t>(item.cchTextMax));
     });
     return 0;

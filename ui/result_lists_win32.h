@@ -40,7 +40,7 @@ void FolderListColumnClick(FolderListContext& context, std::int32_t column);
 
 struct ExtensionListContext {
   HWND list = nullptr;
-  ScanResult& result;
+  const ScanResult& result;
   ExtensionListState& state;
   int dpi = 96;
 };
@@ -56,8 +56,9 @@ void RefreshExtensionList(ExtensionListContext& context);
 struct FileViewContext {
   HWND list = nullptr;
   HWND owner = nullptr;
-  ScanResult& result;
+  const ScanResult& result;
   FileViewState& state;
+  const ExtensionListState& extensions;  // the swatch colours follow its order
   int dpi = 96;
 };
 

@@ -1,6 +1,7 @@
 #include "views/extension_list.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "format/format.h"
 #include "views/text_compare.h"
@@ -22,34 +23,43 @@ int CompareBy(const ExtStat& a, const ExtStat& b, std::int32_t column) {
 
 }  // namespace
 
-void SortExtensions(std::vector<ExtStat>& extensions, const ListSort& sort) {
+void SortExtensions(const std::vector<ExtStat>& extensions, std::vector<std::size_t>& order, const ListSort& sort) {
   const std::int32_t column = sort.sort_column;
+  const auto key = [&](std::size_t i) -> const ExtStat& { return extensions[i]; };
   if (sort.sort_ascending) {
-    std::sort(extensions.begin(), extensions.end(),
-              [column](const ExtStat& a, const ExtStat& b) { return CompareBy(a, b, column) < 0; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return CompareBy(key(a), key(b), column) < 0; });
   } else {
-    std::sort(extensions.begin(), extensions.end(),
-              [column](const ExtStat& a, const ExtStat& b) { return CompareBy(a, b, column) > 0; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return CompareBy(key(a), key(b), column) > 0; });
   }
 }
 
 void FillExtensionList(const ScanResult& result, ExtensionListState& state) {
-  state.extension_view.clear();
   const std::vector<ExtStat>& extensions = result.extensions;
-  for (std::size_t i = 0; i < extensions.size() && state.extension_view.size() < kMaxListRows; ++i) {
-    if (extensions[i].total_size == 0 && extensions[i].file_count == 0) continue;
-    state.extension_view.push_back(i);
+  if (state.order.size() != extensions.size()) {
+    state.order.resize(extensions.size());
+    std::iota(state.order.begin(), state.order.end(), std::size_t{0});
+  }
+  state.extension_view.clear();
+  for (std::size_t k = 0; k < state.order.size() && state.extension_view.size() < kMaxListRows; ++k) {
+    const ExtStat& stat = extensions[state.order[k]];
+    if (stat.total_size == 0 && stat.file_count == 0) continue;
+    state.extension_view.push_back(k);
   }
 }
 
-void ExtensionListColumnClick(ScanResult& result, ExtensionListState& state, std::int32_t column) {
+void ExtensionListColumnClick(const ScanResult& result, ExtensionListState& state, std::int32_t column) {
   ApplyColumnClick(state.sort, column);
-  SortExtensions(result.extensions, state.sort);
+  FillExtensionList(result, state);  // an order that matches the result
+  SortExtensions(result.extensions, state.order, state.sort);
   FillExtensionList(result, state);
 }
 
-void RefreshExtensionList(ScanResult& result, ExtensionListState& state) {
-  SortExtensions(result.extensions, state.sort);
+void RefreshExtensionList(const ScanResult& result, ExtensionListState& state) {
+  state.order.clear();
+  FillExtensionList(result, state);
+  SortExtensions(result.extensions, state.order, state.sort);
   FillExtensionList(result, state);
 }
 
@@ -57,8 +67,13 @@ std::optional<std::size_t> ExtensionRowPosition(const ScanResult& result, const 
                                                 std::int64_t row) {
   if (row < 0 || static_cast<std::uint64_t>(row) >= state.extension_view.size()) return std::nullopt;
   const std::uint64_t k = state.extension_view[static_cast<std::size_t>(row)];
-  if (k >= result.extensions.size()) return std::nullopt;
+  if (ExtensionAtPosition(result, state, static_cast<std::size_t>(k)) == nullptr) return std::nullopt;
   return static_cast<std::size_t>(k);
+}
+
+const ExtStat* ExtensionAtPosition(const ScanResult& result, const ExtensionListState& state, std::size_t k) {
+  if (k >= state.order.size() || state.order[k] >= result.extensions.size()) return nullptr;
+  return &result.extensions[state.order[k]];
 }
 
 std::wstring ExtensionCellText(const ScanResult& result, const ExtStat& stat, std::int32_t column) {

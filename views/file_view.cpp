@@ -1,6 +1,7 @@
 #include "views/file_view.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "format/format.h"
 #include "views/text_compare.h"
@@ -29,33 +30,40 @@ int CompareBy(const FileEntry& a, const FileEntry& b, std::int32_t column) {
 
 }  // namespace
 
-void SortLargestFiles(std::vector<FileEntry>& files, const ListSort& sort) {
+void SortLargestFiles(const std::vector<FileEntry>& files, std::vector<std::size_t>& order, const ListSort& sort) {
   const std::int32_t column = sort.sort_column;
   if (sort.sort_ascending) {
-    std::sort(files.begin(), files.end(),
-              [column](const FileEntry& a, const FileEntry& b) { return CompareBy(a, b, column) < 0; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return CompareBy(files[a], files[b], column) < 0; });
   } else {
-    std::sort(files.begin(), files.end(),
-              [column](const FileEntry& a, const FileEntry& b) { return CompareBy(a, b, column) > 0; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return CompareBy(files[a], files[b], column) > 0; });
   }
 }
 
 void FillFileView(const ScanResult& result, FileViewState& state) {
-  state.file_view.clear();
   const std::vector<FileEntry>& files = result.largest_files;
-  for (std::size_t i = 0; i < files.size() && state.file_view.size() < kMaxListRows; ++i) {
-    if (files[i].size != 0) state.file_view.push_back(i);
+  if (state.order.size() != files.size()) {
+    state.order.resize(files.size());
+    std::iota(state.order.begin(), state.order.end(), std::size_t{0});
+  }
+  state.file_view.clear();
+  for (std::size_t k = 0; k < state.order.size() && state.file_view.size() < kMaxListRows; ++k) {
+    if (files[state.order[k]].size != 0) state.file_view.push_back(state.order[k]);
   }
 }
 
-void FileViewColumnClick(ScanResult& result, FileViewState& state, std::int32_t column) {
+void FileViewColumnClick(const ScanResult& result, FileViewState& state, std::int32_t column) {
   ApplyColumnClick(state.sort, column);
-  SortLargestFiles(result.largest_files, state.sort);
+  FillFileView(result, state);  // an order that matches the result
+  SortLargestFiles(result.largest_files, state.order, state.sort);
   FillFileView(result, state);
 }
 
-void RefreshFileView(ScanResult& result, FileViewState& state) {
-  SortLargestFiles(result.largest_files, state.sort);
+void RefreshFileView(const ScanResult& result, FileViewState& state) {
+  state.order.clear();
+  FillFileView(result, state);
+  SortLargestFiles(result.largest_files, state.order, state.sort);
   FillFileView(result, state);
 }
 
@@ -92,9 +100,12 @@ std::wstring FileContextMenuPath(const FileEntry& file) {
   return path;
 }
 
-Colour ExtensionSwatchColour(const std::vector<ExtStat>& extensions, std::wstring_view text) {
-  for (std::size_t k = 0; k < extensions.size(); ++k) {
-    if (CompareTextNoCase(extensions[k].extension, text) == 0) return PaletteColour(k);
+Colour ExtensionSwatchColour(const std::vector<ExtStat>& extensions, const std::vector<std::size_t>& order,
+                             std::wstring_view text) {
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (order[k] < extensions.size() && CompareTextNoCase(extensions[order[k]].extension, text) == 0) {
+      return PaletteColour(k);
+    }
   }
   std::uint64_t h = 0;
   for (wchar_t unit : text) h = h * 31 + (static_cast<std::uint64_t>(unit) & 0xFFFFu);

@@ -32,26 +32,29 @@ inline constexpr std::array<ListColumn, 6> kFileViewColumns = {{
 }};
 inline constexpr std::int32_t kFileViewExtensionColumn = 2;
 
+// The view's own order of the result's largest files (the result is never
+// reordered).
 struct FileViewState {
+  std::vector<std::size_t> order;        // indices into largest_files, in list order
   std::vector<std::uint64_t> file_view;  // shown rows: indices into largest_files
   ListSort sort{3, false};               // size, descending
 };
 
-// Sorts files in place by the column's key (0 name, 1 folder, 2 extension
-// case-insensitively; 4 allocated size; 5 modification time; 3 and any other
-// value size). Not stable: entries equal under the key come in any order.
-void SortLargestFiles(std::vector<FileEntry>& files, const ListSort& sort);
+// Sorts order (indices into files) by the column's key (0 name, 1 folder,
+// 2 extension case-insensitively; 4 allocated size; 5 modification time; 3
+// and any other value size). Not stable: entries equal under the key come in
+// any order.
+void SortLargestFiles(const std::vector<FileEntry>& files, std::vector<std::size_t>& order, const ListSort& sort);
 
-// The first 200 entries of largest_files whose size is not 0, in list order.
+// The first 200 files of order whose size is not 0. An order that does not
+// match the result starts again from the result's own order.
 void FillFileView(const ScanResult& result, FileViewState& state);
 
-// A header click: applies the click to the sort state, sorts largest_files
-// and refills the rows.
-void FileViewColumnClick(ScanResult& result, FileViewState& state, std::int32_t column);
+// A header click: applies the click to the sort state, sorts and refills.
+void FileViewColumnClick(const ScanResult& result, FileViewState& state, std::int32_t column);
 
-// After a new scan result: sorts largest_files by the kept sort state and
-// refills the rows.
-void RefreshFileView(ScanResult& result, FileViewState& state);
+// After a new scan result: the result's order, sorted by the kept state, refilled.
+void RefreshFileView(const ScanResult& result, FileViewState& state);
 
 // The file of a row; null for a row that is not shown.
 const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row);
@@ -65,8 +68,10 @@ std::wstring FileViewCellText(const FileEntry& file, std::int32_t column);
 std::wstring FileContextMenuPath(const FileEntry& file);
 
 // The swatch colour of an extension, the same in both lists: the palette
-// entry of the position of the first extension statistic that matches
-// case-insensitively, or else of a 31-multiplier hash over its UTF-16 units.
-Colour ExtensionSwatchColour(const std::vector<ExtStat>& extensions, std::wstring_view text);
+// entry of the position in `order` (the extension list's) of the first
+// extension statistic that matches case-insensitively, or else of a
+// 31-multiplier hash over its UTF-16 units.
+Colour ExtensionSwatchColour(const std::vector<ExtStat>& extensions, const std::vector<std::size_t>& order,
+                             std::wstring_view text);
 
 }  // namespace tw

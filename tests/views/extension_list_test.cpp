@@ -19,7 +19,7 @@ ExtStat Ext(std::wstring extension, std::int64_t size, std::int32_t count) {
 Names Shown(const ScanResult& r, const ExtensionListState& s) {
   Names names;
   for (std::size_t row = 0; row < s.extension_view.size(); ++row) {
-    names.push_back(r.extensions[*ExtensionRowPosition(r, s, static_cast<std::int64_t>(row))].extension);
+    names.push_back(ExtensionAtPosition(r, s, *ExtensionRowPosition(r, s, static_cast<std::int64_t>(row)))->extension);
   }
   return names;
 }
@@ -55,16 +55,20 @@ TEST(ExtensionList, FileCountClickSortsDescendingThenAscending) {
   EXPECT_EQ(Shown(r, s), (Names{L".a", L".b", L".c"}));
 }
 
-TEST(ExtensionList, NameSortMovesTheSwatchColoursInBothLists) {
+TEST(ExtensionList, NameSortMovesTheSwatchColoursInBothListsAndLeavesTheResult) {
   ScanResult r;
-  r.extensions = {Ext(L".zip", 300, 1), Ext(L".Exe", 200, 1), Ext(L"(无扩展名)", 100, 1), Ext(L".dll", 50, 1)};
-  EXPECT_EQ(ExtensionSwatchColour(r.extensions, L".dll"), TreemapPalette[3]);
+  r.extensions = {Ext(L".zip", 300, 1), Ext(L".Exe", 200, 1), Ext(L"", 100, 1), Ext(L".dll", 50, 1)};
+  const std::vector<ExtStat> before = r.extensions;
   ExtensionListState s;
+  RefreshExtensionList(r, s);
+  EXPECT_EQ(ExtensionSwatchColour(r.extensions, s.order, L".dll"), TreemapPalette[3]);
   ExtensionListColumnClick(r, s, 0);
-  ExtensionListColumnClick(r, s, 0);  // name ascending; "(" sorts before "."
-  EXPECT_EQ(Shown(r, s), (Names{L"(无扩展名)", L".dll", L".Exe", L".zip"}));
+  ExtensionListColumnClick(r, s, 0);  // name ascending; no extension sorts first
+  EXPECT_EQ(Shown(r, s), (Names{L"", L".dll", L".Exe", L".zip"}));
   EXPECT_EQ(*ExtensionRowPosition(r, s, 0), 0u);  // first row: palette entry 0
-  EXPECT_EQ(ExtensionSwatchColour(r.extensions, L".DLL"), TreemapPalette[1]);
+  EXPECT_EQ(ExtensionSwatchColour(r.extensions, s.order, L".DLL"), TreemapPalette[1]);
+  EXPECT_EQ(ExtensionSwatchColour(r.extensions, s.order, L""), TreemapPalette[0]);
+  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(r.extensions[i].extension, before[i].extension);
 }
 
 TEST(ExtensionList, CellTextsAndTheShareOfTheVolume) {

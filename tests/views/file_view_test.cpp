@@ -67,7 +67,8 @@ TEST(FileView, SortByNameBothWaysCoversTheWholeList) {
   FileViewColumnClick(r, s, 0);
   EXPECT_EQ(s.sort, (ListSort{0, true}));
   names = Shown(r, s);
-  EXPECT_EQ(r.largest_files.front().name, L"a-empty");  // sorted, not shown
+  EXPECT_EQ(r.largest_files[s.order.front()].name, L"a-empty");  // sorted, not shown
+  EXPECT_EQ(r.largest_files.front().name, L"n000");               // the result keeps its order
   EXPECT_EQ((Names{names[0], names[1], names[199]}), (Names{L"n000", L"N001", L"N199"}));
 
   // A new scan is sorted by the kept state.
@@ -89,10 +90,11 @@ TEST(FileView, EachColumnSortsByItsKey) {
   b.alloc = 2;
   b.mtime = 100;
   std::wstring firsts;
+  const std::vector<FileEntry> files = {a, b};
   for (std::int32_t column : {0, 1, 2, 3, 4, 5, 17}) {
-    std::vector<FileEntry> files = {a, b};
-    SortLargestFiles(files, ListSort{column, true});
-    firsts += files.front().name[0];
+    std::vector<std::size_t> order = {0, 1};
+    SortLargestFiles(files, order, ListSort{column, true});
+    firsts += files[order.front()].name[0];
   }
   EXPECT_EQ(firsts, L"AAAbbAb");  // 17: any other column sorts by size
 
@@ -121,17 +123,21 @@ TEST(ExtensionSwatch, ListedExtensionsTakeTheirPositionOthersTheHash) {
   std::vector<ExtStat> extensions(14);
   for (std::size_t i = 0; i < extensions.size(); ++i) extensions[i].extension = L".e" + std::to_wstring(i);
   extensions[13].extension = L".Dll";
-  EXPECT_EQ(ExtensionSwatchColour(extensions, L".E5"), TreemapPalette[5]);
-  EXPECT_EQ(ExtensionSwatchColour(extensions, L".dLL"), TreemapPalette[1]);  // position 13
+  std::vector<std::size_t> order(extensions.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  EXPECT_EQ(ExtensionSwatchColour(extensions, order, L".E5"), TreemapPalette[5]);
+  EXPECT_EQ(ExtensionSwatchColour(extensions, order, L".dLL"), TreemapPalette[1]);  // position 13
+  std::swap(order[0], order[13]);
+  EXPECT_EQ(ExtensionSwatchColour(extensions, order, L".dLL"), TreemapPalette[0]);  // the list's position
 
   // ".txt": ((46 * 31 + 116) * 31 + 120) * 31 + 116 = 1485698, mod 12 = 2.
-  EXPECT_EQ(ExtensionSwatchColour(extensions, L".txt"), TreemapPalette[2]);
+  EXPECT_EQ(ExtensionSwatchColour(extensions, order, L".txt"), TreemapPalette[2]);
   // A supplementary character hashes as its two UTF-16 units on every
   // platform: (0xD83D * 31 + 0xDE00) mod 12 = 7 (the code point would give 4).
   const std::wstring pair = {wchar_t(0xD83D), wchar_t(0xDE00)};
-  EXPECT_EQ(ExtensionSwatchColour({}, pair), TreemapPalette[7]);
+  EXPECT_EQ(ExtensionSwatchColour({}, {}, pair), TreemapPalette[7]);
   // The hash wraps in 64 bits: forty "z" give 0 (unwrapped, or wrapped in 32 bits, 8).
-  EXPECT_EQ(ExtensionSwatchColour({}, std::wstring(40, L'z')), TreemapPalette[0]);
+  EXPECT_EQ(ExtensionSwatchColour({}, {}, std::wstring(40, L'z')), TreemapPalette[0]);
 }
 
 TEST(ResultList, CellCopyAndSwatchGeometry) {
