@@ -26,13 +26,19 @@ class WindowRing {
     std::uint8_t* buffer = nullptr;
   };
 
+  // Buffers start on a 4 KiB boundary: a raw volume handle on Windows reads
+  // straight into a sector-aligned buffer, any other goes through a bounce copy.
   WindowRing(std::size_t count, std::size_t bytes) {
     storage_.reserve(count);
     for (std::size_t k = 0; k < count; ++k) {
-      storage_.push_back(std::make_unique<std::uint8_t[]>(bytes));
-      free_.push_back(storage_.back().get());
+      storage_.push_back(std::make_unique<std::uint8_t[]>(bytes + kBufferAlignment - 1));
+      const auto at = reinterpret_cast<std::uintptr_t>(storage_.back().get());
+      const std::uintptr_t aligned = (at + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
+      free_.push_back(storage_.back().get() + (aligned - at));
     }
   }
+
+  static constexpr std::uintptr_t kBufferAlignment = 4096;
 
   // A free buffer, or null once the pass has failed.
   std::uint8_t* TakeFree() {
