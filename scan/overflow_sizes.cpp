@@ -1,9 +1,6 @@
 #include "scan/overflow_sizes.h"
 
 #include <algorithm>
-#include <cstring>
-#include <functional>
-#include <limits>
 #include <string>
 #include <utility>
 
@@ -42,7 +39,7 @@ void RenameFolders(std::vector<FolderName>& found, ScanSlice& aggregate) {
   }
 }
 
-bool IsDirectoryRecord(ByteSpan record) { return (ReadU8(record, kRecordFlagsField) & kRecordDirectory) != 0; }
+bool IsDirectoryRecord(ByteSpan record) { return (RecordFlags(record) & kRecordDirectory) != 0; }
 
 ByteSpan View(const std::vector<std::uint8_t>& bytes) { return ByteSpan(bytes.data(), bytes.size()); }
 
