@@ -238,6 +238,7 @@ void BuildFileLists(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& p
       entry.extension.assign(ExtensionOf(record.name));
       entry.name = std::move(record.name);
       entry.folder_path = path;
+      entry.folder_id = id;
       entry.size = record.size;
       entry.alloc = record.alloc;
       entry.id = record.id;
@@ -284,6 +285,7 @@ void FinishLargestFiles(ScanSlice& slice, ScanResult& result, IdMap<std::wstring
     entry.extension.assign(ExtensionOf(source.name));
     entry.name = std::move(source.name);
     entry.folder_path = path;
+    entry.folder_id = result.folders.contains(folder) ? folder : kRootId;  // as AbsorbOrphanFiles places the file
     entry.size = source.size;
     entry.alloc = source.alloc;
     entry.id = source.id;

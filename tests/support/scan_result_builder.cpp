@@ -30,6 +30,7 @@ FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, s
                                       std::int64_t alloc) {
   FileEntry& file = result_.files_by_folder[folder_id].emplace_back();
   file.name = std::move(name);
+  file.folder_id = folder_id;
   file.id = id;
   file.size = size;
   file.alloc = alloc < 0 ? size : alloc;
