@@ -31,7 +31,6 @@ struct DirNode {
 
 struct FileEntry {
   std::wstring name;
-  std::wstring folder_path;  // e.g. C:\Windows\System32; the root gives C:\ .
   std::wstring extension;  // ExtensionOf(name); empty when the name has none
   // The folder the file is listed under in files_by_folder (files of a parent
   // that is 0, negative or unknown sit under the root); its path, when shown,
