@@ -94,7 +94,7 @@ std::string LargestFilesTable(const ScanResult& result) {
     if (shown == kReportFiles) break;
     if (file.size == 0) continue;  // empty files are not shown, as in the file view
     std::vector<std::string> cells;
-    for (const std::int32_t column : kOrder) cells.push_back(TerminalText(FileViewCellText(file, column)));
+    for (const std::int32_t column : kOrder) cells.push_back(TerminalText(FileViewCellText(result, file, column)));
     table.AddRow(std::move(cells));
     ++shown;
   }

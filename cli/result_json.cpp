@@ -8,11 +8,12 @@
 namespace tw {
 namespace {
 
-void WriteFileFields(JsonWriter& json, const FileEntry& file) {
+// A file's fields; folder_path is the path of the file's folder.
+void WriteFileFields(JsonWriter& json, const FileEntry& file, const std::wstring& folder_path) {
   json.Key("name");
   json.String(file.name);
   json.Key("folder_path");
-  json.String(file.folder_path);
+  json.String(folder_path);
   json.Key("extension");
   json.String(file.extension);
   json.Key("size");
@@ -64,10 +65,13 @@ void WriteFolder(JsonWriter& json, const ScanResult& result, const DirNode& node
   json.EndObject();
 }
 
-void WriteFilesOf(JsonWriter& json, std::int64_t folder_id, const std::vector<FileEntry>& files) {
+// The files listed under folder_id, whose path is built once for all of them.
+void WriteFilesOf(JsonWriter& json, const ScanResult& result, std::int64_t folder_id,
+                  const std::vector<FileEntry>& files) {
+  const std::wstring folder_path = BuildFolderPath(result, folder_id, result.drive);
   for (const FileEntry& file : files) {
     json.BeginObject();
-    WriteFileFields(json, file);
+    WriteFileFields(json, file, folder_path);
     json.Key("folder_id");
     json.Int(folder_id);
     json.EndObject();
@@ -139,9 +143,13 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
   json.Key("largest_files");
   json.BeginArray();
   const std::size_t top = std::min(result.largest_files.size(), static_cast<std::size_t>(std::max(options.top, 0)));
+  IdMap<std::wstring> folder_paths;  // each folder's path built once
   for (std::size_t i = 0; i < top; ++i) {
+    const FileEntry& file = result.largest_files[i];
+    auto [path, added] = folder_paths.try_emplace(file.folder_id);
+    if (added) path->second = BuildFolderPath(result, file.folder_id, result.drive);
     json.BeginObject();
-    WriteFileFields(json, result.largest_files[i]);
+    WriteFileFields(json, file, path->second);
     json.EndObject();
   }
   json.EndArray();
@@ -152,7 +160,7 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
     std::unordered_set<std::int64_t, IdHash> written;
     for (const DirNode* node : folders) {
       if (const std::vector<FileEntry>* files = result.FindFiles(node->id); files != nullptr) {
-        WriteFilesOf(json, node->id, *files);
+        WriteFilesOf(json, result, node->id, *files);
         written.insert(node->id);
       }
     }
@@ -162,7 +170,7 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
       if (written.count(id) == 0) rest.push_back(id);
     }
     std::sort(rest.begin(), rest.end());
-    for (const std::int64_t id : rest) WriteFilesOf(json, id, result.files_by_folder.at(id));
+    for (const std::int64_t id : rest) WriteFilesOf(json, result, id, result.files_by_folder.at(id));
     json.EndArray();
   }
   json.EndObject();

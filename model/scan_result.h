@@ -31,9 +31,12 @@ struct DirNode {
 
 struct FileEntry {
   std::wstring name;
-  std::wstring folder_path;  // e.g. C:\Windows\System32; the root gives C:\ .
-  std::wstring extension;    // ExtensionOf(name); empty when the name has none
-  std::int64_t size = 0;     // as parsed, not clamped
+  std::wstring extension;  // ExtensionOf(name); empty when the name has none
+  // The folder the file is listed under in files_by_folder (files of a parent
+  // that is 0, negative or unknown sit under the root); its path, when shown,
+  // is BuildFolderPath's.
+  std::int64_t folder_id = kRootId;
+  std::int64_t size = 0;  // as parsed, not clamped
   std::int64_t alloc = 0;
   std::int64_t id = 0;
   std::int64_t mtime = 0;

@@ -107,13 +107,11 @@ std::vector<Visit> VisitingOrder(ScanResult& result, DirNode& root) {
 // comes back round. Each loop is cut at its lowest-numbered folder, which
 // moves from its place in the loop to the root's children; the rest of the
 // loop, and whatever hangs from it, stays below that folder as recorded.
-// Returns the folders moved, sorted.
-std::vector<std::int64_t> CutParentLoops(ScanResult& result, DirNode& root, const std::vector<Visit>& order) {
+void CutParentLoops(ScanResult& result, DirNode& root, const std::vector<Visit>& order) {
   enum : std::uint8_t { kOnThisWalk, kSettled };
   IdMap<std::uint8_t> state;
   state.reserve(result.folders.size());
   for (const Visit& visit : order) state.emplace(visit.node->id, kSettled);
-  std::vector<std::int64_t> cut;
   std::vector<DirNode*> walk;
   for (auto& [id, start] : result.folders) {
     if (state.contains(id)) continue;
@@ -135,12 +133,9 @@ std::vector<std::int64_t> CutParentLoops(ScanResult& result, DirNode& root, cons
       siblings.erase(std::find(siblings.begin(), siblings.end(), lowest.id));
       lowest.tree_parent_id = kRootId;
       root.children.push_back(lowest.id);
-      cut.push_back(lowest.id);
     }
     for (DirNode* settled : walk) state[settled->id] = kSettled;
   }
-  std::sort(cut.begin(), cut.end());
-  return cut;
 }
 
 // Bottom-up sums: walking the pre-order backwards, every folder is complete
@@ -167,77 +162,20 @@ void Aggregate(const std::vector<Visit>& order, const ScanSlice& slice) {
   }
 }
 
-// The paths of the folders that have files or a largest file: one walk over
-// the visiting order keeps the path of the current folder in one buffer,
-// cut back to the tree parent's length and extended by the folder's name,
-// and copies it out for the folders asked for. Away from cut loops, a
-// folder's recorded parent is its tree parent, or unknown (the path then
-// starts at the root, like the tree), so this is BuildFolderPath's text
-// without a walk to the root per folder. Left with an empty entry, for
-// BuildFolderPath: the folders whose whole path would pass kMaxPathLength
-// (BuildFolderPath then keeps the innermost folders that fit), and those at or
-// below a folder moved under the root to cut a parent loop (`cuts`, sorted),
-// since BuildFolderPath makes the same cut only when its walk can come round
-// the loop within the longest path.
-IdMap<std::wstring> ReachedFolderPaths(const std::vector<Visit>& order, const std::vector<std::int64_t>& cuts,
-                                       const ScanSlice& slice, const std::wstring& drive) {
-  IdMap<std::wstring> paths;
-  paths.reserve(slice.folder_files.size() + 1);
-  for (const auto& [key, files] : slice.folder_files) paths.try_emplace(RootIfNotPositive(key));
-  for (const MftEntry& entry : slice.largest.heap) paths.try_emplace(RootIfNotPositive(entry.parent_id));
-
-  // The current folder's ancestors, with their path lengths and whether they
-  // lie below a cut.
-  struct Step {
-    const DirNode* node;
-    std::size_t length;
-    bool below_cut;
-  };
-  std::wstring buffer;
-  std::vector<Step> chain;
-  for (const Visit& visit : order) {
-    bool below_cut = false;
-    if (visit.tree_parent == nullptr) {
-      buffer = drive + L":\\";
-      chain.clear();
-    } else {
-      while (chain.back().node != visit.tree_parent) chain.pop_back();  // pre-order: the parent is on the chain
-      below_cut =
-          chain.back().below_cut || (chain.size() == 1 && std::binary_search(cuts.begin(), cuts.end(), visit.node->id));
-      buffer.resize(chain.back().length);
-      if (buffer.back() != L'\\') buffer.push_back(L'\\');
-      buffer += visit.node->name;
-    }
-    chain.push_back(Step{visit.node, buffer.size(), below_cut});
-    const auto wanted = paths.find(visit.node->id);
-    // BuildFolderPath keeps a whole path of fewer than kMaxPathLength units.
-    if (wanted != paths.end() && !below_cut && buffer.size() < kMaxPathLength) wanted->second = buffer;
-  }
-  return paths;
-}
-
-// The path of folder id: the one computed for it, else BuildFolderPath's.
-const std::wstring& FolderPath(IdMap<std::wstring>& paths, const ScanResult& result, std::int64_t id) {
-  std::wstring& path = paths[id];
-  if (path.empty()) path = BuildFolderPath(result, id, result.drive);
-  return path;
-}
-
-// Every known folder's files, with the folder path computed once per folder
-// and names moved out of the aggregate.
-void BuildFileLists(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& paths) {
+// Every known folder's files, names moved out of the aggregate. Each file
+// records the folder it is listed under; its path is built when shown.
+void BuildFileLists(ScanSlice& slice, ScanResult& result) {
   result.files_by_folder.reserve(slice.folder_files.size());
   for (auto& [key, records] : slice.folder_files) {
     const std::int64_t id = RootIfNotPositive(key);
     if (!result.folders.contains(id)) continue;
     std::vector<FileEntry>& files = result.files_by_folder[id];
     files.reserve(files.size() + records.size());
-    const std::wstring& path = FolderPath(paths, result, id);
     for (FileRecord& record : records) {
       FileEntry& entry = files.emplace_back();
       entry.extension.assign(ExtensionOf(record.name));
       entry.name = std::move(record.name);
-      entry.folder_path = path;
+      entry.folder_id = id;
       entry.size = record.size;
       entry.alloc = record.alloc;
       entry.id = record.id;
@@ -266,9 +204,10 @@ void FinishExtensions(const ScanSlice& slice, ScanResult& result) {
             [](const ExtStat& a, const ExtStat& b) { return a.total_size > b.total_size; });
 }
 
-// The heap's entries ranked by logical size, largest first. Files of one folder
-// share the folder path, so each path is built once and copied.
-void FinishLargestFiles(ScanSlice& slice, ScanResult& result, IdMap<std::wstring>& paths) {
+// The heap's entries ranked by logical size, largest first, each with the
+// folder its file is listed under: the recorded parent, or the root when that
+// is 0, negative or no known folder (as AbsorbOrphanFiles places the files).
+void FinishLargestFiles(ScanSlice& slice, ScanResult& result) {
   std::vector<MftEntry> entries = std::move(slice.largest.heap);
   std::vector<std::pair<std::int64_t, std::size_t>> ranked;  // (key, index)
   ranked.reserve(entries.size());
@@ -278,12 +217,11 @@ void FinishLargestFiles(ScanSlice& slice, ScanResult& result, IdMap<std::wstring
   result.largest_files.reserve(ranked.size());
   for (const auto& [key, index] : ranked) {
     MftEntry& source = entries[index];
-    const std::int64_t folder = RootIfNotPositive(source.parent_id);
-    const std::wstring& path = FolderPath(paths, result, folder);
+    const std::int64_t parent = RootIfNotPositive(source.parent_id);
     FileEntry& entry = result.largest_files.emplace_back();
     entry.extension.assign(ExtensionOf(source.name));
     entry.name = std::move(source.name);
-    entry.folder_path = path;
+    entry.folder_id = result.folders.contains(parent) ? parent : kRootId;
     entry.size = source.size;
     entry.alloc = source.alloc;
     entry.id = source.id;
@@ -308,18 +246,16 @@ ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
   LinkParents(result, root);
   AbsorbOrphanFiles(slice, result);
   std::vector<Visit> order = VisitingOrder(result, root);
-  std::vector<std::int64_t> cuts;
   if (order.size() < result.folders.size()) {
-    cuts = CutParentLoops(result, root, order);
+    CutParentLoops(result, root, order);
     order = VisitingOrder(result, root);
   }
   Aggregate(order, slice);
-  IdMap<std::wstring> paths = ReachedFolderPaths(order, cuts, slice, result.drive);
-  BuildFileLists(slice, result, paths);
+  BuildFileLists(slice, result);
   SortRootChildren(result, root);
   result.root_total_size = root.total_size;
   FinishExtensions(slice, result);
-  FinishLargestFiles(slice, result, paths);
+  FinishLargestFiles(slice, result);
   return result;
 }
 

@@ -6,9 +6,10 @@
 // volume lacks it and is named "[" + drive + ":]"); every folder hangs under
 // its recorded parent, or under the root when that parent is unknown; files
 // whose folder is unknown count as direct files of the root. Sizes and counts
-// are summed bottom-up over the tree, every folder's files get their folder
-// path and extension, the root's children are ordered by size, and the
-// extension statistics and the largest files are finished and sorted.
+// are summed bottom-up over the tree, every file gets its extension and the
+// id of the folder it is listed under (its path is built when shown), the
+// root's children are ordered by size, and the extension statistics and the
+// largest files are finished and sorted.
 //
 // Corrupt metadata can make folders name each other as parent (or one name
 // itself), a loop that never reaches the root. Each such loop is cut at its

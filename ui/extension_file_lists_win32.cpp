@@ -54,7 +54,7 @@ void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& 
       DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, context.extensions.order, file->extension), colours.background,
                      ExtensionLabel(file->extension), context.dpi);
     } else {
-      DrawCellText(dc, cell, colours.background, FileViewCellText(*file, column),
+      DrawCellText(dc, cell, colours.background, FileViewCellText(context.result, *file, column),
                    kFileViewColumns[static_cast<std::size_t>(column)].right_aligned, context.dpi);
     }
   }
@@ -121,7 +121,8 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
       AnswerText(header, [&context](int row, int column, LVITEMW& item) {
         const FileEntry* file = FileViewEntry(context.result, context.state, row);
         if (file == nullptr) return;
-        CopyCellText(FileViewCellText(*file, column), item.pszText, static_cast<std::size_t>(item.cchTextMax));
+        CopyCellText(FileViewCellText(context.result, *file, column), item.pszText,
+                     static_cast<std::size_t>(item.cchTextMax));
       });
       return 0;
     case NM_CUSTOMDRAW:
@@ -133,7 +134,7 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const FileEntry* file = FileViewEntry(context.result, context.state, click.iItem);
       if (file == nullptr) return 0;
-      const std::wstring path = FileContextMenuPath(*file);
+      const std::wstring path = FileContextMenuPath(context.result, *file);
       SelectListRow(context.list, click.iItem);
       POINT point = click.ptAction;
       ClientToScreen(context.list, &point);

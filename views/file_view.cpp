@@ -9,14 +9,12 @@
 namespace tw {
 namespace {
 
-// -1, 0 or 1 by the column's key, ascending.
+// -1, 0 or 1 by the column's key, ascending (not the folder path's).
 int CompareBy(const FileEntry& a, const FileEntry& b, std::int32_t column) {
   const auto numbers = [](std::int64_t x, std::int64_t y) { return x < y ? -1 : (y < x ? 1 : 0); };
   switch (column) {
     case 0:
       return CompareTextNoCase(a.name, b.name);
-    case 1:
-      return CompareTextNoCase(a.folder_path, b.folder_path);
     case 2:
       return CompareTextNoCase(a.extension, b.extension);
     case 4:
@@ -28,10 +26,37 @@ int CompareBy(const FileEntry& a, const FileEntry& b, std::int32_t column) {
   }
 }
 
+// Sorts order by the folder paths of the files: each distinct folder's path is
+// built once, and every entry of order points at its folder's text, so the
+// comparisons do not build or look up paths.
+void SortByFolderPath(const ScanResult& result, std::vector<std::size_t>& order, bool ascending) {
+  const std::vector<FileEntry>& files = result.largest_files;
+  IdMap<std::wstring> paths;
+  std::vector<const std::wstring*> path_of(files.size(), nullptr);
+  for (const std::size_t index : order) {
+    const std::int64_t folder = files[index].folder_id;
+    auto [it, added] = paths.try_emplace(folder);
+    if (added) it->second = BuildFolderPath(result, folder, result.drive);
+    path_of[index] = &it->second;  // map entries stay put as the map grows
+  }
+  if (ascending) {
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return CompareTextNoCase(*path_of[a], *path_of[b]) < 0; });
+  } else {
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return CompareTextNoCase(*path_of[a], *path_of[b]) > 0; });
+  }
+}
+
 }  // namespace
 
-void SortLargestFiles(const std::vector<FileEntry>& files, std::vector<std::size_t>& order, const ListSort& sort) {
+void SortLargestFiles(const ScanResult& result, std::vector<std::size_t>& order, const ListSort& sort) {
+  const std::vector<FileEntry>& files = result.largest_files;
   const std::int32_t column = sort.sort_column;
+  if (column == 1) {
+    SortByFolderPath(result, order, sort.sort_ascending);
+    return;
+  }
   if (sort.sort_ascending) {
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return CompareBy(files[a], files[b], column) < 0; });
@@ -56,14 +81,14 @@ void FillFileView(const ScanResult& result, FileViewState& state) {
 void FileViewColumnClick(const ScanResult& result, FileViewState& state, std::int32_t column) {
   ApplyColumnClick(state.sort, column);
   FillFileView(result, state);  // an order that matches the result
-  SortLargestFiles(result.largest_files, state.order, state.sort);
+  SortLargestFiles(result, state.order, state.sort);
   FillFileView(result, state);
 }
 
 void RefreshFileView(const ScanResult& result, FileViewState& state) {
   state.order.clear();
   FillFileView(result, state);
-  SortLargestFiles(result.largest_files, state.order, state.sort);
+  SortLargestFiles(result, state.order, state.sort);
   FillFileView(result, state);
 }
 
@@ -74,12 +99,12 @@ const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& st
   return &result.largest_files[static_cast<std::size_t>(index)];
 }
 
-std::wstring FileViewCellText(const FileEntry& file, std::int32_t column) {
+std::wstring FileViewCellText(const ScanResult& result, const FileEntry& file, std::int32_t column) {
   switch (column) {
     case 0:
       return file.name;
     case 1:
-      return file.folder_path;
+      return BuildFolderPath(result, file.folder_id, result.drive);
     case 2:
       return ExtensionLabel(file.extension);
     case 3:
@@ -93,8 +118,8 @@ std::wstring FileViewCellText(const FileEntry& file, std::int32_t column) {
   }
 }
 
-std::wstring FileContextMenuPath(const FileEntry& file) {
-  std::wstring path = file.folder_path;
+std::wstring FileContextMenuPath(const ScanResult& result, const FileEntry& file) {
+  std::wstring path = BuildFolderPath(result, file.folder_id, result.drive);
   if (!path.empty() && path.back() != L'\\') path += L'\\';
   path += file.name;
   return path;

@@ -40,11 +40,12 @@ struct FileViewState {
   ListSort sort{3, false};               // size, descending
 };
 
-// Sorts order (indices into files) by the column's key (0 name, 1 folder,
-// 2 extension case-insensitively; 4 allocated size; 5 modification time; 3
-// and any other value size). Not stable: entries equal under the key come in
-// any order.
-void SortLargestFiles(const std::vector<FileEntry>& files, std::vector<std::size_t>& order, const ListSort& sort);
+// Sorts order (indices into result.largest_files) by the column's key (0
+// name, 1 folder path, 2 extension case-insensitively; 4 allocated size; 5
+// modification time; 3 and any other value size). A sort by folder builds
+// each folder's path once. Not stable: entries equal under the key come in any
+// order.
+void SortLargestFiles(const ScanResult& result, std::vector<std::size_t>& order, const ListSort& sort);
 
 // The first 200 files of order whose size is not 0. An order that does not
 // match the result starts again from the result's own order.
@@ -59,13 +60,14 @@ void RefreshFileView(const ScanResult& result, FileViewState& state);
 // The file of a row; null for a row that is not shown.
 const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row);
 
-// The text of one cell; other columns give "". Column 2 is the extension
-// alone (the swatch is drawn before it).
-std::wstring FileViewCellText(const FileEntry& file, std::int32_t column);
+// The text of one cell of a file of `result`; other columns give "". Column
+// 1 is the path of the file's folder (BuildFolderPath), column 2 the
+// extension alone (the swatch is drawn before it).
+std::wstring FileViewCellText(const ScanResult& result, const FileEntry& file, std::int32_t column);
 
-// The full path for the context menu: folder_path, a backslash unless the
-// path is empty or already ends in one, and the name.
-std::wstring FileContextMenuPath(const FileEntry& file);
+// The full path of a file of `result`, for the context menu: its folder's
+// path, a backslash unless that already ends in one, and the name.
+std::wstring FileContextMenuPath(const ScanResult& result, const FileEntry& file);
 
 // The swatch colour of an extension, the same in both lists: the palette
 // entry of the position in `order` (the extension list's) of the first

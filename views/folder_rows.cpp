@@ -256,7 +256,7 @@ std::wstring FolderRowModel::RowPath(std::int64_t index) const {
   if (row->is_file) {
     const FileEntry* file = FileOfRow(*row);
     if (file == nullptr) return {};
-    std::wstring path = file->folder_path;
+    std::wstring path = BuildFolderPath(*result_, file->folder_id, result_->drive);
     if (!path.empty() && path.back() != L'\\') path += L'\\';
     return path + file->name;
   }

@@ -98,7 +98,8 @@ class FolderRowModel {
   // clamped. The root (whose tree parent is itself) gives 100.0.
   double ParentPercent(std::int64_t index) const;
   // The full path of the row: C:\Windows\System32, C:\ for the root, the
-  // folder for a "[直接文件]" row, folder_path plus name for a file row.
+  // folder for a "[直接文件]" row, its folder's path (BuildFolderPath) plus
+  // the name for a file row.
   std::wstring RowPath(std::int64_t index) const;
   // The file a file row shows; null for other rows or a stale index.
   const FileEntry* FileOfRow(const FolderRow& row) const;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <string>
 #include <sstream>
 
 #include "cli/sample_result.h"
@@ -74,6 +76,25 @@ TEST(ResultJson, FilesListsEveryFileOnceWithItsFolder) {
   EXPECT_EQ(ids, (std::multiset<std::int64_t>{70, 71, 72, 73, 74}));
   EXPECT_EQ(doc["files"].back()["folder_id"], 50);
   EXPECT_FALSE(Document(result, {100, false}).contains("files"));
+}
+
+// Each file's folder_path is the path of the folder it is listed under, in
+// both lists; a folder on the parent cycle starts its path at the cycle's
+// lowest-numbered folder.
+TEST(ResultJson, FilesCarryTheirFoldersPaths) {
+  const nlohmann::json doc = Document(MakeSampleResult(), {100, true});
+  const std::map<std::string, std::string> paths = {{"boot.ini", "D:\\"},
+                                                    {"big.sys", "D:\\Windows"},
+                                                    {"照片.JPG", "D:\\Users\\alice"},
+                                                    {"notes", "D:\\Users\\alice"},
+                                                    {"lost.txt", "D:\\lost"}};
+  ASSERT_EQ(doc["files"].size(), paths.size());
+  ASSERT_EQ(doc["largest_files"].size(), paths.size());
+  for (const char* list : {"files", "largest_files"}) {
+    for (const auto& f : doc[list]) {
+      EXPECT_EQ(f["folder_path"], paths.at(f["name"].get<std::string>())) << list << " " << f["name"];
+    }
+  }
 }
 
 TEST(ResultJson, ResultWithoutRootGivesEmptyFolderList) {

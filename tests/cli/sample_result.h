@@ -24,7 +24,7 @@ inline ScanResult MakeSampleResult() {
   b.AddFile(40, 71, L"big.sys", 600, 614400);
   b.AddFile(31, 72, L"照片.JPG", 250, 4096);
   b.AddFile(31, 73, L"notes", 50, 4096);
-  b.AddFile(50, 74, L"lost.txt", 9, 4096).folder_path = L"D:\\found\\lost";
+  b.AddFile(50, 74, L"lost.txt", 9, 4096);
   ScanResult r = b.Finish();
   for (auto& [id, files] : r.files_by_folder) {
     for (FileEntry& f : files) {

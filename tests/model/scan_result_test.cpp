@@ -34,7 +34,7 @@ ScanResult SampleTree() {
 
 TEST(ScanResult, MovingLeavesTheSourceEmpty) {
   ScanResult source = SampleTree();
-  source.files_by_folder[30].push_back(FileEntry{L"a.txt", L"C:\\Windows", L".txt", 1, 2, 3, 4, 5});
+  source.files_by_folder[30].push_back(FileEntry{L"a.txt", L".txt", 30, 1, 2, 3, 4, 5});
   source.extensions.push_back(ExtStat{L".txt", 1, 1});
   source.largest_files.push_back(source.files_by_folder[30].front());
   source.file_count = 7;
@@ -72,7 +72,7 @@ TEST(ScanResult, MovingLeavesTheSourceEmpty) {
 
 TEST(ScanResult, LookupsTreatNonPositiveIdsAsRoot) {
   ScanResult result = SampleTree();
-  result.files_by_folder[kRootId].push_back(FileEntry{L"pagefile.sys", L"C:\\", L".sys", 1, 1, 9, 0, 0});
+  result.files_by_folder[kRootId].push_back(FileEntry{L"pagefile.sys", L".sys", kRootId, 1, 1, 9, 0, 0});
   ASSERT_NE(result.FindFolder(0), nullptr);
   EXPECT_EQ(result.FindFolder(0)->id, kRootId);
   EXPECT_EQ(result.FindFolder(-7)->id, kRootId);

@@ -118,10 +118,10 @@ TEST(TreeBuilder, FilesOfUnknownFoldersBecomeRootFiles) {
   EXPECT_EQ(names[0], L"own.sys");
   EXPECT_TRUE(std::is_permutation(names.begin() + 1, names.end(),
                                   std::vector<std::wstring>{L"orphan.bin", L"zero.dat"}.begin()));
-  for (const FileEntry& f : *result.FindFiles(kRootId)) EXPECT_EQ(f.folder_path, L"C:\\");
+  for (const FileEntry& f : *result.FindFiles(kRootId)) EXPECT_EQ(f.folder_id, kRootId) << f.name;
   EXPECT_EQ(result.files_by_folder.count(9999), 0u);
   EXPECT_EQ(result.files_by_folder.count(0), 0u);
-  EXPECT_EQ(result.FindFiles(30)->front().folder_path, L"C:\\Windows");
+  EXPECT_EQ(result.FindFiles(30)->front().folder_id, 30);
 }
 
 TEST(TreeBuilder, MissingRootIsCreatedFromDriveLetter) {
@@ -190,10 +190,11 @@ TEST(TreeBuilder, SizesAndCountsSumBottomUp) {
   EXPECT_EQ(Node(result, 15).direct_file_count, 0);
   EXPECT_EQ(result.files_by_folder.count(15), 0u);
 
-  // Files keep their order and their fields; paths follow the tree.
+  // Files keep their order and their fields, and name their folder.
   EXPECT_EQ(FileNames(result, 12), (std::vector<std::wstring>{L"c1", L"c2"}));
   const FileEntry& c2 = result.FindFiles(12)->back();
-  EXPECT_EQ(c2.folder_path, L"C:\\A\\B\\C");
+  EXPECT_EQ(c2.folder_id, 12);
+  EXPECT_EQ(BuildFolderPath(result, c2.folder_id, L"C"), L"C:\\A\\B\\C");
   EXPECT_EQ(c2.size, -5);
   EXPECT_EQ(c2.alloc, -1);
   EXPECT_EQ(c2.id, 105);
@@ -241,41 +242,21 @@ TEST(TreeBuilder, ParentLoopsHangFromTheRootAtTheirLowestNumberedFolder) {
   EXPECT_EQ(Node(result, 31).total_folder_count, 3);
   EXPECT_EQ(Node(result, 51).total_size, 1000 * (50 + 51 + 52 + 53));
 
-  // Paths follow the tree, in the file lists and in BuildFolderPath alike.
+  // Paths follow the tree; the files name their folders.
   const std::map<std::int64_t, std::wstring> paths = {
       {22, L"C:\\Self"}, {23, L"C:\\Self\\Sub"}, {20, L"C:\\X"}, {24, L"C:\\X\\Y\\Under"}, {30, L"C:\\B"},
       {31, L"C:\\B\\C"}, {40, L"C:\\B\\C\\D"},   {51, L"C:\\K"}, {53, L"C:\\K\\L\\T\\U"}};
   for (const auto& [id, path] : paths) {
     EXPECT_EQ(BuildFolderPath(result, id, L"C"), path) << id;
-    EXPECT_EQ(result.FindFiles(id)->front().folder_path, path) << id;
+    EXPECT_EQ(result.FindFiles(id)->front().folder_id, id) << id;
   }
 }
 
-// 200 folders of 255-unit names, each inside the next and the last inside the
-// first: the tree still cuts the loop at its lowest number, but a walk up the
-// parents cannot come round it within the longest path, so BuildFolderPath
-// keeps the innermost folders that fit; the file lists take that text too.
-TEST(TreeBuilder, LoopTooLongForOnePathKeepsFilePathsAsBuildFolderPath) {
-  SliceBuilder b;
-  b.Folder(kRootId, kRootId, L".");
-  for (std::int64_t i = 0; i < 200; ++i) {
-    b.Folder(1000 + i, 1000 + (i + 1) % 200, std::wstring(255, static_cast<wchar_t>(L'a' + i % 26)));
-    b.File(5000 + i, 1000 + i, L"f", 1, 1);
-  }
-  const ScanResult result = b.Build();
-  EXPECT_EQ(test::CheckResultInvariants(result), "");
-  EXPECT_EQ(Node(result, 1000).tree_parent_id, kRootId);
-  for (std::int64_t i = 0; i < 200; ++i) {
-    EXPECT_EQ(result.FindFiles(1000 + i)->front().folder_path, BuildFolderPath(result, 1000 + i, L"C")) << i;
-  }
-}
-
-// File paths come from each folder's parent's path during the walk; every
-// one must still be BuildFolderPath's text for its folder, whatever the
-// parents: deep chains, parents 0, unknown or negative, loops away from the
-// root, a folder its own parent, a root that names another parent, files of
-// unknown folders. Largest files carry the same paths.
-TEST(TreeBuilder, EveryFilePathIsTheFolderPathOfItsFolder) {
+// Every file names the folder it is listed under, whatever the parents: deep
+// chains, parents 0, unknown or negative, loops away from the root, a folder
+// its own parent, a root that names another parent, files of unknown folders.
+// A largest file names the same folder, so its path is the file list's.
+TEST(TreeBuilder, EveryFileNamesTheFolderItIsListedUnder) {
   std::mt19937 rng(11);
   SliceBuilder b;
   b.Folder(kRootId, 99, L".");  // the root's recorded parent changes nothing
@@ -292,19 +273,21 @@ TEST(TreeBuilder, EveryFilePathIsTheFolderPathOfItsFolder) {
   }
   const ScanResult result = b.Build(L"D");
   std::size_t checked = 0;
+  std::map<std::int64_t, std::int64_t> listed_under;  // file id -> folder key
   for (const auto& [folder, files] : result.files_by_folder) {
-    const std::wstring expected = BuildFolderPath(result, folder, L"D");
     for (const FileEntry& f : files) {
-      EXPECT_EQ(f.folder_path, expected) << folder;
+      EXPECT_EQ(f.folder_id, folder) << f.id;
+      listed_under[f.id] = folder;
       ++checked;
     }
   }
   EXPECT_EQ(checked, 410u);
   ASSERT_EQ(result.largest_files.size(), 410u);
   for (const FileEntry& f : result.largest_files) {
-    const std::int64_t id = f.id;
-    const std::int64_t folder = id - 1000 == 1 ? -1 : id - 1000;
-    EXPECT_EQ(f.folder_path, BuildFolderPath(result, folder, L"D")) << id;
+    const std::int64_t recorded = f.id - 1000 == 1 ? -1 : f.id - 1000;
+    const bool known = recorded > 0 && result.folders.contains(recorded);
+    EXPECT_EQ(f.folder_id, known ? recorded : kRootId) << f.id;
+    EXPECT_EQ(f.folder_id, listed_under[f.id]) << f.id;
   }
 }
 
@@ -358,7 +341,7 @@ TEST(TreeBuilder, ExtensionRowsKeepCaseAndCollectNamesWithoutExtension) {
   }
 }
 
-TEST(TreeBuilder, LargestFilesSortedWithTheirFolderPaths) {
+TEST(TreeBuilder, LargestFilesSortedWithTheirFolders) {
   SliceBuilder b;
   b.Folder(kRootId, kRootId, L".").Folder(30, kRootId, L"Windows").Folder(31, 30, L"System32");
   b.File(100, 31, L"kernel32.dll", 700000, 704512, 133400000000000000, 0x20);
@@ -373,17 +356,18 @@ TEST(TreeBuilder, LargestFilesSortedWithTheirFolderPaths) {
   for (const FileEntry& f : result.largest_files) order.push_back(f.name);
   EXPECT_EQ(order, (std::vector<std::wstring>{L"huge.iso", L"lost.bin", L"kernel32.dll", L"win.ini", L"empty"}));
 
-  EXPECT_EQ(result.largest_files[0].folder_path, L"C:\\");
-  EXPECT_EQ(result.largest_files[1].folder_path, L"C:\\");
+  EXPECT_EQ(result.largest_files[0].folder_id, kRootId);  // recorded parent 0
+  EXPECT_EQ(result.largest_files[1].folder_id, kRootId);  // unknown parent
   const FileEntry& dll = result.largest_files[2];
-  EXPECT_EQ(dll.folder_path, L"C:\\Windows\\System32");
+  EXPECT_EQ(dll.folder_id, 31);
+  EXPECT_EQ(BuildFolderPath(result, dll.folder_id, L"C"), L"C:\\Windows\\System32");
   EXPECT_EQ(dll.extension, L".dll");
   EXPECT_EQ(dll.size, 700000);
   EXPECT_EQ(dll.alloc, 704512);
   EXPECT_EQ(dll.id, 100);
   EXPECT_EQ(dll.mtime, 133400000000000000);
   EXPECT_EQ(dll.attributes, 0x20u);
-  EXPECT_EQ(result.largest_files[3].folder_path, L"C:\\Windows");
+  EXPECT_EQ(result.largest_files[3].folder_id, 30);
   EXPECT_EQ(result.largest_files[4].extension, L"");
 }
 
@@ -421,7 +405,9 @@ TEST(TreeBuilder, DeepChainBuildsOnASmallStack) {
   EXPECT_EQ(Node(result, kFirst).total_folder_count, kDepth - 1);
   EXPECT_EQ(Node(result, kFirst + kDepth / 2).total_file_count, 1);
   EXPECT_EQ(Node(result, kFirst + kDepth - 1).direct_file_count, 1);
-  const std::wstring& path = result.FindFiles(kFirst + kDepth - 1)->front().folder_path;
+  const FileEntry& leaf = result.FindFiles(kFirst + kDepth - 1)->front();
+  EXPECT_EQ(leaf.folder_id, kFirst + kDepth - 1);
+  const std::wstring path = BuildFolderPath(result, leaf.folder_id, L"C");
   // Deeper than any path: "C:\\" and the innermost "d" folders that fit.
   EXPECT_EQ(path.size(), kMaxPathLength - 1);
   EXPECT_EQ(static_cast<std::size_t>(std::count(path.begin(), path.end(), L'\\')), (kMaxPathLength - 3) / 2);

@@ -59,6 +59,14 @@ std::string CheckResultInvariants(const ScanResult& result) {
   }
   for (const auto& [id, files] : result.files_by_folder) {
     if (!reached.contains(id)) return "files of " + std::to_string(id) + ", a folder not in the tree";
+    for (const FileEntry& file : files) {
+      if (file.folder_id != id) return "file " + std::to_string(file.id) + " names another folder than its list's";
+    }
+  }
+  for (const FileEntry& file : result.largest_files) {
+    if (!reached.contains(file.folder_id)) {
+      return "largest file " + std::to_string(file.id) + " names a folder not in the tree";
+    }
   }
   if (root->total_file_count != result.file_count) return "root total_file_count differs from file_count";
   return {};

@@ -30,6 +30,7 @@ FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, s
                                       std::int64_t alloc) {
   FileEntry& file = result_.files_by_folder[folder_id].emplace_back();
   file.name = std::move(name);
+  file.folder_id = folder_id;
   file.id = id;
   file.size = size;
   file.alloc = alloc < 0 ? size : alloc;
@@ -41,20 +42,7 @@ void ScanResultBuilder::Sum(DirNode& node) {
   node.direct_size = node.direct_alloc = 0;
   node.direct_file_count = 0;
   if (auto it = result_.files_by_folder.find(node.id); it != result_.files_by_folder.end()) {
-    // The folder's path, walking up the tree parents to the root.
-    std::vector<const std::wstring*> names;
-    for (std::int64_t id = node.id; id != kRootId;) {
-      const DirNode& up = result_.folders.at(id);
-      names.push_back(&up.name);
-      id = up.tree_parent_id;
-    }
-    std::wstring path = result_.drive + L":\\";
-    for (auto n = names.rbegin(); n != names.rend(); ++n) {
-      if (n != names.rbegin()) path += L'\\';
-      path += **n;
-    }
-    for (FileEntry& file : it->second) {
-      file.folder_path = path;
+    for (const FileEntry& file : it->second) {
       node.direct_size += file.size;
       node.direct_alloc += file.alloc;
       ++node.direct_file_count;

@@ -1,7 +1,7 @@
 #pragma once
 // Hand-made scan results for the model, view, treemap and report tests:
 // folders hung under their tree parents, files with their extensions and
-// folder paths, and the direct and total sizes and counts summed bottom-up
+// folder ids, and the direct and total sizes and counts summed bottom-up
 // the way a scan would, so a test only overrides the fields its rule is about.
 
 #include <cstdint>
@@ -25,9 +25,9 @@ class ScanResultBuilder {
   FileEntry& AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name, std::int64_t size,
                      std::int64_t alloc = -1);
 
-  // Fills the folder paths of files under the root, every direct and total
-  // size and count reachable from the root, and the result's totals (files
-  // and folders counted wherever they hang). Fields set afterwards stay.
+  // Fills every direct and total size and count reachable from the root, and
+  // the result's totals (files and folders counted wherever they hang).
+  // Fields set afterwards stay.
   ScanResult& Finish();
 
   ScanResult& result() { return result_; }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#include "support/scan_result_builder.h"
+#include "views/text_compare.h"
 
 namespace tw {
 namespace {
@@ -15,7 +19,6 @@ FileEntry File(std::wstring name, std::int64_t size) {
   f.name = std::move(name);
   f.size = size;
   f.alloc = size + 4096;
-  f.folder_path = L"C:\\data";
   f.extension = L".bin";
   return f;
 }
@@ -79,22 +82,26 @@ TEST(FileView, SortByNameBothWaysCoversTheWholeList) {
 }
 
 TEST(FileView, EachColumnSortsByItsKey) {
+  test::ScanResultBuilder builder;
+  builder.AddFolder(20, kRootId, L"Z");
+  builder.AddFolder(21, kRootId, L"y");
+  ScanResult& r = builder.Finish();
   FileEntry a = File(L"b.TXT", 10);
-  a.folder_path = L"C:\\Z";
+  a.folder_id = 20;  // C:\Z
   a.extension = L".TXT";
   a.alloc = 1;
   a.mtime = 300;
   FileEntry b = File(L"A.txt", 20);
-  b.folder_path = L"c:\\y";
+  b.folder_id = 21;  // C:\y
   b.extension = L".dat";
   b.alloc = 2;
   b.mtime = 100;
   std::wstring firsts;
-  const std::vector<FileEntry> files = {a, b};
+  r.largest_files = {a, b};
   for (std::int32_t column : {0, 1, 2, 3, 4, 5, 17}) {
     std::vector<std::size_t> order = {0, 1};
-    SortLargestFiles(files, order, ListSort{column, true});
-    firsts += files[order.front()].name[0];
+    SortLargestFiles(r, order, ListSort{column, true});
+    firsts += r.largest_files[order.front()].name[0];
   }
   EXPECT_EQ(firsts, L"AAAbbAb");  // 17: any other column sorts by size
 
@@ -105,18 +112,64 @@ TEST(FileView, EachColumnSortsByItsKey) {
   EXPECT_EQ(sort, (ListSort{5, false}));
 }
 
+// Many files over a few folders whose ids run against the order of their
+// paths (and one whose parent is unknown, shown at the root): a sort by the
+// folder column puts the files in the order of their folders' path texts,
+// case-insensitively, both ways, and every file keeps its own folder.
+TEST(FileView, SortByFolderFollowsThePathTexts) {
+  test::ScanResultBuilder builder(L"D");
+  builder.AddFolder(40, kRootId, L"alpha");
+  builder.AddFolder(39, 40, L"Beta");
+  builder.AddFolder(38, kRootId, L"Gamma");
+  builder.AddFolder(37, 38, L"alpha");
+  builder.AddFolder(36, kRootId, L"BETA2");
+  ScanResult& r = builder.Finish();
+  const std::int64_t folders[] = {36, 37, 38, 39, 40, kRootId, 9999};
+  for (int i = 0; i < 140; ++i) {
+    FileEntry f = File(L"f" + std::to_wstring(i), 1000 - i);
+    f.folder_id = folders[(i * 5) % 7];
+    r.largest_files.push_back(f);
+  }
+  const auto path_of = [&r](std::size_t index) {
+    return FileContextMenuPath(r, r.largest_files[index]);  // folder path + "\" + name
+  };
+  for (const bool ascending : {true, false}) {
+    std::vector<std::size_t> order(r.largest_files.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    SortLargestFiles(r, order, ListSort{1, ascending});
+    std::vector<std::wstring> texts;
+    for (const std::size_t index : order) texts.push_back(FileViewCellText(r, r.largest_files[index], 1));
+    EXPECT_EQ(texts.front(), ascending ? L"D:\\" : L"D:\\Gamma\\alpha") << ascending;
+    EXPECT_EQ(texts.back(), ascending ? L"D:\\Gamma\\alpha" : L"D:\\") << ascending;
+    for (std::size_t k = 1; k < texts.size(); ++k) {
+      const int c = CompareTextNoCase(texts[k - 1], texts[k]);
+      EXPECT_TRUE(ascending ? c <= 0 : c >= 0) << k;
+    }
+    std::vector<std::size_t> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t i = 0; i < sorted.size(); ++i) ASSERT_EQ(sorted[i], i);  // a permutation
+  }
+  EXPECT_EQ(path_of(0), L"D:\\BETA2\\f0");
+  EXPECT_EQ(path_of(2), L"D:\\alpha\\Beta\\f2");
+  EXPECT_EQ(path_of(4), L"D:\\f4");  // unknown folder: shown at the root
+}
+
 TEST(FileView, CellTextsAndContextMenuPath) {
+  test::ScanResultBuilder builder;
+  builder.AddFolder(30, kRootId, L"data");
+  const ScanResult& r = builder.Finish();
   FileEntry f = File(L"boot.ini", 1536);
   f.alloc = -1;
-  const Names texts = {FileViewCellText(f, 0), FileViewCellText(f, 1), FileViewCellText(f, 2), FileViewCellText(f, 3),
-                       FileViewCellText(f, 4), FileViewCellText(f, 5), FileViewCellText(f, 6)};
+  f.folder_id = 30;
+  const Names texts = {FileViewCellText(r, f, 0), FileViewCellText(r, f, 1), FileViewCellText(r, f, 2),
+                       FileViewCellText(r, f, 3), FileViewCellText(r, f, 4), FileViewCellText(r, f, 5),
+                       FileViewCellText(r, f, 6)};
   EXPECT_EQ(texts, (Names{L"boot.ini", L"C:\\data", L".bin", L"1.50 KB", L"0 B", L"", L""}));
 
-  EXPECT_EQ(FileContextMenuPath(f), L"C:\\data\\boot.ini");
-  f.folder_path = L"C:\\";
-  EXPECT_EQ(FileContextMenuPath(f), L"C:\\boot.ini");
-  f.folder_path = L"";
-  EXPECT_EQ(FileContextMenuPath(f), L"boot.ini");
+  EXPECT_EQ(FileContextMenuPath(r, f), L"C:\\data\\boot.ini");
+  f.folder_id = kRootId;
+  EXPECT_EQ(FileViewCellText(r, f, 1), L"C:\\");
+  EXPECT_EQ(FileContextMenuPath(r, f), L"C:\\boot.ini");
 }
 
 TEST(ExtensionSwatch, ListedExtensionsTakeTheirPositionOthersTheHash) {

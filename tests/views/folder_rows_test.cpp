@@ -431,7 +431,7 @@ TEST(FolderRowModel, RowPathJoinsTreeNamesUnderTheDrive) {
   EXPECT_EQ(model.RowPath(FolderAt(model, 21)), L"D:\\Windows\\System32");
   EXPECT_EQ(model.RowPath(GroupAt(model, 21)), L"D:\\Windows\\System32");
   EXPECT_EQ(model.RowPath(GroupAt(model, 21) + 1), L"D:\\Windows\\System32\\cmd.exe");
-  EXPECT_EQ(model.RowPath(GroupAt(model, kRootId) + 1), L"D:\\pagefile.sys");  // folder_path D:\ .
+  EXPECT_EQ(model.RowPath(GroupAt(model, kRootId) + 1), L"D:\\pagefile.sys");  // in the root, D:\ .
   EXPECT_EQ(model.RowPath(-3), L"");
   // The tree parent counts, not the recorded parent; a missing folder ends the walk.
   b.folder(21).parent_id = 999;
