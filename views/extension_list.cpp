@@ -1,7 +1,6 @@
 #include "views/extension_list.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "format/format.h"
 #include "views/text_compare.h"
@@ -37,10 +36,7 @@ void SortExtensions(const std::vector<ExtStat>& extensions, std::vector<std::siz
 
 void FillExtensionList(const ScanResult& result, ExtensionListState& state) {
   const std::vector<ExtStat>& extensions = result.extensions;
-  if (state.order.size() != extensions.size()) {
-    state.order.resize(extensions.size());
-    std::iota(state.order.begin(), state.order.end(), std::size_t{0});
-  }
+  MatchListOrder(state.order, extensions.size());
   state.extension_view.clear();
   for (std::size_t k = 0; k < state.order.size() && state.extension_view.size() < kMaxListRows; ++k) {
     const ExtStat& stat = extensions[state.order[k]];
@@ -51,14 +47,14 @@ void FillExtensionList(const ScanResult& result, ExtensionListState& state) {
 
 void ExtensionListColumnClick(const ScanResult& result, ExtensionListState& state, std::int32_t column) {
   ApplyColumnClick(state.sort, column);
-  FillExtensionList(result, state);  // an order that matches the result
+  MatchListOrder(state.order, result.extensions.size());
   SortExtensions(result.extensions, state.order, state.sort);
   FillExtensionList(result, state);
 }
 
 void RefreshExtensionList(const ScanResult& result, ExtensionListState& state) {
   state.order.clear();
-  FillExtensionList(result, state);
+  MatchListOrder(state.order, result.extensions.size());
   SortExtensions(result.extensions, state.order, state.sort);
   FillExtensionList(result, state);
 }

@@ -1,7 +1,6 @@
 #include "views/file_view.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "format/format.h"
 #include "views/text_compare.h"
@@ -68,10 +67,7 @@ void SortLargestFiles(const ScanResult& result, std::vector<std::size_t>& order,
 
 void FillFileView(const ScanResult& result, FileViewState& state) {
   const std::vector<FileEntry>& files = result.largest_files;
-  if (state.order.size() != files.size()) {
-    state.order.resize(files.size());
-    std::iota(state.order.begin(), state.order.end(), std::size_t{0});
-  }
+  MatchListOrder(state.order, files.size());
   state.file_view.clear();
   for (std::size_t k = 0; k < state.order.size() && state.file_view.size() < kMaxListRows; ++k) {
     if (files[state.order[k]].size != 0) state.file_view.push_back(state.order[k]);
@@ -80,14 +76,14 @@ void FillFileView(const ScanResult& result, FileViewState& state) {
 
 void FileViewColumnClick(const ScanResult& result, FileViewState& state, std::int32_t column) {
   ApplyColumnClick(state.sort, column);
-  FillFileView(result, state);  // an order that matches the result
+  MatchListOrder(state.order, result.largest_files.size());
   SortLargestFiles(result, state.order, state.sort);
   FillFileView(result, state);
 }
 
 void RefreshFileView(const ScanResult& result, FileViewState& state) {
   state.order.clear();
-  FillFileView(result, state);
+  MatchListOrder(state.order, result.largest_files.size());
   SortLargestFiles(result, state.order, state.sort);
   FillFileView(result, state);
 }

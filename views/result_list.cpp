@@ -1,6 +1,7 @@
 #include "views/result_list.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "texts/texts.h"
 #include "views/dpi_scale.h"
@@ -38,6 +39,12 @@ void CopyCellText(std::wstring_view text, wchar_t* buffer, std::size_t size) {
 
 std::wstring ExtensionLabel(std::wstring_view extension) {
   return extension.empty() ? std::wstring(text::kNoExtension) : std::wstring(extension);
+}
+
+void MatchListOrder(std::vector<std::size_t>& order, std::size_t count) {
+  if (order.size() == count) return;
+  order.resize(count);
+  std::iota(order.begin(), order.end(), std::size_t{0});
 }
 
 }  // namespace tw

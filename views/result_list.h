@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/colour.h"
 #include "base/geometry.h"
@@ -27,6 +28,10 @@ struct ListSort {
 // A header click: the same column flips the direction, another column
 // becomes the sort column, descending.
 void ApplyColumnClick(ListSort& sort, std::int32_t column);
+
+// A list's own order of `count` entries of the result: kept when it has their
+// number, otherwise (a new result) the result's own order 0, 1, ..., count - 1.
+void MatchListOrder(std::vector<std::size_t>& order, std::size_t count);
 
 // A report-view column: header text, width in pixels at 96 dpi, alignment.
 // An extension as the lists show it: "(无扩展名)" for the files without one.
