@@ -14,4 +14,11 @@ constexpr std::wstring_view ExtensionOf(std::wstring_view name) {
   return name.substr(dot);
 }
 
+// The same for a name held as UTF-16 units.
+constexpr std::u16string_view ExtensionOf(std::u16string_view name) {
+  const std::size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos || dot == 0) return {};
+  return name.substr(dot);
+}
+
 }  // namespace tw

@@ -90,8 +90,10 @@ std::string LargestFilesTable(const ScanResult& result) {
   for (const std::int32_t column : kOrder) header.push_back(Utf8(kFileViewColumns[column].header));
   table.AddRow(header);
   std::size_t shown = 0;
-  for (const FileEntry& file : result.largest_files) {
+  for (const std::uint32_t index : result.largest_files) {
     if (shown == kReportFiles) break;
+    if (index >= result.files.size()) continue;
+    const FileItem& file = result.files[index];
     if (file.size == 0) continue;  // empty files are not shown, as in the file view
     std::vector<std::string> cells;
     for (const std::int32_t column : kOrder) cells.push_back(TerminalText(FileViewCellText(result, file, column)));

@@ -1,7 +1,8 @@
 #include "cli/result_json.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <span>
+#include <string>
 
 #include "cli/json_writer.h"
 
@@ -9,13 +10,14 @@ namespace tw {
 namespace {
 
 // A file's fields; folder_path is the path of the file's folder.
-void WriteFileFields(JsonWriter& json, const FileEntry& file, const std::wstring& folder_path) {
+void WriteFileFields(JsonWriter& json, const ScanResult& result, const FileItem& file,
+                     const std::wstring& folder_path) {
   json.Key("name");
-  json.String(file.name);
+  json.String(result.NameText(file));
   json.Key("folder_path");
   json.String(folder_path);
   json.Key("extension");
-  json.String(file.extension);
+  json.String(result.Extension(file));
   json.Key("size");
   json.Int(file.size);
   json.Key("alloc");
@@ -37,7 +39,7 @@ void WriteFolder(JsonWriter& json, const ScanResult& result, const DirNode& node
   json.Key("tree_parent_id");
   json.Int(node.tree_parent_id);
   json.Key("name");
-  json.String(node.name);
+  json.String(result.NameText(node));
   json.Key("path");
   json.String(BuildFolderPath(result, node.id, result.drive));
   json.Key("total_size");
@@ -60,22 +62,27 @@ void WriteFolder(JsonWriter& json, const ScanResult& result, const DirNode& node
   json.UInt(node.attributes);
   json.Key("children");
   json.BeginArray();
-  for (const std::int64_t child : node.children) json.Int(child);
+  for (const std::int64_t child : result.Children(node)) json.Int(child);
   json.EndArray();
   json.EndObject();
 }
 
-// The files listed under folder_id, whose path is built once for all of them.
-void WriteFilesOf(JsonWriter& json, const ScanResult& result, std::int64_t folder_id,
-                  const std::vector<FileEntry>& files) {
-  const std::wstring folder_path = BuildFolderPath(result, folder_id, result.drive);
-  for (const FileEntry& file : files) {
+// The files of a folder, whose path is built once for all of them.
+void WriteFilesOf(JsonWriter& json, const ScanResult& result, const DirNode& folder) {
+  const std::span<const FileItem> files = result.Files(folder);
+  if (files.empty()) return;
+  const std::wstring folder_path = BuildFolderPath(result, folder.id, result.drive);
+  for (const FileItem& file : files) {
     json.BeginObject();
-    WriteFileFields(json, file, folder_path);
+    WriteFileFields(json, result, file, folder_path);
     json.Key("folder_id");
-    json.Int(folder_id);
+    json.Int(folder.id);
     json.EndObject();
   }
+}
+
+std::size_t IndexOf(const ScanResult& result, const DirNode& folder) {
+  return static_cast<std::size_t>(&folder - result.folders.data());
 }
 
 }  // namespace
@@ -85,18 +92,20 @@ std::vector<const DirNode*> FoldersInPreOrder(const ScanResult& result) {
   const DirNode* root = result.FindFolder(kRootId);
   if (root == nullptr) return order;
   order.reserve(result.folders.size());
-  std::unordered_set<std::int64_t, IdHash> seen;
+  std::vector<bool> seen(result.folders.size(), false);  // by index into folders
   std::vector<const DirNode*> stack{root};
-  seen.insert(root->id);
+  seen[IndexOf(result, *root)] = true;
   while (!stack.empty()) {
     const DirNode* node = stack.back();
     stack.pop_back();
     order.push_back(node);
     // Pushed last to first so that the first child is visited first.
-    for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) {
-      const auto found = result.folders.find(*it);
-      if (found == result.folders.end() || !seen.insert(*it).second) continue;
-      stack.push_back(&found->second);
+    const std::span<const std::int64_t> children = result.Children(*node);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+      const DirNode* child = result.FindFolder(*it);
+      if (child == nullptr || *it <= 0 || seen[IndexOf(result, *child)]) continue;
+      seen[IndexOf(result, *child)] = true;
+      stack.push_back(child);
     }
   }
   return order;
@@ -145,11 +154,13 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
   const std::size_t top = std::min(result.largest_files.size(), static_cast<std::size_t>(std::max(options.top, 0)));
   IdMap<std::wstring> folder_paths;  // each folder's path built once
   for (std::size_t i = 0; i < top; ++i) {
-    const FileEntry& file = result.largest_files[i];
-    auto [path, added] = folder_paths.try_emplace(file.folder_id);
-    if (added) path->second = BuildFolderPath(result, file.folder_id, result.drive);
+    if (result.largest_files[i] >= result.files.size()) continue;
+    const FileItem& file = result.files[result.largest_files[i]];
+    const std::int64_t folder_id = result.FolderId(file);
+    auto [path, added] = folder_paths.try_emplace(folder_id);
+    if (added) path->second = BuildFolderPath(result, folder_id, result.drive);
     json.BeginObject();
-    WriteFileFields(json, file, path->second);
+    WriteFileFields(json, result, file, path->second);
     json.EndObject();
   }
   json.EndArray();
@@ -157,20 +168,19 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
   if (options.files) {
     json.Key("files");
     json.BeginArray();
-    std::unordered_set<std::int64_t, IdHash> written;
+    std::vector<bool> written(result.folders.size(), false);  // by index into folders
     for (const DirNode* node : folders) {
-      if (const std::vector<FileEntry>* files = result.FindFiles(node->id); files != nullptr) {
-        WriteFilesOf(json, result, node->id, *files);
-        written.insert(node->id);
-      }
+      WriteFilesOf(json, result, *node);
+      written[IndexOf(result, *node)] = true;
     }
-    // Lists the tree does not reach (folders on a parent cycle), in id order.
-    std::vector<std::int64_t> rest;
-    for (const auto& [id, files] : result.files_by_folder) {
-      if (written.count(id) == 0) rest.push_back(id);
+    // Folders the tree does not reach (a hand-made result may hold them; a
+    // scan's tree reaches every folder), in id order.
+    std::vector<const DirNode*> rest;
+    for (std::size_t k = 0; k < result.folders.size(); ++k) {
+      if (!written[k] && result.folders[k].file_count != 0) rest.push_back(&result.folders[k]);
     }
-    std::sort(rest.begin(), rest.end());
-    for (const std::int64_t id : rest) WriteFilesOf(json, result, id, result.files_by_folder.at(id));
+    std::sort(rest.begin(), rest.end(), [](const DirNode* a, const DirNode* b) { return a->id < b->id; });
+    for (const DirNode* node : rest) WriteFilesOf(json, result, *node);
     json.EndArray();
   }
   json.EndObject();

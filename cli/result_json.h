@@ -11,7 +11,7 @@ namespace tw {
 
 struct JsonReportOptions {
   std::int32_t top = 100;  // entries of largest_files written
-  bool files = false;      // write "files": every entry of files_by_folder
+  bool files = false;      // write "files": every file of the result
 };
 
 // The folders reachable from the root, root first, in tree pre-order: each

@@ -2,16 +2,25 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
+#include <new>
+#include <unordered_map>
 #include <utility>
+
+#include "base/arithmetic.h"
+#include "base/extension.h"
 
 namespace tw {
 
 // Moving hands every field over and leaves the source as a default-constructed
-// result (empty maps and lists, empty drive, counters reset), not merely in a
-// valid but unspecified state.
+// result (empty arrays, empty drive, counters reset), not merely in a valid
+// but unspecified state.
 ScanResult::ScanResult(ScanResult&& other) noexcept
     : folders(std::move(other.folders)),
-      files_by_folder(std::move(other.files_by_folder)),
+      folder_index(std::move(other.folder_index)),
+      child_ids(std::move(other.child_ids)),
+      files(std::move(other.files)),
+      names(std::move(other.names)),
       extensions(std::move(other.extensions)),
       largest_files(std::move(other.largest_files)),
       root_id(other.root_id),
@@ -28,7 +37,10 @@ ScanResult::ScanResult(ScanResult&& other) noexcept
 ScanResult& ScanResult::operator=(ScanResult&& other) noexcept {
   if (this == &other) return *this;
   folders = std::move(other.folders);
-  files_by_folder = std::move(other.files_by_folder);
+  folder_index = std::move(other.folder_index);
+  child_ids = std::move(other.child_ids);
+  files = std::move(other.files);
+  names = std::move(other.names);
   extensions = std::move(other.extensions);
   largest_files = std::move(other.largest_files);
   root_id = other.root_id;
@@ -45,7 +57,10 @@ ScanResult& ScanResult::operator=(ScanResult&& other) noexcept {
 
 void ScanResult::Reset() noexcept {
   folders.clear();
-  files_by_folder.clear();
+  folder_index.clear();
+  child_ids.clear();
+  files.clear();
+  names.clear();
   extensions.clear();
   largest_files.clear();
   root_id = kRootId;
@@ -59,13 +74,197 @@ void ScanResult::Reset() noexcept {
 }
 
 const DirNode* ScanResult::FindFolder(std::int64_t id) const {
-  const auto it = folders.find(RootIfNotPositive(id));
-  return it == folders.end() ? nullptr : &it->second;
+  const std::int64_t record = RootIfNotPositive(id);
+  if (static_cast<std::uint64_t>(record) >= folder_index.size()) return nullptr;
+  const std::uint32_t index = folder_index[static_cast<std::size_t>(record)];
+  return index < folders.size() ? &folders[index] : nullptr;
 }
 
-const std::vector<FileEntry>* ScanResult::FindFiles(std::int64_t folder_id) const {
-  const auto it = files_by_folder.find(RootIfNotPositive(folder_id));
-  return it == files_by_folder.end() ? nullptr : &it->second;
+std::span<const FileItem> ScanResult::FindFiles(std::int64_t folder_id) const {
+  const DirNode* folder = FindFolder(folder_id);
+  return folder == nullptr ? std::span<const FileItem>() : Files(*folder);
+}
+
+std::span<const std::int64_t> ScanResult::Children(const DirNode& folder) const {
+  if (folder.first_child > child_ids.size() || folder.child_count > child_ids.size() - folder.first_child) return {};
+  return std::span<const std::int64_t>(child_ids).subspan(folder.first_child, folder.child_count);
+}
+
+std::span<const FileItem> ScanResult::Files(const DirNode& folder) const {
+  if (folder.first_file > files.size() || folder.file_count > files.size() - folder.first_file) return {};
+  return std::span<const FileItem>(files).subspan(folder.first_file, folder.file_count);
+}
+
+namespace {
+
+std::u16string_view NameAt(const std::u16string& names, std::uint32_t offset, std::uint32_t length) {
+  if (offset > names.size() || length > names.size() - offset) return {};
+  return std::u16string_view(names).substr(offset, length);
+}
+
+}  // namespace
+
+std::u16string_view ScanResult::Name(const DirNode& folder) const {
+  return NameAt(names, folder.name.offset, folder.name.length);
+}
+
+std::u16string_view ScanResult::Name(const FileItem& file) const {
+  return NameAt(names, file.name_offset, file.name_length);
+}
+
+std::wstring ScanResult::NameText(const DirNode& folder) const { return WideText(Name(folder)); }
+
+std::wstring ScanResult::NameText(const FileItem& file) const { return WideText(Name(file)); }
+
+const std::wstring& ScanResult::Extension(const FileItem& file) const {
+  static const std::wstring kNone;
+  return file.extension < extensions.size() ? extensions[file.extension].extension : kNone;
+}
+
+std::int64_t ScanResult::FolderId(const FileItem& file) const {
+  return file.folder < folders.size() ? folders[file.folder].id : kRootId;
+}
+
+FileEntry ScanResult::Entry(const FileItem& file) const {
+  FileEntry entry;
+  entry.name = NameText(file);
+  entry.extension = Extension(file);
+  entry.folder_id = FolderId(file);
+  entry.size = file.size;
+  entry.alloc = file.alloc;
+  entry.id = file.id;
+  entry.mtime = file.mtime;
+  entry.attributes = file.attributes;
+  return entry;
+}
+
+std::wstring WideText(std::u16string_view units) { return std::wstring(units.begin(), units.end()); }
+
+std::uint32_t ScanResultPacker::AppendName(std::wstring_view name) {
+  const std::size_t offset = result_.names.size();
+  if (offset > std::numeric_limits<std::uint32_t>::max() - name.size()) throw std::bad_alloc();
+  for (const wchar_t unit : name) result_.names.push_back(static_cast<char16_t>(unit & 0xFFFF));
+  return static_cast<std::uint32_t>(offset);
+}
+
+void ScanResultPacker::Reserve(std::size_t folders, std::size_t files, std::size_t name_units) {
+  result_.folders.reserve(folders);
+  result_.files.reserve(files);
+  result_.names.reserve(name_units);
+}
+
+std::uint32_t ScanResultPacker::AddFolder(const DirNode& node, std::wstring_view name) {
+  if (result_.folders.size() >= ScanResult::kNoFolder) throw std::bad_alloc();
+  DirNode& added = result_.folders.emplace_back(node);
+  added.name = NameRef{AppendName(name), static_cast<std::uint32_t>(name.size())};
+  return static_cast<std::uint32_t>(result_.folders.size() - 1);
+}
+
+void ScanResultPacker::AddFile(std::uint32_t folder, const FileItem& file, std::wstring_view name) {
+  if (result_.files.size() >= std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+  FileItem& added = result_.files.emplace_back(file);
+  added.folder = folder;
+  added.name_offset = AppendName(name);
+  added.name_length = static_cast<std::uint32_t>(name.size());
+}
+
+namespace {
+
+// Each file's extension text, its totals and, once ranked, its index.
+void FinishExtensions(ScanResult& result) {
+  struct Totals {
+    std::int64_t size = 0;
+    std::int32_t count = 0;
+    std::uint32_t rank = 0;
+  };
+  struct ViewHash {
+    std::size_t operator()(std::u16string_view text) const noexcept { return std::hash<std::u16string_view>{}(text); }
+  };
+  std::unordered_map<std::u16string_view, Totals, ViewHash> totals;
+  for (const FileItem& file : result.files) {
+    Totals& sums = totals[ExtensionOf(result.Name(file))];
+    sums.size = SaturatingAdd(sums.size, file.size);
+    sums.count = SaturatingAdd(sums.count, std::int32_t{1});
+  }
+  std::vector<std::pair<std::u16string_view, Totals*>> ranked;
+  ranked.reserve(totals.size());
+  for (auto& [text, sums] : totals) ranked.emplace_back(text, &sums);
+  std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+    if (a.second->size != b.second->size) return a.second->size > b.second->size;
+    return a.first < b.first;
+  });
+  result.extensions.clear();
+  result.extensions.reserve(ranked.size());
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
+    ranked[i].second->rank = static_cast<std::uint32_t>(i);
+    result.extensions.push_back(ExtStat{WideText(ranked[i].first), ranked[i].second->size, ranked[i].second->count});
+  }
+  for (FileItem& file : result.files) {
+    file.extension = totals.find(ExtensionOf(result.Name(file)))->second.rank;
+  }
+}
+
+}  // namespace
+
+void ScanResultPacker::IndexFolders() {
+  ScanResult& r = result_;
+  std::int64_t highest = -1;
+  for (const DirNode& node : r.folders) highest = std::max(highest, node.id);
+  r.folder_index.assign(static_cast<std::size_t>(highest + 1), ScanResult::kNoFolder);
+  for (std::size_t i = 0; i < r.folders.size(); ++i) {
+    if (r.folders[i].id >= 0) r.folder_index[static_cast<std::size_t>(r.folders[i].id)] = static_cast<std::uint32_t>(i);
+  }
+}
+
+void ScanResultPacker::Finish() {
+  ScanResult& r = result_;
+  const std::size_t folder_total = r.folders.size();
+  IndexFolders();
+
+  // Child lists: counted, placed by running sums, filled in folder order.
+  std::vector<std::uint32_t> parent_of(folder_total, ScanResult::kNoFolder);
+  for (DirNode& node : r.folders) node.child_count = 0;
+  for (std::size_t i = 0; i < folder_total; ++i) {
+    const DirNode& node = r.folders[i];
+    if (node.id == node.tree_parent_id) continue;
+    const DirNode* parent = r.FindFolder(node.tree_parent_id);
+    if (parent == nullptr) continue;
+    parent_of[i] = static_cast<std::uint32_t>(parent - r.folders.data());
+    ++r.folders[parent_of[i]].child_count;
+  }
+  std::uint32_t next = 0;
+  for (DirNode& node : r.folders) {
+    node.first_child = next;
+    next += node.child_count;
+    node.child_count = 0;
+  }
+  r.child_ids.assign(next, 0);
+  for (std::size_t i = 0; i < folder_total; ++i) {
+    if (parent_of[i] == ScanResult::kNoFolder) continue;
+    DirNode& parent = r.folders[parent_of[i]];
+    r.child_ids[parent.first_child + parent.child_count++] = r.folders[i].id;
+  }
+
+  // Files grouped by folder, keeping the order they were added in.
+  for (DirNode& node : r.folders) node.file_count = 0;
+  for (const FileItem& file : r.files) {
+    if (file.folder < folder_total) ++r.folders[file.folder].file_count;
+  }
+  std::uint32_t placed = 0;
+  for (DirNode& node : r.folders) {
+    node.first_file = placed;
+    placed += node.file_count;
+    node.file_count = 0;
+  }
+  std::vector<FileItem> grouped(placed);
+  for (const FileItem& file : r.files) {
+    if (file.folder >= folder_total) continue;
+    DirNode& folder = r.folders[file.folder];
+    grouped[folder.first_file + folder.file_count++] = file;
+  }
+  r.files = std::move(grouped);
+
+  FinishExtensions(r);
 }
 
 std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive) {
@@ -85,19 +284,18 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
   std::size_t length = drive.size() + 2;
   std::int64_t current = RootIfNotPositive(id);
   while (current != kRootId) {
-    const auto it = result.folders.find(current);
-    if (it == result.folders.end()) break;
-    const DirNode* node = &it->second;
+    const DirNode* node = result.FindFolder(current);
+    if (node == nullptr) break;
     if (node == mark) {
       loop_start = mark_index;
       lap = chain.size() - mark_index;
       break;
     }
-    if (length + node->name.size() + 1 > kMaxPathLength) {
+    if (length + node->name.length + 1 > kMaxPathLength) {
       too_long = true;
       break;
     }
-    length += node->name.size() + 1;
+    length += node->name.length + 1;
     chain.push_back(node);
     if (chain.size() == next_mark) {
       mark = node;
@@ -132,7 +330,8 @@ std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const st
   path += L":\\";
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (path.back() != L'\\') path.push_back(L'\\');
-    path += (*it)->name;
+    const std::u16string_view name = result.Name(**it);
+    path.append(name.begin(), name.end());
   }
   return path;
 }

@@ -1,10 +1,16 @@
 #pragma once
 // The result of one scan, handed to the user interface: the folder tree with
 // bottom-up sizes and counts, every folder's files, the extension statistics
-// and the largest files. Plain data: ids, never pointers; moved as a whole.
+// and the largest files. Plain data held compactly, so that millions of files
+// take little memory: folders in one array found through a dense
+// record-number table, each folder's files contiguous in one array, every name
+// in one arena of UTF-16 units. Indices and ids, never pointers: the result
+// moves and copies as a whole, and nothing changes it once it is built.
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/ids.h"
@@ -12,31 +18,54 @@
 
 namespace tw {
 
+// A name in ScanResult::names.
+struct NameRef {
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+};
+
 struct DirNode {
   std::int64_t id = 0;
-  std::int64_t parent_id = 0;  // as recorded; paths follow this
-  std::wstring name;           // the root is "[" + drive + ":]"
+  std::int64_t parent_id = 0;             // as recorded; paths follow this
+  std::int64_t tree_parent_id = kRootId;  // where the folder hangs in the tree
   std::int64_t total_size = 0;
   std::int64_t total_alloc = 0;
   std::int64_t direct_size = 0;
   std::int64_t direct_alloc = 0;
+  std::int64_t mtime = 0;
+  std::uint32_t attributes = 0;
   std::int32_t direct_file_count = 0;
   std::int32_t total_file_count = 0;
   std::int32_t total_folder_count = 0;
-  std::int64_t tree_parent_id = kRootId;  // where the folder hangs in the tree
-  std::int64_t mtime = 0;
-  std::uint32_t attributes = 0;
-  std::vector<std::int64_t> children;
+  NameRef name;                   // the root is "[" + drive + ":]"
+  std::uint32_t first_child = 0;  // its child folders: child_ids[first_child, + child_count)
+  std::uint32_t child_count = 0;
+  std::uint32_t first_file = 0;  // its files: files[first_file, + file_count)
+  std::uint32_t file_count = 0;
 };
 
+// One file, as held in the result.
+struct FileItem {
+  std::int64_t size = 0;  // as parsed, not clamped
+  std::int64_t alloc = 0;
+  std::int64_t mtime = 0;
+  std::uint32_t id = 0;         // its record number
+  std::uint32_t folder = 0;     // index into folders of the folder it is listed under
+  std::uint32_t extension = 0;  // index into extensions
+  std::uint32_t attributes = 0;
+  std::uint32_t name_offset = 0;  // its name: names[name_offset, + name_length)
+  std::uint32_t name_length = 0;
+};
+
+// A file with its texts, as a view's row shows it (ScanResult::Entry).
 struct FileEntry {
   std::wstring name;
   std::wstring extension;  // ExtensionOf(name); empty when the name has none
-  // The folder the file is listed under in files_by_folder (files of a parent
-  // that is 0, negative or unknown sit under the root); its path, when shown,
-  // is BuildFolderPath's.
+  // The folder the file is listed under (files of a parent that is 0,
+  // negative or unknown sit under the root); its path, when shown, is
+  // BuildFolderPath's.
   std::int64_t folder_id = kRootId;
-  std::int64_t size = 0;  // as parsed, not clamped
+  std::int64_t size = 0;
   std::int64_t alloc = 0;
   std::int64_t id = 0;
   std::int64_t mtime = 0;
@@ -50,10 +79,13 @@ struct ExtStat {
 };
 
 struct ScanResult {
-  IdMap<DirNode> folders;
-  IdMap<std::vector<FileEntry>> files_by_folder;
-  std::vector<ExtStat> extensions;
-  std::vector<FileEntry> largest_files;
+  std::vector<DirNode> folders;              // the root first
+  std::vector<std::uint32_t> folder_index;   // record number -> index into folders, kNoFolder when none
+  std::vector<std::int64_t> child_ids;       // every folder's child folders, by id
+  std::vector<FileItem> files;               // every folder's files, contiguous
+  std::u16string names;                      // every name, back to back
+  std::vector<ExtStat> extensions;           // by total size, largest first
+  std::vector<std::uint32_t> largest_files;  // indices into files, largest first
   std::int64_t root_id = kRootId;
   std::int32_t file_count = 0;
   std::int32_t folder_count = 0;  // the root not counted
@@ -65,19 +97,37 @@ struct ScanResult {
   std::int64_t unreadable_records = 0;
   std::vector<ByteRange> unreadable_ranges;
 
+  static constexpr std::uint32_t kNoFolder = 0xFFFFFFFFu;
+
   ScanResult() = default;
   ScanResult(ScanResult&& other) noexcept;
   ScanResult& operator=(ScanResult&& other) noexcept;
   ScanResult(const ScanResult&) = default;
   ScanResult& operator=(const ScanResult&) = default;
 
-  // Lookups; an id <= 0 stands for the root. Null when absent.
+  // Lookups; an id <= 0 stands for the root. Null, or an empty list, when absent.
   const DirNode* FindFolder(std::int64_t id) const;
-  const std::vector<FileEntry>* FindFiles(std::int64_t folder_id) const;
+  std::span<const FileItem> FindFiles(std::int64_t folder_id) const;
+
+  std::span<const std::int64_t> Children(const DirNode& folder) const;
+  std::span<const FileItem> Files(const DirNode& folder) const;
+  std::u16string_view Name(const DirNode& folder) const;
+  std::u16string_view Name(const FileItem& file) const;
+  std::wstring NameText(const DirNode& folder) const;
+  std::wstring NameText(const FileItem& file) const;
+  // The extension text of a file: with its dot, empty when it has none.
+  const std::wstring& Extension(const FileItem& file) const;
+  // The id of the folder the file is listed under.
+  std::int64_t FolderId(const FileItem& file) const;
+  // The file with its texts, for a row that shows it.
+  FileEntry Entry(const FileItem& file) const;
 
   // Back to the default-constructed state (what a moved-from result holds).
   void Reset() noexcept;
 };
+
+// UTF-16 units widened into a wide string (one unit per element on every platform).
+std::wstring WideText(std::u16string_view units);
 
 // The longest path Windows can address, in UTF-16 units.
 inline constexpr std::size_t kMaxPathLength = 32767;
@@ -94,5 +144,37 @@ inline constexpr std::size_t kMaxPathLength = 32767;
 // to one of its folders within that length; a longer one (hundreds of long
 // names) is taken as such a chain.
 std::wstring BuildFolderPath(const ScanResult& result, std::int64_t id, const std::wstring& drive);
+
+// Builds a result's arrays: folders and files added in any order, then
+// Finish lays each folder's files out contiguously (in the order they were
+// added), links the child lists, fills the record-number table and the
+// extension statistics (every file's extension, the exact text, its sizes
+// summed; largest total first, equal totals by text) and the files'
+// extension indices. Folder sizes and counts are the caller's.
+class ScanResultPacker {
+ public:
+  explicit ScanResultPacker(ScanResult& result) : result_(result) {}
+
+  // Appends a folder with its name and returns its index. Its name, child
+  // and file fields are set here and by Finish.
+  std::uint32_t AddFolder(const DirNode& node, std::wstring_view name);
+  // A file of the folder at index `folder`; its folder, extension and name
+  // fields are set here and by Finish.
+  void AddFile(std::uint32_t folder, const FileItem& file, std::wstring_view name);
+  void Reserve(std::size_t folders, std::size_t files, std::size_t name_units);
+
+  // Fills the record-number table from the folders added so far (FindFolder
+  // works from here on). Finish does it too.
+  void IndexFolders();
+
+  // Children come from each folder's tree_parent_id (the root, and a folder
+  // whose tree parent is unknown, gets none), in folder order.
+  void Finish();
+
+ private:
+  std::uint32_t AppendName(std::wstring_view name);
+
+  ScanResult& result_;
+};
 
 }  // namespace tw

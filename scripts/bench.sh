@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # The benchmark: tarnwick-scan side by side with the I/O floor and the NTFS
-# readers a user could pick instead, on a real 300,000-file volume and on
-# synthetic volumes of 1,000,000 and 4,000,000 records. Not a test: it prints
-# figures and exits 0 whatever they are.
+# readers a user could pick instead, on real volumes of 300,000 and 1,000,000
+# files and on synthetic volumes of 1,000,000, 4,000,000 and 10,000,000
+# records. Not a test: it prints figures, each target with its measured
+# figure and PASS or MISS, and exits 0 whatever they are.
 #
-#   scripts/bench.sh                 the tables (about ten minutes on two cores)
+#   scripts/bench.sh                 every table (the runs take half an hour or
+#                                    so on two cores, more when volumes are built)
+#   scripts/bench.sh --quick         the 300,000-file and 1M/4M synthetic volumes only
 #   scripts/bench.sh --instructions  instructions per MFT record (valgrind callgrind)
 #   options: --runs N (timed runs per contender, default 5), --skip-synthetic,
-#            --skip-real
+#            --skip-real, --skip-1m-real, --skip-10m, --skip-cold,
+#            --quick (= --skip-1m-real --skip-10m)
 #
 # Volumes are cached in $TW_BENCH_CACHE (default ~/.cache/tarnwick-bench) and
-# rebuilt when missing; the real one takes a few minutes through FUSE.
+# rebuilt when missing: the real 300,000-file one takes a few minutes through
+# FUSE, the real 1,000,000-file one half an hour or more (about 8 GB of disk),
+# the synthetic 10,000,000-record one a minute or two (10 GB of disk).
+# The cold-cache runs drop the page cache (/proc/sys/vm/drop_caches, root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -18,19 +25,28 @@ source scripts/lib.sh
 runs=5
 mode=tables
 real=1
+real_1m=1
 synthetic=1
+synthetic_10m=1
+cold=1
 while [ $# -gt 0 ]; do
   case $1 in
     --instructions) mode=instructions ;;
     --runs) runs=$2; shift ;;
     --skip-synthetic) synthetic=0 ;;
     --skip-real) real=0 ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    --skip-1m-real) real_1m=0 ;;
+    --skip-10m) synthetic_10m=0 ;;
+    --skip-cold) cold=0 ;;
+    --quick) real_1m=0; synthetic_10m=0 ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     *) echo "bench.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
 done
-[ "$runs" -ge 1 ] || { echo "bench.sh: --runs needs at least 1" >&2; exit 2; }
+[[ "$runs" =~ ^[0-9]+$ ]] && [ "$runs" -ge 1 ] || { echo "bench.sh: --runs needs a number of at least 1" >&2; exit 2; }
+[ "$real" = 1 ] || real_1m=0
+[ "$synthetic" = 1 ] || synthetic_10m=0
 
 TW_BENCH_PACKAGES=(ntfs-3g sleuthkit fuse3 time coreutils)
 [ "$mode" = instructions ] && TW_BENCH_PACKAGES+=(valgrind)
@@ -56,25 +72,45 @@ trap cleanup EXIT
 
 # ---- volumes (cached) --------------------------------------------------------
 # The file names carry a version: a change to a generator gets new volumes.
-real_img=$cache/real-v1-300000.img
+real_img() { echo "$cache/real-v1-$1.img"; }
 syn_img() { echo "$cache/synthetic-v1-$1.img"; }
 
-prepare_volumes() {
-  if [ "$real" = 1 ] && [ ! -f "$real_img" ]; then
-    echo "== building the real 300,000-file volume (mkntfs + ntfs-3g, a few minutes)"
-    tools/make_bench_volume.sh "$real_img" 300000 "$bin/fill_bench_tree"
-  fi
-  if [ "$synthetic" = 1 ] && [ "$mode" = tables ]; then
-    local n
-    for n in 1000000 4000000; do
-      if [ ! -f "$(syn_img $n)" ]; then
-        echo "== writing the synthetic $n-record volume"
-        "$bin/make_synthetic_volume" "$(syn_img $n).tmp" "$n" >"$(syn_img $n).txt"
-        mv "$(syn_img $n).tmp" "$(syn_img $n)"
-      fi
-    done
-  fi
+synthetic_counts=(1000000 4000000)
+[ "$synthetic_10m" = 1 ] && synthetic_counts+=(10000000)
+
+prepare_real() {  # prepare_real FILES
+  local img
+  img=$(real_img "$1")
+  [ -f "$img" ] && return 0
+  echo "== building the real $(commas "$1")-file volume (mkntfs + ntfs-3g; minutes per 100,000 files)"
+  tools/make_bench_volume.sh "$img" "$1" "$bin/fill_bench_tree"
 }
+
+prepare_synthetic() {  # prepare_synthetic RECORDS
+  local img
+  img=$(syn_img "$1")
+  [ -f "$img" ] && return 0
+  echo "== writing the synthetic $(commas "$1")-record volume"
+  "$bin/make_synthetic_volume" "$img.tmp" "$1" >"$img.txt"
+  mv "$img.tmp" "$img"
+}
+
+prepare_volumes() {
+  if [ "$real" = 1 ] || [ "$mode" = instructions ]; then prepare_real 300000; fi
+  [ "$mode" = tables ] || return 0
+  if [ "$real_1m" = 1 ]; then prepare_real 1000000; fi
+  if [ "$synthetic" = 1 ]; then
+    local n
+    for n in "${synthetic_counts[@]}"; do prepare_synthetic "$n"; done
+  fi
+  return 0
+}
+
+# ---- small helpers ------------------------------------------------------------
+commas() { echo "$1" | sed -E ':a; s/([0-9])([0-9]{3})($|,)/\1,\2\3/; ta'; }
+calc() { awk "BEGIN { printf \"$1\", $2 }"; }  # calc FORMAT EXPRESSION
+fmt_mib() { calc "%.1f MiB" "$1 / 1024"; }      # fmt_mib KIB
+mft_bytes() { "$bin/print_mft_extents" "$1" | awk '{ s += $2 } END { printf "%.0f\n", s }'; }
 
 # ---- measuring ----------------------------------------------------------------
 # Each timed run appends "wall cpu rss_kb" to $work/NAME.
@@ -82,6 +118,13 @@ time_run() {  # time_run NAME COMMAND... (stdout to /dev/null, stderr kept in $w
   local name=$1; shift
   /usr/bin/time -f "%e %U %S %M" -o "$work/time.out" "$@" >/dev/null 2>"$work/$name.err"
   awk '{ printf "%s %.3f %s\n", $1, $2 + $3, $4 }' "$work/time.out" >>"$work/$name"
+}
+
+# One run of tarnwick-scan, its --timings kept per run in $work/NAME.err.RUN.
+tarnwick_run() {  # tarnwick_run NAME IMAGE RUN [ARGS...]
+  local name=$1 img=$2 k=$3; shift 3
+  time_run "$name" "$scan" --quiet --timings "$@" "$img"
+  mv "$work/$name.err" "$work/$name.err.$k"
 }
 
 # The floor: the MFT's extents read with dd, nothing else.
@@ -115,30 +158,48 @@ du_run() {
     '{ printf "%s %.3f %d\n", $1, $2 + $3 + d / t, $4 + h }' "$work/time.out" >>"$work/du"
 }
 
+# One timed run of a contender on IMAGE ($work/floor.sh must be IMAGE's).
+run_contender() {  # run_contender CONTENDER IMAGE RUN
+  local c=$1 img=$2 k=$3
+  case $c in
+    tarnwick) tarnwick_run tarnwick "$img" "$k" ;;
+    floor) time_run floor sh "$work/floor.sh" ;;
+    fls) time_run fls fls -r -p -u -l "$img" ;;
+    du) du_run "$img" ;;
+  esac
+}
+
+# Empties the page cache; false when /proc/sys/vm/drop_caches is not writable.
+drop_caches() {
+  sync
+  { echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null
+}
+
 median() {  # median COLUMN FILE
   awk -v c="$1" '{ print $c }' "$2" | sort -g | awk '{ v[NR] = $1 } END {
     if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# The medians of the stage timings that tarnwick-scan --timings printed.
-stage_medians() {  # stage_medians ERRFILE_PATTERN...
-  cat "$@" | awk '$3 == "s" { print $1, $2 }' | sort -k1,1 -k2g |
-    awk '{ v[$1] = v[$1] " " $2; n[$1]++ } END {
-      split("load slice_pass merge overflow_pass apply tree total", order, " ")
-      for (i = 1; i <= 7; i++) { k = order[i]; split(substr(v[k], 2), a, " ")
-        m = (n[k] % 2) ? a[(n[k] + 1) / 2] : (a[n[k] / 2] + a[n[k] / 2 + 1]) / 2
-        printf "  %-14s %9.3f s\n", k, m } }'
+# The median of one stage that tarnwick-scan --timings printed in NAME's runs.
+stage_median() {  # stage_median NAME STAGE
+  cat "$work/$1".err.* | awk -v s="$2" '$1 == s && $3 == "s" { print $2 }' | sort -g | awk '{ v[NR] = $1 } END {
+    if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-fmt_mib() { awk -v k="$1" 'BEGIN { printf "%.1f MiB", k / 1024 }'; }
+stage_medians() {  # stage_medians NAME
+  local s
+  for s in load slice_pass merge overflow_pass apply tree total; do
+    printf '  %-14s %9.3f s\n' "$s" "$(stage_median "$1" "$s")"
+  done
+}
 
-print_table() {  # print_table TITLE CONTENDER...
-  local title=$1; shift
+print_table() {  # print_table TITLE HOW CONTENDER...   (ratios to $work/floor and $work/tarnwick)
+  local title=$1 how=$2; shift 2
   local floor_wall tw_wall
   floor_wall=$(median 1 "$work/floor")
   tw_wall=$(median 1 "$work/tarnwick")
   echo
-  echo "$title (medians of $runs runs after a warm-up)"
+  echo "$title (medians of $runs runs $how)"
   printf '%-34s %9s %9s %12s %10s %12s\n' contender "wall s" "cpu s" "peak RSS" "÷ floor" "÷ tarnwick"
   local c
   for c in "$@"; do
@@ -153,113 +214,207 @@ print_table() {  # print_table TITLE CONTENDER...
       du) label="du -s over ntfs-3g (ro, fresh)" ;;
     esac
     printf '%-34s %9.3f %9.3f %12s %9.2fx %11.2fx\n' "$label" "$w" "$cpu" "$(fmt_mib "$rss")" \
-      "$(awk -v a="$w" -v b="$floor_wall" 'BEGIN { print a / b }')" \
-      "$(awk -v a="$w" -v b="$tw_wall" 'BEGIN { print a / b }')"
+      "$(calc %s "$w / $floor_wall")" "$(calc %s "$w / $tw_wall")"
   done
   echo "tarnwick-scan stages (--timings, medians):"
-  stage_medians "$work"/tarnwick.err.*
+  stage_medians tarnwick
 }
 
+# ---- targets ------------------------------------------------------------------
+# Every target is printed where it is measured and again in the summary at
+# the end, prefixed with the volume it was measured on ($section).
+section=""
+targets=()
+verdict() {  # verdict PASS|MISS|SKIP DESCRIPTION
+  printf '  %-4s  %s\n' "$1" "$2"
+  targets+=("$(printf '%-4s  %-30s %s' "$1" "$section" "$2")")
+}
 check() {  # check DESCRIPTION CONDITION_AWK_EXPRESSION
-  if awk "BEGIN { exit !($2) }"; then echo "  met:    $1"; else echo "  MISSED: $1"; fi
+  if awk "BEGIN { exit !($2) }"; then verdict PASS "$1"; else verdict MISS "$1"; fi
 }
 
 reset_results() { rm -f "$work"/tarnwick "$work"/tarnwick.err.* "$work"/floor "$work"/fls "$work"/du; }
 
-# One run of tarnwick-scan, its --timings kept per run.
-tarnwick_run() {  # tarnwick_run IMAGE RUN [ARGS...]
-  local img=$1 k=$2; shift 2
-  time_run tarnwick "$scan" --quiet --timings "$@" "$img"
-  mv "$work/tarnwick.err" "$work/tarnwick.err.$k"
-}
-
-bench_real() {
-  reset_results
-  floor_command "$real_img"
-  local k
-  # Warm-up: every contender once (page cache, FUSE, binaries).
-  "$scan" --quiet "$real_img" >/dev/null
-  sh "$work/floor.sh"
-  fls -r -p -u -l "$real_img" >/dev/null
-  du_run "$real_img"; rm -f "$work/du"
-  for k in $(seq 1 "$runs"); do
-    tarnwick_run "$real_img" "$k"
-    time_run floor sh "$work/floor.sh"
-    time_run fls fls -r -p -u -l "$real_img"
-    du_run "$real_img"
-  done
-  local mft records
-  mft=$(awk '{ s += $2 } END { printf "%.0f\n", s }' <("$bin/print_mft_extents" "$real_img"))
-  records=$((mft / 1024))
-  print_table "Real NTFS volume, 300,000 files ($records MFT records, MFT $((mft >> 20)) MiB)" \
-    tarnwick floor fls du
-  local tw floor fls du rss
-  tw=$(median 1 "$work/tarnwick"); floor=$(median 1 "$work/floor")
-  fls=$(median 1 "$work/fls"); du=$(median 1 "$work/du"); rss=$(median 3 "$work/tarnwick")
-  echo "targets:"
-  check "tarnwick-scan within 4x the floor ($(awk -v a="$tw" -v b="$floor" 'BEGIN { printf "%.2fx", a / b }'))" \
-    "$tw <= 4 * $floor"
-  check "at least 15x faster than fls ($(awk -v a="$fls" -v b="$tw" 'BEGIN { printf "%.1fx", a / b }'))" \
-    "$fls >= 15 * $tw"
-  check "at least 50x faster than du over ntfs-3g ($(awk -v a="$du" -v b="$tw" 'BEGIN { printf "%.1fx", a / b }'))" \
-    "$du >= 50 * $tw"
-  memory_check "$rss" "$mft" "$records" "$real_img"
-}
-
-# Peak RSS against MFT size + 700 bytes per record, and the finished result's
-# bytes per file (heap held by the ScanResult alone, from result_footprint).
-memory_check() {  # memory_check RSS_KB MFT_BYTES RECORDS IMAGE
-  local rss=$1 mft=$2 records=$3 img=$4
-  local limit=$((mft + 700 * records))
-  check "peak RSS $(fmt_mib "$rss") at most MFT + 700 B/record = $(fmt_mib $((limit / 1024)))" \
-    "$rss * 1024 <= $limit"
-  echo "  result: $("$bin/result_footprint" "$img")"
-}
-
-bench_synthetic() {
-  local n=$1 img
-  img=$(syn_img "$n")
+# Runs every contender once untimed, then RUNS alternating timed rounds.
+measure() {  # measure IMAGE CONTENDER...
+  local img=$1; shift
   reset_results
   floor_command "$img"
-  "$scan" --quiet "$img" >/dev/null
-  sh "$work/floor.sh"
-  local k
+  local c k
+  for c in "$@"; do run_contender "$c" "$img" 0; done
+  reset_results
   for k in $(seq 1 "$runs"); do
-    tarnwick_run "$img" "$k"
-    time_run floor sh "$work/floor.sh"
+    for c in "$@"; do run_contender "$c" "$img" "$k"; done
   done
-  local mft
-  mft=$(awk '{ s += $2 } END { printf "%.0f\n", s }' <("$bin/print_mft_extents" "$img"))
-  print_table "Synthetic volume, $n records (MFT $((mft >> 20)) MiB; fls and ntfs-3g cannot read it)" tarnwick floor
-  per_record[$n]=$(awk -v w="$(median 1 "$work/tarnwick")" -v n="$n" 'BEGIN { printf "%.1f", w * 1e9 / n }')
-  echo "  time per record: ${per_record[$n]} ns"
-  memory_check "$(median 3 "$work/tarnwick")" "$mft" "$n" "$img"
 }
 
-# The slice pass with one and with two threads, alternating, on the 1M volume.
-bench_threads() {
-  local img k
-  img=$(syn_img 1000000)
-  rm -f "$work"/t1.* "$work"/t2.*
-  for k in $(seq 1 "$runs"); do
-    "$scan" --quiet --timings --threads 1 "$img" 2>"$work/t1.$k" >/dev/null
-    "$scan" --quiet --timings --threads 2 "$img" 2>"$work/t2.$k" >/dev/null
-  done
-  local one two
-  one=$(cat "$work"/t1.* | awk '$1 == "slice_pass" { print $2 }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-  two=$(cat "$work"/t2.* | awk '$1 == "slice_pass" { print $2 }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+# The finished result's heap (result_footprint). Sets fp_raw (its output),
+# fp_mib (MiB held), fp_total (bytes per file), fp_names (names' UTF-16 bytes
+# per file) and fp_beyond (bytes per file beyond the names); the ones its
+# output does not give are left empty. Clause by clause, so that fields added
+# to its lines or reordered are still found.
+footprint() {  # footprint IMAGE
+  fp_raw=$("$bin/result_footprint" "$1" 2>&1) || true
+  local parsed
+  parsed=$(printf '%s\n' "$fp_raw" | tr ',;()' '\n\n\n\n' | awk '
+    function num(s) { return match(s, /[0-9]+(\.[0-9]+)?/) ? substr(s, RSTART, RLENGTH) : "" }
+    / MiB held/ && mib == "" { mib = num($0) }
+    /bytes per file/ {
+      if (/beyond/) beyond = num($0)
+      else if (/name/) names = num($0)
+      else if (total == "") total = num($0)
+    }
+    END { printf "%s|%s|%s|%s\n", mib, total, names, beyond }')
+  IFS='|' read -r fp_mib fp_total fp_names fp_beyond <<<"$parsed"
+  if [ -z "$fp_beyond" ] && [ -n "$fp_names" ] && [ -n "$fp_total" ]; then
+    fp_beyond=$(calc %.1f "$fp_total - $fp_names")
+  fi
+}
+
+# The finished result's bytes per file: at most 64 beyond the names' UTF-16
+# bytes. Judged only when result_footprint gives a names figure; otherwise
+# its output is shown as it is.
+footprint_check() {
+  echo "  result_footprint: $(printf '%s\n' "$fp_raw" | sed '2,$s/^/                    /')"
+  if [ -n "$fp_beyond" ]; then
+    check "finished result ${fp_total:-?} B/file = ${fp_names:-?} B/file of names + $fp_beyond B/file; target at most 64 + names" \
+      "$fp_beyond <= 64"
+  else
+    verdict SKIP "finished result at most 64 B/file + names: no names figure in result_footprint's output (above)"
+  fi
+}
+
+# Peak RSS (median of the timed tarnwick-scan -q runs) against 160 MiB plus
+# the finished result's MiB.
+rss_check() {  # rss_check RSS_KB
+  local rss=$1
+  if [ -z "$fp_mib" ]; then
+    verdict SKIP "peak RSS $(fmt_mib "$rss"): no result size from result_footprint"
+    return
+  fi
+  check "peak RSS $(fmt_mib "$rss"), target at most 160 MiB + result $fp_mib MiB = $(calc %.1f "160 + $fp_mib") MiB" \
+    "$rss / 1024 <= 160 + $fp_mib"
+}
+
+# ---- the volumes ----------------------------------------------------------------
+# A real volume, warm page cache. fls and du run on the 300,000-file volume
+# only: on the 1,000,000-file one a single du run takes minutes.
+bench_real() {  # bench_real FILES
+  local n=$1 img contenders=(tarnwick floor)
+  img=$(real_img "$n")
+  section="real $(commas "$n") files"
+  [ "$n" -le 300000 ] && contenders+=(fls du)
+  measure "$img" "${contenders[@]}"
+  local mft records
+  mft=$(mft_bytes "$img")
+  records=$((mft / 1024))
+  print_table "Real NTFS volume, $(commas "$n") files ($(commas $records) MFT records, MFT $((mft >> 20)) MiB)" \
+    "after a warm-up" "${contenders[@]}"
+  local tw floor
+  tw=$(median 1 "$work/tarnwick"); floor=$(median 1 "$work/floor")
+  echo "targets:"
+  check "warm cache: tarnwick-scan $(calc %.2fx "$tw / $floor") the dd floor, target at most 3x" "$tw <= 3 * $floor"
+  if [ "$n" -le 300000 ]; then
+    local fls du
+    fls=$(median 1 "$work/fls"); du=$(median 1 "$work/du")
+    check "$(calc %.1fx "$fls / $tw") faster than fls, target at least 15x" "$fls >= 15 * $tw"
+    check "$(calc %.1fx "$du / $tw") faster than du over ntfs-3g, target at least 50x" "$du >= 50 * $tw"
+  fi
+  local rss
+  rss=$(median 3 "$work/tarnwick")
+  footprint "$img"
+  rss_check "$rss"
+  footprint_check
+}
+
+# A cold page cache before every run of both contenders.
+bench_cold() {  # bench_cold FILES
+  local n=$1 img
+  img=$(real_img "$n")
+  section="real $(commas "$n") files, cold"
   echo
-  echo "Slice pass, 1,000,000 records: 1 thread $one s, 2 threads $two s (medians of $runs)"
-  check "slice pass at least 1.6x faster with 2 threads ($(awk -v a="$one" -v b="$two" 'BEGIN { printf "%.2fx", a / b }'))" \
-    "$one >= 1.6 * $two"
+  if ! drop_caches; then
+    echo "Cold cache, real $(commas "$n")-file volume: /proc/sys/vm/drop_caches is not writable (not root?)"
+    verdict SKIP "cold cache: could not drop the page cache"
+    return
+  fi
+  reset_results
+  floor_command "$img"
+  local k
+  for k in $(seq 1 "$runs"); do
+    drop_caches; run_contender floor "$img" "$k"
+    drop_caches; run_contender tarnwick "$img" "$k"
+  done
+  print_table "Cold cache, real $(commas "$n")-file volume" "each after sync and drop_caches" tarnwick floor
+  local tw floor
+  tw=$(median 1 "$work/tarnwick"); floor=$(median 1 "$work/floor")
+  echo "targets:"
+  check "cold cache: tarnwick-scan $(calc %.2fx "$tw / $floor") the cold dd floor, target at most 1.3x" \
+    "$tw <= 1.3 * $floor"
+}
+
+declare -A per_record
+bench_synthetic() {  # bench_synthetic RECORDS
+  local n=$1 img
+  img=$(syn_img "$n")
+  section="synthetic $(commas "$n")"
+  measure "$img" tarnwick floor
+  local mft
+  mft=$(mft_bytes "$img")
+  print_table "Synthetic volume, $(commas "$n") records (MFT $((mft >> 20)) MiB; fls and ntfs-3g cannot read it)" \
+    "after a warm-up" tarnwick floor
+  per_record[$n]=$(calc %.1f "$(median 1 "$work/tarnwick") * 1e9 / $n")
+  echo "  time per record: ${per_record[$n]} ns"
+  echo "targets:"
+  footprint "$img"
+  rss_check "$(median 3 "$work/tarnwick")"
+  if [ "$n" = 4000000 ]; then
+    footprint_check
+  else
+    echo "  result_footprint: $(printf '%s\n' "$fp_raw" | head -1)"
+  fi
+}
+
+scaling_check() {  # scaling_check RECORDS   (against 1,000,000)
+  local n=$1 base=1000000
+  [ -n "${per_record[$n]:-}" ] && [ -n "${per_record[$base]:-}" ] || return 0
+  section="scaling"
+  check "time per record at $(commas "$n") ${per_record[$n]} ns, $(calc %.2fx "${per_record[$n]} / ${per_record[$base]}") the 1,000,000 figure (${per_record[$base]} ns), target at most 1.25x" \
+    "${per_record[$n]} <= 1.25 * ${per_record[$base]}"
+}
+
+# One thread against two, alternating, after a warm-up: the slice pass (from
+# --timings) and the whole scan (wall time of the process).
+bench_threads() {  # bench_threads IMAGE LABEL
+  local img=$1 label=$2 k
+  section="$label, threads"
+  rm -f "$work"/t1 "$work"/t1.err.* "$work"/t2 "$work"/t2.err.*
+  "$scan" --quiet --threads 2 "$img" >/dev/null
+  for k in $(seq 1 "$runs"); do
+    tarnwick_run t1 "$img" "$k" --threads 1
+    tarnwick_run t2 "$img" "$k" --threads 2
+  done
+  local s1 s2 w1 w2
+  s1=$(stage_median t1 slice_pass); s2=$(stage_median t2 slice_pass)
+  w1=$(median 1 "$work/t1"); w2=$(median 1 "$work/t2")
+  echo
+  echo "Threads, $label (medians of $runs runs):"
+  printf '  %-24s %10s %10s\n' "" "1 thread" "2 threads"
+  printf '  %-24s %9.3fs %9.3fs\n' "slice pass (--timings)" "$s1" "$s2"
+  printf '  %-24s %9.3fs %9.3fs\n' "scan total (--timings)" "$(stage_median t1 total)" "$(stage_median t2 total)"
+  printf '  %-24s %9.3fs %9.3fs\n' "process wall" "$w1" "$w2"
+  echo "targets:"
+  check "slice pass $(calc %.2fx "$s1 / $s2") faster with 2 threads, target at least 1.8x" "$s1 >= 1.8 * $s2"
+  check "whole scan (wall) $(calc %.2fx "$w1 / $w2") faster with 2 threads, target at least 1.4x" "$w1 >= 1.4 * $w2"
 }
 
 instructions() {
-  local out=$work/callgrind.out
-  valgrind --tool=callgrind --callgrind-out-file="$out" "$scan" --quiet "$real_img" >/dev/null 2>"$work/vg.err"
+  local out=$work/callgrind.out img
+  img=$(real_img 300000)
+  valgrind --tool=callgrind --callgrind-out-file="$out" "$scan" --quiet "$img" >/dev/null 2>"$work/vg.err"
   local total records
   total=$(awk '/^summary:/ { print $2 }' "$out")
-  records=$(($(awk '{ s += $2 } END { printf "%.0f\n", s }' <("$bin/print_mft_extents" "$real_img")) / 1024))
+  records=$(($(mft_bytes "$img") / 1024))
   echo
   echo "Instructions (valgrind callgrind, tarnwick-scan --quiet, real 300,000-file volume):"
   echo "  total            $total"
@@ -270,20 +425,33 @@ instructions() {
     sed -E 's/ \[[^]]*\]$//; s/^ */    /' | cut -c1-150
 }
 
+summary() {
+  echo
+  echo "Targets (PASS $(printf '%s\n' "${targets[@]}" | grep -c '^PASS'), MISS $(printf '%s\n' "${targets[@]}" | grep -c '^MISS'), SKIP $(printf '%s\n' "${targets[@]}" | grep -c '^SKIP')):"
+  printf '  %s\n' "${targets[@]}"
+}
+
 prepare_volumes
 echo "== machine: $(nproc) cores, $(uname -r); commit $(git rev-parse --short HEAD)$(git diff --quiet || echo ' (modified)')"
 if [ "$mode" = instructions ]; then
   instructions
   exit 0
 fi
-declare -A per_record
-[ "$real" = 1 ] && bench_real
-if [ "$synthetic" = 1 ]; then
-  bench_synthetic 1000000
-  bench_synthetic 4000000
-  echo
-  echo "Scaling: ${per_record[1000000]} ns per record at 1M, ${per_record[4000000]} ns at 4M"
-  check "time per record at 4M within 1.25x of 1M ($(awk -v a="${per_record[4000000]}" -v b="${per_record[1000000]}" 'BEGIN { printf "%.2fx", a / b }'))" \
-    "${per_record[4000000]} <= 1.25 * ${per_record[1000000]}"
-  bench_threads
+if [ "$real" = 1 ]; then
+  bench_real 300000
+  if [ "$real_1m" = 1 ]; then
+    bench_real 1000000
+    [ "$cold" = 1 ] && bench_cold 1000000
+    bench_threads "$(real_img 1000000)" "real 1,000,000 files"
+  fi
 fi
+if [ "$synthetic" = 1 ]; then
+  for n in "${synthetic_counts[@]}"; do bench_synthetic "$n"; done
+  echo
+  echo "Scaling (time per record against the 1,000,000-record volume):"
+  scaling_check 4000000
+  scaling_check 10000000
+  bench_threads "$(syn_img 1000000)" "synthetic 1,000,000"
+fi
+[ ${#targets[@]} -gt 0 ] && summary
+exit 0

@@ -2,14 +2,26 @@
 # Builds the real NTFS benchmark volume: a fresh mkntfs image filled through
 # an ntfs-3g mount by fill_bench_tree (nested folders, lognormal sizes with a
 # few multi-megabyte files, a dozen extensions, hard links, sparse files),
-# checked with ntfsinfo and fls. Takes minutes (every file goes through FUSE).
+# checked with ntfsinfo. Takes minutes per 100,000 files (every file goes
+# through FUSE).
 #
 #   tools/make_bench_volume.sh OUTPUT.img FILES FILL_BENCH_TREE [SIZE]
+#
+# SIZE (for truncate) defaults to 4G up to 300,000 files, else 16 KiB per
+# file rounded up to whole GiB (16G for 1,000,000 files, which fill about
+# 8 GB of it); the image is sparse, so only what is written takes disk space.
 #
 # Needs root, /dev/fuse, mkntfs and ntfs-3g. The image is written next to
 # OUTPUT and renamed into place only when complete.
 set -euo pipefail
-out=$1 files=$2 filler=$3 size=${4:-4G}
+out=$1 files=$2 filler=$3
+if [ -n "${4:-}" ]; then
+  size=$4
+elif [ "$files" -le 300000 ]; then
+  size=4G
+else
+  size=$(((files * 16 + 1048575) / 1048576))G
+fi
 work=$(mktemp -d "$(dirname "$out")/build.XXXXXX")
 mnt="$work/mnt"
 img="$work/volume.img"

@@ -1,6 +1,7 @@
 #include "treemap/treemap_items.h"
 
 #include <algorithm>
+#include <span>
 
 #include "format/format.h"
 #include "texts/texts.h"
@@ -13,30 +14,29 @@ std::int64_t Normalised(std::int64_t id) { return id > 0 ? id : kRootId; }
 
 bool HasDirectFiles(const DirNode& node) { return node.direct_file_count > 0 || node.direct_size > 0; }
 
-bool HasFileList(const ScanResult& result, std::int64_t folder_id) {
-  const std::vector<FileEntry>* files = result.FindFiles(folder_id);
-  return files != nullptr && !files->empty();
-}
+bool HasFileList(const ScanResult& result, std::int64_t folder_id) { return !result.FindFiles(folder_id).empty(); }
 
 void AddFolderItems(const ScanResult& result, const DirNode& folder, std::vector<TreemapItem>& items) {
+  const std::span<const std::int64_t> child_ids = result.Children(folder);
   std::vector<const DirNode*> children;
-  children.reserve(folder.children.size());
-  for (std::int64_t id : folder.children) {
+  children.reserve(child_ids.size());
+  for (std::int64_t id : child_ids) {
     // Exact lookup: a corrupt child id of 0 must not stand for the root here.
-    const auto it = result.folders.find(id);
-    if (it != result.folders.end()) children.push_back(&it->second);
+    const DirNode* child = id > 0 ? result.FindFolder(id) : nullptr;
+    if (child != nullptr) children.push_back(child);
   }
   std::sort(children.begin(), children.end(),
             [](const DirNode* a, const DirNode* b) { return a->total_size > b->total_size; });
 
   std::uint64_t n = 0;
   for (const DirNode* c : children) {
-    if (!(c->total_size > 0 || !c->children.empty() || HasDirectFiles(*c))) continue;
+    const bool has_children = !result.Children(*c).empty();
+    if (!(c->total_size > 0 || has_children || HasDirectFiles(*c))) continue;
     TreemapItem item;
-    item.name = c->name;
+    item.name = result.NameText(*c);
     item.size = std::max<std::int64_t>(c->total_size, 1);
     item.id = c->id;
-    item.is_folder = !c->children.empty() || HasFileList(result, c->id);
+    item.is_folder = has_children || HasFileList(result, c->id);
     item.colour = PaletteColour(n++);
     items.push_back(std::move(item));
   }
@@ -71,7 +71,7 @@ bool RebuildTreemapItems(const ScanResult& result, std::int64_t folder_id, bool 
   AddFolderItems(result, *folder, items);
 
   // A folder without child folders shows its files at once.
-  if (folder->children.empty() && HasDirectFiles(*folder) && HasFileList(result, f)) {
+  if (result.Children(*folder).empty() && HasDirectFiles(*folder) && HasFileList(result, f)) {
     items.clear();
     AddFileItems(result, f, 0, items);
     return true;
@@ -81,19 +81,18 @@ bool RebuildTreemapItems(const ScanResult& result, std::int64_t folder_id, bool 
 
 std::uint64_t AddFileItems(const ScanResult& result, std::int64_t folder_id, std::uint64_t counter,
                            std::vector<TreemapItem>& items) {
-  const std::vector<FileEntry>* files = result.FindFiles(folder_id);
-  if (files == nullptr) return counter;
+  const std::span<const FileItem> files = result.FindFiles(folder_id);
 
-  std::vector<std::size_t> order(files->size());
+  std::vector<std::size_t> order(files.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(),
-            [files](std::size_t a, std::size_t b) { return (*files)[a].size > (*files)[b].size; });
+            [files](std::size_t a, std::size_t b) { return files[a].size > files[b].size; });
 
   for (std::size_t position : order) {
-    const FileEntry& file = (*files)[position];
+    const FileItem& file = files[position];
     if (file.size <= 0) continue;
     TreemapItem item;
-    item.name = file.name;
+    item.name = result.NameText(file);
     item.size = file.size;
     item.id = Normalised(folder_id);
     item.is_file = true;

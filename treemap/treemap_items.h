@@ -26,7 +26,7 @@ struct TreemapItem {
   bool is_folder = false;  // can be entered (hand cursor, double-click navigates)
   bool is_direct_files = false;
   bool is_file = false;
-  std::uint64_t file_index = 0;  // file items: position in the folder's files_by_folder list
+  std::uint64_t file_index = 0;  // file items: position among the folder's files (ScanResult::Files)
   Colour colour = 0;
 };
 

@@ -44,15 +44,16 @@ void PaintExtensionRow(HDC dc, const ExtensionListContext& context, int item, co
 
 void PaintFileRow(HDC dc, const FileViewContext& context, int item, const RECT& row, const RowColours& colours) {
   FillRowBackground(dc, context.list, item, row, colours.background);
-  const FileEntry* file = FileViewEntry(context.result, context.state, item);
+  const FileItem* file = FileViewEntry(context.result, context.state, item);
   if (file == nullptr) return;
   const ListColumnWidths columns = ReadColumnWidths(context.list);
   RECT cell{};
   for (std::int32_t column = 0; column < static_cast<std::int32_t>(kFileViewColumns.size()); ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
     if (column == kFileViewExtensionColumn) {
-      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, context.extensions.order, file->extension), colours.background,
-                     ExtensionLabel(file->extension), context.dpi);
+      const std::wstring& extension = context.result.Extension(*file);
+      DrawSwatchCell(dc, cell, ExtensionSwatchColour(context.result.extensions, context.extensions.order, extension),
+                     colours.background, ExtensionLabel(extension), context.dpi);
     } else {
       DrawCellText(dc, cell, colours.background, FileViewCellText(context.result, *file, column),
                    kFileViewColumns[static_cast<std::size_t>(column)].right_aligned, context.dpi);
@@ -84,8 +85,9 @@ LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context) {
     AnswerText(header, [&context](int row, int column, LVITEMW& item) {
       const auto position = ExtensionRowPosition(context.result, context.state, row);
       if (!position) return;
-      CopyCellText(ExtensionCellText(context.result, *ExtensionAtPosition(context.result, context.state, *position), column), item.pszText,
-                   static_cast<std::size_t>(item.cchTextMax));
+      CopyCellText(
+          ExtensionCellText(context.result, *ExtensionAtPosition(context.result, context.state, *position), column),
+          item.pszText, static_cast<std::size_t>(item.cchTextMax));
     });
     return 0;
   }
@@ -119,7 +121,7 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
   switch (header.code) {
     case LVN_GETDISPINFOW:
       AnswerText(header, [&context](int row, int column, LVITEMW& item) {
-        const FileEntry* file = FileViewEntry(context.result, context.state, row);
+        const FileItem* file = FileViewEntry(context.result, context.state, row);
         if (file == nullptr) return;
         CopyCellText(FileViewCellText(context.result, *file, column), item.pszText,
                      static_cast<std::size_t>(item.cchTextMax));
@@ -132,7 +134,7 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
                             });
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const FileEntry* file = FileViewEntry(context.result, context.state, click.iItem);
+      const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
       if (file == nullptr) return 0;
       const std::wstring path = FileContextMenuPath(context.result, *file);
       SelectListRow(context.list, click.iItem);

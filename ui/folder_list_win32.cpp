@@ -7,7 +7,6 @@
 
 #include <array>
 
-#include "base/extension.h"
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
@@ -48,12 +47,15 @@ void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row
   if (look.triangle) DrawTriangle(dc, *look.triangle);
 
   const Rect& box = look.icon_box;
+  const ScanResult* result = context.rows.result();
+  std::wstring name;  // the row's own name, read from the result
   std::wstring_view label;
   if (row.is_file) {
-    const FileEntry* file = context.rows.FileOfRow(row);
+    const FileItem* file = context.rows.FileOfRow(row);
     if (file != nullptr) {
-      label = file->name;
-      if (HICON icon = IconForExtension(ExtensionOf(file->name))) {
+      name = result->NameText(*file);
+      label = name;
+      if (HICON icon = IconForExtension(result->Extension(*file))) {
         DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
       }
     }
@@ -65,10 +67,11 @@ void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row
   } else {
     FillSolid(dc, ToRect(look.glyph_tab), kFolderGlyphColour);
     FillSolid(dc, ToRect(look.glyph_body), kFolderGlyphColour);
-    if (const ScanResult* result = context.rows.result()) {
-      if (auto it = result->folders.find(static_cast<std::int64_t>(row.id)); it != result->folders.end()) {
-        label = it->second.name;
-      }
+    // Exact lookup: a row id that is 0, or negative as a signed id, is no folder.
+    const auto id = static_cast<std::int64_t>(row.id);
+    if (const DirNode* folder = result != nullptr && id > 0 ? result->FindFolder(id) : nullptr) {
+      name = result->NameText(*folder);
+      label = name;
     }
   }
 

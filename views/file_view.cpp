@@ -8,14 +8,23 @@
 namespace tw {
 namespace {
 
+// The file at position k of largest_files; an empty file for a position or
+// index the result does not hold.
+const FileItem& LargestFile(const ScanResult& result, std::size_t k) {
+  static const FileItem kNone;
+  if (k >= result.largest_files.size()) return kNone;
+  const std::uint32_t index = result.largest_files[k];
+  return index < result.files.size() ? result.files[index] : kNone;
+}
+
 // -1, 0 or 1 by the column's key, ascending (not the folder path's).
-int CompareBy(const FileEntry& a, const FileEntry& b, std::int32_t column) {
+int CompareBy(const ScanResult& result, const FileItem& a, const FileItem& b, std::int32_t column) {
   const auto numbers = [](std::int64_t x, std::int64_t y) { return x < y ? -1 : (y < x ? 1 : 0); };
   switch (column) {
     case 0:
-      return CompareTextNoCase(a.name, b.name);
+      return CompareTextNoCase(result.Name(a), result.Name(b));
     case 2:
-      return CompareTextNoCase(a.extension, b.extension);
+      return CompareTextNoCase(result.Extension(a), result.Extension(b));
     case 4:
       return numbers(a.alloc, b.alloc);
     case 5:
@@ -29,14 +38,13 @@ int CompareBy(const FileEntry& a, const FileEntry& b, std::int32_t column) {
 // built once, and every entry of order points at its folder's text, so the
 // comparisons do not build or look up paths.
 void SortByFolderPath(const ScanResult& result, std::vector<std::size_t>& order, bool ascending) {
-  const std::vector<FileEntry>& files = result.largest_files;
   IdMap<std::wstring> paths;
-  std::vector<const std::wstring*> path_of(files.size(), nullptr);
-  for (const std::size_t index : order) {
-    const std::int64_t folder = files[index].folder_id;
+  std::vector<const std::wstring*> path_of(result.largest_files.size(), nullptr);
+  for (const std::size_t k : order) {
+    const std::int64_t folder = result.FolderId(LargestFile(result, k));
     auto [it, added] = paths.try_emplace(folder);
     if (added) it->second = BuildFolderPath(result, folder, result.drive);
-    path_of[index] = &it->second;  // map entries stay put as the map grows
+    path_of[k] = &it->second;  // map entries stay put as the map grows
   }
   if (ascending) {
     std::sort(order.begin(), order.end(),
@@ -50,27 +58,26 @@ void SortByFolderPath(const ScanResult& result, std::vector<std::size_t>& order,
 }  // namespace
 
 void SortLargestFiles(const ScanResult& result, std::vector<std::size_t>& order, const ListSort& sort) {
-  const std::vector<FileEntry>& files = result.largest_files;
   const std::int32_t column = sort.sort_column;
   if (column == 1) {
     SortByFolderPath(result, order, sort.sort_ascending);
     return;
   }
+  const auto file = [&](std::size_t k) -> const FileItem& { return LargestFile(result, k); };
   if (sort.sort_ascending) {
     std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return CompareBy(files[a], files[b], column) < 0; });
+              [&](std::size_t a, std::size_t b) { return CompareBy(result, file(a), file(b), column) < 0; });
   } else {
     std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return CompareBy(files[a], files[b], column) > 0; });
+              [&](std::size_t a, std::size_t b) { return CompareBy(result, file(a), file(b), column) > 0; });
   }
 }
 
 void FillFileView(const ScanResult& result, FileViewState& state) {
-  const std::vector<FileEntry>& files = result.largest_files;
-  MatchListOrder(state.order, files.size());
+  MatchListOrder(state.order, result.largest_files.size());
   state.file_view.clear();
   for (std::size_t k = 0; k < state.order.size() && state.file_view.size() < kMaxListRows; ++k) {
-    if (files[state.order[k]].size != 0) state.file_view.push_back(state.order[k]);
+    if (LargestFile(result, state.order[k]).size != 0) state.file_view.push_back(state.order[k]);
   }
 }
 
@@ -88,21 +95,23 @@ void RefreshFileView(const ScanResult& result, FileViewState& state) {
   FillFileView(result, state);
 }
 
-const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row) {
+const FileItem* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row) {
   if (row < 0 || static_cast<std::uint64_t>(row) >= state.file_view.size()) return nullptr;
-  const std::uint64_t index = state.file_view[static_cast<std::size_t>(row)];
-  if (index >= result.largest_files.size()) return nullptr;
-  return &result.largest_files[static_cast<std::size_t>(index)];
+  const std::uint64_t k = state.file_view[static_cast<std::size_t>(row)];
+  if (k >= result.largest_files.size()) return nullptr;
+  const std::uint32_t index = result.largest_files[static_cast<std::size_t>(k)];
+  if (index >= result.files.size()) return nullptr;
+  return &result.files[index];
 }
 
-std::wstring FileViewCellText(const ScanResult& result, const FileEntry& file, std::int32_t column) {
+std::wstring FileViewCellText(const ScanResult& result, const FileItem& file, std::int32_t column) {
   switch (column) {
     case 0:
-      return file.name;
+      return result.NameText(file);
     case 1:
-      return BuildFolderPath(result, file.folder_id, result.drive);
+      return BuildFolderPath(result, result.FolderId(file), result.drive);
     case 2:
-      return ExtensionLabel(file.extension);
+      return ExtensionLabel(result.Extension(file));
     case 3:
       return FormatSize(static_cast<std::uint64_t>(file.size));
     case 4:
@@ -114,10 +123,10 @@ std::wstring FileViewCellText(const ScanResult& result, const FileEntry& file, s
   }
 }
 
-std::wstring FileContextMenuPath(const ScanResult& result, const FileEntry& file) {
-  std::wstring path = BuildFolderPath(result, file.folder_id, result.drive);
+std::wstring FileContextMenuPath(const ScanResult& result, const FileItem& file) {
+  std::wstring path = BuildFolderPath(result, result.FolderId(file), result.drive);
   if (!path.empty() && path.back() != L'\\') path += L'\\';
-  path += file.name;
+  path += result.NameText(file);
   return path;
 }
 

@@ -35,12 +35,12 @@ inline constexpr std::int32_t kFileViewExtensionColumn = 2;
 // The view's own order of the result's largest files (the result is never
 // reordered).
 struct FileViewState {
-  std::vector<std::size_t> order;        // indices into largest_files, in list order
-  std::vector<std::uint64_t> file_view;  // shown rows: indices into largest_files
+  std::vector<std::size_t> order;        // positions in largest_files, in list order
+  std::vector<std::uint64_t> file_view;  // shown rows: positions in largest_files
   ListSort sort{3, false};               // size, descending
 };
 
-// Sorts order (indices into result.largest_files) by the column's key (0
+// Sorts order (positions in result.largest_files) by the column's key (0
 // name, 1 folder path, 2 extension case-insensitively; 4 allocated size; 5
 // modification time; 3 and any other value size). A sort by folder builds
 // each folder's path once. Not stable: entries equal under the key come in any
@@ -58,16 +58,16 @@ void FileViewColumnClick(const ScanResult& result, FileViewState& state, std::in
 void RefreshFileView(const ScanResult& result, FileViewState& state);
 
 // The file of a row; null for a row that is not shown.
-const FileEntry* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row);
+const FileItem* FileViewEntry(const ScanResult& result, const FileViewState& state, std::int64_t row);
 
 // The text of one cell of a file of `result`; other columns give "". Column
 // 1 is the path of the file's folder (BuildFolderPath), column 2 the
 // extension alone (the swatch is drawn before it).
-std::wstring FileViewCellText(const ScanResult& result, const FileEntry& file, std::int32_t column);
+std::wstring FileViewCellText(const ScanResult& result, const FileItem& file, std::int32_t column);
 
 // The full path of a file of `result`, for the context menu: its folder's
 // path, a backslash unless that already ends in one, and the name.
-std::wstring FileContextMenuPath(const ScanResult& result, const FileEntry& file);
+std::wstring FileContextMenuPath(const ScanResult& result, const FileItem& file);
 
 // The swatch colour of an extension, the same in both lists: the palette
 // entry of the position in `order` (the extension list's) of the first

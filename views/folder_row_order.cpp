@@ -1,7 +1,9 @@
 #include "views/folder_row_order.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "format/format.h"
 #include "texts/texts.h"
@@ -13,10 +15,18 @@ namespace {
 
 // ---- Children of one folder ----------------------------------------------
 
+// A text of this program as UTF-16 units, to compare with names.
+std::u16string Units(std::wstring_view text) {
+  std::u16string units;
+  units.reserve(text.size());
+  for (wchar_t unit : text) units.push_back(static_cast<char16_t>(unit));
+  return units;
+}
+
 struct KeyedEntry {
   FolderEntry entry;
   std::int64_t key = 0;
-  const std::wstring* name = nullptr;
+  std::u16string_view name;
   std::wstring attributes;  // filled only when sorting by attributes
 };
 
@@ -54,7 +64,7 @@ std::int64_t DirectFilesKey(const DirNode& folder, std::int32_t column) {
 
 // ---- Files of one folder ---------------------------------------------------
 
-std::int64_t FileKey(const FileEntry& file, std::size_t index, std::int32_t column) {
+std::int64_t FileKey(const FileItem& file, std::size_t index, std::int32_t column) {
   switch (column) {
     case kFolderColumnSize:
       return file.size;
@@ -75,36 +85,37 @@ std::int64_t FileKey(const FileEntry& file, std::size_t index, std::int32_t colu
 std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder, std::int32_t column,
                                             bool ascending) {
   const bool by_text = column == kFolderColumnName || column == kFolderColumnAttributes;
-  const std::wstring direct_files = text::kDirectFiles;
+  const std::u16string direct_files = Units(text::kDirectFiles);
+  const std::span<const std::int64_t> children = result.Children(folder);
   std::vector<KeyedEntry> keyed;
-  keyed.reserve(folder.children.size() + 1);
-  for (std::int64_t child_id : folder.children) {
-    auto it = result.folders.find(child_id);
-    if (it == result.folders.end()) continue;
-    const DirNode& child = it->second;
+  keyed.reserve(children.size() + 1);
+  for (std::int64_t child_id : children) {
+    // Exact lookup: a corrupt child id of 0 or below is no folder.
+    const DirNode* child = child_id > 0 ? result.FindFolder(child_id) : nullptr;
+    if (child == nullptr) continue;
     KeyedEntry& k = keyed.emplace_back();
-    k.entry = {child_id, &child};
-    k.key = ChildKey(child, column);
-    k.name = &child.name;
-    if (column == kFolderColumnAttributes) k.attributes = FormatAttributes(child.attributes);
+    k.entry = {child_id, child};
+    k.key = ChildKey(*child, column);
+    k.name = result.Name(*child);
+    if (column == kFolderColumnAttributes) k.attributes = FormatAttributes(child->attributes);
   }
   if (folder.direct_file_count > 0 || folder.direct_size > 0) {
     KeyedEntry& k = keyed.emplace_back();
     k.entry = {0, nullptr};
     k.key = DirectFilesKey(folder, column);
-    k.name = &direct_files;  // its attribute text stays empty
+    k.name = direct_files;  // its attribute text stays empty
   }
 
   std::sort(keyed.begin(), keyed.end(), [&](const KeyedEntry& a, const KeyedEntry& b) {
     if (by_text) {
-      const int c = column == kFolderColumnName ? CompareTextNoCase(*a.name, *b.name)
+      const int c = column == kFolderColumnName ? CompareTextNoCase(a.name, b.name)
                                                 : CompareTextNoCase(a.attributes, b.attributes);
       if (c != 0) return ascending ? c < 0 : c > 0;
       // A folder named like the pseudo row sorts before it, in both directions.
       return a.entry.folder != nullptr && b.entry.folder == nullptr;
     }
     if (a.key != b.key) return ascending ? a.key < b.key : a.key > b.key;
-    return CompareTextNoCase(*a.name, *b.name) < 0;
+    return CompareTextNoCase(a.name, b.name) < 0;
   });
 
   std::vector<FolderEntry> ordered;
@@ -113,7 +124,8 @@ std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirN
   return ordered;
 }
 
-std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, std::int32_t column, bool ascending) {
+std::vector<std::size_t> OrderFileIndices(const ScanResult& result, std::span<const FileItem> files,
+                                          std::int32_t column, bool ascending) {
   std::vector<std::size_t> order(files.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
 
@@ -122,13 +134,11 @@ std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, s
     std::vector<std::wstring> texts;
     if (column == kFolderColumnAttributes) {
       texts.reserve(files.size());
-      for (const FileEntry& f : files) texts.push_back(FormatAttributes(f.attributes));
+      for (const FileItem& f : files) texts.push_back(FormatAttributes(f.attributes));
     }
-    auto text = [&](std::size_t i) -> const std::wstring& {
-      return column == kFolderColumnName ? files[i].name : texts[i];
-    };
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      const int c = CompareTextNoCase(text(a), text(b));
+      const int c = column == kFolderColumnName ? CompareTextNoCase(result.Name(files[a]), result.Name(files[b]))
+                                                : CompareTextNoCase(texts[a], texts[b]);
       return ascending ? c < 0 : c > 0;
     });
     return order;
@@ -138,7 +148,7 @@ std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, s
     const std::int64_t ka = FileKey(files[a], a, column);
     const std::int64_t kb = FileKey(files[b], b, column);
     if (ka != kb) return ascending ? ka < kb : ka > kb;
-    return CompareTextNoCase(files[a].name, files[b].name) < 0;
+    return CompareTextNoCase(result.Name(files[a]), result.Name(files[b])) < 0;
   });
   return order;
 }

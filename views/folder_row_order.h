@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "model/scan_result.h"
@@ -29,7 +30,9 @@ struct FolderEntry {
 std::vector<FolderEntry> OrderFolderEntries(const ScanResult& result, const DirNode& folder, std::int32_t column,
                                             bool ascending);
 
-// Positions 0 .. files.size()-1 in display order.
-std::vector<std::size_t> OrderFileIndices(const std::vector<FileEntry>& files, std::int32_t column, bool ascending);
+// Positions 0 .. files.size()-1 in display order; `files` are files of `result`
+// (their names are read from it).
+std::vector<std::size_t> OrderFileIndices(const ScanResult& result, std::span<const FileItem> files,
+                                          std::int32_t column, bool ascending);
 
 }  // namespace tw

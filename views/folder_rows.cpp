@@ -14,7 +14,9 @@ namespace {
 // chain that loops or runs absurdly deep cannot hang the user interface.
 constexpr std::size_t kMaxWalk = 512;
 
-bool HasChildOrDirectFiles(const DirNode& folder) { return !folder.children.empty() || folder.direct_file_count > 0; }
+bool HasChildOrDirectFiles(const ScanResult& result, const DirNode& folder) {
+  return !result.Children(folder).empty() || folder.direct_file_count > 0;
+}
 
 std::wstring CountText(std::int64_t n) {
   // Counts are 32-bit; a sum of two of them is held at the largest value
@@ -45,15 +47,14 @@ struct FolderRowModel::Frame {
 // ---- Lookups ---------------------------------------------------------------
 
 const DirNode* FolderRowModel::Folder(std::uint64_t id) const {
-  if (result_ == nullptr) return nullptr;
-  auto it = result_->folders.find(static_cast<std::int64_t>(id));
-  return it == result_->folders.end() ? nullptr : &it->second;
+  // Exact: an id that is 0, or negative as a signed id, is no folder here.
+  if (result_ == nullptr || static_cast<std::int64_t>(id) <= 0) return nullptr;
+  return result_->FindFolder(static_cast<std::int64_t>(id));
 }
 
-const std::vector<FileEntry>* FolderRowModel::Files(std::uint64_t folder_id) const {
-  if (result_ == nullptr) return nullptr;
-  auto it = result_->files_by_folder.find(static_cast<std::int64_t>(folder_id));
-  return it == result_->files_by_folder.end() ? nullptr : &it->second;
+std::span<const FileItem> FolderRowModel::Files(std::uint64_t folder_id) const {
+  const DirNode* folder = Folder(folder_id);
+  return folder == nullptr ? std::span<const FileItem>() : result_->Files(*folder);
 }
 
 const FolderRow* FolderRowModel::RowAt(std::int64_t index) const {
@@ -131,7 +132,7 @@ void FolderRowModel::EmitFolder(std::uint64_t id, const DirNode& folder, std::in
   FolderRow row;
   row.id = id;
   row.depth = depth;
-  row.expandable = HasChildOrDirectFiles(folder);
+  row.expandable = HasChildOrDirectFiles(*result_, folder);
   rows_.push_back(row);
   if (expanded_folders_.count(id) == 0) return;
   Frame frame;
@@ -143,13 +144,13 @@ void FolderRowModel::EmitFolder(std::uint64_t id, const DirNode& folder, std::in
 }
 
 void FolderRowModel::EmitFiles(std::uint64_t folder_id, std::int32_t depth) {
-  const std::vector<FileEntry>* files = Files(folder_id);
-  if (files == nullptr) return;
-  const std::vector<std::size_t> order = OrderFileIndices(*files, sort_column_, sort_ascending_);
+  const std::span<const FileItem> files = Files(folder_id);
+  if (files.empty()) return;
+  const std::vector<std::size_t> order = OrderFileIndices(*result_, files, sort_column_, sort_ascending_);
   rows_.reserve(rows_.size() + order.size());
   for (std::size_t index : order) {
     FolderRow row;
-    row.id = static_cast<std::uint64_t>((*files)[index].id);
+    row.id = files[index].id;
     row.folder_id = folder_id;
     row.file_index = index;
     row.depth = depth;
@@ -170,7 +171,7 @@ void FolderRowModel::ResetForResult(const ScanResult* result) {
 
 bool FolderRowModel::ToggleFolder(std::uint64_t folder_id) {
   const DirNode* folder = Folder(folder_id);
-  if (folder == nullptr || !HasChildOrDirectFiles(*folder)) return false;
+  if (folder == nullptr || !HasChildOrDirectFiles(*result_, *folder)) return false;
   if (expanded_folders_.erase(folder_id) == 0) expanded_folders_.insert(folder_id);
   Rebuild();
   return true;
@@ -201,7 +202,7 @@ void FolderRowModel::RevealFolder(std::uint64_t folder_id) {
       continue;
     }
     const DirNode* folder = Folder(*it);
-    if (folder != nullptr && HasChildOrDirectFiles(*folder)) expanded_folders_.insert(*it);
+    if (folder != nullptr && HasChildOrDirectFiles(*result_, *folder)) expanded_folders_.insert(*it);
   }
   Rebuild();
 }
@@ -218,14 +219,14 @@ void FolderRowModel::SetSort(std::int32_t column) {
 
 // ---- Questions about a row -------------------------------------------------
 
-const FileEntry* FolderRowModel::FileOfRow(const FolderRow& row) const {
+const FileItem* FolderRowModel::FileOfRow(const FolderRow& row) const {
   if (!row.is_file) return nullptr;
-  const std::vector<FileEntry>* files = Files(row.folder_id);
-  if (files == nullptr || row.file_index >= files->size()) return nullptr;
-  return &(*files)[static_cast<std::size_t>(row.file_index)];
+  const std::span<const FileItem> files = Files(row.folder_id);
+  if (row.file_index >= files.size()) return nullptr;
+  return &files[static_cast<std::size_t>(row.file_index)];
 }
 
-const FileEntry* FolderRowModel::FileOfRow(std::int64_t index) const {
+const FileItem* FolderRowModel::FileOfRow(std::int64_t index) const {
   const FolderRow* row = RowAt(index);
   return row == nullptr ? nullptr : FileOfRow(*row);
 }
@@ -234,7 +235,7 @@ double FolderRowModel::ParentPercent(std::int64_t index) const {
   const FolderRow* row = RowAt(index);
   if (row == nullptr) return 0.0;
   if (row->is_file) {
-    const FileEntry* file = FileOfRow(*row);
+    const FileItem* file = FileOfRow(*row);
     const DirNode* folder = Folder(row->folder_id);
     if (file == nullptr || folder == nullptr) return 0.0;
     return Share(file->alloc, folder->total_alloc);
@@ -254,25 +255,25 @@ std::wstring FolderRowModel::RowPath(std::int64_t index) const {
   const FolderRow* row = RowAt(index);
   if (row == nullptr) return {};
   if (row->is_file) {
-    const FileEntry* file = FileOfRow(*row);
+    const FileItem* file = FileOfRow(*row);
     if (file == nullptr) return {};
-    std::wstring path = BuildFolderPath(*result_, file->folder_id, result_->drive);
+    std::wstring path = BuildFolderPath(*result_, result_->FolderId(*file), result_->drive);
     if (!path.empty() && path.back() != L'\\') path += L'\\';
-    return path + file->name;
+    return path + result_->NameText(*file);
   }
   std::wstring path = result_->drive + L":\\";
   // Names from the folder upwards, stopping at the root or a missing folder.
-  std::vector<const std::wstring*> names;
+  std::vector<std::u16string_view> names;
   std::uint64_t id = row->is_direct_files ? row->folder_id : row->id;
   while (names.size() < kMaxWalk && id != static_cast<std::uint64_t>(kRootId)) {
     const DirNode* folder = Folder(id);
     if (folder == nullptr) break;
-    names.push_back(&folder->name);
+    names.push_back(result_->Name(*folder));
     id = static_cast<std::uint64_t>(folder->tree_parent_id);
   }
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     if (it != names.rbegin()) path += L'\\';
-    path += **it;
+    path += WideText(*it);
   }
   return path;
 }
@@ -286,11 +287,11 @@ std::wstring FolderRowModel::CellText(std::int64_t index, std::int32_t column) c
   }
 
   if (row->is_file) {
-    const FileEntry* file = FileOfRow(*row);
+    const FileItem* file = FileOfRow(*row);
     if (file == nullptr) return {};
     switch (column) {
       case kFolderColumnName:
-        return file->name;
+        return result_->NameText(*file);
       case kFolderColumnSize:
         return SizeText(file->size);
       case kFolderColumnAlloc:
@@ -329,7 +330,7 @@ std::wstring FolderRowModel::CellText(std::int64_t index, std::int32_t column) c
   if (folder == nullptr) return {};
   switch (column) {
     case kFolderColumnName:
-      return folder->name;
+      return result_->NameText(*folder);
     case kFolderColumnSize:
       return SizeText(folder->total_size);
     case kFolderColumnAlloc:

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -43,11 +44,11 @@ inline constexpr std::int32_t kFolderColumnCount = 9;
 inline constexpr std::uint64_t kDirectFilesEntry = ~std::uint64_t{0};
 
 // One visible row. Exactly one kind applies: a folder row has both flags
-// false. File rows carry no sizes: read them from the FileEntry (FileOfRow).
+// false. File rows carry no sizes: read them from the FileItem (FileOfRow).
 struct FolderRow {
-  std::uint64_t id = 0;          // folder: its id; "[直接文件]": kDirectFilesEntry; file: FileEntry.id
+  std::uint64_t id = 0;          // folder: its id; "[直接文件]": kDirectFilesEntry; file: FileItem.id
   std::uint64_t folder_id = 0;   // "[直接文件]" and file rows: the folder holding the files; else 0
-  std::uint64_t file_index = 0;  // file row: index in files_by_folder of folder_id; else 0
+  std::uint64_t file_index = 0;  // file row: index among the files of folder_id; else 0
   std::int32_t depth = 0;        // the root row is 0
   bool expandable = false;       // shows an open/close triangle
   bool is_direct_files = false;
@@ -102,8 +103,8 @@ class FolderRowModel {
   // the name for a file row.
   std::wstring RowPath(std::int64_t index) const;
   // The file a file row shows; null for other rows or a stale index.
-  const FileEntry* FileOfRow(const FolderRow& row) const;
-  const FileEntry* FileOfRow(std::int64_t index) const;
+  const FileItem* FileOfRow(const FolderRow& row) const;
+  const FileItem* FileOfRow(std::int64_t index) const;
 
   // Where a folder's row, or its "[直接文件]" row, is in the current rows.
   std::optional<std::size_t> FolderRowIndex(std::uint64_t folder_id) const;
@@ -122,7 +123,7 @@ class FolderRowModel {
   struct Frame;
 
   const DirNode* Folder(std::uint64_t id) const;
-  const std::vector<FileEntry>* Files(std::uint64_t folder_id) const;
+  std::span<const FileItem> Files(std::uint64_t folder_id) const;
   void EmitFolder(std::uint64_t id, const DirNode& folder, std::int32_t depth, std::vector<Frame>& stack);
   void EmitFiles(std::uint64_t folder_id, std::int32_t depth);
 

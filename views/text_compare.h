@@ -11,5 +11,7 @@ namespace tw {
 // Negative when a sorts before b, zero when they are equal after folding,
 // positive otherwise. A proper prefix sorts first.
 int CompareTextNoCase(std::wstring_view a, std::wstring_view b);
+// The same over names held as UTF-16 units.
+int CompareTextNoCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace tw

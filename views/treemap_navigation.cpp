@@ -6,10 +6,10 @@
 namespace tw {
 namespace {
 
+// Exact: an id that is 0, or negative as a signed id, is no folder here.
 const DirNode* FindFolderById(const ScanResult* result, std::uint64_t id) {
-  if (result == nullptr) return nullptr;
-  auto it = result->folders.find(static_cast<std::int64_t>(id));
-  return it == result->folders.end() ? nullptr : &it->second;
+  if (result == nullptr || static_cast<std::int64_t>(id) <= 0) return nullptr;
+  return result->FindFolder(static_cast<std::int64_t>(id));
 }
 
 // Opens or closes a folder row; the treemap follows a folder that opens and
@@ -21,12 +21,8 @@ FolderListAction ToggleFolderRow(FolderRowModel& rows, TreemapState& state, std:
   rows.ToggleFolder(id);
   const DirNode* folder = FindFolderById(rows.result(), id);
   if (was_open || folder == nullptr) return action;
-  const std::vector<FileEntry>* files = nullptr;
-  if (auto it = rows.result()->files_by_folder.find(static_cast<std::int64_t>(id));
-      it != rows.result()->files_by_folder.end()) {
-    files = &it->second;
-  }
-  if (folder->children.empty() && (files == nullptr || files->empty())) return action;
+  const ScanResult& result = *rows.result();
+  if (result.Children(*folder).empty() && result.Files(*folder).empty()) return action;
   state = TreemapState{id, false};
   action.treemap_changed = true;
   return action;
@@ -59,7 +55,7 @@ FolderListAction DoubleClickFolderRow(FolderRowModel& rows, TreemapState& state,
 std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, std::uint64_t id, bool show_files) {
   const DirNode* folder = FindFolderById(result, id);
   if (folder == nullptr) return std::nullopt;
-  const bool has_children = !folder->children.empty();
+  const bool has_children = !result->Children(*folder).empty();
   const bool has_files = folder->direct_file_count > 0 || folder->direct_size > 0;
 
   TreemapNavigation navigation;
@@ -99,7 +95,7 @@ std::wstring TreemapCaption(const ScanResult* result, const TreemapState& state)
   if (state.treemap_folder_id == static_cast<std::uint64_t>(kRootId)) return text::kTopLevelCaption;
   const DirNode* folder = FindFolderById(result, state.treemap_folder_id);
   if (folder == nullptr) return text::kTopLevelCaption;
-  std::wstring text = folder->name;
+  std::wstring text = result->NameText(*folder);
   if (state.treemap_show_files) text += std::wstring(L" / ") + text::kDirectFiles;
   return text;
 }

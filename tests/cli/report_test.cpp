@@ -103,12 +103,16 @@ TEST(Report, ExtensionAndFileTablesUseTheFormatters) {
 TEST(Report, TablesKeepTwentyRowsAndSkipEmptyFiles) {
   ScanResult result = MakeSampleResult();
   result.extensions.assign(30, ExtStat{L".x", 1, 1});
-  FileEntry file = result.largest_files.front();
-  file.size = 5;
-  result.largest_files.assign(25, file);
-  file.name = L"zero.bin";
-  file.size = file.alloc = 0;
-  result.largest_files.insert(result.largest_files.begin(), file);
+  const std::uint32_t first = result.largest_files.front();
+  result.files[first].size = 5;
+  result.largest_files.assign(25, first);
+  FileItem zero = result.files[first];
+  zero.size = zero.alloc = 0;
+  zero.name_offset = static_cast<std::uint32_t>(result.names.size());
+  zero.name_length = 8;
+  result.names += u"zero.bin";
+  result.largest_files.insert(result.largest_files.begin(), static_cast<std::uint32_t>(result.files.size()));
+  result.files.push_back(zero);
   EXPECT_EQ(Lines(ExtensionTable(result)).size(), kReportExtensions + 1);
   const std::string files = LargestFilesTable(result);
   EXPECT_EQ(Lines(files).size(), kReportFiles + 1);

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <span>
 #include <string>
 #include <sstream>
 
@@ -69,8 +72,9 @@ TEST(ResultJson, FilesListsEveryFileOnceWithItsFolder) {
   for (const auto& f : doc["files"]) {
     ids.insert(f["id"].get<std::int64_t>());
     EXPECT_EQ(f.size(), 9u);
-    const auto* files = result.FindFiles(f["folder_id"].get<std::int64_t>());
-    ASSERT_NE(files, nullptr);
+    const std::span<const FileItem> files = result.FindFiles(f["folder_id"].get<std::int64_t>());
+    EXPECT_TRUE(std::any_of(files.begin(), files.end(), [&](const FileItem& item) { return item.id == f["id"]; }))
+        << f["name"];
   }
   // The file of the unreachable folder 50 is listed too, last.
   EXPECT_EQ(ids, (std::multiset<std::int64_t>{70, 71, 72, 73, 74}));
@@ -107,9 +111,21 @@ TEST(ResultJson, ResultWithoutRootGivesEmptyFolderList) {
 
 TEST(ResultJson, ChildListThatRepeatsAFolderVisitsItOnce) {
   ScanResult r = MakeSampleResult();
-  r.folders[5].children = {40, 30, 40};
-  r.folders[31].children = {5};  // points back at the root
-  EXPECT_EQ(FoldersInPreOrder(r).size(), 4u);
+  const auto set_children = [&r](std::int64_t id, std::initializer_list<std::int64_t> children) {
+    DirNode& node = r.folders[static_cast<std::size_t>(r.FindFolder(id) - r.folders.data())];
+    node.first_child = static_cast<std::uint32_t>(r.child_ids.size());
+    node.child_count = static_cast<std::uint32_t>(children.size());
+    r.child_ids.insert(r.child_ids.end(), children);
+  };
+  set_children(kRootId, {40, 30, 40});
+  set_children(31, {5});  // points back at the root
+  const std::vector<const DirNode*> order = FoldersInPreOrder(r);
+  std::vector<std::int64_t> ids;
+  for (const DirNode* node : order) ids.push_back(node->id);
+  ASSERT_FALSE(ids.empty());
+  EXPECT_EQ(ids.front(), kRootId);
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<std::int64_t>{5, 30, 31, 40}));
 }
 
 }  // namespace

@@ -20,21 +20,26 @@ inline ScanResult MakeSampleResult() {
   b.AddFolder(31, 30, L"alice");
   b.AddFolder(50, 51, L"lost");
   b.AddFolder(51, 50, L"found");
-  b.AddFile(kRootId, 70, L"boot.ini", 100, 4096);
-  b.AddFile(40, 71, L"big.sys", 600, 614400);
-  b.AddFile(31, 72, L"照片.JPG", 250, 4096);
-  b.AddFile(31, 73, L"notes", 50, 4096);
-  b.AddFile(50, 74, L"lost.txt", 9, 4096);
+  const auto add_file = [&b](std::int64_t folder, std::int64_t id, const wchar_t* name, std::int64_t size) {
+    FileEntry& f = b.AddFile(folder, id, name, size, 4096);
+    f.mtime = 133541559010000000;  // 2024-03-07 01:05:01 UTC
+    f.attributes = 0x20;
+    return &f;
+  };
+  add_file(kRootId, 70, L"boot.ini", 100);
+  add_file(40, 71, L"big.sys", 600)->alloc = 614400;
+  add_file(31, 72, L"照片.JPG", 250);
+  add_file(31, 73, L"notes", 50);
+  add_file(50, 74, L"lost.txt", 9);
   ScanResult r = b.Finish();
-  for (auto& [id, files] : r.files_by_folder) {
-    for (FileEntry& f : files) {
-      f.mtime = 133541559010000000;  // 2024-03-07 01:05:01 UTC
-      f.attributes = 0x20;
+  // Finish's extensions by size: .sys 600, .JPG 250, .ini 100, none 50, .txt 9.
+  const auto index_of = [&r](std::int64_t id) {
+    for (std::size_t k = 0; k < r.files.size(); ++k) {
+      if (r.files[k].id == id) return static_cast<std::uint32_t>(k);
     }
-  }
-  r.extensions = {{L".sys", 600, 1}, {L".JPG", 250, 1}, {L".ini", 100, 1}, {L"(无扩展名)", 50, 1}, {L".txt", 9, 1}};
-  r.largest_files = {r.files_by_folder[40][0], r.files_by_folder[31][0], r.files_by_folder[5][0],
-                     r.files_by_folder[31][1], r.files_by_folder[50][0]};
+    return static_cast<std::uint32_t>(r.files.size());
+  };
+  r.largest_files = {index_of(71), index_of(72), index_of(70), index_of(73), index_of(74)};
   r.elapsed_seconds = 1.25;
   return r;
 }

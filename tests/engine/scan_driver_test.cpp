@@ -240,13 +240,11 @@ TEST(ScanDriver, StageTimingsAreFilledWhenAsked) {
 using Shape = std::vector<std::tuple<std::int64_t, std::int64_t, std::int32_t, std::vector<std::int64_t>>>;
 Shape ShapeOf(const ScanResult& result) {
   Shape shape;
-  for (const auto& [id, node] : result.folders) {
+  for (const DirNode& node : result.folders) {
     std::vector<std::int64_t> files;
-    if (const auto* list = result.FindFiles(id)) {
-      for (const FileEntry& f : *list) files.push_back(f.id);
-    }
+    for (const FileItem& f : result.Files(node)) files.push_back(f.id);
     std::sort(files.begin(), files.end());
-    shape.emplace_back(id, node.total_size, node.total_file_count, files);
+    shape.emplace_back(node.id, node.total_size, node.total_file_count, files);
   }
   std::sort(shape.begin(), shape.end());
   return shape;

@@ -31,11 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (std::getenv("TW_FUZZ_VERBOSE")) {
     std::fprintf(stderr, "files %d folders %d total %lld\n", result.file_count, result.folder_count,
                  static_cast<long long>(result.root_total_size));
-    for (const auto& [id, node] : result.folders) {
+    for (const DirNode& node : result.folders) {
       std::fprintf(stderr, "folder %lld parent %lld tree parent %lld direct %lld total %lld children %zu\n",
-                   static_cast<long long>(id), static_cast<long long>(node.parent_id),
+                   static_cast<long long>(node.id), static_cast<long long>(node.parent_id),
                    static_cast<long long>(node.tree_parent_id), static_cast<long long>(node.direct_size),
-                   static_cast<long long>(node.total_size), node.children.size());
+                   static_cast<long long>(node.total_size), result.Children(node).size());
     }
   }
   const std::string broken = test::CheckResultInvariants(result);

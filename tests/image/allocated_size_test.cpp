@@ -38,10 +38,8 @@ TEST(AllocatedSize, SparseAndCompressedFilesMatchNtfs3g) {
   if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot build the volume: " << said.str();
   ASSERT_TRUE(built) << said.str();
 
-  std::map<std::int64_t, const FileEntry*> scanned;
-  for (const auto& [folder, list] : result.files_by_folder) {
-    for (const FileEntry& f : list) scanned[f.id] = &f;
-  }
+  std::map<std::int64_t, const FileItem*> scanned;
+  for (const FileItem& f : result.files) scanned[f.id] = &f;
   // One file a line: record number (ntfs-3g's inode number), blocks, size, path.
   int checked = 0, below_size = 0;
   std::int64_t record = 0, blocks = 0, size = 0;

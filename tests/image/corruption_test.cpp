@@ -224,18 +224,16 @@ void CheckLargeSizes(const ScanResult& result, MemoryVolume& bytes) {
   BorrowedVolume volume(bytes);
   ASSERT_TRUE(test::ReadMftBytes(volume, image, record_size));
   const ByteSpan view(image.data(), image.size());
-  for (const auto& [folder, files] : result.files_by_folder) {
-    for (const FileEntry& f : files) {
-      if (f.size <= kSizeSanityLimit && f.alloc <= kSizeSanityLimit) continue;
-      ScanSlice own;
-      ParseRange(view, record_size, f.id, f.id + 1, own);
-      ASSERT_EQ(own.entries.size(), 1u) << "record " << f.id;
-      if (f.size > kSizeSanityLimit) {
-        EXPECT_EQ(f.size, own.entries[0].size) << "record " << f.id;
-      }
-      if (f.alloc > kSizeSanityLimit) {
-        EXPECT_EQ(f.alloc, own.entries[0].alloc) << "record " << f.id;
-      }
+  for (const FileItem& f : result.files) {
+    if (f.size <= kSizeSanityLimit && f.alloc <= kSizeSanityLimit) continue;
+    ScanSlice own;
+    ParseRange(view, record_size, f.id, f.id + 1, own);
+    ASSERT_EQ(own.entries.size(), 1u) << "record " << f.id;
+    if (f.size > kSizeSanityLimit) {
+      EXPECT_EQ(f.size, own.entries[0].size) << "record " << f.id;
+    }
+    if (f.alloc > kSizeSanityLimit) {
+      EXPECT_EQ(f.alloc, own.entries[0].alloc) << "record " << f.id;
     }
   }
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <span>
 
 #include "engine/scan_driver.h"
 #include "ntfsbuild/record_builder.h"
@@ -54,7 +55,7 @@ void SetParent(Bytes& volume, std::int64_t record, std::int64_t parent) {
 
 // The child of `folder` holding the most files.
 std::int64_t FullestChild(const ScanResult& result, std::int64_t folder) {
-  const std::vector<std::int64_t>& children = result.FindFolder(folder)->children;
+  const std::span<const std::int64_t> children = result.Children(*result.FindFolder(folder));
   if (children.empty()) return 0;
   return *std::max_element(children.begin(), children.end(), [&](std::int64_t a, std::int64_t b) {
     return result.FindFolder(a)->total_file_count < result.FindFolder(b)->total_file_count;
@@ -74,10 +75,10 @@ void CheckLoop(const Bytes& clean_volume, const ScanResult& clean, std::int64_t 
   const DirNode& cut = *result.FindFolder(std::min(upper, lower));
   EXPECT_EQ(cut.tree_parent_id, kRootId);
   EXPECT_EQ(cut.total_file_count, clean.FindFolder(upper)->total_file_count);
-  EXPECT_EQ(BuildFolderPath(result, cut.id, L"C"), L"C:\\" + cut.name);
+  EXPECT_EQ(BuildFolderPath(result, cut.id, L"C"), L"C:\\" + result.NameText(cut));
   const DirNode& other = *result.FindFolder(std::max(upper, lower));
   if (other.id != cut.id) {
-    EXPECT_TRUE(BuildFolderPath(result, other.id, L"C").starts_with(L"C:\\" + cut.name + L"\\"));
+    EXPECT_TRUE(BuildFolderPath(result, other.id, L"C").starts_with(L"C:\\" + result.NameText(cut) + L"\\"));
   }
   // The folder that held the upper one has lost its files.
   const std::int64_t holder = clean.FindFolder(upper)->tree_parent_id;

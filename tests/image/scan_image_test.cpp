@@ -30,11 +30,9 @@ ScanResult Scan(const std::string& path, std::int32_t threads) {
   return ScanSourceMft(path, L"C", nullptr, options);
 }
 
-std::map<std::int64_t, const FileEntry*> FilesById(const ScanResult& result) {
-  std::map<std::int64_t, const FileEntry*> files;
-  for (const auto& [folder, list] : result.files_by_folder) {
-    for (const FileEntry& f : list) files[f.id] = &f;
-  }
+std::map<std::int64_t, const FileItem*> FilesById(const ScanResult& result) {
+  std::map<std::int64_t, const FileItem*> files;
+  for (const FileItem& f : result.files) files[f.id] = &f;
   return files;
 }
 
@@ -60,25 +58,23 @@ class Digest {
 std::uint64_t DigestOf(const ScanResult& result) {
   Digest digest;
   std::map<std::int64_t, const DirNode*> folders;
-  for (const auto& [id, node] : result.folders) folders[id] = &node;
+  for (const DirNode& node : result.folders) folders[node.id] = &node;
   for (const auto& [id, node] : folders) {
     digest.Add(id);
     digest.Add(node->parent_id);
-    digest.Add(node->name);
+    digest.Add(result.NameText(*node));
     for (const std::int64_t v : {node->total_size, node->total_alloc, node->direct_size, node->direct_alloc}) {
       digest.Add(v);
     }
     digest.Add(node->total_file_count);
     digest.Add(node->total_folder_count);
   }
-  std::map<std::int64_t, std::pair<std::int64_t, const FileEntry*>> files;
-  for (const auto& [folder, list] : result.files_by_folder) {
-    for (const FileEntry& f : list) files[f.id] = {folder, &f};
-  }
+  std::map<std::int64_t, std::pair<std::int64_t, const FileItem*>> files;
+  for (const FileItem& f : result.files) files[f.id] = {result.FolderId(f), &f};
   for (const auto& [id, file] : files) {
     digest.Add(id);
     digest.Add(file.first);
-    digest.Add(file.second->name);
+    digest.Add(result.NameText(*file.second));
     digest.Add(file.second->size);
     digest.Add(file.second->alloc);
   }

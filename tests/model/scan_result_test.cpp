@@ -9,15 +9,33 @@
 namespace tw {
 namespace {
 
-DirNode Folder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
+struct NamedFolder {
   DirNode node;
-  node.id = id;
-  node.parent_id = parent_id;
-  node.name = std::move(name);
-  return node;
+  std::wstring name;
+};
+
+NamedFolder Folder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
+  NamedFolder folder;
+  folder.node.id = id;
+  folder.node.parent_id = parent_id;
+  folder.node.tree_parent_id = parent_id;
+  folder.name = std::move(name);
+  return folder;
 }
 
-void Add(ScanResult& result, DirNode node) { result.folders.emplace(node.id, std::move(node)); }
+// Appends a folder (paths need no child lists), findable at once.
+void Add(ScanResult& result, const NamedFolder& folder) {
+  ScanResultPacker packer(result);
+  packer.AddFolder(folder.node, folder.name);
+  packer.IndexFolders();
+}
+
+FileItem File(std::int64_t size) {
+  FileItem file;
+  file.size = size;
+  file.alloc = size;
+  return file;
+}
 
 // C:\Windows\System32, plus a folder whose parent is unknown and one whose
 // parent is recorded as 0.
@@ -34,24 +52,29 @@ ScanResult SampleTree() {
 
 TEST(ScanResult, MovingLeavesTheSourceEmpty) {
   ScanResult source = SampleTree();
-  source.files_by_folder[30].push_back(FileEntry{L"a.txt", L".txt", 30, 1, 2, 3, 4, 5});
-  source.extensions.push_back(ExtStat{L".txt", 1, 1});
-  source.largest_files.push_back(source.files_by_folder[30].front());
+  ScanResultPacker packer(source);
+  packer.AddFile(1, File(1), L"a.txt");  // the folder at index 1, Windows
+  packer.Finish();
+  source.largest_files.push_back(0);
   source.file_count = 7;
   source.root_total_size = 99;
   source.elapsed_seconds = 1.5;
 
   ScanResult moved(std::move(source));
   EXPECT_EQ(moved.folders.size(), 5u);
-  EXPECT_EQ(moved.FindFiles(30)->front().name, L"a.txt");
+  ASSERT_EQ(moved.FindFiles(30).size(), 1u);
+  EXPECT_EQ(moved.NameText(moved.FindFiles(30).front()), L"a.txt");
+  EXPECT_EQ(moved.Children(*moved.FindFolder(30)).front(), 31);
   EXPECT_EQ(moved.extensions.size(), 1u);
   EXPECT_EQ(moved.largest_files.size(), 1u);
   EXPECT_EQ(moved.file_count, 7);
   EXPECT_EQ(moved.root_total_size, 99);
   EXPECT_EQ(moved.elapsed_seconds, 1.5);
   EXPECT_EQ(moved.drive, L"C");
-  EXPECT_TRUE(source.folders.empty() && source.files_by_folder.empty() && source.extensions.empty() &&
+  EXPECT_TRUE(source.folders.empty() && source.folder_index.empty() && source.child_ids.empty() &&
+              source.files.empty() && source.names.empty() && source.extensions.empty() &&
               source.largest_files.empty() && source.drive.empty());
+  EXPECT_EQ(source.FindFolder(kRootId), nullptr);
   EXPECT_EQ(source.file_count, 0);
 
   ScanResult target;
@@ -61,7 +84,7 @@ TEST(ScanResult, MovingLeavesTheSourceEmpty) {
   EXPECT_EQ(target.drive, L"C");
   EXPECT_EQ(target.folders.size(), 5u);
   EXPECT_EQ(target.extensions.front().extension, L".txt");
-  EXPECT_TRUE(moved.folders.empty() && moved.files_by_folder.empty() && moved.extensions.empty() &&
+  EXPECT_TRUE(moved.folders.empty() && moved.files.empty() && moved.names.empty() && moved.extensions.empty() &&
               moved.largest_files.empty() && moved.drive.empty());
   EXPECT_EQ(moved.root_total_size, 0);
 
@@ -70,17 +93,62 @@ TEST(ScanResult, MovingLeavesTheSourceEmpty) {
   EXPECT_EQ(target.folders.size(), 5u);
 }
 
+TEST(ScanResultPacker, GroupsFilesByFolderAndRanksExtensions) {
+  ScanResult result = SampleTree();  // root, 30, 31, 40, 41 at indices 0 to 4
+  ScanResultPacker packer(result);
+  packer.AddFile(2, File(7), L"b.DLL");
+  packer.AddFile(0, File(5), L"x.dll");
+  packer.AddFile(2, File(3), L"a.dll");
+  packer.AddFile(4, File(5), L".profile");  // a leading dot is no extension
+  packer.AddFile(2, File(3), L"c");
+  packer.Finish();
+
+  // Each folder's files together, in the order they were added.
+  const std::span<const FileItem> system32 = result.FindFiles(31);
+  ASSERT_EQ(system32.size(), 3u);
+  EXPECT_EQ(result.NameText(system32[0]), L"b.DLL");
+  EXPECT_EQ(result.NameText(system32[1]), L"a.dll");
+  EXPECT_EQ(result.NameText(system32[2]), L"c");
+  EXPECT_EQ(result.FolderId(system32[2]), 31);
+  EXPECT_EQ(result.FindFiles(41).size(), 1u);
+  EXPECT_EQ(result.FindFiles(kRootId).size(), 1u);
+  EXPECT_TRUE(result.FindFiles(30).empty());
+
+  // Exact texts, largest total first, equal totals by text.
+  ASSERT_EQ(result.extensions.size(), 3u);
+  EXPECT_EQ(result.extensions[0].extension, L"");
+  EXPECT_EQ(result.extensions[0].total_size, 8);
+  EXPECT_EQ(result.extensions[0].file_count, 2);
+  EXPECT_EQ(result.extensions[1].extension, L".dll");
+  EXPECT_EQ(result.extensions[1].total_size, 8);
+  EXPECT_EQ(result.extensions[1].file_count, 2);
+  EXPECT_EQ(result.extensions[2].extension, L".DLL");
+  EXPECT_EQ(result.Extension(system32[0]), L".DLL");
+  EXPECT_EQ(result.Extension(system32[2]), L"");
+  EXPECT_EQ(result.Entry(system32[1]).extension, L".dll");
+  EXPECT_EQ(result.Entry(system32[1]).folder_id, 31);
+
+  // Child lists follow the tree parents; an unknown parent lists the folder nowhere.
+  ASSERT_EQ(result.Children(*result.FindFolder(kRootId)).size(), 2u);
+  EXPECT_EQ(result.Children(*result.FindFolder(30)).front(), 31);
+  EXPECT_TRUE(result.Children(*result.FindFolder(40)).empty());
+}
+
 TEST(ScanResult, LookupsTreatNonPositiveIdsAsRoot) {
   ScanResult result = SampleTree();
-  result.files_by_folder[kRootId].push_back(FileEntry{L"pagefile.sys", L".sys", kRootId, 1, 1, 9, 0, 0});
+  ScanResultPacker packer(result);
+  packer.AddFile(0, File(1), L"pagefile.sys");
+  packer.Finish();
   ASSERT_NE(result.FindFolder(0), nullptr);
   EXPECT_EQ(result.FindFolder(0)->id, kRootId);
   EXPECT_EQ(result.FindFolder(-7)->id, kRootId);
-  EXPECT_EQ(result.FindFolder(31)->name, L"System32");
+  EXPECT_EQ(result.NameText(*result.FindFolder(31)), L"System32");
   EXPECT_EQ(result.FindFolder(12345), nullptr);
-  ASSERT_NE(result.FindFiles(0), nullptr);
-  EXPECT_EQ(result.FindFiles(0)->front().name, L"pagefile.sys");
-  EXPECT_EQ(result.FindFiles(31), nullptr);
+  ASSERT_EQ(result.FindFiles(0).size(), 1u);
+  EXPECT_EQ(result.NameText(result.FindFiles(0).front()), L"pagefile.sys");
+  EXPECT_EQ(result.Extension(result.FindFiles(-3).front()), L".sys");
+  EXPECT_TRUE(result.FindFiles(31).empty());
+  EXPECT_TRUE(result.FindFiles(12345).empty());
 }
 
 TEST(BuildFolderPath, FollowsRecordedParentsFromTheRoot) {

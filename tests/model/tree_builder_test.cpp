@@ -59,12 +59,28 @@ const DirNode& Node(const ScanResult& result, std::int64_t id) {
   return node ? *node : kMissing;
 }
 
+// A folder's files, and the largest files, with their texts.
+std::vector<FileEntry> Files(const ScanResult& result, std::int64_t folder) {
+  std::vector<FileEntry> entries;
+  for (const FileItem& file : result.FindFiles(folder)) entries.push_back(result.Entry(file));
+  return entries;
+}
+
+std::vector<FileEntry> Largest(const ScanResult& result) {
+  std::vector<FileEntry> entries;
+  for (const std::uint32_t index : result.largest_files) entries.push_back(result.Entry(result.files.at(index)));
+  return entries;
+}
+
 std::vector<std::wstring> FileNames(const ScanResult& result, std::int64_t folder) {
   std::vector<std::wstring> names;
-  if (const auto* files = result.FindFiles(folder)) {
-    for (const FileEntry& f : *files) names.push_back(f.name);
-  }
+  for (const FileEntry& f : Files(result, folder)) names.push_back(f.name);
   return names;
+}
+
+std::vector<std::int64_t> Children(const ScanResult& result, std::int64_t id) {
+  const std::span<const std::int64_t> children = result.Children(Node(result, id));
+  return {children.begin(), children.end()};
 }
 
 bool Contains(const std::vector<std::int64_t>& ids, std::int64_t id) {
@@ -77,7 +93,7 @@ TEST(TreeBuilder, UnknownParentHangsUnderRootKeepingRecordedParent) {
   b.Folder(40, 9999, L"Lost").Folder(41, 0, L"Zero").Folder(42, 40, L"Inner");
   const ScanResult result = b.Build(L"E");
   // A recorded root keeps its time and attributes but is named after the drive.
-  EXPECT_EQ(Node(result, kRootId).name, L"[E:]");
+  EXPECT_EQ(result.NameText(Node(result, kRootId)), L"[E:]");
   EXPECT_EQ(Node(result, kRootId).mtime, 133000000000000000);
   EXPECT_EQ(Node(result, kRootId).attributes, 0x16u);
 
@@ -87,10 +103,10 @@ TEST(TreeBuilder, UnknownParentHangsUnderRootKeepingRecordedParent) {
   EXPECT_EQ(Node(result, 41).parent_id, 0);
   EXPECT_EQ(Node(result, 41).tree_parent_id, kRootId);
   EXPECT_EQ(Node(result, 42).tree_parent_id, 40);
-  EXPECT_TRUE(Contains(Node(result, kRootId).children, 40));
-  EXPECT_TRUE(Contains(Node(result, kRootId).children, 41));
-  EXPECT_FALSE(Contains(Node(result, kRootId).children, 42));
-  EXPECT_EQ(lost.children, std::vector<std::int64_t>{42});
+  EXPECT_TRUE(Contains(Children(result, kRootId), 40));
+  EXPECT_TRUE(Contains(Children(result, kRootId), 41));
+  EXPECT_FALSE(Contains(Children(result, kRootId), 42));
+  EXPECT_EQ(Children(result, 40), std::vector<std::int64_t>{42});
   EXPECT_EQ(Node(result, kRootId).tree_parent_id, kRootId);
   EXPECT_EQ(Node(result, kRootId).total_folder_count, 3);
 }
@@ -118,10 +134,9 @@ TEST(TreeBuilder, FilesOfUnknownFoldersBecomeRootFiles) {
   EXPECT_EQ(names[0], L"own.sys");
   EXPECT_TRUE(std::is_permutation(names.begin() + 1, names.end(),
                                   std::vector<std::wstring>{L"orphan.bin", L"zero.dat"}.begin()));
-  for (const FileEntry& f : *result.FindFiles(kRootId)) EXPECT_EQ(f.folder_id, kRootId) << f.name;
-  EXPECT_EQ(result.files_by_folder.count(9999), 0u);
-  EXPECT_EQ(result.files_by_folder.count(0), 0u);
-  EXPECT_EQ(result.FindFiles(30)->front().folder_id, 30);
+  for (const FileEntry& f : Files(result, kRootId)) EXPECT_EQ(f.folder_id, kRootId) << f.name;
+  EXPECT_EQ(result.files.size(), 4u);  // each file listed once
+  EXPECT_EQ(Files(result, 30).front().folder_id, 30);
 }
 
 TEST(TreeBuilder, MissingRootIsCreatedFromDriveLetter) {
@@ -131,11 +146,11 @@ TEST(TreeBuilder, MissingRootIsCreatedFromDriveLetter) {
 
   const DirNode& root = Node(result, kRootId);
   EXPECT_EQ(root.id, kRootId);
-  EXPECT_EQ(root.name, L"[D:]");
+  EXPECT_EQ(result.NameText(root), L"[D:]");
   EXPECT_EQ(root.mtime, 0);
   EXPECT_EQ(root.attributes, 0u);
   EXPECT_EQ(root.tree_parent_id, kRootId);
-  std::vector<std::int64_t> children = root.children;
+  std::vector<std::int64_t> children = Children(result, kRootId);
   std::sort(children.begin(), children.end());
   EXPECT_EQ(children, (std::vector<std::int64_t>{30, 40}));
   EXPECT_EQ(result.drive, L"D");
@@ -186,13 +201,13 @@ TEST(TreeBuilder, SizesAndCountsSumBottomUp) {
   EXPECT_EQ(result.file_count, 8);
   EXPECT_EQ(result.folder_count, 6);
 
-  // A folder without files has no list.
+  // A folder without files has an empty list.
   EXPECT_EQ(Node(result, 15).direct_file_count, 0);
-  EXPECT_EQ(result.files_by_folder.count(15), 0u);
+  EXPECT_TRUE(result.FindFiles(15).empty());
 
   // Files keep their order and their fields, and name their folder.
   EXPECT_EQ(FileNames(result, 12), (std::vector<std::wstring>{L"c1", L"c2"}));
-  const FileEntry& c2 = result.FindFiles(12)->back();
+  const FileEntry c2 = Files(result, 12).back();
   EXPECT_EQ(c2.folder_id, 12);
   EXPECT_EQ(BuildFolderPath(result, c2.folder_id, L"C"), L"C:\\A\\B\\C");
   EXPECT_EQ(c2.size, -5);
@@ -229,8 +244,8 @@ TEST(TreeBuilder, ParentLoopsHangFromTheRootAtTheirLowestNumberedFolder) {
                                                              {51, kRootId}, {52, 51}, {50, 52},      {53, 50}};
   for (const auto& [id, parent] : tree_parents) EXPECT_EQ(Node(result, id).tree_parent_id, parent) << id;
   EXPECT_EQ(Node(result, 20).parent_id, 21);  // as recorded
-  EXPECT_EQ(Node(result, 22).children, std::vector<std::int64_t>{23});
-  EXPECT_EQ(Node(result, 30).children, std::vector<std::int64_t>{31});
+  EXPECT_EQ(Children(result, 22), std::vector<std::int64_t>{23});
+  EXPECT_EQ(Children(result, 30), std::vector<std::int64_t>{31});
 
   const DirNode& root = Node(result, kRootId);
   EXPECT_EQ(root.total_file_count, result.file_count);
@@ -248,7 +263,7 @@ TEST(TreeBuilder, ParentLoopsHangFromTheRootAtTheirLowestNumberedFolder) {
       {31, L"C:\\B\\C"}, {40, L"C:\\B\\C\\D"},   {51, L"C:\\K"}, {53, L"C:\\K\\L\\T\\U"}};
   for (const auto& [id, path] : paths) {
     EXPECT_EQ(BuildFolderPath(result, id, L"C"), path) << id;
-    EXPECT_EQ(result.FindFiles(id)->front().folder_id, id) << id;
+    EXPECT_EQ(Files(result, id).front().folder_id, id) << id;
   }
 }
 
@@ -274,18 +289,18 @@ TEST(TreeBuilder, EveryFileNamesTheFolderItIsListedUnder) {
   const ScanResult result = b.Build(L"D");
   std::size_t checked = 0;
   std::map<std::int64_t, std::int64_t> listed_under;  // file id -> folder key
-  for (const auto& [folder, files] : result.files_by_folder) {
-    for (const FileEntry& f : files) {
-      EXPECT_EQ(f.folder_id, folder) << f.id;
-      listed_under[f.id] = folder;
+  for (const DirNode& folder : result.folders) {
+    for (const FileEntry& f : Files(result, folder.id)) {
+      EXPECT_EQ(f.folder_id, folder.id) << f.id;
+      listed_under[f.id] = folder.id;
       ++checked;
     }
   }
   EXPECT_EQ(checked, 410u);
   ASSERT_EQ(result.largest_files.size(), 410u);
-  for (const FileEntry& f : result.largest_files) {
+  for (const FileEntry& f : Largest(result)) {
     const std::int64_t recorded = f.id - 1000 == 1 ? -1 : f.id - 1000;
-    const bool known = recorded > 0 && result.folders.contains(recorded);
+    const bool known = recorded > 0 && result.FindFolder(recorded) != nullptr;
     EXPECT_EQ(f.folder_id, known ? recorded : kRootId) << f.id;
     EXPECT_EQ(f.folder_id, listed_under[f.id]) << f.id;
   }
@@ -301,7 +316,7 @@ TEST(TreeBuilder, RootChildrenOrderedBySizeLargestFirst) {
   }
   b.Folder(20, 13, L"under50").File(120, 20, L"big", 100000, 100000);  // lifts f3 to the top
   const ScanResult result = b.Build();
-  EXPECT_EQ(Node(result, kRootId).children, (std::vector<std::int64_t>{13, 14, 11, 10, 15, 12}));
+  EXPECT_EQ(Children(result, kRootId), (std::vector<std::int64_t>{13, 14, 11, 10, 15, 12}));
 }
 
 TEST(TreeBuilder, TotalsSaturateInsteadOfWrapping) {
@@ -334,7 +349,7 @@ TEST(TreeBuilder, ExtensionRowsKeepCaseAndCollectNamesWithoutExtension) {
   EXPECT_EQ(result.extensions[3].extension, L".");
   EXPECT_EQ(result.extensions[3].total_size, 5);
 
-  for (const FileEntry& f : *result.FindFiles(kRootId)) {
+  for (const FileEntry& f : Files(result, kRootId)) {
     if (f.name == L".gitignore" || f.name == L"Makefile") {
       EXPECT_EQ(f.extension, L"");
     }
@@ -353,12 +368,12 @@ TEST(TreeBuilder, LargestFilesSortedWithTheirFolders) {
 
   ASSERT_EQ(result.largest_files.size(), 5u);
   std::vector<std::wstring> order;
-  for (const FileEntry& f : result.largest_files) order.push_back(f.name);
+  for (const FileEntry& f : Largest(result)) order.push_back(f.name);
   EXPECT_EQ(order, (std::vector<std::wstring>{L"huge.iso", L"lost.bin", L"kernel32.dll", L"win.ini", L"empty"}));
 
-  EXPECT_EQ(result.largest_files[0].folder_id, kRootId);  // recorded parent 0
-  EXPECT_EQ(result.largest_files[1].folder_id, kRootId);  // unknown parent
-  const FileEntry& dll = result.largest_files[2];
+  EXPECT_EQ(Largest(result)[0].folder_id, kRootId);  // recorded parent 0
+  EXPECT_EQ(Largest(result)[1].folder_id, kRootId);  // unknown parent
+  const FileEntry dll = Largest(result)[2];
   EXPECT_EQ(dll.folder_id, 31);
   EXPECT_EQ(BuildFolderPath(result, dll.folder_id, L"C"), L"C:\\Windows\\System32");
   EXPECT_EQ(dll.extension, L".dll");
@@ -367,8 +382,8 @@ TEST(TreeBuilder, LargestFilesSortedWithTheirFolders) {
   EXPECT_EQ(dll.id, 100);
   EXPECT_EQ(dll.mtime, 133400000000000000);
   EXPECT_EQ(dll.attributes, 0x20u);
-  EXPECT_EQ(result.largest_files[3].folder_id, 30);
-  EXPECT_EQ(result.largest_files[4].extension, L"");
+  EXPECT_EQ(Largest(result)[3].folder_id, 30);
+  EXPECT_EQ(Largest(result)[4].extension, L"");
 }
 
 // A parent chain of 100,000 folders, each inside the previous one, built on a
@@ -405,7 +420,7 @@ TEST(TreeBuilder, DeepChainBuildsOnASmallStack) {
   EXPECT_EQ(Node(result, kFirst).total_folder_count, kDepth - 1);
   EXPECT_EQ(Node(result, kFirst + kDepth / 2).total_file_count, 1);
   EXPECT_EQ(Node(result, kFirst + kDepth - 1).direct_file_count, 1);
-  const FileEntry& leaf = result.FindFiles(kFirst + kDepth - 1)->front();
+  const FileEntry leaf = Files(result, kFirst + kDepth - 1).front();
   EXPECT_EQ(leaf.folder_id, kFirst + kDepth - 1);
   const std::wstring path = BuildFolderPath(result, leaf.folder_id, L"C");
   // Deeper than any path: "C:\\" and the innermost "d" folders that fit.

@@ -30,20 +30,22 @@ std::string CheckResultInvariants(const ScanResult& result) {
   while (!pending.empty()) {
     const DirNode* node = result.FindFolder(pending.back());
     pending.pop_back();
-    for (const std::int64_t child : node ? node->children : std::vector<std::int64_t>{}) {
+    if (node == nullptr) continue;
+    for (const std::int64_t child : result.Children(*node)) {
       if (!reached.insert(child).second) return Broken(*node, "child met twice in the tree");
       pending.push_back(child);
     }
   }
-  for (const auto& [id, node] : result.folders) {
-    if (node.id != id) return Broken(node, "id differs from its key");
+  for (const DirNode& node : result.folders) {
+    const std::int64_t id = node.id;
+    if (result.FindFolder(id) != &node) return Broken(node, "not found by its id");
     if (!reached.contains(id)) return Broken(node, "not in the tree");
     if (node.direct_size < 0 || node.direct_alloc < 0 || node.direct_file_count < 0) {
       return Broken(node, "negative direct value");
     }
     std::int64_t size = node.direct_size, alloc = node.direct_alloc;
     std::int32_t files = node.direct_file_count, folders = 0;
-    for (const std::int64_t child_id : node.children) {
+    for (const std::int64_t child_id : result.Children(node)) {
       const DirNode* child = result.FindFolder(child_id);
       if (child == nullptr || child_id == kRootId) return Broken(node, "child is not a folder");
       if (child->tree_parent_id != id) return Broken(node, "child hangs elsewhere");
@@ -57,16 +59,21 @@ std::string CheckResultInvariants(const ScanResult& result) {
     if (node.total_file_count != files) return Broken(node, "total_file_count is not direct plus children");
     if (node.total_folder_count != folders) return Broken(node, "total_folder_count is not its subfolders");
   }
-  for (const auto& [id, files] : result.files_by_folder) {
-    if (!reached.contains(id)) return "files of " + std::to_string(id) + ", a folder not in the tree";
-    for (const FileEntry& file : files) {
-      if (file.folder_id != id) return "file " + std::to_string(file.id) + " names another folder than its list's";
+  // Every file is in exactly one folder's list, and names that folder.
+  std::size_t listed = 0;
+  for (const DirNode& node : result.folders) {
+    const std::span<const FileItem> files = result.Files(node);
+    listed += files.size();
+    for (const FileItem& file : files) {
+      if (result.FolderId(file) != node.id) {
+        return "file " + std::to_string(file.id) + " names another folder than its list's";
+      }
+      if (file.extension >= result.extensions.size()) return "file " + std::to_string(file.id) + " has no extension";
     }
   }
-  for (const FileEntry& file : result.largest_files) {
-    if (!reached.contains(file.folder_id)) {
-      return "largest file " + std::to_string(file.id) + " names a folder not in the tree";
-    }
+  if (listed != result.files.size()) return "files outside every folder's list";
+  for (const std::uint32_t index : result.largest_files) {
+    if (index >= result.files.size()) return "largest file index out of range";
   }
   if (root->total_file_count != result.file_count) return "root total_file_count differs from file_count";
   return {};

@@ -3,57 +3,61 @@
 #include <utility>
 #include <vector>
 
-#include "base/extension.h"
-
 namespace tw::test {
 
 ScanResultBuilder::ScanResultBuilder(std::wstring drive) {
   result_.drive = std::move(drive);
-  DirNode& root = result_.folders[kRootId];
-  root.id = kRootId;
-  root.parent_id = kRootId;
-  root.tree_parent_id = kRootId;
+  StagedFolder& root = staged_[kRootId];
+  root.node.id = kRootId;
+  root.node.parent_id = kRootId;
+  root.node.tree_parent_id = kRootId;
   root.name = L"[" + result_.drive + L":]";
+  order_.push_back(kRootId);
 }
 
 DirNode& ScanResultBuilder::AddFolder(std::int64_t id, std::int64_t parent_id, std::wstring name) {
-  DirNode& node = result_.folders[id];
-  node.id = id;
-  node.parent_id = parent_id;
-  node.tree_parent_id = parent_id;
-  node.name = std::move(name);
-  result_.folders[parent_id].children.push_back(id);
-  return node;
+  auto [it, added] = staged_.try_emplace(id);
+  if (added) order_.push_back(id);
+  StagedFolder& folder = it->second;
+  folder.node.id = id;
+  folder.node.parent_id = parent_id;
+  folder.node.tree_parent_id = parent_id;
+  folder.name = std::move(name);
+  return folder.node;
 }
 
 FileEntry& ScanResultBuilder::AddFile(std::int64_t folder_id, std::int64_t id, std::wstring name, std::int64_t size,
                                       std::int64_t alloc) {
-  FileEntry& file = result_.files_by_folder[folder_id].emplace_back();
+  FileEntry& file = staged_.at(folder_id).files.emplace_back();
   file.name = std::move(name);
   file.folder_id = folder_id;
   file.id = id;
   file.size = size;
   file.alloc = alloc < 0 ? size : alloc;
-  file.extension = ExtensionOf(file.name);
   return file;
+}
+
+DirNode& ScanResultBuilder::folder(std::int64_t id) {
+  if (!finished_) return staged_.at(id).node;
+  const DirNode* node = result_.FindFolder(id);
+  return result_.folders.at(static_cast<std::size_t>(node - result_.folders.data()));
 }
 
 void ScanResultBuilder::Sum(DirNode& node) {
   node.direct_size = node.direct_alloc = 0;
   node.direct_file_count = 0;
-  if (auto it = result_.files_by_folder.find(node.id); it != result_.files_by_folder.end()) {
-    for (const FileEntry& file : it->second) {
-      node.direct_size += file.size;
-      node.direct_alloc += file.alloc;
-      ++node.direct_file_count;
-    }
+  for (const FileItem& file : result_.Files(node)) {
+    node.direct_size += file.size;
+    node.direct_alloc += file.alloc;
+    ++node.direct_file_count;
   }
   node.total_size = node.direct_size;
   node.total_alloc = node.direct_alloc;
   node.total_file_count = node.direct_file_count;
   node.total_folder_count = 0;
-  for (std::int64_t child_id : node.children) {
-    DirNode& child = result_.folders.at(child_id);
+  const std::span<const std::int64_t> children = result_.Children(node);
+  for (const std::int64_t child_id : children) {
+    DirNode& child = folder(child_id);
     Sum(child);
     node.total_size += child.total_size;
     node.total_alloc += child.total_alloc;
@@ -63,12 +67,26 @@ void ScanResultBuilder::Sum(DirNode& node) {
 }
 
 ScanResult& ScanResultBuilder::Finish() {
-  DirNode& root = result_.folders.at(kRootId);
-  Sum(root);
-  result_.file_count = 0;
-  for (const auto& [id, files] : result_.files_by_folder) result_.file_count += static_cast<std::int32_t>(files.size());
+  ScanResultPacker packer(result_);
+  for (const std::int64_t id : order_) {
+    StagedFolder& staged = staged_.at(id);
+    const std::uint32_t index = packer.AddFolder(staged.node, staged.name);
+    for (const FileEntry& entry : staged.files) {
+      FileItem file;
+      file.size = entry.size;
+      file.alloc = entry.alloc;
+      file.mtime = entry.mtime;
+      file.id = static_cast<std::uint32_t>(entry.id);
+      file.attributes = entry.attributes;
+      packer.AddFile(index, file, entry.name);
+    }
+  }
+  packer.Finish();
+  finished_ = true;
+  Sum(folder(kRootId));
+  result_.file_count = static_cast<std::int32_t>(result_.files.size());
   result_.folder_count = static_cast<std::int32_t>(result_.folders.size()) - 1;
-  result_.root_total_size = root.total_size;
+  result_.root_total_size = result_.FindFolder(kRootId)->total_size;
   return result_;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -64,9 +65,15 @@ TEST(TreemapItems, EmptyFoldersAreWeighedOneOrLeftOut) {
   b.AddFolder(15, kRootId, L"data");
   b.AddFile(15, 101, L"x", 10);
   ScanResult& r = b.Finish();
-  r.folders.at(14).direct_file_count = r.folders.at(14).total_file_count = 2;
-  r.folders.at(kRootId).children.push_back(0);    // corrupt ids are skipped,
-  r.folders.at(kRootId).children.push_back(404);  // never taken for the root
+  b.folder(14).direct_file_count = b.folder(14).total_file_count = 2;
+  DirNode& root = b.folder(kRootId);
+  std::vector<std::int64_t> children(r.Children(root).begin(), r.Children(root).end());
+  children.push_back(0);    // corrupt ids are skipped,
+  children.push_back(404);  // never taken for the root
+  root.first_child = static_cast<std::uint32_t>(r.child_ids.size());
+  root.child_count = static_cast<std::uint32_t>(children.size());
+  r.child_ids.insert(r.child_ids.end(), children.begin(), children.end());
+  ASSERT_EQ(r.Children(root).size(), 7u);
 
   std::vector<TreemapItem> items;
   RebuildTreemapItems(r, kRootId, false, items);

@@ -35,10 +35,24 @@ std::int64_t FolderAt(const FolderRowModel& m, std::uint64_t id) { return At(m.F
 std::int64_t GroupAt(const FolderRowModel& m, std::uint64_t id) { return At(m.DirectFilesRowIndex(id).value()); }
 
 // A chain root -> 100 -> 101 -> ... of `depth` folders; the last holds a file.
-void Chain(ScanResultBuilder& b, int depth) {
+void AddChain(ScanResultBuilder& b, int depth) {
   for (int i = 0; i < depth; ++i) b.AddFolder(100 + i, i == 0 ? kRootId : 99 + i, L"n" + std::to_wstring(i));
   b.AddFile(99 + depth, 1, L"leaf.txt", 1);
+}
+
+void Chain(ScanResultBuilder& b, int depth) {
+  AddChain(b, depth);
   b.Finish();
+}
+
+// Gives a folder of a finished result the child list `children`, as is.
+void SetChildren(ScanResult& r, std::int64_t id, const std::vector<std::int64_t>& children) {
+  const DirNode* found = r.FindFolder(id);
+  ASSERT_NE(found, nullptr);
+  DirNode& folder = r.folders[static_cast<std::size_t>(found - r.folders.data())];
+  folder.first_child = static_cast<std::uint32_t>(r.child_ids.size());
+  folder.child_count = static_cast<std::uint32_t>(children.size());
+  r.child_ids.insert(r.child_ids.end(), children.begin(), children.end());
 }
 
 TEST(FolderRowModel, WithoutResultOrRootHasNoRowsAndAnswersEmpty) {
@@ -51,7 +65,12 @@ TEST(FolderRowModel, WithoutResultOrRootHasNoRowsAndAnswersEmpty) {
   EXPECT_EQ(model.RowPath(0), L"");
   EXPECT_EQ(model.FileOfRow(0), nullptr);
   ScanResult no_root;
-  no_root.folders[40].name = L"orphan";
+  ScanResultPacker packer(no_root);
+  DirNode orphan;
+  orphan.id = 40;
+  packer.AddFolder(orphan, L"orphan");
+  packer.Finish();
+  ASSERT_NE(no_root.FindFolder(40), nullptr);
   model.ResetForResult(&no_root);
   EXPECT_EQ(model.RowCount(), 0u);
   EXPECT_TRUE(model.expanded_folders().empty());
@@ -86,7 +105,7 @@ TEST(FolderRowModel, NewResultShowsRootChildrenAndDirectFilesBySize) {
   EXPECT_TRUE(file.is_file && !file.expandable);
   EXPECT_EQ(file.id, 103u);
   EXPECT_EQ(file.file_index, 1u);
-  EXPECT_EQ(model.FileOfRow(4)->name, L"two.bin");
+  EXPECT_EQ(b.result().NameText(*model.FileOfRow(4)), L"two.bin");
   // Closing the root hides everything; the group stays remembered.
   ASSERT_TRUE(model.ToggleFolder(kRootId));
   EXPECT_EQ(model.RowCount(), 1u);
@@ -176,15 +195,19 @@ void ExpectOrders(FolderRowModel& model, std::int32_t depth, const std::vector<S
 
 TEST(FolderRowOrder, EveryColumnOrdersChildrenAndDirectFilesBothWays) {
   ScanResultBuilder b;
-  auto child = [&](std::int64_t id, const wchar_t* name, std::int64_t size, std::int64_t alloc, std::int32_t files,
-                   std::int32_t folders, std::int64_t mtime, std::uint32_t attrs) {
-    DirNode& d = b.AddFolder(id, kRootId, name);
+  b.AddFolder(20, kRootId, L"alpha");
+  b.AddFolder(21, kRootId, L"Beta");
+  b.AddFolder(22, kRootId, L"gamma");
+  b.Finish();
+  auto child = [&](std::int64_t id, std::int64_t size, std::int64_t alloc, std::int32_t files, std::int32_t folders,
+                   std::int64_t mtime, std::uint32_t attrs) {
+    DirNode& d = b.folder(id);
     d.total_size = size, d.total_alloc = alloc, d.mtime = mtime, d.attributes = attrs;
     d.total_file_count = files, d.total_folder_count = folders;
   };
-  child(20, L"alpha", 300, 100, 1, 5, 30, 0x1);  // R
-  child(21, L"Beta", 200, 300, 6, 0, 10, 0x20);  // A
-  child(22, L"gamma", 100, 200, 3, 1, 20, 0x2);  // H
+  child(20, 300, 100, 1, 5, 30, 0x1);   // alpha, R
+  child(21, 200, 300, 6, 0, 10, 0x20);  // Beta, A
+  child(22, 100, 200, 3, 1, 20, 0x2);   // gamma, H
   DirNode& root = b.folder(kRootId);
   root.direct_size = 150, root.direct_alloc = 50, root.direct_file_count = 2;
   FolderRowModel model;
@@ -296,10 +319,11 @@ TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
       EXPECT_EQ(open.at(depth - 2)->id, row.folder_id);
       std::wstring folder_path = model.RowPath(At(*model.FolderRowIndex(row.folder_id)));
       if (folder_path.back() != L'\\') folder_path += L'\\';
-      EXPECT_EQ(model.RowPath(At(i)), folder_path + model.FileOfRow(row)->name);
+      EXPECT_EQ(model.RowPath(At(i)), folder_path + result.NameText(*model.FileOfRow(row)));
       continue;
     }
-    const DirNode* node = row.is_direct_files ? nullptr : &result.folders.at(static_cast<std::int64_t>(row.id));
+    const DirNode* node = row.is_direct_files ? nullptr : result.FindFolder(static_cast<std::int64_t>(row.id));
+    ASSERT_TRUE(row.is_direct_files || node != nullptr) << i;
     if (depth > 0) {
       EXPECT_EQ(open.back()->id, node ? node->tree_parent_id : row.folder_id);
     }
@@ -323,15 +347,15 @@ TEST(FolderRowModel, LargeOpenFolderListsEveryFileSorted) {
   ScanResultBuilder b;
   constexpr int kFiles = 200000;
   for (int i = 0; i < kFiles; ++i) b.AddFile(kRootId, i, L"f" + std::to_wstring(i % 997), (i * 7919) % 5003);
-  b.Finish();
+  const ScanResult& r = b.Finish();
   FolderRowModel model;
-  model.ResetForResult(&b.result());
+  model.ResetForResult(&r);
   ASSERT_TRUE(model.ToggleFileGroup(kRootId));
   ASSERT_EQ(model.RowCount(), kFiles + 2u);
   for (std::size_t i = 3; i < model.RowCount(); ++i) {
-    const FileEntry& a = *model.FileOfRow(At(i - 1));
-    const FileEntry& c = *model.FileOfRow(At(i));
-    ASSERT_TRUE(a.size > c.size || (a.size == c.size && CompareTextNoCase(a.name, c.name) <= 0)) << i;
+    const FileItem& a = *model.FileOfRow(At(i - 1));
+    const FileItem& c = *model.FileOfRow(At(i));
+    ASSERT_TRUE(a.size > c.size || (a.size == c.size && CompareTextNoCase(r.Name(a), r.Name(c)) <= 0)) << i;
   }
 }
 
@@ -380,9 +404,18 @@ TEST(FolderRowReveal, DeepOpenChainAndLoopingParentsDoNotBreakRebuild) {
   for (int depth = 500; depth <= 3000; depth += 500) model.RevealFolder(99 + depth);
   EXPECT_EQ(model.RowAt(FolderAt(model, 3099))->depth, 3000);
   EXPECT_EQ(model.RowCount(), 3002u);  // root, 3000 folders, the leaf's "[直接文件]"
-  // Tree parents that loop away from the root; a child list naming ancestors.
-  b.AddFolder(9000, kRootId, L"loop a").tree_parent_id = 9001;
-  b.AddFolder(9001, 9000, L"loop b").children = {9000, kRootId};
+  // The same chain, with tree parents that loop away from the root and a
+  // child list naming ancestors.
+  ScanResultBuilder looped;
+  AddChain(looped, 3000);
+  looped.AddFolder(9000, kRootId, L"loop a");
+  looped.AddFolder(9001, 9000, L"loop b");
+  looped.Finish();
+  looped.folder(9000).tree_parent_id = 9001;
+  SetChildren(looped.result(), 9001, {9000, kRootId});
+  model.ResetForResult(&looped.result());
+  for (int depth = 500; depth <= 3000; depth += 500) model.RevealFolder(99 + depth);
+  EXPECT_EQ(model.RowCount(), 3003u);  // and "loop a", shut
   model.RevealFolder(9001);
   EXPECT_TRUE(model.expanded_folders().count(9000) && model.expanded_folders().count(9001));
   EXPECT_EQ(model.RowCount(), 3004u);  // each folder once
@@ -435,7 +468,7 @@ TEST(FolderRowModel, RowPathJoinsTreeNamesUnderTheDrive) {
   EXPECT_EQ(model.RowPath(-3), L"");
   // The tree parent counts, not the recorded parent; a missing folder ends the walk.
   b.folder(21).parent_id = 999;
-  b.result().folders.erase(20);
+  b.result().folder_index[20] = ScanResult::kNoFolder;  // folder 20 gone
   EXPECT_EQ(model.RowPath(FolderAt(model, 21)), L"D:\\System32");
 }
 
@@ -471,7 +504,7 @@ TEST(FolderRowModel, CellTextOfEveryKindOfRow) {
   b.folder(20).total_file_count = 2147483647;  // the item sum is held, not wrapped
   EXPECT_EQ(model.CellText(folder, kFolderColumnItems), L"2147483647");
   // A file row whose file has gone answers nothing.
-  b.result().files_by_folder.at(20).clear();
+  b.folder(20).file_count = 0;
   EXPECT_EQ(model.FileOfRow(file), nullptr);
   for (std::int32_t c = 0; c < kFolderColumnCount; ++c) EXPECT_EQ(model.CellText(file, c), L"");
   EXPECT_EQ(model.ParentPercent(file), 0.0);

@@ -86,7 +86,7 @@ TEST_F(TreemapNavigationTest, FolderWithOnlyFilesSwitchesToFilesModeAndOpensItsG
   EXPECT_TRUE(Selected(outcome).is_direct_files);
   EXPECT_EQ(Selected(outcome).folder_id, 32u);
   // The group's files follow the selected row.
-  EXPECT_EQ(rows_.FileOfRow(static_cast<std::int64_t>(*outcome.select_row) + 1)->name, L"song.mp3");
+  EXPECT_EQ(b_.result().NameText(*rows_.FileOfRow(static_cast<std::int64_t>(*outcome.select_row) + 1)), L"song.mp3");
   EXPECT_EQ(TreemapCaption(&b_.result(), state_), L"Music / [直接文件]");
 }
 
