@@ -5,8 +5,8 @@
 # records. Not a test: it prints figures, each target with its measured
 # figure and PASS or MISS, and exits 0 whatever they are.
 #
-#   scripts/bench.sh                 every table (the runs take half an hour or
-#                                    so on two cores, more when volumes are built)
+#   scripts/bench.sh                 every table (about ten minutes on two
+#                                    cores, more when volumes are built)
 #   scripts/bench.sh --quick         the 300,000-file and 1M/4M synthetic volumes only
 #   scripts/bench.sh --instructions  instructions per MFT record (valgrind callgrind)
 #   options: --runs N (timed runs per contender, default 5), --skip-synthetic,
@@ -15,7 +15,7 @@
 #
 # Volumes are cached in $TW_BENCH_CACHE (default ~/.cache/tarnwick-bench) and
 # rebuilt when missing: the real 300,000-file one takes a few minutes through
-# FUSE, the real 1,000,000-file one half an hour or more (about 8 GB of disk),
+# FUSE, the real 1,000,000-file one a quarter of an hour or more (8 GB of disk),
 # the synthetic 10,000,000-record one a minute or two (10 GB of disk).
 # The cold-cache runs drop the page cache (/proc/sys/vm/drop_caches, root).
 set -euo pipefail
@@ -433,6 +433,8 @@ summary() {
 
 prepare_volumes
 echo "== machine: $(nproc) cores, $(uname -r); commit $(git rev-parse --short HEAD)$(git diff --quiet || echo ' (modified)')"
+load=$(cut -d' ' -f1 /proc/loadavg)
+echo "== load average $load$(calc %s "($load > 0.5) ? \"; the machine is busy: ratios and thread figures will be off\" : \"\"")"
 if [ "$mode" = instructions ]; then
   instructions
   exit 0
