@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <stdexcept>
 #include <thread>
@@ -47,23 +46,22 @@ std::int32_t HardwareThreads() {
              : static_cast<std::int32_t>(count);
 }
 
-// Merges the parse threads' slices in list order. The entry
-// lists are concatenated into one list reserved at its final size, each slice
-// released as soon as it is folded in; Merge then has no entries left to move.
+// Room in the merged arena for the root's name, so it does not grow the arena.
+constexpr std::size_t kSpareNameUnits = 64;
+
+// Merges the parse threads' slices in list order, each released as soon as it
+// is folded in.
 ScanSlice MergeSlices(std::vector<ScanSlice>& results) {
   ScanSlice merged;
-  std::size_t entries = 0;
-  for (const ScanSlice& slice : results) entries += slice.entries.size();
-  merged.entries.reserve(entries);
-  for (ScanSlice& slice : results) {
-    merged.entries.insert(merged.entries.end(), std::make_move_iterator(slice.entries.begin()),
-                          std::make_move_iterator(slice.entries.end()));
-    std::vector<MftEntry>().swap(slice.entries);
+  std::size_t items = 0;
+  std::size_t units = 0;
+  for (const ScanSlice& slice : results) {
+    items += slice.entries.items.size();
+    units += slice.entries.names.size();
   }
-  for (ScanSlice& slice : results) {
-    Merge(merged, std::move(slice));
-    slice = ScanSlice();
-  }
+  merged.entries.items.reserve(items);
+  merged.entries.names.reserve(units + kSpareNameUnits);
+  for (ScanSlice& slice : results) Merge(merged, std::move(slice));
   std::vector<ScanSlice>().swap(results);
   return merged;
 }
@@ -128,8 +126,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
   result.elapsed_seconds = static_cast<double>(nanoseconds) / 1000000000.0;
   Trace(L"ScanDriveMft: done drive=%ls records=%lld dirs=%zu files=%d time=%.2fs", drive.c_str(),
-        static_cast<long long>(layout.record_count),
-        result.folders.size(), result.file_count, result.elapsed_seconds);
+        static_cast<long long>(layout.record_count), result.folders.size(), result.file_count, result.elapsed_seconds);
   if (options.timings) *options.timings = timings;
   progress = nullptr;
   return result;

@@ -153,11 +153,16 @@ void ScanResultPacker::Reserve(std::size_t folders, std::size_t files, std::size
   result_.names.reserve(name_units);
 }
 
-std::uint32_t ScanResultPacker::AddFolder(const DirNode& node, std::wstring_view name) {
+std::uint32_t ScanResultPacker::AddFolder(const DirNode& node) {
   if (result_.folders.size() >= ScanResult::kNoFolder) throw std::bad_alloc();
-  DirNode& added = result_.folders.emplace_back(node);
-  added.name = NameRef{AppendName(name), static_cast<std::uint32_t>(name.size())};
+  result_.folders.push_back(node);
   return static_cast<std::uint32_t>(result_.folders.size() - 1);
+}
+
+std::uint32_t ScanResultPacker::AddFolder(const DirNode& node, std::wstring_view name) {
+  DirNode named = node;
+  named.name = NameRef{AppendName(name), static_cast<std::uint32_t>(name.size())};
+  return AddFolder(named);
 }
 
 void ScanResultPacker::AddFile(std::uint32_t folder, const FileItem& file, std::wstring_view name) {
@@ -256,13 +261,20 @@ void ScanResultPacker::Finish() {
     placed += node.file_count;
     node.file_count = 0;
   }
-  std::vector<FileItem> grouped(placed);
-  for (const FileItem& file : r.files) {
-    if (file.folder >= folder_total) continue;
-    DirNode& folder = r.folders[file.folder];
-    grouped[folder.first_file + folder.file_count++] = file;
+  const bool grouped_already = placed == r.files.size() &&
+                               std::is_sorted(r.files.begin(), r.files.end(),
+                                              [](const FileItem& a, const FileItem& b) { return a.folder < b.folder; });
+  if (grouped_already) {
+    for (const FileItem& file : r.files) ++r.folders[file.folder].file_count;
+  } else {
+    std::vector<FileItem> grouped(placed);
+    for (const FileItem& file : r.files) {
+      if (file.folder >= folder_total) continue;
+      DirNode& folder = r.folders[file.folder];
+      grouped[folder.first_file + folder.file_count++] = file;
+    }
+    r.files = std::move(grouped);
   }
-  r.files = std::move(grouped);
 
   FinishExtensions(r);
 }

@@ -158,6 +158,8 @@ class ScanResultPacker {
   // Appends a folder with its name and returns its index. Its name, child
   // and file fields are set here and by Finish.
   std::uint32_t AddFolder(const DirNode& node, std::wstring_view name);
+  // Appends a folder whose name is already in the arena (node.name).
+  std::uint32_t AddFolder(const DirNode& node);
   // A file of the folder at index `folder`; its folder, extension and name
   // fields are set here and by Finish.
   void AddFile(std::uint32_t folder, const FileItem& file, std::wstring_view name);
@@ -167,6 +169,7 @@ class ScanResultPacker {
   // works from here on). Finish does it too.
   void IndexFolders();
 
+  // Files already grouped by folder index go straight in; Finish keeps them.
   // Children come from each folder's tree_parent_id (the root, and a folder
   // whose tree parent is unknown, gets none), in folder order.
   void Finish();

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/arithmetic.h"
-#include "base/extension.h"
 
 namespace tw {
 namespace {
@@ -114,21 +113,23 @@ void SortRootChildren(ScanResult& result, const DirNode& root) {
   });
 }
 
-// The heap's entries ranked by logical size, largest first (equal sizes by
-// record number), as indices into the files.
-void FinishLargestFiles(ScanSlice& slice, ScanResult& result) {
-  std::vector<MftEntry> entries = std::move(slice.largest.heap);
-  IdMap<std::uint32_t> index_of;
-  index_of.reserve(entries.size());
-  for (const MftEntry& entry : entries) index_of.emplace(entry.id, 0);
-  for (std::size_t i = 0; i < result.files.size(); ++i) {
-    if (const auto it = index_of.find(result.files[i].id); it != index_of.end())
-      it->second = static_cast<std::uint32_t>(i);
+// The kLargestFilesKept files of largest logical size, largest first (equal
+// sizes by record number), as indices into the files.
+void FinishLargestFiles(ScanResult& result) {
+  std::vector<std::uint32_t>& largest = result.largest_files;
+  largest.resize(result.files.size());
+  for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint32_t>(i);
+  const auto larger = [&result](std::uint32_t a, std::uint32_t b) {
+    const FileItem& x = result.files[a];
+    const FileItem& y = result.files[b];
+    return x.size != y.size ? x.size > y.size : x.id < y.id;
+  };
+  if (largest.size() > kLargestFilesKept) {
+    std::nth_element(largest.begin(), largest.begin() + kLargestFilesKept, largest.end(), larger);
+    largest.resize(kLargestFilesKept);
+    largest.shrink_to_fit();
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const MftEntry& a, const MftEntry& b) { return a.size != b.size ? a.size > b.size : a.id < b.id; });
-  result.largest_files.reserve(entries.size());
-  for (const MftEntry& entry : entries) result.largest_files.push_back(index_of.find(entry.id)->second);
+  std::sort(largest.begin(), largest.end(), larger);
 }
 
 }  // namespace
@@ -136,71 +137,106 @@ void FinishLargestFiles(ScanSlice& slice, ScanResult& result) {
 ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
   ScanResult result;
   result.drive = drive;
-  result.file_count = slice.file_count;
-  result.folder_count = slice.folder_count;
   result.root_id = kRootId;
+  EntryList& entries = slice.entries;
 
-  // The folders in record order, the root first.
-  slice.folder_records.try_emplace(kRootId, FolderRecord{kRootId, L".", 0, 0});
-  std::vector<std::int64_t> ids;
-  ids.reserve(slice.folder_records.size());
-  for (const auto& [id, record] : slice.folder_records) {
-    if (id != kRootId) ids.push_back(id);
+  // The entry of each folder id (a later one of the same id wins).
+  std::int64_t highest = kRootId;
+  for (const EntryItem& entry : entries.items) {
+    if (entry.is_directory && entry.id > 0) highest = std::max(highest, entry.id);
   }
-  std::sort(ids.begin(), ids.end());
-  std::size_t files = 0;
-  std::size_t units = 0;
-  for (const auto& [id, list] : slice.folder_files) {
-    files += list.size();
-    for (const FileRecord& file : list) units += file.name.size();
+  constexpr std::uint32_t kNone = ScanResult::kNoFolder;
+  std::vector<std::uint32_t> entry_of(static_cast<std::size_t>(highest) + 1, kNone);
+  std::size_t file_entries = 0;
+  for (std::size_t i = 0; i < entries.items.size(); ++i) {
+    const EntryItem& entry = entries.items[i];
+    if (!entry.is_directory) {
+      ++file_entries;
+      continue;
+    }
+    if (entry.id <= 0) continue;
+    entry_of[static_cast<std::size_t>(entry.id)] = static_cast<std::uint32_t>(i);
   }
+  std::size_t folders = 0;
+  for (const std::uint32_t entry : entry_of) folders += entry != kNone ? 1 : 0;
+
+  // The names stay where parsing put them; the root's joins them.
+  result.names = std::move(entries.names);
   ScanResultPacker packer(result);
-  packer.Reserve(ids.size() + 1, files, units);
-  const std::wstring root_name = L"[" + drive + L":]";
-  const auto add_folder = [&](std::int64_t id) {
-    FolderRecord& record = slice.folder_records.find(id)->second;
+  packer.Reserve(folders + 1, 0, 0);
+  DirNode root;
+  root.id = kRootId;
+  root.parent_id = kRootId;
+  if (entry_of[kRootId] != kNone) {
+    const EntryItem& entry = entries.items[entry_of[kRootId]];
+    root.mtime = entry.mtime;
+    root.attributes = entry.attributes;
+  }
+  packer.AddFolder(root, L"[" + drive + L":]");
+  // The folders in record order, after the root.
+  for (std::size_t id = 0; id < entry_of.size(); ++id) {
+    if (id == static_cast<std::size_t>(kRootId) || entry_of[id] == kNone) continue;
+    const EntryItem& entry = entries.items[entry_of[id]];
     DirNode node;
-    node.id = id;
-    node.parent_id = record.parent_id;
-    node.mtime = record.mtime;
-    node.attributes = record.attributes;
-    packer.AddFolder(node, id == kRootId ? std::wstring_view(root_name) : std::wstring_view(record.name));
-    std::wstring().swap(record.name);
-  };
-  add_folder(kRootId);
-  for (const std::int64_t id : ids) add_folder(id);
-  std::vector<std::int64_t>().swap(ids);
+    node.id = entry.id;
+    node.parent_id = entry.parent_id;
+    node.mtime = entry.mtime;
+    node.attributes = entry.attributes;
+    node.name = NameRef{entry.name_offset, entry.name_length};
+    packer.AddFolder(node);
+  }
+  std::vector<std::uint32_t>().swap(entry_of);
+  result.folder_count = static_cast<std::int32_t>(
+      std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
   packer.IndexFolders();
   LinkParents(result);
 
   // Every file under its recorded parent, or under the root when that is 0,
-  // negative or no known folder; the root's own files first.
-  const std::uint32_t root_index = 0;
-  const auto add_files = [&](std::int64_t key, std::vector<FileRecord>& list) {
-    const DirNode* folder = result.FindFolder(RootIfNotPositive(key));
-    const std::uint32_t index = folder == nullptr ? root_index : static_cast<std::uint32_t>(IndexOf(result, folder));
-    for (FileRecord& record : list) {
-      FileItem file;
-      file.size = record.size;
-      file.alloc = record.alloc;
-      file.mtime = record.mtime;
-      file.id = static_cast<std::uint32_t>(record.id);
-      file.attributes = record.attributes;
-      packer.AddFile(index, file, record.name);
-    }
-    std::vector<FileRecord>().swap(list);
+  // negative or no known folder: counted, then placed in entry order with
+  // the root's own files first.
+  constexpr std::uint32_t kRootIndex = 0;
+  const auto folder_of = [&result](const EntryItem& entry) {
+    const DirNode* folder = result.FindFolder(RootIfNotPositive(entry.parent_id));
+    return folder == nullptr ? kRootIndex : static_cast<std::uint32_t>(IndexOf(result, folder));
   };
-  if (const auto own = slice.folder_files.find(kRootId); own != slice.folder_files.end()) {
-    add_files(kRootId, own->second);
+  std::vector<std::uint32_t> next(result.folders.size(), 0);
+  for (const EntryItem& entry : entries.items) {
+    if (!entry.is_directory) ++next[folder_of(entry)];
   }
-  for (auto& [key, list] : slice.folder_files) add_files(key, list);
+  std::uint32_t start = 0;
+  for (std::uint32_t& slot : next) start += std::exchange(slot, start);
+  result.files.resize(file_entries);
+  const auto place = [&](const EntryItem& entry) {
+    const std::uint32_t folder = folder_of(entry);
+    FileItem& file = result.files[next[folder]++];
+    file.size = entry.size;
+    file.alloc = entry.alloc;
+    file.mtime = entry.mtime;
+    file.id = static_cast<std::uint32_t>(entry.id);
+    file.folder = folder;
+    file.attributes = entry.attributes;
+    file.name_offset = entry.name_offset;
+    file.name_length = entry.name_length;
+  };
+  for (const EntryItem& entry : entries.items) {
+    if (!entry.is_directory && entry.parent_id == kRootId) place(entry);
+  }
+  for (const EntryItem& entry : entries.items) {
+    if (!entry.is_directory && entry.parent_id != kRootId) place(entry);
+  }
+  std::vector<std::uint32_t>().swap(next);
+  std::vector<EntryItem>().swap(entries.items);
   packer.Finish();
+  result.file_count =
+      static_cast<std::int32_t>(std::min<std::size_t>(result.files.size(), std::numeric_limits<std::int32_t>::max()));
 
   const std::vector<std::uint32_t> order = PreOrder(result);
   Aggregate(result, order);
-  SortRootChildren(result, result.folders[root_index]);
-  result.root_total_size = result.folders[root_index].total_size;
-  FinishLargestFiles(slice, result);
+  SortRootChildren(result, result.folders[kRootIndex]);
+  result.root_total_size = result.folders[kRootIndex].total_size;
+  FinishLargestFiles(result);
+  // Renamed folders and the root's name may have grown the arena past its size.
+  if (result.names.capacity() - result.names.size() > result.names.size() / 16) result.names.shrink_to_fit();
   return result;
 }
 

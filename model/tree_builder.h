@@ -2,14 +2,15 @@
 // Tree building: the merged scan aggregate becomes the ScanResult the user
 // interface reads.
 //
-// One DirNode per folder record (the root, record 5, is created when the
+// One DirNode per folder entry (the last of an id counts; the root, record 5, is created when the
 // volume lacks it and is named "[" + drive + ":]"); every folder hangs under
 // its recorded parent, or under the root when that parent is unknown; files
 // whose folder is unknown count as direct files of the root. Sizes and counts
 // are summed bottom-up over the tree, every file gets its extension and the
 // id of the folder it is listed under (its path is built when shown), the
 // root's children are ordered by size, and the extension statistics and the
-// largest files are finished and sorted.
+// largest files (kLargestFilesKept of them, equal sizes by record number) are
+// finished and sorted.
 //
 // Corrupt metadata can make folders name each other as parent (or one name
 // itself), a loop that never reaches the root. Each such loop is cut at its
@@ -26,9 +27,13 @@
 
 namespace tw {
 
-// Consumes the aggregate: names and lists are moved out of it, orphan totals
-// and lists are folded into the root's entries. The caller only destroys it
-// afterwards. drive is the letter alone (C). Allocation failures propagate.
+// The largest files a result lists.
+inline constexpr std::size_t kLargestFilesKept = 100000;
+
+// Consumes the slice's entries: their name arena becomes the result's and
+// the entries are released as the files are placed, so a scan holds little
+// more than its result. The caller only destroys the slice afterwards. drive is the letter alone (C). Allocation
+// failures propagate.
 ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive);
 ScanResult BuildScanResult(ScanSlice&& slice, const std::wstring& drive);
 

@@ -29,12 +29,13 @@ struct FolderName {
 // those of the base record.
 void RenameFolders(std::vector<FolderName>& found, ScanSlice& aggregate) {
   if (found.empty()) return;
-  for (MftEntry& entry : aggregate.entries) {
+  for (EntryItem& entry : aggregate.entries.items) {
     if (!entry.is_directory) continue;
     const auto at = std::lower_bound(found.begin(), found.end(), entry.id,
                                      [](const FolderName& f, std::int64_t id) { return f.id < id; });
     if (at == found.end() || at->id != entry.id || at->name.empty()) continue;
-    entry.name = std::move(at->name);  // moved out: a second entry of that id keeps its own
+    aggregate.entries.Rename(entry, at->name);
+    at->name.clear();  // used: a second entry of that id keeps its own
     entry.parent_id = at->parent_id;
   }
 }
@@ -95,7 +96,7 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
     }
     const bool named = !state.name.empty();
     MftEntry entry;
-    if (FinishEntry(base.id, is_dir_record, state, entry)) aggregate.entries.push_back(std::move(entry));
+    if (FinishEntry(base.id, is_dir_record, state, entry)) aggregate.entries.Add(entry);
     // A file still without a name has no entry, a folder still without one
     // keeps dir_N: both look in the extension records that name them as base.
     if (!named) nameless.push_back(&base);
@@ -121,7 +122,7 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
       }
       if (!is_dir_record) {
         MftEntry entry;
-        if (FinishEntry(base->id, false, state, entry)) aggregate.entries.push_back(std::move(entry));
+        if (FinishEntry(base->id, false, state, entry)) aggregate.entries.Add(entry);
       } else if (!state.name.empty()) {
         folder_names.push_back(FolderName{base->id, state.parent_id, std::move(state.name)});
       }
@@ -134,7 +135,7 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
 
 void ApplyOverflowSizes(ScanSlice& aggregate) {
   if (!aggregate.overflow_sizes.empty()) {
-    for (MftEntry& entry : aggregate.entries) {
+    for (EntryItem& entry : aggregate.entries.items) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
       if (found != aggregate.overflow_sizes.end()) {
         entry.size = std::max(entry.size, found->second.size);
@@ -142,8 +143,6 @@ void ApplyOverflowSizes(ScanSlice& aggregate) {
       }
     }
   }
-  // AddEntry for each entry in list order; the list's memory is released too.
-  AddEntries(aggregate, std::move(aggregate.entries));
   IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
 }
 

@@ -9,8 +9,7 @@
 // $DATA sums per base (ScanSlice::overflow_sizes) and a compact copy of each
 // extension record. Once every record has been parsed, ResolvePendingRecords
 // names the base records that had no name of their own, and
-// ApplyOverflowSizes raises the entries to their overflow sizes and folds them
-// into the aggregate. The MFT is read once.
+// ApplyOverflowSizes raises the entries to their overflow sizes. The MFT is read once.
 
 #include <cstdint>
 
@@ -46,9 +45,8 @@ bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc);
 // extension_records are emptied.
 void ResolvePendingRecords(ScanSlice& aggregate);
 
-// Raises each entry's sizes to its overflow sizes (never lowers them), folds
-// every entry into the aggregate with AddEntry, then empties entries and
-// overflow_sizes.
+// Raises each entry's sizes to its overflow sizes (never lowers them), then
+// empties overflow_sizes.
 void ApplyOverflowSizes(ScanSlice& aggregate);
 
 }  // namespace tw

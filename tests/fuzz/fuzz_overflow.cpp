@@ -1,15 +1,18 @@
 // Extension records over a small MFT image: kept while the records are
 // parsed, then searched by the records without a name of their own (through
-// their attribute lists and by base number), and their sizes applied to the
-// parsed entries and folded into the aggregate.
+// their attribute lists and by base number), their sizes applied to the
+// parsed entries, and the entries built into a result.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "model/tree_builder.h"
 #include "scan/mft_record.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
+#include "support/result_invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tw;
@@ -33,9 +36,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TW_FUZZ_CHECK(sizes.size >= 0 && sizes.size <= kSizeSanityLimit);
     TW_FUZZ_CHECK(sizes.alloc >= 0 && sizes.alloc <= kSizeSanityLimit);
   }
+  const std::vector<EntryItem> before = slice.entries.items;
+  const IdMap<OverflowSizes> overflow = slice.overflow_sizes;
   ApplyOverflowSizes(slice);
-  TW_FUZZ_CHECK(slice.entries.empty() && slice.overflow_sizes.empty());
-  TW_FUZZ_CHECK(static_cast<std::size_t>(slice.file_count + slice.folder_count) <= entries);
-  TW_FUZZ_CHECK(slice.file_size_sum >= 0 && slice.file_alloc_sum >= 0);
+  // The entries stay, in order, each raised to its overflow sizes and never lowered.
+  TW_FUZZ_CHECK(slice.overflow_sizes.empty());
+  TW_FUZZ_CHECK(slice.entries.size() == entries);
+  for (std::size_t i = 0; i < entries; ++i) {
+    const EntryItem& was = before[i];
+    const EntryItem& now = slice.entries.items[i];
+    TW_FUZZ_CHECK(now.id == was.id && now.parent_id == was.parent_id && now.is_directory == was.is_directory);
+    TW_FUZZ_CHECK(now.name_offset == was.name_offset && now.name_length == was.name_length);
+    const auto found = overflow.find(was.id);
+    const OverflowSizes raise = found == overflow.end() ? OverflowSizes{} : found->second;
+    TW_FUZZ_CHECK(now.size == std::max(was.size, raise.size));
+    TW_FUZZ_CHECK(now.alloc == std::max(was.alloc, raise.alloc));
+  }
+  const ScanResult result = BuildScanResult(slice, L"C");
+  TW_FUZZ_CHECK(static_cast<std::size_t>(result.file_count + result.folder_count) <= entries);
+  TW_FUZZ_CHECK(result.root_total_size >= 0);
+  TW_FUZZ_CHECK(test::CheckResultInvariants(result).empty());
   return 0;
 }

@@ -48,6 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ParseRange(image, record_size, 0, count + 1, slice);
   ResolvePendingRecords(slice);
   TW_FUZZ_CHECK(slice.entries.size() <= static_cast<std::size_t>(count));
-  for (const MftEntry& e : slice.entries) TW_FUZZ_CHECK(e.id >= 0 && e.id < count);
+  for (const EntryItem& e : slice.entries.items) {
+    TW_FUZZ_CHECK(e.id >= 0 && e.id < count);
+    // Every name lies in the arena, and reads back as the entry's.
+    TW_FUZZ_CHECK(e.name_offset <= slice.entries.names.size() &&
+                  e.name_length <= slice.entries.names.size() - e.name_offset);
+    TW_FUZZ_CHECK(slice.entries.Entry(e).name.size() == e.name_length);
+  }
   return 0;
 }

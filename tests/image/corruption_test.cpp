@@ -229,11 +229,12 @@ void CheckLargeSizes(const ScanResult& result, MemoryVolume& bytes) {
     ScanSlice own;
     ParseRange(view, record_size, f.id, f.id + 1, own);
     ASSERT_EQ(own.entries.size(), 1u) << "record " << f.id;
+    const EntryItem& parsed = own.entries.items[0];
     if (f.size > kSizeSanityLimit) {
-      EXPECT_EQ(f.size, own.entries[0].size) << "record " << f.id;
+      EXPECT_EQ(f.size, parsed.size) << "record " << f.id;
     }
     if (f.alloc > kSizeSanityLimit) {
-      EXPECT_EQ(f.alloc, own.entries[0].alloc) << "record " << f.id;
+      EXPECT_EQ(f.alloc, parsed.alloc) << "record " << f.id;
     }
   }
 }

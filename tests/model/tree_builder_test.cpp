@@ -17,33 +17,18 @@
 namespace tw {
 namespace {
 
-// Fills an aggregate's maps directly, the way folding parsed entries in would:
-// totals under the parent (or 5 when not positive) with clamped sizes, lists
-// under the parent as recorded, extension sums, and every file in the heap
-// list (tree building sorts it, so heap order does not matter here).
+// Parsed entries, in the order a pass would meet them.
 class SliceBuilder {
  public:
   SliceBuilder& Folder(std::int64_t id, std::int64_t parent, std::wstring name, std::int64_t mtime = 0,
                        std::uint32_t attributes = 0) {
-    slice.folder_records[id] = FolderRecord{parent, std::move(name), mtime, attributes};
-    if (id != kRootId) ++slice.folder_count;
+    slice.entries.Add(MftEntry{id, parent, std::move(name), true, 0, 0, mtime, attributes});
     return *this;
   }
 
   SliceBuilder& File(std::int64_t id, std::int64_t parent, std::wstring name, std::int64_t size, std::int64_t alloc,
                      std::int64_t mtime = 0, std::uint32_t attributes = 0) {
-    ++slice.file_count;
-    const std::int64_t s = std::max<std::int64_t>(size, 0);
-    FolderFileTotals& totals = slice.folder_file_totals[parent > 0 ? parent : kRootId];
-    totals.size += s;
-    totals.alloc += alloc >= 0 ? alloc : s;
-    totals.count += 1;
-    slice.folder_files[parent].push_back(FileRecord{name, size, alloc, mtime, attributes, id});
-    ExtensionTotals& ext = slice.extension_totals[std::wstring(ExtensionOf(name))];
-    ext.size += size;
-    ext.alloc += alloc;
-    ext.count += 1;
-    slice.largest.heap.push_back(MftEntry{id, parent, name, false, size, alloc, mtime, attributes});
+    slice.entries.Add(MftEntry{id, parent, std::move(name), false, size, alloc, mtime, attributes});
     return *this;
   }
 
@@ -389,6 +374,41 @@ TEST(TreeBuilder, LargestFilesSortedWithTheirFolders) {
 // A parent chain of 100,000 folders, each inside the previous one, built on a
 // thread with a 256 KiB stack: a recursive walk or a recursive sum over that
 // depth would overflow it.
+TEST(TreeBuilder, LargestFilesKeepTheLargestAndAtATieTheLowerRecordNumbers) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".");
+  // Sizes 11..kept in descending record order, then kept+9 files of size 10
+  // in scrambled record order (7919 is prime to kept+9): the cut falls among
+  // the tens, and the ten lowest-numbered of them are kept, by number.
+  const auto kept = static_cast<std::int64_t>(kLargestFilesKept);
+  std::int64_t id = 1000000;
+  for (std::int64_t size = 11; size <= kept; ++size) b.File(id--, kRootId, L"s", size, size);
+  for (std::int64_t k = 0; k < kept + 9; ++k) b.File(2000000 + (k * 7919) % (kept + 9), kRootId, L"t", 10, 10);
+  const ScanResult result = b.Build();
+  ASSERT_EQ(result.largest_files.size(), kLargestFilesKept);
+  EXPECT_EQ(result.files[result.largest_files.front()].size, kept);
+  EXPECT_EQ(result.files[result.largest_files[kLargestFilesKept - 11]].size, 11);
+  for (std::size_t k = kLargestFilesKept - 10; k < kLargestFilesKept; ++k) {
+    const FileItem& file = result.files[result.largest_files[k]];
+    EXPECT_EQ(file.size, 10) << k;
+    EXPECT_EQ(file.id, 2000000u + (k - (kLargestFilesKept - 10))) << k;
+  }
+}
+
+TEST(TreeBuilder, ALaterEntryOfAFolderReplacesTheEarlierOne) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(30, kRootId, L"dir_30").Folder(40, kRootId, L"Other");
+  b.Folder(30, 40, L"Found");  // named from its extension records after the pass
+  b.File(100, 30, L"a.txt", 5, 5);
+  const ScanResult result = b.Build();
+  EXPECT_EQ(result.folders.size(), 3u);
+  EXPECT_EQ(result.folder_count, 2);  // counted once
+  EXPECT_EQ(result.NameText(Node(result, 30)), L"Found");
+  EXPECT_EQ(Node(result, 30).tree_parent_id, 40);
+  EXPECT_EQ(Node(result, 40).total_size, 5);
+  EXPECT_EQ(test::CheckResultInvariants(result), "");
+}
+
 TEST(TreeBuilder, DeepChainBuildsOnASmallStack) {
   constexpr std::int64_t kDepth = 100000;
   constexpr std::int64_t kFirst = 1000;

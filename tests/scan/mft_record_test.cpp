@@ -62,13 +62,20 @@ std::wstring Brief(const std::optional<MftEntry>& e) {
 
 std::wstring BriefOf(RecordBuilder& b, std::int64_t id = 40) { return Brief(Parse(b.Build(), id)); }
 
+// The entries of a slice, names widened.
+std::vector<MftEntry> Entries(const ScanSlice& slice) {
+  std::vector<MftEntry> entries;
+  for (const EntryItem& item : slice.entries.items) entries.push_back(slice.entries.Entry(item));
+  return entries;
+}
+
 // Parses whole images the way a scan does: every record, then the records
 // that had no name of their own.
 std::vector<MftEntry> ParseImage(const MftImage& image) {
   ScanSlice slice;
   ParseRange(View(image.bytes()), static_cast<std::int32_t>(image.record_size()), 0, image.record_count(), slice);
   ResolvePendingRecords(slice);
-  return slice.entries;
+  return Entries(slice);
 }
 
 // ---------------------------------------------------------------- fix-ups
@@ -551,8 +558,9 @@ TEST(MftRecordList, FileWithoutOwnNameTakesItFromAListedRecord) {
   EXPECT_EQ(entries[0].mtime, 555);  // the base record's own attributes still count
 
   // A record with a name of its own does not look at its list, even for a better name.
-  image.Put(40,
-            RecordBuilder(1024).InUse().FileName(Name(L"MOVED~1.DAT", kDos, 66)).AttributeList({Listed(0x30, 41)}).Build());
+  image.Put(
+      40,
+      RecordBuilder(1024).InUse().FileName(Name(L"MOVED~1.DAT", kDos, 66)).AttributeList({Listed(0x30, 41)}).Build());
   const std::vector<MftEntry> own = ParseImage(image);
   ASSERT_EQ(own.size(), 1u);
   EXPECT_EQ(Brief(own[0]), L"MOVED~1.DAT ^66 file 0/0");
@@ -575,19 +583,19 @@ TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
   bytes.resize(bytes.size() + 1000, 0xEE);  // a cut-off tail record is never read
 
   ScanSlice slice;
-  slice.entries.resize(1);
+  slice.entries.Add(MftEntry{});
   ParseRange(View(bytes), 1024, 0, 50, slice);
   ResolvePendingRecords(slice);  // the nameless folder 9 comes last
   ASSERT_EQ(slice.entries.size(), 4u);
-  EXPECT_EQ(Brief(slice.entries[1]), L". ^5 dir 0/0");
-  EXPECT_EQ(Brief(slice.entries[2]), std::wstring(200, L'z') + L" ^5 file 0/0");
-  EXPECT_EQ(Brief(slice.entries[3]), L"dir_9 ^5 dir 0/0");
-  EXPECT_EQ(slice.entries[3].id, 9);
+  EXPECT_EQ(Brief(Entries(slice)[1]), L". ^5 dir 0/0");
+  EXPECT_EQ(Brief(Entries(slice)[2]), std::wstring(200, L'z') + L" ^5 file 0/0");
+  EXPECT_EQ(Brief(Entries(slice)[3]), L"dir_9 ^5 dir 0/0");
+  EXPECT_EQ(Entries(slice)[3].id, 9);
 
   ScanSlice part;
   ParseRange(View(bytes), 1024, 6, 9, part);
   ASSERT_EQ(part.entries.size(), 1u);
-  EXPECT_EQ(part.entries[0].id, 7);
+  EXPECT_EQ(Entries(part)[0].id, 7);
   ScanSlice none;
   ParseRange(View(bytes), 0, 0, 10, none);
   ParseRange(ByteSpan(), 1024, 0, 10, none);
@@ -614,12 +622,12 @@ TEST(MftRecordRange, RecordsWithoutANameWaitForTheWholeMft) {
     for (const auto& item : list) out.push_back(item.id);
     return out;
   };
-  EXPECT_EQ(ids(slice.entries), (std::vector<std::int64_t>{46}));
+  EXPECT_EQ(ids(Entries(slice)), (std::vector<std::int64_t>{46}));
   EXPECT_EQ(ids(slice.pending), (std::vector<std::int64_t>{40, 41, 42, 47}));
   EXPECT_EQ(ids(slice.extension_records), (std::vector<std::int64_t>{45}));
   EXPECT_EQ(slice.extension_records[0].base, 40);
   ResolvePendingRecords(slice);
-  EXPECT_EQ(ids(slice.entries), (std::vector<std::int64_t>{46, 42}));
+  EXPECT_EQ(ids(Entries(slice)), (std::vector<std::int64_t>{46, 42}));
   EXPECT_TRUE(slice.pending.empty());
   EXPECT_TRUE(slice.extension_records.empty());
 }
@@ -683,14 +691,14 @@ TEST(MftRecordList, FolderWithoutOwnNameTakesItFromAListedRecord) {
   ParseRange(View(image.bytes()), 1024, 0, image.record_count(), slice);
   ResolvePendingRecords(slice);
   ASSERT_EQ(slice.entries.size(), 4u);
-  EXPECT_EQ(slice.entries[0].id, 5);
-  EXPECT_EQ(Brief(slice.entries[0]), L". ^0 dir 0/0");
-  EXPECT_EQ(slice.entries[1].id, 40);
-  EXPECT_EQ(Brief(slice.entries[1]), L"100k files ^30 dir 0/0");
-  EXPECT_EQ(slice.entries[1].mtime, 4242);  // the base record's own attributes still count
-  EXPECT_EQ(slice.entries[1].attributes, 0x10u);
-  EXPECT_EQ(Brief(slice.entries[2]), L"dir_50 ^77 dir 0/0");
-  EXPECT_EQ(Brief(slice.entries[3]), L"dir_52 ^5 dir 0/0");
+  EXPECT_EQ(Entries(slice)[0].id, 5);
+  EXPECT_EQ(Brief(Entries(slice)[0]), L". ^0 dir 0/0");
+  EXPECT_EQ(Entries(slice)[1].id, 40);
+  EXPECT_EQ(Brief(Entries(slice)[1]), L"100k files ^30 dir 0/0");
+  EXPECT_EQ(Entries(slice)[1].mtime, 4242);  // the base record's own attributes still count
+  EXPECT_EQ(Entries(slice)[1].attributes, 0x10u);
+  EXPECT_EQ(Brief(Entries(slice)[2]), L"dir_50 ^77 dir 0/0");
+  EXPECT_EQ(Brief(Entries(slice)[3]), L"dir_52 ^5 dir 0/0");
 }
 
 Bytes RichRecord(std::size_t size) {

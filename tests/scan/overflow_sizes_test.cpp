@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "ntfsbuild/record_builder.h"
@@ -74,13 +76,58 @@ ScanSlice Collect(const MftImage& image) {
   return aggregate;
 }
 
-const FileRecord* FindFile(const ScanSlice& aggregate, std::int64_t folder, std::int64_t id) {
-  const auto list = aggregate.folder_files.find(folder);
-  if (list == aggregate.folder_files.end()) return nullptr;
-  for (const FileRecord& f : list->second) {
-    if (f.id == id) return &f;
+// The entries of a slice, names widened.
+std::vector<MftEntry> Entries(const ScanSlice& aggregate) {
+  std::vector<MftEntry> entries;
+  for (const EntryItem& item : aggregate.entries.items) entries.push_back(aggregate.entries.Entry(item));
+  return entries;
+}
+
+// The file entry of record `id` whose recorded parent is `folder`.
+std::optional<MftEntry> FindFile(const ScanSlice& aggregate, std::int64_t folder, std::int64_t id) {
+  for (const MftEntry& e : Entries(aggregate)) {
+    if (!e.is_directory && e.id == id && e.parent_id == folder) return e;
   }
-  return nullptr;
+  return std::nullopt;
+}
+
+// The folder entry of record `id`: the last one of that id, as tree building takes it.
+std::optional<MftEntry> FindFolder(const ScanSlice& aggregate, std::int64_t id) {
+  std::optional<MftEntry> found;
+  for (const MftEntry& e : Entries(aggregate)) {
+    if (e.is_directory && e.id == id) found = e;
+  }
+  return found;
+}
+
+// What the entries hold for tree building: the file entries with the sums of
+// their sizes, and the folder entries other than the root's.
+struct EntryCounts {
+  int files = 0;
+  int folders = 0;
+  std::int64_t size_sum = 0;
+  std::int64_t alloc_sum = 0;
+};
+
+EntryCounts Count(const ScanSlice& aggregate) {
+  EntryCounts counts;
+  for (const EntryItem& e : aggregate.entries.items) {
+    if (e.is_directory) {
+      if (e.id != kRootId) ++counts.folders;
+      continue;
+    }
+    ++counts.files;
+    counts.size_sum += e.size;
+    counts.alloc_sum += e.alloc;
+  }
+  return counts;
+}
+
+// The ids of the entries, in list order.
+std::vector<std::int64_t> Ids(const ScanSlice& aggregate) {
+  std::vector<std::int64_t> ids;
+  for (const EntryItem& e : aggregate.entries.items) ids.push_back(e.id);
+  return ids;
 }
 
 // ---------------------------------------------------------------------------
@@ -174,12 +221,12 @@ TEST(OverflowSizes, DataInAnExtensionRecordReachesTheFile) {
   EXPECT_EQ(aggregate.overflow_sizes.at(40).alloc, 5001216);
 
   ApplyOverflowSizes(aggregate);
-  const FileRecord* file = FindFile(aggregate, 5, 40);
-  ASSERT_NE(file, nullptr);
+  const std::optional<MftEntry> file = FindFile(aggregate, 5, 40);
+  ASSERT_TRUE(file.has_value());
   EXPECT_EQ(file->name, L"big.bin");
   EXPECT_EQ(file->size, 5000000);
   EXPECT_EQ(file->alloc, 5001216);
-  EXPECT_EQ(aggregate.file_size_sum, 5000000);
+  EXPECT_EQ(Count(aggregate).size_sum, 5000000);
 }
 
 TEST(OverflowSizes, OnlyRecordsNamingTheBaseCountForIt) {
@@ -220,8 +267,8 @@ TEST(OverflowSizes, FileKeepsItsOwnLargerSizes) {
   image.Put(900, ExtensionOf(900, 40).NonResidentData(Extent(5000000, 12000000)).Build());
   ScanSlice aggregate = Collect(image);
   ApplyOverflowSizes(aggregate);
-  const FileRecord* file = FindFile(aggregate, 5, 40);
-  ASSERT_NE(file, nullptr);
+  const std::optional<MftEntry> file = FindFile(aggregate, 5, 40);
+  ASSERT_TRUE(file.has_value());
   EXPECT_EQ(file->size, 10000000);   // own size larger: kept
   EXPECT_EQ(file->alloc, 12000000);  // the extension's allocation larger: raised
 }
@@ -274,7 +321,7 @@ FileNameSpec NameIn(std::int64_t parent, const std::wstring& name, std::uint8_t 
   return FileNameSpec{.parent = parent, .name = name, .name_space = name_space};
 }
 
-// The stages from the pass over the MFT to the folded aggregate, as the driver runs them.
+// The stages from the pass over the MFT to the entries tree building takes, as the driver runs them.
 ScanSlice ScanStages(const MftImage& image) {
   ScanSlice aggregate = Collect(image);
   ApplyOverflowSizes(aggregate);
@@ -298,20 +345,22 @@ TEST(OverflowNames, FileNamedOnlyInExtensionRecordsGetsItsEntry) {
   image.Put(20, ExtensionOf(20, 50).FileName(NameIn(5, L"moved.dat")).NonResidentData(Extent(5000, 8192)).Build());
 
   const ScanSlice aggregate = ScanStages(image);
-  const FileRecord* file = FindFile(aggregate, 30, 40);
-  ASSERT_NE(file, nullptr);
+  const std::optional<MftEntry> file = FindFile(aggregate, 30, 40);
+  ASSERT_TRUE(file.has_value());
   EXPECT_EQ(file->name, L"fragmented.bin");  // Win32 outranks DOS whatever the order
   EXPECT_EQ(file->size, 1925120);
   EXPECT_EQ(file->alloc, 1929216);
   EXPECT_EQ(file->mtime, 777);  // the base record's own attributes count
-  const FileRecord* moved = FindFile(aggregate, 5, 50);
-  ASSERT_NE(moved, nullptr);  // an extension record below its base is found as well
+  const std::optional<MftEntry> moved = FindFile(aggregate, 5, 50);
+  ASSERT_TRUE(moved.has_value());  // an extension record below its base is found as well
   EXPECT_EQ(moved->name, L"moved.dat");
   EXPECT_EQ(moved->size, 5000);
   EXPECT_EQ(moved->alloc, 8192);
-  EXPECT_EQ(aggregate.file_count, 2);
-  EXPECT_EQ(aggregate.file_size_sum, 1925120 + 5000);
-  EXPECT_EQ(aggregate.folder_files.at(30).size(), 1u);
+  EXPECT_EQ(Count(aggregate).files, 2);
+  EXPECT_EQ(Count(aggregate).size_sum, 1925120 + 5000);
+  int in_data = 0;
+  for (const MftEntry& e : Entries(aggregate)) in_data += !e.is_directory && e.parent_id == 30 ? 1 : 0;
+  EXPECT_EQ(in_data, 1);
 }
 
 TEST(OverflowNames, OnlyInUseExtensionRecordsOfThatBaseCount) {
@@ -325,10 +374,10 @@ TEST(OverflowNames, OnlyInUseExtensionRecordsOfThatBaseCount) {
   image.Put(51, ExtensionOf(51, 50).FileName(NameIn(5, L"intruder.txt")).Build());
 
   const ScanSlice aggregate = ScanStages(image);
-  EXPECT_EQ(aggregate.file_count, 1);  // own.txt alone
-  ASSERT_NE(FindFile(aggregate, 5, 50), nullptr);
+  EXPECT_EQ(Count(aggregate).files, 1);  // own.txt alone
+  ASSERT_TRUE(FindFile(aggregate, 5, 50).has_value());
   EXPECT_EQ(FindFile(aggregate, 5, 50)->name, L"own.txt");
-  EXPECT_EQ(FindFile(aggregate, 5, 40), nullptr);
+  EXPECT_FALSE(FindFile(aggregate, 5, 40).has_value());
 }
 
 // ---------------------------------------------------------------------------
@@ -363,17 +412,19 @@ TEST(OverflowFolderNames, FolderNamedOnlyInExtensionRecordsTakesThatNameAndParen
   image.Put(91, RecordBuilder(kRecord).Number(91).InUse().FileName(NameIn(90, L"a.txt")).ResidentData(10).Build());
 
   const ScanSlice aggregate = ScanStages(image);
-  const FolderRecord& many = aggregate.folder_records.at(64);
-  EXPECT_EQ(many.name, L"many files");  // Win32 outranks DOS
-  EXPECT_EQ(many.parent_id, 30);
-  EXPECT_EQ(many.mtime, 888);  // time and attribute bits of the base record only
-  EXPECT_EQ(many.attributes, 0x10u);
-  const FolderRecord& inner = aggregate.folder_records.at(90);
-  EXPECT_EQ(inner.name, L"inner");
-  EXPECT_EQ(inner.parent_id, 64);
-  EXPECT_EQ(aggregate.folder_count, 3);  // data, many files, inner: each folded in once
-  ASSERT_NE(FindFile(aggregate, 90, 91), nullptr);
-  EXPECT_EQ(aggregate.file_count, 1);
+  const std::optional<MftEntry> many = FindFolder(aggregate, 64);
+  ASSERT_TRUE(many.has_value());
+  EXPECT_EQ(many->name, L"many files");  // Win32 outranks DOS
+  EXPECT_EQ(many->parent_id, 30);
+  EXPECT_EQ(many->mtime, 888);  // time and attribute bits of the base record only
+  EXPECT_EQ(many->attributes, 0x10u);
+  const std::optional<MftEntry> inner = FindFolder(aggregate, 90);
+  ASSERT_TRUE(inner.has_value());
+  EXPECT_EQ(inner->name, L"inner");
+  EXPECT_EQ(inner->parent_id, 64);
+  EXPECT_EQ(Count(aggregate).folders, 3);  // data, many files, inner: one entry each
+  ASSERT_TRUE(FindFile(aggregate, 90, 91).has_value());
+  EXPECT_EQ(Count(aggregate).files, 1);
 }
 
 TEST(OverflowFolderNames, WithoutANameAnywhereTheFallbackAndItsParentStay) {
@@ -392,14 +443,15 @@ TEST(OverflowFolderNames, WithoutANameAnywhereTheFallbackAndItsParentStay) {
   image.Put(81, ExtensionOf(81, 80).FileName(FolderNameIn(60, L"intruder")).Build());
 
   const ScanSlice aggregate = ScanStages(image);
-  EXPECT_EQ(aggregate.folder_records.at(5).name, L".");
-  EXPECT_EQ(aggregate.folder_records.at(60).name, L"dir_60");
-  EXPECT_EQ(aggregate.folder_records.at(60).parent_id, 77);
-  EXPECT_EQ(aggregate.folder_records.at(70).name, L"dir_70");
-  EXPECT_EQ(aggregate.folder_records.at(70).parent_id, 5);
-  EXPECT_EQ(aggregate.folder_records.at(80).name, L"own");
-  EXPECT_EQ(aggregate.folder_records.at(80).parent_id, 5);
-  EXPECT_EQ(aggregate.folder_count, 3);
+  for (const std::int64_t id : {5, 60, 70, 80}) ASSERT_TRUE(FindFolder(aggregate, id).has_value()) << id;
+  EXPECT_EQ(FindFolder(aggregate, 5)->name, L".");
+  EXPECT_EQ(FindFolder(aggregate, 60)->name, L"dir_60");
+  EXPECT_EQ(FindFolder(aggregate, 60)->parent_id, 77);
+  EXPECT_EQ(FindFolder(aggregate, 70)->name, L"dir_70");
+  EXPECT_EQ(FindFolder(aggregate, 70)->parent_id, 5);
+  EXPECT_EQ(FindFolder(aggregate, 80)->name, L"own");
+  EXPECT_EQ(FindFolder(aggregate, 80)->parent_id, 5);
+  EXPECT_EQ(Count(aggregate).folders, 3);
 }
 
 TEST(OverflowFolderNames, ExtensionRecordsBeforeOrAfterTheirFolderCountAlike) {
@@ -410,15 +462,17 @@ TEST(OverflowFolderNames, ExtensionRecordsBeforeOrAfterTheirFolderCountAlike) {
   image.Put(69, ExtensionOf(69, 70).FileName(FolderNameIn(5, L"before")).Build());
   image.Put(70, NamelessFolder(70).Build());
   const ScanSlice aggregate = ScanStages(image);
-  EXPECT_EQ(aggregate.folder_records.at(64).name, L"after");
-  EXPECT_EQ(aggregate.folder_records.at(70).name, L"before");
-  EXPECT_EQ(aggregate.folder_count, 2);
+  ASSERT_TRUE(FindFolder(aggregate, 64).has_value());
+  ASSERT_TRUE(FindFolder(aggregate, 70).has_value());
+  EXPECT_EQ(FindFolder(aggregate, 64)->name, L"after");
+  EXPECT_EQ(FindFolder(aggregate, 70)->name, L"before");
+  EXPECT_EQ(Count(aggregate).folders, 2);
 }
 
 // ---------------------------------------------------------------------------
 // ApplyOverflowSizes
 
-TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
+TEST(ApplyOverflowSizes, EveryEntryStaysInOrderAndTheOverflowSizesAreEmptied) {
   MftImage image(kRecord);
   image.Put(5, Root().Build());
   image.Put(30, Folder(30, 5, L"docs").Build());
@@ -431,17 +485,54 @@ TEST(ApplyOverflowSizes, EveryEntryIsFoldedInAndBothListsEmptied) {
   image.Put(902, ExtensionOf(902, 30).NonResidentData(Extent(1000000, 1003520)).Build());  // a folder's: no effect
   ScanSlice aggregate = Collect(image);
   EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
-  const std::size_t parsed = aggregate.entries.size();
-  ASSERT_EQ(parsed, 4u);
+  const std::vector<std::int64_t> parsed = Ids(aggregate);
+  ASSERT_EQ(parsed.size(), 4u);
+  const std::u16string names = aggregate.entries.names;
   ApplyOverflowSizes(aggregate);
-  EXPECT_TRUE(aggregate.entries.empty());
+  EXPECT_EQ(Ids(aggregate), parsed);  // nothing folded away, nothing added
+  EXPECT_EQ(aggregate.entries.names, names);
   EXPECT_TRUE(aggregate.overflow_sizes.empty());
-  EXPECT_EQ(static_cast<std::size_t>(aggregate.file_count + aggregate.folder_count + 1), parsed);
-  EXPECT_EQ(aggregate.file_size_sum, 5000 + 12);
-  EXPECT_EQ(aggregate.file_alloc_sum, 8192 + 12);
-  EXPECT_EQ(aggregate.largest.heap.size(), 2u);
-  EXPECT_EQ(aggregate.folder_records.count(30), 1u);
-  EXPECT_EQ(aggregate.folder_file_totals.at(5).size, 5000);
+  const EntryCounts counts = Count(aggregate);
+  EXPECT_EQ(static_cast<std::size_t>(counts.files + counts.folders + 1), parsed.size());
+  EXPECT_EQ(counts.size_sum, 5000 + 12);  // the folder's overflow sizes count for no file
+  EXPECT_EQ(counts.alloc_sum, 8192 + 12);
+  EXPECT_EQ(counts.files, 2);
+  ASSERT_TRUE(FindFolder(aggregate, 30).has_value());
+  ASSERT_TRUE(FindFile(aggregate, 5, 40).has_value());
+  EXPECT_EQ(FindFile(aggregate, 5, 40)->size, 5000);  // the root's files: big.bin raised
+  EXPECT_EQ(FindFile(aggregate, 5, 40)->alloc, 8192);
+  ASSERT_TRUE(FindFile(aggregate, 30, 41).has_value());
+  EXPECT_EQ(FindFile(aggregate, 30, 41)->size, 12);
+  // Applied again with nothing left to apply, nothing changes.
+  const std::vector<MftEntry> once = Entries(aggregate);
+  ApplyOverflowSizes(aggregate);
+  const std::vector<MftEntry> twice = Entries(aggregate);
+  ASSERT_EQ(twice.size(), once.size());
+  for (std::size_t i = 0; i < once.size(); ++i) {
+    EXPECT_EQ(twice[i].size, once[i].size);
+    EXPECT_EQ(twice[i].alloc, once[i].alloc);
+  }
+}
+
+TEST(ApplyOverflowSizes, RaisesEachEntryOfThatIdAndNeverLowers) {
+  ScanSlice aggregate;
+  aggregate.entries.Add(MftEntry{.id = 40, .parent_id = 5, .name = L"a.bin", .size = 100, .alloc = 9000});
+  aggregate.entries.Add(MftEntry{.id = 41, .parent_id = 5, .name = L"b.bin", .size = 7, .alloc = 8});
+  aggregate.entries.Add(MftEntry{.id = 40, .parent_id = 30, .name = L"a2.bin", .size = 0, .alloc = 0});
+  aggregate.overflow_sizes[40] = OverflowSizes{.size = 5000, .alloc = 4096};
+  aggregate.overflow_sizes[77] = OverflowSizes{.size = 1, .alloc = 1};  // no such entry
+  ApplyOverflowSizes(aggregate);
+  const std::vector<MftEntry> entries = Entries(aggregate);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, L"a.bin");
+  EXPECT_EQ(entries[0].size, 5000);   // raised
+  EXPECT_EQ(entries[0].alloc, 9000);  // kept: larger than the overflow allocation
+  EXPECT_EQ(entries[1].size, 7);      // another id: untouched
+  EXPECT_EQ(entries[1].alloc, 8);
+  EXPECT_EQ(entries[2].name, L"a2.bin");  // every entry of the id is raised
+  EXPECT_EQ(entries[2].size, 5000);
+  EXPECT_EQ(entries[2].alloc, 4096);
+  EXPECT_TRUE(aggregate.overflow_sizes.empty());
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <set>
@@ -45,7 +45,7 @@ void MarkWindow(const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
   }
   MftEntry entry;
   entry.id = window.first;
-  out.entries.push_back(entry);
+  out.entries.Add(entry);
 }
 
 TEST(WindowPass, WholeWindowsInOrderAndAShorterLastOne) {
@@ -78,7 +78,7 @@ TEST_P(WindowPassThreads, EveryWindowIsReadAndParsedOnceWithItsOwnBytes) {
   const WindowPassOutcome outcome = RunWindowPass(1000, Settings(7, GetParam()), nullptr, NumberRecords, MarkWindow);
   std::multiset<std::int64_t> firsts;
   for (const ScanSlice& slice : outcome.slices) {
-    for (const MftEntry& e : slice.entries) firsts.insert(e.id);
+    for (const EntryItem& e : slice.entries.items) firsts.insert(e.id);
   }
   ASSERT_EQ(firsts.size(), 143u);
   for (std::int64_t first = 0; first < 1000; first += 7) EXPECT_EQ(firsts.count(first), 1u) << first;
@@ -133,16 +133,14 @@ TEST_P(WindowPassThreads, AFailureAnywhereFailsThePassAfterEveryThreadHasStopped
     active.fetch_sub(1);
     if (window.first == 30) throw std::bad_alloc();
   };
-  EXPECT_THROW(RunWindowPass(200, Settings(10, GetParam()), nullptr, NumberRecords, failing_parse),
-               std::bad_alloc);
+  EXPECT_THROW(RunWindowPass(200, Settings(10, GetParam()), nullptr, NumberRecords, failing_parse), std::bad_alloc);
   EXPECT_EQ(active.load(), 0);
 
   const WindowReader failing_read = [](const MftWindow& window, std::uint8_t* buffer) -> std::int64_t {
     if (window.first == 50) throw std::runtime_error("read");
     return NumberRecords(window, buffer);
   };
-  EXPECT_THROW(RunWindowPass(200, Settings(10, GetParam()), nullptr, failing_read, MarkWindow),
-               std::runtime_error);
+  EXPECT_THROW(RunWindowPass(200, Settings(10, GetParam()), nullptr, failing_read, MarkWindow), std::runtime_error);
 }
 
 TEST_P(WindowPassThreads, UnreadableRecordsOfEveryWindowAreSummed) {

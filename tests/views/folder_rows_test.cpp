@@ -290,14 +290,12 @@ TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
     const std::int64_t parent = folders[next(static_cast<std::uint32_t>(folders.size()))];
     const std::wstring name = (id % 2 ? L"f" : L"d") + std::to_wstring(next(20));  // names repeat
     if (id % 2 == 0) {
-      slice.folder_records[id] = FolderRecord{parent, name, 0, 0};
+      slice.entries.Add(MftEntry{id, parent, name, true, 0, 0, 0, 0});
       folders.push_back(id);
       continue;
     }
     const std::int64_t size = next(5) * 100;
-    slice.folder_files[parent].push_back(FileRecord{name, size, size, 0, 0, id});
-    FolderFileTotals& totals = slice.folder_file_totals[parent];
-    totals.size += size, totals.alloc += size, totals.count += 1;
+    slice.entries.Add(MftEntry{id, parent, name, false, size, size, 0, 0});
   }
   const ScanResult result = BuildScanResult(std::move(slice), L"C");
   FolderRowModel model;

@@ -1,0 +1,68 @@
+#include "scan/entry_list.h"
+
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace tw {
+namespace {
+
+std::uint32_t AppendUnits(std::u16string& names, std::wstring_view name) {
+  const std::size_t offset = names.size();
+  if (offset > std::numeric_limits<std::uint32_t>::max() - name.size()) throw std::bad_alloc();
+  for (const wchar_t unit : name) names.push_back(static_cast<char16_t>(static_cast<std::uint32_t>(unit) & 0xFFFFu));
+  return static_cast<std::uint32_t>(offset);
+}
+
+}  // namespace
+
+void EntryList::Add(const MftEntry& entry) {
+  EntryItem item;
+  item.id = entry.id;
+  item.parent_id = entry.parent_id;
+  item.size = entry.size;
+  item.alloc = entry.alloc;
+  item.mtime = entry.mtime;
+  item.attributes = entry.attributes;
+  item.is_directory = entry.is_directory;
+  item.name_offset = AppendUnits(names, entry.name);
+  item.name_length = static_cast<std::uint32_t>(entry.name.size());
+  items.push_back(item);
+}
+
+void EntryList::Rename(EntryItem& item, std::wstring_view name) {
+  item.name_offset = AppendUnits(names, name);
+  item.name_length = static_cast<std::uint32_t>(name.size());
+}
+
+std::u16string_view EntryList::Name(const EntryItem& item) const {
+  if (item.name_offset > names.size() || item.name_length > names.size() - item.name_offset) return {};
+  return std::u16string_view(names).substr(item.name_offset, item.name_length);
+}
+
+MftEntry EntryList::Entry(const EntryItem& item) const {
+  const std::u16string_view name = Name(item);
+  return MftEntry{item.id,           item.parent_id, std::wstring(name.begin(), name.end()),
+                  item.is_directory, item.size,      item.alloc,
+                  item.mtime,        item.attributes};
+}
+
+void EntryList::Append(EntryList&& other) {
+  if (items.capacity() == 0 && names.capacity() == 0) {
+    items = std::move(other.items);
+    names = std::move(other.names);
+  } else {
+    const std::size_t shift = names.size();
+    if (shift > std::numeric_limits<std::uint32_t>::max() - other.names.size()) throw std::bad_alloc();
+    names += other.names;
+    items.reserve(items.size() + other.items.size());
+    for (EntryItem item : other.items) {
+      item.name_offset += static_cast<std::uint32_t>(shift);
+      items.push_back(item);
+    }
+  }
+  std::vector<EntryItem>().swap(other.items);
+  std::u16string().swap(other.names);
+}
+
+}  // namespace tw
