@@ -9,6 +9,7 @@
 
 #include "base/arithmetic.h"
 #include "base/extension.h"
+#include "scan/entry_list.h"
 
 namespace tw {
 
@@ -140,12 +141,7 @@ FileEntry ScanResult::Entry(const FileItem& file) const {
 
 std::wstring WideText(std::u16string_view units) { return std::wstring(units.begin(), units.end()); }
 
-std::uint32_t ScanResultPacker::AppendName(std::wstring_view name) {
-  const std::size_t offset = result_.names.size();
-  if (offset > std::numeric_limits<std::uint32_t>::max() - name.size()) throw std::bad_alloc();
-  for (const wchar_t unit : name) result_.names.push_back(static_cast<char16_t>(unit & 0xFFFF));
-  return static_cast<std::uint32_t>(offset);
-}
+std::uint32_t ScanResultPacker::AppendName(std::wstring_view name) { return AppendNameUnits(result_.names, name); }
 
 void ScanResultPacker::Reserve(std::size_t folders, std::size_t files, std::size_t name_units) {
   result_.folders.reserve(folders);

@@ -5,16 +5,12 @@
 #include <utility>
 
 namespace tw {
-namespace {
-
-std::uint32_t AppendUnits(std::u16string& names, std::wstring_view name) {
-  const std::size_t offset = names.size();
+std::uint32_t AppendNameUnits(std::u16string& arena, std::wstring_view name) {
+  const std::size_t offset = arena.size();
   if (offset > std::numeric_limits<std::uint32_t>::max() - name.size()) throw std::bad_alloc();
-  for (const wchar_t unit : name) names.push_back(static_cast<char16_t>(static_cast<std::uint32_t>(unit) & 0xFFFFu));
+  for (const wchar_t unit : name) arena.push_back(static_cast<char16_t>(static_cast<std::uint32_t>(unit) & 0xFFFFu));
   return static_cast<std::uint32_t>(offset);
 }
-
-}  // namespace
 
 void EntryList::Add(const MftEntry& entry) {
   EntryItem item;
@@ -25,13 +21,13 @@ void EntryList::Add(const MftEntry& entry) {
   item.mtime = entry.mtime;
   item.attributes = entry.attributes;
   item.is_directory = entry.is_directory;
-  item.name_offset = AppendUnits(names, entry.name);
+  item.name_offset = AppendNameUnits(names, entry.name);
   item.name_length = static_cast<std::uint32_t>(entry.name.size());
   items.push_back(item);
 }
 
 void EntryList::Rename(EntryItem& item, std::wstring_view name) {
-  item.name_offset = AppendUnits(names, name);
+  item.name_offset = AppendNameUnits(names, name);
   item.name_length = static_cast<std::uint32_t>(name.size());
 }
 

@@ -12,6 +12,10 @@
 
 namespace tw {
 
+// Appends a name's UTF-16 units to an arena and returns where it starts.
+// Throws std::bad_alloc when the arena would pass what 32-bit offsets reach.
+std::uint32_t AppendNameUnits(std::u16string& arena, std::wstring_view name);
+
 struct EntryItem {
   std::int64_t id = 0;
   std::int64_t parent_id = 0;
