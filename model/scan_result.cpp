@@ -171,38 +171,43 @@ void ScanResultPacker::AddFile(std::uint32_t folder, const FileItem& file, std::
 
 namespace {
 
-// Each file's extension text, its totals and, once ranked, its index.
+// Each file's extension text, its totals and, once ranked, its index. One
+// hash lookup per file: each file first gets the slot of its extension in
+// first-seen order, then the slot's rank.
 void FinishExtensions(ScanResult& result) {
-  struct Totals {
-    std::int64_t size = 0;
-    std::int32_t count = 0;
-    std::uint32_t rank = 0;
-  };
   struct ViewHash {
     std::size_t operator()(std::u16string_view text) const noexcept { return std::hash<std::u16string_view>{}(text); }
   };
-  std::unordered_map<std::u16string_view, Totals, ViewHash> totals;
-  for (const FileItem& file : result.files) {
-    Totals& sums = totals[ExtensionOf(result.Name(file))];
-    sums.size = SaturatingAdd(sums.size, file.size);
-    sums.count = SaturatingAdd(sums.count, std::int32_t{1});
+  std::unordered_map<std::u16string_view, std::uint32_t, ViewHash> slot_of;
+  std::vector<std::u16string_view> texts;
+  std::vector<ExtStat> totals;
+  for (FileItem& file : result.files) {
+    const auto [at, added] =
+        slot_of.try_emplace(ExtensionOf(result.Name(file)), static_cast<std::uint32_t>(texts.size()));
+    if (added) {
+      texts.push_back(at->first);
+      totals.emplace_back();
+    }
+    ExtStat& sums = totals[at->second];
+    sums.total_size = SaturatingAdd(sums.total_size, file.size);
+    sums.file_count = SaturatingAdd(sums.file_count, std::int32_t{1});
+    file.extension = at->second;
   }
-  std::vector<std::pair<std::u16string_view, Totals*>> ranked;
-  ranked.reserve(totals.size());
-  for (auto& [text, sums] : totals) ranked.emplace_back(text, &sums);
-  std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
-    if (a.second->size != b.second->size) return a.second->size > b.second->size;
-    return a.first < b.first;
+  std::vector<std::uint32_t> ranked(texts.size());
+  for (std::uint32_t i = 0; i < ranked.size(); ++i) ranked[i] = i;
+  std::sort(ranked.begin(), ranked.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (totals[a].total_size != totals[b].total_size) return totals[a].total_size > totals[b].total_size;
+    return texts[a] < texts[b];
   });
+  std::vector<std::uint32_t> rank_of(ranked.size());
   result.extensions.clear();
   result.extensions.reserve(ranked.size());
-  for (std::size_t i = 0; i < ranked.size(); ++i) {
-    ranked[i].second->rank = static_cast<std::uint32_t>(i);
-    result.extensions.push_back(ExtStat{WideText(ranked[i].first), ranked[i].second->size, ranked[i].second->count});
+  for (std::uint32_t rank = 0; rank < ranked.size(); ++rank) {
+    rank_of[ranked[rank]] = rank;
+    ExtStat& stat = result.extensions.emplace_back(std::move(totals[ranked[rank]]));
+    stat.extension = WideText(texts[ranked[rank]]);
   }
-  for (FileItem& file : result.files) {
-    file.extension = totals.find(ExtensionOf(result.Name(file)))->second.rank;
-  }
+  for (FileItem& file : result.files) file.extension = rank_of[file.extension];
 }
 
 }  // namespace
