@@ -150,6 +150,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));
   SetWindowSubclass(app.extension_list, ListHoverProc, 3, reinterpret_cast<DWORD_PTR>(&app.extension_hover));
   SetWindowSubclass(app.file_list, ListHoverProc, 4, reinterpret_cast<DWORD_PTR>(&app.file_hover));
+  InstallListKeys();
 
   SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, kColourAccent);
   SendMessageW(app.progress_bar, PBM_SETBKCOLOR, 0, kColourProgressBack);

@@ -66,7 +66,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
   if (error != 0 || posted == nullptr) {
     // The worker's error line, then the failure line over it.
     SetWindowTextW(app.status_text, ScanErrorLine(static_cast<ScanError>(error)).c_str());
-    app.scan.Failed();
+    app.scan.Failed(static_cast<ScanError>(error));
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are
   }
@@ -75,6 +75,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
 
   app.treemap_state = TreemapState{};  // the root, folders mode
   app.rows.ResetForResult(&app.result);
+  ClearFolderListSelection();  // a row of the previous volume means nothing now
   SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.rows.RowCount(), LVSICF_NOINVALIDATEALL);
   InvalidateRect(app.folder_list, nullptr, TRUE);
 

@@ -36,12 +36,6 @@ FileViewContext FileContext() {
   return FileViewContext{app.file_list, app.main_window, app.result, app.files, app.extensions, g_dpi};
 }
 
-// Scrolls the row fully into view and selects and focuses it.
-void ShowAndSelectRow(HWND list, int row) {
-  SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-  SelectListRow(list, row);
-}
-
 // A double-click in the treemap: the folder list opens the path to the
 // folder and selects its row, then the treemap and caption follow.
 void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
@@ -55,7 +49,43 @@ void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
   TreemapChanged();
 }
 
+// A click on a treemap item selects its row in the folder list.
+void SelectFromTreemap(const TreemapItem& item) {
+  FolderListContext context = FolderContext();
+  FolderListSelectTreemapItem(context, item);
+}
+
+std::wstring TreemapTooltip(std::size_t index) { return TreemapTooltipText(g_app.result, g_app.treemap_items, index); }
+
+// The keys of the folder list and the file view: handled ones do not reach
+// the list (no horizontal scroll on Left and Right, no type-ahead beep on
+// Enter, Backspace or Ctrl+C).
+LRESULT CALLBACK ListKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  AppState& app = g_app;
+  if (message == WM_KEYDOWN) {
+    bool handled = false;
+    if (hwnd == app.folder_list) {
+      FolderListContext context = FolderContext();
+      handled = FolderListKeyDown(context, wparam);
+    } else if (hwnd == app.file_list) {
+      FileViewContext context = FileContext();
+      handled = FileViewKeyDown(context, wparam);
+    }
+    if (handled) return 0;
+  } else if (message == WM_CHAR && (wparam == L'\r' || wparam == L'\b' || wparam == 0x03)) {
+    return 0;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
 }  // namespace
+
+void InstallListKeys() {
+  SetWindowSubclass(g_app.folder_list, ListKeyProc, 5, 0);
+  SetWindowSubclass(g_app.file_list, ListKeyProc, 6, 0);
+}
+
+void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
 
 void SetupFolderList(HWND list) { SetupFolderListColumns(list, g_dpi); }
 void SetupExtensionList(HWND list) { SetupExtensionListColumns(list, g_dpi); }
@@ -115,7 +145,8 @@ void UpdateTreemapCaption() {
 }
 
 void RegisterTreemap(HINSTANCE instance) {
-  SetTreemapWindowHost(TreemapWindowHost{&g_app.treemap_items, &g_app.font_small, NavigateFromTreemap});
+  SetTreemapWindowHost(
+      TreemapWindowHost{&g_app.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip});
   RegisterTreemapWindowClass(instance);
 }
 

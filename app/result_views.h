@@ -22,6 +22,12 @@ void OnFolderColumnClick(std::int32_t column);
 void OnExtensionColumnClick(std::int32_t column);
 void OnFileColumnClick(std::int32_t column);
 
+// Right, Left, Enter, Backspace and Ctrl+C in the folder list, Enter and
+// Ctrl+C in the file view; installed once the lists exist.
+void InstallListKeys();
+// A new result: no folder row stays selected.
+void ClearFolderListSelection();
+
 void RefreshExtensionList();
 void RefreshFileView();
 void RebuildTreemapItems();

@@ -144,6 +144,12 @@ int RunApplication(HINSTANCE instance) {
 
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // F5 anywhere in the main window scans the selected drive again.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_F5 && message.hwnd != nullptr &&
+        GetAncestor(message.hwnd, GA_ROOT) == main_window) {
+      StartScan();
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

@@ -34,6 +34,7 @@ inline constexpr wchar_t kTrayExit[] = L"退出";
 inline constexpr wchar_t kStatusReady[] = L"就绪 — 以管理员身份运行 · MFT 快速扫描";
 inline constexpr wchar_t kStatusScanning[] = L"正在扫描...";
 inline constexpr wchar_t kStatusScanFailed[] = L"扫描失败 — 请确认以管理员身份运行";
+inline constexpr wchar_t kStatusNotNtfs[] = L"扫描失败 — 该驱动器不是 NTFS 卷";
 // "扫描完成 " seconds " 秒 · MFT · " size " · " files " 文件 · " folders " 文件夹" hint
 inline constexpr wchar_t kStatusDoneLead[] = L"扫描完成 ";
 inline constexpr wchar_t kStatusDoneSeconds[] = L" 秒 · MFT · ";
@@ -84,6 +85,10 @@ inline constexpr wchar_t kSpaceUnknown[] = L" —";
 inline constexpr wchar_t kDirectFiles[] = L"[直接文件]";
 inline constexpr wchar_t kNoExtension[] = L"(无扩展名)";
 inline constexpr wchar_t kTopLevelCaption[] = L"顶级文件夹";
+// The tooltip of a treemap cell: "name\n大小 1.20 MB · 分配 1.25 MB · 占比 12.5%".
+inline constexpr wchar_t kTooltipSize[] = L"大小 ";
+inline constexpr wchar_t kTooltipAllocated[] = L" · 分配 ";
+inline constexpr wchar_t kTooltipShare[] = L" · 占比 ";
 
 // Column headers.
 inline constexpr wchar_t kColumnFolder[] = L"文件夹";

@@ -31,11 +31,13 @@ void KeepSumsInRange(std::vector<Entry>& entries) {
   for (Entry& e : entries) e.weight = std::max<std::int64_t>(e.weight >> shift, 1);
 }
 
-double RowRatio(std::int64_t sum, std::int64_t wmin, std::int64_t wmax, double side) {
-  if (side <= 0 || sum < 1) return kLargest;
-  const double s = static_cast<double>(sum);
+// The measure compares pixel areas with the side: a row's areas are its
+// weights scaled by the free rectangle's area over the weight still to lay
+// out, so a layout's shapes do not depend on the unit of its weights.
+double RowRatio(double sum, double amin, double amax, double side) {
+  if (side <= 0 || !(sum > 0) || !(amin > 0)) return kLargest;
   const double side2 = side * side;
-  return std::max(s * s / (static_cast<double>(wmin) * side2), static_cast<double>(wmax) * side2 / (s * s));
+  return std::max(sum * sum / (amin * side2), amax * side2 / (sum * sum));
 }
 
 std::int32_t Round(double v) { return static_cast<std::int32_t>(std::lround(v)); }
@@ -83,6 +85,8 @@ void SquarifyRows(std::span<const Entry> entries, double x, double y, double w, 
     const std::int64_t total = remaining;
     if (total < 1) break;
     const double side = std::min(w, h);
+    const double scale = w * h / static_cast<double>(total);  // pixels per unit of weight
+    const auto area = [scale](std::int64_t weight) { return static_cast<double>(weight) * scale; };
 
     const std::size_t begin = next;
     const std::int64_t wmax = entries[begin].weight;
@@ -90,8 +94,9 @@ void SquarifyRows(std::span<const Entry> entries, double x, double y, double w, 
     ++next;
     while (next < entries.size()) {
       const std::int64_t candidate_sum = rowsum + entries[next].weight;
-      const double row_ratio = RowRatio(rowsum, entries[next - 1].weight, wmax, side);
-      const double candidate_ratio = RowRatio(candidate_sum, entries[next].weight, wmax, side);
+      const double row_ratio = RowRatio(area(rowsum), area(entries[next - 1].weight), area(wmax), side);
+      const double candidate_ratio =
+          RowRatio(area(candidate_sum), area(entries[next].weight), area(wmax), side);
       if (candidate_ratio > row_ratio) break;
       rowsum = candidate_sum;
       ++next;
@@ -134,17 +139,17 @@ void SquarifyRows(std::span<const Entry> entries, double x, double y, double w, 
 
 }  // namespace
 
-double WorstRatio(std::span<const std::int64_t> row, double side) {
-  if (row.empty() || side <= 0) return kLargest;
-  std::int64_t sum = 0;
-  std::int64_t wmin = row.front();
-  std::int64_t wmax = row.front();
-  for (std::int64_t w : row) {
-    sum += w;
-    wmin = std::min(wmin, w);
-    wmax = std::max(wmax, w);
+double WorstRatio(std::span<const double> areas, double side) {
+  if (areas.empty() || side <= 0) return kLargest;
+  double sum = 0;
+  double amin = areas.front();
+  double amax = areas.front();
+  for (const double a : areas) {
+    sum += a;
+    amin = std::min(amin, a);
+    amax = std::max(amax, a);
   }
-  return RowRatio(sum, wmin, wmax, side);
+  return RowRatio(sum, amin, amax, side);
 }
 
 void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights, std::vector<TreemapCell>& cells) {

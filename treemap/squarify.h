@@ -30,17 +30,17 @@ struct TreemapCell {
 // order. Weights of 0 or below get no cell; every other weight keeps its
 // input index. An empty list or an empty rectangle gives no cells.
 //
-// The rows are chosen with a measure over the raw weights (bytes), not over
-// pixel areas, so the same proportions give different shapes at different
-// byte scales: 3,000,000 and 1,000,000 in a 400 x 100 rectangle become two
-// columns, 300 and 100 two full-width bands. Edges are rounded half away from
-// zero from accumulated double positions, so neighbouring cells share edges.
+// The rows are chosen with a measure over the cells' pixel areas, so the same
+// proportions give the same shapes at any scale of weight: 3,000,000 and
+// 1,000,000 in a 400 x 100 rectangle become two columns, and so do 300 and
+// 100. Edges are rounded half away from zero from accumulated double
+// positions, so neighbouring cells share edges.
 void SquarifyLayout(const Rect& rect, std::span<const std::int64_t> weights, std::vector<TreemapCell>& cells);
 
-// The acceptance measure of a row of weights laid along a side of the given
-// length: max(S^2 / (wmin * side^2), wmax * side^2 / S^2), or the largest
-// finite double for an empty row, side <= 0 or a sum below 1. The weights are
-// positive and their sum fits in 64 bits. Exposed for tests.
-double WorstRatio(std::span<const std::int64_t> row, double side);
+// The acceptance measure of a row of cells, given as pixel areas, laid along
+// a side of the given length: max(S^2 / (amin * side^2), amax * side^2 / S^2),
+// the worst long-over-short ratio of its cells; the largest finite double for
+// an empty row, side <= 0 or areas that are not positive. Exposed for tests.
+double WorstRatio(std::span<const double> areas, double side);
 
 }  // namespace tw

@@ -135,15 +135,55 @@ std::optional<TreemapTarget> DoubleClickTarget(const TreemapItem& item) {
   return std::nullopt;
 }
 
-TreemapLabelKind TreemapLabelFor(std::int32_t width, std::int32_t height) {
-  if (width < 24 || height < 14) return TreemapLabelKind::kNone;
-  return height < 30 ? TreemapLabelKind::kOneLine : TreemapLabelKind::kTwoLines;
+namespace {
+
+// The allocated bytes behind an item, as the folder list counts them.
+std::int64_t AllocatedOf(const ScanResult& result, const TreemapItem& item) {
+  const DirNode* folder = result.FindFolder(Normalised(item.id));
+  if (folder == nullptr) return 0;
+  if (item.is_file) {
+    const std::span<const FileItem> files = result.Files(*folder);
+    if (item.file_index >= files.size()) return 0;
+    const FileItem& file = files[static_cast<std::size_t>(item.file_index)];
+    return file.alloc >= 0 ? file.alloc : std::max<std::int64_t>(file.size, 0);
+  }
+  return item.is_direct_files ? folder->direct_alloc : folder->total_alloc;
 }
 
-TreemapLabel TreemapLabelOf(const TreemapCell& cell, const TreemapItem& item) {
+}  // namespace
+
+std::wstring TreemapTooltipText(const ScanResult& result, const std::vector<TreemapItem>& items, std::size_t index) {
+  if (index >= items.size()) return std::wstring();
+  const TreemapItem& item = items[index];
+  double total = 0;
+  for (const TreemapItem& each : items) total += static_cast<double>(std::max<std::int64_t>(each.size, 0));
+  const double share = total > 0 ? static_cast<double>(std::max<std::int64_t>(item.size, 0)) * 100.0 / total : 0.0;
+  std::wstring text = item.name;
+  text += L'\n';
+  text += text::kTooltipSize;
+  text += FormatSize(static_cast<std::uint64_t>(std::max<std::int64_t>(item.size, 0)));
+  text += text::kTooltipAllocated;
+  text += FormatSize(static_cast<std::uint64_t>(std::max<std::int64_t>(AllocatedOf(result, item), 0)));
+  text += text::kTooltipShare;
+  text += FormatPercent(share);
+  return text;
+}
+
+TreemapLabelKind TreemapLabelFor(std::int32_t width, std::int32_t height, std::int32_t line_height) {
+  if (width < 24 || height < 14) return TreemapLabelKind::kNone;
+  // The text rectangle is the cell less 2 above and below; of two lines, the
+  // name takes half the cell's height from the text's top, the size the rest.
+  const std::int32_t one_line = height - 4;
+  const std::int32_t upper = height / 2;
+  const std::int32_t lower = one_line - upper;
+  if (height >= 30 && upper >= line_height && lower >= line_height) return TreemapLabelKind::kTwoLines;
+  return one_line >= line_height ? TreemapLabelKind::kOneLine : TreemapLabelKind::kNone;
+}
+
+TreemapLabel TreemapLabelOf(const TreemapCell& cell, const TreemapItem& item, std::int32_t line_height) {
   TreemapLabel label;
   const std::int32_t height = cell.bottom - cell.top;
-  label.kind = TreemapLabelFor(cell.right - cell.left, height);
+  label.kind = TreemapLabelFor(cell.right - cell.left, height, line_height);
   if (label.kind == TreemapLabelKind::kNone) return label;
 
   const Rect text{cell.left + 4, cell.top + 2, cell.right - 4, cell.bottom - 2};
@@ -159,6 +199,10 @@ TreemapLabel TreemapLabelOf(const TreemapCell& cell, const TreemapItem& item) {
   label.second = size_text;
   label.second_rect = Rect{text.left, split, text.right, text.bottom};
   return label;
+}
+
+bool HasOutline(const TreemapCell& cell) {
+  return cell.right - cell.left >= kOutlineMinSide && cell.bottom - cell.top >= kOutlineMinSide;
 }
 
 bool IsDrawableCell(const TreemapCell& cell, std::size_t item_count) {

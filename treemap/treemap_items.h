@@ -70,12 +70,20 @@ struct TreemapTarget {
 };
 std::optional<TreemapTarget> DoubleClickTarget(const TreemapItem& item);
 
+// The tooltip of item `index`: its name, then on a second line its size (the
+// weight drawn), its allocated bytes and its share of all the items'
+// weights, "大小 1.20 MB · 分配 1.25 MB · 占比 12.5%". "" for an index out of
+// range.
+std::wstring TreemapTooltipText(const ScanResult& result, const std::vector<TreemapItem>& items, std::size_t index);
+
 // ---- Cell labels ----------------------------------------------------------
 
-// A cell shows no label below 24 x 14, one line "name (size)" below a height
-// of 30, and two lines (name, size) from 30 up.
+// A cell shows a label only where its text fits, line_height being the
+// font's: two lines (name, size) from a height of 30 up when each half of
+// the text rectangle holds a line, else one line "name (size)" when the text
+// rectangle does, else none; never below 24 x 14.
 enum class TreemapLabelKind { kNone, kOneLine, kTwoLines };
-TreemapLabelKind TreemapLabelFor(std::int32_t width, std::int32_t height);
+TreemapLabelKind TreemapLabelFor(std::int32_t width, std::int32_t height, std::int32_t line_height);
 
 // What to draw in a cell as text: up to two single-line, left- and
 // top-aligned texts ending in an ellipsis when cut, white on the fill.
@@ -86,7 +94,14 @@ struct TreemapLabel {
   std::wstring second;  // the size text of a two-line label
   Rect second_rect;
 };
-TreemapLabel TreemapLabelOf(const TreemapCell& cell, const TreemapItem& item);
+TreemapLabel TreemapLabelOf(const TreemapCell& cell, const TreemapItem& item, std::int32_t line_height);
+
+// Each cell is outlined in white (1 px) so that neighbours stand apart, but
+// only from kOutlineMinSide on both sides: in a smaller cell the outline
+// would cover most of the colour, and a folder of thousands of small files
+// would paint a white panel.
+inline constexpr std::int32_t kOutlineMinSide = 8;
+bool HasOutline(const TreemapCell& cell);
 
 // The cell painting rule: a cell is drawn when both sides are positive and
 // its index names an item.

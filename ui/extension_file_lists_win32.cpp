@@ -22,7 +22,7 @@ void AnswerText(NMHDR& header, CellText cell_text) {
 void SetRowCountNow(HWND list, std::size_t count) {
   if (list == nullptr) return;
   SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
-  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void PaintExtensionRow(HDC dc, const ExtensionListContext& context, int item, const RECT& row,
@@ -101,11 +101,23 @@ LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context) {
 }
 
 void ExtensionListColumnClick(ExtensionListContext& context, std::int32_t column) {
+  // The selection stays with its extension.
+  const auto position = ExtensionRowPosition(context.result, context.state, SelectedListRow(context.list));
+  const ExtStat* selected = position ? ExtensionAtPosition(context.result, context.state, *position) : nullptr;
   ExtensionListColumnClick(context.result, context.state, column);
   FillExtensionRows(context);
+  ClearListSelection(context.list);
+  for (std::size_t row = 0; selected != nullptr && row < context.state.extension_view.size(); ++row) {
+    const auto at = ExtensionRowPosition(context.result, context.state, static_cast<std::int64_t>(row));
+    if (at && ExtensionAtPosition(context.result, context.state, *at) == selected) {
+      ShowAndSelectRow(context.list, static_cast<int>(row));
+      break;
+    }
+  }
 }
 
 void RefreshExtensionList(ExtensionListContext& context) {
+  ClearListSelection(context.list);
   RefreshExtensionList(context.result, context.state);
   FillExtensionRows(context);
 }
@@ -132,6 +144,13 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
                             [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
                               PaintFileRow(dc, context, item, row, colours);
                             });
+    case NM_DBLCLK: {
+      // Shown in the shell's file browser, the file selected there.
+      const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
+      const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
+      if (file != nullptr) ShowInFileBrowser(FileContextMenuPath(context.result, *file));
+      return 0;
+    }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
@@ -149,13 +168,37 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
 }
 
 void FileViewColumnClick(FileViewContext& context, std::int32_t column) {
+  // The selection stays with its file.
+  const FileItem* selected = FileViewEntry(context.result, context.state, SelectedListRow(context.list));
   FileViewColumnClick(context.result, context.state, column);
   FillFileRows(context);
+  ClearListSelection(context.list);
+  for (std::size_t row = 0; selected != nullptr && row < context.state.file_view.size(); ++row) {
+    if (FileViewEntry(context.result, context.state, static_cast<std::int64_t>(row)) == selected) {
+      ShowAndSelectRow(context.list, static_cast<int>(row));
+      break;
+    }
+  }
 }
 
 void RefreshFileView(FileViewContext& context) {
+  ClearListSelection(context.list);
   RefreshFileView(context.result, context.state);
   FillFileRows(context);
+}
+
+bool FileViewKeyDown(FileViewContext& context, WPARAM key) {
+  const bool copy = key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  if (key != VK_RETURN && !copy) return false;
+  const FileItem* file = FileViewEntry(context.result, context.state, SelectedListRow(context.list));
+  if (file == nullptr) return true;
+  const std::wstring path = FileContextMenuPath(context.result, *file);
+  if (copy) {
+    CopyTextToClipboard(context.owner, path);
+  } else {
+    ShowInFileBrowser(path);
+  }
+  return true;
 }
 
 }  // namespace tw

@@ -78,4 +78,36 @@ void ShowShellContextMenu(HWND owner, const std::wstring& path, POINT screen_poi
   CoTaskMemFree(items);
 }
 
+bool ShowInFileBrowser(const std::wstring& path) {
+  if (path.empty()) return false;
+  PIDLIST_ABSOLUTE item = nullptr;
+  if (FAILED(SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr)) || item == nullptr) return false;
+  const bool shown = SUCCEEDED(SHOpenFolderAndSelectItems(item, 0, nullptr, 0));
+  CoTaskMemFree(item);
+  return shown;
+}
+
+bool CopyTextToClipboard(HWND owner, std::wstring_view text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (memory == nullptr) return false;
+  if (auto* target = static_cast<wchar_t*>(GlobalLock(memory))) {
+    text.copy(target, text.size());
+    target[text.size()] = L'\0';
+    GlobalUnlock(memory);
+  } else {
+    GlobalFree(memory);
+    return false;
+  }
+  if (!OpenClipboard(owner)) {
+    GlobalFree(memory);
+    return false;
+  }
+  EmptyClipboard();
+  const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  CloseClipboard();
+  if (!placed) GlobalFree(memory);  // the clipboard owns it only once placed
+  return placed;
+}
+
 }  // namespace tw

@@ -1,7 +1,7 @@
 #pragma once
 // The shell's small icon for a file extension, asked for once per distinct
-// extension and kept for the rest of the run; and the shell's own context
-// menu for a path. Both do nothing harmful on a shell that has neither
+// extension and kept for the rest of the run; the shell's own context menu
+// for a path, its file browser showing a path, and the clipboard. Both do nothing harmful on a shell that has neither
 // (rows without icons, no menu).
 
 #include <windows.h>
@@ -20,5 +20,14 @@ HICON IconForExtension(std::wstring_view extension);
 // `owner`, and runs the command picked; returns when the menu has closed.
 // An empty path, or one the shell cannot parse, shows nothing.
 void ShowShellContextMenu(HWND owner, const std::wstring& path, POINT screen_point);
+
+// Opens the folder holding `path` in the shell's file browser with the item
+// selected (SHOpenFolderAndSelectItems on the path's item list: no command
+// line is built). False when the path is empty or the shell cannot do it.
+bool ShowInFileBrowser(const std::wstring& path);
+
+// Puts the text on the clipboard as Unicode text; false when the clipboard
+// cannot be had.
+bool CopyTextToClipboard(HWND owner, std::wstring_view text);
 
 }  // namespace tw

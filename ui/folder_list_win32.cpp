@@ -12,6 +12,7 @@
 #include "ui/gdi_objects_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/file_icons.h"
+#include "views/folder_list_keys.h"
 #include "views/folder_list_look.h"
 
 namespace tw {
@@ -186,9 +187,60 @@ LRESULT FolderListNotify(NMHDR& header, FolderListContext& context) {
 }
 
 void FolderListColumnClick(FolderListContext& context, std::int32_t column) {
+  // The selection stays with its folder or file, wherever the sort puts it.
+  const std::optional<FolderRowKey> selected = context.rows.KeyOfRow(SelectedListRow(context.list));
   context.rows.SetSort(column);
   SetListRowCount(context.list, context.rows.RowCount());
+  ClearListSelection(context.list);
+  if (selected) {
+    if (const std::optional<std::size_t> row = context.rows.FindRow(*selected)) {
+      ShowAndSelectRow(context.list, static_cast<int>(*row));
+    }
+  }
   SetHeaderSortArrow(context.list, context.rows.sort_column(), context.rows.sort_ascending());
+}
+
+namespace {
+
+void Apply(FolderListContext& context, const FolderKeyAction& action) {
+  if (action.rows_changed) SetListRowCount(context.list, context.rows.RowCount());
+  if (action.select_row) ShowAndSelectRow(context.list, static_cast<int>(*action.select_row));
+  if (action.treemap_changed && context.treemap_changed) context.treemap_changed();
+}
+
+}  // namespace
+
+bool FolderListKeyDown(FolderListContext& context, WPARAM key) {
+  const int selected = SelectedListRow(context.list);
+  const std::optional<std::size_t> row =
+      selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected)) : std::nullopt;
+  FolderListKey pressed{};
+  switch (key) {
+    case VK_RIGHT:
+      pressed = FolderListKey::kRight;
+      break;
+    case VK_LEFT:
+      pressed = FolderListKey::kLeft;
+      break;
+    case VK_RETURN:
+      pressed = FolderListKey::kEnter;
+      break;
+    case VK_BACK:
+      pressed = FolderListKey::kBackspace;
+      break;
+    case 'C':
+      if ((GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
+      if (row) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
+      return true;
+    default:
+      return false;
+  }
+  Apply(context, PressFolderListKey(context.rows, context.treemap, row, pressed));
+  return true;
+}
+
+void FolderListSelectTreemapItem(FolderListContext& context, const TreemapItem& item) {
+  Apply(context, RevealTreemapItemRow(context.rows, item));
 }
 
 }  // namespace tw

@@ -32,6 +32,27 @@ COLORREF TextColourOn(COLORREF background) {
   return background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
 
+// Everything below the list's last row (below the header when it holds no
+// rows) is painted white, so that rows of an earlier, longer content or a
+// row cut off before a scroll never stay on the screen.
+void ClearBelowRows(HWND list, HDC dc) {
+  RECT client{};
+  GetClientRect(list, &client);
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  int top = client.top;
+  RECT last{};
+  if (count > 0 && ItemBounds(list, count - 1, last)) {
+    top = last.bottom;
+  } else if (HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0))) {
+    RECT bar{};
+    if (IsWindowVisible(header) && GetWindowRect(header, &bar)) {
+      MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&bar), 2);
+      top = bar.bottom;
+    }
+  }
+  if (top < client.bottom) FillSolid(dc, RECT{client.left, top, client.right, client.bottom}, RGB(255, 255, 255));
+}
+
 }  // namespace
 
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {
@@ -128,7 +149,10 @@ LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row) {
   const int item = static_cast<int>(nm.dwItemSpec);
   switch (nm.dwDrawStage) {
     case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
+      return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+    case CDDS_POSTPAINT:
+      ClearBelowRows(list, nm.hdc);
+      return CDRF_DODEFAULT;
     case CDDS_ITEMPREPAINT: {
       const bool selected =
           (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
@@ -155,6 +179,26 @@ void SetListRowCount(HWND list, std::size_t count) {
   if (list == nullptr) return;
   SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
   InvalidateRect(list, nullptr, TRUE);
+}
+
+void ClearListSelection(HWND list) {
+  if (list == nullptr) return;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = 0;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+}
+
+int SelectedListRow(HWND list) {
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void ShowAndSelectRow(HWND list, int row) {
+  if (row < 0) return;
+  ClearListSelection(list);
+  SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  SelectListRow(list, row);
 }
 
 void SelectListRow(HWND list, int row) {

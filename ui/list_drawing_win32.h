@@ -56,7 +56,8 @@ using PaintRow = std::function<void(HDC dc, int item, const RECT& row, const Row
 
 // NM_CUSTOMDRAW of a result list: asks for item notifications, paints each
 // row itself with the selection's colours (white on RGB(0, 120, 215), else
-// black on white) and draws the grid lines after it.
+// black on white) and draws the grid lines after it; after the rows, paints
+// white whatever lies below the last one.
 LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row);
 
 // Sets the row count and invalidates the whole list with erasing.
@@ -64,5 +65,12 @@ void SetListRowCount(HWND list, std::size_t count);
 
 // Selects and focuses a row (and only it).
 void SelectListRow(HWND list, int row);
+// Clears the selection and the focus mark of every row.
+void ClearListSelection(HWND list);
+// The first selected row, -1 when none is.
+int SelectedListRow(HWND list);
+// Clears the selection, scrolls the row fully into view and selects and
+// focuses it; nothing for a negative row.
+void ShowAndSelectRow(HWND list, int row);
 
 }  // namespace tw

@@ -15,6 +15,7 @@
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "treemap/treemap_items.h"
 #include "views/treemap_navigation.h"
 
 namespace tw {
@@ -34,7 +35,14 @@ struct FolderListContext {
 
 void SetupFolderListColumns(HWND list, int dpi);
 LRESULT FolderListNotify(NMHDR& header, FolderListContext& context);
+// A header click: sorts, the selection staying with its row's folder or file.
 void FolderListColumnClick(FolderListContext& context, std::int32_t column);
+// Right, Left, Enter and Backspace as the folder keys say, Ctrl+C copies the
+// selected row's path. True when the key was one of those (the list must
+// not act on it as well).
+bool FolderListKeyDown(FolderListContext& context, WPARAM key);
+// A click on a treemap item: its row selected and scrolled into view.
+void FolderListSelectTreemapItem(FolderListContext& context, const TreemapItem& item);
 
 // ---- Extension list ---------------------------------------------------------
 
@@ -65,6 +73,9 @@ struct FileViewContext {
 void SetupFileViewColumns(HWND list, int dpi);
 LRESULT FileViewNotify(NMHDR& header, FileViewContext& context);
 void FileViewColumnClick(FileViewContext& context, std::int32_t column);
+// Enter shows the selected file in the shell's file browser, Ctrl+C copies
+// its path. True when the key was one of those.
+bool FileViewKeyDown(FileViewContext& context, WPARAM key);
 void RefreshFileView(FileViewContext& context);
 
 }  // namespace tw

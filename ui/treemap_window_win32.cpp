@@ -3,6 +3,8 @@
 // double-click rules.
 #include "ui/treemap_window_win32.h"
 
+#include <commctrl.h>
+
 #include <utility>
 
 #include "ui/gdi_objects_win32.h"
@@ -12,6 +14,12 @@ namespace {
 
 TreemapWindowHost g_host;
 bool g_class_registered = false;
+
+// The tooltip: one tool over the whole window whose text follows the item
+// under the mouse. Created with the window.
+HWND g_tooltip = nullptr;
+std::optional<std::size_t> g_tip_item;  // the item the text was set for
+std::wstring g_tip_text;
 
 const std::vector<TreemapItem>& Items() {
   static const std::vector<TreemapItem> none;
@@ -29,17 +37,17 @@ void DrawLabelText(HDC dc, const std::wstring& text, const Rect& where) {
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_END_ELLIPSIS);
 }
 
-void DrawCell(HDC dc, const TreemapCell& cell, const TreemapItem& item, bool labels) {
+void DrawCell(HDC dc, const TreemapCell& cell, const TreemapItem& item, bool labels, int line_height) {
   const RECT rect{cell.left, cell.top, cell.right, cell.bottom};
   FillSolid(dc, rect, item.colour);
-  {
+  if (HasOutline(cell)) {
     const Pen outline = SolidPen(RGB(255, 255, 255));
     const ScopedSelect pen(dc, outline.get());
     const ScopedSelect brush(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, cell.left, cell.top, cell.right, cell.bottom);
   }
   if (!labels) return;
-  const TreemapLabel label = TreemapLabelOf(cell, item);
+  const TreemapLabel label = TreemapLabelOf(cell, item, line_height);
   if (label.kind == TreemapLabelKind::kNone) return;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));
@@ -56,12 +64,14 @@ void Paint(HWND hwnd) {
     if (client.left < client.right && client.top < client.bottom) {
       FillSolid(dc, RECT{client.left, client.top, client.right, client.bottom}, RGB(255, 255, 255));
       const std::vector<TreemapItem>& items = Items();
+      TEXTMETRICW metrics{};
+      const int line_height = GetTextMetricsW(dc, &metrics) ? metrics.tmHeight : 16;
       std::vector<TreemapCell> cells;
       LayoutTreemapItems(client, items, cells);
       for (const TreemapCell& cell : cells) {
         if (!IsDrawableCell(cell, items.size())) continue;
         const bool labels = cell.right - cell.left > 23 && cell.bottom - cell.top > 13;
-        DrawCell(dc, cell, items[cell.item_index], labels);
+        DrawCell(dc, cell, items[cell.item_index], labels, line_height);
       }
     }
   }
@@ -72,6 +82,40 @@ const TreemapItem* ItemAt(HWND hwnd, std::int32_t x, std::int32_t y) {
   const std::vector<TreemapItem>& items = Items();
   const auto index = HitTestTreemap(ClientRect(hwnd), items, x, y);
   return index ? &items[*index] : nullptr;
+}
+
+TTTOOLINFOW ToolOf(HWND hwnd) {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd;
+  tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+  return tool;
+}
+
+void CreateTooltip(HWND hwnd) {
+  g_tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  if (g_tooltip == nullptr) return;
+  TTTOOLINFOW tool = ToolOf(hwnd);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  SendMessageW(g_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(g_tooltip, TTM_SETMAXTIPWIDTH, 0, 600);  // lets the text break at its newline
+}
+
+// The tooltip's text follows the item under the mouse; off any item it hides.
+void FollowMouseWithTooltip(HWND hwnd, std::int32_t x, std::int32_t y) {
+  if (g_tooltip == nullptr) return;
+  const std::vector<TreemapItem>& items = Items();
+  const std::optional<std::size_t> index = HitTestTreemap(ClientRect(hwnd), items, x, y);
+  if (index == g_tip_item) return;
+  g_tip_item = index;
+  g_tip_text = index && g_host.tooltip ? g_host.tooltip(*index) : std::wstring();
+  if (g_tip_text.empty()) SendMessageW(g_tooltip, TTM_POP, 0, 0);
+  TTTOOLINFOW tool = ToolOf(hwnd);
+  tool.lpszText = g_tip_text.data();
+  SendMessageW(g_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 }  // namespace
@@ -93,9 +137,27 @@ void RegisterTreemapWindowClass(HINSTANCE instance) {
 
 LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
+    case WM_CREATE:
+      CreateTooltip(hwnd);
+      return 0;
+    case WM_DESTROY:
+      if (g_tooltip != nullptr) DestroyWindow(g_tooltip);
+      g_tooltip = nullptr;
+      break;
     case WM_PAINT:
+      // The items may have changed: the next mouse move sets the tip's text again.
+      g_tip_item.reset();
       Paint(hwnd);
       return 0;
+    case WM_MOUSEMOVE:
+      FollowMouseWithTooltip(hwnd, static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam)));
+      return 0;
+    case WM_LBUTTONDOWN: {
+      const TreemapItem* item =
+          ItemAt(hwnd, static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam)));
+      if (item != nullptr && g_host.select) g_host.select(*item);
+      return 0;
+    }
     case WM_ERASEBKGND:
       return 1;  // the paint fills the whole client area
     case WM_SETCURSOR: {

@@ -1,7 +1,8 @@
 #pragma once
 // The treemap control, window class "TarnwickTreemap": paints the current
 // items (fill, white outline, labels in font_small), shows the hand over
-// items that can be entered and navigates on a double-click. It keeps no
+// items that can be entered, a tooltip over every item, selects an item's
+// row on a click and navigates on a double-click. It keeps no
 // geometry: the items are laid out again for every paint, cursor query and
 // double-click.
 
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "treemap/treemap_items.h"
@@ -18,11 +20,14 @@ namespace tw {
 inline constexpr wchar_t kTreemapWindowClass[] = L"TarnwickTreemap";
 
 // What the window reads: the process-wide item list, the font (read at each
-// paint, so a DPI change's new font is used) and where a double-click goes.
+// paint, so a DPI change's new font is used), where a double-click goes,
+// what a single click selects and the tooltip text of an item.
 struct TreemapWindowHost {
   const std::vector<TreemapItem>* items = nullptr;
   const HFONT* font = nullptr;
   std::function<void(std::int64_t folder_id, bool show_files)> navigate;
+  std::function<void(const TreemapItem& item)> select;
+  std::function<std::wstring(std::size_t item_index)> tooltip;
 };
 void SetTreemapWindowHost(TreemapWindowHost host);
 

@@ -74,6 +74,34 @@ std::optional<std::size_t> FolderRowModel::DirectFilesRowIndex(std::uint64_t fol
   return it->second;
 }
 
+std::optional<FolderRowKey> FolderRowModel::KeyOfRow(std::int64_t index) const {
+  const FolderRow* row = RowAt(index);
+  if (row == nullptr) return std::nullopt;
+  if (row->is_file) return FolderRowKey{0, row->folder_id, row->file_index, false, true};
+  if (row->is_direct_files) return FolderRowKey{0, row->folder_id, 0, true, false};
+  return FolderRowKey{row->id, 0, 0, false, false};
+}
+
+std::optional<std::size_t> FolderRowModel::FindRow(const FolderRowKey& key) const {
+  if (!key.is_file && !key.is_direct_files) return FolderRowIndex(key.id);
+  const std::optional<std::size_t> group = DirectFilesRowIndex(key.folder_id);
+  if (!group || key.is_direct_files) return group;
+  // The group's file rows follow it directly.
+  for (std::size_t i = *group + 1; i < rows_.size() && rows_[i].is_file && rows_[i].folder_id == key.folder_id; ++i) {
+    if (rows_[i].file_index == key.file_index) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> FolderRowModel::ParentRow(std::int64_t index) const {
+  const FolderRow* row = RowAt(index);
+  if (row == nullptr) return std::nullopt;
+  for (std::int64_t i = index - 1; i >= 0; --i) {
+    if (rows_[static_cast<std::size_t>(i)].depth < row->depth) return static_cast<std::size_t>(i);
+  }
+  return std::nullopt;
+}
+
 bool FolderRowModel::IsRowOpen(const FolderRow& row) const {
   if (row.is_file) return false;
   if (row.is_direct_files) return expanded_file_groups_.count(row.folder_id) != 0;

@@ -58,6 +58,18 @@ struct FolderRow {
   std::int32_t file_count = 0;  // "[直接文件]" row: direct_file_count; else 0
 };
 
+// What a row shows, independent of where the rows are sorted: a folder by
+// its id, a "[直接文件]" row by its folder, a file by its folder and its
+// index among that folder's files.
+struct FolderRowKey {
+  std::uint64_t id = 0;
+  std::uint64_t folder_id = 0;
+  std::uint64_t file_index = 0;
+  bool is_direct_files = false;
+  bool is_file = false;
+  friend bool operator==(const FolderRowKey&, const FolderRowKey&) = default;
+};
+
 class FolderRowModel {
  public:
   using IdSet = std::unordered_set<std::uint64_t>;
@@ -109,6 +121,13 @@ class FolderRowModel {
   // Where a folder's row, or its "[直接文件]" row, is in the current rows.
   std::optional<std::size_t> FolderRowIndex(std::uint64_t folder_id) const;
   std::optional<std::size_t> DirectFilesRowIndex(std::uint64_t folder_id) const;
+
+  // The key of row `index`, and the row that shows a key now (none when it
+  // is not shown, e.g. under a closed folder).
+  std::optional<FolderRowKey> KeyOfRow(std::int64_t index) const;
+  std::optional<std::size_t> FindRow(const FolderRowKey& key) const;
+  // The nearest row above `index` one level up; none for the root row.
+  std::optional<std::size_t> ParentRow(std::int64_t index) const;
 
   // Whether the row's triangle is drawn open.
   bool IsRowOpen(const FolderRow& row) const;

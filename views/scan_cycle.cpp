@@ -19,9 +19,9 @@ void ScanCycle::StartFailed() {
   status_ = text::kStatusScanFailed;
 }
 
-void ScanCycle::Failed() {
+void ScanCycle::Failed(ScanError error) {
   scanning_ = false;
-  status_ = text::kStatusScanFailed;
+  status_ = error == ScanError::kNotNtfs ? text::kStatusNotNtfs : text::kStatusScanFailed;
 }
 
 void ScanCycle::Succeeded(std::wstring summary) {

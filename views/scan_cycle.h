@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "scan/scan_progress.h"
+
 namespace tw {
 
 class ScanCycle {
@@ -23,9 +25,10 @@ class ScanCycle {
   // failure line.
   void StartFailed();
 
-  // The worker reported its end. A failure shows the failure line; a success
-  // shows the given summary line.
-  void Failed();
+  // The worker reported its end. A failure shows the failure line, or the
+  // not-NTFS line when the volume holds no NTFS file system; a success shows
+  // the given summary line.
+  void Failed(ScanError error);
   void Succeeded(std::wstring summary);
 
   bool scanning() const { return scanning_; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -26,20 +27,53 @@ TEST(SquarifyLayout, OneItemFillsTheRectangleAndKeepsItsIndex) {
   EXPECT_EQ(Layout({7, 9, 107, 59}, {0, 42, -1}), (std::vector<TreemapCell>{{7, 9, 107, 59, 1}}));
 }
 
-TEST(SquarifyLayout, SameProportionsGiveDifferentShapesAtDifferentByteScales) {
-  const std::vector<std::int64_t> big = {3'000'000}, big_pair = {3'000'000, 1'000'000};
-  EXPECT_DOUBLE_EQ(WorstRatio(big, 100), 300.0);
-  EXPECT_DOUBLE_EQ(WorstRatio(big_pair, 100), 1600.0);
-  EXPECT_EQ(Layout({0, 0, 400, 100}, {1'000'000, 3'000'000}),
-            (std::vector<TreemapCell>{{0, 0, 300, 100, 1}, {300, 0, 400, 100, 0}}));
-
-  const std::vector<std::int64_t> small = {300}, small_pair = {300, 100};
-  EXPECT_NEAR(WorstRatio(small, 100), 33.3333, 1e-4);
-  EXPECT_DOUBLE_EQ(WorstRatio(small_pair, 100), 18.75);
-  EXPECT_EQ(Layout({0, 0, 400, 100}, {300, 100}), (std::vector<TreemapCell>{{0, 0, 400, 75, 0}, {0, 75, 400, 100, 1}}));
+TEST(SquarifyLayout, SameProportionsGiveTheSameShapesAtAnyByteScale) {
+  // 3:1 in 400 x 100 is 30,000 and 10,000 pixels: the first alone measures 3,
+  // with the second 16, so each becomes a column.
+  const std::vector<double> alone = {30'000}, pair = {30'000, 10'000};
+  EXPECT_DOUBLE_EQ(WorstRatio(alone, 100), 3.0);
+  EXPECT_DOUBLE_EQ(WorstRatio(pair, 100), 16.0);
+  const std::vector<TreemapCell> columns = {{0, 0, 300, 100, 1}, {300, 0, 400, 100, 0}};
+  EXPECT_EQ(Layout({0, 0, 400, 100}, {1'000'000, 3'000'000}), columns);
+  EXPECT_EQ(Layout({0, 0, 400, 100}, {100, 300}), columns);
+  EXPECT_EQ(Layout({0, 0, 400, 100}, {1, 3}), columns);
 
   EXPECT_EQ(WorstRatio({}, 100), std::numeric_limits<double>::max());
-  EXPECT_EQ(WorstRatio(small, 0), std::numeric_limits<double>::max());
+  EXPECT_EQ(WorstRatio(alone, 0), std::numeric_limits<double>::max());
+  const std::vector<double> empty_cell = {100, 0};
+  EXPECT_EQ(WorstRatio(empty_cell, 10), std::numeric_limits<double>::max());
+}
+
+double AspectOf(const TreemapCell& c) {
+  const double w = c.right - c.left, h = c.bottom - c.top;
+  return std::max(w, h) / std::min(w, h);
+}
+
+double MedianAspect(const std::vector<TreemapCell>& cells) {
+  std::vector<double> aspects;
+  for (const TreemapCell& c : cells) aspects.push_back(AspectOf(c));
+  std::sort(aspects.begin(), aspects.end());
+  return aspects[aspects.size() / 2];
+}
+
+TEST(SquarifyLayout, SimilarItemsGetNearSquareCellsAtEveryByteScale) {
+  // 25 folders within 15% of each other, as bytes, as kilobytes and as
+  // gigabytes: the same cells, and most of them close to square.
+  for (const std::int64_t unit : {std::int64_t{1}, std::int64_t{1024}, std::int64_t{1} << 30}) {
+    std::vector<std::int64_t> weights;
+    for (int i = 0; i < 25; ++i) weights.push_back((1000 + (i * 37) % 150) * unit);
+    const auto cells = Layout({0, 0, 480, 200}, weights);
+    ASSERT_EQ(cells.size(), 25u);
+    EXPECT_LE(MedianAspect(cells), 2.0) << "unit " << unit;
+    std::vector<std::int64_t> once;
+    for (const std::int64_t w : weights) once.push_back(w / unit);
+    EXPECT_EQ(cells, Layout({0, 0, 480, 200}, once)) << "unit " << unit;
+  }
+  // Many tiny files of mixed sizes: small cells stay blocks, not hairlines.
+  std::vector<std::int64_t> files;
+  for (int i = 0; i < 10'000; ++i) files.push_back(1 + (i * 7919) % 3000);
+  const auto cells = Layout({0, 0, 480, 200}, files);
+  EXPECT_LE(MedianAspect(cells), 3.0);
 }
 
 TEST(SquarifyLayout, SquareRectanglePlacesItsFirstRowAsALeftColumn) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -157,28 +158,70 @@ TEST(TreemapHitTest, FirstContainingCellDecidesCursorAndDoubleClick) {
   EXPECT_EQ(DoubleClickTarget(closed), std::nullopt);
 }
 
-TEST(TreemapLabel, ThresholdsTextsAndRectangles) {
-  EXPECT_EQ(TreemapLabelFor(24, 14), TreemapLabelKind::kOneLine);
-  EXPECT_EQ(TreemapLabelFor(23, 14), TreemapLabelKind::kNone);
-  EXPECT_EQ(TreemapLabelFor(24, 13), TreemapLabelKind::kNone);
-  EXPECT_EQ(TreemapLabelFor(500, 29), TreemapLabelKind::kOneLine);
-  EXPECT_EQ(TreemapLabelFor(24, 30), TreemapLabelKind::kTwoLines);
+TEST(TreemapLabel, ALabelIsDrawnOnlyWhereItsLinesFit) {
+  // With lines of 10 px the old thresholds hold: no label below 24 x 14, one
+  // line below a height of 30, two lines from 30 up.
+  EXPECT_EQ(TreemapLabelFor(24, 14, 10), TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelFor(23, 14, 10), TreemapLabelKind::kNone);
+  EXPECT_EQ(TreemapLabelFor(24, 13, 10), TreemapLabelKind::kNone);
+  EXPECT_EQ(TreemapLabelFor(500, 29, 10), TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelFor(24, 30, 10), TreemapLabelKind::kTwoLines);
+  // A 16 px line (the small font at 96 DPI) needs a cell 20 high for one line
+  // and 39 high for two (the name gets 19 rows, the size the other 16).
+  EXPECT_EQ(TreemapLabelFor(200, 19, 16), TreemapLabelKind::kNone);
+  EXPECT_EQ(TreemapLabelFor(200, 20, 16), TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelFor(200, 38, 16), TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelFor(200, 39, 16), TreemapLabelKind::kTwoLines);
+  // 144 DPI: a 24 px line.
+  EXPECT_EQ(TreemapLabelFor(200, 27, 24), TreemapLabelKind::kNone);
+  EXPECT_EQ(TreemapLabelFor(200, 28, 24), TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelFor(200, 54, 24), TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelFor(200, 55, 24), TreemapLabelKind::kTwoLines);
 
   TreemapItem item = Item(1536, true, false, false);
   item.name = L"Windows";
-  const TreemapLabel one = TreemapLabelOf(TreemapCell{10, 20, 110, 49, 0}, item);
+  const TreemapLabel one = TreemapLabelOf(TreemapCell{10, 20, 110, 49, 0}, item, 12);
   EXPECT_EQ(one.first, L"Windows (1.50 KB)");
   EXPECT_EQ(one.first_rect, (Rect{14, 22, 106, 47}));
   EXPECT_TRUE(one.second.empty());
 
-  const TreemapLabel two = TreemapLabelOf(TreemapCell{10, 20, 110, 51, 0}, item);
+  const TreemapLabel two = TreemapLabelOf(TreemapCell{10, 20, 110, 51, 0}, item, 12);
   EXPECT_EQ(two.first, L"Windows");
   EXPECT_EQ(two.first_rect, (Rect{14, 22, 106, 37}));  // text top + 31 / 2
   EXPECT_EQ(two.second, L"1.50 KB");
   EXPECT_EQ(two.second_rect, (Rect{14, 37, 106, 49}));
 
+  EXPECT_EQ(TreemapLabelOf(TreemapCell{10, 20, 110, 51, 0}, item, 14).kind, TreemapLabelKind::kOneLine);
+  EXPECT_EQ(TreemapLabelOf(TreemapCell{10, 20, 110, 51, 0}, item, 28).kind, TreemapLabelKind::kNone);
+
   EXPECT_FALSE(IsDrawableCell(TreemapCell{0, 0, 1, 1, 2}, 2));
   EXPECT_FALSE(IsDrawableCell(TreemapCell{5, 0, 5, 1, 0}, 2));
+}
+
+TEST(TreemapCellOutline, OnlyCellsWithRoomForColourInsideAreOutlined) {
+  EXPECT_TRUE(HasOutline(TreemapCell{0, 0, 8, 8, 0}));
+  EXPECT_FALSE(HasOutline(TreemapCell{0, 0, 7, 300, 0}));
+  EXPECT_FALSE(HasOutline(TreemapCell{0, 0, 300, 2, 0}));
+
+  // A folder of 10,000 small files in a 480 x 200 panel: painted as the
+  // window does (fill, then a white border on outlined cells), at least 90%
+  // of the panel keeps a colour.
+  std::vector<std::int64_t> sizes;
+  for (int i = 0; i < 10'000; ++i) sizes.push_back(1 + (i * 7919) % 3000);
+  std::vector<TreemapCell> cells;
+  SquarifyLayout(Rect{0, 0, 480, 200}, sizes, cells);
+  std::vector<char> coloured(480 * 200, 0);
+  for (const TreemapCell& c : cells) {
+    for (int y = c.top; y < c.bottom; ++y) {
+      for (int x = c.left; x < c.right; ++x) {
+        const bool border = x == c.left || x == c.right - 1 || y == c.top || y == c.bottom - 1;
+        coloured[y * 480 + x] = !(border && HasOutline(c));
+      }
+    }
+  }
+  const double share =
+      static_cast<double>(std::count(coloured.begin(), coloured.end(), 1)) / static_cast<double>(coloured.size());
+  EXPECT_GE(share, 0.9);
 }
 
 }  // namespace

@@ -32,9 +32,19 @@ TEST(ScanCycle, FailedThreadStartReturnsToIdleWithTheFailureLine) {
 TEST(ScanCycle, EndOfScanReEnablesTheControlsEitherWay) {
   ScanCycle cycle;
   ASSERT_TRUE(cycle.Press());
-  cycle.Failed();
+  cycle.Failed(ScanError::kCannotOpen);
   EXPECT_TRUE(cycle.controls_enabled());
   EXPECT_EQ(cycle.status(), L"扫描失败 \u2014 请确认以管理员身份运行");
+  // Only a volume without NTFS gets its own line; read failures keep the rights hint.
+  for (const ScanError error : {ScanError::kPermissionDenied, ScanError::kCannotReadMft, ScanError::kUnknown}) {
+    ASSERT_TRUE(cycle.Press());
+    cycle.Failed(error);
+    EXPECT_EQ(cycle.status(), L"扫描失败 — 请确认以管理员身份运行");
+  }
+  ASSERT_TRUE(cycle.Press());
+  cycle.Failed(ScanError::kNotNtfs);
+  EXPECT_TRUE(cycle.controls_enabled());
+  EXPECT_EQ(cycle.status(), L"扫描失败 — 该驱动器不是 NTFS 卷");
 
   ASSERT_TRUE(cycle.Press());
   cycle.Succeeded(L"扫描完成 0.50 秒");
