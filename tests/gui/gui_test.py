@@ -4,7 +4,8 @@ mouse and keyboard input (xdotool), observed through the test probe (child
 controls as JSON) and screenshots (imagemagick pixel reads).
 
 Run by tests/gui/run_gui_tests.sh, which prepares the Wine prefix (drive X: an
-NTFS test volume, Y: a volume that is not NTFS), Xvfb and the expected counts.
+NTFS test volume, V: the views volume, Y: a volume that is not NTFS), Xvfb and
+the expected counts.
 Prints one line per check and closes with "N passed, N failed"."""
 
 import argparse
@@ -15,10 +16,11 @@ import subprocess
 import sys
 import time
 
+import interaction_checks
 import view_checks
 
 READY = "就绪 — 以管理员身份运行 · MFT 快速扫描"
-FAILED = "扫描失败 — 请确认以管理员身份运行"
+NOT_NTFS = "扫描失败 — 该驱动器不是 NTFS 卷"
 TITLE = "塔维-磁盘空间分析器"
 ACCENT = (0, 120, 215)
 BAND = (245, 245, 245)
@@ -409,10 +411,11 @@ def run(gui, rep, args):
     named = controls_by_name(d) if d else {}
     if rep.check("choosing [Y:]", named.get("drive_combo", {}).get("text") == "[Y:]"):
         gui.click(*centre(d, named["scan_button"]))
-        d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"] == FAILED, 60)
+        d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"].startswith("扫描失败"), 60)
         named = controls_by_name(d)
         gui.screenshot("failed-y")
-        rep.check("scan of a volume that is not NTFS fails", done, named["status_text"]["text"])
+        rep.check("scan of a volume that is not NTFS fails, saying so",
+                  done and named["status_text"]["text"] == NOT_NTFS, named["status_text"]["text"])
         rep.check("nothing left disabled after the failure",
                   named["drive_combo"]["enabled"] and named["scan_button"]["enabled"])
         rep.check("the previous result stays after the failure", named["folder_list"]["count"] == folder_rows)
@@ -421,7 +424,10 @@ def run(gui, rep, args):
     if scanned_x:
         first_cell = view_checks.check_views(gui, rep, gui.dump())
         view_checks.check_gdi(gui, rep, first_cell)
-        d = gui.dump()
+
+    # ---- the views volume V:: treemap, keys, selection, empty list space ------
+    interaction_checks.check_views_volume(gui, rep)
+    d = gui.dump()
 
     # ---- close to the tray, hand-over, exit ----------------------------------
     for _ in range(2):

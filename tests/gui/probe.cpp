@@ -1,7 +1,8 @@
 // Test-only probe for the GUI tests (never shipped). Runs beside tarnwick.exe
 // in the same Wine desktop and reports what the program shows, as JSON on
 // stdout (UTF-8):
-//   probe dump [WAIT_MS]   the main window and its child controls; waits up to
+//   probe dump [WAIT_MS]   the main window and its child controls (each with its
+//                          client area in screen coordinates); waits up to
 //                          WAIT_MS for the window to exist (exit 2 if it never does)
 //   probe windows          every top-level window (class, title, rect, visible)
 //   probe command ID       posts WM_COMMAND ID to the main window
@@ -12,8 +13,10 @@
 //   probe repaint N [ID]   repaints the main window and all its controls (or
 //                          control ID) N times, each paint done before the next
 //   probe list ID FIRST N  rows FIRST.. of list control ID: all cells, screen
-//                          rectangles, selection; header items with sort marks
+//                          rectangles, selection; header items with sort marks;
+//                          the list's client area on the screen
 //   probe select ID ROW    selects and focuses a row of list ID
+//   probe show ID ROW      scrolls row ROW of list ID fully into view
 //   probe dblclick ID X Y  sends a double-click at screen point X, Y to
 //                          control ID and waits until the window has repainted
 //   probe header ID COL    clicks header item COL of list ID, scrolled into
@@ -24,6 +27,9 @@
 //                          double-click it twice (close, reopen: the treemap
 //                          returns to that folder), double-click the treemap
 //                          at screen point X, Y (navigate)
+//   probe syscommand SC    posts WM_SYSCOMMAND SC to the main window
+//   probe clipboard        the clipboard's text (CF_UNICODETEXT) or null
+//   probe clipboard-set T  puts the text T on the clipboard
 // The sending verbs print the elapsed milliseconds of the round trip.
 #include <windows.h>
 #include <commctrl.h>
@@ -186,6 +192,14 @@ std::string ListDetails(HWND list) {
   return out + "]";
 }
 
+// The client area of a window in screen coordinates.
+std::string ClientOnScreen(HWND hwnd) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  MapWindowPoints(hwnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+  return Rect(client.left, client.top, client.right - client.left, client.bottom - client.top);
+}
+
 std::string ComboDetails(HWND combo) {
   std::string out = ", \"items\": [";
   const LRESULT count = Send(combo, CB_GETCOUNT);
@@ -214,6 +228,7 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
   std::string out = "{\"class\": " + Quote(class_name) + ", \"id\": " + std::to_string(GetDlgCtrlID(child)) +
                     ", \"text\": " + Quote(WindowText(child)) +
                     ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
+                    ", \"client\": " + ClientOnScreen(child) +
                     ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") +
                     ", \"enabled\": " + (IsWindowEnabled(child) ? "true" : "false");
   if (_wcsicmp(class_name.c_str(), L"ComboBox") == 0) out += ComboDetails(child);
@@ -438,7 +453,8 @@ int List(int id, int first, int n) {
   std::string out =
       "{\"count\": " + std::to_string(count) + ", \"top\": " + std::to_string(Send(list, LVM_GETTOPINDEX)) +
       ", \"selected\": " + std::to_string(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) +
-      ", \"selected_count\": " + std::to_string(Send(list, LVM_GETSELECTEDCOUNT)) + ", \"header\": [";
+      ", \"selected_count\": " + std::to_string(Send(list, LVM_GETSELECTEDCOUNT)) +
+      ", \"client\": " + ClientOnScreen(list) + ", \"header\": [";
   const std::vector<std::wstring> titles =
       header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
   for (int i = 0; i < columns; ++i) {
@@ -582,6 +598,54 @@ int Cycle(int rounds, int x, int y) {
   });
 }
 
+int SysCommand(int command) {
+  HWND main = FindMain();
+  if (main == nullptr) return 2;
+  return PostMessageW(main, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0) ? 0 : 1;
+}
+
+// The clipboard is shared: another program may hold it open for a moment.
+bool OpenClipboardRetrying() {
+  for (int i = 0; i < 50; ++i) {
+    if (OpenClipboard(nullptr)) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+int PrintClipboard() {
+  if (!OpenClipboardRetrying()) return 3;
+  std::string out = "{\"text\": null}\n";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+      const std::size_t units = GlobalSize(data) / sizeof(wchar_t);
+      out = "{\"text\": " + Quote(std::wstring(text, wcsnlen(text, units))) + "}\n";
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+int SetClipboard(const std::wstring& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  if (memory == nullptr) return 3;
+  auto* units = static_cast<wchar_t*>(GlobalLock(memory));
+  std::copy(text.begin(), text.end(), units);
+  units[text.size()] = L'\0';
+  GlobalUnlock(memory);
+  if (!OpenClipboardRetrying()) {
+    GlobalFree(memory);
+    return 3;
+  }
+  EmptyClipboard();
+  const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  if (!set) GlobalFree(memory);
+  CloseClipboard();
+  return set ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -595,11 +659,18 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"repaint") return Repaint(number(2), number(3));
   if (verb == L"list") return List(number(2), number(3), argc > 4 ? number(4) : 50);
   if (verb == L"select") return SelectRow(Control(FindMain(), number(2)), number(3)) ? 0 : 1;
+  if (verb == L"show") {
+    HWND list = Control(FindMain(), number(2));
+    return list != nullptr && Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(number(3)), FALSE) > 0 ? 0 : 1;
+  }
   if (verb == L"dblclick") return SendDoubleClick(number(2), number(3), number(4));
   if (verb == L"header") return ClickHeader(number(2), number(3));
   if (verb == L"end") return PressEnd(number(2));
   if (verb == L"bottom") return ScrollToBottom(number(2));
   if (verb == L"cycle") return Cycle(number(2), number(3), number(4));
+  if (verb == L"syscommand") return SysCommand(number(2));
+  if (verb == L"clipboard") return PrintClipboard();
+  if (verb == L"clipboard-set" && argc > 2) return SetClipboard(argv[2]);
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;
 }

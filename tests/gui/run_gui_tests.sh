@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The GUI tier: tarnwick.exe from the Windows tree under Wine on Xvfb, with
-# drive X: mapped to the sample NTFS volume and Y: to a volume that is not
-# NTFS, checked by tests/gui/gui_test.py against the command-line scanner's
-# counts for the same volume. Closes with "N passed, N failed"; exits non-zero
-# on any failure.
+# drive X: mapped to the sample NTFS volume, V: to the views volume (25
+# folders of one size, a folder of 10,000 small files; made by
+# tools/make_views_volume.sh) and Y: to a volume that is not NTFS, checked by
+# tests/gui/gui_test.py against the command-line scanner's counts for X:.
+# Closes with "N passed, N failed"; exits non-zero on any failure.
 #
 #   tests/gui/run_gui_tests.sh [WIN_BUILD_DIR] [HOST_BUILD_DIR]
 #     (defaults build/win and build/host; screenshots go to WIN_BUILD_DIR/gui-test)
@@ -17,7 +18,10 @@ for exe in "$win/bin/tarnwick.exe" "$win/bin/tarnwick-probe.exe"; do
   [ -f "$exe" ] || { echo "missing $exe (build the Windows tree first)"; echo "0 passed, 1 failed"; exit 1; }
 done
 sample_gz=tests/data/sample.img.gz
-[ -f "$sample_gz" ] || { echo "missing $sample_gz"; echo "0 passed, 1 failed"; exit 1; }
+views_xz=tests/data/views.img.xz
+for image in "$sample_gz" "$views_xz"; do
+  [ -f "$image" ] || { echo "missing $image"; echo "0 passed, 1 failed"; exit 1; }
+done
 
 work=$(mktemp -d /tmp/tarnwick-gui.XXXXXX)
 shots=$(readlink -f "$win")/gui-test
@@ -31,6 +35,7 @@ cleanup() {
 trap cleanup EXIT
 
 gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$work/x.img"
+xz -dc "$views_xz" | cp --sparse=always /dev/stdin "$work/v.img"
 truncate -s 16M "$work/y.img"  # zeros: no NTFS boot sector
 
 # What the command-line scanner reports for the same volume.
@@ -47,6 +52,7 @@ echo "preparing a Wine prefix and a virtual screen"
 TW_XVFB_SCREEN=2400x1600 tw_xvfb_start
 tw_wine_prefix "$work/prefix"
 tw_wine_map_drive "$WINEPREFIX" x "$work/x.img"
+tw_wine_map_drive "$WINEPREFIX" v "$work/v.img"  # not z: (Wine maps it to /)
 tw_wine_map_drive "$WINEPREFIX" y "$work/y.img"
 
 python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" "${counts[@]}"
