@@ -17,6 +17,16 @@ constexpr T SaturatingAdd(T a, T b) {
   return sum;
 }
 
+// a - b held at the type's limit instead of wrapping.
+template <typename T>
+constexpr T SaturatingSub(T a, T b) {
+  T difference{};
+  if (__builtin_sub_overflow(a, b, &difference)) {
+    return b < 0 ? std::numeric_limits<T>::max() : std::numeric_limits<T>::min();
+  }
+  return difference;
+}
+
 constexpr bool IsPowerOfTwo(std::uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 }  // namespace tw

@@ -6,14 +6,8 @@
 #include "format/utf.h"
 
 namespace tw {
-namespace {
 
-// Containers at this depth or above put every member on its own line.
-constexpr std::size_t kPrettyLevels = 2;
-
-}  // namespace
-
-std::string JsonQuote(std::string_view utf8) {
+std::string JsonQuote(std::string_view utf8, bool escape_delete) {
   std::string out;
   out.reserve(utf8.size() + 2);
   out.push_back('"');
@@ -42,7 +36,7 @@ std::string JsonQuote(std::string_view utf8) {
         out += "\\t";
         break;
       default:
-        if (c < 0x20) {
+        if (c < 0x20 || (c == 0x7F && escape_delete)) {
           char buffer[8];
           std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
           out += buffer;
@@ -55,29 +49,34 @@ std::string JsonQuote(std::string_view utf8) {
   return out;
 }
 
-void JsonWriter::BeforeValue() {
+void JsonWriter::BeforeValue(bool container) {
   if (after_key_) {
     after_key_ = false;
     return;
   }
   if (levels_.empty()) return;
   Level& level = levels_.back();
-  if (!level.empty) out_ << ',';
+  const bool first = level.empty;
+  if (!first) out_ << ',';
   level.empty = false;
-  if (levels_.size() <= kPrettyLevels) out_ << '\n' << std::string(levels_.size() * 2, ' ');
+  if (levels_.size() <= style_.pretty_levels) {
+    out_ << '\n' << std::string(levels_.size() * 2, ' ');
+  } else if (container && !first && style_.container_per_line) {
+    out_ << '\n';
+  }
 }
 
 void JsonWriter::Close(char bracket) {
   if (levels_.empty()) return;
   const bool had_members = !levels_.back().empty;
   levels_.pop_back();
-  if (had_members && levels_.size() < kPrettyLevels) out_ << '\n' << std::string(levels_.size() * 2, ' ');
+  if (had_members && levels_.size() < style_.pretty_levels) out_ << '\n' << std::string(levels_.size() * 2, ' ');
   out_ << bracket;
   if (levels_.empty()) out_ << '\n';
 }
 
 void JsonWriter::BeginObject() {
-  BeforeValue();
+  BeforeValue(true);
   out_ << '{';
   levels_.push_back({true, true});
 }
@@ -85,7 +84,7 @@ void JsonWriter::BeginObject() {
 void JsonWriter::EndObject() { Close('}'); }
 
 void JsonWriter::BeginArray() {
-  BeforeValue();
+  BeforeValue(true);
   out_ << '[';
   levels_.push_back({false, true});
 }
@@ -94,13 +93,13 @@ void JsonWriter::EndArray() { Close(']'); }
 
 void JsonWriter::Key(std::string_view name) {
   BeforeValue();
-  out_ << JsonQuote(name) << ':';
+  out_ << JsonQuote(name, style_.escape_delete) << ':';
   after_key_ = true;
 }
 
 void JsonWriter::String(std::string_view utf8) {
   BeforeValue();
-  out_ << JsonQuote(utf8);
+  out_ << JsonQuote(utf8, style_.escape_delete);
 }
 
 void JsonWriter::String(std::wstring_view utf16) { String(Utf16ToUtf8(utf16)); }
@@ -113,6 +112,11 @@ void JsonWriter::Int(std::int64_t value) {
 void JsonWriter::UInt(std::uint64_t value) {
   BeforeValue();
   out_ << std::to_string(value);
+}
+
+void JsonWriter::Bool(bool value) {
+  BeforeValue();
+  out_ << (value ? "true" : "false");
 }
 
 void JsonWriter::Decimal(double value, int decimals) {

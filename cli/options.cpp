@@ -86,12 +86,20 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       flag(o.version);
     } else if (name == "--json") {
       flag(o.json);
+    } else if (name == "--ncdu") {
+      if (take_value() && value.empty()) parsed.error = "option --ncdu needs a file name, or - for stdout";
+      o.ncdu = value;
     } else if (name == "--files") {
       flag(o.files);
     } else if (name == "--quiet" || name == "-q") {
       flag(o.quiet);
     } else if (name == "--timings") {
       flag(o.timings);
+    } else if (name == "--save") {
+      if (take_value() && value.empty()) parsed.error = "option --save needs a file name";
+      o.save = value;
+    } else if (name == "--compare") {
+      flag(o.compare);
     } else if (name == "--depth") {
       count(o.depth, 0);
     } else if (name == "--top") {
@@ -113,8 +121,27 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
 
   if (o.help || o.version) return parsed;
+  if (!o.ncdu.empty() && o.compare) {
+    parsed.error = "option --ncdu cannot be used with --compare";
+    return parsed;
+  }
+  if (o.ncdu == "-" && o.json) {
+    parsed.error = "options --ncdu - and --json both write to stdout";
+    return parsed;
+  }
   if (o.files && !o.json) {
     parsed.error = "option --files needs --json";
+  } else if (o.compare) {
+    if (positional.size() != 2) {
+      parsed.error = "option --compare needs OLD and NEW, got " + std::to_string(positional.size()) + " SOURCE";
+    } else if (positional[0].empty() || positional[1].empty()) {
+      parsed.error = "SOURCE is empty";
+    } else if (!o.save.empty()) {
+      parsed.error = "option --save cannot be used with --compare";
+    } else {
+      o.compare_old = positional[0];
+      o.source = positional[1];
+    }
   } else if (positional.empty()) {
     parsed.error = "no SOURCE given";
   } else if (positional.size() > 1) {
@@ -129,12 +156,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: tarnwick-scan [options] SOURCE\n"
+         "       tarnwick-scan --compare [options] OLD NEW\n"
          "Scans the Master File Table of an NTFS volume and prints the folder tree,\n"
          "the largest extensions and the largest files.\n"
          "\n"
          "SOURCE is an NTFS volume image, a whole-disk image with an MBR or GPT\n"
          "partition table (its first NTFS partition), or a block device; on Windows\n"
-         "also a drive letter (C or C:).\n"
+         "also a drive letter (C or C:). A scan saved with --save is read back\n"
+         "instead of scanned, and every output works on it.\n"
          "\n"
          "Options:\n"
          "  --drive-letter L  letter for the root's name and every path\n"
@@ -144,15 +173,26 @@ std::string UsageText() {
          "  --json            one JSON document on stdout instead of the report\n"
          "  --top N           largest files in the JSON document (default 100)\n"
          "  --files           JSON: also every file of every folder\n"
+         "  --ncdu FILE       also write the scan in ncdu's export format to FILE,\n"
+         "                    for ncdu -f or gdu -f; FILE - writes it to stdout\n"
+         "                    instead of the report\n"
          "  --threads N       threads for parsing (default: all hardware threads)\n"
          "  --timings         print the duration of each scan stage on stderr\n"
+         "  --save FILE       also save the finished scan to FILE\n"
+         "  --compare         compare two scans (saved or scanned now), OLD then NEW:\n"
+         "                    the folders and files that grew, shrank, appeared or\n"
+         "                    vanished, and the change per extension\n"
          "  -q, --quiet       no progress line on stderr\n"
          "  -h, --help        this text\n"
          "  --version         the program's version\n"
          "\n"
-         "Exit status: 0 success, 1 the scan failed, 2 usage error or missing SOURCE.\n";
+         "Exit status: 0 success, 1 the scan failed or the output could not be\n"
+         "written, 2 usage error, or a SOURCE that is missing or is neither a file\n"
+         "nor a block device.\n";
 }
 
 std::string VersionText() { return std::string("tarnwick-scan ") + kVersion + "\n"; }
+
+std::string VersionNumber() { return kVersion; }
 
 }  // namespace tw

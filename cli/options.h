@@ -20,11 +20,15 @@ struct CliOptions {
   std::int32_t partition = 0;  // 1-based partition of a whole-disk image; 0 = first NTFS
   std::int32_t threads = 0;    // 0 = what the system reports
   bool json = false;
+  std::string ncdu;  // UTF-8 path of the ncdu export; "-" = stdout instead of the report
   bool files = false;  // JSON: every file of every folder as well
   bool quiet = false;  // no progress line
   bool timings = false;
   bool help = false;
   bool version = false;
+  std::string save;         // UTF-8 path: the finished result is saved there as well
+  bool compare = false;     // SOURCE is the newer of two; compare_old the older
+  std::string compare_old;  // UTF-8, as given
 };
 
 struct ParsedCommandLine {
@@ -42,5 +46,7 @@ std::string UsageText();
 
 // The text of --version, ending in a newline.
 std::string VersionText();
+// The version number alone, "0.1.0".
+std::string VersionNumber();
 
 }  // namespace tw

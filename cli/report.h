@@ -21,9 +21,15 @@ std::string SummaryLine(const ScanResult& result);
 // ranges); "" when every record was read.
 std::string UnreadableWarning(const ScanResult& result);
 
+// Rows deeper than this are indented no further: their name carries the
+// level instead, "[57] name".
+inline constexpr std::int32_t kReportIndentLevels = 32;
+
 // The folder tree as the folder list shows it with every folder open down to
 // depth levels below the root: folder rows and "[直接文件]" rows, ordered by
-// size, with share of parent, size, allocated size and items.
+// size, with share of parent, size, allocated size and items. Names are
+// indented two blanks a level, up to kReportIndentLevels, so the text grows
+// with the rows it holds and never with the depth of the tree.
 std::string FolderTreeTable(const ScanResult& result, std::int32_t depth);
 
 // The first kReportExtensions extensions of the result with size, share of

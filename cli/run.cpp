@@ -1,14 +1,25 @@
 #include "cli/run.h"
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
+#include <sstream>
+#include <system_error>
+#include <thread>
 
+#include "cli/ncdu_export.h"
+#include "cli/compare_report.h"
 #include "cli/options.h"
+#include "cli/output_file.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
 #include "cli/result_json.h"
 #include "cli/scan_source.h"
 #include "engine/scan_worker.h"
+#include "format/utf.h"
+#include "model/scan_compare.h"
+#include "model/snapshot.h"
+#include "texts/texts.h"
 #include "views/scan_progress_text.h"
 
 namespace tw {
@@ -19,6 +30,128 @@ constexpr char kProgramName[] = "tarnwick-scan";
 int UsageError(std::ostream& err, const std::string& reason) {
   err << kProgramName << ": " << reason << " (try --help)\n";
   return kExitUsage;
+}
+
+std::string ErrorLine(const wchar_t* reason, const std::string& path, const std::string& detail) {
+  return Utf16ToUtf8(text::kErrorPrefix) + Utf16ToUtf8(reason) + " (" + path + ": " + detail + ")";
+}
+
+const wchar_t* SnapshotReason(SnapshotProblem problem) {
+  switch (problem) {
+    case SnapshotProblem::kNewerVersion:
+      return text::kErrorSnapshotNewer;
+    case SnapshotProblem::kTruncated:
+      return text::kErrorSnapshotTruncated;
+    case SnapshotProblem::kOutOfMemory:
+      return text::kErrorOutOfMemory;
+    default:
+      return text::kErrorSnapshotDamaged;
+  }
+}
+
+// The root's name follows a drive letter given for a saved scan.
+void SetDriveLetter(ScanResult& result, const std::wstring& letter) {
+  if (letter.empty() || result.folders.empty()) return;
+  result.drive = letter;
+  const std::wstring name = L"[" + letter + L":]";
+  const auto offset = static_cast<std::uint32_t>(result.names.size());
+  for (const wchar_t c : name) result.names.push_back(static_cast<char16_t>(c));
+  result.folders[0].name = NameRef{offset, static_cast<std::uint32_t>(name.size())};
+}
+
+// The result of one SOURCE: a saved scan read back, or a scan of the volume.
+// Returns the exit status; kExitOk with `result` filled.
+int ObtainResult(const std::string& argument, const CliOptions& options, const CliContext& context,
+                 ScanTimings& timings, ScanResult& result) {
+  const ResolvedSource source = ResolveSource(argument, context.drive_letters_allowed);
+  if (!source.error.empty()) {
+    context.err << kProgramName << ": " << source.error << '\n';
+    return kExitUsage;
+  }
+  if (source.drive.empty() && IsSnapshotFile(source.path)) {
+    SnapshotError error;
+    if (!LoadSnapshotFile(source.path, result, error)) {
+      context.err << ErrorLine(SnapshotReason(error.problem), source.path, error.detail) << '\n';
+      return kExitScanFailed;
+    }
+    SetDriveLetter(result, options.drive_letter);
+    return kExitOk;
+  }
+  std::wstring drive = options.drive_letter;
+  if (drive.empty()) drive = source.drive.empty() ? L"X" : source.drive;
+
+  ScanOptions scan_options;
+  scan_options.threads = options.threads;
+  scan_options.partition = options.partition;
+  scan_options.timings = &timings;
+
+  ProgressPrinter printer(context.err);
+  ProgressCallback progress;
+  if (context.err_is_terminal && !options.quiet) {
+    progress = [&printer](const ScanProgress& p) { printer.Report(ScanProgressValue(p), ScanProgressText(p)); };
+  }
+  try {
+    result = ScanSourceMft(source.path, drive, progress, scan_options);
+  } catch (...) {
+    printer.Finish();
+    context.err << ScanFailureLine(ErrorOfException(std::current_exception()), source, options.partition) << '\n';
+    return kExitScanFailed;
+  }
+  printer.Finish();
+  if (const std::string warning = UnreadableWarning(result); !warning.empty()) context.err << warning << '\n';
+  if (options.timings) context.err << TimingsText(timings, result.elapsed_seconds);
+  return kExitOk;
+}
+
+// The status once output is written: its failure, when `reason` gives one,
+// is the line "错误: 无法写入输出。 (where: reason)" and status 1.
+int OutputStatus(const std::string& reason, const std::string& where, std::ostream& err) {
+  if (reason.empty()) return kExitOk;
+  err << ErrorLine(text::kErrorWriteOutput, where, reason) << '\n';
+  return kExitScanFailed;
+}
+
+int StdoutStatus(const CliContext& context) {
+  return OutputStatus(OutputFailure(context.out), Utf16ToUtf8(text::kStandardOutput), context.err);
+}
+
+NcduExportOptions NcduOptions() {
+  NcduExportOptions ncdu;
+  ncdu.progver = VersionNumber();
+  ncdu.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+  return ncdu;
+}
+
+// The two results of --compare. Two saved scans are read at once, each
+// with its messages held and written in order afterwards; a volume is
+// scanned alone, with its progress line.
+int ObtainBoth(const CliOptions& options, const CliContext& context, ScanTimings& timings, ScanResult& older,
+               ScanResult& newer) {
+  if (IsSnapshotFile(options.compare_old) && IsSnapshotFile(options.source)) {
+    std::ostringstream older_err, newer_err;
+    const CliContext older_context{context.out, older_err, false, context.drive_letters_allowed};
+    const CliContext newer_context{context.out, newer_err, false, context.drive_letters_allowed};
+    ScanTimings older_timings;
+    int older_status = kExitScanFailed;
+    int newer_status = kExitScanFailed;
+    try {
+      std::thread reader(
+          [&] { older_status = ObtainResult(options.compare_old, options, older_context, older_timings, older); });
+      newer_status = ObtainResult(options.source, options, newer_context, timings, newer);
+      reader.join();
+    } catch (const std::system_error&) {  // no thread to be had: one after the other
+      older_status = ObtainResult(options.compare_old, options, older_context, older_timings, older);
+      newer_status = ObtainResult(options.source, options, newer_context, timings, newer);
+    }
+    context.err << older_err.str();
+    if (older_status != kExitOk) return older_status;
+    context.err << newer_err.str();
+    return newer_status;
+  }
+  if (const int status = ObtainResult(options.compare_old, options, context, timings, older); status != kExitOk) {
+    return status;
+  }
+  return ObtainResult(options.source, options, context, timings, newer);
 }
 
 }  // namespace
@@ -46,53 +179,64 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   const CliOptions& options = parsed.options;
   if (options.help) {
     context.out << UsageText();
-    return kExitOk;
+    return StdoutStatus(context);
   }
   if (options.version) {
     context.out << VersionText();
-    return kExitOk;
+    return StdoutStatus(context);
   }
-
-  const ResolvedSource source = ResolveSource(options.source, context.drive_letters_allowed);
-  if (!source.error.empty()) {
-    context.err << kProgramName << ": " << source.error << '\n';
-    return kExitUsage;
+  const bool ncdu_to_file = !options.ncdu.empty() && options.ncdu != "-";
+  if (ncdu_to_file && NamesSameFile(options.ncdu, options.source)) {
+    return UsageError(context.err, "the ncdu export would overwrite SOURCE");
   }
-  std::wstring drive = options.drive_letter;
-  if (drive.empty()) drive = source.drive.empty() ? L"X" : source.drive;
 
   ScanTimings timings;
-  ScanOptions scan_options;
-  scan_options.threads = options.threads;
-  scan_options.partition = options.partition;
-  scan_options.timings = &timings;
-
-  ProgressPrinter printer(context.err);
-  ProgressCallback progress;
-  if (context.err_is_terminal && !options.quiet) {
-    progress = [&printer](const ScanProgress& p) { printer.Report(ScanProgressValue(p), ScanProgressText(p)); };
-  }
-
   ScanResult result;
-  try {
-    result = ScanSourceMft(source.path, drive, progress, scan_options);
-  } catch (...) {
-    printer.Finish();
-    context.err << ScanFailureLine(ErrorOfException(std::current_exception()), source, options.partition) << '\n';
-    return kExitScanFailed;
+  if (options.compare) {
+    ScanResult older;
+    if (const int status = ObtainBoth(options, context, timings, older, result); status != kExitOk) return status;
+    const ComparedScans scans = CompareScans(older, result, static_cast<std::size_t>(options.top));
+    if (!scans.same_volume) context.err << Utf16ToUtf8(text::kWarningPrefix) << Utf16ToUtf8(text::kWarningOtherVolume) << '\n';
+    if (options.json) {
+      WriteCompareJson(scans, options.depth, context.out);
+    } else {
+      WriteCompareReport(scans, options.depth, context.out);
+    }
+    return StdoutStatus(context);
   }
-  printer.Finish();
-
-  if (const std::string warning = UnreadableWarning(result); !warning.empty()) context.err << warning << '\n';
-  if (options.timings) context.err << TimingsText(timings, result.elapsed_seconds);
-  if (options.json) {
+  if (const int status = ObtainResult(options.source, options, context, timings, result); status != kExitOk) {
+    return status;
+  }
+  if (!options.save.empty()) {
+    std::string reason;
+    if (!SaveSnapshotFile(options.save, result, reason)) {
+      context.err << ErrorLine(text::kErrorSnapshotSave, options.save, reason) << '\n';
+      return kExitScanFailed;
+    }
+  }
+  // The export's file is made before anything is printed: a name that
+  // cannot be written to fails the run alone.
+  std::unique_ptr<OutputFile> ncdu_file;
+  if (ncdu_to_file) {
+    ncdu_file = std::make_unique<OutputFile>(options.ncdu);
+    if (!ncdu_file->is_open()) return OutputStatus(ncdu_file->Close(), options.ncdu, context.err);
+  }
+  if (options.ncdu == "-") {
+    WriteNcduExport(result, NcduOptions(), context.out);
+  } else if (options.json) {
     WriteResultJson(result, JsonReportOptions{options.top, options.files}, context.out);
   } else {
     WriteTextReport(result, options.depth, context.out);
   }
-  context.out.flush();
+  int status = StdoutStatus(context);
+  if (ncdu_file) {
+    WriteNcduExport(result, NcduOptions(), ncdu_file->stream());
+    if (const int written = OutputStatus(ncdu_file->Close(), options.ncdu, context.err); written != kExitOk) {
+      status = written;
+    }
+  }
   if (context.keep_result) *context.keep_result = std::make_unique<ScanResult>(std::move(result));
-  return kExitOk;
+  return status;
 }
 
 }  // namespace tw

@@ -17,6 +17,33 @@ namespace fs = std::filesystem;
 
 fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
+// What a path that exists but cannot be scanned is; "" for a regular file
+// or a block device. Asked of stat(), never by opening: opening a FIFO
+// with no writer waits forever.
+std::string UnscannableKind(fs::file_type type) {
+  switch (type) {
+    case fs::file_type::regular:
+    case fs::file_type::block:
+      return {};
+    case fs::file_type::directory:
+      return "is a directory";
+    case fs::file_type::fifo:
+      return "is a FIFO";
+    case fs::file_type::socket:
+      return "is a socket";
+    case fs::file_type::character:
+      return "is a character device";
+    default:
+      return "is not a regular file";
+  }
+}
+
+// A path in the Windows device namespace (\\.\PhysicalDrive1): what it is,
+// the system decides when it is opened.
+bool IsWindowsDevicePath(const std::string& path) {
+  return path.rfind("\\\\.\\", 0) == 0 || path.rfind("\\\\?\\", 0) == 0 || path.rfind("//./", 0) == 0;
+}
+
 }  // namespace
 
 ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allowed) {
@@ -38,10 +65,16 @@ ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allow
     resolved.error = source + ": no such file or device";
   } else if (ec) {
     resolved.error = source + ": " + ec.message();
-  } else if (status.type() == fs::file_type::directory) {
-    resolved.error = source + ": is a directory, not a volume image or device";
+  } else if (!(drive_letters_allowed && IsWindowsDevicePath(source))) {
+    const std::string kind = UnscannableKind(status.type());
+    if (!kind.empty()) resolved.error = source + ": " + kind + ", not a volume image or block device";
   }
   return resolved;
+}
+
+bool NamesSameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(PathOf(a), PathOf(b), ec) && !ec;
 }
 
 std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::int32_t partition) {

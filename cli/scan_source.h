@@ -16,9 +16,13 @@ struct ResolvedSource {
 };
 
 // With drive letters allowed (Windows), "C" and "C:" open \\.\C: and name
-// drive C; \\.\C: is passed through. Any other SOURCE must exist and must not
-// be a directory.
+// drive C; \\.\C: is passed through. Any other SOURCE must exist and be a
+// regular file or a block device (after symbolic links): a directory, FIFO,
+// socket or character device is refused from its status alone, unopened.
 ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allowed);
+
+// Whether two paths name the same existing file.
+bool NamesSameFile(const std::string& a, const std::string& b);
 
 // The line for a scan that failed: "错误: ", the reason, and the source in
 // parentheses where the reason is about it. A drive that cannot be opened

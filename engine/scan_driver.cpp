@@ -125,6 +125,10 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   const Clock::time_point end = Clock::now();
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
   result.elapsed_seconds = static_cast<double>(nanoseconds) / 1000000000.0;
+  result.scanned_at = std::chrono::duration_cast<std::chrono::seconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+  result.volume_serial = layout.volume_serial;
   Trace(L"ScanDriveMft: done drive=%ls records=%lld dirs=%zu files=%d time=%.2fs", drive.c_str(),
         static_cast<long long>(layout.record_count), result.folders.size(), result.file_count, result.elapsed_seconds);
   if (options.timings) *options.timings = timings;

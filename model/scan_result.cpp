@@ -31,7 +31,9 @@ ScanResult::ScanResult(ScanResult&& other) noexcept
       elapsed_seconds(other.elapsed_seconds),
       drive(std::move(other.drive)),
       unreadable_records(other.unreadable_records),
-      unreadable_ranges(std::move(other.unreadable_ranges)) {
+      unreadable_ranges(std::move(other.unreadable_ranges)),
+      scanned_at(other.scanned_at),
+      volume_serial(other.volume_serial) {
   other.Reset();
 }
 
@@ -52,6 +54,8 @@ ScanResult& ScanResult::operator=(ScanResult&& other) noexcept {
   drive = std::move(other.drive);
   unreadable_records = other.unreadable_records;
   unreadable_ranges = std::move(other.unreadable_ranges);
+  scanned_at = other.scanned_at;
+  volume_serial = other.volume_serial;
   other.Reset();
   return *this;
 }
@@ -72,6 +76,8 @@ void ScanResult::Reset() noexcept {
   drive.clear();
   unreadable_records = 0;
   unreadable_ranges.clear();
+  scanned_at = 0;
+  volume_serial = 0;
 }
 
 const DirNode* ScanResult::FindFolder(std::int64_t id) const {

@@ -96,6 +96,11 @@ struct ScanResult {
   // the volume bytes they lie in.
   std::int64_t unreadable_records = 0;
   std::vector<ByteRange> unreadable_ranges;
+  // When the scan finished, in seconds since 1970 (UTC), and the serial
+  // number in the volume's boot sector; both 0 when unknown. Kept with a
+  // saved scan, so that two scans of one volume can be recognised.
+  std::int64_t scanned_at = 0;
+  std::uint64_t volume_serial = 0;
 
   static constexpr std::uint32_t kNoFolder = 0xFFFFFFFFu;
 

@@ -17,6 +17,7 @@ constexpr std::size_t kSectorsPerCluster = 13;  // u8; above 0x80: 2^(256 - v) s
 constexpr std::size_t kTotalSectors = 40;       // i64
 constexpr std::size_t kMftLcn = 48;             // i64
 constexpr std::size_t kClustersPerRecord = 64;  // i8; negative n: 2^-n bytes
+constexpr std::size_t kVolumeSerial = 72;       // u64
 
 // Non-resident attribute header.
 constexpr std::size_t kAttrLowestVcn = 16;      // i64
@@ -72,6 +73,7 @@ bool ParseBootSector(ByteSpan sector, BootSectorInfo& info) {
   info.total_sectors = total_sectors;
   info.mft_start_lcn = mft_lcn;
   info.volume_size = volume_size;
+  info.volume_serial = ReadU64(sector, kVolumeSerial);
   return true;
 }
 
@@ -111,6 +113,7 @@ bool DeriveNtfsVolumeData(const VolumeReadFunction& read, NtfsVolumeData& data) 
   data.mft_valid_data_length = length;
   data.mft_start_lcn = info.mft_start_lcn;
   data.volume_size = volume_size;
+  data.volume_serial = info.volume_serial;
   return true;
 }
 

@@ -26,6 +26,7 @@ struct BootSectorInfo {
   std::int64_t total_sectors = 0;
   std::int64_t mft_start_lcn = 0;
   std::int64_t volume_size = 0;  // total_sectors × bytes_per_sector
+  std::uint64_t volume_serial = 0;
 };
 
 // True when the sector carries the NTFS OEM id at offset 3.

@@ -192,6 +192,7 @@ bool ReadMftLayout(RawVolume& volume, MftLayout& layout) {
 
   layout.record_size = record_size;
   layout.mft_bytes = data.mft_valid_data_length;
+  layout.volume_serial = data.volume_serial;
   // The trailing partial record is dropped; more records than 32 bits count
   // (only a corrupt geometry claims them) are cut.
   layout.record_count = std::min<std::int64_t>(data.mft_valid_data_length / record_size, kMaxScanRecords);

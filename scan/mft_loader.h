@@ -69,6 +69,7 @@ struct MftLayout {
   std::int32_t record_size = 0;
   std::int64_t record_count = 0;
   std::int64_t mft_bytes = 0;  // the valid data length
+  std::uint64_t volume_serial = 0;
   // In MFT (image) order; bytes no placement covers read as zeros.
   std::vector<RunPlacement> placements;
 };

@@ -24,6 +24,7 @@ struct NtfsVolumeData {
   std::int64_t mft_valid_data_length = 0;  // the MFT's length in bytes
   std::int64_t mft_start_lcn = 0;
   std::int64_t volume_size = 0;  // bytes, 0 when unknown
+  std::uint64_t volume_serial = 0;  // the boot sector's serial number
 };
 
 class RawVolume {

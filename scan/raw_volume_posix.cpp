@@ -70,12 +70,20 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     if (error != nullptr) *error = why;
     return nullptr;
   };
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a FIFO that has no writer must not hold the
+  // scan in open(); only regular files and block devices are read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fail(errno == EACCES || errno == EPERM ? ScanError::kPermissionDenied : ScanError::kCannotOpen);
   // Regular files report their size in st_size; block devices only to a seek.
   std::int64_t size = 0;
   struct stat st {};
-  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const bool known = ::fstat(fd, &st) == 0;
+  if (!known || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+    ::close(fd);
+    return fail(ScanError::kCannotOpen);
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  const bool regular = S_ISREG(st.st_mode);
   if (regular) {
     size = st.st_size;
   } else {

@@ -144,6 +144,7 @@ class Win32Volume : public RawVolume {
     data.bytes_per_record = ReadU32(b, kBytesPerRecordSegment);
     data.mft_valid_data_length = ReadI64(b, kMftValidDataLength);
     data.mft_start_lcn = ReadI64(b, kMftStartLcn);
+    data.volume_serial = ReadU64(b, 0);  // VolumeSerialNumber leads the buffer
     std::int64_t size = 0;
     const std::int64_t sectors = ReadI64(b, kNumberSectors);
     const std::int64_t sector_size = ReadU32(b, kBytesPerSector);

@@ -25,7 +25,7 @@ tw_ensure_packages() {
 
 # Packages every build needs.
 TW_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix
-                   nlohmann-json3-dev python3)
+                   nlohmann-json3-dev python3 zlib1g-dev libz-mingw-w64-dev)
 
 # Configures and builds the host tree (Linux g++) in $1 with extra cmake args.
 tw_build_host() {

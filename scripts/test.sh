@@ -9,10 +9,12 @@ cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
 TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip xz-utils attr)
+# The ncdu export is read back by ncdu (driven in tmux) and by gdu.
+TW_IMPORT_PACKAGES=(ncdu gdu tmux)
 # The GUI tier: the Windows program under Wine on a virtual X screen.
 TW_GUI_PACKAGES=(wine64 wine xvfb xdotool imagemagick fonts-noto-cjk python3 icoutils)
-tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}" "${TW_GUI_PACKAGES[@]}" \
-                   "${TW_FUZZ_PACKAGES[@]}"
+tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}" "${TW_IMPORT_PACKAGES[@]}" \
+                   "${TW_GUI_PACKAGES[@]}" "${TW_FUZZ_PACKAGES[@]}"
 
 echo "== host build (build/host)"
 tw_build_host build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -22,6 +24,9 @@ tw_build_win build/win
 
 echo "== unit and image tests"
 ctest --test-dir build/host --output-on-failure -j "$TW_JOBS"
+
+echo "== the ncdu export read back by ncdu and gdu"
+tests/cli/ncdu_import_test.sh build/host/bin/tarnwick-scan
 
 echo "== GUI tests (Wine, Xvfb)"
 tests/gui/run_gui_tests.sh build/win build/host
@@ -44,7 +49,7 @@ setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j "$TW
   -R '^(Threads/WindowPassThreads|WindowPass|ScanDriver|ScanSourceMft|ScanWorker)'
 
 echo "== fuzz targets: regression runs over the committed corpora (build/fuzz)"
-fuzz_targets=(fuzz_record fuzz_data_runs fuzz_overflow fuzz_volume)
+fuzz_targets=(fuzz_record fuzz_data_runs fuzz_overflow fuzz_volume fuzz_snapshot)
 tw_build_fuzz build/fuzz "${fuzz_targets[@]}"
 for target in "${fuzz_targets[@]}"; do
   scratch=$(mktemp -d)

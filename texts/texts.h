@@ -66,6 +66,10 @@ inline constexpr wchar_t kErrorOpenVolume[] = L"无法打开卷，请确认以�
 inline constexpr wchar_t kErrorReadMft[] = L"无法读取 MFT。";
 inline constexpr wchar_t kErrorOutOfMemory[] = L"内存不足。";
 inline constexpr wchar_t kErrorUnknown[] = L"未知错误。";
+// The command line's output could not be written: "错误: 无法写入输出。 (" where
+// ": " the system's words ")", where is the file, or 标准输出 for stdout.
+inline constexpr wchar_t kErrorWriteOutput[] = L"无法写入输出。";
+inline constexpr wchar_t kStandardOutput[] = L"标准输出";
 // The command line's reasons for a source it could not scan.
 inline constexpr wchar_t kErrorCannotOpen[] = L"无法打开源。";
 inline constexpr wchar_t kErrorPermissionDenied[] = L"没有读取权限。";
@@ -74,6 +78,27 @@ inline constexpr wchar_t kErrorNotNtfs[] = L"没有找到 NTFS 卷。";
 // "没有 NTFS 分区 " N "。"
 inline constexpr wchar_t kErrorNoSuchPartition[] = L"没有 NTFS 分区 ";
 inline constexpr wchar_t kErrorNoSuchPartitionEnd[] = L"。";
+// Two scans compared.
+inline constexpr wchar_t kCompareLead[] = L"变化: 大小 ";
+inline constexpr wchar_t kCompareAllocated[] = L" · 分配 ";
+inline constexpr wchar_t kCompareAddedCount[] = L" 个文件新增 · ";
+inline constexpr wchar_t kCompareRemovedCount[] = L" 个文件删除";
+inline constexpr wchar_t kCompareBefore[] = L"之前";
+inline constexpr wchar_t kCompareChange[] = L"变化";
+inline constexpr wchar_t kCompareFilesAdded[] = L"新增文件";
+inline constexpr wchar_t kCompareFilesRemoved[] = L"删除文件";
+inline constexpr wchar_t kCompareAdded[] = L"新增";
+inline constexpr wchar_t kCompareRemoved[] = L"已删除";
+inline constexpr wchar_t kCompareAddedFiles[] = L"新增的文件";
+inline constexpr wchar_t kCompareRemovedFiles[] = L"删除的文件";
+inline constexpr wchar_t kCompareResizedFiles[] = L"大小改变的文件";
+inline constexpr wchar_t kCompareExtensions[] = L"扩展名变化";
+inline constexpr wchar_t kWarningOtherVolume[] = L"两次扫描的卷序列号不同，可能不是同一个卷";
+// Saved scans.
+inline constexpr wchar_t kErrorSnapshotDamaged[] = L"扫描存档已损坏。";
+inline constexpr wchar_t kErrorSnapshotTruncated[] = L"扫描存档不完整。";
+inline constexpr wchar_t kErrorSnapshotNewer[] = L"扫描存档来自更新的版本，无法读取。";
+inline constexpr wchar_t kErrorSnapshotSave[] = L"无法保存扫描存档。";
 
 // ---- Space summary ---------------------------------------------------------------------
 inline constexpr wchar_t kSpaceTotal[] = L"总空间";

@@ -113,5 +113,30 @@ TEST(JsonWriter, NestedContainersAndEmptyOnesAreValid) {
   EXPECT_EQ(out.str().back(), '\n');
 }
 
+TEST(JsonWriter, LinePerContainerStyleStartsEveryEntryOnAnUnindentedLine) {
+  std::ostringstream out;
+  JsonStyle style;
+  style.pretty_levels = 0;
+  style.container_per_line = true;
+  style.escape_delete = true;
+  JsonWriter json(out, style);
+  json.BeginArray();
+  json.Int(1);
+  json.BeginArray();
+  json.BeginObject();
+  json.Key("k\x7f");
+  json.String("v\x7f");
+  json.EndObject();
+  json.BeginObject();
+  json.EndObject();
+  json.BeginArray();
+  json.BeginArray();
+  json.EndArray();
+  json.EndArray();
+  json.EndArray();
+  json.EndArray();
+  EXPECT_EQ(out.str(), "[1,\n[{\"k\\u007f\":\"v\\u007f\"},\n{},\n[[]]]]\n");
+}
+
 }  // namespace
 }  // namespace tw

@@ -21,7 +21,7 @@ TEST(CommandLine, DefaultsWithSourceOnly) {
 
 TEST(CommandLine, ValuesSeparateOrAfterEqualsSign) {
   const ParsedCommandLine p = Parse({"--depth", "4", "--top=2147483647", "--partition", "2", "--threads=3", "--json",
-                                     "--files", "--timings", "-q", "--drive-letter=d:", "/dev/sdb"});
+                                     "--files", "--timings", "-q", "--drive-letter=d:", "--ncdu", "-x.json", "/dev/sdb"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.depth, 4);
   EXPECT_EQ(p.options.top, 2147483647);
@@ -30,6 +30,7 @@ TEST(CommandLine, ValuesSeparateOrAfterEqualsSign) {
   EXPECT_TRUE(p.options.json && p.options.files && p.options.timings && p.options.quiet);
   EXPECT_EQ(p.options.drive_letter, L"D");
   EXPECT_EQ(p.options.source, "/dev/sdb");
+  EXPECT_EQ(p.options.ncdu, "-x.json");
 }
 
 TEST(CommandLine, DoubleDashLetsSourceStartWithDash) {
@@ -67,6 +68,8 @@ TEST(CommandLine, RejectsWhatItCannotUse) {
       {{"--drive-letter", "1", "a.img"}, "one letter A-Z"},
       {{"--json=yes", "a.img"}, "--json takes no value"},
       {{"--files", "a.img"}, "--files needs --json"},
+      {{"--ncdu=", "a.img"}, "--ncdu needs a file name"},
+      {{"--json", "--ncdu", "-", "a.img"}, "--ncdu - and --json both write to stdout"},
   };
   for (const Case& c : cases) {
     const ParsedCommandLine p = Parse(c.args);

@@ -4,9 +4,13 @@
 
 #include <sstream>
 
+#include "cli/chain_result.h"
 #include "cli/progress_line.h"
 #include "cli/sample_result.h"
 #include "cli/text_table.h"
+#include "format/utf.h"
+#include "texts/texts.h"
+#include "views/folder_rows.h"
 
 namespace tw {
 namespace {
@@ -86,6 +90,64 @@ TEST(Report, FolderTreeStopsAtTheDepthAndOrdersBySize) {
   EXPECT_NE(lines[4].find("1.3%"), std::string::npos);
   // Columns line up: every row is as wide as the header.
   for (const std::string& line : lines) EXPECT_EQ(DisplayWidth(line), DisplayWidth(lines[0]));
+}
+
+// The tree as the folder list itself shows it, opened row by row: what the
+// report printed before it walked the tree on its own.
+std::string FolderListTable(const ScanResult& result, std::int32_t depth) {
+  FolderRowModel model;
+  model.ResetForResult(&result);
+  for (std::size_t i = 0; i < model.RowCount(); ++i) {
+    const FolderRow& row = *model.RowAt(static_cast<std::int64_t>(i));
+    if (!row.is_direct_files && row.depth < depth && row.expandable && !model.IsRowOpen(row)) model.ToggleFolder(row.id);
+  }
+  TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kRight, Align::kRight});
+  table.AddRow({Utf16ToUtf8(text::kColumnFolder), Utf16ToUtf8(text::kColumnParentShare),
+                Utf16ToUtf8(text::kColumnSize), Utf16ToUtf8(text::kColumnAllocated), Utf16ToUtf8(text::kColumnItems)});
+  for (std::size_t i = 0; i < model.RowCount(); ++i) {
+    const auto index = static_cast<std::int64_t>(i);
+    if (model.RowAt(index)->depth > depth) continue;
+    std::vector<std::string> cells{std::string(static_cast<std::size_t>(model.RowAt(index)->depth) * 2, ' ') +
+                                   TerminalText(model.CellText(index, kFolderColumnName))};
+    for (std::int32_t column : {1, 2, 3, 4}) cells.push_back(Utf16ToUtf8(model.CellText(index, column)));
+    table.AddRow(std::move(cells));
+  }
+  return table.Render();
+}
+
+TEST(Report, FolderTreeIsTheFolderListsRows) {
+  // Equal sizes (ties go by name, case-insensitively), empty folders, a
+  // folder with files by size but none by count, several levels deep.
+  test::ScanResultBuilder b(L"E");
+  for (std::int64_t id = 10; id < 130; ++id) {
+    const std::int64_t parent = id < 16 ? kRootId : 10 + (id * 7) % (id - 10);
+    b.AddFolder(id, parent, (id % 3 == 0 ? L"Dir" : L"dir") + std::to_wstring(id % 11));
+    if (id % 4 != 0) b.AddFile(id, 1000 + id, L"f" + std::to_wstring(id), (id % 5) * 1000, (id % 6) * 4096);
+  }
+  b.Finish();
+  b.folder(76).direct_size = 5;
+  const ScanResult& tree = b.result();
+  const ScanResult sample = MakeSampleResult();
+  for (const ScanResult* r : {&tree, &sample}) {
+    for (std::int32_t depth : {0, 1, 3, 40}) EXPECT_EQ(FolderTreeTable(*r, depth), FolderListTable(*r, depth)) << depth;
+  }
+}
+
+TEST(Report, ADeepChainGrowsTheTreeByARowAFolder) {
+  const std::string deep = FolderTreeTable(MakeChainResult(100'000), 1'000'000);
+  const std::vector<std::string> lines = Lines(deep);
+  ASSERT_EQ(lines.size(), 1u + 100'001u + 1u);  // header, folders, the bottom's [直接文件]
+  // Indented two blanks a level down to level 32, then by the level's number.
+  const std::string indent(64, ' ');
+  EXPECT_EQ(lines[1 + 31].rfind(std::string(62, ' ') + "d31 ", 0), 0u);
+  EXPECT_EQ(lines[1 + 32].rfind(indent + "d32 ", 0), 0u);
+  EXPECT_EQ(lines[1 + 33].rfind(indent + "[33] d33 ", 0), 0u);
+  EXPECT_EQ(lines[1 + 100'000].rfind(indent + "[100000] d100000 ", 0), 0u);
+  EXPECT_EQ(lines.back().rfind(indent + "[100001] [直接文件] ", 0), 0u);
+  // Every row as wide as the widest name cell needs, not the depth.
+  for (const std::string& line : lines) ASSERT_EQ(DisplayWidth(line), DisplayWidth(lines.back()));
+  // Twice the folders, twice the text (and a little for longer names).
+  EXPECT_LT(deep.size() * 10, FolderTreeTable(MakeChainResult(50'000), 1'000'000).size() * 21);
 }
 
 TEST(Report, ExtensionAndFileTablesUseTheFormatters) {

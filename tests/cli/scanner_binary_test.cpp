@@ -6,10 +6,14 @@
 // JSON document is checked against sleuthkit's fls.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -327,6 +331,28 @@ TEST(ScannerBadInput, UsageErrorsAndMissingSourcesExitTwo) {
   ExpectFailure(RunScanner("--frobnicate a.img"), 2, {"unknown option --frobnicate"});
 }
 
+TEST(ScannerBadInput, SourcesNeitherFilesNorBlockDevicesAreRefusedUnopened) {
+  const fs::path dir = fs::path(testing::TempDir()) / ("tw_kinds_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path fifo = dir / "fifo", link = dir / "link", socket_path = dir / "socket";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink(fifo, link);
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {fifo, "is a FIFO"}, {link, "is a FIFO"}, {"/dev/zero", "is a character device"}, {socket_path, "is a socket"}};
+  for (const auto& [path, kind] : cases) {
+    // Opening a FIFO without a writer would wait forever: the timeout ends that with 124.
+    ExpectFailure(RunCommand("timeout 20 " + Quote(kBinary) + " " + Quote(path)), 2,
+                  {path + ": " + kind + ", not a volume image or block device"});
+  }
+  close(listener);
+  fs::remove_all(dir);
+}
+
 TEST(ScannerBadInput, UnscannableSourcesExitOneWithTheRealReason) {
   const fs::path dir = fs::path(testing::TempDir());
   const fs::path empty = dir / "tw_empty.img";
@@ -374,6 +400,59 @@ TEST(ScannerBadInput, ACutImageScansWithAWarning) {
   EXPECT_EQ(nlohmann::json::parse(json.out)["unreadable_records"], lost);
   EXPECT_FALSE(ScanJson(Quote(sample.path())).contains("unreadable_records"));
   fs::remove(cut);
+}
+
+// Output that does not reach its reader: status 1 and the system's reason,
+// for stdout and for the export's file alike.
+TEST(ScannerOutput, FailedWritesEndWithStatusOneAndTheReason) {
+  const test::UnpackedImage sample(SampleArchive());
+  const std::string scan = Quote(kBinary) + " -q " + Quote(sample.path());
+  const std::string stdout_prefix = "错误: 无法写入输出。 (标准输出: ";
+  // Inside the parentheses the redirections are the scanner's own.
+  ExpectFailure(RunCommand("(" + scan + " >/dev/full)"), 1, {stdout_prefix + std::strerror(ENOSPC) + ")"});
+  ExpectFailure(RunCommand("(" + scan + " >&-)"), 1, {stdout_prefix + std::strerror(EBADF) + ")"});
+  ExpectFailure(RunCommand("(" + scan + " --version >/dev/full)"), 1, {stdout_prefix});
+  const std::string piped = "trap '' PIPE; " + scan + " --json --files | head -c 100 >/dev/null; exit ${PIPESTATUS[0]}";
+  ExpectFailure(RunCommand("bash -c " + Quote(piped)), 1, {stdout_prefix + std::strerror(EPIPE) + ")"});
+  ExpectFailure(RunCommand("(" + scan + " --ncdu /dev/full >/dev/null)"), 1,
+                {"错误: 无法写入输出。 (/dev/full: " + std::string(std::strerror(ENOSPC)) + ")"});
+  // A file that cannot be made fails before anything is printed.
+  const std::string missing = testing::TempDir() + "tw_no_such_folder/x.json";
+  ExpectFailure(RunCommand(scan + " --ncdu " + Quote(missing)), 1, {"(" + missing + ": " + std::strerror(ENOENT) + ")"});
+}
+
+TEST(ScannerOnSample, NcduExportHoldsTheScansTotals) {
+  const test::UnpackedImage sample(SampleArchive());
+  const std::string image = Quote(sample.path());
+  const std::string path = testing::TempDir() + "tw_export_" + std::to_string(getpid()) + ".json";
+  const ProcessRun run = RunScanner("-q --ncdu " + Quote(path) + " " + image);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("扫描完成 ", 0), 0u);  // the report as well
+  const nlohmann::json doc = nlohmann::json::parse(ReadFile(path));
+  fs::remove(path);
+  EXPECT_EQ(nlohmann::json::parse(RunScanner("-q --ncdu - " + image).out)[3], doc[3]);
+  ASSERT_EQ(doc[3][0]["name"], "X:");
+  std::int64_t asize = 0, dsize = 0, items = 0;
+  std::vector<const nlohmann::json*> folders{&doc[3]};
+  while (!folders.empty()) {
+    const nlohmann::json& folder = *folders.back();
+    folders.pop_back();
+    for (std::size_t k = 1; k < folder.size(); ++k, ++items) {
+      if (folder[k].is_array()) {
+        folders.push_back(&folder[k]);
+      } else {
+        asize += folder[k]["asize"].get<std::int64_t>();
+        dsize += folder[k]["dsize"].get<std::int64_t>();
+      }
+    }
+  }
+  const nlohmann::json scan = ScanJson(image);
+  EXPECT_EQ(asize, scan["root_total_size"]);
+  EXPECT_EQ(dsize, scan["folders"][0]["total_alloc"]);
+  EXPECT_EQ(items, scan["file_count"].get<std::int64_t>() + scan["folder_count"].get<std::int64_t>());
+  // Never over the volume it reads.
+  ExpectFailure(RunScanner("--ncdu " + image + " " + image), 2, {"the ncdu export would overwrite SOURCE"});
+  EXPECT_EQ(ScanJson(image)["root_total_size"], scan["root_total_size"]);
 }
 
 TEST(ScannerBadInput, UnreadableSourceSaysPermissionDenied) {

@@ -1,0 +1,487 @@
+#include "model/snapshot.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <string>
+#include <utility>
+
+#include "model/snapshot_check.h"
+#include "model/snapshot_codec.h"
+
+namespace tw {
+namespace {
+
+using snapshot::Bytes;
+using snapshot::PutFixed32;
+using snapshot::PutFixed64;
+using snapshot::PutSigned;
+using snapshot::PutVarint;
+using snapshot::Reader;
+
+constexpr std::uint8_t kMagic[kSnapshotMagicSize] = {'T', 'W', 'S', 'N', 'A', 'P', 0x1A, '\n'};
+
+constexpr std::uint32_t Tag(const char (&t)[5]) {
+  return static_cast<std::uint32_t>(t[0]) | static_cast<std::uint32_t>(t[1]) << 8 |
+         static_cast<std::uint32_t>(t[2]) << 16 | static_cast<std::uint32_t>(t[3]) << 24;
+}
+constexpr std::uint32_t kMeta = Tag("META");
+constexpr std::uint32_t kFolders = Tag("FOLD");
+constexpr std::uint32_t kChildren = Tag("CHLD");
+constexpr std::uint32_t kFiles = Tag("FILE");
+constexpr std::uint32_t kNames = Tag("NAME");
+constexpr std::uint32_t kExtensions = Tag("EXTS");
+constexpr std::uint32_t kLargest = Tag("LARG");
+constexpr std::uint32_t kSectionOrder[] = {kMeta, kFolders, kChildren, kFiles, kNames, kExtensions, kLargest};
+constexpr std::size_t kSectionHeaderSize = 4 + 8 + 8 + 4;
+// zlib never packs better than about 1032 to 1: a section claiming more is
+// damaged, and believing it would only allocate.
+constexpr std::uint64_t kMaxRatio = 1100;
+
+// Differences wrap instead of overflowing: a damaged file may hold any
+// pair of numbers, and the round trip of any value stays exact.
+std::int64_t Minus(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+std::int64_t Plus(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+
+void PutUnits(Bytes& out, std::wstring_view text) {
+  PutVarint(out, text.size());
+  for (const wchar_t c : text) PutVarint(out, static_cast<std::uint16_t>(c));
+}
+
+std::wstring GetUnits(Reader& in) {
+  const std::size_t n = in.Count(1);
+  std::wstring text;
+  text.reserve(n);
+  for (std::size_t i = 0; i < n && !in.failed(); ++i) {
+    const std::uint64_t unit = in.Varint();
+    if (unit > 0xFFFF) return {};
+    text.push_back(static_cast<wchar_t>(unit));
+  }
+  return text;
+}
+
+// ---- Sections, written ------------------------------------------------------
+
+Bytes MetaSection(const ScanResult& r) {
+  Bytes out;
+  PutUnits(out, r.drive);
+  PutSigned(out, r.scanned_at);
+  PutFixed64(out, r.volume_serial);
+  PutFixed64(out, std::bit_cast<std::uint64_t>(r.elapsed_seconds));
+  PutSigned(out, r.root_id);
+  PutSigned(out, r.file_count);
+  PutSigned(out, r.folder_count);
+  PutSigned(out, r.root_total_size);
+  PutSigned(out, r.unreadable_records);
+  PutVarint(out, r.unreadable_ranges.size());
+  for (const ByteRange& range : r.unreadable_ranges) {
+    PutSigned(out, range.offset);
+    PutSigned(out, range.length);
+  }
+  return out;
+}
+
+Bytes FolderSection(const ScanResult& r) {
+  Bytes out;
+  PutVarint(out, r.folders.size());
+  std::int64_t id = 0;
+  for (const DirNode& f : r.folders) {
+    PutSigned(out, Minus(f.id, id));
+    id = f.id;
+    PutSigned(out, f.parent_id);
+    PutSigned(out, f.tree_parent_id);
+    PutSigned(out, f.total_size);
+    PutSigned(out, f.total_alloc);
+    PutSigned(out, f.direct_size);
+    PutSigned(out, f.direct_alloc);
+    PutSigned(out, f.mtime);
+    PutVarint(out, f.attributes);
+    PutSigned(out, f.direct_file_count);
+    PutSigned(out, f.total_file_count);
+    PutSigned(out, f.total_folder_count);
+    PutVarint(out, f.name.offset);
+    PutVarint(out, f.name.length);
+    PutVarint(out, f.first_child);
+    PutVarint(out, f.child_count);
+    PutVarint(out, f.first_file);
+    PutVarint(out, f.file_count);
+  }
+  return out;
+}
+
+Bytes ChildSection(const ScanResult& r) {
+  Bytes out;
+  PutVarint(out, r.child_ids.size());
+  std::int64_t previous = 0;
+  for (const std::int64_t id : r.child_ids) {
+    PutSigned(out, Minus(id, previous));
+    previous = id;
+  }
+  return out;
+}
+
+// Column by column, most columns as differences from the file before, so
+// that zlib meets long runs of small, similar numbers.
+Bytes FileSection(const ScanResult& r) {
+  Bytes out;
+  const std::vector<FileItem>& files = r.files;
+  PutVarint(out, files.size());
+  for (const FileItem& f : files) PutSigned(out, f.size);
+  for (const FileItem& f : files) PutSigned(out, Minus(f.alloc, f.size));
+  std::int64_t previous = 0;
+  for (const FileItem& f : files) PutSigned(out, Minus(f.mtime, std::exchange(previous, f.mtime)));
+  previous = 0;
+  for (const FileItem& f : files) PutSigned(out, std::int64_t{f.id} - std::exchange(previous, f.id));
+  previous = 0;
+  for (const FileItem& f : files) PutSigned(out, std::int64_t{f.folder} - std::exchange(previous, f.folder));
+  for (const FileItem& f : files) PutVarint(out, f.extension);
+  for (const FileItem& f : files) PutVarint(out, f.attributes);
+  previous = 0;
+  for (const FileItem& f : files) {
+    PutSigned(out, std::int64_t{f.name_offset} - previous);
+    previous = std::int64_t{f.name_offset} + f.name_length;
+  }
+  for (const FileItem& f : files) PutVarint(out, f.name_length);
+  return out;
+}
+
+Bytes NameSection(const ScanResult& r) {
+  Bytes out;
+  PutVarint(out, r.names.size());
+  out.reserve(out.size() + 2 * r.names.size());
+  for (const char16_t unit : r.names) {
+    out.push_back(static_cast<std::uint8_t>(unit));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return out;
+}
+
+Bytes ExtensionSection(const ScanResult& r) {
+  Bytes out;
+  PutVarint(out, r.extensions.size());
+  for (const ExtStat& e : r.extensions) {
+    PutUnits(out, e.extension);
+    PutSigned(out, e.total_size);
+    PutSigned(out, e.file_count);
+  }
+  return out;
+}
+
+Bytes LargestSection(const ScanResult& r) {
+  Bytes out;
+  PutVarint(out, r.largest_files.size());
+  for (const std::uint32_t index : r.largest_files) PutVarint(out, index);
+  return out;
+}
+
+// zlib's fastest level: on the column layout it packs within a few percent
+// of the default level (22 against 21 bytes per file on a 300,000-file
+// volume) in less than half the time.
+constexpr int kCompressionLevel = 1;
+
+void AppendSection(Bytes& file, std::uint32_t tag, const Bytes& raw) {
+  uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+  Bytes packed(packed_size);
+  if (compress2(packed.data(), &packed_size, raw.data(), static_cast<uLong>(raw.size()), kCompressionLevel) != Z_OK) {
+    throw std::bad_alloc();  // zlib fails only for want of memory here
+  }
+  PutFixed32(file, tag);
+  PutFixed64(file, raw.size());
+  PutFixed64(file, packed_size);
+  PutFixed32(file, static_cast<std::uint32_t>(crc32_z(0L, raw.data(), raw.size())));
+  file.insert(file.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packed_size));
+}
+
+// ---- Sections, read ---------------------------------------------------------
+
+bool Fail(SnapshotError& error, SnapshotProblem problem, std::string detail) {
+  error.problem = problem;
+  error.detail = std::move(detail);
+  return false;
+}
+
+bool ReadMeta(Reader& in, ScanResult& r) {
+  r.drive = GetUnits(in);
+  r.scanned_at = in.Signed();
+  r.volume_serial = in.Fixed64();
+  r.elapsed_seconds = std::bit_cast<double>(in.Fixed64());
+  r.root_id = in.Signed();
+  r.file_count = static_cast<std::int32_t>(in.Signed());
+  r.folder_count = static_cast<std::int32_t>(in.Signed());
+  r.root_total_size = in.Signed();
+  r.unreadable_records = in.Signed();
+  r.unreadable_ranges.resize(in.Count(2));
+  for (ByteRange& range : r.unreadable_ranges) {
+    range.offset = in.Signed();
+    range.length = in.Signed();
+  }
+  return !in.failed();
+}
+
+bool ReadFolders(Reader& in, ScanResult& r) {
+  r.folders.resize(in.Count(18));
+  std::int64_t id = 0;
+  for (DirNode& f : r.folders) {
+    id = Plus(id, in.Signed());
+    f.id = id;
+    f.parent_id = in.Signed();
+    f.tree_parent_id = in.Signed();
+    f.total_size = in.Signed();
+    f.total_alloc = in.Signed();
+    f.direct_size = in.Signed();
+    f.direct_alloc = in.Signed();
+    f.mtime = in.Signed();
+    f.attributes = in.Varint32();
+    f.direct_file_count = static_cast<std::int32_t>(in.Signed());
+    f.total_file_count = static_cast<std::int32_t>(in.Signed());
+    f.total_folder_count = static_cast<std::int32_t>(in.Signed());
+    f.name.offset = in.Varint32();
+    f.name.length = in.Varint32();
+    f.first_child = in.Varint32();
+    f.child_count = in.Varint32();
+    f.first_file = in.Varint32();
+    f.file_count = in.Varint32();
+  }
+  return !in.failed();
+}
+
+bool ReadChildren(Reader& in, ScanResult& r) {
+  r.child_ids.resize(in.Count(1));
+  std::int64_t previous = 0;
+  for (std::int64_t& id : r.child_ids) id = previous = Plus(previous, in.Signed());
+  return !in.failed();
+}
+
+std::uint32_t Narrow(Reader& in, std::int64_t v) {
+  if (v >= 0 && v <= 0xFFFFFFFFll) return static_cast<std::uint32_t>(v);
+  in.Fail();
+  return 0;
+}
+
+bool ReadFiles(Reader& in, ScanResult& r) {
+  std::vector<FileItem>& files = r.files;
+  files.resize(in.Count(9));
+  for (FileItem& f : files) f.size = in.Signed();
+  for (FileItem& f : files) f.alloc = Plus(f.size, in.Signed());
+  std::int64_t previous = 0;
+  for (FileItem& f : files) f.mtime = previous = Plus(previous, in.Signed());
+  previous = 0;
+  for (FileItem& f : files) f.id = Narrow(in, previous = Plus(previous, in.Signed()));
+  previous = 0;
+  for (FileItem& f : files) f.folder = Narrow(in, previous = Plus(previous, in.Signed()));
+  for (FileItem& f : files) f.extension = in.Varint32();
+  for (FileItem& f : files) f.attributes = in.Varint32();
+  std::vector<std::int64_t> offsets(files.size());
+  for (std::int64_t& offset : offsets) offset = in.Signed();
+  previous = 0;
+  for (std::size_t i = 0; i < files.size() && !in.failed(); ++i) {
+    files[i].name_offset = Narrow(in, Plus(previous, offsets[i]));
+    files[i].name_length = in.Varint32();
+    previous = std::int64_t{files[i].name_offset} + files[i].name_length;
+  }
+  return !in.failed();
+}
+
+bool ReadNames(Reader& in, ScanResult& r) {
+  const std::size_t n = in.Count(2);
+  const std::span<const std::uint8_t> bytes = in.Take(2 * n);
+  if (in.failed()) return false;
+  r.names.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    r.names[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  }
+  return true;
+}
+
+bool ReadExtensions(Reader& in, ScanResult& r) {
+  r.extensions.resize(in.Count(3));
+  for (ExtStat& e : r.extensions) {
+    e.extension = GetUnits(in);
+    e.total_size = in.Signed();
+    e.file_count = static_cast<std::int32_t>(in.Signed());
+  }
+  return !in.failed();
+}
+
+bool ReadLargest(Reader& in, ScanResult& r) {
+  r.largest_files.resize(in.Count(1));
+  for (std::uint32_t& index : r.largest_files) index = in.Varint32();
+  return !in.failed();
+}
+
+bool ReadSection(std::uint32_t tag, Reader& in, ScanResult& r) {
+  switch (tag) {
+    case kMeta:
+      return ReadMeta(in, r);
+    case kFolders:
+      return ReadFolders(in, r);
+    case kChildren:
+      return ReadChildren(in, r);
+    case kFiles:
+      return ReadFiles(in, r);
+    case kNames:
+      return ReadNames(in, r);
+    case kExtensions:
+      return ReadExtensions(in, r);
+    case kLargest:
+      return ReadLargest(in, r);
+    default:
+      return false;
+  }
+}
+
+const char* SectionName(std::uint32_t tag) {
+  switch (tag) {
+    case kMeta:
+      return "header";
+    case kFolders:
+      return "folders";
+    case kChildren:
+      return "child folders";
+    case kFiles:
+      return "files";
+    case kNames:
+      return "names";
+    case kExtensions:
+      return "extensions";
+    default:
+      return "largest files";
+  }
+}
+
+}  // namespace
+
+bool HasSnapshotMagic(std::span<const std::uint8_t> head) {
+  return head.size() >= kSnapshotMagicSize && std::memcmp(head.data(), kMagic, kSnapshotMagicSize) == 0;
+}
+
+std::vector<std::uint8_t> EncodeSnapshot(const ScanResult& result) {
+  Bytes file(kMagic, kMagic + kSnapshotMagicSize);
+  PutFixed32(file, kSnapshotVersion);
+  PutFixed32(file, static_cast<std::uint32_t>(std::size(kSectionOrder)));
+  AppendSection(file, kMeta, MetaSection(result));
+  AppendSection(file, kFolders, FolderSection(result));
+  AppendSection(file, kChildren, ChildSection(result));
+  AppendSection(file, kFiles, FileSection(result));
+  AppendSection(file, kNames, NameSection(result));
+  AppendSection(file, kExtensions, ExtensionSection(result));
+  AppendSection(file, kLargest, LargestSection(result));
+  return file;
+}
+
+namespace {
+
+struct Section {
+  std::uint32_t tag = 0;
+  std::uint64_t raw_size = 0;
+  std::uint32_t crc = 0;
+  std::span<const std::uint8_t> packed;
+};
+
+// Inflates, checks and reads one section into its own fields of the result.
+bool DecodeSection(const Section& section, ScanResult& result, SnapshotError& error) {
+  const std::string name = SectionName(section.tag);
+  try {
+    Bytes raw(static_cast<std::size_t>(section.raw_size));
+    uLongf out_size = static_cast<uLongf>(section.raw_size);
+    if (section.raw_size != out_size || section.packed.size() > 0xFFFFFFFFu ||
+        uncompress(raw.data(), &out_size, section.packed.data(), static_cast<uLong>(section.packed.size())) != Z_OK ||
+        out_size != section.raw_size || crc32_z(0L, raw.data(), raw.size()) != section.crc) {
+      return Fail(error, SnapshotProblem::kDamaged, "the " + name + " do not match their checksum");
+    }
+    Reader in(raw);
+    if (!ReadSection(section.tag, in, result) || !in.at_end()) {
+      return Fail(error, SnapshotProblem::kDamaged, "the " + name + " cannot be read");
+    }
+  } catch (const std::bad_alloc&) {
+    return Fail(error, SnapshotProblem::kOutOfMemory, "too large for the memory available");
+  } catch (const std::length_error&) {
+    return Fail(error, SnapshotProblem::kOutOfMemory, "too large for the memory available");
+  }
+  return true;
+}
+
+bool DecodeInto(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error) {
+  if (!HasSnapshotMagic(bytes)) return Fail(error, SnapshotProblem::kNotSnapshot, "not a saved scan");
+  Reader file(bytes.subspan(kSnapshotMagicSize));
+  const std::uint32_t version = file.Fixed32();
+  if (!file.failed() && version > kSnapshotVersion) {
+    return Fail(error, SnapshotProblem::kNewerVersion, "format version " + std::to_string(version));
+  }
+  const std::uint32_t count = file.Fixed32();
+  if (file.failed()) return Fail(error, SnapshotProblem::kTruncated, "the header is cut short");
+  if (version == 0 || count != std::size(kSectionOrder)) {
+    return Fail(error, SnapshotProblem::kDamaged, "the header is damaged");
+  }
+  // The section table first: every header and every size is checked before
+  // anything is inflated.
+  std::vector<Section> sections;
+  for (const std::uint32_t expected : kSectionOrder) {
+    const std::string name = SectionName(expected);
+    Section section;
+    section.tag = file.Fixed32();
+    section.raw_size = file.Fixed64();
+    const std::uint64_t packed_size = file.Fixed64();
+    section.crc = file.Fixed32();
+    if (file.failed()) return Fail(error, SnapshotProblem::kTruncated, "cut short before the " + name);
+    if (section.tag != expected || section.raw_size > packed_size * kMaxRatio + 64) {
+      return Fail(error, SnapshotProblem::kDamaged, "the " + name + " section's header is damaged");
+    }
+    if (packed_size > file.remaining()) return Fail(error, SnapshotProblem::kTruncated, "cut short in the " + name);
+    section.packed = file.Take(static_cast<std::size_t>(packed_size));
+    sections.push_back(section);
+  }
+  if (!file.at_end()) return Fail(error, SnapshotProblem::kDamaged, "bytes follow the last section");
+
+  // The files, the largest section, on a thread of their own; the rest here.
+  // Each section fills fields of the result no other one touches.
+  constexpr std::size_t kFileSection = 3;
+  std::vector<SnapshotError> errors(sections.size());
+  std::vector<std::uint8_t> decoded(sections.size(), 0);
+  const auto decode = [&](std::size_t k) { decoded[k] = DecodeSection(sections[k], result, errors[k]) ? 1 : 0; };
+  std::thread files;
+  try {
+    files = std::thread(decode, kFileSection);
+  } catch (const std::system_error&) {
+    decode(kFileSection);  // no thread to be had: in turn
+  }
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    if (k != kFileSection) decode(k);
+  }
+  if (files.joinable()) files.join();
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    if (decoded[k] == 0) {
+      error = errors[k];
+      return false;
+    }
+  }
+  try {
+    if (const std::string problem = CheckSnapshotResult(result); !problem.empty()) {
+      return Fail(error, SnapshotProblem::kDamaged, problem);
+    }
+  } catch (const std::bad_alloc&) {
+    return Fail(error, SnapshotProblem::kOutOfMemory, "too large for the memory available");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error) {
+  result.Reset();
+  error = SnapshotError();
+  if (DecodeInto(bytes, result, error)) return true;
+  result.Reset();  // nothing half-read is ever shown
+  return false;
+}
+
+}  // namespace tw

@@ -1,0 +1,67 @@
+#pragma once
+// A finished scan saved to a file and read back: a compact, versioned binary
+// form of the ScanResult (every array, the drive, when it was scanned and
+// the volume's serial number), in sections each compressed with zlib and
+// checked by its CRC-32. Reading a damaged, truncated or newer file fails
+// with a reason and never yields a result that could mislead a view: every
+// index and range is checked, and the folder tree must be a tree.
+//
+// The file: the magic "TWSNAP\x1a\n", the format version (u32), the number
+// of sections (u32), then per section its tag (u32), its size before and
+// after compression (u64 each), the CRC-32 of the uncompressed bytes (u32)
+// and the compressed bytes. Numbers inside the sections are LEB128
+// varints, signed ones zigzag-mapped, many as differences from the previous
+// value; the files' fields are written column by column.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/scan_result.h"
+
+namespace tw {
+
+inline constexpr std::uint32_t kSnapshotVersion = 1;
+inline constexpr std::size_t kSnapshotMagicSize = 8;
+
+// True when the bytes begin with the snapshot magic.
+bool HasSnapshotMagic(std::span<const std::uint8_t> head);
+
+// The whole file for a result.
+std::vector<std::uint8_t> EncodeSnapshot(const ScanResult& result);
+
+enum class SnapshotProblem {
+  kNone,
+  kNotSnapshot,    // no magic
+  kNewerVersion,   // written by a later format version
+  kTruncated,      // ends before its sections do
+  kDamaged,        // a checksum, a size, an index or the tree is wrong
+  kOutOfMemory,    // its sizes are believable but do not fit in memory
+};
+
+struct SnapshotError {
+  SnapshotProblem problem = SnapshotProblem::kNone;
+  std::string detail;  // which part, in English, for the error line
+};
+
+// Decodes a whole file into `result` (replaced); false with the reason when
+// the file cannot be taken.
+bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error);
+
+// ---- Files -------------------------------------------------------------------
+
+// Writes the snapshot of `result` to `path` (UTF-8) so that no reader ever
+// sees a partial file: written to a temporary file beside it, flushed to the
+// disk and renamed over the old one. False with the system's reason in
+// `error` (the temporary file removed).
+bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::string& error);
+
+// True when the file at `path` begins with the snapshot magic.
+bool IsSnapshotFile(const std::string& path);
+
+// Reads and decodes the file; kNotSnapshot also when it cannot be read
+// (the reason in detail).
+bool LoadSnapshotFile(const std::string& path, ScanResult& result, SnapshotError& error);
+
+}  // namespace tw

@@ -1,0 +1,105 @@
+#include "model/snapshot_check.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "scan/mft_loader.h"
+
+namespace tw {
+namespace {
+
+bool NameFits(const ScanResult& r, std::uint32_t offset, std::uint32_t length) {
+  return offset <= r.names.size() && length <= r.names.size() - offset;
+}
+
+bool RangeFits(std::uint32_t first, std::uint32_t count, std::size_t size) {
+  return first <= size && count <= size - first;
+}
+
+std::string CheckFolders(ScanResult& r) {
+  if (r.folders.empty() || r.root_id != kRootId || r.folders[0].id != kRootId) return "the root folder is missing";
+  if (r.folders[0].tree_parent_id != kRootId) return "the root folder hangs below another";
+  // The record-number table takes 4 bytes per number up to the highest
+  // folder's. Any MFT of up to 16 million records passes, a larger one when
+  // it holds at least one folder or file per 256 records: a damaged number
+  // cannot ask for gigabytes on behalf of a handful of items.
+  const std::int64_t items = static_cast<std::int64_t>(r.folders.size() + r.files.size());
+  const std::int64_t limit = std::min<std::int64_t>(kMaxScanRecords, 256 * items + (std::int64_t{1} << 24));
+  std::int64_t highest = 0;
+  for (const DirNode& f : r.folders) {
+    if (f.id <= 0 || f.id > limit) return "a folder number is out of range";
+    highest = std::max(highest, f.id);
+  }
+  if (r.folders.size() >= ScanResult::kNoFolder) return "too many folders";
+  r.folder_index.assign(static_cast<std::size_t>(highest) + 1, ScanResult::kNoFolder);
+  for (std::size_t i = 0; i < r.folders.size(); ++i) {
+    std::uint32_t& slot = r.folder_index[static_cast<std::size_t>(r.folders[i].id)];
+    if (slot != ScanResult::kNoFolder) return "two folders have the same number";
+    slot = static_cast<std::uint32_t>(i);
+  }
+  for (const DirNode& f : r.folders) {
+    if (!NameFits(r, f.name.offset, f.name.length)) return "a folder name lies outside the names";
+    if (!RangeFits(f.first_child, f.child_count, r.child_ids.size())) return "a folder's children are out of range";
+    if (!RangeFits(f.first_file, f.file_count, r.files.size())) return "a folder's files are out of range";
+  }
+  return {};
+}
+
+std::string CheckTree(const ScanResult& r) {
+  // Every folder but the root is listed exactly once, by its tree parent.
+  std::vector<std::uint8_t> listed(r.folders.size(), 0);
+  std::size_t children = 0;
+  for (const DirNode& parent : r.folders) {
+    for (const std::int64_t id : r.Children(parent)) {
+      const DirNode* child = id > 0 ? r.FindFolder(id) : nullptr;
+      if (child == nullptr || child->id == kRootId) return "a child folder is unknown";
+      if (child->tree_parent_id != parent.id) return "a child folder names another parent";
+      std::uint8_t& seen = listed[static_cast<std::size_t>(child - r.folders.data())];
+      if (seen != 0) return "a folder is listed twice";
+      seen = 1;
+      ++children;
+    }
+  }
+  if (children != r.folders.size() - 1) return "a folder is not in the tree";
+  // And every one is reached from the root: no loop hangs apart from it.
+  std::size_t reached = 0;
+  std::vector<std::uint32_t> stack{0};
+  while (!stack.empty()) {
+    const DirNode& at = r.folders[stack.back()];
+    stack.pop_back();
+    ++reached;
+    for (const std::int64_t id : r.Children(at)) stack.push_back(r.folder_index[static_cast<std::size_t>(id)]);
+  }
+  if (reached != r.folders.size()) return "folders form a loop apart from the root";
+  return {};
+}
+
+std::string CheckFiles(const ScanResult& r) {
+  std::size_t listed = 0;
+  for (std::size_t i = 0; i < r.folders.size(); ++i) {
+    for (const FileItem& file : r.Files(r.folders[i])) {
+      if (file.folder != i) return "a file is listed under another folder";
+    }
+    listed += r.folders[i].file_count;
+  }
+  if (listed != r.files.size()) return "a file belongs to no folder";
+  for (const FileItem& file : r.files) {
+    if (!NameFits(r, file.name_offset, file.name_length)) return "a file name lies outside the names";
+    if (file.extension >= r.extensions.size()) return "a file's extension is out of range";
+  }
+  for (const std::uint32_t index : r.largest_files) {
+    if (index >= r.files.size()) return "a largest file is out of range";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string CheckSnapshotResult(ScanResult& result) {
+  std::string problem = CheckFolders(result);
+  if (problem.empty()) problem = CheckTree(result);
+  if (problem.empty()) problem = CheckFiles(result);
+  return problem;
+}
+
+}  // namespace tw

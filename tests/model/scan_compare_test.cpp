@@ -1,0 +1,93 @@
+#include "model/scan_compare.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/scan_result_builder.h"
+
+namespace tw {
+namespace {
+
+using test::ScanResultBuilder;
+
+std::vector<std::wstring> Paths(const ComparedScans& s, const std::vector<ComparedFile>& files) {
+  std::vector<std::wstring> paths;
+  for (const ComparedFile& f : files) paths.push_back(ComparedFilePath(s, f));
+  return paths;
+}
+
+// Before: docs (30) with a.txt 100 and B.txt 10; tmp (40) with x 5.
+// After, scanned under another letter: docs (77, a new record number) with
+// a.txt 300 and b.txt 10 (the name's case changed); new (41) with y 1.
+TEST(CompareScans, MatchesByPathNotByRecordNumberOrDrive) {
+  ScanResultBuilder before(L"C");
+  before.AddFolder(30, kRootId, L"docs");
+  before.AddFolder(40, kRootId, L"tmp");
+  before.AddFile(30, 100, L"a.txt", 100);
+  before.AddFile(30, 101, L"B.txt", 10);
+  before.AddFile(40, 102, L"x", 5);
+  before.Finish();
+  ScanResultBuilder after(L"D");
+  after.AddFolder(77, kRootId, L"docs");
+  after.AddFolder(41, kRootId, L"new");
+  after.AddFile(77, 200, L"a.txt", 300);
+  after.AddFile(77, 201, L"b.txt", 10);
+  after.AddFile(41, 202, L"y", 1);
+  after.Finish();
+
+  const ComparedScans s = CompareScans(before.result(), after.result(), 10);
+  EXPECT_EQ(Paths(s, s.resized), (std::vector<std::wstring>{L"D:\\docs\\a.txt"}));
+  // The exact name is the key: B.txt vanished and b.txt appeared.
+  EXPECT_EQ(Paths(s, s.added), (std::vector<std::wstring>{L"D:\\docs\\b.txt", L"D:\\new\\y"}));
+  EXPECT_EQ(Paths(s, s.removed), (std::vector<std::wstring>{L"D:\\docs\\B.txt", L"D:\\tmp\\x"}));
+
+  const ComparedFolder& root = s.folders[0];
+  EXPECT_EQ(root.files_added, 2);
+  EXPECT_EQ(root.files_removed, 2);
+  EXPECT_EQ(root.size_change(), 311 - 115);
+  ASSERT_EQ(root.children.size(), 3u);
+  // docs grew by 200, new by 1, tmp shrank by 5.
+  EXPECT_EQ(ComparedPath(s, root.children[0]), L"D:\\docs");
+  EXPECT_EQ(ComparedPath(s, root.children[1]), L"D:\\new");
+  EXPECT_EQ(s.folders[root.children[1]].old_folder, kNoSide);
+  EXPECT_EQ(ComparedPath(s, root.children[2]), L"D:\\tmp");
+  EXPECT_EQ(s.folders[root.children[2]].new_folder, kNoSide);
+  EXPECT_EQ(s.folders[root.children[0]].direct_files_added, 1);
+
+  // Extensions: .txt grew by 200 (B.txt and b.txt cancel), none went 5 -> 1.
+  ASSERT_EQ(s.extensions.size(), 2u);
+  EXPECT_EQ(s.extensions[0].extension, L".txt");
+  EXPECT_EQ(s.extensions[0].new_size - s.extensions[0].old_size, 200);
+  EXPECT_EQ(s.extensions[1].extension, L"");
+  EXPECT_TRUE(s.same_volume) << "serial numbers unknown";
+}
+
+TEST(CompareScans, ListsKeepTheLargestAndAnEmptySideIsAllAddedOrRemoved) {
+  ScanResultBuilder empty(L"C");
+  empty.Finish();
+  ScanResultBuilder full(L"C");
+  full.AddFolder(30, kRootId, L"big");
+  for (int i = 0; i < 5000; ++i) full.AddFile(30, 1000 + i, L"f" + std::to_wstring(i), (i * 7919) % 5000);
+  full.Finish();
+
+  const ComparedScans grown = CompareScans(empty.result(), full.result(), 3);
+  ASSERT_EQ(grown.added.size(), 3u);
+  EXPECT_EQ(grown.added[0].new_size, 4999);
+  EXPECT_EQ(grown.added[1].new_size, 4998);
+  EXPECT_EQ(grown.folders[0].files_added, 5000) << "counted whatever the lists keep";
+  EXPECT_TRUE(grown.removed.empty() && grown.resized.empty());
+
+  const ComparedScans gone = CompareScans(full.result(), empty.result(), 0);
+  EXPECT_TRUE(gone.removed.empty()) << "top 0 lists nothing";
+  EXPECT_EQ(gone.folders[0].files_removed, 5000);
+  EXPECT_EQ(gone.folders[gone.folders[0].children[0]].new_folder, kNoSide);
+
+  full.result().volume_serial = 1;
+  empty.result().volume_serial = 2;
+  EXPECT_FALSE(CompareScans(empty.result(), full.result(), 1).same_volume);
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,0 +1,68 @@
+// Prints what saving and reading back a scan costs: scans IMAGE (median of
+// --runs scans with the engine), encodes the result and decodes it again the
+// same number of times, and prints the snapshot's bytes per file, the
+// median times, and reading back as a share of scanning.
+//
+//   snapshot_bench IMAGE [RUNS]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <vector>
+
+#include "engine/scan_driver.h"
+#include "model/snapshot.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+template <typename F>
+double Seconds(F&& f) {
+  const auto start = Clock::now();
+  f();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: snapshot_bench IMAGE [RUNS]\n");
+    return 2;
+  }
+  const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 5;
+  try {
+    tw::ScanResult result;
+    std::vector<double> scan, encode, decode;
+    for (int i = 0; i < runs; ++i) scan.push_back(Seconds([&] { result = tw::ScanSourceMft(argv[1], L"X", nullptr); }));
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < runs; ++i) encode.push_back(Seconds([&] { bytes = tw::EncodeSnapshot(result); }));
+    for (int i = 0; i < runs; ++i) {
+      tw::ScanResult back;
+      tw::SnapshotError error;
+      decode.push_back(Seconds([&] {
+        if (!tw::DecodeSnapshot(bytes, back, error)) {
+          std::fprintf(stderr, "decode failed: %s\n", error.detail.c_str());
+          std::exit(1);
+        }
+      }));
+    }
+    const double files = result.file_count > 0 ? result.file_count : 1;
+    std::printf("files %d, folders %zu\n", result.file_count, result.folders.size());
+    std::printf("snapshot %zu bytes, %.1f bytes per file\n", bytes.size(), static_cast<double>(bytes.size()) / files);
+    std::printf("scan %.3f s, encode %.3f s, decode %.3f s (medians of %d)\n", Median(scan), Median(encode),
+                Median(decode), runs);
+    std::printf("decode / scan %.2f\n", Median(decode) / Median(scan));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "snapshot_bench: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
