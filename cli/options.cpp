@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "base/drive_letter.h"
+#include "cli/treemap_picture.h"
 
 namespace tw {
 namespace {
@@ -100,6 +101,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.save = value;
     } else if (name == "--compare") {
       flag(o.compare);
+    } else if (name == "--treemap") {
+      if (take_value() && value.empty()) parsed.error = "option --treemap needs a file name";
+      o.treemap = value;
+    } else if (name == "--treemap-size") {
+      if (take_value()) {
+        ParsePictureSize(value, o.treemap_width, o.treemap_height, parsed.error);
+        o.treemap_size = true;
+      }
     } else if (name == "--depth") {
       count(o.depth, 0);
     } else if (name == "--top") {
@@ -123,6 +132,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (o.help || o.version) return parsed;
   if (!o.ncdu.empty() && o.compare) {
     parsed.error = "option --ncdu cannot be used with --compare";
+    return parsed;
+  }
+  if (!o.treemap.empty() && o.compare) {
+    parsed.error = "option --treemap cannot be used with --compare";
+    return parsed;
+  }
+  if (o.treemap_size && o.treemap.empty()) {
+    parsed.error = "option --treemap-size needs --treemap";
     return parsed;
   }
   if (o.ncdu == "-" && o.json) {
@@ -179,6 +196,11 @@ std::string UsageText() {
          "  --threads N       threads for parsing (default: all hardware threads)\n"
          "  --timings         print the duration of each scan stage on stderr\n"
          "  --save FILE       also save the finished scan to FILE\n"
+         "  --treemap FILE    also draw the whole volume as a nested treemap into\n"
+         "                    the PNG file FILE\n"
+         "  --treemap-size WxH\n"
+         "                    the picture's size in pixels (default 1600x1000,\n"
+         "                    each side 64 to 16384)\n"
          "  --compare         compare two scans (saved or scanned now), OLD then NEW:\n"
          "                    the folders and files that grew, shrank, appeared or\n"
          "                    vanished, and the change per extension\n"

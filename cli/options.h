@@ -29,6 +29,10 @@ struct CliOptions {
   std::string save;         // UTF-8 path: the finished result is saved there as well
   bool compare = false;     // SOURCE is the newer of two; compare_old the older
   std::string compare_old;  // UTF-8, as given
+  std::string treemap;      // UTF-8 path: the volume's treemap picture is written there as a PNG
+  std::int32_t treemap_width = 1600;
+  std::int32_t treemap_height = 1000;
+  bool treemap_size = false;  // --treemap-size was given
 };
 
 struct ParsedCommandLine {

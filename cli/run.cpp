@@ -15,6 +15,7 @@
 #include "cli/report.h"
 #include "cli/result_json.h"
 #include "cli/scan_source.h"
+#include "cli/treemap_picture.h"
 #include "engine/scan_worker.h"
 #include "format/utf.h"
 #include "model/scan_compare.h"
@@ -189,6 +190,9 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   if (ncdu_to_file && NamesSameFile(options.ncdu, options.source)) {
     return UsageError(context.err, "the ncdu export would overwrite SOURCE");
   }
+  if (!options.treemap.empty() && NamesSameFile(options.treemap, options.source)) {
+    return UsageError(context.err, "the treemap picture would overwrite SOURCE");
+  }
 
   ScanTimings timings;
   ScanResult result;
@@ -233,6 +237,14 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     WriteNcduExport(result, NcduOptions(), ncdu_file->stream());
     if (const int written = OutputStatus(ncdu_file->Close(), options.ncdu, context.err); written != kExitOk) {
       status = written;
+    }
+  }
+  if (!options.treemap.empty()) {
+    const std::string failure =
+        WriteTreemapPicture(result, options.treemap, options.treemap_width, options.treemap_height);
+    if (!failure.empty()) {
+      context.err << failure << '\n';
+      status = kExitScanFailed;
     }
   }
   if (context.keep_result) *context.keep_result = std::make_unique<ScanResult>(std::move(result));

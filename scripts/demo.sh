@@ -2,7 +2,8 @@
 # The main job: installs what is missing, builds tarnwick-scan in build/host and
 # scans the sample volume, printing the report on stdout. Extra arguments go to
 # tarnwick-scan; when they name a SOURCE it is scanned instead of the sample:
-#   scripts/demo.sh                 the report of the sample volume
+#   scripts/demo.sh                 the report of the sample volume, and its
+#                                   treemap picture in build/sample/treemap.png
 #   scripts/demo.sh --json          its JSON document
 #   scripts/demo.sh /dev/sdb1       the report of a partition
 #   scripts/demo.sh --gui           tarnwick.exe under Wine, the sample volume as
@@ -31,7 +32,7 @@ for arg in "$@"; do
     case $arg in
       --) options_ended=yes; continue ;;
       --help|-h|--version) names_source=yes; continue ;;
-      --drive-letter|--partition|--depth|--top|--threads) expect_value=yes; continue ;;
+      --drive-letter|--partition|--depth|--top|--threads|--treemap|--treemap-size) expect_value=yes; continue ;;
       -?*) continue ;;
     esac
   fi
@@ -43,6 +44,16 @@ if [ "$names_source" = yes ]; then
 fi
 
 # The sample volume: unpacked sparse from tests/data, or built by its script
-# when the compressed image is missing.
+# when the compressed image is missing. Its treemap picture goes to
+# build/sample/treemap.png unless the arguments ask for one elsewhere.
 sample=$(tw_sample_image)
-exec build/host/bin/tarnwick-scan "$@" "$sample"
+picture=build/sample/treemap.png
+for arg in "$@"; do
+  case $arg in --treemap|--treemap=*|--compare) picture= ;; esac
+done
+status=0
+build/host/bin/tarnwick-scan ${picture:+--treemap "$picture"} "$@" "$sample" || status=$?
+if [ "$status" -eq 0 ] && [ -n "$picture" ]; then
+  echo "treemap picture: $TW_ROOT/$picture" >&2
+fi
+exit "$status"
