@@ -32,7 +32,7 @@ for arg in "$@"; do
     case $arg in
       --) options_ended=yes; continue ;;
       --help|-h|--version) names_source=yes; continue ;;
-      --drive-letter|--partition|--depth|--top|--threads|--treemap|--treemap-size) expect_value=yes; continue ;;
+      --drive-letter|--partition|--depth|--top|--threads|--treemap|--treemap-size|--ncdu|--save) expect_value=yes; continue ;;
       -?*) continue ;;
     esac
   fi
