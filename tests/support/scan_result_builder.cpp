@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/arithmetic.h"
+
 namespace tw::test {
 
 ScanResultBuilder::ScanResultBuilder(std::wstring drive) {
@@ -47,8 +49,9 @@ void ScanResultBuilder::Sum(DirNode& node) {
   node.direct_size = node.direct_alloc = 0;
   node.direct_file_count = 0;
   for (const FileItem& file : result_.Files(node)) {
-    node.direct_size += file.size;
-    node.direct_alloc += file.alloc;
+    // Held at the limit as a scan holds them: hostile sizes must not wrap.
+    node.direct_size = SaturatingAdd(node.direct_size, file.size);
+    node.direct_alloc = SaturatingAdd(node.direct_alloc, file.alloc);
     ++node.direct_file_count;
   }
   node.total_size = node.direct_size;
@@ -59,8 +62,8 @@ void ScanResultBuilder::Sum(DirNode& node) {
   for (const std::int64_t child_id : children) {
     DirNode& child = folder(child_id);
     Sum(child);
-    node.total_size += child.total_size;
-    node.total_alloc += child.total_alloc;
+    node.total_size = SaturatingAdd(node.total_size, child.total_size);
+    node.total_alloc = SaturatingAdd(node.total_alloc, child.total_alloc);
     node.total_file_count += child.total_file_count;
     node.total_folder_count += child.total_folder_count + 1;
   }
