@@ -3,6 +3,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/arithmetic.h"
 #include "cli/json_writer.h"
 #include "cli/text_table.h"
 #include "format/format.h"
@@ -15,12 +16,6 @@ namespace {
 std::string Utf8(const std::wstring& text) { return Utf16ToUtf8(text); }
 
 std::string Size(std::int64_t bytes) { return Utf8(FormatSize(static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0)))); }
-
-std::int64_t Difference(std::int64_t a, std::int64_t b) {
-  std::int64_t d = 0;
-  if (__builtin_sub_overflow(a, b, &d)) return b < 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-  return d;
-}
 
 const wchar_t* StatusText(const ComparedFolder& f) {
   if (f.old_folder == kNoSide) return text::kCompareAdded;
@@ -69,7 +64,7 @@ std::string FolderTable(const ComparedScans& scans, std::int32_t depth) {
     if (direct) {
       name += Utf8(text::kDirectFiles);
       table.AddRow({name, Size(f.new_direct_size), Size(f.old_direct_size),
-                    SizeChangeText(Difference(f.new_direct_size, f.old_direct_size)), Size(f.new_direct_alloc),
+                    SizeChangeText(SaturatingSub(f.new_direct_size, f.old_direct_size)), Size(f.new_direct_alloc),
                     Size(f.old_direct_alloc), SizeChangeText(f.direct_alloc_change()),
                     std::to_string(f.direct_files_added), std::to_string(f.direct_files_removed)});
       continue;
@@ -97,7 +92,7 @@ std::string FileTable(const ComparedScans& scans, const std::vector<ComparedFile
   for (const ComparedFile& file : files) {
     const bool gone = file.new_file == kNoSide;
     std::vector<std::string> cells{TerminalText(ComparedFileName(scans, file)), Size(gone ? file.old_size : file.new_size)};
-    if (both_sizes) cells.insert(cells.end(), {Size(file.old_size), SizeChangeText(Difference(file.new_size, file.old_size))});
+    if (both_sizes) cells.insert(cells.end(), {Size(file.old_size), SizeChangeText(SaturatingSub(file.new_size, file.old_size))});
     cells.push_back(TerminalText(ComparedPath(scans, file.folder)));
     table.AddRow(std::move(cells));
   }
@@ -110,7 +105,7 @@ std::string ExtensionChangeTable(const ComparedScans& scans) {
                 Utf8(text::kCompareChange), Utf8(text::kColumnFileCount), Utf8(text::kCompareBefore)});
   for (const ComparedExtension& e : scans.extensions) {
     table.AddRow({TerminalText(e.extension.empty() ? std::wstring(text::kNoExtension) : e.extension),
-                  Size(e.new_size), Size(e.old_size), SizeChangeText(Difference(e.new_size, e.old_size)),
+                  Size(e.new_size), Size(e.old_size), SizeChangeText(SaturatingSub(e.new_size, e.old_size)),
                   std::to_string(e.new_files), std::to_string(e.old_files)});
   }
   return table.Render();
