@@ -17,10 +17,18 @@ inline constexpr int IDC_STATUS = 1005;
 inline constexpr int IDC_TREEMAP = 1009;
 inline constexpr int IDC_TABS = 1013;
 inline constexpr int IDC_FILE_LIST = 1014;
+// The 变化 page: the folder changes, the files that grew, and the one line
+// shown instead of both when there is nothing to compare with.
+inline constexpr int IDC_CHANGE_LIST = 1020;
+inline constexpr int IDC_CHANGE_FILES = 1021;
+inline constexpr int IDC_CHANGE_MESSAGE = 1022;
+inline constexpr int IDC_CHANGE_TITLE = 1023;
+inline constexpr int IDC_GROWN_TITLE = 1024;
 
 // Tray menu commands (also accepted as WM_COMMAND by the main window).
 inline constexpr int IDM_SHOW_MAIN = 1015;
 inline constexpr int IDM_EXIT = 1016;
+inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans
 
 // Messages of the shell.
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 100;       // 0x464, to the tray window

@@ -6,10 +6,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "model/scan_compare.h"
+#include "model/scan_memory.h"
 #include "model/scan_result.h"
 #include "treemap/treemap_items.h"
+#include "views/change_rows.h"
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
@@ -28,6 +32,8 @@ struct AppState {
   HWND total_label = nullptr, used_label = nullptr, free_label = nullptr;
   HWND tabs = nullptr;
   HWND file_list = nullptr, status_text = nullptr, progress_bar = nullptr;
+  HWND change_title = nullptr, change_list = nullptr, grown_title = nullptr, grown_list = nullptr;
+  HWND change_message = nullptr;
   HFONT font_normal = nullptr, font_title = nullptr, font_button = nullptr, font_small = nullptr;
   HBRUSH brush_white = nullptr, brush_band = nullptr, brush_field = nullptr;
 
@@ -40,10 +46,18 @@ struct AppState {
   ExtensionListState extensions;  // extension_view and the extension sort
   FileViewState files;            // file_view and the file sort
 
+  // The volume's previous scan and its comparison with `result` (both null
+  // when there is none); what became of the previous scan.
+  std::unique_ptr<ScanResult> previous;
+  std::unique_ptr<ComparedScans> comparison;
+  PreviousScan previous_scan = PreviousScan::kNone;
+  bool has_result = false;  // a scan has succeeded since the start
+  ChangeRowModel changes;
+
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button
 
-  std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1;
+  std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1;
   bool tray_icon_added = false;
 };
 

@@ -64,6 +64,7 @@ void CreateControls(HWND hwnd) {
                          IDC_TABS);
   InsertTab(app.tabs, 0, text::kTreeTab);
   InsertTab(app.tabs, 1, text::kFileTab);
+  InsertTab(app.tabs, 2, text::kChangeTab);
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
   app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title);
@@ -78,6 +79,14 @@ void CreateControls(HWND hwnd) {
   SetupExtensionList(app.extension_list);
   app.file_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_FILE_LIST, WS_EX_CLIENTEDGE);
   SetupFileList(app.file_list);
+  // The 变化 page, hidden until chosen. Its labels carry ids, so that the
+  // labels without one keep their order.
+  app.change_title = CreateChild(hwnd, L"STATIC", text::kChangeFolderTitle, WS_CHILD, IDC_CHANGE_TITLE);
+  app.change_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_LIST, WS_EX_CLIENTEDGE);
+  app.grown_title = CreateChild(hwnd, L"STATIC", text::kChangeFilesTitle, WS_CHILD, IDC_GROWN_TITLE);
+  app.grown_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_FILES, WS_EX_CLIENTEDGE);
+  app.change_message = CreateChild(hwnd, L"STATIC", text::kChangeFirstScan, WS_CHILD, IDC_CHANGE_MESSAGE);
+  SetupChangeLists(app.change_list, app.grown_list);
 
   app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
   app.progress_bar = CreateChild(hwnd, PROGRESS_CLASSW, nullptr, child, 0);
@@ -111,7 +120,9 @@ HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font) {
 void ApplyUiFonts() {
   AppState& app = g_app;
   EnumChildWindows(app.main_window, SetFontOnChild, reinterpret_cast<LPARAM>(app.font_normal));
-  for (HWND title : {app.folder_title, app.treemap_title, app.extension_title}) SetFont(title, app.font_title);
+  for (HWND title : {app.folder_title, app.treemap_title, app.extension_title, app.change_title, app.grown_title}) {
+    SetFont(title, app.font_title);
+  }
   for (HWND label : {app.total_label, app.used_label, app.free_label}) SetFont(label, app.font_small);
 }
 
@@ -146,10 +157,14 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   ApplyUiFonts();
   SetWindowTheme(app.drive_combo, L"", L"");
 
-  for (HWND list : {app.folder_list, app.extension_list, app.file_list}) StyleListView(list);
+  for (HWND list : {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list}) {
+    StyleListView(list);
+  }
   SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));
   SetWindowSubclass(app.extension_list, ListHoverProc, 3, reinterpret_cast<DWORD_PTR>(&app.extension_hover));
   SetWindowSubclass(app.file_list, ListHoverProc, 4, reinterpret_cast<DWORD_PTR>(&app.file_hover));
+  SetWindowSubclass(app.change_list, ListHoverProc, 9, reinterpret_cast<DWORD_PTR>(&app.change_hover));
+  SetWindowSubclass(app.grown_list, ListHoverProc, 10, reinterpret_cast<DWORD_PTR>(&app.grown_hover));
   InstallListKeys();
 
   SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, kColourAccent);

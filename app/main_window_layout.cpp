@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "result_views.h"
 #include "views/main_layout.h"
 
 namespace tw {
@@ -47,6 +48,13 @@ void LayoutMainWindow(HWND hwnd) {
     Place(app.extension_list, page->extension_list);
   }
   if (layout.file_list) Place(app.file_list, *layout.file_list);
+  if (const auto& page = layout.change_page) {
+    Place(app.change_title, page->change_title);
+    Place(app.change_list, page->change_list);
+    Place(app.grown_title, page->grown_title);
+    Place(app.grown_list, page->grown_list);
+    Place(app.change_message, page->message);
+  }
 }
 
 void ShowTab(int index) {
@@ -57,7 +65,8 @@ void ShowTab(int index) {
        {app.folder_title, app.folder_list, app.treemap_title, app.treemap, app.extension_title, app.extension_list}) {
     if (hwnd != nullptr) ShowWindow(hwnd, page0);
   }
-  if (app.file_list != nullptr) ShowWindow(app.file_list, index == 0 ? SW_HIDE : SW_SHOW);
+  if (app.file_list != nullptr) ShowWindow(app.file_list, index == 1 ? SW_SHOW : SW_HIDE);
+  ShowChangePage(index == 2);
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == 0) {
     SetCountAndRedraw(app.folder_list, app.rows.RowCount());
@@ -65,8 +74,11 @@ void ShowTab(int index) {
     if (app.treemap != nullptr) {
       RedrawWindow(app.treemap, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
-  } else {
+  } else if (index == 1) {
     SetCountAndRedraw(app.file_list, app.files.file_view.size());
+  } else {
+    SetCountAndRedraw(app.change_list, app.changes.RowCount());
+    SetCountAndRedraw(app.grown_list, app.comparison != nullptr ? app.comparison->grown.size() : 0);
   }
 }
 
@@ -81,7 +93,9 @@ void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested) {
   g_dpi = dpi == 0 ? 96 : dpi;
   CreateUiFonts();
   ApplyUiFonts();
-  for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list}) StyleListView(list);
+  for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list, g_app.change_list, g_app.grown_list}) {
+    StyleListView(list);
+  }
   SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   LayoutMainWindow(hwnd);

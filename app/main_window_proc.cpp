@@ -15,7 +15,9 @@ namespace tw {
 namespace {
 
 bool IsResultList(HWND hwnd) {
-  return hwnd != nullptr && (hwnd == g_app.folder_list || hwnd == g_app.extension_list || hwnd == g_app.file_list);
+  const AppState& app = g_app;
+  return hwnd != nullptr && (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list ||
+                             hwnd == app.change_list || hwnd == app.grown_list);
 }
 
 LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
@@ -51,6 +53,8 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
   if (from == app.folder_list && from != nullptr) return OnFolderListNotify(header);
   if (from == app.extension_list && from != nullptr) return OnExtensionListNotify(header);
   if (from == app.file_list && from != nullptr) return OnFileListNotify(header);
+  if (from == app.change_list && from != nullptr) return OnChangeListNotify(header);
+  if (from == app.grown_list && from != nullptr) return OnGrownListNotify(header);
   return DefWindowProcW(hwnd, WM_NOTIFY, wparam, reinterpret_cast<LPARAM>(&header));
 }
 

@@ -16,6 +16,7 @@
 #include "result_views.h"
 #include "scan_thread.h"
 #include "ui/list_drawing_win32.h"
+#include "views/change_rows.h"
 #include "views/scan_progress_text.h"
 #include "views/status_texts.h"
 
@@ -62,16 +63,29 @@ void OnScanDone(WPARAM error, LPARAM result) {
   Trace(L"WM_SCAN_DONE: enter wParam=%llu lParam=%p", static_cast<unsigned long long>(error),
         reinterpret_cast<void*>(result));
   AppState& app = g_app;
-  std::unique_ptr<ScanResult> posted(reinterpret_cast<ScanResult*>(result));
-  if (error != 0 || posted == nullptr) {
+  std::unique_ptr<ScanDelivery> posted(reinterpret_cast<ScanDelivery*>(result));
+  if (error != 0 || posted == nullptr || posted->result == nullptr) {
     // The worker's error line, then the failure line over it.
     SetWindowTextW(app.status_text, ScanErrorLine(static_cast<ScanError>(error)).c_str());
     app.scan.Failed(static_cast<ScanError>(error));
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are
   }
-  app.result = std::move(*posted);
+  // The change views let go of the old comparison before it goes.
+  app.changes.Reset(nullptr);
+  app.result = std::move(*posted->result);
+  app.previous = std::move(posted->memory.previous);
+  app.comparison = std::move(posted->memory.changes);
+  app.previous_scan = posted->memory.previous_scan;
+  app.has_result = true;
   posted.reset();
+  if (app.comparison != nullptr) {
+    // The vectors moved with their storage, so every index stays valid;
+    // only the result itself has a new address.
+    app.comparison->new_scan = &app.result;
+    app.comparison->old_scan = app.previous.get();
+  }
+  app.changes.Reset(app.comparison.get());
 
   app.treemap_state = TreemapState{};  // the root, folders mode
   app.rows.ResetForResult(&app.result);
@@ -81,13 +95,16 @@ void OnScanDone(WPARAM error, LPARAM result) {
 
   RefreshExtensionList();
   RefreshFileView();
+  RefreshChangePage();
   RebuildTreemapItems();
   UpdateTreemapCaption();
   UpdateSpaceSummary();
   SetHeaderSortArrow(app.folder_list, app.rows.sort_column(), app.rows.sort_ascending());
 
   SetProgress(100);
-  app.scan.Succeeded(ScanSuccessStatus(app.result));
+  std::wstring status = ScanSuccessStatus(app.result);
+  if (app.comparison != nullptr) status += ChangeStatusSuffix(*app.comparison);
+  app.scan.Succeeded(std::move(status));
   ApplyScanCycle();
 }
 

@@ -7,6 +7,8 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "main_window.h"
+#include "texts/texts.h"
 #include "ui/list_drawing_win32.h"
 #include "ui/result_lists_win32.h"
 #include "ui/treemap_window_win32.h"
@@ -36,6 +38,19 @@ FileViewContext FileContext() {
   return FileViewContext{app.file_list, app.main_window, app.result, app.files, app.extensions, g_dpi};
 }
 
+// Enter in the change list: the folder in the tree view, its row selected.
+void ShowFolderInTree(std::int64_t folder_id);
+
+ChangeListContext ChangeContext() {
+  AppState& app = g_app;
+  return ChangeListContext{app.change_list, app.main_window, app.changes, app.font_normal, g_dpi, ShowFolderInTree};
+}
+
+GrownListContext GrownContext() {
+  AppState& app = g_app;
+  return GrownListContext{app.grown_list, app.main_window, app.comparison.get(), g_dpi};
+}
+
 // A double-click in the treemap: the folder list opens the path to the
 // folder and selects its row, then the treemap and caption follow.
 void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
@@ -47,6 +62,17 @@ void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
   SetListRowCount(app.folder_list, app.rows.RowCount());
   if (row >= 0) ShowAndSelectRow(app.folder_list, row);
   TreemapChanged();
+}
+
+void ShowFolderInTree(std::int64_t folder_id) {
+  AppState& app = g_app;
+  SendMessageW(app.tabs, TCM_SETCURSEL, 0, 0);
+  ShowTab(0);
+  NavigateFromTreemap(folder_id, false);
+  if (const auto row = app.rows.FolderRowIndex(static_cast<std::uint64_t>(folder_id))) {
+    ShowAndSelectRow(app.folder_list, static_cast<int>(*row));
+  }
+  SetFocus(app.folder_list);
 }
 
 // A click on a treemap item selects its row in the folder list.
@@ -70,6 +96,12 @@ LRESULT CALLBACK ListKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     } else if (hwnd == app.file_list) {
       FileViewContext context = FileContext();
       handled = FileViewKeyDown(context, wparam);
+    } else if (hwnd == app.change_list) {
+      ChangeListContext context = ChangeContext();
+      handled = ChangeListKeyDown(context, wparam);
+    } else if (hwnd == app.grown_list) {
+      GrownListContext context = GrownContext();
+      handled = GrownListKeyDown(context, wparam);
     }
     if (handled) return 0;
   } else if (message == WM_CHAR && (wparam == L'\r' || wparam == L'\b' || wparam == 0x03)) {
@@ -83,6 +115,8 @@ LRESULT CALLBACK ListKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
 void InstallListKeys() {
   SetWindowSubclass(g_app.folder_list, ListKeyProc, 5, 0);
   SetWindowSubclass(g_app.file_list, ListKeyProc, 6, 0);
+  SetWindowSubclass(g_app.change_list, ListKeyProc, 7, 0);
+  SetWindowSubclass(g_app.grown_list, ListKeyProc, 8, 0);
 }
 
 void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
@@ -90,6 +124,10 @@ void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
 void SetupFolderList(HWND list) { SetupFolderListColumns(list, g_dpi); }
 void SetupExtensionList(HWND list) { SetupExtensionListColumns(list, g_dpi); }
 void SetupFileList(HWND list) { SetupFileViewColumns(list, g_dpi); }
+void SetupChangeLists(HWND change_list, HWND grown_list) {
+  SetupChangeListColumns(change_list, g_dpi);
+  SetupGrownListColumns(grown_list, g_dpi);
+}
 
 LRESULT OnFolderListNotify(NMHDR& header) {
   FolderListContext context = FolderContext();
@@ -104,6 +142,16 @@ LRESULT OnExtensionListNotify(NMHDR& header) {
 LRESULT OnFileListNotify(NMHDR& header) {
   FileViewContext context = FileContext();
   return FileViewNotify(header, context);
+}
+
+LRESULT OnChangeListNotify(NMHDR& header) {
+  ChangeListContext context = ChangeContext();
+  return ChangeListNotify(header, context);
+}
+
+LRESULT OnGrownListNotify(NMHDR& header) {
+  GrownListContext context = GrownContext();
+  return GrownListNotify(header, context);
 }
 
 void OnFolderColumnClick(std::int32_t column) {
@@ -129,6 +177,28 @@ void RefreshExtensionList() {
 void RefreshFileView() {
   FileViewContext context = FileContext();
   RefreshFileView(context);
+}
+
+void RefreshChangePage() {
+  AppState& app = g_app;
+  ChangeListContext changes = ChangeContext();
+  RefreshChangeList(changes);
+  GrownListContext grown = GrownContext();
+  RefreshGrownList(grown);
+  SetWindowTextW(app.change_message,
+                 app.previous_scan == PreviousScan::kUnreadable ? text::kChangeUnreadable : text::kChangeFirstScan);
+  ShowChangePage(app.active_tab == 2);
+}
+
+void ShowChangePage(bool visible) {
+  AppState& app = g_app;
+  // After a scan without a previous one to compare, one line says why.
+  const bool message = visible && app.has_result && app.comparison == nullptr;
+  const bool lists = visible && !message;
+  for (HWND hwnd : {app.change_title, app.change_list, app.grown_title, app.grown_list}) {
+    if (hwnd != nullptr) ShowWindow(hwnd, lists ? SW_SHOW : SW_HIDE);
+  }
+  if (app.change_message != nullptr) ShowWindow(app.change_message, message ? SW_SHOW : SW_HIDE);
 }
 
 void RebuildTreemapItems() {

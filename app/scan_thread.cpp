@@ -7,6 +7,8 @@
 #include "engine/scan_driver.h"
 #include "engine/scan_worker.h"
 #include "model/scan_result.h"
+#include "snapshot_folder.h"
+#include "views/change_rows.h"  // kGrownFileCount
 
 namespace tw {
 namespace {
@@ -24,7 +26,16 @@ class PostingSink final : public ScanSink {
     if (Post(WM_SCAN_PROGRESS, 0, reinterpret_cast<LPARAM>(payload.get()))) payload.release();
   }
   void Done(std::unique_ptr<ScanResult> result) override {
-    if (Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+    auto delivery = std::make_unique<ScanDelivery>();
+    // Remembering is this thread's work, never the window's: reading the
+    // previous snapshot, comparing and writing the new one take seconds on
+    // a large volume. Its failures only mean no comparison.
+    delivery->memory = RememberScan(SnapshotFolder(), *result, kGrownFileCount);
+    if (!delivery->memory.problem.empty()) {
+      Trace(L"RememberScan: %s", delivery->memory.problem.c_str());
+    }
+    delivery->result = std::move(result);
+    if (Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(delivery.get()))) delivery.release();
   }
   void Failed(ScanError error) override { Post(WM_SCAN_DONE, static_cast<WPARAM>(error), 0); }
 

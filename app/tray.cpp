@@ -6,9 +6,12 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <string>
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "model/scan_memory.h"
+#include "snapshot_folder.h"
 #include "startup.h"
 #include "texts/texts.h"
 
@@ -106,6 +109,7 @@ void ShowTrayMenu(HWND main_window) {
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return;
   AppendMenuW(menu, MF_STRING, IDM_SHOW_MAIN, text::kTrayShowMain);
+  AppendMenuW(menu, MF_STRING, IDM_CLEAR_SCANS, text::kTrayClearScans);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, IDM_EXIT, text::kTrayExit);
   POINT cursor{};
@@ -120,6 +124,13 @@ void ShowTrayMenu(HWND main_window) {
   PostMessageW(main_window, WM_NULL, 0, 0);
   if (command == IDM_SHOW_MAIN) {
     RestoreMainWindow(main_window);
+  } else if (command == IDM_CLEAR_SCANS) {
+    std::string error;
+    const bool cleared = ForgetScans(SnapshotFolder(), error);
+    // A running scan owns the status line; its end replaces it anyway.
+    if (!g_app.scan.scanning()) {
+      SetWindowTextW(g_app.status_text, cleared ? text::kStatusScansCleared : text::kStatusScansNotCleared);
+    }
   } else if (command == IDM_EXIT) {
     ExitApplication(main_window);
   }

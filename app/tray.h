@@ -12,7 +12,7 @@ void ShowTrayBalloon(HWND owner);
 
 // Close and minimise: hide the main window, keep (or add) the icon.
 void HideToTray(HWND main_window);
-// The two-item pop-up menu at the cursor.
+// The pop-up menu at the cursor: show the window, clear the remembered scans, exit.
 void ShowTrayMenu(HWND main_window);
 // Removes the icon, destroys the tray and main windows; the loop then ends.
 void ExitApplication(HWND main_window);

@@ -1,6 +1,5 @@
 #include "cli/compare_report.h"
 
-#include <limits>
 #include <vector>
 
 #include "base/arithmetic.h"
@@ -42,9 +41,7 @@ std::vector<std::int64_t> RowsInOrder(const ComparedScans& scans, std::int32_t d
     const ComparedFolder& f = scans.folders[at];
     rows.push_back(at);
     if (f.depth >= depth) continue;
-    const bool direct = f.old_direct_size != 0 || f.new_direct_size != 0 || f.direct_files_added != 0 ||
-                        f.direct_files_removed != 0 || f.old_direct_alloc != 0 || f.new_direct_alloc != 0;
-    if (direct) rows.push_back(-1 - static_cast<std::int64_t>(at));
+    if (f.has_direct_files()) rows.push_back(-1 - static_cast<std::int64_t>(at));
     for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) stack.push_back(*it);
   }
   return rows;
@@ -150,12 +147,7 @@ void WriteFiles(JsonWriter& json, const ComparedScans& scans, const char* key, c
 
 }  // namespace
 
-std::string SizeChangeText(std::int64_t change) {
-  if (change == 0) return Utf8(FormatSize(0));
-  const std::uint64_t magnitude =
-      change < 0 ? static_cast<std::uint64_t>(-(change + 1)) + 1 : static_cast<std::uint64_t>(change);
-  return (change < 0 ? "-" : "+") + Utf8(FormatSize(std::min<std::uint64_t>(magnitude, std::numeric_limits<std::int64_t>::max())));
-}
+std::string SizeChangeText(std::int64_t change) { return Utf8(FormatSizeChange(change, L'-')); }
 
 void WriteCompareReport(const ComparedScans& scans, std::int32_t depth, std::ostream& out) {
   const ComparedFolder& root = scans.folders[0];

@@ -1,8 +1,10 @@
 #include "format/format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
+#include <limits>
 #include <locale>
 #include <sstream>
 
@@ -43,6 +45,15 @@ std::wstring FormatSize(std::uint64_t bytes) {
   }
   out << L' ' << kSizeUnits[unit];
   return out.str();
+}
+
+std::wstring FormatSizeChange(std::int64_t change, wchar_t minus) {
+  if (change == 0) return FormatSize(0);
+  // The magnitude of INT64_MIN does not fit; it shows as the largest size.
+  const std::uint64_t magnitude =
+      change < 0 ? static_cast<std::uint64_t>(-(change + 1)) + 1 : static_cast<std::uint64_t>(change);
+  const std::uint64_t shown = std::min<std::uint64_t>(magnitude, std::numeric_limits<std::int64_t>::max());
+  return (change < 0 ? std::wstring(1, minus) : std::wstring(L"+")) + FormatSize(shown);
 }
 
 std::wstring FormatPercent(double value) {

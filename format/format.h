@@ -12,6 +12,10 @@ namespace tw {
 // and above (negative as signed) print as "0 B".
 std::wstring FormatSize(std::uint64_t bytes);
 
+// A change of bytes with its sign: "+1.50 KB", then `minus` and the size
+// when it shrank ("-300 B" or, with U+2212, "\u2212300 B"), "0 B" for none.
+std::wstring FormatSizeChange(std::int64_t change, wchar_t minus);
+
 // One decimal and a percent sign, clamped to 0..100: "42.7%". NaN gives "0.0%".
 std::wstring FormatPercent(double value);
 

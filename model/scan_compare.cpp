@@ -21,7 +21,7 @@ std::uint64_t FileOrder(const ComparedFile& f) {
   return f.new_file != kNoSide ? f.new_file : (std::uint64_t{1} << 32) + f.old_file;
 }
 
-// The three file lists keep their largest entries only: trimmed to `top`
+// The file lists keep their largest entries only: trimmed to `top`
 // whenever they pass twice that, so a comparison of unrelated volumes does
 // not hold every file.
 class FileList {
@@ -55,12 +55,18 @@ class FileList {
 
 struct Builder {
   Builder(const ScanResult& older, const ScanResult& newer, ComparedScans& scans, std::size_t top)
-      : o(older), n(newer), s(scans), added(top, scans.added), removed(top, scans.removed), resized(top, scans.resized) {}
+      : o(older),
+        n(newer),
+        s(scans),
+        added(top, scans.added),
+        removed(top, scans.removed),
+        resized(top, scans.resized),
+        grown(top, scans.grown) {}
 
   const ScanResult& o;
   const ScanResult& n;
   ComparedScans& s;
-  FileList added, removed, resized;
+  FileList added, removed, resized, grown;
 
   static std::int64_t NewSize(const ComparedFile& f) { return f.new_size; }
   static std::int64_t OldSize(const ComparedFile& f) { return f.old_size; }
@@ -68,6 +74,7 @@ struct Builder {
     const std::int64_t d = SaturatingSub(f.new_size, f.old_size);
     return d < 0 ? (d == std::numeric_limits<std::int64_t>::min() ? std::numeric_limits<std::int64_t>::max() : -d) : d;
   }
+  static std::int64_t Growth(const ComparedFile& f) { return SaturatingSub(f.new_size, f.old_size); }
 
   void AddChild(std::uint32_t parent, std::uint32_t old_folder, std::uint32_t new_folder) {
     ComparedFolder child;
@@ -164,6 +171,7 @@ struct Builder {
       if (old_of_new_[j] == kNoSide) {
         ++f.direct_files_added;
         added.Add(c, NewSize);
+        if (c.new_size > 0) grown.Add(c, Growth);
         continue;
       }
       const FileItem& before = old_files[old_of_new_[j]];
@@ -171,6 +179,7 @@ struct Builder {
       c.old_size = before.size;
       c.old_alloc = AllocOf(before);
       if (c.old_size != c.new_size) resized.Add(c, Change);
+      if (c.new_size > c.old_size) grown.Add(c, Growth);
     }
     for (std::size_t i = 0; i < old_files.size(); ++i) {
       if (old_taken_[i] != 0) continue;
@@ -266,6 +275,7 @@ ComparedScans CompareScans(const ScanResult& old_scan, const ScanResult& new_sca
   b.added.Trim(Builder::NewSize);
   b.removed.Trim(Builder::OldSize);
   b.resized.Trim(Builder::Change);
+  b.grown.Trim(Builder::Growth);
   CompareExtensions(old_scan, new_scan, s);
   return s;
 }

@@ -39,6 +39,12 @@ struct ComparedFolder {
   std::int64_t size_change() const { return new_size - old_size; }
   std::int64_t alloc_change() const { return new_alloc - old_alloc; }
   std::int64_t direct_alloc_change() const { return new_direct_alloc - old_direct_alloc; }
+  // Holds files directly in either scan, or files appeared or vanished in it
+  // (the reports then show its "[直接文件]" row).
+  bool has_direct_files() const {
+    return old_direct_size != 0 || new_direct_size != 0 || old_direct_alloc != 0 || new_direct_alloc != 0 ||
+           direct_files_added != 0 || direct_files_removed != 0;
+  }
   bool changed() const {
     return new_size != old_size || new_alloc != old_alloc || files_added != 0 || files_removed != 0 ||
            old_folder == kNoSide || new_folder == kNoSide;
@@ -66,12 +72,15 @@ struct ComparedScans {
   // Largest first by bytes (the size that appeared or vanished, the size of
   // the change), equal ones in folder order, then in the newer scan's order.
   std::vector<ComparedFile> added, removed, resized;
+  // Files that appeared or grew, largest first by the bytes they gained
+  // (an appeared file gains its whole size); ties as above.
+  std::vector<ComparedFile> grown;
   // Extensions whose bytes or file count changed, largest growth first.
   std::vector<ComparedExtension> extensions;
   bool same_volume = true;  // both volume serial numbers known and equal, or one unknown
 };
 
-// Compares the two results; `top` bounds each of the three file lists.
+// Compares the two results; `top` bounds each of the four file lists.
 ComparedScans CompareScans(const ScanResult& old_scan, const ScanResult& new_scan, std::size_t top);
 
 // The folder's name (from whichever scan holds it) and its path below the

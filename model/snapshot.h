@@ -51,11 +51,30 @@ bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, Sna
 
 // ---- Files -------------------------------------------------------------------
 
+// Who may read what the program writes.
+enum class FileAccess {
+  kOrdinary,  // the system's defaults (a file anyone may read on POSIX)
+  // The owner and the administrators only, from its creation on: on Windows
+  // SYSTEM and Administrators, protected from inherited entries; on POSIX
+  // mode 0600 (0700 for a folder).
+  kPrivate,
+};
+
 // Writes the snapshot of `result` to `path` (UTF-8) so that no reader ever
 // sees a partial file: written to a temporary file beside it, flushed to the
 // disk and renamed over the old one. False with the system's reason in
 // `error` (the temporary file removed).
 bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::string& error);
+
+// The same with the bytes already encoded (EncodeSnapshot). The temporary
+// file is `path` + "." + a few letters or digits.
+bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
+                       std::string& error);
+
+// Creates the folder `path` (UTF-8; its parent must exist) with kPrivate
+// access. A folder already there is taken as it is. False with the system's
+// reason, also when something other than a folder stands there.
+bool MakePrivateFolder(const std::string& path, std::string& error);
 
 // True when the file at `path` begins with the snapshot magic.
 bool IsSnapshotFile(const std::string& path);

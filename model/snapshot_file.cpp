@@ -1,5 +1,5 @@
 // Reading a saved scan from a file: the whole file into memory, then the
-// decoder. (Writing it safely is the platform's part.)
+// decoder. (Writing the bytes safely is the platform's part.)
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +15,10 @@ std::filesystem::path PathOf(const std::string& utf8) {
 }
 
 }  // namespace
+
+bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::string& error) {
+  return SaveSnapshotBytes(path, EncodeSnapshot(result), FileAccess::kOrdinary, error);
+}
 
 bool IsSnapshotFile(const std::string& path) {
   std::ifstream file(PathOf(path), std::ios::binary);

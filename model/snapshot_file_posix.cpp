@@ -1,12 +1,13 @@
 // Saving a scan on Linux: a temporary file beside the target, written and
 // fsync'd, renamed over the target, and the folder fsync'd so the rename
-// itself survives a crash.
+// itself survives a crash. Private folders are made with mode 0700.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "model/snapshot.h"
@@ -20,7 +21,7 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -33,15 +34,17 @@ bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::string& error) {
-  const std::vector<std::uint8_t> bytes = EncodeSnapshot(result);
+bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
+                       std::string& error) {
+  // mkstemp creates the file with mode 0600: private from the start.
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
   }
-  const bool written = WriteAll(fd, bytes) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+  const mode_t mode = access == FileAccess::kPrivate ? 0600 : 0644;
+  const bool written = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   const int saved_errno = errno;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -55,6 +58,19 @@ bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::st
     ::close(folder);
   }
   return true;
+}
+
+bool MakePrivateFolder(const std::string& path, std::string& error) {
+  if (::mkdir(path.c_str(), 0700) == 0) {
+    // The umask may have taken some of the owner's own rights.
+    if (::chmod(path.c_str(), 0700) == 0) return true;
+  } else if (errno == EEXIST) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+    errno = ENOTDIR;
+  }
+  error = std::strerror(errno);
+  return false;
 }
 
 }  // namespace tw

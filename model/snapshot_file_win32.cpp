@@ -1,7 +1,12 @@
 // Saving a scan on Windows: a temporary file beside the target, written and
-// flushed to the disk, then moved over the target with write-through.
+// flushed to the disk, then moved over the target with write-through (a move
+// within the volume keeps the file's security descriptor). Private files and
+// folders are created with a descriptor of their own.
 #include <windows.h>
+#include <sddl.h>
 
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "format/utf.h"
@@ -22,13 +27,53 @@ std::string LastErrorText() {
   return message.empty() ? "error " + std::to_string(code) : Utf16ToUtf8(message);
 }
 
+// A security descriptor made from its SDDL text (none for null), freed with
+// the owner.
+class SecurityDescriptor {
+ public:
+  explicit SecurityDescriptor(const wchar_t* sddl) {
+    if (sddl != nullptr &&
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor_, nullptr)) {
+      descriptor_ = nullptr;
+    }
+  }
+  ~SecurityDescriptor() {
+    if (descriptor_ != nullptr) LocalFree(descriptor_);
+  }
+  SecurityDescriptor(const SecurityDescriptor&) = delete;
+  SecurityDescriptor& operator=(const SecurityDescriptor&) = delete;
+
+  bool ok() const { return descriptor_ != nullptr; }
+  SECURITY_ATTRIBUTES attributes() const { return {sizeof(SECURITY_ATTRIBUTES), descriptor_, FALSE}; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+// Full control for SYSTEM and the Administrators group and nobody else, and
+// no entries inherited from the parent; a folder passes both entries on to what is
+// made in it.
+constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+constexpr wchar_t kPrivateFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
+
 }  // namespace
 
-bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::string& error) {
-  const std::vector<std::uint8_t> bytes = EncodeSnapshot(result);
+bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
+                       std::string& error) {
   const std::wstring target = Utf8ToUtf16(path);
   const std::wstring temporary = target + L".tmp" + std::to_wstring(GetCurrentProcessId());
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool is_private = access == FileAccess::kPrivate;
+  const SecurityDescriptor descriptor(is_private ? kPrivateFileSddl : nullptr);
+  SECURITY_ATTRIBUTES security = descriptor.attributes();
+  if (is_private && !descriptor.ok()) {
+    error = LastErrorText();
+    return false;
+  }
+  // A descriptor is applied only to a file the call creates: a leftover of
+  // an interrupted save goes first.
+  if (is_private) DeleteFileW(temporary.c_str());
+  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, is_private ? &security : nullptr,
+                            is_private ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = LastErrorText();
     return false;
@@ -50,6 +95,24 @@ bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::st
   }
   if (!ok) DeleteFileW(temporary.c_str());
   return ok;
+}
+
+bool MakePrivateFolder(const std::string& path, std::string& error) {
+  const std::wstring folder = Utf8ToUtf16(path);
+  const SecurityDescriptor descriptor(kPrivateFolderSddl);
+  if (!descriptor.ok()) {
+    error = LastErrorText();
+    return false;
+  }
+  SECURITY_ATTRIBUTES security = descriptor.attributes();
+  if (CreateDirectoryW(folder.c_str(), &security)) return true;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+    SetLastError(ERROR_DIRECTORY);
+  }
+  error = LastErrorText();
+  return false;
 }
 
 }  // namespace tw

@@ -24,10 +24,25 @@ inline constexpr wchar_t kFileTab[] = L"文件查看";
 inline constexpr wchar_t kFolderListTitle[] = L"树状视图";
 inline constexpr wchar_t kExtensionListTitle[] = L"扩展名统计";
 
+// ---- The 变化 page ---------------------------------------------------------------
+inline constexpr wchar_t kChangeTab[] = L"变化";
+inline constexpr wchar_t kChangeFolderTitle[] = L"文件夹变化";
+inline constexpr wchar_t kChangeFilesTitle[] = L"新增或增长最多的文件";
+inline constexpr wchar_t kChangeFirstScan[] = L"首次扫描此卷 — 下次扫描后显示变化";
+inline constexpr wchar_t kChangeUnreadable[] = L"上次的扫描记录无法读取 — 下次扫描后显示变化";
+inline constexpr wchar_t kColumnNow[] = L"现在";
+inline constexpr wchar_t kColumnGain[] = L"增加";
+// " · 比上次 (2026/12/1 09:30:05) 增加 3.40 GB"
+inline constexpr wchar_t kChangeStatusLead[] = L" · 比上次";
+inline constexpr wchar_t kChangeStatusGrew[] = L"增加";
+inline constexpr wchar_t kChangeStatusShrank[] = L"减少";
+inline constexpr wchar_t kChangeStatusSame[] = L"无变化";
+
 // ---- Tray ----------------------------------------------------------------------
 inline constexpr wchar_t kTrayBalloonTitle[] = L"塔维已最小化到托盘";
 inline constexpr wchar_t kTrayBalloonText[] = L"单击托盘图标恢复窗口，右键可退出程序";
 inline constexpr wchar_t kTrayShowMain[] = L"显示主窗口";
+inline constexpr wchar_t kTrayClearScans[] = L"清除扫描记录";
 inline constexpr wchar_t kTrayExit[] = L"退出";
 
 // ---- Status line -------------------------------------------------------------------
@@ -35,6 +50,9 @@ inline constexpr wchar_t kStatusReady[] = L"就绪 — 以管理员身份运行 
 inline constexpr wchar_t kStatusScanning[] = L"正在扫描...";
 inline constexpr wchar_t kStatusScanFailed[] = L"扫描失败 — 请确认以管理员身份运行";
 inline constexpr wchar_t kStatusNotNtfs[] = L"扫描失败 — 该驱动器不是 NTFS 卷";
+// After 清除扫描记录 in the tray menu (the status line is left alone while a scan runs).
+inline constexpr wchar_t kStatusScansCleared[] = L"扫描记录已清除";
+inline constexpr wchar_t kStatusScansNotCleared[] = L"无法清除扫描记录";
 // "扫描完成 " seconds " 秒 · MFT · " size " · " files " 文件 · " folders " 文件夹" hint
 inline constexpr wchar_t kStatusDoneLead[] = L"扫描完成 ";
 inline constexpr wchar_t kStatusDoneSeconds[] = L" 秒 · MFT · ";

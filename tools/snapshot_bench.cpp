@@ -1,7 +1,10 @@
 // Prints what saving and reading back a scan costs: scans IMAGE (median of
 // --runs scans with the engine), encodes the result and decodes it again the
 // same number of times, and prints the snapshot's bytes per file, the
-// median times, and reading back as a share of scanning.
+// median times, and reading back as a share of scanning. Then what the
+// window adds to each scan by remembering it: the first remembered scan of
+// a volume (encode and write) and every later one (read the previous,
+// compare, encode and write), in a temporary folder.
 //
 //   snapshot_bench IMAGE [RUNS]
 #include <algorithm>
@@ -9,9 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <vector>
 
 #include "engine/scan_driver.h"
+#include "model/scan_memory.h"
 #include "model/snapshot.h"
 
 namespace {
@@ -60,6 +65,25 @@ int main(int argc, char** argv) {
     std::printf("scan %.3f s, encode %.3f s, decode %.3f s (medians of %d)\n", Median(scan), Median(encode),
                 Median(decode), runs);
     std::printf("decode / scan %.2f\n", Median(decode) / Median(scan));
+
+    if (result.volume_serial == 0) result.volume_serial = 0x5EED;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tarnwick-remember-bench";
+    std::filesystem::remove_all(folder);
+    std::vector<double> first, later;
+    for (int i = 0; i < runs; ++i) {
+      std::filesystem::remove_all(folder);
+      first.push_back(Seconds([&] { tw::RememberScan(folder.string(), result, 200); }));
+      later.push_back(Seconds([&] {
+        const tw::RememberedScan remembered = tw::RememberScan(folder.string(), result, 200);
+        if (remembered.previous_scan != tw::PreviousScan::kCompared || !remembered.saved) {
+          std::fprintf(stderr, "remember failed: %s\n", remembered.problem.c_str());
+          std::exit(1);
+        }
+      }));
+    }
+    std::filesystem::remove_all(folder);
+    std::printf("remember: first %.3f s, later (read, compare, write) %.3f s (medians of %d); later / scan %.2f\n",
+                Median(first), Median(later), runs, Median(later) / Median(scan));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "snapshot_bench: %s\n", e.what());
     return 1;

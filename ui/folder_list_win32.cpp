@@ -5,8 +5,6 @@
 // portable navigation rules.
 #include "ui/result_lists_win32.h"
 
-#include <array>
-
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
@@ -26,63 +24,33 @@ constexpr ListColumn kFolderListColumns[] = {
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-void DrawTriangle(HDC dc, const std::array<Point, 3>& corners) {
-  POINT points[3];
-  for (int k = 0; k < 3; ++k) points[k] = POINT{corners[k].x, corners[k].y};
-  const Brush brush = SolidBrush(kTriangleColour);
-  const Pen pen = SolidPen(kTriangleColour);
-  const ScopedSelect select_brush(dc, brush.get());
-  const ScopedSelect select_pen(dc, pen.get());
-  Polygon(dc, points, 3);
-}
-
 void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row, const RECT& cell,
                   COLORREF background) {
-  const ScopedDcState state(dc);
-  IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
-  FillSolid(dc, cell, background);
-
-  const int icon_width = static_cast<int>(GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(context.dpi)));
-  const NameCellLayout look = LayoutNameCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, row.depth,
-                                             row.expandable, context.rows.IsRowOpen(row), icon_width, context.dpi);
-  if (look.triangle) DrawTriangle(dc, *look.triangle);
-
-  const Rect& box = look.icon_box;
   const ScanResult* result = context.rows.result();
+  TreeNameCell look;
+  look.depth = row.depth;
+  look.expandable = row.expandable;
+  look.open = context.rows.IsRowOpen(row);
   std::wstring name;  // the row's own name, read from the result
-  std::wstring_view label;
   if (row.is_file) {
-    const FileItem* file = context.rows.FileOfRow(row);
-    if (file != nullptr) {
+    if (const FileItem* file = context.rows.FileOfRow(row)) {
       name = result->NameText(*file);
-      label = name;
-      if (HICON icon = IconForExtension(result->Extension(*file))) {
-        DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
-      }
+      look.label = name;
+      look.icon = IconForExtension(result->Extension(*file));
     }
   } else if (row.is_direct_files) {
-    label = text::kDirectFiles;
-    if (HICON icon = IconForExtension(L".txt")) {
-      DrawIconEx(dc, box.left, box.top, icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
-    }
+    look.label = text::kDirectFiles;
+    look.icon = IconForExtension(L".txt");
   } else {
-    FillSolid(dc, ToRect(look.glyph_tab), kFolderGlyphColour);
-    FillSolid(dc, ToRect(look.glyph_body), kFolderGlyphColour);
+    look.folder_glyph = true;
     // Exact lookup: a row id that is 0, or negative as a signed id, is no folder.
     const auto id = static_cast<std::int64_t>(row.id);
     if (const DirNode* folder = result != nullptr && id > 0 ? result->FindFolder(id) : nullptr) {
       name = result->NameText(*folder);
-      label = name;
+      look.label = name;
     }
   }
-
-  SetBkMode(dc, TRANSPARENT);
-  // The background was chosen by the row's selected state.
-  SetTextColor(dc, background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0));
-  const ScopedSelect font(dc, context.font);
-  RECT text = ToRect(look.label);
-  DrawTextW(dc, label.data(), static_cast<int>(label.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  DrawTreeNameCell(dc, cell, background, look, context.font, context.dpi);
 }
 
 void DrawShareCell(HDC dc, const FolderListContext& context, int item, const RECT& cell, COLORREF background) {

@@ -103,13 +103,50 @@ void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row) {
 }
 
 void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi) {
+  DrawCellText(dc, cell, background, text, right_aligned, dpi, RGB(0, 0, 0));
+}
+
+void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi,
+                  COLORREF text_colour) {
   const DpiScale S{dpi};
   FillSolid(dc, cell, background);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, TextColourOn(background));
+  SetTextColor(dc, background == kSelectedRowBackground ? TextColourOn(background) : text_colour);
   RECT inner{cell.left + S(6), cell.top, cell.right - S(6), cell.bottom};
   DrawTextW(dc, text.data(), static_cast<int>(text.size()), &inner,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | (right_aligned ? DT_RIGHT : DT_LEFT));
+}
+
+void DrawTreeNameCell(HDC dc, const RECT& cell, COLORREF background, const TreeNameCell& look, HFONT font, int dpi) {
+  const ScopedDcState state(dc);
+  IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+  FillSolid(dc, cell, background);
+  const int icon_width = static_cast<int>(GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi)));
+  const NameCellLayout layout = LayoutNameCell(Rect{cell.left, cell.top, cell.right, cell.bottom}, look.depth,
+                                               look.expandable, look.open, icon_width, dpi);
+  if (layout.triangle) {
+    POINT points[3];
+    for (int k = 0; k < 3; ++k) points[k] = POINT{(*layout.triangle)[k].x, (*layout.triangle)[k].y};
+    const Brush brush = SolidBrush(kTriangleColour);
+    const Pen pen = SolidPen(kTriangleColour);
+    const ScopedSelect select_brush(dc, brush.get());
+    const ScopedSelect select_pen(dc, pen.get());
+    Polygon(dc, points, 3);
+  }
+  const Rect& box = layout.icon_box;
+  if (look.icon != nullptr) {
+    DrawIconEx(dc, box.left, box.top, look.icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
+  } else if (look.folder_glyph) {
+    const auto rect = [](const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; };
+    FillSolid(dc, rect(layout.glyph_tab), kFolderGlyphColour);
+    FillSolid(dc, rect(layout.glyph_body), kFolderGlyphColour);
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, TextColourOn(background));
+  const ScopedSelect select_font(dc, font);
+  RECT text{layout.label.left, layout.label.top, layout.label.right, layout.label.bottom};
+  DrawTextW(dc, look.label.data(), static_cast<int>(look.label.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
 
 void DrawGridLines(HWND list, HDC dc, const RECT& row) { DrawGridLines(ReadColumnWidths(list), dc, row); }

@@ -28,6 +28,24 @@ void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour);
 // selection colour, black otherwise.
 void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi);
 
+// The same with the text in `text_colour` on an unselected row (white on
+// the selection colour still).
+void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi,
+                  COLORREF text_colour);
+
+// The name cell of a row of a tree list: indentation by depth, the open or
+// closed triangle of an expandable row, then the icon (or, without one, the
+// folder glyph when folder_glyph is set) and the label.
+struct TreeNameCell {
+  std::int32_t depth = 0;
+  bool expandable = false;
+  bool open = false;
+  HICON icon = nullptr;
+  bool folder_glyph = false;
+  std::wstring_view label;
+};
+void DrawTreeNameCell(HDC dc, const RECT& cell, COLORREF background, const TreeNameCell& look, HFONT font, int dpi);
+
 // Vertical lines of 0xE0E0E0 at the right edge of every column.
 void DrawGridLines(HWND list, HDC dc, const RECT& row);
 

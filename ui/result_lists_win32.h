@@ -13,6 +13,7 @@
 
 #include "model/scan_result.h"
 #include "views/extension_list.h"
+#include "views/change_rows.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
 #include "treemap/treemap_items.h"
@@ -77,5 +78,39 @@ void FileViewColumnClick(FileViewContext& context, std::int32_t column);
 // its path. True when the key was one of those.
 bool FileViewKeyDown(FileViewContext& context, WPARAM key);
 void RefreshFileView(FileViewContext& context);
+
+// ---- The 变化 page ------------------------------------------------------------------
+
+struct ChangeListContext {
+  HWND list = nullptr;
+  HWND owner = nullptr;
+  ChangeRowModel& rows;
+  HFONT font = nullptr;
+  int dpi = 96;
+  // Enter on a folder of the new scan: show it (its id) in the tree view.
+  std::function<void(std::int64_t)> show_folder;
+};
+
+void SetupChangeListColumns(HWND list, int dpi);
+LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context);
+// Right, Left, Enter and Backspace as the change keys say, Ctrl+C copies the
+// selected row's path. True when the key was one of those.
+bool ChangeListKeyDown(ChangeListContext& context, WPARAM key);
+// After a new comparison (or none): the rows from the root, nothing selected.
+void RefreshChangeList(ChangeListContext& context);
+
+struct GrownListContext {
+  HWND list = nullptr;
+  HWND owner = nullptr;
+  const ComparedScans* scans = nullptr;  // null: no rows
+  int dpi = 96;
+};
+
+void SetupGrownListColumns(HWND list, int dpi);
+LRESULT GrownListNotify(NMHDR& header, GrownListContext& context);
+// Enter shows the selected file in the shell's file browser, Ctrl+C copies
+// its path. True when the key was one of those.
+bool GrownListKeyDown(GrownListContext& context, WPARAM key);
+void RefreshGrownList(GrownListContext& context);
 
 }  // namespace tw

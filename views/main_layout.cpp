@@ -45,6 +45,20 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
     page.extension_title = {R, list_y - S(22) - S(6), RW, S(22)};
     page.extension_list = {R, list_y, RW, std::max(S(80), C - S(200) - S(8))};
     l.folder_page = page;
+  } else if (active_tab == 2) {
+    // The folder changes take three fifths of the height, the files the rest
+    // below a gap and their title.
+    const std::int32_t Y = T - S(22) - S(6);
+    const std::int32_t title_room = S(22) + S(6);
+    const std::int32_t upper = std::max(S(120), (C - S(8) - title_room) * 3 / 5);
+    const std::int32_t lower_y = T + upper + S(8) + title_room;
+    ChangePageLayout page;
+    page.change_title = {M, Y, W - 2 * M, S(22)};
+    page.change_list = {M, T, W - 2 * M, upper};
+    page.grown_title = {M, lower_y - title_room, W - 2 * M, S(22)};
+    page.grown_list = {M, lower_y, W - 2 * M, std::max(S(80), T + C - lower_y)};
+    page.message = {M, T, W - 2 * M, S(22)};
+    l.change_page = page;
   } else {
     l.file_list = Placement{M, T, W - 2 * M, C};
   }

@@ -30,6 +30,17 @@ struct FolderPageLayout {
   Placement extension_list;
 };
 
+// The controls of the 变化 page: the folder changes above, the files that
+// grew below, each under its title; the one-line message takes the place of
+// all four when there is nothing to compare.
+struct ChangePageLayout {
+  Placement change_title;
+  Placement change_list;
+  Placement grown_title;
+  Placement grown_list;
+  Placement message;
+};
+
 struct MainLayout {
   // Always placed.
   Placement drive_label;
@@ -39,10 +50,12 @@ struct MainLayout {
   Placement tabs;
   Placement status_text;
   Placement progress_bar;
-  // Page 0 places the folder page; any other page only the file list. The
-  // controls of the page not shown keep their last positions.
+  // Page 0 places the folder page, page 1 only the file list, page 2 the
+  // change page. The controls of the pages not shown keep their last
+  // positions.
   std::optional<FolderPageLayout> folder_page;
   std::optional<Placement> file_list;
+  std::optional<ChangePageLayout> change_page;
   // The window's own painting: the grey top and bottom bands and the y of
   // their one-pixel separator lines (each drawn from x 0 to the width).
   Rect top_band;
@@ -52,7 +65,7 @@ struct MainLayout {
 };
 
 // The placements for a client area of width x height at dpi, showing page
-// active_tab (0 the folder page, 1 the file page).
+// active_tab (0 the folder page, 1 the file page, 2 the change page).
 MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi, std::int32_t active_tab);
 
 // The smallest window size the user can drag to: S(1000) x S(680).

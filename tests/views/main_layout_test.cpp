@@ -74,5 +74,23 @@ TEST(MainLayout, FilePageShowsOnlyTheFileListAtFullWidth) {
   EXPECT_EQ(l.status_text, LayoutMainWindow(1304, 801, 96, 0).status_text);
 }
 
+TEST(MainLayout, ChangePageStacksTheFolderChangesOverTheFilesThatGrew) {
+  // C = 623; upper = (623 - 8 - 28) * 3 / 5 = 352; the files' list starts at
+  // 136 + 352 + 8 + 28 = 524 and ends where the file page's list does.
+  const MainLayout l = LayoutMainWindow(1304, 801, 96, 2);
+  ASSERT_TRUE(l.change_page.has_value());
+  EXPECT_FALSE(l.folder_page.has_value());
+  EXPECT_FALSE(l.file_list.has_value());
+  const ChangePageLayout& page = *l.change_page;
+  EXPECT_EQ(page.change_list, (Placement{12, 136, 1280, 352}));
+  EXPECT_EQ(page.grown_title, (Placement{12, 496, 1280, 22}));
+  EXPECT_EQ(page.grown_list, (Placement{12, 524, 1280, 235}));
+  EXPECT_EQ(page.message.y, page.change_list.y);
+  // A low window keeps both lists usable.
+  const ChangePageLayout low = *LayoutMainWindow(1000, 300, 96, 2).change_page;
+  EXPECT_GE(low.change_list.height, 120);
+  EXPECT_GE(low.grown_list.height, 80);
+}
+
 }  // namespace
 }  // namespace tw

@@ -1,0 +1,150 @@
+#include "views/change_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "support/scan_result_builder.h"
+
+namespace tw {
+namespace {
+
+using test::ScanResultBuilder;
+
+// Before: r.txt 10 in the root; grow (30) a 100; shrink (31) b 1,000;
+// gone (32) c 50; src (33) / Editor (34) e 70; dst (35) empty.
+// After: grow a 400; shrink b 200; gone vanished; Editor moved under dst
+// (36); new (37) n 5,000; the root's r.txt unchanged.
+class ChangeRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    before_.AddFile(kRootId, 90, L"r.txt", 10);
+    before_.AddFolder(30, kRootId, L"grow");
+    before_.AddFolder(31, kRootId, L"shrink");
+    before_.AddFolder(32, kRootId, L"gone");
+    before_.AddFolder(33, kRootId, L"src");
+    before_.AddFolder(34, 33, L"Editor");
+    before_.AddFolder(35, kRootId, L"dst");
+    before_.AddFile(30, 100, L"a", 100);
+    before_.AddFile(31, 101, L"b", 1000);
+    before_.AddFile(32, 102, L"c", 50);
+    before_.AddFile(34, 103, L"e", 70);
+    before_.Finish().scanned_at = 1796117405;  // 2026-12-01 09:30:05 UTC
+
+    after_.AddFile(kRootId, 90, L"r.txt", 10);
+    after_.AddFolder(30, kRootId, L"grow");
+    after_.AddFolder(31, kRootId, L"shrink");
+    after_.AddFolder(33, kRootId, L"src");
+    after_.AddFolder(35, kRootId, L"dst");
+    after_.AddFolder(36, 35, L"Editor");
+    after_.AddFolder(37, kRootId, L"new");
+    after_.AddFile(30, 100, L"a", 400);
+    after_.AddFile(31, 101, L"b", 200);
+    after_.AddFile(36, 103, L"e", 70);
+    after_.AddFile(37, 104, L"n", 5000);
+    after_.Finish();
+
+    scans_ = CompareScans(before_.result(), after_.result(), kGrownFileCount);
+    rows_.Reset(&scans_);
+  }
+
+  std::vector<std::wstring> Column(std::int32_t column) const {
+    std::vector<std::wstring> cells;
+    for (std::size_t i = 0; i < rows_.RowCount(); ++i) cells.push_back(rows_.CellText(static_cast<std::int64_t>(i), column));
+    return cells;
+  }
+
+  ScanResultBuilder before_, after_;
+  ComparedScans scans_;
+  ChangeRowModel rows_;
+};
+
+TEST_F(ChangeRowsTest, RowsFollowTheGrowthOfAllocatedBytesWithSignedTexts) {
+  // A move is a removal at the old path and an addition at the new one.
+  EXPECT_EQ(Column(kChangeColumnName),
+            (std::vector<std::wstring>{L"[C:]", L"[直接文件]", L"new (新增)", L"grow", L"dst", L"gone (已删除)", L"src",
+                                       L"shrink"}));
+  EXPECT_EQ(Column(kChangeColumnChange), (std::vector<std::wstring>{L"+4.35 KB", L"0 B", L"+4.88 KB", L"+300 B",
+                                                                    L"+70 B", L"\u221250 B", L"\u221270 B",
+                                                                    L"\u2212800 B"}));
+  EXPECT_EQ(Column(kChangeColumnNow), (std::vector<std::wstring>{L"5.55 KB", L"10 B", L"4.88 KB", L"400 B", L"70 B",
+                                                                 L"0 B", L"0 B", L"200 B"}));
+  EXPECT_EQ(Column(kChangeColumnBefore), (std::vector<std::wstring>{L"1.20 KB", L"10 B", L"0 B", L"100 B", L"0 B",
+                                                                    L"50 B", L"70 B", L"1000 B"}));
+  EXPECT_EQ(Column(kChangeColumnAdded), (std::vector<std::wstring>{L"2", L"0", L"1", L"0", L"1", L"0", L"0", L"0"}));
+  EXPECT_EQ(Column(kChangeColumnRemoved), (std::vector<std::wstring>{L"2", L"0", L"0", L"0", L"0", L"1", L"1", L"0"}));
+  EXPECT_EQ(rows_.AllocChange(7), -800);
+  EXPECT_EQ(rows_.RowPath(5), L"C:\\gone");
+  EXPECT_EQ(rows_.RowPath(1), L"C:\\");
+  EXPECT_EQ(rows_.CellText(8, kChangeColumnName), L"");
+  EXPECT_EQ(rows_.CellText(0, kChangeColumnCount), L"");
+
+  // The files that appeared or grew, by bytes gained.
+  ASSERT_EQ(scans_.grown.size(), 3u);
+  EXPECT_EQ(GrownFilePath(scans_, 0), L"C:\\new\\n");
+  EXPECT_EQ(GrownCellText(scans_, 1, kGrownColumnGain), L"+300 B");
+  EXPECT_EQ(GrownCellText(scans_, 1, kGrownColumnBefore), L"100 B");
+  EXPECT_EQ(GrownCellText(scans_, 1, kGrownColumnFolder), L"C:\\grow");
+  EXPECT_EQ(GrownCellText(scans_, 2, kGrownColumnName), L"e");
+  EXPECT_EQ(GrownCellText(scans_, 3, kGrownColumnName), L"");
+}
+
+TEST_F(ChangeRowsTest, FoldersOpenAndCloseAndKeysMoveAsInTheFolderList) {
+  // dst (row 4) is closed: Right opens it and keeps it selected.
+  ChangeKeyAction a = PressChangeListKey(rows_, 4, ChangeListKey::kRight);
+  EXPECT_TRUE(a.rows_changed);
+  EXPECT_EQ(a.select_row, 4u);
+  EXPECT_EQ(rows_.CellText(5, kChangeColumnName), L"Editor (新增)");
+  EXPECT_EQ(rows_.rows()[5].depth, 2);
+  // Right on an open row moves into it; Left there goes to the parent row.
+  EXPECT_EQ(PressChangeListKey(rows_, 4, ChangeListKey::kRight).select_row, 5u);
+  EXPECT_EQ(PressChangeListKey(rows_, 5, ChangeListKey::kLeft).select_row, 4u);
+  EXPECT_EQ(PressChangeListKey(rows_, 5, ChangeListKey::kBackspace).select_row, 4u);
+  // Opening Editor shows its "[直接文件]" row and nothing else.
+  ASSERT_TRUE(rows_.Toggle(rows_.rows()[5].folder));
+  EXPECT_EQ(rows_.CellText(6, kChangeColumnName), L"[直接文件]");
+  EXPECT_EQ(rows_.CellText(6, kChangeColumnAdded), L"1");
+  EXPECT_FALSE(rows_.rows()[6].expandable);
+  EXPECT_FALSE(rows_.Toggle(static_cast<std::uint32_t>(scans_.folders.size())));
+  // Left on an open row closes it.
+  a = PressChangeListKey(rows_, 4, ChangeListKey::kLeft);
+  EXPECT_TRUE(a.rows_changed);
+  EXPECT_EQ(rows_.RowCount(), 8u);
+  // Enter shows a folder of the new scan in the tree view, not a vanished one.
+  EXPECT_EQ(PressChangeListKey(rows_, 3, ChangeListKey::kEnter).show_folder, 30);
+  EXPECT_FALSE(PressChangeListKey(rows_, 5, ChangeListKey::kEnter).show_folder.has_value());
+  // The root row and no selection go nowhere.
+  EXPECT_FALSE(PressChangeListKey(rows_, 0, ChangeListKey::kBackspace).select_row.has_value());
+  EXPECT_FALSE(PressChangeListKey(rows_, std::nullopt, ChangeListKey::kRight).select_row.has_value());
+  // Closing the root leaves its row alone; no comparison, no rows.
+  ASSERT_TRUE(rows_.Toggle(0));
+  EXPECT_EQ(rows_.RowCount(), 1u);
+  rows_.Reset(nullptr);
+  EXPECT_EQ(rows_.RowCount(), 0u);
+  EXPECT_EQ(rows_.RowAt(0), nullptr);
+}
+
+TEST_F(ChangeRowsTest, StatusSuffixTellsTheOverallChangeAndWhenTheLastScanWas) {
+  const char* old_tz = std::getenv("TZ");
+  const std::string saved = old_tz != nullptr ? old_tz : "";
+  setenv("TZ", "UTC0", 1);
+  tzset();
+  EXPECT_EQ(ChangeStatusSuffix(scans_), L" · 比上次 (2026/12/1 09:30:05) 增加 4.35 KB");
+  const ComparedScans back = CompareScans(after_.result(), before_.result(), 10);
+  // The newer scan's time is not known here: the time is left out.
+  EXPECT_EQ(ChangeStatusSuffix(back), L" · 比上次减少 4.35 KB");
+  EXPECT_EQ(ChangeStatusSuffix(CompareScans(before_.result(), before_.result(), 10)),
+            L" · 比上次 (2026/12/1 09:30:05) 无变化");
+  if (old_tz != nullptr) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,0 +1,247 @@
+// The 变化 page's two lists: the folder changes as a tree list (triangles,
+// folder glyphs, "[直接文件]" rows, the change in red or green) and the files
+// that appeared or grew most. Rows and texts come from the portable change
+// model; nothing here keeps state of its own.
+#include "ui/result_lists_win32.h"
+
+#include "texts/texts.h"
+#include "ui/file_icons_win32.h"
+#include "ui/list_drawing_win32.h"
+#include "views/folder_list_look.h"
+
+namespace tw {
+namespace {
+
+constexpr ListColumn kChangeListColumns[] = {
+    {text::kColumnFolder, 260, false},       {text::kCompareChange, 120, true},
+    {text::kColumnNow, 110, true},           {text::kCompareBefore, 110, true},
+    {text::kCompareFilesAdded, 90, true},    {text::kCompareFilesRemoved, 90, true},
+};
+
+constexpr ListColumn kGrownListColumns[] = {
+    {text::kColumnFileName, 260, false}, {text::kColumnGain, 120, true}, {text::kColumnNow, 110, true},
+    {text::kCompareBefore, 110, true},   {text::kColumnPath, 420, false},
+};
+
+bool ControlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+COLORREF ChangeColour(std::int64_t change) {
+  if (change > 0) return kGrowthColour;
+  if (change < 0) return kShrinkColour;
+  return RGB(0, 0, 0);
+}
+
+void PaintChangeRow(HDC dc, const ChangeListContext& context, int item, const RECT& row, const RowColours& colours) {
+  FillRowBackground(dc, context.list, item, row, colours.background);
+  const ChangeRow* data = context.rows.RowAt(item);
+  if (data == nullptr) return;
+  const ListColumnWidths columns = ReadColumnWidths(context.list);
+  RECT cell{};
+  if (CellRect(columns, kChangeColumnName, row, cell)) {
+    const std::wstring name = context.rows.CellText(item, kChangeColumnName);
+    TreeNameCell look;
+    look.depth = data->depth;
+    look.expandable = data->expandable;
+    look.open = context.rows.IsOpen(*data);
+    look.label = name;
+    if (data->is_direct_files) {
+      look.icon = IconForExtension(L".txt");
+    } else {
+      look.folder_glyph = true;
+    }
+    DrawTreeNameCell(dc, cell, colours.background, look, context.font, context.dpi);
+  }
+  for (std::int32_t column = kChangeColumnChange; column < kChangeColumnCount; ++column) {
+    if (!CellRect(columns, column, row, cell)) continue;
+    const COLORREF ink = column == kChangeColumnChange ? ChangeColour(context.rows.AllocChange(item)) : RGB(0, 0, 0);
+    DrawCellText(dc, cell, colours.background, context.rows.CellText(item, column), true, context.dpi, ink);
+  }
+}
+
+void Apply(ChangeListContext& context, const ChangeKeyAction& action) {
+  if (action.rows_changed) SetListRowCount(context.list, context.rows.RowCount());
+  if (action.select_row) ShowAndSelectRow(context.list, static_cast<int>(*action.select_row));
+  if (action.show_folder && context.show_folder) context.show_folder(*action.show_folder);
+}
+
+// A click in the name cell left of the icon opens or closes the row.
+void OnChangeClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
+  const ChangeRow* row = context.rows.RowAt(click.iItem);
+  if (row == nullptr || !row->expandable) return;
+  LVHITTESTINFO hit{};
+  hit.pt = click.ptAction;
+  SendMessageW(context.list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  if (hit.iSubItem != 0 || !InToggleZone(click.ptAction.x, row->depth, context.dpi)) return;
+  const ChangeRow key = *row;
+  if (context.rows.Toggle(key.folder)) SetListRowCount(context.list, context.rows.RowCount());
+}
+
+void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
+  const ChangeRow* row = context.rows.RowAt(click.iItem);
+  if (row == nullptr || !row->expandable) return;
+  const ChangeRow key = *row;
+  if (!context.rows.Toggle(key.folder)) return;
+  SetListRowCount(context.list, context.rows.RowCount());
+  if (const auto at = context.rows.FindRow(key)) ShowAndSelectRow(context.list, static_cast<int>(*at));
+}
+
+void ShowMenuAt(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path) {
+  SelectListRow(list, click.iItem);
+  POINT point = click.ptAction;
+  ClientToScreen(list, &point);
+  ShowShellContextMenu(owner, path, point);
+}
+
+void PaintGrownRow(HDC dc, const GrownListContext& context, int item, const RECT& row, const RowColours& colours) {
+  FillRowBackground(dc, context.list, item, row, colours.background);
+  if (context.scans == nullptr || item < 0 || static_cast<std::size_t>(item) >= context.scans->grown.size()) return;
+  const ListColumnWidths columns = ReadColumnWidths(context.list);
+  RECT cell{};
+  for (std::int32_t column = 0; column < kGrownColumnCount; ++column) {
+    if (!CellRect(columns, column, row, cell)) continue;
+    const bool number = column != kGrownColumnName && column != kGrownColumnFolder;
+    const COLORREF ink = column == kGrownColumnGain ? kGrowthColour : RGB(0, 0, 0);
+    DrawCellText(dc, cell, colours.background, GrownCellText(*context.scans, static_cast<std::size_t>(item), column),
+                 number, context.dpi, ink);
+  }
+}
+
+std::wstring GrownPath(const GrownListContext& context, int item) {
+  if (context.scans == nullptr || item < 0) return {};
+  return GrownFilePath(*context.scans, static_cast<std::size_t>(item));
+}
+
+}  // namespace
+
+void SetupChangeListColumns(HWND list, int dpi) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
+  InsertListColumns(list, kChangeListColumns, dpi);
+}
+
+LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
+  switch (header.code) {
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+      if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        CopyCellText(context.rows.CellText(item.iItem, item.iSubItem), item.pszText,
+                     static_cast<std::size_t>(item.cchTextMax));
+      }
+      return 0;
+    }
+    case NM_CUSTOMDRAW:
+      return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
+                            [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
+                              PaintChangeRow(dc, context, item, row, colours);
+                            });
+    case NM_CLICK:
+      OnChangeClick(context, reinterpret_cast<NMITEMACTIVATE&>(header));
+      return 0;
+    case NM_DBLCLK:
+      OnChangeDoubleClick(context, reinterpret_cast<NMITEMACTIVATE&>(header));
+      return 0;
+    case NM_RCLICK: {
+      const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
+      if (context.rows.RowAt(click.iItem) != nullptr) {
+        ShowMenuAt(context.list, context.owner, click, context.rows.RowPath(click.iItem));
+      }
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+bool ChangeListKeyDown(ChangeListContext& context, WPARAM key) {
+  const int selected = SelectedListRow(context.list);
+  const std::optional<std::size_t> row =
+      selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected)) : std::nullopt;
+  ChangeListKey pressed{};
+  switch (key) {
+    case VK_RIGHT:
+      pressed = ChangeListKey::kRight;
+      break;
+    case VK_LEFT:
+      pressed = ChangeListKey::kLeft;
+      break;
+    case VK_RETURN:
+      pressed = ChangeListKey::kEnter;
+      break;
+    case VK_BACK:
+      pressed = ChangeListKey::kBackspace;
+      break;
+    case 'C':
+      if (!ControlDown()) return false;
+      if (row) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
+      return true;
+    default:
+      return false;
+  }
+  Apply(context, PressChangeListKey(context.rows, row, pressed));
+  return true;
+}
+
+void RefreshChangeList(ChangeListContext& context) {
+  ClearListSelection(context.list);
+  SetListRowCount(context.list, context.rows.RowCount());
+  // The order is fixed: largest growth first.
+  SetHeaderSortArrow(context.list, kChangeColumnChange, false);
+}
+
+void SetupGrownListColumns(HWND list, int dpi) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
+  InsertListColumns(list, kGrownListColumns, dpi);
+}
+
+LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
+  switch (header.code) {
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+      if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0 && context.scans != nullptr &&
+          item.iItem >= 0) {
+        CopyCellText(GrownCellText(*context.scans, static_cast<std::size_t>(item.iItem), item.iSubItem), item.pszText,
+                     static_cast<std::size_t>(item.cchTextMax));
+      }
+      return 0;
+    }
+    case NM_CUSTOMDRAW:
+      return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
+                            [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
+                              PaintGrownRow(dc, context, item, row, colours);
+                            });
+    case NM_DBLCLK: {
+      const std::wstring path = GrownPath(context, reinterpret_cast<NMITEMACTIVATE&>(header).iItem);
+      if (!path.empty()) ShowInFileBrowser(path);
+      return 0;
+    }
+    case NM_RCLICK: {
+      const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
+      const std::wstring path = GrownPath(context, click.iItem);
+      if (!path.empty()) ShowMenuAt(context.list, context.owner, click, path);
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
+  const bool copy = key == 'C' && ControlDown();
+  if (key != VK_RETURN && !copy) return false;
+  const std::wstring path = GrownPath(context, SelectedListRow(context.list));
+  if (path.empty()) return true;
+  if (copy) {
+    CopyTextToClipboard(context.owner, path);
+  } else {
+    ShowInFileBrowser(path);
+  }
+  return true;
+}
+
+void RefreshGrownList(GrownListContext& context) {
+  ClearListSelection(context.list);
+  SetListRowCount(context.list, context.scans != nullptr ? context.scans->grown.size() : 0);
+}
+
+}  // namespace tw

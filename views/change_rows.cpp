@@ -1,0 +1,201 @@
+#include "views/change_rows.h"
+
+#include <limits>
+
+#include "base/arithmetic.h"
+#include "format/format.h"
+#include "texts/texts.h"
+
+namespace tw {
+namespace {
+
+constexpr wchar_t kMinus = L'\u2212';
+
+std::wstring SizeText(std::int64_t bytes) { return FormatSize(static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0))); }
+
+std::wstring CountText(std::int64_t n) { return std::to_wstring(n); }
+
+// Seconds since 1970 as FILETIME ticks (100 ns since 1601); 0 when unknown
+// or out of range.
+std::int64_t FileTimeOfUnixSeconds(std::int64_t seconds) {
+  constexpr std::int64_t kEpochDifference = 11644473600;
+  constexpr std::int64_t kTicks = 10000000;
+  if (seconds <= 0 || seconds > std::numeric_limits<std::int64_t>::max() / kTicks - kEpochDifference) return 0;
+  return (seconds + kEpochDifference) * kTicks;
+}
+
+}  // namespace
+
+void ChangeRowModel::Reset(const ComparedScans* scans) {
+  scans_ = scans != nullptr && !scans->folders.empty() ? scans : nullptr;
+  open_.assign(scans_ != nullptr ? scans_->folders.size() : 0, 0);
+  if (!open_.empty()) open_[0] = 1;
+  Rebuild();
+}
+
+void ChangeRowModel::Rebuild() {
+  rows_.clear();
+  if (scans_ == nullptr) return;
+  const auto& folders = scans_->folders;
+  const auto expandable = [&folders](std::uint32_t at) {
+    return !folders[at].children.empty() || folders[at].has_direct_files();
+  };
+  // Depth first in the comparison's order; the stack holds what comes next.
+  std::vector<std::uint32_t> stack{0};
+  while (!stack.empty()) {
+    const std::uint32_t at = stack.back();
+    stack.pop_back();
+    const ComparedFolder& f = folders[at];
+    rows_.push_back(ChangeRow{at, f.depth, false, expandable(at)});
+    if (open_[at] == 0) continue;
+    if (f.has_direct_files()) rows_.push_back(ChangeRow{at, f.depth + 1, true, false});
+    for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) stack.push_back(*it);
+  }
+}
+
+bool ChangeRowModel::Toggle(std::uint32_t folder) {
+  if (scans_ == nullptr || folder >= open_.size()) return false;
+  const ComparedFolder& f = scans_->folders[folder];
+  if (f.children.empty() && !f.has_direct_files()) return false;
+  open_[folder] ^= 1;
+  Rebuild();
+  return true;
+}
+
+bool ChangeRowModel::IsOpen(const ChangeRow& row) const {
+  return !row.is_direct_files && row.folder < open_.size() && open_[row.folder] != 0;
+}
+
+const ChangeRow* ChangeRowModel::RowAt(std::int64_t index) const {
+  if (index < 0 || static_cast<std::uint64_t>(index) >= rows_.size()) return nullptr;
+  return &rows_[static_cast<std::size_t>(index)];
+}
+
+std::int64_t ChangeRowModel::AllocChange(std::int64_t index) const {
+  const ChangeRow* row = RowAt(index);
+  if (row == nullptr) return 0;
+  const ComparedFolder& f = scans_->folders[row->folder];
+  return row->is_direct_files ? SaturatingSub(f.new_direct_alloc, f.old_direct_alloc)
+                              : SaturatingSub(f.new_alloc, f.old_alloc);
+}
+
+std::wstring ChangeRowModel::CellText(std::int64_t index, std::int32_t column) const {
+  const ChangeRow* row = RowAt(index);
+  if (row == nullptr) return {};
+  const ComparedFolder& f = scans_->folders[row->folder];
+  const bool direct = row->is_direct_files;
+  switch (column) {
+    case kChangeColumnName: {
+      if (direct) return text::kDirectFiles;
+      std::wstring name = ComparedName(*scans_, f);
+      if (f.old_folder == kNoSide) name += std::wstring(L" (") + text::kCompareAdded + L")";
+      if (f.new_folder == kNoSide) name += std::wstring(L" (") + text::kCompareRemoved + L")";
+      return name;
+    }
+    case kChangeColumnChange:
+      return FormatSizeChange(AllocChange(index), kMinus);
+    case kChangeColumnNow:
+      return SizeText(direct ? f.new_direct_alloc : f.new_alloc);
+    case kChangeColumnBefore:
+      return SizeText(direct ? f.old_direct_alloc : f.old_alloc);
+    case kChangeColumnAdded:
+      return CountText(direct ? f.direct_files_added : f.files_added);
+    case kChangeColumnRemoved:
+      return CountText(direct ? f.direct_files_removed : f.files_removed);
+    default:
+      return {};
+  }
+}
+
+std::wstring ChangeRowModel::RowPath(std::int64_t index) const {
+  const ChangeRow* row = RowAt(index);
+  return row != nullptr ? ComparedPath(*scans_, row->folder) : std::wstring();
+}
+
+std::optional<std::size_t> ChangeRowModel::ParentRow(std::int64_t index) const {
+  const ChangeRow* row = RowAt(index);
+  if (row == nullptr || row->depth == 0) return std::nullopt;
+  for (auto at = static_cast<std::size_t>(index); at-- > 0;) {
+    if (rows_[at].depth < row->depth) return at;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> ChangeRowModel::FindRow(const ChangeRow& key) const {
+  for (std::size_t at = 0; at < rows_.size(); ++at) {
+    if (rows_[at].folder == key.folder && rows_[at].is_direct_files == key.is_direct_files) return at;
+  }
+  return std::nullopt;
+}
+
+std::wstring GrownCellText(const ComparedScans& scans, std::size_t index, std::int32_t column) {
+  if (index >= scans.grown.size()) return {};
+  const ComparedFile& file = scans.grown[index];
+  switch (column) {
+    case kGrownColumnName:
+      return ComparedFileName(scans, file);
+    case kGrownColumnGain:
+      return FormatSizeChange(SaturatingSub(file.new_size, file.old_size), kMinus);
+    case kGrownColumnNow:
+      return SizeText(file.new_size);
+    case kGrownColumnBefore:
+      return SizeText(file.old_size);
+    case kGrownColumnFolder:
+      return ComparedPath(scans, file.folder);
+    default:
+      return {};
+  }
+}
+
+std::wstring GrownFilePath(const ComparedScans& scans, std::size_t index) {
+  return index < scans.grown.size() ? ComparedFilePath(scans, scans.grown[index]) : std::wstring();
+}
+
+ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size_t> selected, ChangeListKey key) {
+  ChangeKeyAction action;
+  if (!selected) return action;
+  const auto index = static_cast<std::int64_t>(*selected);
+  const ChangeRow* row = rows.RowAt(index);
+  if (row == nullptr) return action;
+  const ChangeRow here = *row;
+  switch (key) {
+    case ChangeListKey::kRight:
+      if (here.expandable && !rows.IsOpen(here)) {
+        action.rows_changed = rows.Toggle(here.folder);
+        action.select_row = rows.FindRow(here);
+      } else if (here.expandable && *selected + 1 < rows.RowCount()) {
+        action.select_row = *selected + 1;
+      }
+      break;
+    case ChangeListKey::kLeft:
+      if (here.expandable && rows.IsOpen(here)) {
+        action.rows_changed = rows.Toggle(here.folder);
+        action.select_row = rows.FindRow(here);
+      } else {
+        action.select_row = rows.ParentRow(index);
+      }
+      break;
+    case ChangeListKey::kEnter: {
+      const ComparedScans* scans = rows.scans();
+      const ComparedFolder& f = scans->folders[here.folder];
+      if (f.new_folder != kNoSide) action.show_folder = scans->new_scan->folders[f.new_folder].id;
+      break;
+    }
+    case ChangeListKey::kBackspace:
+      action.select_row = rows.ParentRow(index);
+      break;
+  }
+  return action;
+}
+
+std::wstring ChangeStatusSuffix(const ComparedScans& scans) {
+  std::wstring suffix = text::kChangeStatusLead;
+  const std::wstring when = FormatFileTime(FileTimeOfUnixSeconds(scans.old_scan->scanned_at));
+  if (!when.empty()) suffix += L" (" + when + L") ";
+  const std::int64_t change = scans.folders.empty() ? 0 : scans.folders[0].alloc_change();
+  if (change == 0) return suffix + text::kChangeStatusSame;
+  const std::wstring amount = FormatSizeChange(change, L'-').substr(1);
+  return suffix + (change > 0 ? text::kChangeStatusGrew : text::kChangeStatusShrank) + (L" " + amount);
+}
+
+}  // namespace tw

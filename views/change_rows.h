@@ -1,0 +1,132 @@
+#pragma once
+// The 变化 page over a comparison of the volume's previous scan with the new
+// one: the folder tree of changes as a flat list of visible rows, the files
+// that appeared or grew most, and the keys of the change list.
+//
+// The rows follow the comparison's order (largest growth of allocated bytes
+// first) and show what `tarnwick-scan --compare` prints for the same two
+// scans: under every open folder that holds files directly in either scan
+// one "[直接文件]" row (not opened: the files below list what grew), then
+// its child folders. Row indices are valid until the next change.
+//
+// Pure logic: no window-system calls. Used on the user-interface thread only.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/scan_compare.h"
+#include "views/main_paint.h"  // Colour
+
+namespace tw {
+
+// The six columns of the change list.
+enum ChangeColumn : std::int32_t {
+  kChangeColumnName = 0,
+  kChangeColumnChange = 1,  // signed change of allocated bytes
+  kChangeColumnNow = 2,     // allocated bytes in the new scan
+  kChangeColumnBefore = 3,  // allocated bytes in the previous scan
+  kChangeColumnAdded = 4,   // files that appeared below the folder
+  kChangeColumnRemoved = 5, // files that vanished below it
+};
+inline constexpr std::int32_t kChangeColumnCount = 6;
+
+// The five columns of the list of files that grew.
+enum GrownColumn : std::int32_t {
+  kGrownColumnName = 0,
+  kGrownColumnGain = 1,    // bytes added, "+5.00 MB"
+  kGrownColumnNow = 2,     // size in the new scan
+  kGrownColumnBefore = 3,  // size in the previous scan ("0 B" for a new file)
+  kGrownColumnFolder = 4,  // the folder's path
+};
+inline constexpr std::int32_t kGrownColumnCount = 5;
+
+// The 变化 cell's text: growth in red, shrinkage in green.
+inline constexpr Colour kGrowthColour = Rgb(200, 30, 30);
+inline constexpr Colour kShrinkColour = Rgb(20, 140, 60);
+
+// How many files the page lists below the folders.
+inline constexpr std::size_t kGrownFileCount = 200;
+
+// One visible row: a folder of either scan, or its "[直接文件]" row.
+struct ChangeRow {
+  std::uint32_t folder = 0;  // index into ComparedScans::folders
+  std::int32_t depth = 0;    // the root row is 0
+  bool is_direct_files = false;
+  bool expandable = false;
+  friend bool operator==(const ChangeRow&, const ChangeRow&) = default;
+};
+
+class ChangeRowModel {
+ public:
+  // A new comparison (not owned; null clears): only the root is open.
+  void Reset(const ComparedScans* scans);
+
+  // Opens or closes a folder row's folder; false (nothing changes) for a
+  // folder without rows below it.
+  bool Toggle(std::uint32_t folder);
+  bool IsOpen(const ChangeRow& row) const;
+
+  std::size_t RowCount() const { return rows_.size(); }
+  const std::vector<ChangeRow>& rows() const { return rows_; }
+  // Null for an index outside the rows.
+  const ChangeRow* RowAt(std::int64_t index) const;
+
+  // The text of a cell; "" outside the rows and columns. Changes carry
+  // their sign with U+2212 for a loss, "+1.20 GB"; added and removed
+  // folders carry " (新增)" or " (已删除)" after their name.
+  std::wstring CellText(std::int64_t index, std::int32_t column) const;
+  // The row's change of allocated bytes (the colour of its 变化 cell).
+  std::int64_t AllocChange(std::int64_t index) const;
+  // The folder's full path (the newer scan's drive); a "[直接文件]" row's
+  // is its folder's.
+  std::wstring RowPath(std::int64_t index) const;
+  // The nearest row above `index` one level up; none for the root row.
+  std::optional<std::size_t> ParentRow(std::int64_t index) const;
+  // Where a row shows now (none when it is under a closed folder).
+  std::optional<std::size_t> FindRow(const ChangeRow& key) const;
+
+  const ComparedScans* scans() const { return scans_; }
+
+ private:
+  void Rebuild();
+
+  const ComparedScans* scans_ = nullptr;
+  std::vector<std::uint8_t> open_;  // by folder index
+  std::vector<ChangeRow> rows_;
+};
+
+// The text of a cell of the list of files that grew (ComparedScans::grown).
+std::wstring GrownCellText(const ComparedScans& scans, std::size_t index, std::int32_t column);
+std::wstring GrownFilePath(const ComparedScans& scans, std::size_t index);
+
+// ---- Keys ---------------------------------------------------------------------
+
+enum class ChangeListKey { kRight, kLeft, kEnter, kBackspace };
+
+// What a key did: refresh the list when rows_changed, then select and show
+// select_row; show_folder asks the window to show that folder of the new
+// scan (its id) in the tree view.
+struct ChangeKeyAction {
+  bool rows_changed = false;
+  std::optional<std::size_t> select_row;
+  std::optional<std::int64_t> show_folder;
+};
+
+// Right opens a closed row, or moves to the first row below an open one;
+// Left closes an open row, or moves to the parent row; Enter shows the
+// folder in the tree view when it is in the new scan; Backspace moves to
+// the parent row. `selected` is none when no row is selected.
+ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size_t> selected, ChangeListKey key);
+
+// ---- Texts ----------------------------------------------------------------------
+
+// The status line's end after a scan compared with the previous one:
+// " · 比上次 (2026/12/1 09:30:05) 增加 3.40 GB", "… 减少 300.00 MB", "… 无变化",
+// by the change of the volume's allocated bytes; the time in local time as
+// the time columns show it, left out when the previous scan's is unknown.
+std::wstring ChangeStatusSuffix(const ComparedScans& scans);
+
+}  // namespace tw
