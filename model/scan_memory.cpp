@@ -3,9 +3,11 @@
 #include "model/scan_memory.h"
 
 #include <exception>
+#include <functional>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,8 +30,10 @@ void Note(std::string& problem, std::string_view what, std::string_view why) noe
   }
 }
 
-// Reads the previous snapshot at `path` and compares `result` with it.
-void ComparePrevious(const std::string& path, const ScanResult& result, std::size_t top, RememberedScan& memory) {
+// Reads the previous snapshot at `path` and compares `result` with it; why
+// it could not be read goes to `problem`.
+void ComparePrevious(const std::string& path, const ScanResult& result, std::size_t top, RememberedScan& memory,
+                     std::string& problem) {
   std::error_code ignored;
   // Also "not found" when a file stands where the folder should be.
   if (fs::status(PathOf(path), ignored).type() == fs::file_type::not_found) return;
@@ -37,7 +41,7 @@ void ComparePrevious(const std::string& path, const ScanResult& result, std::siz
   SnapshotError error;
   if (!LoadSnapshotFile(path, *previous, error)) {
     memory.previous_scan = PreviousScan::kUnreadable;
-    Note(memory.problem, "previous snapshot unreadable: ", error.detail);
+    Note(problem, "previous snapshot unreadable: ", error.detail);
     return;
   }
   if (previous->volume_serial != result.volume_serial) return;  // not this volume's: as good as none
@@ -46,15 +50,15 @@ void ComparePrevious(const std::string& path, const ScanResult& result, std::siz
   memory.previous_scan = PreviousScan::kCompared;
 }
 
-// Writes `result` as the snapshot at `path` in `folder`; false with the
-// reason in `problem`.
-bool SaveSnapshot(const std::string& folder, const std::string& path, const ScanResult& result, std::string& problem) {
+// Writes the encoded snapshot at `path` in `folder`; false with the reason
+// in `problem`.
+bool SaveSnapshot(const std::string& folder, const std::string& path, const std::vector<std::uint8_t>& bytes,
+                  std::string& problem) {
   std::string reason;
   if (!MakePrivateFolder(folder, reason)) {
     Note(problem, "snapshot folder not made: ", reason);
     return false;
   }
-  const std::vector<std::uint8_t> bytes = EncodeSnapshot(result);
   std::error_code error;
   const fs::space_info space = fs::space(PathOf(folder), error);
   if (error) {
@@ -70,6 +74,20 @@ bool SaveSnapshot(const std::string& folder, const std::string& path, const Scan
     return false;
   }
   return true;
+}
+
+// Reads and compares the previous snapshot; what it throws (out of memory,
+// mostly) only loses the comparison.
+void ComparePreviousSafely(const std::string& path, const ScanResult& result, std::size_t top, RememberedScan& memory,
+                           std::string& problem) noexcept {
+  try {
+    ComparePrevious(path, result, top, memory, problem);
+  } catch (const std::exception& e) {
+    memory.changes.reset();
+    memory.previous.reset();
+    memory.previous_scan = PreviousScan::kUnreadable;
+    Note(problem, "previous snapshot not compared: ", e.what());
+  }
 }
 
 // volume-*.twsnap, or a temporary of one (volume-*.twsnap.*).
@@ -92,15 +110,27 @@ RememberedScan RememberScan(const std::string& folder, const ScanResult& result,
   }
   try {
     const std::string path = SnapshotPathFor(folder, result.volume_serial);
+    // The previous snapshot is read and compared while the new one is
+    // encoded; it is replaced only once it has been read.
+    std::string compare_problem;
+    std::thread reader;
     try {
-      ComparePrevious(path, result, top, memory);
-    } catch (const std::exception& e) {  // out of memory, mostly
-      memory.changes.reset();
-      memory.previous.reset();
-      memory.previous_scan = PreviousScan::kUnreadable;
-      Note(memory.problem, "previous snapshot not compared: ", e.what());
+      reader = std::thread(ComparePreviousSafely, std::cref(path), std::cref(result), top, std::ref(memory),
+                           std::ref(compare_problem));
+    } catch (const std::system_error&) {
+      ComparePreviousSafely(path, result, top, memory, compare_problem);  // no thread to be had: in turn
     }
-    memory.saved = SaveSnapshot(folder, path, result, memory.problem);
+    std::vector<std::uint8_t> bytes;
+    try {
+      bytes = EncodeSnapshot(result);
+    } catch (const std::exception& e) {
+      Note(memory.problem, "snapshot not saved: ", e.what());
+    } catch (...) {
+      Note(memory.problem, "snapshot not saved", "");
+    }
+    if (reader.joinable()) reader.join();
+    if (!compare_problem.empty()) Note(memory.problem, compare_problem, "");
+    if (!bytes.empty()) memory.saved = SaveSnapshot(folder, path, bytes, memory.problem);
   } catch (const std::exception& e) {
     Note(memory.problem, "snapshot not saved: ", e.what());
   }

@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <system_error>
-#include <thread>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "model/snapshot_check.h"
@@ -365,17 +366,43 @@ bool HasSnapshotMagic(std::span<const std::uint8_t> head) {
 }
 
 std::vector<std::uint8_t> EncodeSnapshot(const ScanResult& result) {
-  Bytes file(kMagic, kMagic + kSnapshotMagicSize);
-  PutFixed32(file, kSnapshotVersion);
-  PutFixed32(file, static_cast<std::uint32_t>(std::size(kSectionOrder)));
-  AppendSection(file, kMeta, MetaSection(result));
-  AppendSection(file, kFolders, FolderSection(result));
-  AppendSection(file, kChildren, ChildSection(result));
-  AppendSection(file, kFiles, FileSection(result));
-  AppendSection(file, kNames, NameSection(result));
-  AppendSection(file, kExtensions, ExtensionSection(result));
-  AppendSection(file, kLargest, LargestSection(result));
-  return file;
+  // The files, the largest section, are laid out and packed on a thread of
+  // their own while the rest is here; the sections then go in their order.
+  Bytes files;
+  std::exception_ptr files_failed;
+  const auto pack_files = [&] {
+    try {
+      AppendSection(files, kFiles, FileSection(result));
+    } catch (...) {
+      files_failed = std::current_exception();
+    }
+  };
+  std::thread worker;
+  try {
+    worker = std::thread(pack_files);
+  } catch (const std::system_error&) {
+    pack_files();  // no thread to be had: in turn
+  }
+  Bytes head(kMagic, kMagic + kSnapshotMagicSize), tail;
+  try {
+    PutFixed32(head, kSnapshotVersion);
+    PutFixed32(head, static_cast<std::uint32_t>(std::size(kSectionOrder)));
+    AppendSection(head, kMeta, MetaSection(result));
+    AppendSection(head, kFolders, FolderSection(result));
+    AppendSection(head, kChildren, ChildSection(result));
+    AppendSection(tail, kNames, NameSection(result));
+    AppendSection(tail, kExtensions, ExtensionSection(result));
+    AppendSection(tail, kLargest, LargestSection(result));
+  } catch (...) {
+    if (worker.joinable()) worker.join();
+    throw;
+  }
+  if (worker.joinable()) worker.join();
+  if (files_failed) std::rethrow_exception(files_failed);
+  head.reserve(head.size() + files.size() + tail.size());
+  head.insert(head.end(), files.begin(), files.end());
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
 }
 
 namespace {
