@@ -280,6 +280,30 @@ ComparedScans CompareScans(const ScanResult& old_scan, const ScanResult& new_sca
   return s;
 }
 
+std::vector<ComparedFile> ChangedFilesIn(const ComparedScans& scans, std::uint32_t folder) {
+  if (scans.old_scan == nullptr || scans.new_scan == nullptr || folder >= scans.folders.size()) return {};
+  // The folder alone, matched as the whole comparison matches it.
+  ComparedScans one;
+  ComparedFolder copy;
+  copy.old_folder = scans.folders[folder].old_folder;
+  copy.new_folder = scans.folders[folder].new_folder;
+  one.folders.push_back(copy);
+  const auto count = [](const ScanResult& r, std::uint32_t at) {
+    return at != kNoSide ? r.Files(r.folders[at]).size() : std::size_t{0};
+  };
+  const std::size_t all = count(*scans.old_scan, copy.old_folder) + count(*scans.new_scan, copy.new_folder) + 1;
+  Builder b(*scans.old_scan, *scans.new_scan, one, all);
+  b.MatchFiles(0);
+  std::vector<ComparedFile> files;
+  files.reserve(one.added.size() + one.removed.size() + one.resized.size());
+  for (const auto* list : {&one.added, &one.removed, &one.resized}) files.insert(files.end(), list->begin(), list->end());
+  for (ComparedFile& f : files) f.folder = folder;
+  std::stable_sort(files.begin(), files.end(), [](const ComparedFile& x, const ComparedFile& y) {
+    return SaturatingSub(x.new_alloc, x.old_alloc) > SaturatingSub(y.new_alloc, y.old_alloc);
+  });
+  return files;
+}
+
 std::wstring ComparedName(const ComparedScans& scans, const ComparedFolder& folder) {
   if (folder.new_folder != kNoSide) return scans.new_scan->NameText(scans.new_scan->folders[folder.new_folder]);
   if (folder.old_folder != kNoSide) return scans.old_scan->NameText(scans.old_scan->folders[folder.old_folder]);
@@ -302,6 +326,11 @@ std::wstring ComparedPath(const ComparedScans& scans, std::uint32_t folder) {
 std::wstring ComparedFileName(const ComparedScans& scans, const ComparedFile& file) {
   if (file.new_file != kNoSide) return scans.new_scan->NameText(scans.new_scan->files[file.new_file]);
   return scans.old_scan->NameText(scans.old_scan->files[file.old_file]);
+}
+
+const std::wstring& ChangedFileExtension(const ComparedScans& scans, const ComparedFile& file) {
+  if (file.new_file != kNoSide) return scans.new_scan->Extension(scans.new_scan->files[file.new_file]);
+  return scans.old_scan->Extension(scans.old_scan->files[file.old_file]);
 }
 
 std::wstring ComparedFilePath(const ComparedScans& scans, const ComparedFile& file) {

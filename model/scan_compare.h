@@ -83,12 +83,19 @@ struct ComparedScans {
 // Compares the two results; `top` bounds each of the four file lists.
 ComparedScans CompareScans(const ScanResult& old_scan, const ScanResult& new_scan, std::size_t top);
 
+// The files directly in one compared folder that appeared, vanished or
+// changed size, by change of allocated bytes, largest growth first (equal
+// changes in the order of the lists above).
+std::vector<ComparedFile> ChangedFilesIn(const ComparedScans& scans, std::uint32_t folder);
+
 // The folder's name (from whichever scan holds it) and its path below the
 // root, drive + ":\" + names, with the drive of the newer scan.
 std::wstring ComparedName(const ComparedScans& scans, const ComparedFolder& folder);
 std::wstring ComparedPath(const ComparedScans& scans, std::uint32_t folder);
 // The file's name and its full path.
 std::wstring ComparedFileName(const ComparedScans& scans, const ComparedFile& file);
+// The file's extension with its dot ("" for none).
+const std::wstring& ChangedFileExtension(const ComparedScans& scans, const ComparedFile& file);
 std::wstring ComparedFilePath(const ComparedScans& scans, const ComparedFile& file);
 
 }  // namespace tw

@@ -44,7 +44,9 @@ void PaintChangeRow(HDC dc, const ChangeListContext& context, int item, const RE
     look.expandable = data->expandable;
     look.open = context.rows.IsOpen(*data);
     look.label = name;
-    if (data->is_direct_files) {
+    if (const ComparedFile* file = context.rows.FileOfRow(item)) {
+      look.icon = IconForExtension(ChangedFileExtension(*context.rows.scans(), *file));
+    } else if (data->is_direct_files) {
       look.icon = IconForExtension(L".txt");
     } else {
       look.folder_glyph = true;
@@ -73,14 +75,14 @@ void OnChangeClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
   SendMessageW(context.list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
   if (hit.iSubItem != 0 || !InToggleZone(click.ptAction.x, row->depth, context.dpi)) return;
   const ChangeRow key = *row;
-  if (context.rows.Toggle(key.folder)) SetListRowCount(context.list, context.rows.RowCount());
+  if (context.rows.ToggleRow(key)) SetListRowCount(context.list, context.rows.RowCount());
 }
 
 void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
   const ChangeRow* row = context.rows.RowAt(click.iItem);
   if (row == nullptr || !row->expandable) return;
   const ChangeRow key = *row;
-  if (!context.rows.Toggle(key.folder)) return;
+  if (!context.rows.ToggleRow(key)) return;
   SetListRowCount(context.list, context.rows.RowCount());
   if (const auto at = context.rows.FindRow(key)) ShowAndSelectRow(context.list, static_cast<int>(*at));
 }

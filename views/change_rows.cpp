@@ -24,11 +24,37 @@ std::int64_t FileTimeOfUnixSeconds(std::int64_t seconds) {
   return (seconds + kEpochDifference) * kTicks;
 }
 
+// Whether any file directly in the folder appeared, vanished or changed.
+bool DirectFilesChanged(const ComparedFolder& f) {
+  return f.direct_files_added != 0 || f.direct_files_removed != 0 || f.old_direct_size != f.new_direct_size ||
+         f.old_direct_alloc != f.new_direct_alloc;
+}
+
+ChangeRow MakeRow(std::uint32_t folder, std::int32_t depth, bool direct, bool expandable, bool file = false,
+                  std::uint32_t file_index = 0) {
+  ChangeRow row;
+  row.folder = folder;
+  row.depth = depth;
+  row.is_direct_files = direct;
+  row.expandable = expandable;
+  row.is_file = file;
+  row.file_index = file_index;
+  return row;
+}
+
+std::wstring Marked(std::wstring name, bool added, bool removed) {
+  if (added) name += std::wstring(L" (") + text::kCompareAdded + L")";
+  if (removed) name += std::wstring(L" (") + text::kCompareRemoved + L")";
+  return name;
+}
+
 }  // namespace
 
 void ChangeRowModel::Reset(const ComparedScans* scans) {
   scans_ = scans != nullptr && !scans->folders.empty() ? scans : nullptr;
   open_.assign(scans_ != nullptr ? scans_->folders.size() : 0, 0);
+  open_files_.assign(open_.size(), 0);
+  files_.clear();
   if (!open_.empty()) open_[0] = 1;
   Rebuild();
 }
@@ -46,9 +72,17 @@ void ChangeRowModel::Rebuild() {
     const std::uint32_t at = stack.back();
     stack.pop_back();
     const ComparedFolder& f = folders[at];
-    rows_.push_back(ChangeRow{at, f.depth, false, expandable(at)});
+    rows_.push_back(MakeRow(at, f.depth, false, expandable(at)));
     if (open_[at] == 0) continue;
-    if (f.has_direct_files()) rows_.push_back(ChangeRow{at, f.depth + 1, true, false});
+    if (f.has_direct_files()) {
+      rows_.push_back(MakeRow(at, f.depth + 1, true, DirectFilesChanged(f)));
+      if (open_files_[at] != 0) {
+        const std::size_t count = files_[at].size();
+        for (std::size_t i = 0; i < count; ++i) {
+          rows_.push_back(MakeRow(at, f.depth + 2, false, false, true, static_cast<std::uint32_t>(i)));
+        }
+      }
+    }
     for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) stack.push_back(*it);
   }
 }
@@ -62,8 +96,31 @@ bool ChangeRowModel::Toggle(std::uint32_t folder) {
   return true;
 }
 
+bool ChangeRowModel::ToggleFiles(std::uint32_t folder) {
+  if (scans_ == nullptr || folder >= open_files_.size()) return false;
+  const ComparedFolder& f = scans_->folders[folder];
+  if (!f.has_direct_files() || !DirectFilesChanged(f)) return false;
+  open_files_[folder] ^= 1;
+  if (open_files_[folder] != 0 && !files_.contains(folder)) files_[folder] = ChangedFilesIn(*scans_, folder);
+  Rebuild();
+  return true;
+}
+
+bool ChangeRowModel::ToggleRow(const ChangeRow& row) {
+  if (row.is_file) return false;
+  return row.is_direct_files ? ToggleFiles(row.folder) : Toggle(row.folder);
+}
+
 bool ChangeRowModel::IsOpen(const ChangeRow& row) const {
-  return !row.is_direct_files && row.folder < open_.size() && open_[row.folder] != 0;
+  if (row.is_file || row.folder >= open_.size()) return false;
+  return (row.is_direct_files ? open_files_[row.folder] : open_[row.folder]) != 0;
+}
+
+const ComparedFile* ChangeRowModel::FileOfRow(std::int64_t index) const {
+  const ChangeRow* row = RowAt(index);
+  if (row == nullptr || !row->is_file) return nullptr;
+  const auto it = files_.find(row->folder);
+  return it != files_.end() && row->file_index < it->second.size() ? &it->second[row->file_index] : nullptr;
 }
 
 const ChangeRow* ChangeRowModel::RowAt(std::int64_t index) const {
@@ -74,6 +131,7 @@ const ChangeRow* ChangeRowModel::RowAt(std::int64_t index) const {
 std::int64_t ChangeRowModel::AllocChange(std::int64_t index) const {
   const ChangeRow* row = RowAt(index);
   if (row == nullptr) return 0;
+  if (const ComparedFile* file = FileOfRow(index)) return SaturatingSub(file->new_alloc, file->old_alloc);
   const ComparedFolder& f = scans_->folders[row->folder];
   return row->is_direct_files ? SaturatingSub(f.new_direct_alloc, f.old_direct_alloc)
                               : SaturatingSub(f.new_alloc, f.old_alloc);
@@ -82,16 +140,33 @@ std::int64_t ChangeRowModel::AllocChange(std::int64_t index) const {
 std::wstring ChangeRowModel::CellText(std::int64_t index, std::int32_t column) const {
   const ChangeRow* row = RowAt(index);
   if (row == nullptr) return {};
+  if (row->is_file) {
+    const ComparedFile* file = FileOfRow(index);
+    if (file == nullptr) return {};
+    const bool added = file->old_file == kNoSide, removed = file->new_file == kNoSide;
+    switch (column) {
+      case kChangeColumnName:
+        return Marked(ComparedFileName(*scans_, *file), added, removed);
+      case kChangeColumnChange:
+        return FormatSizeChange(AllocChange(index), kMinus);
+      case kChangeColumnNow:
+        return SizeText(file->new_alloc);
+      case kChangeColumnBefore:
+        return SizeText(file->old_alloc);
+      case kChangeColumnAdded:
+        return CountText(added ? 1 : 0);
+      case kChangeColumnRemoved:
+        return CountText(removed ? 1 : 0);
+      default:
+        return {};
+    }
+  }
   const ComparedFolder& f = scans_->folders[row->folder];
   const bool direct = row->is_direct_files;
   switch (column) {
-    case kChangeColumnName: {
+    case kChangeColumnName:
       if (direct) return text::kDirectFiles;
-      std::wstring name = ComparedName(*scans_, f);
-      if (f.old_folder == kNoSide) name += std::wstring(L" (") + text::kCompareAdded + L")";
-      if (f.new_folder == kNoSide) name += std::wstring(L" (") + text::kCompareRemoved + L")";
-      return name;
-    }
+      return Marked(ComparedName(*scans_, f), f.old_folder == kNoSide, f.new_folder == kNoSide);
     case kChangeColumnChange:
       return FormatSizeChange(AllocChange(index), kMinus);
     case kChangeColumnNow:
@@ -109,7 +184,9 @@ std::wstring ChangeRowModel::CellText(std::int64_t index, std::int32_t column) c
 
 std::wstring ChangeRowModel::RowPath(std::int64_t index) const {
   const ChangeRow* row = RowAt(index);
-  return row != nullptr ? ComparedPath(*scans_, row->folder) : std::wstring();
+  if (row == nullptr) return {};
+  if (const ComparedFile* file = FileOfRow(index)) return ComparedFilePath(*scans_, *file);
+  return ComparedPath(*scans_, row->folder);
 }
 
 std::optional<std::size_t> ChangeRowModel::ParentRow(std::int64_t index) const {
@@ -123,7 +200,11 @@ std::optional<std::size_t> ChangeRowModel::ParentRow(std::int64_t index) const {
 
 std::optional<std::size_t> ChangeRowModel::FindRow(const ChangeRow& key) const {
   for (std::size_t at = 0; at < rows_.size(); ++at) {
-    if (rows_[at].folder == key.folder && rows_[at].is_direct_files == key.is_direct_files) return at;
+    const ChangeRow& row = rows_[at];
+    if (row.folder == key.folder && row.is_direct_files == key.is_direct_files && row.is_file == key.is_file &&
+        row.file_index == key.file_index) {
+      return at;
+    }
   }
   return std::nullopt;
 }
@@ -161,7 +242,7 @@ ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size
   switch (key) {
     case ChangeListKey::kRight:
       if (here.expandable && !rows.IsOpen(here)) {
-        action.rows_changed = rows.Toggle(here.folder);
+        action.rows_changed = rows.ToggleRow(here);
         action.select_row = rows.FindRow(here);
       } else if (here.expandable && *selected + 1 < rows.RowCount()) {
         action.select_row = *selected + 1;
@@ -169,7 +250,7 @@ ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size
       break;
     case ChangeListKey::kLeft:
       if (here.expandable && rows.IsOpen(here)) {
-        action.rows_changed = rows.Toggle(here.folder);
+        action.rows_changed = rows.ToggleRow(here);
         action.select_row = rows.FindRow(here);
       } else {
         action.select_row = rows.ParentRow(index);

@@ -6,8 +6,10 @@
 // The rows follow the comparison's order (largest growth of allocated bytes
 // first) and show what `tarnwick-scan --compare` prints for the same two
 // scans: under every open folder that holds files directly in either scan
-// one "[直接文件]" row (not opened: the files below list what grew), then
-// its child folders. Row indices are valid until the next change.
+// one "[直接文件]" row, then its child folders. A "[直接文件]" row whose files
+// changed opens to show them, one row per file that appeared, vanished or
+// changed size, largest growth first. Row indices are valid until the next
+// change.
 //
 // Pure logic: no window-system calls. Used on the user-interface thread only.
 
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/scan_compare.h"
@@ -50,12 +53,15 @@ inline constexpr Colour kShrinkColour = Rgb(20, 140, 60);
 // How many files the page lists below the folders.
 inline constexpr std::size_t kGrownFileCount = 200;
 
-// One visible row: a folder of either scan, or its "[直接文件]" row.
+// One visible row: a folder of either scan, its "[直接文件]" row, or one of
+// its changed files.
 struct ChangeRow {
   std::uint32_t folder = 0;  // index into ComparedScans::folders
   std::int32_t depth = 0;    // the root row is 0
   bool is_direct_files = false;
   bool expandable = false;
+  bool is_file = false;
+  std::uint32_t file_index = 0;  // file row: index among ChangedFilesIn(folder)
   friend bool operator==(const ChangeRow&, const ChangeRow&) = default;
 };
 
@@ -67,6 +73,11 @@ class ChangeRowModel {
   // Opens or closes a folder row's folder; false (nothing changes) for a
   // folder without rows below it.
   bool Toggle(std::uint32_t folder);
+  // Opens or closes a folder's "[直接文件]" row; false when none of its
+  // files changed.
+  bool ToggleFiles(std::uint32_t folder);
+  // Toggle or ToggleFiles as the row is a folder or a "[直接文件]" row.
+  bool ToggleRow(const ChangeRow& row);
   bool IsOpen(const ChangeRow& row) const;
 
   std::size_t RowCount() const { return rows_.size(); }
@@ -81,8 +92,10 @@ class ChangeRowModel {
   // The row's change of allocated bytes (the colour of its 变化 cell).
   std::int64_t AllocChange(std::int64_t index) const;
   // The folder's full path (the newer scan's drive); a "[直接文件]" row's
-  // is its folder's.
+  // is its folder's, a file row's the file's.
   std::wstring RowPath(std::int64_t index) const;
+  // The file a file row shows; null for other rows.
+  const ComparedFile* FileOfRow(std::int64_t index) const;
   // The nearest row above `index` one level up; none for the root row.
   std::optional<std::size_t> ParentRow(std::int64_t index) const;
   // Where a row shows now (none when it is under a closed folder).
@@ -94,7 +107,9 @@ class ChangeRowModel {
   void Rebuild();
 
   const ComparedScans* scans_ = nullptr;
-  std::vector<std::uint8_t> open_;  // by folder index
+  std::vector<std::uint8_t> open_, open_files_;  // by folder index
+  // The changed files of each folder whose "[直接文件]" row was opened.
+  std::unordered_map<std::uint32_t, std::vector<ComparedFile>> files_;
   std::vector<ChangeRow> rows_;
 };
 
@@ -117,8 +132,8 @@ struct ChangeKeyAction {
 
 // Right opens a closed row, or moves to the first row below an open one;
 // Left closes an open row, or moves to the parent row; Enter shows the
-// folder in the tree view when it is in the new scan; Backspace moves to
-// the parent row. `selected` is none when no row is selected.
+// row's folder in the tree view when it is in the new scan; Backspace moves
+// to the parent row. `selected` is none when no row is selected.
 ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size_t> selected, ChangeListKey key);
 
 // ---- Texts ----------------------------------------------------------------------

@@ -103,11 +103,11 @@ TEST_F(ChangeRowsTest, FoldersOpenAndCloseAndKeysMoveAsInTheFolderList) {
   EXPECT_EQ(PressChangeListKey(rows_, 4, ChangeListKey::kRight).select_row, 5u);
   EXPECT_EQ(PressChangeListKey(rows_, 5, ChangeListKey::kLeft).select_row, 4u);
   EXPECT_EQ(PressChangeListKey(rows_, 5, ChangeListKey::kBackspace).select_row, 4u);
-  // Opening Editor shows its "[直接文件]" row and nothing else.
+  // Opening Editor shows its "[直接文件]" row, which opens in turn.
   ASSERT_TRUE(rows_.Toggle(rows_.rows()[5].folder));
   EXPECT_EQ(rows_.CellText(6, kChangeColumnName), L"[直接文件]");
   EXPECT_EQ(rows_.CellText(6, kChangeColumnAdded), L"1");
-  EXPECT_FALSE(rows_.rows()[6].expandable);
+  EXPECT_TRUE(rows_.rows()[6].expandable);
   EXPECT_FALSE(rows_.Toggle(static_cast<std::uint32_t>(scans_.folders.size())));
   // Left on an open row closes it.
   a = PressChangeListKey(rows_, 4, ChangeListKey::kLeft);
@@ -125,6 +125,53 @@ TEST_F(ChangeRowsTest, FoldersOpenAndCloseAndKeysMoveAsInTheFolderList) {
   rows_.Reset(nullptr);
   EXPECT_EQ(rows_.RowCount(), 0u);
   EXPECT_EQ(rows_.RowAt(0), nullptr);
+}
+
+// A "[直接文件]" row opens to the files that changed, largest growth first;
+// unchanged files stay out, and a group without changes does not open.
+TEST(ChangeRows, DirectFilesOpenToTheFilesThatChanged) {
+  ScanResultBuilder before, after;
+  before.AddFile(kRootId, 90, L"same.txt", 10);
+  before.AddFolder(30, kRootId, L"mix");
+  after.AddFile(kRootId, 90, L"same.txt", 10);
+  after.AddFolder(30, kRootId, L"mix");
+  before.AddFile(30, 100, L"kept", 10);
+  before.AddFile(30, 101, L"shrunk", 100);
+  before.AddFile(30, 102, L"gone.log", 50);
+  after.AddFile(30, 100, L"kept", 10);
+  after.AddFile(30, 101, L"shrunk", 30);
+  after.AddFile(30, 103, L"new.iso", 500);
+  const ComparedScans scans = CompareScans(before.Finish(), after.Finish(), 10);
+  ChangeRowModel rows;
+  rows.Reset(&scans);
+  // [C:], [直接文件] (nothing changed: closed for good), mix.
+  ASSERT_EQ(rows.RowCount(), 3u);
+  EXPECT_FALSE(rows.rows()[1].expandable);
+  EXPECT_FALSE(rows.ToggleRow(rows.rows()[1]));
+  ASSERT_TRUE(rows.Toggle(rows.rows()[2].folder));
+  const ChangeRow group = rows.rows()[3];
+  ASSERT_TRUE(group.is_direct_files && group.expandable);
+  const ChangeKeyAction opened = PressChangeListKey(rows, 3, ChangeListKey::kRight);
+  EXPECT_TRUE(opened.rows_changed);
+  std::vector<std::wstring> names, changes, added, removed;
+  for (std::int64_t i = 4; i < static_cast<std::int64_t>(rows.RowCount()); ++i) {
+    names.push_back(rows.CellText(i, kChangeColumnName));
+    changes.push_back(rows.CellText(i, kChangeColumnChange));
+    added.push_back(rows.CellText(i, kChangeColumnAdded));
+    removed.push_back(rows.CellText(i, kChangeColumnRemoved));
+  }
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"new.iso (新增)", L"gone.log (已删除)", L"shrunk"}));
+  EXPECT_EQ(changes, (std::vector<std::wstring>{L"+500 B", L"\u221250 B", L"\u221270 B"}));
+  EXPECT_EQ(added, (std::vector<std::wstring>{L"1", L"0", L"0"}));
+  EXPECT_EQ(removed, (std::vector<std::wstring>{L"0", L"1", L"0"}));
+  EXPECT_EQ(rows.RowPath(5), L"C:\\mix\\gone.log");
+  EXPECT_EQ(ChangedFileExtension(scans, *rows.FileOfRow(5)), L".log");
+  EXPECT_EQ(rows.rows()[4].depth, 3);
+  EXPECT_EQ(rows.FileOfRow(3), nullptr);
+  // Left on a file goes to its group; Left on the open group closes it.
+  EXPECT_EQ(PressChangeListKey(rows, 6, ChangeListKey::kLeft).select_row, 3u);
+  EXPECT_TRUE(PressChangeListKey(rows, 3, ChangeListKey::kLeft).rows_changed);
+  EXPECT_EQ(rows.RowCount(), 4u);
 }
 
 TEST_F(ChangeRowsTest, StatusSuffixTellsTheOverallChangeAndWhenTheLastScanWas) {
