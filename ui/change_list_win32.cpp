@@ -78,7 +78,13 @@ void OnChangeClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
   if (context.rows.ToggleRow(key)) SetListRowCount(context.list, context.rows.RowCount());
 }
 
+// A double-click opens or closes a row; on a file still there it shows the
+// file in the shell's file browser, as the file view does.
 void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
+  if (const ComparedFile* file = context.rows.FileOfRow(click.iItem)) {
+    if (file->new_file != kNoSide) ShowInFileBrowser(context.rows.RowPath(click.iItem));
+    return;
+  }
   const ChangeRow* row = context.rows.RowAt(click.iItem);
   if (row == nullptr || !row->expandable) return;
   const ChangeRow key = *row;

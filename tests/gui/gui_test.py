@@ -4,7 +4,8 @@ mouse and keyboard input (xdotool), observed through the test probe (child
 controls as JSON) and screenshots (imagemagick pixel reads).
 
 Run by tests/gui/run_gui_tests.sh, which prepares the Wine prefix (drive X: an
-NTFS test volume, V: the views volume, Y: a volume that is not NTFS), Xvfb and
+NTFS test volume, V: the views volume, W: the test volume under a serial number
+of its own, changed between two scans, Y: a volume that is not NTFS), Xvfb and
 the expected counts.
 Prints one line per check and closes with "N passed, N failed"."""
 
@@ -16,6 +17,7 @@ import subprocess
 import sys
 import time
 
+import change_checks
 import interaction_checks
 import view_checks
 
@@ -236,6 +238,8 @@ def main():
     parser.add_argument("--shots", required=True)
     parser.add_argument("--files", type=int, help="file count the command-line scanner reports for X:")
     parser.add_argument("--folders", type=int, help="folder count the command-line scanner reports for X:")
+    parser.add_argument("--change-image", help="the image of W:, which the checks of the 变化 page change")
+    parser.add_argument("--scanner", help="tarnwick-scan of the host tree, for its comparison of W:'s images")
     parser.add_argument("--demo", metavar="PNG", help="no tests: scan X:, save a screenshot to PNG, quit")
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
@@ -427,6 +431,12 @@ def run(gui, rep, args):
 
     # ---- the views volume V:: treemap, keys, selection, empty list space ------
     interaction_checks.check_views_volume(gui, rep)
+
+    # ---- W:: the remembered scan, a change of the volume, the 变化 page -------
+    if args.change_image and args.scanner:
+        change_checks.check_changes(gui, rep, args.change_image, args.scanner)
+    else:
+        rep.skip("changes: the 变化 page after a change of W:", "no W: image or no tarnwick-scan given")
     d = gui.dump()
 
     # ---- close to the tray, hand-over, exit ----------------------------------
@@ -539,6 +549,7 @@ def run_high_dpi(gui, rep):
         d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"].startswith("扫描完成 "), 120)
         if rep.check("144 DPI: scan of X: succeeds", done):
             view_checks.check_scaled_views(gui, rep, d, 144)
+            change_checks.check_high_dpi(gui, rep, 144)
     gui.probe("command", "1016")  # IDM_EXIT
     try:
         code = gui.app.wait(30)

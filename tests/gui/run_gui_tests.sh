@@ -2,7 +2,9 @@
 # The GUI tier: tarnwick.exe from the Windows tree under Wine on Xvfb, with
 # drive X: mapped to the sample NTFS volume, V: to the views volume (25
 # folders of one size, a folder of 10,000 small files; made by
-# tools/make_views_volume.sh) and Y: to a volume that is not NTFS, checked by
+# tools/make_views_volume.sh), W: to the sample volume under a volume serial
+# number of its own (changed through an ntfs-3g mount between two scans) and
+# Y: to a volume that is not NTFS, checked by
 # tests/gui/gui_test.py against the command-line scanner's counts for X:.
 # Closes with "N passed, N failed"; exits non-zero on any failure.
 #
@@ -37,6 +39,9 @@ trap cleanup EXIT
 gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$work/x.img"
 xz -dc "$views_xz" | cp --sparse=always /dev/stdin "$work/v.img"
 truncate -s 16M "$work/y.img"  # zeros: no NTFS boot sector
+# Serial number bytes 72..79 of the boot sector: W: remembers its own scans.
+gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$work/w.img"
+printf 'TWCHANGE' | dd of="$work/w.img" bs=1 seek=72 conv=notrunc status=none
 
 # What the command-line scanner reports for the same volume.
 counts=()
@@ -44,7 +49,7 @@ if [ -x "$host/bin/tarnwick-scan" ]; then
   read -r files folders < <("$host/bin/tarnwick-scan" --json --drive-letter X "$work/x.img" |
     python3 -c 'import json, sys; r = json.load(sys.stdin); print(r["file_count"], r["folder_count"])')
   echo "tarnwick-scan: $files files, $folders folders on X:"
-  counts=(--files "$files" --folders "$folders")
+  counts=(--files "$files" --folders "$folders" --scanner "$(readlink -f "$host/bin/tarnwick-scan")")
 fi
 
 echo "preparing a Wine prefix and a virtual screen"
@@ -53,6 +58,7 @@ TW_XVFB_SCREEN=2400x1600 tw_xvfb_start
 tw_wine_prefix "$work/prefix"
 tw_wine_map_drive "$WINEPREFIX" x "$work/x.img"
 tw_wine_map_drive "$WINEPREFIX" v "$work/v.img"  # not z: (Wine maps it to /)
+tw_wine_map_drive "$WINEPREFIX" w "$work/w.img"
 tw_wine_map_drive "$WINEPREFIX" y "$work/y.img"
 
-python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" "${counts[@]}"
+python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" --change-image "$work/w.img" "${counts[@]}"
