@@ -23,8 +23,6 @@ constexpr ListColumn kGrownListColumns[] = {
     {text::kCompareBefore, 110, true},   {text::kColumnPath, 420, false},
 };
 
-bool ControlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
-
 COLORREF ChangeColour(std::int64_t change) {
   if (change > 0) return kGrowthColour;
   if (change < 0) return kShrinkColour;
@@ -162,30 +160,13 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
 
 bool ChangeListKeyDown(ChangeListContext& context, WPARAM key) {
   const int selected = SelectedListRow(context.list);
-  const std::optional<std::size_t> row =
-      selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected)) : std::nullopt;
-  ChangeListKey pressed{};
-  switch (key) {
-    case VK_RIGHT:
-      pressed = ChangeListKey::kRight;
-      break;
-    case VK_LEFT:
-      pressed = ChangeListKey::kLeft;
-      break;
-    case VK_RETURN:
-      pressed = ChangeListKey::kEnter;
-      break;
-    case VK_BACK:
-      pressed = ChangeListKey::kBackspace;
-      break;
-    case 'C':
-      if (!ControlDown()) return false;
-      if (row) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
-      return true;
-    default:
-      return false;
+  if (IsCopyKey(key)) {
+    if (selected >= 0) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
+    return true;
   }
-  Apply(context, PressChangeListKey(context.rows, row, pressed));
+  const std::optional<FolderListKey> pressed = TreeListKeyOf(key);
+  if (!pressed) return false;
+  Apply(context, PressChangeListKey(context.rows, SelectedRow(selected), *pressed));
   return true;
 }
 
@@ -235,7 +216,7 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
 }
 
 bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
-  const bool copy = key == 'C' && ControlDown();
+  const bool copy = IsCopyKey(key);
   if (key != VK_RETURN && !copy) return false;
   const std::wstring path = GrownPath(context, SelectedListRow(context.list));
   if (path.empty()) return true;

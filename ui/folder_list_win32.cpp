@@ -180,30 +180,13 @@ void Apply(FolderListContext& context, const FolderKeyAction& action) {
 
 bool FolderListKeyDown(FolderListContext& context, WPARAM key) {
   const int selected = SelectedListRow(context.list);
-  const std::optional<std::size_t> row =
-      selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected)) : std::nullopt;
-  FolderListKey pressed{};
-  switch (key) {
-    case VK_RIGHT:
-      pressed = FolderListKey::kRight;
-      break;
-    case VK_LEFT:
-      pressed = FolderListKey::kLeft;
-      break;
-    case VK_RETURN:
-      pressed = FolderListKey::kEnter;
-      break;
-    case VK_BACK:
-      pressed = FolderListKey::kBackspace;
-      break;
-    case 'C':
-      if ((GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
-      if (row) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
-      return true;
-    default:
-      return false;
+  if (IsCopyKey(key)) {
+    if (selected >= 0) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
+    return true;
   }
-  Apply(context, PressFolderListKey(context.rows, context.treemap, row, pressed));
+  const std::optional<FolderListKey> pressed = TreeListKeyOf(key);
+  if (!pressed) return false;
+  Apply(context, PressFolderListKey(context.rows, context.treemap, SelectedRow(selected), *pressed));
   return true;
 }
 

@@ -55,6 +55,27 @@ void ClearBelowRows(HWND list, HDC dc) {
 
 }  // namespace
 
+std::optional<FolderListKey> TreeListKeyOf(WPARAM key) {
+  switch (key) {
+    case VK_RIGHT:
+      return FolderListKey::kRight;
+    case VK_LEFT:
+      return FolderListKey::kLeft;
+    case VK_RETURN:
+      return FolderListKey::kEnter;
+    case VK_BACK:
+      return FolderListKey::kBackspace;
+    default:
+      return std::nullopt;
+  }
+}
+
+bool IsCopyKey(WPARAM key) { return key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+std::optional<std::size_t> SelectedRow(int selected) {
+  return selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected)) : std::nullopt;
+}
+
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {
   const DpiScale S{dpi};
   int index = 0;

@@ -8,13 +8,23 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "views/folder_list_keys.h"
 #include "views/result_list.h"
 
 namespace tw {
+
+// The keys of the two tree lists: Right, Left, Enter and Backspace; none for
+// any other key.
+std::optional<FolderListKey> TreeListKeyOf(WPARAM key);
+// Ctrl+C.
+bool IsCopyKey(WPARAM key);
+// A selected row as the key decisions take it: none for -1.
+std::optional<std::size_t> SelectedRow(int selected);
 
 // Inserts the columns in order, widths scaled to dpi.
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi);

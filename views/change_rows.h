@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "model/scan_compare.h"
+#include "views/folder_list_keys.h"
 #include "views/main_paint.h"  // Colour
 
 namespace tw {
@@ -119,7 +120,8 @@ std::wstring GrownFilePath(const ComparedScans& scans, std::size_t index);
 
 // ---- Keys ---------------------------------------------------------------------
 
-enum class ChangeListKey { kRight, kLeft, kEnter, kBackspace };
+// The keys are those of the folder list.
+using ChangeListKey = FolderListKey;
 
 // What a key did: refresh the list when rows_changed, then select and show
 // select_row; show_folder asks the window to show that folder of the new
