@@ -12,7 +12,7 @@ std::uint32_t AppendNameUnits(std::u16string& arena, std::wstring_view name) {
   return static_cast<std::uint32_t>(offset);
 }
 
-void EntryList::Add(const MftEntry& entry) {
+void EntryList::Add(const MftEntry& entry, bool sizes_from_name) {
   EntryItem item;
   item.id = entry.id;
   item.parent_id = entry.parent_id;
@@ -21,6 +21,7 @@ void EntryList::Add(const MftEntry& entry) {
   item.mtime = entry.mtime;
   item.attributes = entry.attributes;
   item.is_directory = entry.is_directory;
+  item.sizes_from_name = sizes_from_name && !entry.is_directory;
   item.name_offset = AppendNameUnits(names, entry.name);
   item.name_length = static_cast<std::uint32_t>(entry.name.size());
   items.push_back(item);

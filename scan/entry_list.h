@@ -26,6 +26,9 @@ struct EntryItem {
   std::uint32_t name_offset = 0;  // names[name_offset, + name_length)
   std::uint32_t name_length = 0;
   bool is_directory = false;
+  // A file whose record holds no unnamed $DATA: its sizes are its $FILE_NAME's
+  // until the overflow pass finds the stream in an extension record.
+  bool sizes_from_name = false;
 };
 
 struct EntryList {
@@ -37,7 +40,7 @@ struct EntryList {
 
   // Appends the entry; its name goes to the arena. Throws std::bad_alloc
   // when the arena would pass what 32-bit offsets reach.
-  void Add(const MftEntry& entry);
+  void Add(const MftEntry& entry, bool sizes_from_name = false);
   // Gives an item a new name (appended to the arena; the old one stays unused).
   void Rename(EntryItem& item, std::wstring_view name);
   std::u16string_view Name(const EntryItem& item) const;

@@ -274,7 +274,7 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
     return;
   }
   MftEntry entry;
-  if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.Add(entry);
+  if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.Add(entry, SizesFromFileName(state));
 }
 
 void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {

@@ -33,6 +33,10 @@ struct RecordParseState {
   std::uint32_t attributes = 0;
 };
 
+// Whether a parsed file found no unnamed $DATA, so that its sizes are those
+// of its $FILE_NAME (often out of date).
+inline bool SizesFromFileName(const RecordParseState& state) { return !state.has_data; }
+
 // A writable record copy (fix-ups are applied to copies only, never to the image).
 struct MutableSpan {
   std::uint8_t* data = nullptr;

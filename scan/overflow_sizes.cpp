@@ -96,7 +96,7 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
     }
     const bool named = !state.name.empty();
     MftEntry entry;
-    if (FinishEntry(base.id, is_dir_record, state, entry)) aggregate.entries.Add(entry);
+    if (FinishEntry(base.id, is_dir_record, state, entry)) aggregate.entries.Add(entry, SizesFromFileName(state));
     // A file still without a name has no entry, a folder still without one
     // keeps dir_N: both look in the extension records that name them as base.
     if (!named) nameless.push_back(&base);
@@ -122,7 +122,7 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
       }
       if (!is_dir_record) {
         MftEntry entry;
-        if (FinishEntry(base->id, false, state, entry)) aggregate.entries.Add(entry);
+        if (FinishEntry(base->id, false, state, entry)) aggregate.entries.Add(entry, SizesFromFileName(state));
       } else if (!state.name.empty()) {
         folder_names.push_back(FolderName{base->id, state.parent_id, std::move(state.name)});
       }
@@ -137,7 +137,14 @@ void ApplyOverflowSizes(ScanSlice& aggregate) {
   if (!aggregate.overflow_sizes.empty()) {
     for (EntryItem& entry : aggregate.entries.items) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
-      if (found != aggregate.overflow_sizes.end()) {
+      if (found == aggregate.overflow_sizes.end()) continue;
+      if (entry.sizes_from_name) {
+        // The stream itself is only in extension records: its sizes stand,
+        // where the $FILE_NAME's may be stale (or, for a sparse or
+        // compressed file, count clusters that are not in use).
+        entry.size = found->second.size;
+        entry.alloc = found->second.alloc;
+      } else {
         entry.size = std::max(entry.size, found->second.size);
         entry.alloc = std::max(entry.alloc, found->second.alloc);
       }

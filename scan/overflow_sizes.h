@@ -9,7 +9,7 @@
 // $DATA sums per base (ScanSlice::overflow_sizes) and a compact copy of each
 // extension record. Once every record has been parsed, ResolvePendingRecords
 // names the base records that had no name of their own, and
-// ApplyOverflowSizes raises the entries to their overflow sizes. The MFT is read once.
+// ApplyOverflowSizes gives the entries their overflow sizes. The MFT is read once.
 
 #include <cstdint>
 
@@ -45,8 +45,9 @@ bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc);
 // extension_records are emptied.
 void ResolvePendingRecords(ScanSlice& aggregate);
 
-// Raises each entry's sizes to its overflow sizes (never lowers them), then
-// empties overflow_sizes.
+// Raises each entry's sizes to its overflow sizes (never lowers them); a file
+// whose own record holds no unnamed $DATA takes them as they are, since its
+// sizes came from its $FILE_NAME. Then empties overflow_sizes.
 void ApplyOverflowSizes(ScanSlice& aggregate);
 
 }  // namespace tw

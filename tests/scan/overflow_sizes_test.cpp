@@ -273,6 +273,36 @@ TEST(OverflowSizes, FileKeepsItsOwnLargerSizes) {
   EXPECT_EQ(file->alloc, 12000000);  // the extension's allocation larger: raised
 }
 
+// A file whose own record holds no $DATA has its $FILE_NAME's sizes, which
+// NTFS updates lazily: the stream in the extension record replaces them, a
+// smaller size and a sparse stream's clusters in use included.
+TEST(OverflowSizes, AStreamOnlyInExtensionRecordsReplacesTheNamesSizes) {
+  NonResidentDataSpec sparse = Extent(5000000, 5001216);
+  sparse.flags = 0x8000;
+  sparse.total_allocated = 65536;
+  MftImage image(kRecord);
+  image.Put(5, Root().Build());
+  image.Put(40, RecordBuilder(kRecord)
+                    .Number(40)
+                    .InUse()
+                    .AttributeList({Entry(0x30, 40), Entry(0x80, 900)})
+                    .FileName({.parent = 5, .name = L"stale.bin", .allocated_size = 9003008, .real_size = 9000000})
+                    .Build());
+  image.Put(900, ExtensionOf(900, 40).NonResidentData(sparse).Build());
+  // With its own stream, a file keeps the larger of its own and the overflow sizes.
+  image.Put(41, ListedFile(41, L"own.bin", {901}).NonResidentData(Extent(7000, 8192)).Build());
+  image.Put(901, ExtensionOf(901, 41).NonResidentData(Extent(3000, 4096)).Build());
+  ScanSlice aggregate = Collect(image);
+  ApplyOverflowSizes(aggregate);
+  const std::optional<MftEntry> stale = FindFile(aggregate, 5, 40);
+  const std::optional<MftEntry> own = FindFile(aggregate, 5, 41);
+  ASSERT_TRUE(stale.has_value() && own.has_value());
+  EXPECT_EQ(stale->size, 5000000);
+  EXPECT_EQ(stale->alloc, 65536);
+  EXPECT_EQ(own->size, 7000);
+  EXPECT_EQ(own->alloc, 8192);
+}
+
 TEST(OverflowSizes, ListedNumbersOutsideTheImageAreSkipped) {
   MftImage image(kRecord);
   // 2^32 + 900 must not be read as record 900.
