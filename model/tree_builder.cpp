@@ -221,9 +221,24 @@ ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
   for (const EntryItem& entry : entries.items) {
     if (!entry.is_directory && entry.parent_id == kRootId) place(entry);
   }
+  const std::uint32_t root_own_end = next[kRootIndex];
   for (const EntryItem& entry : entries.items) {
     if (!entry.is_directory && entry.parent_id != kRootId) place(entry);
   }
+  // Entries come in the order the parse threads happened to take the MFT's
+  // windows: each folder's files go in record order (the root's own files
+  // still before the ones it takes in), so that every scan of a volume lists
+  // them alike. Two names of one record keep their order.
+  const auto in_record_order = [&result](std::uint32_t begin, std::uint32_t end) {
+    const auto first = result.files.begin() + begin, last = result.files.begin() + end;
+    const auto by_record = [](const FileItem& a, const FileItem& b) {
+      return a.id != b.id ? a.id < b.id : a.name_offset < b.name_offset;
+    };
+    if (end - begin > 1 && !std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
+  };
+  in_record_order(0, root_own_end);
+  in_record_order(root_own_end, next[kRootIndex]);
+  for (std::size_t folder = 1; folder < next.size(); ++folder) in_record_order(next[folder - 1], next[folder]);
   std::vector<std::uint32_t>().swap(next);
   std::vector<EntryItem>().swap(entries.items);
   packer.Finish();

@@ -124,6 +124,20 @@ TEST(TreeBuilder, FilesOfUnknownFoldersBecomeRootFiles) {
   EXPECT_EQ(Files(result, 30).front().folder_id, 30);
 }
 
+// The parse threads hand entries over in whatever order they took the MFT's
+// windows: each folder still lists its files in record order (the root's own
+// before the ones it takes in), and two names of one record in their order.
+TEST(TreeBuilder, FilesGoInRecordOrderWhateverOrderTheyCameIn) {
+  SliceBuilder b;
+  b.Folder(kRootId, kRootId, L".").Folder(30, kRootId, L"docs");
+  b.File(300, 30, L"c", 1, 1).File(120, kRootId, L"own-late", 1, 1).File(200, 30, L"b2", 1, 1);
+  b.File(110, 9999, L"orphan", 1, 1).File(200, 30, L"b1", 1, 1).File(100, 30, L"a", 1, 1);
+  b.File(90, 9999, L"orphan-early", 1, 1).File(115, kRootId, L"own-early", 1, 1);
+  const ScanResult result = b.Build();
+  EXPECT_EQ(FileNames(result, 30), (std::vector<std::wstring>{L"a", L"b2", L"b1", L"c"}));
+  EXPECT_EQ(FileNames(result, kRootId), (std::vector<std::wstring>{L"own-early", L"own-late", L"orphan-early", L"orphan"}));
+}
+
 TEST(TreeBuilder, MissingRootIsCreatedFromDriveLetter) {
   SliceBuilder b;
   b.Folder(30, kRootId, L"Windows").Folder(40, 777, L"Lost").Folder(31, 30, L"System32");
