@@ -8,34 +8,19 @@
 //
 //   snapshot_bench IMAGE [RUNS]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <vector>
 
+#include "bench_timing.h"
 #include "engine/scan_driver.h"
 #include "model/scan_memory.h"
 #include "model/snapshot.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-template <typename F>
-double Seconds(F&& f) {
-  const auto start = Clock::now();
-  f();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-}  // namespace
+using tw::bench::Median;
+using tw::bench::Seconds;
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {

@@ -91,13 +91,6 @@ void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click
   if (const auto at = context.rows.FindRow(key)) ShowAndSelectRow(context.list, static_cast<int>(*at));
 }
 
-void ShowMenuAt(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path) {
-  SelectListRow(list, click.iItem);
-  POINT point = click.ptAction;
-  ClientToScreen(list, &point);
-  ShowShellContextMenu(owner, path, point);
-}
-
 void PaintGrownRow(HDC dc, const GrownListContext& context, int item, const RECT& row, const RowColours& colours) {
   FillRowBackground(dc, context.list, item, row, colours.background);
   if (context.scans == nullptr || item < 0 || static_cast<std::size_t>(item) >= context.scans->grown.size()) return;
@@ -120,21 +113,14 @@ std::wstring GrownPath(const GrownListContext& context, int item) {
 }  // namespace
 
 void SetupChangeListColumns(HWND list, int dpi) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-  InsertListColumns(list, kChangeListColumns, dpi);
+  SetupListColumns(list, kChangeListColumns, dpi, kTreeListStyle);
 }
 
 LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
   switch (header.code) {
-    case LVN_GETDISPINFOW: {
-      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-      if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-        CopyCellText(context.rows.CellText(item.iItem, item.iSubItem), item.pszText,
-                     static_cast<std::size_t>(item.cchTextMax));
-      }
+    case LVN_GETDISPINFOW:
+      AnswerCellText(header, [&context](int row, int column) { return context.rows.CellText(row, column); });
       return 0;
-    }
     case NM_CUSTOMDRAW:
       return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
                             [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
@@ -149,7 +135,7 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       if (context.rows.RowAt(click.iItem) != nullptr) {
-        ShowMenuAt(context.list, context.owner, click, context.rows.RowPath(click.iItem));
+        ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
       }
       return 0;
     }
@@ -178,22 +164,17 @@ void RefreshChangeList(ChangeListContext& context) {
 }
 
 void SetupGrownListColumns(HWND list, int dpi) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-  InsertListColumns(list, kGrownListColumns, dpi);
+  SetupListColumns(list, kGrownListColumns, dpi, kTreeListStyle);
 }
 
 LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
   switch (header.code) {
-    case LVN_GETDISPINFOW: {
-      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-      if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0 && context.scans != nullptr &&
-          item.iItem >= 0) {
-        CopyCellText(GrownCellText(*context.scans, static_cast<std::size_t>(item.iItem), item.iSubItem), item.pszText,
-                     static_cast<std::size_t>(item.cchTextMax));
-      }
+    case LVN_GETDISPINFOW:
+      AnswerCellText(header, [&context](int row, int column) {
+        if (context.scans == nullptr || row < 0) return std::wstring();
+        return GrownCellText(*context.scans, static_cast<std::size_t>(row), column);
+      });
       return 0;
-    }
     case NM_CUSTOMDRAW:
       return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
                             [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
@@ -207,7 +188,7 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const std::wstring path = GrownPath(context, click.iItem);
-      if (!path.empty()) ShowMenuAt(context.list, context.owner, click, path);
+      if (!path.empty()) ShowRowShellMenu(context.list, context.owner, click, path);
       return 0;
     }
     default:

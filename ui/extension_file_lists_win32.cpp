@@ -10,13 +10,6 @@
 namespace tw {
 namespace {
 
-template <typename CellText>
-void AnswerText(NMHDR& header, CellText cell_text) {
-  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-  if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
-  cell_text(item.iItem, item.iSubItem, item);
-}
-
 // Row count, then an immediate repaint (the list's text and drawing come
 // from the refilled rows).
 void SetRowCountNow(HWND list, std::size_t count) {
@@ -76,18 +69,15 @@ void FillFileRows(FileViewContext& context) {
 // ---- Extension list -----------------------------------------------------------
 
 void SetupExtensionListColumns(HWND list, int dpi) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-  InsertListColumns(list, kExtensionListColumns, dpi);
+  SetupListColumns(list, kExtensionListColumns, dpi, kListStyle);
 }
 
 LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context) {
   if (header.code == LVN_GETDISPINFOW) {
-    AnswerText(header, [&context](int row, int column, LVITEMW& item) {
+    AnswerCellText(header, [&context](int row, int column) {
       const auto position = ExtensionRowPosition(context.result, context.state, row);
-      if (!position) return;
-      CopyCellText(
-          ExtensionCellText(context.result, *ExtensionAtPosition(context.result, context.state, *position), column),
-          item.pszText, static_cast<std::size_t>(item.cchTextMax));
+      if (!position) return std::wstring();
+      return ExtensionCellText(context.result, *ExtensionAtPosition(context.result, context.state, *position), column);
     });
     return 0;
   }
@@ -125,18 +115,15 @@ void RefreshExtensionList(ExtensionListContext& context) {
 // ---- File view ------------------------------------------------------------------
 
 void SetupFileViewColumns(HWND list, int dpi) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-  InsertListColumns(list, kFileViewColumns, dpi);
+  SetupListColumns(list, kFileViewColumns, dpi, kListStyle);
 }
 
 LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
   switch (header.code) {
     case LVN_GETDISPINFOW:
-      AnswerText(header, [&context](int row, int column, LVITEMW& item) {
+      AnswerCellText(header, [&context](int row, int column) {
         const FileItem* file = FileViewEntry(context.result, context.state, row);
-        if (file == nullptr) return;
-        CopyCellText(FileViewCellText(context.result, *file, column), item.pszText,
-                     static_cast<std::size_t>(item.cchTextMax));
+        return file != nullptr ? FileViewCellText(context.result, *file, column) : std::wstring();
       });
       return 0;
     case NM_CUSTOMDRAW:
@@ -155,11 +142,7 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
       if (file == nullptr) return 0;
-      const std::wstring path = FileContextMenuPath(context.result, *file);
-      SelectListRow(context.list, click.iItem);
-      POINT point = click.ptAction;
-      ClientToScreen(context.list, &point);
-      ShowShellContextMenu(context.owner, path, point);
+      ShowRowShellMenu(context.list, context.owner, click, FileContextMenuPath(context.result, *file));
       return 0;
     }
     default:

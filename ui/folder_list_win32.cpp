@@ -108,18 +108,13 @@ void OnDoubleClick(FolderListContext& context) {
 
 void OnRightClick(FolderListContext& context, const NMITEMACTIVATE& click) {
   if (context.rows.RowAt(click.iItem) == nullptr) return;
-  SelectListRow(context.list, click.iItem);
-  POINT point = click.ptAction;
-  ClientToScreen(context.list, &point);
-  ShowShellContextMenu(context.owner, context.rows.RowPath(click.iItem), point);
+  ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
 }
 
 }  // namespace
 
 void SetupFolderListColumns(HWND list, int dpi) {
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-  InsertListColumns(list, kFolderListColumns, dpi);
+  SetupListColumns(list, kFolderListColumns, dpi, kTreeListStyle);
 }
 
 LRESULT FolderListNotify(NMHDR& header, FolderListContext& context) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "views/dpi_scale.h"
 #include "views/folder_list_look.h"
@@ -74,6 +75,18 @@ bool IsCopyKey(WPARAM key) { return key == 'C' && (GetKeyState(VK_CONTROL) & 0x8
 
 std::optional<std::size_t> SelectedRow(int selected) {
   return selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected)) : std::nullopt;
+}
+
+void SetupListColumns(HWND list, std::span<const ListColumn> columns, int dpi, DWORD style) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
+  InsertListColumns(list, columns, dpi);
+}
+
+void ShowRowShellMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path) {
+  SelectListRow(list, click.iItem);
+  POINT point = click.ptAction;
+  ClientToScreen(list, &point);
+  ShowShellContextMenu(owner, path, point);
 }
 
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {

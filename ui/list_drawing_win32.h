@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,24 @@ std::optional<std::size_t> SelectedRow(int selected);
 
 // Inserts the columns in order, widths scaled to dpi.
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi);
+// Full-row selection and draggable columns (double-buffered for the tree
+// lists), then the columns.
+inline constexpr DWORD kListStyle = LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP;
+inline constexpr DWORD kTreeListStyle = kListStyle | LVS_EX_DOUBLEBUFFER;
+void SetupListColumns(HWND list, std::span<const ListColumn> columns, int dpi, DWORD style);
+
+// LVN_GETDISPINFOW of a virtual list: the text of the cell asked for,
+// cell_text(row, column), copied into the list's buffer.
+template <typename CellText>
+void AnswerCellText(NMHDR& header, CellText cell_text) {
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+  if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+  CopyCellText(cell_text(item.iItem, item.iSubItem), item.pszText, static_cast<std::size_t>(item.cchTextMax));
+}
+
+// A right click on a row: the row selected, the shell's menu for `path` at
+// the click.
+void ShowRowShellMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path);
 
 // Fills the rectangle, or the item's bounds when the rectangle is empty
 // (nothing when the list cannot give them).
