@@ -1,7 +1,8 @@
 #pragma once
 // The one process-wide state of the user interface: control handles, fonts,
-// brushes, the current scan result and the view state of the three lists and
-// the treemap. Touched on the user-interface thread only.
+// brushes, the generation of the scan result shown and the view state of the
+// lists and the treemap. Touched on the user-interface thread only: work on
+// other threads takes a generation of its own (engine/result_job.h).
 
 #include <windows.h>
 
@@ -9,17 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "model/scan_compare.h"
-#include "model/scan_memory.h"
-#include "model/scan_result.h"
-#include "treemap/treemap_items.h"
-#include "views/change_rows.h"
-#include "views/extension_list.h"
-#include "views/file_view.h"
-#include "views/folder_rows.h"
 #include "views/main_paint.h"  // the colours
+#include "views/result_view_state.h"
 #include "views/scan_cycle.h"
-#include "views/treemap_navigation.h"
 
 namespace tw {
 
@@ -37,22 +30,9 @@ struct AppState {
   HFONT font_normal = nullptr, font_title = nullptr, font_button = nullptr, font_small = nullptr;
   HBRUSH brush_white = nullptr, brush_band = nullptr, brush_field = nullptr;
 
-  ScanResult result;
-  FolderRowModel rows;
-
-  std::vector<TreemapItem> treemap_items;
-  TreemapState treemap_state;  // the folder shown and files mode; reset with each scan
-
-  ExtensionListState extensions;  // extension_view and the extension sort
-  FileViewState files;            // file_view and the file sort
-
-  // The volume's previous scan and its comparison with `result` (both null
-  // when there is none); what became of the previous scan.
-  std::unique_ptr<ScanResult> previous;
-  std::unique_ptr<ComparedScans> comparison;
-  PreviousScan previous_scan = PreviousScan::kNone;
-  bool has_result = false;  // a scan has succeeded since the start
-  ChangeRowModel changes;
+  // The generation of the result shown and every view's state over it;
+  // replaced whole by HandOverGeneration.
+  ResultViewState views;
 
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button

@@ -69,16 +69,16 @@ void ShowTab(int index) {
   ShowChangePage(index == 2);
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == 0) {
-    SetCountAndRedraw(app.folder_list, app.rows.RowCount());
-    SetCountAndRedraw(app.extension_list, app.extensions.extension_view.size());
+    SetCountAndRedraw(app.folder_list, app.views.rows.RowCount());
+    SetCountAndRedraw(app.extension_list, app.views.extensions.extension_view.size());
     if (app.treemap != nullptr) {
       RedrawWindow(app.treemap, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
   } else if (index == 1) {
-    SetCountAndRedraw(app.file_list, app.files.file_view.size());
+    SetCountAndRedraw(app.file_list, app.views.files.file_view.size());
   } else {
-    SetCountAndRedraw(app.change_list, app.changes.RowCount());
-    SetCountAndRedraw(app.grown_list, app.comparison != nullptr ? app.comparison->grown.size() : 0);
+    SetCountAndRedraw(app.change_list, app.views.changes.RowCount());
+    SetCountAndRedraw(app.grown_list, app.views.comparison != nullptr ? app.views.comparison->grown.size() : 0);
   }
 }
 

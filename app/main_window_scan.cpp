@@ -71,39 +71,25 @@ void OnScanDone(WPARAM error, LPARAM result) {
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are
   }
-  // The change views let go of the old comparison before it goes.
-  app.changes.Reset(nullptr);
-  app.result = std::move(*posted->result);
-  app.previous = std::move(posted->memory.previous);
-  app.comparison = std::move(posted->memory.changes);
-  app.previous_scan = posted->memory.previous_scan;
-  app.has_result = true;
+  std::shared_ptr<const ComparedScans> comparison = std::move(posted->memory.changes);
+  HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan);
   posted.reset();
-  if (app.comparison != nullptr) {
-    // The vectors moved with their storage, so every index stays valid;
-    // only the result itself has a new address.
-    app.comparison->new_scan = &app.result;
-    app.comparison->old_scan = app.previous.get();
-  }
-  app.changes.Reset(app.comparison.get());
 
-  app.treemap_state = TreemapState{};  // the root, folders mode
-  app.rows.ResetForResult(&app.result);
   ClearFolderListSelection();  // a row of the previous volume means nothing now
-  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.rows.RowCount(), LVSICF_NOINVALIDATEALL);
+  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
   InvalidateRect(app.folder_list, nullptr, TRUE);
 
-  RefreshExtensionList();
-  RefreshFileView();
+  ShowNewExtensionRows();
+  ShowNewFileRows();
   RefreshChangePage();
-  RebuildTreemapItems();
+  RedrawTreemap();
   UpdateTreemapCaption();
   UpdateSpaceSummary();
-  SetHeaderSortArrow(app.folder_list, app.rows.sort_column(), app.rows.sort_ascending());
+  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
 
   SetProgress(100);
-  std::wstring status = ScanSuccessStatus(app.result);
-  if (app.comparison != nullptr) status += ChangeStatusSuffix(*app.comparison);
+  std::wstring status = ScanSuccessStatus(*app.views.result);
+  if (app.views.comparison != nullptr) status += ChangeStatusSuffix(*app.views.comparison);
   app.scan.Succeeded(std::move(status));
   ApplyScanCycle();
 }

@@ -24,18 +24,18 @@ void TreemapChanged() {
 
 FolderListContext FolderContext() {
   AppState& app = g_app;
-  return FolderListContext{app.folder_list, app.main_window, app.rows,      app.treemap_state,
+  return FolderListContext{app.folder_list, app.main_window, app.views.rows,      app.views.treemap_state,
                            app.font_normal, g_dpi,           TreemapChanged};
 }
 
 ExtensionListContext ExtensionContext() {
   AppState& app = g_app;
-  return ExtensionListContext{app.extension_list, app.result, app.extensions, g_dpi};
+  return ExtensionListContext{app.extension_list, *app.views.result, app.views.extensions, g_dpi};
 }
 
 FileViewContext FileContext() {
   AppState& app = g_app;
-  return FileViewContext{app.file_list, app.main_window, app.result, app.files, app.extensions, g_dpi};
+  return FileViewContext{app.file_list, app.main_window, *app.views.result, app.views.files, app.views.extensions, g_dpi};
 }
 
 // Enter in the change list: the folder in the tree view, its row selected.
@@ -43,12 +43,12 @@ void ShowFolderInTree(std::int64_t folder_id);
 
 ChangeListContext ChangeContext() {
   AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.changes, app.font_normal, g_dpi, ShowFolderInTree};
+  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal, g_dpi, ShowFolderInTree};
 }
 
 GrownListContext GrownContext() {
   AppState& app = g_app;
-  return GrownListContext{app.grown_list, app.main_window, app.comparison.get(), g_dpi};
+  return GrownListContext{app.grown_list, app.main_window, app.views.comparison.get(), g_dpi};
 }
 
 // A double-click in the treemap: the folder list opens the path to the
@@ -56,10 +56,10 @@ GrownListContext GrownContext() {
 void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
   AppState& app = g_app;
   const TreemapNavigationResult outcome =
-      NavigateToFolder(app.rows, app.treemap_state, static_cast<std::uint64_t>(folder_id), show_files);
+      NavigateToFolder(app.views.rows, app.views.treemap_state, static_cast<std::uint64_t>(folder_id), show_files);
   if (!outcome.changed) return;
   const int row = outcome.select_row.has_value() ? static_cast<int>(outcome.select_row.value()) : -1;
-  SetListRowCount(app.folder_list, app.rows.RowCount());
+  SetListRowCount(app.folder_list, app.views.rows.RowCount());
   if (row >= 0) ShowAndSelectRow(app.folder_list, row);
   TreemapChanged();
 }
@@ -69,7 +69,7 @@ void ShowFolderInTree(std::int64_t folder_id) {
   SendMessageW(app.tabs, TCM_SETCURSEL, 0, 0);
   ShowTab(0);
   NavigateFromTreemap(folder_id, false);
-  if (const auto row = app.rows.FolderRowIndex(static_cast<std::uint64_t>(folder_id))) {
+  if (const auto row = app.views.rows.FolderRowIndex(static_cast<std::uint64_t>(folder_id))) {
     ShowAndSelectRow(app.folder_list, static_cast<int>(*row));
   }
   SetFocus(app.folder_list);
@@ -81,7 +81,7 @@ void SelectFromTreemap(const TreemapItem& item) {
   FolderListSelectTreemapItem(context, item);
 }
 
-std::wstring TreemapTooltip(std::size_t index) { return TreemapTooltipText(g_app.result, g_app.treemap_items, index); }
+std::wstring TreemapTooltip(std::size_t index) { return TreemapTooltipText(*g_app.views.result, g_app.views.treemap_items, index); }
 
 // The keys of the folder list and the file view: handled ones do not reach
 // the list (no horizontal scroll on Left and Right, no type-ahead beep on
@@ -169,14 +169,14 @@ void OnFileColumnClick(std::int32_t column) {
   FileViewColumnClick(context, column);
 }
 
-void RefreshExtensionList() {
+void ShowNewExtensionRows() {
   ExtensionListContext context = ExtensionContext();
-  RefreshExtensionList(context);
+  ShowNewExtensionRows(context);
 }
 
-void RefreshFileView() {
+void ShowNewFileRows() {
   FileViewContext context = FileContext();
-  RefreshFileView(context);
+  ShowNewFileRows(context);
 }
 
 void RefreshChangePage() {
@@ -186,14 +186,14 @@ void RefreshChangePage() {
   GrownListContext grown = GrownContext();
   RefreshGrownList(grown);
   SetWindowTextW(app.change_message,
-                 app.previous_scan == PreviousScan::kUnreadable ? text::kChangeUnreadable : text::kChangeFirstScan);
+                 app.views.previous_scan == PreviousScan::kUnreadable ? text::kChangeUnreadable : text::kChangeFirstScan);
   ShowChangePage(app.active_tab == 2);
 }
 
 void ShowChangePage(bool visible) {
   AppState& app = g_app;
   // After a scan without a previous one to compare, one line says why.
-  const bool message = visible && app.has_result && app.comparison == nullptr;
+  const bool message = visible && app.views.has_result && app.views.comparison == nullptr;
   const bool lists = visible && !message;
   for (HWND hwnd : {app.change_title, app.change_list, app.grown_title, app.grown_list}) {
     if (hwnd != nullptr) ShowWindow(hwnd, lists ? SW_SHOW : SW_HIDE);
@@ -201,22 +201,24 @@ void ShowChangePage(bool visible) {
   if (app.change_message != nullptr) ShowWindow(app.change_message, message ? SW_SHOW : SW_HIDE);
 }
 
+void RedrawTreemap() { RedrawTreemap(g_app.treemap); }
+
 void RebuildTreemapItems() {
   AppState& app = g_app;
-  app.treemap_state.treemap_show_files =
-      RebuildTreemapItems(app.result, static_cast<std::int64_t>(app.treemap_state.treemap_folder_id),
-                          app.treemap_state.treemap_show_files, app.treemap_items);
+  app.views.treemap_state.treemap_show_files =
+      RebuildTreemapItems(*app.views.result, static_cast<std::int64_t>(app.views.treemap_state.treemap_folder_id),
+                          app.views.treemap_state.treemap_show_files, app.views.treemap_items);
   RedrawTreemap(app.treemap);
 }
 
 void UpdateTreemapCaption() {
   if (g_app.treemap_title == nullptr) return;
-  SetWindowTextW(g_app.treemap_title, TreemapCaption(&g_app.result, g_app.treemap_state).c_str());
+  SetWindowTextW(g_app.treemap_title, TreemapCaption(g_app.views.result.get(), g_app.views.treemap_state).c_str());
 }
 
 void RegisterTreemap(HINSTANCE instance) {
   SetTreemapWindowHost(
-      TreemapWindowHost{&g_app.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip});
+      TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip});
   RegisterTreemapWindowClass(instance);
 }
 

@@ -32,15 +32,19 @@ void InstallListKeys();
 // A new result: no folder row stays selected.
 void ClearFolderListSelection();
 
-void RefreshExtensionList();
-void RefreshFileView();
+// A new result handed over: its rows shown, nothing selected.
+void ShowNewExtensionRows();
+void ShowNewFileRows();
 // The 变化 page after a scan: both lists refilled, or the one-line message
 // when there is nothing to compare; shown as the active page asks.
 void RefreshChangePage();
 // Shows the 变化 page's controls that apply (visible is whether the page is
 // the active one).
 void ShowChangePage(bool visible);
+// The treemap items rebuilt for the folder the treemap state names, then
+// redrawn; or only redrawn (the items are new already).
 void RebuildTreemapItems();
+void RedrawTreemap();
 void UpdateTreemapCaption();
 
 // The treemap window's class and what it reads (the items, font_small, the

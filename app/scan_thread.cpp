@@ -27,14 +27,14 @@ class PostingSink final : public ScanSink {
   }
   void Done(std::unique_ptr<ScanResult> result) override {
     auto delivery = std::make_unique<ScanDelivery>();
+    delivery->result = std::move(result);
     // Remembering is this thread's work, never the window's: reading the
     // previous snapshot, comparing and writing the new one take seconds on
     // a large volume. Its failures only mean no comparison.
-    delivery->memory = RememberScan(SnapshotFolder(), *result, kGrownFileCount);
+    delivery->memory = RememberScan(SnapshotFolder(), delivery->result, kGrownFileCount);
     if (!delivery->memory.problem.empty()) {
       Trace(L"RememberScan: %s", delivery->memory.problem.c_str());
     }
-    delivery->result = std::move(result);
     if (Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(delivery.get()))) delivery.release();
   }
   void Failed(ScanError error) override { Post(WM_SCAN_DONE, static_cast<WPARAM>(error), 0); }

@@ -7,15 +7,17 @@
 #include <memory>
 #include <string>
 
+#include "model/result_generation.h"
 #include "model/scan_memory.h"
 #include "model/scan_result.h"
 
 namespace tw {
 
-// What a successful scan hands over: the result, and the volume's previous
-// scan compared with it (the comparison's new_scan points at *result).
+// What a successful scan hands over: the result's first generation, and the
+// volume's previous scan compared with it (the comparison's new_scan is
+// that generation).
 struct ScanDelivery {
-  std::unique_ptr<ScanResult> result;
+  ResultGeneration result;
   RememberedScan memory;
 };
 

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "cli/ncdu_export.h"
 #include "cli/compare_report.h"
@@ -199,7 +200,8 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   if (options.compare) {
     ScanResult older;
     if (const int status = ObtainBoth(options, context, timings, older, result); status != kExitOk) return status;
-    const ComparedScans scans = CompareScans(older, result, static_cast<std::size_t>(options.top));
+    const ComparedScans scans = CompareScans(MakeGeneration(std::move(older)), MakeGeneration(std::move(result)),
+                                             static_cast<std::size_t>(options.top));
     if (!scans.same_volume) context.err << Utf16ToUtf8(text::kWarningPrefix) << Utf16ToUtf8(text::kWarningOtherVolume) << '\n';
     if (options.json) {
       WriteCompareJson(scans, options.depth, context.out);

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "base/arithmetic.h"
 
@@ -237,10 +238,12 @@ void CompareExtensions(const ScanResult& o, const ScanResult& n, ComparedScans& 
 
 }  // namespace
 
-ComparedScans CompareScans(const ScanResult& old_scan, const ScanResult& new_scan, std::size_t top) {
+ComparedScans CompareScans(ResultGeneration old_generation, ResultGeneration new_generation, std::size_t top) {
   ComparedScans s;
-  s.old_scan = &old_scan;
-  s.new_scan = &new_scan;
+  s.old_scan = std::move(old_generation);
+  s.new_scan = std::move(new_generation);
+  const ScanResult& old_scan = *s.old_scan;
+  const ScanResult& new_scan = *s.new_scan;
   s.same_volume = old_scan.volume_serial == 0 || new_scan.volume_serial == 0 ||
                   old_scan.volume_serial == new_scan.volume_serial;
   Builder b(old_scan, new_scan, s, top);

@@ -6,13 +6,15 @@
 // names from the root down, exactly; the drive letter plays no part), so an
 // image scanned on one machine compares with the same volume scanned on
 // another. A folder that moved shows as removed at its old path and added
-// at its new one. The comparison holds indices into both results, which
-// must outlive it; nothing is copied but the merged folder tree.
+// at its new one. The comparison holds indices into both results and keeps
+// both generations alive for as long as it lives; nothing is copied but the
+// merged folder tree.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "model/result_generation.h"
 #include "model/scan_result.h"
 
 namespace tw {
@@ -66,8 +68,7 @@ struct ComparedExtension {
 };
 
 struct ComparedScans {
-  const ScanResult* old_scan = nullptr;
-  const ScanResult* new_scan = nullptr;
+  ResultGeneration old_scan, new_scan;  // the two results compared
   std::vector<ComparedFolder> folders;  // the root first; parents before children
   // Largest first by bytes (the size that appeared or vanished, the size of
   // the change), equal ones in folder order, then in the newer scan's order.
@@ -80,8 +81,9 @@ struct ComparedScans {
   bool same_volume = true;  // both volume serial numbers known and equal, or one unknown
 };
 
-// Compares the two results; `top` bounds each of the four file lists.
-ComparedScans CompareScans(const ScanResult& old_scan, const ScanResult& new_scan, std::size_t top);
+// Compares the two results (neither null); `top` bounds each of the four
+// file lists.
+ComparedScans CompareScans(ResultGeneration old_scan, ResultGeneration new_scan, std::size_t top);
 
 // The files directly in one compared folder that appeared, vanished or
 // changed size, by change of allocated bytes, largest growth first (equal

@@ -32,8 +32,8 @@ void Note(std::string& problem, std::string_view what, std::string_view why) noe
 
 // Reads the previous snapshot at `path` and compares `result` with it; why
 // it could not be read goes to `problem`.
-void ComparePrevious(const std::string& path, const ScanResult& result, std::size_t top, RememberedScan& memory,
-                     std::string& problem) {
+void ComparePrevious(const std::string& path, const ResultGeneration& result, std::size_t top,
+                     RememberedScan& memory, std::string& problem) {
   std::error_code ignored;
   // Also "not found" when a file stands where the folder should be.
   if (fs::status(PathOf(path), ignored).type() == fs::file_type::not_found) return;
@@ -44,9 +44,8 @@ void ComparePrevious(const std::string& path, const ScanResult& result, std::siz
     Note(problem, "previous snapshot unreadable: ", error.detail);
     return;
   }
-  if (previous->volume_serial != result.volume_serial) return;  // not this volume's: as good as none
-  memory.changes = std::make_unique<ComparedScans>(CompareScans(*previous, result, top));
-  memory.previous = std::move(previous);
+  if (previous->volume_serial != result->volume_serial) return;  // not this volume's: as good as none
+  memory.changes = std::make_unique<ComparedScans>(CompareScans(std::move(previous), result, top));
   memory.previous_scan = PreviousScan::kCompared;
 }
 
@@ -78,13 +77,12 @@ bool SaveSnapshot(const std::string& folder, const std::string& path, const std:
 
 // Reads and compares the previous snapshot; what it throws (out of memory,
 // mostly) only loses the comparison.
-void ComparePreviousSafely(const std::string& path, const ScanResult& result, std::size_t top, RememberedScan& memory,
-                           std::string& problem) noexcept {
+void ComparePreviousSafely(const std::string& path, const ResultGeneration& result, std::size_t top,
+                           RememberedScan& memory, std::string& problem) noexcept {
   try {
     ComparePrevious(path, result, top, memory, problem);
   } catch (const std::exception& e) {
     memory.changes.reset();
-    memory.previous.reset();
     memory.previous_scan = PreviousScan::kUnreadable;
     Note(problem, "previous snapshot not compared: ", e.what());
   }
@@ -101,8 +99,9 @@ bool IsRememberedScan(const fs::path::string_type& name) {
 
 }  // namespace
 
-RememberedScan RememberScan(const std::string& folder, const ScanResult& result, std::size_t top) {
+RememberedScan RememberScan(const std::string& folder, const ResultGeneration& generation, std::size_t top) {
   RememberedScan memory;
+  const ScanResult& result = *generation;
   if (result.volume_serial == 0) return memory;
   if (folder.empty()) {
     Note(memory.problem, "no snapshot folder", "");
@@ -115,10 +114,10 @@ RememberedScan RememberScan(const std::string& folder, const ScanResult& result,
     std::string compare_problem;
     std::thread reader;
     try {
-      reader = std::thread(ComparePreviousSafely, std::cref(path), std::cref(result), top, std::ref(memory),
+      reader = std::thread(ComparePreviousSafely, std::cref(path), std::cref(generation), top, std::ref(memory),
                            std::ref(compare_problem));
     } catch (const std::system_error&) {
-      ComparePreviousSafely(path, result, top, memory, compare_problem);  // no thread to be had: in turn
+      ComparePreviousSafely(path, generation, top, memory, compare_problem);  // no thread to be had: in turn
     }
     std::vector<std::uint8_t> bytes;
     try {

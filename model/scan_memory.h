@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "model/result_generation.h"
 #include "model/scan_compare.h"
 #include "model/scan_result.h"
 
@@ -27,8 +28,8 @@ enum class PreviousScan {
 
 struct RememberedScan {
   PreviousScan previous_scan = PreviousScan::kNone;
-  std::unique_ptr<ScanResult> previous;  // set with kCompared
-  // kCompared: CompareScans(*previous, result, top); its new_scan points at `result`.
+  // kCompared: the previous snapshot compared with the new result,
+  // CompareScans(previous, result, top).
   std::unique_ptr<ComparedScans> changes;
   bool saved = false;   // the new result is now the volume's snapshot
   std::string problem;  // why a load or save failed (English, for the trace log); "" otherwise
@@ -44,7 +45,7 @@ struct RememberedScan {
 // (which is a problem); a snapshot of another serial number at the volume's
 // path counts as none and is replaced. Never throws (std::bad_alloc
 // included): failures land in `problem`.
-RememberedScan RememberScan(const std::string& folder, const ScanResult& result, std::size_t top);
+RememberedScan RememberScan(const std::string& folder, const ResultGeneration& result, std::size_t top);
 
 // The snapshot of a volume: folder + separator + "volume-" + 16 upper-case
 // hex digits of the serial + ".twsnap".

@@ -23,11 +23,13 @@ tw_ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Packages every build needs. FreeType, fontconfig and a CJK font give the
-# treemap pictures of tarnwick-scan their texts (the build goes on without).
-TW_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix
-                   nlohmann-json3-dev python3 zlib1g-dev libz-mingw-w64-dev
-                   libfreetype-dev libfontconfig-dev fonts-noto-cjk)
+# Packages of the host build (tarnwick-scan, the tests). FreeType, fontconfig
+# and a CJK font give the treemap pictures of tarnwick-scan their texts (the
+# build goes on without).
+TW_HOST_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev python3 zlib1g-dev
+                  libfreetype-dev libfontconfig-dev fonts-noto-cjk)
+# Packages every build needs: the host's and the Windows tree's.
+TW_BUILD_PACKAGES=("${TW_HOST_PACKAGES[@]}" g++-mingw-w64-x86-64-posix libz-mingw-w64-dev)
 
 # Configures and builds the host tree (Linux g++) in $1 with extra cmake args.
 tw_build_host() {

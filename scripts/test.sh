@@ -1,12 +1,32 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds both trees and runs every
-# test tier, then the host tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the threaded scan tests under ThreadSanitizer,
-# and a short regression run of every fuzz target over its committed corpus.
-# Exits non-zero on the first failure.
+# The test command: installs what is missing, builds the host tree and runs its
+# tests, builds the Windows tree and runs the GUI tier, then the host tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, the threaded
+# tests under ThreadSanitizer, and a short regression run of every fuzz
+# target over its committed corpus. Exits non-zero on the first failure.
+#
+#   scripts/test.sh           every tier
+#   scripts/test.sh --quick   the host build and the tests labelled unit only
+#                             (no volume image, no Wine, no sanitizer)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
+
+quick=0
+case "${1:-}" in
+  --quick) quick=1 ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--quick]" >&2; exit 2 ;;
+esac
+
+if [ $quick -eq 1 ]; then
+  tw_ensure_packages "${TW_HOST_PACKAGES[@]}"
+  echo "== host build (build/host)"
+  tw_build_host build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  echo "== unit tests"
+  ctest --test-dir build/host --output-on-failure -j "$TW_JOBS" -L '^unit$'
+  exit 0
+fi
 
 TW_TEST_PACKAGES=(ntfs-3g sleuthkit fuse3 gzip xz-utils attr)
 # The ncdu export is read back by ncdu (driven in tmux) and by gdu.
@@ -19,14 +39,16 @@ tw_ensure_packages "${TW_BUILD_PACKAGES[@]}" "${TW_TEST_PACKAGES[@]}" "${TW_IMPO
 echo "== host build (build/host)"
 tw_build_host build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-echo "== Windows build (build/win)"
-tw_build_win build/win
-
-echo "== unit and image tests"
+# The host tests come first, so that a failing one stops the run before the
+# Windows build.
+echo "== unit, image and binary tests"
 ctest --test-dir build/host --output-on-failure -j "$TW_JOBS"
 
 echo "== the ncdu export read back by ncdu and gdu"
 tests/cli/ncdu_import_test.sh build/host/bin/tarnwick-scan
+
+echo "== Windows build (build/win)"
+tw_build_win build/win
 
 echo "== GUI tests (Wine, Xvfb)"
 tests/gui/run_gui_tests.sh build/win build/host
@@ -40,13 +62,13 @@ echo "== unit and image tests under AddressSanitizer + UndefinedBehaviorSanitize
 tw_build_host build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=address,undefined
 ctest --test-dir build/asan --output-on-failure -j "$TW_JOBS"
 
-echo "== window pass, worker, driver and snapshot tests under ThreadSanitizer (build/tsan)"
+echo "== window pass, workers, driver and snapshot tests under ThreadSanitizer (build/tsan)"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread >/dev/null
 cmake --build build/tsan -j "$TW_JOBS" --target scan_tests engine_tests model_tests
 # ThreadSanitizer cannot map its shadow memory under full address-space
 # randomisation on some kernels; the tests run with it turned off.
 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j "$TW_JOBS" \
-  -R '^(Threads/WindowPassThreads|WindowPass|ScanDriver|ScanSourceMft|ScanWorker|Snapshot|ScanMemory)'
+  -R '^(Threads/WindowPassThreads|WindowPass|ScanDriver|ScanSourceMft|ScanWorker|ResultJob|Snapshot|ScanMemory)'
 
 echo "== fuzz targets: regression runs over the committed corpora (build/fuzz)"
 fuzz_targets=(fuzz_record fuzz_data_runs fuzz_overflow fuzz_volume fuzz_snapshot)

@@ -106,9 +106,8 @@ void ExtensionListColumnClick(ExtensionListContext& context, std::int32_t column
   }
 }
 
-void RefreshExtensionList(ExtensionListContext& context) {
+void ShowNewExtensionRows(ExtensionListContext& context) {
   ClearListSelection(context.list);
-  RefreshExtensionList(context.result, context.state);
   FillExtensionRows(context);
 }
 
@@ -164,9 +163,8 @@ void FileViewColumnClick(FileViewContext& context, std::int32_t column) {
   }
 }
 
-void RefreshFileView(FileViewContext& context) {
+void ShowNewFileRows(FileViewContext& context) {
   ClearListSelection(context.list);
-  RefreshFileView(context.result, context.state);
   FillFileRows(context);
 }
 

@@ -57,8 +57,9 @@ struct ExtensionListContext {
 void SetupExtensionListColumns(HWND list, int dpi);
 LRESULT ExtensionListNotify(NMHDR& header, ExtensionListContext& context);
 void ExtensionListColumnClick(ExtensionListContext& context, std::int32_t column);
-// After a new result: sort by the kept state, refill, set the header arrow.
-void RefreshExtensionList(ExtensionListContext& context);
+// After a new result, whose rows the state already holds: nothing
+// selected, the new row count, the header arrow.
+void ShowNewExtensionRows(ExtensionListContext& context);
 
 // ---- File view ----------------------------------------------------------------
 
@@ -77,7 +78,9 @@ void FileViewColumnClick(FileViewContext& context, std::int32_t column);
 // Enter shows the selected file in the shell's file browser, Ctrl+C copies
 // its path. True when the key was one of those.
 bool FileViewKeyDown(FileViewContext& context, WPARAM key);
-void RefreshFileView(FileViewContext& context);
+// After a new result, whose rows the state already holds: as for the
+// extension list.
+void ShowNewFileRows(FileViewContext& context);
 
 // ---- The 变化 page ------------------------------------------------------------------
 

@@ -37,7 +37,7 @@ TEST(CompareScans, MatchesByPathNotByRecordNumberOrDrive) {
   after.AddFile(41, 202, L"y", 1);
   after.Finish();
 
-  const ComparedScans s = CompareScans(before.result(), after.result(), 10);
+  const ComparedScans s = CompareScans(MakeGeneration(before.result()), MakeGeneration(after.result()), 10);
   EXPECT_EQ(Paths(s, s.resized), (std::vector<std::wstring>{L"D:\\docs\\a.txt"}));
   // The exact name is the key: B.txt vanished and b.txt appeared.
   EXPECT_EQ(Paths(s, s.added), (std::vector<std::wstring>{L"D:\\docs\\b.txt", L"D:\\new\\y"}));
@@ -72,21 +72,21 @@ TEST(CompareScans, ListsKeepTheLargestAndAnEmptySideIsAllAddedOrRemoved) {
   for (int i = 0; i < 5000; ++i) full.AddFile(30, 1000 + i, L"f" + std::to_wstring(i), (i * 7919) % 5000);
   full.Finish();
 
-  const ComparedScans grown = CompareScans(empty.result(), full.result(), 3);
+  const ComparedScans grown = CompareScans(MakeGeneration(empty.result()), MakeGeneration(full.result()), 3);
   ASSERT_EQ(grown.added.size(), 3u);
   EXPECT_EQ(grown.added[0].new_size, 4999);
   EXPECT_EQ(grown.added[1].new_size, 4998);
   EXPECT_EQ(grown.folders[0].files_added, 5000) << "counted whatever the lists keep";
   EXPECT_TRUE(grown.removed.empty() && grown.resized.empty());
 
-  const ComparedScans gone = CompareScans(full.result(), empty.result(), 0);
+  const ComparedScans gone = CompareScans(MakeGeneration(full.result()), MakeGeneration(empty.result()), 0);
   EXPECT_TRUE(gone.removed.empty()) << "top 0 lists nothing";
   EXPECT_EQ(gone.folders[0].files_removed, 5000);
   EXPECT_EQ(gone.folders[gone.folders[0].children[0]].new_folder, kNoSide);
 
   full.result().volume_serial = 1;
   empty.result().volume_serial = 2;
-  EXPECT_FALSE(CompareScans(empty.result(), full.result(), 1).same_volume);
+  EXPECT_FALSE(CompareScans(MakeGeneration(empty.result()), MakeGeneration(full.result()), 1).same_volume);
 }
 
 }  // namespace

@@ -60,25 +60,26 @@ class ScanMemory : public ::testing::Test {
 };
 
 TEST_F(ScanMemory, FirstScanIsSavedPrivatelyAndTheNextIsComparedWithIt) {
-  const ScanResult first = Volume(100);
+  const ResultGeneration first = MakeGeneration(Volume(100));
   const RememberedScan none = RememberScan(folder_, first, 10);
   EXPECT_EQ(none.previous_scan, PreviousScan::kNone);
   EXPECT_TRUE(none.saved);
   EXPECT_EQ(none.problem, "");
-  EXPECT_FALSE(none.previous || none.changes);
+  EXPECT_FALSE(none.changes);
   const std::string path = SnapshotPathFor(folder_, kSerial);
   EXPECT_EQ(path, folder_ + "/volume-00C0FFEE12345678.twsnap");
   EXPECT_EQ(Names(folder_), std::vector<std::string>{"volume-00C0FFEE12345678.twsnap"}) << "no temporary left";
   EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::mask, fs::perms::owner_all);
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
 
-  const ScanResult second = Volume(300, true);
+  const ResultGeneration second = MakeGeneration(Volume(300, true));
   const RememberedScan compared = RememberScan(folder_, second, 10);
   ASSERT_EQ(compared.previous_scan, PreviousScan::kCompared) << compared.problem;
-  ASSERT_TRUE(compared.previous && compared.changes);
-  EXPECT_EQ(test::DifferenceBetween(first, *compared.previous), "");
-  EXPECT_EQ(compared.changes->old_scan, compared.previous.get());
-  EXPECT_EQ(compared.changes->new_scan, &second);
+  ASSERT_TRUE(compared.changes);
+  // The comparison holds the snapshot read back and the very generation it was given.
+  ASSERT_NE(compared.changes->old_scan, nullptr);
+  EXPECT_EQ(test::DifferenceBetween(*first, *compared.changes->old_scan), "");
+  EXPECT_EQ(compared.changes->new_scan, second);
   ASSERT_EQ(compared.changes->resized.size(), 1u);
   EXPECT_EQ(compared.changes->resized[0].new_size - compared.changes->resized[0].old_size, 200);
   ASSERT_EQ(compared.changes->added.size(), 1u);
@@ -87,13 +88,13 @@ TEST_F(ScanMemory, FirstScanIsSavedPrivatelyAndTheNextIsComparedWithIt) {
   ScanResult back;
   SnapshotError error;
   ASSERT_TRUE(LoadSnapshotFile(path, back, error)) << error.detail;
-  EXPECT_EQ(test::DifferenceBetween(second, back), "");
+  EXPECT_EQ(test::DifferenceBetween(*second, back), "");
 }
 
 TEST_F(ScanMemory, UnknownSerialNumberReadsAndWritesNothing) {
   ScanResult r = Volume(1);
   r.volume_serial = 0;
-  const RememberedScan m = RememberScan(folder_, r, 10);
+  const RememberedScan m = RememberScan(folder_, MakeGeneration(r), 10);
   EXPECT_EQ(m.previous_scan, PreviousScan::kNone);
   EXPECT_FALSE(m.saved);
   EXPECT_FALSE(fs::exists(folder_));
@@ -119,19 +120,19 @@ TEST_F(ScanMemory, DamagedOrForeignSnapshotIsReplaced) {
   const std::string path = SnapshotPathFor(folder_, kSerial);
   for (const Case& c : cases) {
     WriteFile(path, c.bytes);
-    const RememberedScan m = RememberScan(folder_, Volume(3), 10);
+    const RememberedScan m = RememberScan(folder_, MakeGeneration(Volume(3)), 10);
     EXPECT_EQ(m.previous_scan, c.expected) << c.what;
-    EXPECT_FALSE(m.previous || m.changes) << c.what;
+    EXPECT_FALSE(m.changes) << c.what;
     EXPECT_EQ(m.problem.empty(), c.expected == PreviousScan::kNone) << c.what << ": " << m.problem;
     EXPECT_TRUE(m.saved) << c.what;
-    EXPECT_EQ(RememberScan(folder_, Volume(4), 10).previous_scan, PreviousScan::kCompared) << c.what;
+    EXPECT_EQ(RememberScan(folder_, MakeGeneration(Volume(4)), 10).previous_scan, PreviousScan::kCompared) << c.what;
   }
 }
 
 TEST_F(ScanMemory, FileWhereTheFolderShouldBeOnlyLosesTheComparison) {
   WriteFile(folder_, "not a folder");
   RememberedScan m;
-  ASSERT_NO_THROW(m = RememberScan(folder_, Volume(1), 10));
+  ASSERT_NO_THROW(m = RememberScan(folder_, MakeGeneration(Volume(1)), 10));
   EXPECT_EQ(m.previous_scan, PreviousScan::kNone);
   EXPECT_FALSE(m.saved);
   EXPECT_NE(m.problem, "");

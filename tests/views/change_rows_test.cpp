@@ -47,7 +47,7 @@ class ChangeRowsTest : public ::testing::Test {
     after_.AddFile(37, 104, L"n", 5000);
     after_.Finish();
 
-    scans_ = CompareScans(before_.result(), after_.result(), kGrownFileCount);
+    scans_ = CompareScans(MakeGeneration(before_.result()), MakeGeneration(after_.result()), kGrownFileCount);
     rows_.Reset(&scans_);
   }
 
@@ -141,7 +141,7 @@ TEST(ChangeRows, DirectFilesOpenToTheFilesThatChanged) {
   after.AddFile(30, 100, L"kept", 10);
   after.AddFile(30, 101, L"shrunk", 30);
   after.AddFile(30, 103, L"new.iso", 500);
-  const ComparedScans scans = CompareScans(before.Finish(), after.Finish(), 10);
+  const ComparedScans scans = CompareScans(MakeGeneration(before.Finish()), MakeGeneration(after.Finish()), 10);
   ChangeRowModel rows;
   rows.Reset(&scans);
   // [C:], [直接文件] (nothing changed: closed for good), mix.
@@ -180,10 +180,10 @@ TEST_F(ChangeRowsTest, StatusSuffixTellsTheOverallChangeAndWhenTheLastScanWas) {
   setenv("TZ", "UTC0", 1);
   tzset();
   EXPECT_EQ(ChangeStatusSuffix(scans_), L" · 比上次 (2026/12/1 09:30:05) 增加 4.35 KB");
-  const ComparedScans back = CompareScans(after_.result(), before_.result(), 10);
+  const ComparedScans back = CompareScans(MakeGeneration(after_.result()), MakeGeneration(before_.result()), 10);
   // The newer scan's time is not known here: the time is left out.
   EXPECT_EQ(ChangeStatusSuffix(back), L" · 比上次减少 4.35 KB");
-  EXPECT_EQ(ChangeStatusSuffix(CompareScans(before_.result(), before_.result(), 10)),
+  EXPECT_EQ(ChangeStatusSuffix(CompareScans(MakeGeneration(before_.result()), MakeGeneration(before_.result()), 10)),
             L" · 比上次 (2026/12/1 09:30:05) 无变化");
   if (old_tz != nullptr) {
     setenv("TZ", saved.c_str(), 1);
