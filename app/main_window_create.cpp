@@ -13,6 +13,7 @@
 #include "texts/texts.h"
 #include "ui/treemap_window_win32.h"
 #include "views/dpi_scale.h"
+#include "views/main_layout.h"
 #include "views/status_texts.h"
 
 namespace tw {
@@ -62,9 +63,9 @@ void CreateControls(HWND hwnd) {
 
   app.tabs = CreateChild(hwnd, WC_TABCONTROLW, nullptr, child | WS_CLIPSIBLINGS | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER,
                          IDC_TABS);
-  InsertTab(app.tabs, 0, text::kTreeTab);
-  InsertTab(app.tabs, 1, text::kFileTab);
-  InsertTab(app.tabs, 2, text::kChangeTab);
+  InsertTab(app.tabs, kTabTree, text::kTreeTab);
+  InsertTab(app.tabs, kTabFiles, text::kFileTab);
+  InsertTab(app.tabs, kTabChanges, text::kChangeTab);
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
   app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title);
@@ -173,7 +174,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   FillDriveList(app.drive_combo);
   UpdateSpaceSummary();
 
-  ShowTab(0);
+  ShowTab(kTabTree);
   LayoutMainWindow(hwnd);
   return 0;
 }

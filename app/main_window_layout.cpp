@@ -60,21 +60,21 @@ void LayoutMainWindow(HWND hwnd) {
 void ShowTab(int index) {
   AppState& app = g_app;
   app.active_tab = index;
-  const int page0 = index == 0 ? SW_SHOW : SW_HIDE;
+  const int page0 = index == kTabTree ? SW_SHOW : SW_HIDE;
   for (HWND hwnd :
        {app.folder_title, app.folder_list, app.treemap_title, app.treemap, app.extension_title, app.extension_list}) {
     if (hwnd != nullptr) ShowWindow(hwnd, page0);
   }
-  if (app.file_list != nullptr) ShowWindow(app.file_list, index == 1 ? SW_SHOW : SW_HIDE);
-  ShowChangePage(index == 2);
+  if (app.file_list != nullptr) ShowWindow(app.file_list, index == kTabFiles ? SW_SHOW : SW_HIDE);
+  ShowChangePage(index == kTabChanges);
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
-  if (index == 0) {
+  if (index == kTabTree) {
     SetCountAndRedraw(app.folder_list, app.views.rows.RowCount());
     SetCountAndRedraw(app.extension_list, app.views.extensions.extension_view.size());
     if (app.treemap != nullptr) {
       RedrawWindow(app.treemap, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
-  } else if (index == 1) {
+  } else if (index == kTabFiles) {
     SetCountAndRedraw(app.file_list, app.views.files.file_view.size());
   } else {
     SetCountAndRedraw(app.change_list, app.views.changes.RowCount());

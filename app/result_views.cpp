@@ -13,6 +13,7 @@
 #include "ui/result_lists_win32.h"
 #include "ui/treemap_window_win32.h"
 #include "views/gdi_owner.h"
+#include "views/main_layout.h"
 
 namespace tw {
 namespace {
@@ -67,7 +68,7 @@ void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
 void ShowFolderInTree(std::int64_t folder_id) {
   AppState& app = g_app;
   SendMessageW(app.tabs, TCM_SETCURSEL, 0, 0);
-  ShowTab(0);
+  ShowTab(kTabTree);
   NavigateFromTreemap(folder_id, false);
   if (const auto row = app.views.rows.FolderRowIndex(static_cast<std::uint64_t>(folder_id))) {
     ShowAndSelectRow(app.folder_list, static_cast<int>(*row));
@@ -187,7 +188,7 @@ void RefreshChangePage() {
   RefreshGrownList(grown);
   SetWindowTextW(app.change_message,
                  app.views.previous_scan == PreviousScan::kUnreadable ? text::kChangeUnreadable : text::kChangeFirstScan);
-  ShowChangePage(app.active_tab == 2);
+  ShowChangePage(app.active_tab == kTabChanges);
 }
 
 void ShowChangePage(bool visible) {

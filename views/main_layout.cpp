@@ -30,7 +30,7 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
   // Content area below the tabs and the section titles.
   const std::int32_t T = S(78) + S(30) + S(28);
   const std::int32_t C = H - T - S(30) - M;
-  if (active_tab == 0) {
+  if (active_tab == kTabTree) {
     const auto split = static_cast<std::int32_t>(static_cast<double>(W) * 0.62);
     const std::int32_t half = S(8) / 2;
     const std::int32_t R = split + half;
@@ -45,7 +45,7 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
     page.extension_title = {R, list_y - S(22) - S(6), RW, S(22)};
     page.extension_list = {R, list_y, RW, std::max(S(80), C - S(200) - S(8))};
     l.folder_page = page;
-  } else if (active_tab == 2) {
+  } else if (active_tab == kTabChanges) {
     // The folder changes take three fifths of the height, the files the rest
     // below a gap and their title.
     const std::int32_t Y = T - S(22) - S(6);

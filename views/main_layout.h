@@ -11,6 +11,13 @@
 
 namespace tw {
 
+// The pages of the tab control, in the order of their tabs.
+enum MainTab : std::int32_t {
+  kTabTree = 0,     // 树状视图: folder list, treemap, extension list
+  kTabFiles = 1,    // 文件查看: the largest files
+  kTabChanges = 2,  // 变化: the comparison with the previous scan
+};
+
 // A control's position and size, in the order MoveWindow takes them.
 struct Placement {
   std::int32_t x = 0;
@@ -50,8 +57,8 @@ struct MainLayout {
   Placement tabs;
   Placement status_text;
   Placement progress_bar;
-  // Page 0 places the folder page, page 1 only the file list, page 2 the
-  // change page. The controls of the pages not shown keep their last
+  // The tree page places the folder page, the files page only the file
+  // list, the changes page the change page. The controls of the pages not shown keep their last
   // positions.
   std::optional<FolderPageLayout> folder_page;
   std::optional<Placement> file_list;
@@ -65,7 +72,7 @@ struct MainLayout {
 };
 
 // The placements for a client area of width x height at dpi, showing page
-// active_tab (0 the folder page, 1 the file page, 2 the change page).
+// active_tab (a MainTab).
 MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_t dpi, std::int32_t active_tab);
 
 // The smallest window size the user can drag to: S(1000) x S(680).
