@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/drive_letter.h"
 #include "cli/ncdu_export.h"
 #include "cli/compare_report.h"
 #include "cli/options.h"
@@ -55,7 +56,7 @@ const wchar_t* SnapshotReason(SnapshotProblem problem) {
 void SetDriveLetter(ScanResult& result, const std::wstring& letter) {
   if (letter.empty() || result.folders.empty()) return;
   result.drive = letter;
-  const std::wstring name = L"[" + letter + L":]";
+  const std::wstring name = RootName(letter);
   const auto offset = static_cast<std::uint32_t>(result.names.size());
   for (const wchar_t c : name) result.names.push_back(static_cast<char16_t>(c));
   result.folders[0].name = NameRef{offset, static_cast<std::uint32_t>(name.size())};

@@ -10,7 +10,7 @@
 
 #include "base/drive_letter.h"
 #include "base/trace.h"
-#include "model/tree_builder.h"
+#include "engine/tree_builder.h"
 #include "scan/mft_loader.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"

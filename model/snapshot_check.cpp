@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scan/mft_loader.h"
+#include "base/ids.h"
 
 namespace tw {
 namespace {
