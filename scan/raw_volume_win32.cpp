@@ -11,19 +11,11 @@
 #include "base/drive_letter.h"
 #include "format/utf.h"
 #include "scan/boot_sector.h"
+#include "scan/ntfs_layout.h"
 #include "scan/partition_table.h"
 
 namespace tw {
 namespace {
-
-// NTFS_VOLUME_DATA_BUFFER, read field by field.
-constexpr DWORD kVolumeDataSize = 96;
-constexpr std::size_t kNumberSectors = 8;           // i64
-constexpr std::size_t kBytesPerSector = 40;         // u32
-constexpr std::size_t kBytesPerCluster = 44;        // u32
-constexpr std::size_t kBytesPerRecordSegment = 48;  // u32
-constexpr std::size_t kMftValidDataLength = 56;     // i64
-constexpr std::size_t kMftStartLcn = 64;            // i64
 
 // Raw volume reads must start and end on sector boundaries, into a buffer
 // aligned the same way. 4 KiB is a multiple of every sector size in use.
@@ -132,22 +124,23 @@ class Win32Volume : public RawVolume {
 
  private:
   bool QuerySystem(NtfsVolumeData& data) {
+    // NTFS_VOLUME_DATA_BUFFER, read field by field.
     std::uint8_t buffer[kVolumeDataSize] = {};
     DWORD returned = 0;
-    if (!DeviceIoControl(handle_, FSCTL_GET_NTFS_VOLUME_DATA, nullptr, 0, buffer, kVolumeDataSize, &returned,
+    if (!DeviceIoControl(handle_, FSCTL_GET_NTFS_VOLUME_DATA, nullptr, 0, buffer, static_cast<DWORD>(kVolumeDataSize), &returned,
                          nullptr) ||
-        returned < kMftStartLcn + 8) {
+        returned < kVolumeDataMftStartLcnField + 8) {
       return false;
     }
     const ByteSpan b(buffer, returned);
-    data.bytes_per_cluster = ReadU32(b, kBytesPerCluster);
-    data.bytes_per_record = ReadU32(b, kBytesPerRecordSegment);
-    data.mft_valid_data_length = ReadI64(b, kMftValidDataLength);
-    data.mft_start_lcn = ReadI64(b, kMftStartLcn);
-    data.volume_serial = ReadU64(b, 0);  // VolumeSerialNumber leads the buffer
+    data.bytes_per_cluster = ReadU32(b, kVolumeDataBytesPerClusterField);
+    data.bytes_per_record = ReadU32(b, kVolumeDataBytesPerRecordField);
+    data.mft_valid_data_length = ReadI64(b, kVolumeDataMftValidLengthField);
+    data.mft_start_lcn = ReadI64(b, kVolumeDataMftStartLcnField);
+    data.volume_serial = ReadU64(b, kVolumeDataSerialField);
     std::int64_t size = 0;
-    const std::int64_t sectors = ReadI64(b, kNumberSectors);
-    const std::int64_t sector_size = ReadU32(b, kBytesPerSector);
+    const std::int64_t sectors = ReadI64(b, kVolumeDataNumberSectorsField);
+    const std::int64_t sector_size = ReadU32(b, kVolumeDataBytesPerSectorField);
     data.volume_size = (sectors > 0 && !__builtin_mul_overflow(sectors, sector_size, &size)) ? size : 0;
     return true;
   }
