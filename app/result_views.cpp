@@ -26,7 +26,7 @@ void TreemapChanged() {
 FolderListContext FolderContext() {
   AppState& app = g_app;
   return FolderListContext{app.folder_list, app.main_window, app.views.rows,      app.views.treemap_state,
-                           app.font_normal, g_dpi,           TreemapChanged};
+                           app.font_normal.get(), g_dpi,           TreemapChanged};
 }
 
 ExtensionListContext ExtensionContext() {
@@ -44,7 +44,7 @@ void ShowFolderInTree(std::int64_t folder_id);
 
 ChangeListContext ChangeContext() {
   AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal, g_dpi, ShowFolderInTree};
+  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(), g_dpi, ShowFolderInTree};
 }
 
 GrownListContext GrownContext() {

@@ -60,7 +60,7 @@ void Paint(HWND hwnd) {
   HDC dc = BeginPaint(hwnd, &paint);
   const Rect client = ClientRect(hwnd);
   {
-    const ScopedSelect font(dc, g_host.font != nullptr ? *g_host.font : nullptr);
+    const ScopedSelect font(dc, g_host.font != nullptr ? g_host.font->get() : nullptr);
     if (client.left < client.right && client.top < client.bottom) {
       FillSolid(dc, RECT{client.left, client.top, client.right, client.bottom}, RGB(255, 255, 255));
       const std::vector<TreemapItem>& items = Items();
