@@ -99,6 +99,9 @@ std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::
     case ScanError::kCannotReadMft:
       reason = text::kErrorReadMft;
       break;
+    case ScanError::kOtherVolume:
+      reason = text::kErrorOtherVolume;
+      break;
     case ScanError::kOutOfMemory:
       reason = text::kErrorOutOfMemory;
       about_source = false;

@@ -18,6 +18,8 @@ const char* ScanErrorName(ScanError error) {
       return "no such NTFS partition";
     case ScanError::kCannotReadMft:
       return "cannot read the MFT";
+    case ScanError::kOtherVolume:
+      return "not the volume scanned";
     case ScanError::kOutOfMemory:
       return "out of memory";
     case ScanError::kUnknown:

@@ -42,6 +42,7 @@ enum class ScanError : std::uint8_t {
   kNotNtfs,           // no NTFS volume where one was looked for
   kNoSuchPartition,   // the partition asked for does not exist or is not NTFS
   kCannotReadMft,     // the geometry, record 0 or the MFT's bytes could not be read
+  kOtherVolume,       // a volume read again is not the one scanned (another serial number)
   kOutOfMemory,
   kUnknown,  // anything else (an exception that is not the engine's)
 };

@@ -82,6 +82,7 @@ inline constexpr wchar_t kProgressTree[] = L"构建目录树...";
 inline constexpr wchar_t kErrorPrefix[] = L"错误: ";
 inline constexpr wchar_t kErrorOpenVolume[] = L"无法打开卷，请确认以管理员身份运行。";
 inline constexpr wchar_t kErrorReadMft[] = L"无法读取 MFT。";
+inline constexpr wchar_t kErrorOtherVolume[] = L"这不是扫描时的卷 (卷序列号不同)。";
 inline constexpr wchar_t kErrorOutOfMemory[] = L"内存不足。";
 inline constexpr wchar_t kErrorUnknown[] = L"未知错误。";
 // The command line's output could not be written: "错误: 无法写入输出。 (" where
