@@ -15,17 +15,16 @@ HWND g_overview = nullptr;
 }  // namespace
 
 void RegisterOverview(HINSTANCE instance) {
-  SetOverviewWindowHost(OverviewWindowHost{&g_app.views, &g_app.font_normal, &g_app.font_small, &g_dpi,
-                                           [](const TreeTarget& target) {
-                                             ShowItemInTree(target.folder_id, target.file_position);
-                                           }});
+  SetOverviewWindowHost(
+      OverviewWindowHost{&g_app.views, &g_app.font_normal, &g_app.font_small, &g_dpi,
+                         [](const TreeTarget& target) { ShowItemInTree(target.folder_id, target.file_position); }});
   RegisterOverviewWindowClass(instance);
 }
 
 HWND CreateOverview(HWND parent) {
-  g_overview = CreateWindowExW(0, kOverviewWindowClass, nullptr, WS_CHILD, 0, 0, 10, 10, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_OVERVIEW)), GetModuleHandleW(nullptr),
-                               nullptr);
+  g_overview =
+      CreateWindowExW(0, kOverviewWindowClass, nullptr, WS_CHILD, 0, 0, 10, 10, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_OVERVIEW)), GetModuleHandleW(nullptr), nullptr);
   return g_overview;
 }
 

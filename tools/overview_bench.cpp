@@ -48,11 +48,12 @@ int main(int argc, char** argv) {
       }));
     }
     std::printf("files %d, folders %zu, overview %dx%d\n", result.file_count, result.folders.size(), width, height);
-    std::printf("scan %.3f s; overview layout and drawing %.3f s (cells %zu, of them grey %zu, %.1f MB kept; "
-                "%zu offered a label); volume picture without text %.3f s (medians of %d)\n",
-                scan, Median(overview_times), cells, merged,
-                static_cast<double>(cells * sizeof(tw::NestedCell) + merged * sizeof(tw::MergedItems)) / 1e6,
-                offered, Median(picture_times), runs);
+    std::printf(
+        "scan %.3f s; overview layout and drawing %.3f s (cells %zu, of them grey %zu, %.1f MB kept; "
+        "%zu offered a label); volume picture without text %.3f s (medians of %d)\n",
+        scan, Median(overview_times), cells, merged,
+        static_cast<double>(cells * sizeof(tw::NestedCell) + merged * sizeof(tw::MergedItems)) / 1e6, offered,
+        Median(picture_times), runs);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "overview_bench: %s\n", e.what());
     return 1;

@@ -49,7 +49,8 @@ class Painter {
   bool Paint(std::uint32_t top, const Rect& area) {
     if (top >= result_.folders.size() || result_.folders[top].total_size <= 0) return true;
     if (area.Width() <= 0 || area.Height() <= 0) return true;
-    std::vector<Pending> pending{Pending{top, area, {}, kTopRidge, 0, Keep(NestedCellKind::kFolder, top, area, kNoCell, 0)}};
+    std::vector<Pending> pending{
+        Pending{top, area, {}, kTopRidge, 0, Keep(NestedCellKind::kFolder, top, area, kNoCell, 0)}};
     std::size_t budget = result_.folders.size();
     while (!pending.empty() && budget-- > 0) {
       if (cancel_ != nullptr && cancel_->cancelled()) return false;
@@ -65,13 +66,7 @@ class Painter {
   std::uint32_t Keep(NestedCellKind kind, std::uint32_t index, const Rect& rect, std::uint32_t parent,
                      std::uint32_t depth) {
     if (layout_ == nullptr) return kNoCell;
-    NestedCell cell;
-    cell.rect = rect;
-    cell.index = index;
-    cell.parent = parent;
-    cell.depth = depth;
-    cell.kind = kind;
-    layout_->cells.push_back(cell);
+    layout_->cells.push_back(NestedCell{rect, index, parent, 0, 0, depth, kind});
     return static_cast<std::uint32_t>(layout_->cells.size() - 1);
   }
 
@@ -103,8 +98,7 @@ class Painter {
       PaintCell(p.rect, surface, p.ridge * kRidgeFalloff, kMergedColour);
       return;
     }
-    const double pixels_per_unit =
-        static_cast<double>(p.rect.Width()) * static_cast<double>(p.rect.Height()) / sum;
+    const double pixels_per_unit = static_cast<double>(p.rect.Width()) * static_cast<double>(p.rect.Height()) / sum;
     items_.clear();
     std::int64_t merged = 0;
     std::uint32_t merged_count = 0;
@@ -123,7 +117,8 @@ class Painter {
     for (const Item& item : items_) weights_.push_back(item.weight);
     SquarifyLayout(p.rect, weights_, cells_);
 
-    if (layout_ != nullptr && p.cell != kNoCell) layout_->cells[p.cell].first_child = static_cast<std::uint32_t>(layout_->cells.size());
+    if (layout_ != nullptr && p.cell != kNoCell)
+      layout_->cells[p.cell].first_child = static_cast<std::uint32_t>(layout_->cells.size());
     const float ridge = p.ridge * kRidgeFalloff;
     const std::uint32_t depth = p.depth + 1;
     for (const TreemapCell& cell : cells_) {
@@ -132,7 +127,8 @@ class Painter {
       const Item& item = items_[cell.item_index];
       switch (item.kind) {
         case NestedCellKind::kFolder:
-          pending.push_back(Pending{item.index, rect, surface, ridge, depth, Keep(item.kind, item.index, rect, p.cell, depth)});
+          pending.push_back(
+              Pending{item.index, rect, surface, ridge, depth, Keep(item.kind, item.index, rect, p.cell, depth)});
           if (labels_ != nullptr) labels_->OfferFolder(item.index, rect, depth);
           break;
         case NestedCellKind::kFile:

@@ -91,10 +91,10 @@ std::wstring LegendText(const ExtStat& extension);
 
 // The spaces of a legend row, in pixels.
 struct LegendSpacing {
-  std::int32_t margin = 8;       // before the first entry and after the last
-  std::int32_t swatch = 12;      // the swatch's side
-  std::int32_t swatch_gap = 5;   // between a swatch and its text
-  std::int32_t entry_gap = 16;   // between a text and the next swatch
+  std::int32_t margin = 8;      // before the first entry and after the last
+  std::int32_t swatch = 12;     // the swatch's side
+  std::int32_t swatch_gap = 5;  // between a swatch and its text
+  std::int32_t entry_gap = 16;  // between a text and the next swatch
 };
 
 // Where each entry's swatch starts when the entries are set in one row from

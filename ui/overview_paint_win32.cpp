@@ -103,7 +103,7 @@ std::vector<PathBarPart> DrawPathBar(HDC dc, const OverviewPageInput& in) {
     PaintText(dc, text, part.rect, last ? kColourBlack : kColourAccent, DT_LEFT);
     if (!last) {
       PaintText(dc, separator, Rect{part.rect.right, bar.top, part.rect.right + separator_width, bar.bottom},
-               kColourGreyText, DT_LEFT);
+                kColourGreyText, DT_LEFT);
     }
   }
   return parts;
@@ -153,7 +153,8 @@ void DrawLegendRow(HDC dc, const OverviewPageInput& in) {
   SetBkMode(dc, TRANSPARENT);
   for (std::size_t i = 0; i < shown.size(); ++i) {
     if (at[i] < 0) continue;
-    FillSolid(dc, RECT{at[i], swatch_top, at[i] + spacing.swatch, swatch_top + spacing.swatch}, PaletteColour(shown[i]));
+    FillSolid(dc, RECT{at[i], swatch_top, at[i] + spacing.swatch, swatch_top + spacing.swatch},
+              PaletteColour(shown[i]));
     const std::int32_t x = at[i] + spacing.swatch + spacing.swatch_gap;
     PaintText(dc, texts[i], Rect{x, row.top, x + widths[i] + 1, row.bottom}, kColourGreyText, DT_LEFT);
   }

@@ -2,12 +2,11 @@
 // composed and copied on paint, the tip, the mouse and the keys.
 #include "ui/overview_window_win32.h"
 
-#include <commctrl.h>
-
 #include <memory>
 #include <utility>
 
 #include "engine/result_job.h"
+#include "ui/control_window_win32.h"
 #include "ui/file_icons_win32.h"
 #include "ui/overview_paint_win32.h"
 
@@ -33,8 +32,7 @@ struct OverviewControl {
   SizedBitmap page;     // the composed page: a repaint copies it
   std::vector<PathBarPart> path_parts;
   std::uint64_t pictures_shown = 0;
-  HWND tooltip = nullptr;
-  std::wstring tip_text;
+  WindowTip tip;
   bool tracking_leave = false;
 };
 OverviewControl g_control;
@@ -78,7 +76,8 @@ void Compose(HWND hwnd) {
   input.picture = g_control.picture.bitmap ? &g_control.picture : nullptr;
   input.hover = g_control.pointer.HoverOutline();
   input.selection = g_control.pointer.SelectionOutline();
-  input.path = g_control.host.views != nullptr && ShownResult() != nullptr ? &g_control.host.views->overview.path() : nullptr;
+  input.path =
+      g_control.host.views != nullptr && ShownResult() != nullptr ? &g_control.host.views->overview.path() : nullptr;
   input.result = ShownResult();
   input.path_font = PathFont();
   input.legend_font = LabelFont();
@@ -147,34 +146,8 @@ void OnPicture(HWND hwnd, LPARAM lparam) {
 
 // ---- The tip --------------------------------------------------------------------
 
-TTTOOLINFOW ToolOf(HWND hwnd) {
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = hwnd;
-  tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
-  return tool;
-}
-
-void CreateTooltip(HWND hwnd) {
-  g_control.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                                      GetModuleHandleW(nullptr), nullptr);
-  if (g_control.tooltip == nullptr) return;
-  TTTOOLINFOW tool = ToolOf(hwnd);
-  tool.lpszText = const_cast<wchar_t*>(L"");
-  SendMessageW(g_control.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageW(g_control.tooltip, TTM_SETMAXTIPWIDTH, 0, 800);  // lets the text break at its newline
-}
-
-void UpdateTip(HWND hwnd) {
-  if (g_control.tooltip == nullptr) return;
-  g_control.tip_text = PictureIsCurrent() ? g_control.pointer.HoverTip() : std::wstring();
-  if (g_control.tip_text.empty()) SendMessageW(g_control.tooltip, TTM_POP, 0, 0);
-  TTTOOLINFOW tool = ToolOf(hwnd);
-  tool.lpszText = g_control.tip_text.data();
-  SendMessageW(g_control.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-}
+// The tip follows the hovered cell of a picture of the generation shown.
+void UpdateTip() { g_control.tip.SetText(PictureIsCurrent() ? g_control.pointer.HoverTip() : std::wstring()); }
 
 // ---- Input ------------------------------------------------------------------------
 
@@ -196,7 +169,7 @@ void OnMouseMove(HWND hwnd, Point point) {
                            ? g_control.pointer.MoveTo(InPicture(hwnd, point).x, InPicture(hwnd, point).y)
                            : g_control.pointer.Leave();
   if (!changed) return;
-  UpdateTip(hwnd);
+  UpdateTip();
   Compose(hwnd);
 }
 
@@ -279,14 +252,7 @@ void SetOverviewWindowHost(OverviewWindowHost host) { g_control.host = std::move
 
 void RegisterOverviewWindowClass(HINSTANCE instance) {
   if (g_control.class_registered) return;
-  WNDCLASSEXW overview_class{};
-  overview_class.cbSize = sizeof(overview_class);
-  overview_class.style = CS_DBLCLKS;
-  overview_class.lpfnWndProc = OverviewWindowProc;
-  overview_class.hInstance = instance;
-  overview_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  overview_class.lpszClassName = kOverviewWindowClass;
-  RegisterClassExW(&overview_class);
+  RegisterControlClass(instance, kOverviewWindowClass, OverviewWindowProc);
   g_control.class_registered = true;
 }
 
@@ -299,7 +265,7 @@ void OverviewGenerationChanged(HWND overview) {
   g_control.pointer.ClearSelection();
   g_control.pointer.Leave();
   if (overview == nullptr) return;
-  UpdateTip(overview);
+  UpdateTip();
   RefreshOverview(overview);
 }
 
@@ -311,12 +277,11 @@ UINT OverviewStateMessage() {
 LRESULT CALLBACK OverviewWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
-      CreateTooltip(hwnd);
+      g_control.tip.Create(hwnd, 800);
       return 0;
     case WM_DESTROY:
       g_control.job.Cancel();
-      if (g_control.tooltip != nullptr) DestroyWindow(g_control.tooltip);
-      g_control.tooltip = nullptr;
+      g_control.tip.Destroy();
       g_control.picture = SizedBitmap{};
       g_control.page = SizedBitmap{};
       break;
@@ -338,7 +303,7 @@ LRESULT CALLBACK OverviewWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     case WM_MOUSELEAVE:
       g_control.tracking_leave = false;
       if (g_control.pointer.Leave()) {
-        UpdateTip(hwnd);
+        UpdateTip();
         Compose(hwnd);
       }
       return 0;

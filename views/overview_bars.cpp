@@ -37,7 +37,8 @@ std::vector<PathBarPart> LayoutPathBar(std::span<const std::int32_t> widths, std
     }
     ellipsis = tail > 1;
     if (tail == widths.size()) {  // not even the last step beside the root: the last alone
-      parts.push_back(PathBarPart{last, false, Rect{bar.left, bar.top, bar.left + std::max(widths[last], 0), bar.bottom}});
+      parts.push_back(
+          PathBarPart{last, false, Rect{bar.left, bar.top, bar.left + std::max(widths[last], 0), bar.bottom}});
       return parts;
     }
   }

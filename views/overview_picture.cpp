@@ -20,8 +20,8 @@ OverviewPicture RenderOverview(const ScanResult& result, const OverviewRequest& 
   options.layout = &picture.layout;
   options.labels = &picture.labels;
   options.cancel = cancel;
-  picture.complete = DrawNestedTreemap(result, top, Rect{0, 0, picture.request.width, picture.request.height},
-                                       picture.image, options);
+  picture.complete =
+      DrawNestedTreemap(result, top, Rect{0, 0, picture.request.width, picture.request.height}, picture.image, options);
   return picture;
 }
 

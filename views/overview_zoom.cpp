@@ -20,7 +20,8 @@ bool IsRoot(const ScanResult& result, const DirNode& folder) {
 
 void OverviewZoom::Reset(const ScanResult& result) {
   path_.clear();
-  if (!result.folders.empty()) path_.push_back(ZoomStep{result.folders.front().id, result.NameText(result.folders.front())});
+  if (!result.folders.empty())
+    path_.push_back(ZoomStep{result.folders.front().id, result.NameText(result.folders.front())});
 }
 
 bool OverviewZoom::ZoomTo(const ScanResult& result, std::int64_t id) {

@@ -70,7 +70,7 @@ TEST(NestedTreemap, EachFolderCellNamesItsOwnCellsWhichLieInsideIt) {
     }
   }
   EXPECT_EQ(files, 5u);
-  EXPECT_EQ(folders, 4u);  // the root and its three folders
+  EXPECT_EQ(folders, 4u);           // the root and its three folders
   EXPECT_EQ(leaf_area, 300 * 200);  // the files tile the picture
 }
 
@@ -199,8 +199,8 @@ TEST(PictureLabels, ANameIsCutOnlyWhereEnoughOfItStays) {
   const ScanResult& r = b.Finish();
   const std::uint32_t folder = IndexOf(r, 40);
   PictureLabels wide(12), narrow(12), none(0);
-  wide.OfferFolder(folder, Rect{0, 0, 8 + 12 * 6, 40}, 1);     // 11 characters and "…"
-  narrow.OfferFolder(folder, Rect{0, 0, 8 + 10 * 6, 40}, 1);   // 9 and "…": a stub
+  wide.OfferFolder(folder, Rect{0, 0, 8 + 12 * 6, 40}, 1);    // 11 characters and "…"
+  narrow.OfferFolder(folder, Rect{0, 0, 8 + 10 * 6, 40}, 1);  // 9 and "…": a stub
   none.OfferFolder(folder, Rect{0, 0, 500, 500}, 1);
   const auto cut = wide.Place(r, FixedFit);
   ASSERT_EQ(cut.size(), 1u);
@@ -211,8 +211,8 @@ TEST(PictureLabels, ANameIsCutOnlyWhereEnoughOfItStays) {
 
 TEST(Legend, OneExtensionPerColourWithBytesAmongTheFirstTwelve) {
   ScanResult r;
-  for (const wchar_t* e : {L".mp4", L".JPG", L".jpg", L".txt", L".zero", L".a", L".b", L".c", L".d", L".e", L".f",
-                           L".g", L".h"}) {
+  for (const wchar_t* e :
+       {L".mp4", L".JPG", L".jpg", L".txt", L".zero", L".a", L".b", L".c", L".d", L".e", L".f", L".g", L".h"}) {
     r.extensions.push_back(ExtStat{e, 100, 1});
   }
   r.extensions[4].total_size = 0;

@@ -39,7 +39,7 @@ TEST(PathBar, EveryPartWhenThereIsRoom) {
   EXPECT_EQ(parts[2], (PathBarPart{2, false, Rect{95, 0, 145, 20}}));
   EXPECT_EQ(PathBarStepAt(parts, 5, 10), 0u);
   EXPECT_EQ(PathBarStepAt(parts, 84, 19), 1u);
-  EXPECT_FALSE(PathBarStepAt(parts, 40, 10));  // a separator
+  EXPECT_FALSE(PathBarStepAt(parts, 40, 10));   // a separator
   EXPECT_FALSE(PathBarStepAt(parts, 100, 20));  // below the bar
   EXPECT_TRUE(LayoutPathBar({}, 10, 8, Rect{0, 0, 100, 20}).empty());
 }

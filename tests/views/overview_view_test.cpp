@@ -15,15 +15,7 @@ using test::ScanResultBuilder;
 
 NestedCell Cell(Rect rect, NestedCellKind kind, std::uint32_t index, std::uint32_t parent, std::uint32_t depth,
                 std::uint32_t first_child = 0, std::uint32_t child_count = 0) {
-  NestedCell cell;
-  cell.rect = rect;
-  cell.kind = kind;
-  cell.index = index;
-  cell.parent = parent;
-  cell.depth = depth;
-  cell.first_child = first_child;
-  cell.child_count = child_count;
-  return cell;
+  return NestedCell{rect, index, parent, first_child, child_count, depth, kind};
 }
 
 // The top folder (0..100 x 0..100) holds file 7 on the left (0..60) and
@@ -47,7 +39,7 @@ TEST(HitTestNested, TheDeepestCellUnderThePointLeftAndTopEdgesInside) {
   const NestedLayout layout = HandMade();
   EXPECT_EQ(HitTestNested(layout, 0, 0), 1u);
   EXPECT_EQ(HitTestNested(layout, 59, 99), 1u);
-  EXPECT_EQ(HitTestNested(layout, 60, 0), 3u);   // the border belongs to the cell on its right
+  EXPECT_EQ(HitTestNested(layout, 60, 0), 3u);  // the border belongs to the cell on its right
   EXPECT_EQ(HitTestNested(layout, 99, 49), 3u);
   EXPECT_EQ(HitTestNested(layout, 80, 50), 4u);  // and to the one below
   EXPECT_EQ(HitTestNested(layout, 80, 69), 4u);
