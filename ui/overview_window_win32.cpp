@@ -127,6 +127,7 @@ void OnPicture(HWND hwnd, LPARAM lparam) {
   const std::unique_ptr<PictureAnswer> answer(reinterpret_cast<PictureAnswer*>(lparam));
   ResultViewState* views = g_control.host.views;
   if (answer == nullptr || views == nullptr || !g_control.job.Accept(*answer, views->result)) return;
+  g_control.pending_generation.reset();
   if (answer->failed || !answer->value.complete) {
     // Out of memory: an empty page rather than a picture of something else.
     g_control.picture = SizedBitmap{};
@@ -262,8 +263,11 @@ void RefreshOverview(HWND overview) {
 }
 
 void OverviewGenerationChanged(HWND overview) {
-  g_control.pointer.ClearSelection();
-  g_control.pointer.Leave();
+  // The cells of the old generation go, and with them the last hold on it;
+  // its bitmap stays on the page until the new picture comes.
+  g_control.pointer.Show(nullptr);
+  g_control.job.Cancel();
+  g_control.pending_generation.reset();
   if (overview == nullptr) return;
   UpdateTip();
   RefreshOverview(overview);

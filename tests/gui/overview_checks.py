@@ -186,6 +186,15 @@ def check_overview(gui, rep, scanner, image):
     rep.check("全景: a double-click on a file zooms into its folder (the path bar names it), Backspace zooms out",
               zoomed["path"] == path_bar_text(folder) and out["path"] == path_bar_text(folder.rsplit("\\", 1)[0]),
               f"file {path}: after the double-click {zoomed}, after Backspace {out}")
+    # In again through the folder's own cell on the page now shown, out with the mouse's back button.
+    shot = gui.screenshot("overview-parent")
+    inner = point_of_class(classes_of(gui, shot, rect), rect, largest[0])
+    v.double_click(gui, *inner)
+    again = settled(gui, path_bar_text(folder), out["pictures"])
+    gui.xdotool("click", 8)
+    back = settled(gui, path_bar_text(folder.rsplit("\\", 1)[0]), again["pictures"])
+    rep.check("全景: the mouse's back button zooms out", again["path"] == path_bar_text(folder)
+              and back["path"] == path_bar_text(folder.rsplit("\\", 1)[0]), f"in {again}, back {back}")
     # A click on the path bar's first part, the root's.
     cx, cy, cw, ch = overview_of(gui.dump())["client"]
     before = out["pictures"]
