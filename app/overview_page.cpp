@@ -39,7 +39,9 @@ void PlaceOverview(const MainLayout& layout) {
 void ShowOverviewPage(bool visible) {
   if (g_overview == nullptr) return;
   ShowWindow(g_overview, visible ? SW_SHOW : SW_HIDE);
-  if (visible) RefreshOverview(g_overview);
+  if (!visible) return;
+  RefreshOverview(g_overview);
+  SetFocus(g_overview);  // Backspace and Enter act on the page at once
 }
 
 void OverviewAfterNewResult() { OverviewGenerationChanged(g_overview); }

@@ -18,7 +18,8 @@ HWND OverviewWindow();
 
 // Moves the control where the layout puts it (only the 全景 page places it).
 void PlaceOverview(const MainLayout& layout);
-// Shows or hides the page; shown, it asks for the picture it needs.
+// Shows or hides the page; shown, it asks for the picture it needs and
+// takes the keyboard.
 void ShowOverviewPage(bool visible);
 // A new result was handed over.
 void OverviewAfterNewResult();
