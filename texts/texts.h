@@ -38,6 +38,15 @@ inline constexpr wchar_t kChangeStatusGrew[] = L"增加";
 inline constexpr wchar_t kChangeStatusShrank[] = L"减少";
 inline constexpr wchar_t kChangeStatusSame[] = L"无变化";
 
+// ---- The 全景 page ----------------------------------------------------------------
+inline constexpr wchar_t kOverviewTab[] = L"全景";
+// Between the parts of the path bar: "[C:] › Users › alice".
+inline constexpr wchar_t kPathBarSeparator[] = L" \u203A ";
+// The tip over a grey cell, under its folder's path: "(N 个较小的项目, 共 X)".
+inline constexpr wchar_t kMergedItemsLead[] = L"(";
+inline constexpr wchar_t kMergedItemsCount[] = L" 个较小的项目, 共 ";
+inline constexpr wchar_t kMergedItemsEnd[] = L")";
+
 // ---- Tray ----------------------------------------------------------------------
 inline constexpr wchar_t kTrayBalloonTitle[] = L"塔维已最小化到托盘";
 inline constexpr wchar_t kTrayBalloonText[] = L"单击托盘图标恢复窗口，右键可退出程序";

@@ -22,6 +22,7 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result,
   views.treemap_state.treemap_show_files =
       RebuildTreemapItems(shown, views.treemap_state.treemap_folder_id,
                           views.treemap_state.treemap_show_files, views.treemap_items);
+  views.overview.Rebase(shown);
 }
 
 }  // namespace tw

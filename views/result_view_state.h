@@ -25,6 +25,7 @@
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/overview_zoom.h"
 #include "views/treemap_navigation.h"
 
 namespace tw {
@@ -45,12 +46,17 @@ struct ResultViewState {
   std::shared_ptr<const ComparedScans> comparison;
   PreviousScan previous_scan = PreviousScan::kNone;
   ChangeRowModel changes;
+
+  // The folder the 全景 page shows, kept across generations as far as the
+  // new one still holds it.
+  OverviewZoom overview;
 };
 
 // A new generation (not null) with the comparison made for it (may be null)
 // takes the place of the one shown: the change rows over the comparison,
 // only the root open, the treemap at the root in folders mode with its items
-// rebuilt, the extension list and the file view in their kept sort orders.
+// rebuilt, the extension list and the file view in their kept sort orders,
+// the 全景 page at the deepest folder of its path the new generation holds.
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
 
