@@ -38,8 +38,8 @@ struct OverviewControl {
 OverviewControl g_control;
 
 int Dpi() { return g_control.host.dpi != nullptr ? *g_control.host.dpi : 96; }
-HFONT PathFont() { return g_control.host.path_font != nullptr ? *g_control.host.path_font : nullptr; }
-HFONT LabelFont() { return g_control.host.label_font != nullptr ? *g_control.host.label_font : nullptr; }
+HFONT PathFont() { return g_control.host.path_font != nullptr ? g_control.host.path_font->get() : nullptr; }
+HFONT LabelFont() { return g_control.host.label_font != nullptr ? g_control.host.label_font->get() : nullptr; }
 
 // The generation shown, when there is a result.
 const ScanResult* ShownResult() {

@@ -14,6 +14,7 @@
 
 #include <functional>
 
+#include "ui/gdi_objects_win32.h"
 #include "views/overview_view.h"
 #include "views/result_view_state.h"
 
@@ -27,8 +28,8 @@ inline constexpr wchar_t kOverviewWindowClass[] = L"TarnwickOverview";
 // fonts are used), and the tree view that Enter shows an item in.
 struct OverviewWindowHost {
   ResultViewState* views = nullptr;
-  const HFONT* path_font = nullptr;
-  const HFONT* label_font = nullptr;
+  const Font* path_font = nullptr;
+  const Font* label_font = nullptr;
   const int* dpi = nullptr;
   std::function<void(const TreeTarget& target)> show_in_tree;
 };
