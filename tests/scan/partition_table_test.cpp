@@ -81,10 +81,12 @@ TEST(FindNtfsPartition, MbrFirstNtfsPartitionOrTheChosenOne) {
   ASSERT_TRUE(disk.Find(0, extent));
   EXPECT_EQ(extent.offset, 128 * 512);
   EXPECT_EQ(extent.length, 256 * 512);
-  ASSERT_TRUE(disk.Find(4, extent));
+  // Numbered as listed: the empty slot 3 is not, so slot 4 is partition 3.
+  ASSERT_TRUE(disk.Find(3, extent));
   EXPECT_EQ(extent.offset, 512 * 512);
+  EXPECT_EQ(extent.number, 3);
   EXPECT_FALSE(disk.Find(1, extent));  // chosen, but not NTFS
-  EXPECT_FALSE(disk.Find(3, extent));  // empty slot
+  EXPECT_FALSE(disk.Find(4, extent));  // only three are listed
   EXPECT_FALSE(disk.Find(-1, extent));
 }
 
@@ -121,8 +123,10 @@ TEST(FindNtfsPartition, GptEntries) {
   ASSERT_TRUE(disk.Find(0, extent));
   EXPECT_EQ(extent.offset, 300 * 512);
   EXPECT_EQ(extent.length, 1000 * 512);
-  ASSERT_TRUE(disk.Find(3, extent));
-  EXPECT_FALSE(disk.Find(2, extent));
+  // Unused entry 2 is not listed: entry 3 is partition 2.
+  ASSERT_TRUE(disk.Find(2, extent));
+  EXPECT_EQ(extent.offset, 300 * 512);
+  EXPECT_FALSE(disk.Find(3, extent));
 }
 
 TEST(FindNtfsPartition, RejectsBrokenTables) {
