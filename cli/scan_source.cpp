@@ -73,8 +73,7 @@ ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allow
   return resolved;
 }
 
-std::string ScanFailureLine(ScanError error, int system_error, const ResolvedSource& source,
-                            std::int32_t partition) {
+std::string ScanFailureLine(ScanError error, int system_error, const ResolvedSource& source, std::int32_t partition) {
   std::wstring reason;
   bool about_source = true;
   switch (error) {

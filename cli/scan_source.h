@@ -26,7 +26,6 @@ ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allow
 // for want of rights asks for administrator rights, as the window does; a
 // source the system cannot open or read adds the system's own words (those
 // of system_error when it is not 0).
-std::string ScanFailureLine(ScanError error, int system_error, const ResolvedSource& source,
-                            std::int32_t partition);
+std::string ScanFailureLine(ScanError error, int system_error, const ResolvedSource& source, std::int32_t partition);
 
 }  // namespace tw

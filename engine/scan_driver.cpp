@@ -167,11 +167,9 @@ ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress) {
 
 ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, ProgressCallback progress,
                          const ScanOptions& options) {
-  return RunScan(
-      [&](ScanError& error, int& system_error) {
-        return OpenSourceVolume(source, options.partition, &error, &system_error);
-      },
-      drive, std::move(progress), options);
+  return RunScan([&](ScanError& error,
+                     int& system_error) { return OpenSourceVolume(source, options.partition, &error, &system_error); },
+                 drive, std::move(progress), options);
 }
 
 ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive, ProgressCallback progress,

@@ -44,11 +44,12 @@ PartitionExtent MbrExtent(std::uint64_t start, std::uint64_t count) {
 }
 
 // The logical partitions of the extended partition at sector `base`: each
-// table lists its logical partitions and links to the next table.
+// table lists its logical partitions and links to the next table. `visited`
+// holds the sectors of the tables read so far, the MBR's first.
 void ReadExtendedChain(const VolumeReadFunction& read, std::uint64_t base, std::set<std::uint64_t>& visited,
                        std::vector<PartitionExtent>& out) {
   std::vector<std::uint64_t> pending{base};  // tables still to read, the next one last
-  while (!pending.empty() && static_cast<std::int32_t>(visited.size()) < kMaxExtendedTables) {
+  while (!pending.empty() && visited.size() <= static_cast<std::size_t>(kMaxExtendedTables)) {
     const std::uint64_t at = pending.back();
     pending.pop_back();
     if (!visited.insert(at).second) continue;  // a loop: this table was read already
