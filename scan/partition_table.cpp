@@ -43,6 +43,25 @@ PartitionExtent MbrExtent(std::uint64_t start, std::uint64_t count) {
   return PartitionExtent{static_cast<std::int64_t>(start) * kMbrSector, static_cast<std::int64_t>(count) * kMbrSector};
 }
 
+// One entry of a table: its type, first sector and length in sectors.
+struct TableEntry {
+  std::uint8_t type = 0;
+  std::uint32_t start = 0;
+  std::uint32_t count = 0;
+};
+
+// The entries of a table that have a length, in slot order.
+std::vector<TableEntry> EntriesOf(ByteSpan table) {
+  std::vector<TableEntry> entries;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::size_t at = kMbrEntries + i * kMbrEntrySize;
+    const TableEntry e{ReadU8(table, at + kMbrEntryType), ReadU32(table, at + kMbrEntryStart),
+                       ReadU32(table, at + kMbrEntryCount)};
+    if (e.count != 0) entries.push_back(e);
+  }
+  return entries;
+}
+
 // The logical partitions of the extended partition at sector `base`: each
 // table lists its logical partitions and links to the next table. `visited`
 // holds the sectors of the tables read so far, the MBR's first.
@@ -58,15 +77,11 @@ void ReadExtendedChain(const VolumeReadFunction& read, std::uint64_t base, std::
     const ByteSpan table(sector, sizeof sector);
     if (!HasSignature(table)) continue;
     std::vector<std::uint64_t> links;
-    for (std::size_t i = 0; i < 4; ++i) {
-      const std::size_t entry = kMbrEntries + i * kMbrEntrySize;
-      const std::uint32_t start = ReadU32(table, entry + kMbrEntryStart);
-      const std::uint32_t count = ReadU32(table, entry + kMbrEntryCount);
-      if (count == 0) continue;
-      if (IsExtended(ReadU8(table, entry + kMbrEntryType))) {
-        links.push_back(base + start);
+    for (const TableEntry& e : EntriesOf(table)) {
+      if (IsExtended(e.type)) {
+        links.push_back(base + e.start);
       } else {
-        out.push_back(MbrExtent(at + start, count));
+        out.push_back(MbrExtent(at + e.start, e.count));
       }
     }
     pending.insert(pending.end(), links.rbegin(), links.rend());
@@ -75,15 +90,11 @@ void ReadExtendedChain(const VolumeReadFunction& read, std::uint64_t base, std::
 
 void ReadMbr(const VolumeReadFunction& read, ByteSpan mbr, std::vector<PartitionExtent>& out) {
   std::set<std::uint64_t> visited{0};
-  for (std::size_t i = 0; i < 4; ++i) {
-    const std::size_t entry = kMbrEntries + i * kMbrEntrySize;
-    const std::uint32_t start = ReadU32(mbr, entry + kMbrEntryStart);
-    const std::uint32_t count = ReadU32(mbr, entry + kMbrEntryCount);
-    if (count == 0) continue;
-    if (IsExtended(ReadU8(mbr, entry + kMbrEntryType))) {
-      ReadExtendedChain(read, start, visited, out);
+  for (const TableEntry& e : EntriesOf(mbr)) {
+    if (IsExtended(e.type)) {
+      ReadExtendedChain(read, e.start, visited, out);
     } else {
-      out.push_back(MbrExtent(start, count));
+      out.push_back(MbrExtent(e.start, e.count));
     }
   }
 }
