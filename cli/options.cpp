@@ -69,13 +69,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       value = args[++i];
       return true;
     };
-    auto count = [&](std::int32_t& field, std::int32_t minimum) {
+    auto count = [&](std::int32_t& field, std::int32_t minimum,
+                     std::int32_t maximum = std::numeric_limits<std::int32_t>::max()) {
       if (!take_value()) return;
       std::int32_t v = 0;
-      if (!ParseCount(value, v) || v < minimum) {
-        parsed.error = "option " + name + " needs a whole number" +
-                       (minimum > 0 ? " of at least " + std::to_string(minimum) : std::string(" of 0 or more")) +
-                       ", not '" + value + "'";
+      if (!ParseCount(value, v) || v < minimum || v > maximum) {
+        std::string range = minimum > 0 ? " of at least " + std::to_string(minimum) : std::string(" of 0 or more");
+        if (maximum < std::numeric_limits<std::int32_t>::max()) {
+          range = " from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+        }
+        parsed.error = "option " + name + " needs a whole number" + range + ", not '" + value + "'";
         return;
       }
       field = v;
@@ -116,7 +119,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (name == "--partition") {
       count(o.partition, 1);
     } else if (name == "--threads") {
-      count(o.threads, 0);
+      count(o.threads, 0, kMaxThreads);
     } else if (name == "--drive-letter") {
       if (take_value()) {
         const wchar_t letter = DriveLetterOf(value);
@@ -185,7 +188,8 @@ std::string UsageText() {
          "Options:\n"
          "  --drive-letter L  letter for the root's name and every path\n"
          "                    (default: the drive letter given as SOURCE, else X)\n"
-         "  --partition N     scan partition N (1-based) of a whole-disk image\n"
+         "  --partition N     scan partition N of a whole-disk image, counted from 1\n"
+         "                    in the order mmls -a lists them\n"
          "  --depth N         folder levels below the root in the report (default 2)\n"
          "  --json            one JSON document on stdout instead of the report\n"
          "  --top N           largest files in the JSON document (default 100)\n"
@@ -193,7 +197,8 @@ std::string UsageText() {
          "  --ncdu FILE       also write the scan in ncdu's export format to FILE,\n"
          "                    for ncdu -f or gdu -f; FILE - writes it to stdout\n"
          "                    instead of the report\n"
-         "  --threads N       threads for parsing (default: all hardware threads)\n"
+         "  --threads N       threads for parsing, at most 1024 (default: all hardware\n"
+         "                    threads)\n"
          "  --timings         print the duration of each scan stage on stderr\n"
          "  --save FILE       also save the finished scan to FILE\n"
          "  --treemap FILE    also draw the whole volume as a nested treemap into\n"

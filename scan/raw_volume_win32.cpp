@@ -36,19 +36,28 @@ void EnableBackupPrivilege() {
   CloseHandle(token);
 }
 
+// The system's error number of a failed call (GetLastError), never 0.
+int LastError() {
+  const DWORD code = GetLastError();
+  return code != 0 ? static_cast<int>(code) : static_cast<int>(ERROR_READ_FAULT);
+}
+
 // Seeks and reads exactly length bytes, at most kMaxReadChunk per ReadFile.
-bool ReadExactly(HANDLE handle, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+// 0 when every byte was read, else the system's error number, or -1 when the
+// source ended first.
+int ReadExactly(HANDLE handle, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
   LARGE_INTEGER position;
   position.QuadPart = offset;
-  if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN)) return false;
+  if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN)) return LastError();
   while (length > 0) {
     const DWORD chunk = static_cast<DWORD>(length < kMaxReadChunk ? length : kMaxReadChunk);
     DWORD got = 0;
-    if (!ReadFile(handle, destination, chunk, &got, nullptr) || got == 0) return false;
+    if (!ReadFile(handle, destination, chunk, &got, nullptr)) return LastError();
+    if (got == 0) return -1;
     destination += got;
     length -= got;
   }
-  return true;
+  return 0;
 }
 
 class AlignedBuffer {
@@ -68,33 +77,35 @@ class AlignedBuffer {
 
 // Reads [offset, offset + length) with sector-aligned offsets, lengths and
 // buffers: an aligned request goes straight to the destination, any other
-// through an aligned bounce buffer covering it.
-bool ReadAligned(HANDLE handle, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+// through an aligned bounce buffer covering it. Answers as ReadExactly does.
+int ReadAligned(HANDLE handle, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
   if (length == 0) return ReadExactly(handle, offset, destination, 0);
   const bool aligned = offset % kAlignment == 0 && length % kAlignment == 0 &&
                        reinterpret_cast<std::uintptr_t>(destination) % kAlignment == 0;
   if (aligned) return ReadExactly(handle, offset, destination, length);
   AlignedBuffer bounce(kBounceSize);
-  if (!bounce.data()) return false;
+  if (!bounce.data()) return static_cast<int>(ERROR_NOT_ENOUGH_MEMORY);
   while (length > 0) {
     const std::int64_t start = offset - offset % static_cast<std::int64_t>(kAlignment);
     const auto skip = static_cast<std::size_t>(offset - start);
     std::size_t take = kBounceSize - skip;
     if (take > length) take = length;
     const std::size_t covered = (skip + take + kAlignment - 1) / kAlignment * kAlignment;
-    if (!ReadExactly(handle, start, bounce.data(), covered)) return false;
+    if (const int error = ReadExactly(handle, start, bounce.data(), covered); error != 0) return error;
     std::memcpy(destination, bounce.data() + skip, take);
     destination += take;
     offset += static_cast<std::int64_t>(take);
     length -= take;
   }
-  return true;
+  return 0;
 }
 
 class Win32Volume : public RawVolume {
  public:
   Win32Volume(HANDLE handle, PartitionExtent extent) : handle_(handle), extent_(extent) {}
   std::int64_t SourceBytes() const override { return extent_.length > 0 ? extent_.length : 0; }
+  PartitionExtent Placement() const override { return extent_; }
+  ReadFailure LastReadFailure() const override { return failure_; }
   ~Win32Volume() override { Close(); }
   Win32Volume(const Win32Volume&) = delete;
   Win32Volume& operator=(const Win32Volume&) = delete;
@@ -119,7 +130,9 @@ class Win32Volume : public RawVolume {
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
     if (handle_ == INVALID_HANDLE_VALUE || !ExtentHolds(extent_, offset, length)) return false;
-    return ReadAligned(handle_, extent_.offset + offset, destination, length);
+    const int error = ReadAligned(handle_, extent_.offset + offset, destination, length);
+    if (error > 0) failure_ = ReadFailure{offset, error};
+    return error == 0;
   }
 
  private:
@@ -147,6 +160,7 @@ class Win32Volume : public RawVolume {
 
   HANDLE handle_;
   PartitionExtent extent_;
+  ReadFailure failure_;
 };
 
 std::wstring SourcePath(const std::string& path) {
@@ -168,7 +182,8 @@ std::int64_t SourceSize(HANDLE handle) {
 
 }  // namespace
 
-std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition, ScanError* error) {
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition, ScanError* error,
+                                            int* system_error) {
   const auto fail = [error](ScanError why) -> std::unique_ptr<RawVolume> {
     if (error != nullptr) *error = why;
     return nullptr;
@@ -182,13 +197,23 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     return fail(GetLastError() == ERROR_ACCESS_DENIED ? ScanError::kPermissionDenied : ScanError::kCannotOpen);
   }
   const std::int64_t size = SourceSize(handle);
-  const auto read = [handle](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
-    return offset >= 0 && ReadAligned(handle, offset, destination, length);
+  // A read the system refuses while the table and boot sectors are looked
+  // for makes the answer unknown, not "no NTFS here".
+  int read_error = 0;
+  const auto read = [handle, &read_error](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+    if (offset < 0) return false;
+    const int failed = ReadAligned(handle, offset, destination, length);
+    if (failed > 0 && read_error == 0) read_error = failed;
+    return failed == 0;
   };
   PartitionExtent extent;
   if (!FindNtfsPartition(read, size, partition, extent)) {
     CloseHandle(handle);
     if (size == 0) return fail(ScanError::kEmptySource);
+    if (read_error != 0) {
+      if (system_error != nullptr) *system_error = read_error;
+      return fail(ScanError::kCannotRead);
+    }
     return fail(partition > 0 ? ScanError::kNoSuchPartition : ScanError::kNotNtfs);
   }
   // A volume that can tell neither the system's NTFS volume data nor the same

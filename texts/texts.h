@@ -92,6 +92,8 @@ inline constexpr wchar_t kErrorPrefix[] = L"错误: ";
 inline constexpr wchar_t kErrorOpenVolume[] = L"无法打开卷，请确认以管理员身份运行。";
 inline constexpr wchar_t kErrorReadMft[] = L"无法读取 MFT。";
 inline constexpr wchar_t kErrorOtherVolume[] = L"这不是扫描时的卷 (卷序列号不同)。";
+// The window's line for a volume whose boot sector the system cannot read.
+inline constexpr wchar_t kErrorReadBootSector[] = L"无法读取卷的引导扇区。";
 inline constexpr wchar_t kErrorOutOfMemory[] = L"内存不足。";
 inline constexpr wchar_t kErrorUnknown[] = L"未知错误。";
 // The command line's output could not be written: "错误: 无法写入输出。 (" where
@@ -102,10 +104,18 @@ inline constexpr wchar_t kStandardOutput[] = L"标准输出";
 inline constexpr wchar_t kErrorCannotOpen[] = L"无法打开源。";
 inline constexpr wchar_t kErrorPermissionDenied[] = L"没有读取权限。";
 inline constexpr wchar_t kErrorEmptySource[] = L"源为空。";
+// The system refused to read the boot sector or the partition table: "错误: 无法读取源。 ("
+// source ": " the system's words ")".
+inline constexpr wchar_t kErrorCannotRead[] = L"无法读取源。";
 inline constexpr wchar_t kErrorNotNtfs[] = L"没有找到 NTFS 卷。";
 // "没有 NTFS 分区 " N "。"
 inline constexpr wchar_t kErrorNoSuchPartition[] = L"没有 NTFS 分区 ";
 inline constexpr wchar_t kErrorNoSuchPartitionEnd[] = L"。";
+// A partition whose table entry runs past the end of the source is read up
+// to that end: "警告: 分区 " N " 超出源的末尾，只读取到源的末尾 (字节 " first "-" last ")",
+// the bytes those of the entry.
+inline constexpr wchar_t kWarningPartitionLead[] = L"分区 ";
+inline constexpr wchar_t kWarningPartitionPastEnd[] = L" 超出源的末尾，只读取到源的末尾";
 // Two scans compared.
 inline constexpr wchar_t kCompareLead[] = L"变化: 大小 ";
 inline constexpr wchar_t kCompareAllocated[] = L" · 分配 ";
