@@ -43,12 +43,18 @@ struct ParsedCommandLine {
   std::string error;  // one line without a trailing newline; empty when the line is valid
 };
 
-// Reads the arguments that follow the program name. Options may be written
+// Reads the arguments that follow the program name, through one table of
+// the options that also makes their part of --help. Options may be written
 // "--name value" or "--name=value"; "--" ends the options. --help and
 // --version need no SOURCE; anything else needs exactly one.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// The text of --help, ending in a newline.
+// Reads a --treemap-size value, "WIDTHxHEIGHT" in pixels ("x" or "X"), each
+// side kPictureMinSide..kPictureMaxSide. False with a one-line reason
+// (no trailing newline) otherwise.
+bool ParsePictureSize(const std::string& text, std::int32_t& width, std::int32_t& height, std::string& error);
+
+// The text of --help, ending in a newline: the options as their table lists them.
 std::string UsageText();
 
 // The text of --version, ending in a newline.

@@ -22,7 +22,7 @@
 #include "engine/scan_worker.h"
 #include "format/utf.h"
 #include "model/scan_compare.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "texts/texts.h"
 #include "views/scan_progress_text.h"
 

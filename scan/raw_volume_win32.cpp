@@ -7,8 +7,10 @@
 #include <winioctl.h>
 
 #include <cstring>
+#include <utility>
 
 #include "base/drive_letter.h"
+#include "base/kernel_handle_win32.h"
 #include "format/utf.h"
 #include "scan/boot_sector.h"
 #include "scan/ntfs_layout.h"
@@ -25,15 +27,15 @@ constexpr std::size_t kBounceSize = 8u << 20;
 // Enables SeBackupPrivilege for this process; every failure is ignored (the
 // open then fails on its own when the process lacks the right).
 void EnableBackupPrivilege() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return;
+  const KernelHandle token(opened);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (LookupPrivilegeValueW(nullptr, L"SeBackupPrivilege", &privileges.Privileges[0].Luid)) {
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
   }
-  CloseHandle(token);
 }
 
 // The system's error number of a failed call (GetLastError), never 0.
@@ -102,7 +104,7 @@ int ReadAligned(HANDLE handle, std::int64_t offset, std::uint8_t* destination, s
 
 class Win32Volume : public RawVolume {
  public:
-  Win32Volume(HANDLE handle, PartitionExtent extent) : handle_(handle), extent_(extent) {}
+  Win32Volume(KernelHandle handle, PartitionExtent extent) : handle_(std::move(handle)), extent_(extent) {}
   std::int64_t SourceBytes() const override { return extent_.length > 0 ? extent_.length : 0; }
   PartitionExtent Placement() const override { return extent_; }
   ReadFailure LastReadFailure() const override { return failure_; }
@@ -110,15 +112,12 @@ class Win32Volume : public RawVolume {
   Win32Volume(const Win32Volume&) = delete;
   Win32Volume& operator=(const Win32Volume&) = delete;
 
-  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const override { return handle_.valid(); }
 
-  void Close() override {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
+  void Close() override { handle_.reset(); }
 
   bool QueryVolumeData(NtfsVolumeData& data) override {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (!handle_) return false;
     if (extent_.offset == 0 && QuerySystem(data)) return true;
     // No answer (Wine, an image file, a partition of a disk): the same fields
     // from the boot sector and record 0. A volume without the NTFS id fails.
@@ -129,8 +128,8 @@ class Win32Volume : public RawVolume {
   }
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
-    if (handle_ == INVALID_HANDLE_VALUE || !ExtentHolds(extent_, offset, length)) return false;
-    const int error = ReadAligned(handle_, extent_.offset + offset, destination, length);
+    if (!handle_ || !ExtentHolds(extent_, offset, length)) return false;
+    const int error = ReadAligned(handle_.get(), extent_.offset + offset, destination, length);
     if (error > 0) failure_ = ReadFailure{offset, error};
     return error == 0;
   }
@@ -140,8 +139,8 @@ class Win32Volume : public RawVolume {
     // NTFS_VOLUME_DATA_BUFFER, read field by field.
     std::uint8_t buffer[kVolumeDataSize] = {};
     DWORD returned = 0;
-    if (!DeviceIoControl(handle_, FSCTL_GET_NTFS_VOLUME_DATA, nullptr, 0, buffer, static_cast<DWORD>(kVolumeDataSize), &returned,
-                         nullptr) ||
+    if (!DeviceIoControl(handle_.get(), FSCTL_GET_NTFS_VOLUME_DATA, nullptr, 0, buffer,
+                         static_cast<DWORD>(kVolumeDataSize), &returned, nullptr) ||
         returned < kVolumeDataMftStartLcnField + 8) {
       return false;
     }
@@ -158,7 +157,7 @@ class Win32Volume : public RawVolume {
     return true;
   }
 
-  HANDLE handle_;
+  KernelHandle handle_;
   PartitionExtent extent_;
   ReadFailure failure_;
 };
@@ -191,24 +190,24 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
   EnableBackupPrivilege();
   const std::wstring wide = SourcePath(path);
   // Read access only: a scan never writes to the disk.
-  HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
+  KernelHandle handle(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) {
     return fail(GetLastError() == ERROR_ACCESS_DENIED ? ScanError::kPermissionDenied : ScanError::kCannotOpen);
   }
-  const std::int64_t size = SourceSize(handle);
+  const std::int64_t size = SourceSize(handle.get());
   // A read the system refuses while the table and boot sectors are looked
   // for makes the answer unknown, not "no NTFS here".
   int read_error = 0;
-  const auto read = [handle, &read_error](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+  const auto read = [&handle, &read_error](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
     if (offset < 0) return false;
-    const int failed = ReadAligned(handle, offset, destination, length);
+    const int failed = ReadAligned(handle.get(), offset, destination, length);
     if (failed > 0 && read_error == 0) read_error = failed;
     return failed == 0;
   };
   PartitionExtent extent;
   if (!FindNtfsPartition(read, size, partition, extent)) {
-    CloseHandle(handle);
+    handle.reset();
     if (size == 0) return fail(ScanError::kEmptySource);
     if (read_error != 0) {
       if (system_error != nullptr) *system_error = read_error;
@@ -218,7 +217,7 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
   }
   // A volume that can tell neither the system's NTFS volume data nor the same
   // fields from its boot sector and record 0 is not NTFS for this program.
-  auto volume = std::make_unique<Win32Volume>(handle, extent);
+  auto volume = std::make_unique<Win32Volume>(std::move(handle), extent);
   NtfsVolumeData data;
   if (!volume->QueryVolumeData(data)) return fail(ScanError::kNotNtfs);
   return volume;

@@ -19,7 +19,7 @@
 
 #include "model/result_generation.h"
 #include "model/scan_compare.h"
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 #include "treemap/treemap_items.h"
 #include "views/change_rows.h"
 #include "views/extension_list.h"

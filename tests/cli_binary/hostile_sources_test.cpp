@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "cli/scan_source.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "support/disk_image.h"
 #include "support/process_run.h"
 #include "support/scan_result_builder.h"

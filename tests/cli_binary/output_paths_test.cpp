@@ -19,7 +19,7 @@
 
 #include "cli/options.h"
 #include "cli/output_paths.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "support/process_run.h"
 #include "support/scan_result_builder.h"
 #include "support/test_images.h"

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "support/scan_result_builder.h"
 #include "support/test_images.h"
 

@@ -1,4 +1,4 @@
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 #include <gtest/gtest.h>
 

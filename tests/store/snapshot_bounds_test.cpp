@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "model/snapshot.h"
-#include "model/snapshot_inflate.h"
+#include "store/snapshot.h"
+#include "store/snapshot_inflate.h"
 #include "support/scan_result_builder.h"
 #include "support/snapshot_craft.h"
 

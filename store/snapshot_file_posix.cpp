@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 namespace tw {
 namespace {

@@ -12,8 +12,9 @@
 #include <span>
 #include <string>
 
+#include "base/kernel_handle_win32.h"
 #include "format/utf.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 namespace tw {
 namespace {
@@ -62,16 +63,15 @@ constexpr wchar_t kPrivateFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
 // Whether the file at `path` is a leftover of a save cut short: a plain file,
 // empty or beginning with the snapshot magic.
 bool IsLeftover(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return false;
   BY_HANDLE_FILE_INFORMATION info{};
   std::uint8_t head[kSnapshotMagicSize] = {};
   DWORD got = 0;
-  const bool plain = GetFileInformationByHandle(file, &info) &&
+  const bool plain = GetFileInformationByHandle(file.get(), &info) &&
                      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-                     info.nNumberOfLinks == 1 && ReadFile(file, head, sizeof head, &got, nullptr);
-  CloseHandle(file);
+                     info.nNumberOfLinks == 1 && ReadFile(file.get(), head, sizeof head, &got, nullptr);
   const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   return plain && IsLeftoverOfSave(size, std::span(head, got));
 }
@@ -99,14 +99,14 @@ bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> by
   // to a file the call creates); a file there that is not one is left alone,
   // and this save takes a name of its own.
   if (IsLeftover(temporary)) DeleteFileW(temporary.c_str());
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, is_private ? &security : nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+  KernelHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, is_private ? &security : nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file && GetLastError() == ERROR_FILE_EXISTS) {
     temporary += std::to_wstring(GetCurrentProcessId());
-    file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, is_private ? &security : nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, is_private ? &security : nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
   }
-  if (file == INVALID_HANDLE_VALUE) {
+  if (!file) {
     error = LastErrorText();
     return false;
   }
@@ -115,12 +115,12 @@ bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> by
   while (ok && done < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
     DWORD written = 0;
-    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+    ok = WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) && written == chunk;
     done += written;
   }
-  ok = ok && FlushFileBuffers(file);
+  ok = ok && FlushFileBuffers(file.get());
   if (!ok) error = LastErrorText();
-  CloseHandle(file);
+  file.reset();
   if (ok && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = LastErrorText();
     ok = false;

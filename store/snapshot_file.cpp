@@ -7,7 +7,7 @@
 #include <fstream>
 #include <mutex>
 
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 namespace tw {
 namespace {

@@ -1,4 +1,4 @@
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 #include <zlib.h>
 
@@ -13,9 +13,9 @@
 #include <thread>
 #include <utility>
 
-#include "model/snapshot_check.h"
-#include "model/snapshot_codec.h"
-#include "model/snapshot_inflate.h"
+#include "store/snapshot_check.h"
+#include "store/snapshot_codec.h"
+#include "store/snapshot_inflate.h"
 
 namespace tw {
 namespace {

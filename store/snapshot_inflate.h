@@ -13,7 +13,7 @@
 #include <optional>
 #include <span>
 
-#include "model/snapshot_codec.h"
+#include "store/snapshot_codec.h"
 
 namespace tw::snapshot {
 

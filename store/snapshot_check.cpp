@@ -1,4 +1,4 @@
-#include "model/snapshot_check.h"
+#include "store/snapshot_check.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "model/snapshot_inflate.h"
+#include "store/snapshot_inflate.h"
 
 #include <zlib.h>
 
