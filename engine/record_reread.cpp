@@ -123,6 +123,9 @@ ScanResult RereadRecords(const ScanResult& result, RawVolume& volume, std::span<
   ScanSlice slice;
   RecordSet read;
   std::deque<RecordId> queue(touched.begin(), touched.end());
+  // $MFT grows by the records an action makes (new folders, the Recycle
+  // Bin's $I files).
+  queue.push_back(0);
   {
     const RecordSet wanted(touched.begin(), touched.end());
     for (const DirNode& folder : result.folders) {
