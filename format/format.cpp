@@ -83,6 +83,21 @@ std::wstring FormatFileTime(std::int64_t value) {
   return buffer;
 }
 
+std::string FormatIsoLocalTime(std::int64_t value) {
+  if (value <= 0) return {};
+  CivilTime t;
+  if (!FileTimeToLocalCivil(value, t)) return {};
+  const std::int32_t offset = t.utc_offset_seconds;
+  const std::int32_t minutes = (offset < 0 ? -offset : offset) / 60;
+  char buffer[48];
+  const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", static_cast<int>(t.year),
+                              static_cast<int>(t.month), static_cast<int>(t.day), static_cast<int>(t.hour),
+                              static_cast<int>(t.minute), static_cast<int>(t.second), offset < 0 ? '-' : '+',
+                              static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
+  if (n < 0) return {};
+  return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n) : sizeof buffer - 1);
+}
+
 std::wstring FormatAttributes(std::uint32_t bits) {
   std::wstring text;
   for (const AttributeLetter& a : kAttributeLetters) {
