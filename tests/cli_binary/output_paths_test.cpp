@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/output_paths.h"
+#include "export/output_paths.h"
 #include "store/snapshot.h"
 #include "support/process_run.h"
 #include "support/scan_result_builder.h"

@@ -1,4 +1,4 @@
-#include "cli/result_json.h"
+#include "export/result_json.h"
 
 #include <gtest/gtest.h>
 

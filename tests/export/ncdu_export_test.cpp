@@ -1,4 +1,4 @@
-#include "cli/ncdu_export.h"
+#include "export/ncdu_export.h"
 
 #include <gtest/gtest.h>
 
