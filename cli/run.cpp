@@ -17,6 +17,7 @@
 #include "cli/scan_source.h"
 #include "cli/treemap_picture.h"
 #include "engine/scan_worker.h"
+#include "export/export_file.h"
 #include "export/ncdu_export.h"
 #include "export/output_paths.h"
 #include "export/result_json.h"
@@ -189,6 +190,7 @@ std::vector<PlannedOutput> PlannedOutputs(const CliOptions& options) {
   std::vector<PlannedOutput> outputs;
   if (!options.save.empty()) outputs.push_back({"the saved scan", options.save});
   if (!options.ncdu.empty() && options.ncdu != "-") outputs.push_back({"the ncdu export", options.ncdu});
+  if (!options.csv.empty()) outputs.push_back({"the CSV export", options.csv});
   if (!options.treemap.empty()) outputs.push_back({"the treemap picture", options.treemap});
   return outputs;
 }
@@ -277,6 +279,12 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     WriteNcduExport(result, NcduOptions(), ncdu_file->stream());
     if (const int written = OutputStatus(ncdu_file->Close(), options.ncdu, context.err); written != kExitOk) {
       status = written;
+    }
+  }
+  if (!options.csv.empty()) {
+    std::string reason;
+    if (!SaveExport(options.csv, result, ExportRequest{ExportFormat::kCsv}, reason)) {
+      status = OutputStatus(reason, options.csv, context.err);
     }
   }
   if (!options.treemap.empty()) {
