@@ -25,6 +25,7 @@
 #include "model/scan_compare.h"
 #include "store/snapshot.h"
 #include "texts/texts.h"
+#include "views/saved_scan_texts.h"
 #include "views/scan_progress_text.h"
 
 namespace tw {
@@ -39,19 +40,6 @@ int UsageError(std::ostream& err, const std::string& reason) {
 
 std::string ErrorLine(const wchar_t* reason, const std::string& path, const std::string& detail) {
   return Utf16ToUtf8(text::kErrorPrefix) + Utf16ToUtf8(reason) + " (" + path + ": " + detail + ")";
-}
-
-const wchar_t* SnapshotReason(SnapshotProblem problem) {
-  switch (problem) {
-    case SnapshotProblem::kNewerVersion:
-      return text::kErrorSnapshotNewer;
-    case SnapshotProblem::kTruncated:
-      return text::kErrorSnapshotTruncated;
-    case SnapshotProblem::kOutOfMemory:
-      return text::kErrorOutOfMemory;
-    default:
-      return text::kErrorSnapshotDamaged;
-  }
 }
 
 // The root's name follows a drive letter given for a saved scan.
@@ -90,7 +78,7 @@ int ObtainResult(const ResolvedSource& source, const CliOptions& options, const 
   if (source.drive.empty() && IsSnapshotFile(source.path)) {
     SnapshotError error;
     if (!LoadSnapshotFile(source.path, result, error)) {
-      context.err << ErrorLine(SnapshotReason(error.problem), source.path, error.detail) << '\n';
+      context.err << ErrorLine(SnapshotProblemText(error.problem), source.path, error.detail) << '\n';
       return kExitScanFailed;
     }
     SetDriveLetter(result, options.drive_letter);

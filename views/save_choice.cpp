@@ -1,0 +1,104 @@
+#include "views/save_choice.h"
+
+#include <algorithm>
+
+#include "texts/texts.h"
+#include "treemap/volume_picture.h"
+#include "views/saved_scan_texts.h"
+
+namespace tw {
+namespace {
+
+constexpr FileFilter kOpenFilters[] = {
+    {text::kFilterSnapshot, L"*.twsnap"},
+    {text::kFilterAllFiles, L"*.*"},
+};
+
+constexpr SaveFormat kSaveFormats[] = {
+    {{text::kFilterSnapshot, L"*.twsnap"}, L".twsnap", ExportFormat::kSnapshot},
+    {{text::kFilterJson, L"*.json"}, L".json", ExportFormat::kJson},
+    {{text::kFilterNcdu, L"*.json"}, L".json", ExportFormat::kNcdu},
+    {{text::kFilterCsv, L"*.csv"}, L".csv", ExportFormat::kCsv},
+    {{text::kFilterPictureWindow, L"*.png"}, L".png", ExportFormat::kPicture, true},
+    {{text::kFilterPictureFixed, L"*.png"}, L".png", ExportFormat::kPicture},
+};
+
+constexpr FileFilter kSaveFilters[] = {
+    kSaveFormats[0].filter, kSaveFormats[1].filter, kSaveFormats[2].filter,
+    kSaveFormats[3].filter, kSaveFormats[4].filter, kSaveFormats[5].filter,
+};
+static_assert(std::size(kSaveFilters) == std::size(kSaveFormats));
+
+// Whether the last part of the path has an extension (a dot not at its start).
+bool HasExtension(std::wstring_view path) {
+  const std::wstring_view name = FileNameOf(path);
+  const std::size_t dot = name.rfind(L'.');
+  return dot != std::wstring_view::npos && dot > 0 && dot + 1 < name.size();
+}
+
+std::int32_t PictureSide(std::int32_t pixels) { return std::clamp(pixels, kPictureMinSide, kPictureMaxSide); }
+
+}  // namespace
+
+std::span<const FileFilter> OpenFilters() { return kOpenFilters; }
+std::span<const SaveFormat> SaveFormats() { return kSaveFormats; }
+std::span<const FileFilter> SaveFilters() { return kSaveFilters; }
+
+std::wstring DialogFilterText(std::span<const FileFilter> filters) {
+  std::wstring text;
+  for (const FileFilter& filter : filters) {
+    text += filter.description;
+    text += L'\0';
+    text += filter.pattern;
+    text += L'\0';
+  }
+  text += L'\0';
+  return text;
+}
+
+SavePlan PlanSave(std::wstring_view chosen, std::uint32_t filter_index, std::int32_t window_width,
+                  std::int32_t window_height) {
+  const std::size_t index = filter_index >= 1 && filter_index <= kSaveFormats.size() ? filter_index - 1 : 0;
+  const SaveFormat& format = kSaveFormats[index];
+  SavePlan plan;
+  plan.path = chosen;
+  if (!HasExtension(chosen)) plan.path += format.extension;
+  plan.request.format = format.format;
+  if (format.window_size) {
+    plan.request.picture_width = PictureSide(window_width);
+    plan.request.picture_height = PictureSide(window_height);
+  }
+  return plan;
+}
+
+std::wstring ProposedSaveName(std::wstring_view opened_path) {
+  const std::wstring_view name = FileNameOf(opened_path);
+  if (name.empty()) return text::kDefaultSaveName;
+  const std::size_t dot = name.rfind(L'.');
+  return std::wstring(dot != std::wstring_view::npos && dot > 0 ? name.substr(0, dot) : name);
+}
+
+const wchar_t* SaveRefusalText(OutputProblem problem) {
+  switch (problem) {
+    case OutputProblem::kNone:
+      return nullptr;
+    case OutputProblem::kOverwritesSource:
+      return text::kErrorSaveOverSource;
+    default:
+      return text::kErrorSaveNotFile;
+  }
+}
+
+bool FileWork::BeginOpen(bool scanning) {
+  if (!open_enabled(scanning)) return false;
+  opening_ = true;
+  return true;
+}
+
+bool FileWork::BeginSave(bool has_result) {
+  if (!save_enabled(has_result)) return false;
+  saving_ = true;
+  return true;
+}
+
+}  // namespace tw
