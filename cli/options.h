@@ -37,6 +37,10 @@ struct CliOptions {
   std::int32_t treemap_width = 1600;
   std::int32_t treemap_height = 1000;
   bool treemap_size = false;  // --treemap-size was given
+  // For tests and tools, not in --help: read these records of SOURCE again
+  // over the saved scan `reread_from` of it, instead of scanning it whole.
+  std::vector<std::int64_t> reread;
+  std::string reread_from;
 };
 
 struct ParsedCommandLine {

@@ -47,6 +47,43 @@ inline constexpr wchar_t kMergedItemsLead[] = L"(";
 inline constexpr wchar_t kMergedItemsCount[] = L" 个较小的项目, 共 ";
 inline constexpr wchar_t kMergedItemsEnd[] = L")";
 
+// ---- Acting on an item: its menu, copying, deleting -----------------------------------
+inline constexpr wchar_t kMenuShowInExplorer[] = L"在资源管理器中显示";
+inline constexpr wchar_t kMenuCopyPath[] = L"复制路径\tCtrl+C";
+inline constexpr wchar_t kMenuDelete[] = L"删除\tDel";
+inline constexpr wchar_t kMenuDeletePermanently[] = L"永久删除\tShift+Del";
+inline constexpr wchar_t kStatusPathCopied[] = L"已复制路径";
+// "将 “名称” 移到回收站？ 大小 X · N 个文件 · M 个文件夹"
+inline constexpr wchar_t kConfirmRecycleLead[] = L"将 \u201C";
+inline constexpr wchar_t kConfirmRecycleEnd[] = L"\u201D 移到回收站？";
+// "永久删除 “名称”？ 此操作无法撤销。 大小 X · N 个文件 · M 个文件夹"
+inline constexpr wchar_t kConfirmPermanentLead[] = L"永久删除 \u201C";
+inline constexpr wchar_t kConfirmPermanentEnd[] = L"\u201D？ 此操作无法撤销。";
+inline constexpr wchar_t kConfirmSize[] = L" 大小 ";
+inline constexpr wchar_t kConfirmFiles[] = L" 个文件 · ";
+inline constexpr wchar_t kConfirmFolders[] = L" 个文件夹";
+// "无法删除: " and why.
+inline constexpr wchar_t kDeleteRefused[] = L"无法删除: ";
+inline constexpr wchar_t kRefuseRoot[] = L"这是卷的根目录";
+inline constexpr wchar_t kRefuseMetadata[] = L"这是 NTFS 的元数据文件";
+inline constexpr wchar_t kRefuseScanning[] = L"正在扫描，请等扫描完成";
+inline constexpr wchar_t kRefuseNotThisMachine[] = L"这个扫描结果不是在本机的驱动器上扫描的";
+inline constexpr wchar_t kRefuseDirectFiles[] = L"请选择一个文件或文件夹";
+inline constexpr wchar_t kRefuseWildcard[] = L"名称含有 * 或 ?，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseTrailingDot[] = L"名称以点或空格结尾，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseDeviceName[] = L"名称是系统保留的设备名，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseLongPath[] = L"路径太长，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseChanged[] = L"路径已不再指向扫描到的项目，请重新扫描";
+inline constexpr wchar_t kRefuseMissing[] = L"项目已不存在，请重新扫描";
+// After a deletion.
+inline constexpr wchar_t kStatusRecycled[] = L"已移到回收站 \u2014 清空回收站后才会释放空间";
+inline constexpr wchar_t kStatusDeletedLead[] = L"已删除 \u201C";
+inline constexpr wchar_t kStatusDeletedEnd[] = L"\u201D";
+// "N 个项目未能删除: " and the first reason.
+inline constexpr wchar_t kStatusNotDeleted[] = L" 个项目未能删除: ";
+inline constexpr wchar_t kStatusDeleting[] = L"正在删除...";
+inline constexpr wchar_t kStatusRereadFailed[] = L"无法重新读取卷 — 按 F5 重新扫描";
+
 // ---- Open, save and export --------------------------------------------------------
 inline constexpr wchar_t kOpenButton[] = L"打开\u2026";
 inline constexpr wchar_t kSaveButton[] = L"保存\u2026";
@@ -72,9 +109,6 @@ inline constexpr wchar_t kErrorNotSnapshot[] = L"不是扫描存档。";
 inline constexpr wchar_t kErrorSaveFailed[] = L"无法保存。";
 inline constexpr wchar_t kErrorSaveOverSource[] = L"无法保存: 不能覆盖打开的扫描存档。";
 inline constexpr wchar_t kErrorSaveNotFile[] = L"无法保存: 目标不是普通文件。";
-// The only item the rows of an opened scan offer: its paths may name
-// another machine's files.
-inline constexpr wchar_t kCopyPath[] = L"复制路径";
 // The CSV export's 类型 column.
 inline constexpr wchar_t kCsvFolder[] = L"文件夹";
 inline constexpr wchar_t kCsvFile[] = L"文件";
