@@ -127,7 +127,7 @@ int RereadOverSavedScan(const ResolvedSource& source, const CliOptions& options,
   SnapshotError error;
   ScanResult before;
   if (!IsSnapshotFile(base.path) || !LoadSnapshotFile(base.path, before, error)) {
-    context.err << ErrorLine(SnapshotReason(error.problem), base.path, error.detail) << '\n';
+    context.err << ErrorLine(SnapshotProblemText(error.problem), base.path, error.detail) << '\n';
     return kExitScanFailed;
   }
   SetDriveLetter(before, options.drive_letter);
@@ -305,8 +305,10 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     }
   }
   if (!options.csv.empty()) {
+    ExportRequest csv;
+    csv.format = ExportFormat::kCsv;
     std::string reason;
-    if (!SaveExport(options.csv, result, ExportRequest{ExportFormat::kCsv}, reason)) {
+    if (!SaveExport(options.csv, result, csv, reason)) {
       status = OutputStatus(reason, options.csv, context.err);
     }
   }

@@ -1,6 +1,7 @@
 #include "views/save_choice.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "texts/texts.h"
 #include "treemap/volume_picture.h"
@@ -58,7 +59,7 @@ std::wstring DialogFilterText(std::span<const FileFilter> filters) {
 
 SavePlan PlanSave(std::wstring_view chosen, std::uint32_t filter_index, std::int32_t window_width,
                   std::int32_t window_height) {
-  const std::size_t index = filter_index >= 1 && filter_index <= kSaveFormats.size() ? filter_index - 1 : 0;
+  const std::size_t index = filter_index >= 1 && filter_index <= std::size(kSaveFormats) ? filter_index - 1 : 0;
   const SaveFormat& format = kSaveFormats[index];
   SavePlan plan;
   plan.path = chosen;
