@@ -18,7 +18,7 @@
 namespace tw {
 namespace {
 
-// The pixel height of the picture's labels, as --treemap draws them.
+// The pixel height of the picture's labels.
 constexpr std::int32_t kLabelPixels = 13;
 
 // A stream buffer that hands what it gathers to a save's sink in pieces.
@@ -66,11 +66,10 @@ bool Stream(const ByteSink& sink, std::string& error, Writer write) {
 }
 
 constexpr std::uint8_t kJsonHead[] = {'{', '\n', ' ', ' ', '"', 'd', 'r', 'i'};
-constexpr std::uint8_t kNcduHead[] = {'[', '1', ',', '2', ',', '{', '"', 'p'};
+constexpr std::uint8_t kNcduHead[] = {'[', '1', ',', '2', ',', '\n', '{', '"'};
 // The byte-order mark, then "路" of the header's first column.
 constexpr std::uint8_t kCsvHead[] = {0xEF, 0xBB, 0xBF, 0xE8, 0xB7, 0xAF, 0xE5, 0xBE};
 constexpr std::uint8_t kPngHead[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::uint8_t kSnapshotHead[] = {'T', 'W', 'S', 'N', 'A', 'P', 0x1A, '\n'};
 
 }  // namespace
 
@@ -85,8 +84,15 @@ std::span<const std::uint8_t> ExportHead(ExportFormat format) {
     case ExportFormat::kPicture:
       return kPngHead;
     default:
-      return kSnapshotHead;
+      return {};  // a leftover beginning with the snapshot magic is always recognised
   }
+}
+
+bool WriteVolumePng(const ScanResult& result, std::int32_t width, std::int32_t height, std::ostream& out,
+                    std::string& reason) {
+  const std::unique_ptr<PictureFont> font = OpenPictureFont(kLabelPixels);
+  const RgbImage image = RenderVolumePicture(result, VolumePictureOptions{width, height, font.get()});
+  return WritePng(image, out, reason);
 }
 
 bool SaveExport(const std::string& path, const ScanResult& result, const ExportRequest& request, std::string& error) {
@@ -122,15 +128,12 @@ bool SaveExport(const std::string& path, const ScanResult& result, const ExportR
     case ExportFormat::kPicture:
       content = [&result, &request](const ByteSink& sink, std::string& reason) {
         return Stream(sink, reason, [&result, &request](std::ostream& out, std::string& why) {
-          const std::unique_ptr<PictureFont> font = OpenPictureFont(kLabelPixels);
-          const RgbImage image = RenderVolumePicture(
-              result, VolumePictureOptions{request.picture_width, request.picture_height, font.get()});
-          return WritePng(image, out, why);
+          return WriteVolumePng(result, request.picture_width, request.picture_height, out, why);
         });
       };
       break;
   }
-  return ReplaceFile(path, content, FileAccess::kOrdinary, ExportHead(request.format), error);
+  return ReplaceFileContent(path, content, FileAccess::kOrdinary, ExportHead(request.format), error);
 }
 
 }  // namespace tw

@@ -8,6 +8,7 @@
 // replaced (store/replace_file.h).
 
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string>
 
@@ -33,8 +34,16 @@ struct ExportRequest {
 
 // The first bytes every file of the format begins with: a temporary file
 // of an export cut short is recognised by them and taken over by the next
-// export to the same target.
+// export to the same target. Empty for the saved scan, whose magic every
+// save recognises.
 std::span<const std::uint8_t> ExportHead(ExportFormat format);
+
+// Draws the volume picture of `result` at width x height pixels, with the
+// labels when the build has picture text, and writes it to `out` as a PNG.
+// False with the reason when it could not be written; throws
+// std::bad_alloc when the picture does not fit in memory.
+bool WriteVolumePng(const ScanResult& result, std::int32_t width, std::int32_t height, std::ostream& out,
+                    std::string& reason);
 
 // Writes `result` to `path` (UTF-8) in the requested format through a
 // temporary file renamed over it. False with the reason (the system's

@@ -37,7 +37,7 @@ using FileContent = std::function<bool(const ByteSink& sink, std::string& error)
 // anything else of that name is left alone and this save takes a name of
 // its own. False with the reason (the system's words) in `error`; the
 // temporary file is then removed.
-bool ReplaceFile(const std::string& path, const FileContent& content, FileAccess access,
+bool ReplaceFileContent(const std::string& path, const FileContent& content, FileAccess access,
                  std::span<const std::uint8_t> own_head, std::string& error);
 
 // The temporary file of a save to `path`: in the same folder, named

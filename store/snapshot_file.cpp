@@ -52,7 +52,7 @@ bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::st
 bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
                        std::string& error) {
   const FileContent content = [bytes](const ByteSink& sink, std::string&) { return sink(bytes); };
-  return ReplaceFile(path, content, access, {}, error);
+  return ReplaceFileContent(path, content, access, {}, error);
 }
 
 std::string SaveTemporaryPath(const std::string& path) {

@@ -75,7 +75,7 @@ int TakeTemporary(const std::string& path, std::span<const std::uint8_t> own_hea
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, const FileContent& content, FileAccess access,
+bool ReplaceFileContent(const std::string& path, const FileContent& content, FileAccess access,
                  std::span<const std::uint8_t> own_head, std::string& error) {
   // Only a file is ever replaced: never a device node, a FIFO, a socket or a
   // folder that happens to carry the name.

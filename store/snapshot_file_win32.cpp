@@ -78,7 +78,7 @@ bool IsLeftover(const std::wstring& path, std::span<const std::uint8_t> own_head
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, const FileContent& content, FileAccess access,
+bool ReplaceFileContent(const std::string& path, const FileContent& content, FileAccess access,
                  std::span<const std::uint8_t> own_head, std::string& error) {
   const std::wstring target = Utf8ToUtf16(path);
   // Only a file is ever replaced: never a folder or a device that carries the name.
