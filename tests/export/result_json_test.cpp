@@ -11,7 +11,7 @@
 #include <string>
 #include <sstream>
 
-#include "cli/sample_result.h"
+#include "support/sample_result.h"
 
 namespace tw {
 namespace {

@@ -102,6 +102,38 @@ TEST(FormatFileTime, ShownInTheLocalZone) {
   }
 }
 
+// The CSV export's times: local ISO 8601 with the zone's offset at that
+// moment (so a summer time and a winter time of one zone differ), a
+// half-hour zone, and nothing for an unknown time.
+TEST(FormatIsoLocalTime, LocalTimeWithTheOffsetOfThatMoment) {
+  EXPECT_EQ(FormatIsoLocalTime(0), "");
+  EXPECT_EQ(FormatIsoLocalTime(-1), "");
+  {
+    ScopedTimeZone tz("CST-8");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-07T09:05:01+08:00");
+  }
+  {
+    ScopedTimeZone tz("UTC0");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-07T01:05:01+00:00");
+    // Sub-second ticks are dropped, not rounded up.
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix) + kTicksPerSecond - 1), "2024-03-07T01:05:01+00:00");
+  }
+  {
+    ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-06T20:05:01-05:00");
+    // 2024-07-01 12:00:00 UTC, in summer time.
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(1719835200)), "2024-07-01T08:00:00-04:00");
+  }
+  {
+    ScopedTimeZone tz("IST-5:30");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-07T06:35:01+05:30");
+  }
+  {
+    ScopedTimeZone tz("NST3:30");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-06T21:35:01-03:30");
+  }
+}
+
 TEST(FormatFileTime, TimesBefore1970AndTheLargestFileTime) {
   ScopedTimeZone tz("UTC0");
   EXPECT_EQ(FormatFileTime(FileTimeFromUnix(-14182940)), L"1969/7/20 20:17:40");
