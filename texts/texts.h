@@ -30,6 +30,7 @@ inline constexpr wchar_t kChangeFolderTitle[] = L"文件夹变化";
 inline constexpr wchar_t kChangeFilesTitle[] = L"新增或增长最多的文件";
 inline constexpr wchar_t kChangeFirstScan[] = L"首次扫描此卷 — 下次扫描后显示变化";
 inline constexpr wchar_t kChangeUnreadable[] = L"上次的扫描记录无法读取 — 下次扫描后显示变化";
+inline constexpr wchar_t kChangeNotRemembered[] = L"本机没有此卷的扫描记录 — 无法比较";
 inline constexpr wchar_t kColumnNow[] = L"现在";
 inline constexpr wchar_t kColumnGain[] = L"增加";
 // " · 比上次 (2026/12/1 09:30:05) 增加 3.40 GB"
@@ -89,6 +90,9 @@ inline constexpr wchar_t kOpenButton[] = L"打开\u2026";
 inline constexpr wchar_t kSaveButton[] = L"保存\u2026";
 inline constexpr wchar_t kOpenDialogTitle[] = L"打开扫描存档";
 inline constexpr wchar_t kSaveDialogTitle[] = L"保存扫描结果";
+// The captions of the message boxes of a refused file and a failed save.
+inline constexpr wchar_t kOpenFailedCaption[] = L"无法打开扫描存档";
+inline constexpr wchar_t kSaveFailedCaption[] = L"无法保存";
 // The file dialogs' filters: pairs of a description and its patterns.
 inline constexpr wchar_t kFilterSnapshot[] = L"扫描存档 (*.twsnap)";
 inline constexpr wchar_t kFilterAllFiles[] = L"所有文件 (*.*)";

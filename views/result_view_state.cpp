@@ -5,13 +5,15 @@
 namespace tw {
 
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
-                        std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan) {
+                        std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan,
+                        ResultOrigin origin) {
   // The change rows let go of the old comparison before it goes.
   views.changes.Reset(nullptr);
   views.result = std::move(result);
   views.comparison = std::move(comparison);
   views.previous_scan = previous_scan;
   views.has_result = true;
+  views.origin = origin;
   views.changes.Reset(views.comparison.get());
 
   const ScanResult& shown = *views.result;

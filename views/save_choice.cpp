@@ -39,6 +39,10 @@ bool HasExtension(std::wstring_view path) {
 
 std::int32_t PictureSide(std::int32_t pixels) { return std::clamp(pixels, kPictureMinSide, kPictureMaxSide); }
 
+// How the window names itself in an ncdu export (its version block's).
+constexpr char kProgramName[] = "tarnwick";
+constexpr char kProgramVersion[] = "1.0.0.0";
+
 }  // namespace
 
 std::span<const FileFilter> OpenFilters() { return kOpenFilters; }
@@ -65,6 +69,8 @@ SavePlan PlanSave(std::wstring_view chosen, std::uint32_t filter_index, std::int
   plan.path = chosen;
   if (!HasExtension(chosen)) plan.path += format.extension;
   plan.request.format = format.format;
+  plan.request.ncdu.progname = kProgramName;
+  plan.request.ncdu.progver = kProgramVersion;
   if (format.window_size) {
     plan.request.picture_width = PictureSide(window_width);
     plan.request.picture_height = PictureSide(window_height);

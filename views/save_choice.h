@@ -48,7 +48,9 @@ struct SavePlan {
 };
 // `filter_index` is the dialog's, counting from 1 (0 or one past the list
 // is taken as the first format); the picture at the window's size takes the
-// client area, each side clamped to the picture's limits.
+// client area, each side clamped to the picture's limits. An ncdu export
+// names the program "tarnwick" with its version; its time is the caller's
+// to set when the export is written.
 SavePlan PlanSave(std::wstring_view chosen, std::uint32_t filter_index, std::int32_t window_width,
                   std::int32_t window_height);
 

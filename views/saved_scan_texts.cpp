@@ -61,10 +61,18 @@ std::wstring SavingStatus(std::wstring_view file_name) {
   return text::kStatusSaving + std::wstring(file_name) + text::kStatusBusyTail;
 }
 
-std::wstring SavedStatus(std::wstring_view file_name) { return text::kStatusSaved + std::wstring(file_name); }
+std::wstring SavedStatus(std::wstring_view line, std::wstring_view file_name) {
+  std::wstring saved = text::kStatusSaved + std::wstring(file_name);
+  return line.empty() ? saved : std::wstring(line) + L" \u00B7 " + saved;
+}
 
 std::wstring SaveFailureLine(std::wstring_view path, std::wstring_view reason) {
   return std::wstring(text::kErrorSaveFailed) + L" (" + std::wstring(path) + L": " + std::wstring(reason) + L")";
+}
+
+const wchar_t* ChangePageMessage(PreviousScan previous, ResultOrigin origin) {
+  if (previous == PreviousScan::kUnreadable) return text::kChangeUnreadable;
+  return origin == ResultOrigin::kLoaded ? text::kChangeNotRemembered : text::kChangeFirstScan;
 }
 
 }  // namespace tw

@@ -9,7 +9,9 @@
 #include <string_view>
 
 #include "model/scan_result.h"
+#include "store/scan_memory.h"
 #include "store/snapshot.h"
+#include "views/item_actions.h"
 
 namespace tw {
 
@@ -35,12 +37,21 @@ std::wstring ScanTimeText(std::int64_t scanned_at);
 // the scan could not read records.
 std::wstring OpenedStatus(std::wstring_view file_name, const ScanResult& result);
 
-// "正在打开 扫描记录.twsnap...", "正在保存 扫描记录.csv...", "已保存 扫描记录.csv".
+// "正在打开 扫描记录.twsnap...", "正在保存 扫描记录.csv...".
 std::wstring OpeningStatus(std::wstring_view file_name);
 std::wstring SavingStatus(std::wstring_view file_name);
-std::wstring SavedStatus(std::wstring_view file_name);
+// The status line after a save: the line it was shown over, then
+// " · 已保存 扫描记录.csv" (the last line stays readable, and a second save
+// says only itself).
+std::wstring SavedStatus(std::wstring_view line, std::wstring_view file_name);
 
 // A save that failed: "无法保存。 (" path ": " the system's words ")".
 std::wstring SaveFailureLine(std::wstring_view path, std::wstring_view reason);
+
+// The one line the 变化 page shows when there is nothing to compare: after
+// the first scan of a volume, after a remembered scan that could not be
+// read, and for an opened saved scan whose volume has no remembered scan
+// on this machine.
+const wchar_t* ChangePageMessage(PreviousScan previous, ResultOrigin origin);
 
 }  // namespace tw
