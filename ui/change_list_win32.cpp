@@ -6,6 +6,7 @@
 
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/folder_list_look.h"
 
@@ -80,7 +81,7 @@ void OnChangeClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
 // file in the shell's file browser, as the file view does.
 void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
   if (const ComparedFile* file = context.rows.FileOfRow(click.iItem)) {
-    if (file->new_file != kNoSide) ShowInFileBrowser(context.rows.RowPath(click.iItem));
+    if (file->new_file != kNoSide) ShowItemInFileBrowser(context.rows.RowPath(click.iItem), context.origin);
     return;
   }
   const ChangeRow* row = context.rows.RowAt(click.iItem);
@@ -135,7 +136,10 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       if (context.rows.RowAt(click.iItem) != nullptr) {
-        ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
+        ItemRef item;
+        item.kind = context.rows.FileOfRow(click.iItem) != nullptr ? ItemKind::kFile : ItemKind::kFolder;
+        item.path = context.rows.RowPath(click.iItem);
+        ShowRowMenu(context.list, context.owner, click, item, context.origin);
       }
       return 0;
     }
@@ -182,13 +186,13 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
                             });
     case NM_DBLCLK: {
       const std::wstring path = GrownPath(context, reinterpret_cast<NMITEMACTIVATE&>(header).iItem);
-      if (!path.empty()) ShowInFileBrowser(path);
+      if (!path.empty()) ShowItemInFileBrowser(path, context.origin);
       return 0;
     }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const std::wstring path = GrownPath(context, click.iItem);
-      if (!path.empty()) ShowRowShellMenu(context.list, context.owner, click, path);
+      if (!path.empty()) ShowRowMenu(context.list, context.owner, click, ItemRef{ItemKind::kFile, 0, 0, path}, context.origin);
       return 0;
     }
     default:
@@ -204,7 +208,7 @@ bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
   if (copy) {
     CopyTextToClipboard(context.owner, path);
   } else {
-    ShowInFileBrowser(path);
+    ShowItemInFileBrowser(path, context.origin);
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #include "ui/result_lists_win32.h"
 
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
 
 namespace tw {
@@ -134,14 +135,16 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
       // Shown in the shell's file browser, the file selected there.
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
-      if (file != nullptr) ShowInFileBrowser(FileContextMenuPath(context.result, *file));
+      if (file != nullptr) ShowItemInFileBrowser(FileContextMenuPath(context.result, *file), context.origin);
       return 0;
     }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
       const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
       if (file == nullptr) return 0;
-      ShowRowShellMenu(context.list, context.owner, click, FileContextMenuPath(context.result, *file));
+      const ItemRef item{ItemKind::kFile, file->id, context.result.FolderId(*file),
+                         FileContextMenuPath(context.result, *file)};
+      ShowRowMenu(context.list, context.owner, click, item, context.origin);
       return 0;
     }
     default:
@@ -177,7 +180,7 @@ bool FileViewKeyDown(FileViewContext& context, WPARAM key) {
   if (copy) {
     CopyTextToClipboard(context.owner, path);
   } else {
-    ShowInFileBrowser(path);
+    ShowItemInFileBrowser(path, context.origin);
   }
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/file_icons.h"
@@ -107,8 +108,14 @@ void OnDoubleClick(FolderListContext& context) {
 }
 
 void OnRightClick(FolderListContext& context, const NMITEMACTIVATE& click) {
-  if (context.rows.RowAt(click.iItem) == nullptr) return;
-  ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
+  const FolderRow* row = context.rows.RowAt(click.iItem);
+  if (row == nullptr) return;
+  ItemRef item;
+  item.kind = row->is_file ? ItemKind::kFile : row->is_direct_files ? ItemKind::kDirectFiles : ItemKind::kFolder;
+  item.id = row->id;
+  item.folder_id = row->folder_id;
+  item.path = context.rows.RowPath(click.iItem);
+  ShowRowMenu(context.list, context.owner, click, item, context.origin);
 }
 
 }  // namespace

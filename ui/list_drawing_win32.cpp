@@ -82,13 +82,6 @@ void SetupListColumns(HWND list, std::span<const ListColumn> columns, int dpi, D
   InsertListColumns(list, columns, dpi);
 }
 
-void ShowRowShellMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path) {
-  SelectListRow(list, click.iItem);
-  POINT point = click.ptAction;
-  ClientToScreen(list, &point);
-  ShowShellContextMenu(owner, path, point);
-}
-
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {
   const DpiScale S{dpi};
   int index = 0;

@@ -44,10 +44,6 @@ void AnswerCellText(NMHDR& header, CellText cell_text) {
   CopyCellText(cell_text(item.iItem, item.iSubItem), item.pszText, static_cast<std::size_t>(item.cchTextMax));
 }
 
-// A right click on a row: the row selected, the shell's menu for `path` at
-// the click.
-void ShowRowShellMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path);
-
 // Fills the rectangle, or the item's bounds when the rectangle is empty
 // (nothing when the list cannot give them).
 void FillRowBackground(HDC dc, HWND list, int item, RECT rect, COLORREF colour);

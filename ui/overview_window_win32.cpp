@@ -8,6 +8,7 @@
 #include "engine/result_job.h"
 #include "ui/control_window_win32.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/overview_paint_win32.h"
 
 namespace tw {
@@ -213,8 +214,9 @@ void ShowInTree() {
   }
 }
 
-// The shell's menu for the item at a screen point (selecting it), or for
-// the selection when the menu key asked (no point).
+// The item's menu at a screen point (selecting it), or for the selection
+// when the menu key asked (no point): the shell's for a scan of this
+// machine, 复制路径 alone for an opened saved scan.
 void OnContextMenu(HWND hwnd, LPARAM lparam) {
   if (!PictureIsCurrent()) return;
   const auto& shown = g_control.pointer.shown();
@@ -234,8 +236,14 @@ void OnContextMenu(HWND hwnd, LPARAM lparam) {
   }
   const auto& selected = g_control.pointer.selected();
   if (!selected) return;
-  const std::wstring path = OverviewItemPath(*shown->generation, *selected);
-  ShowShellContextMenu(GetParent(hwnd), path, screen);
+  ItemRef item;
+  item.kind = selected->kind == NestedCellKind::kFile     ? ItemKind::kFile
+              : selected->kind == NestedCellKind::kFolder ? ItemKind::kFolder
+                                                          : ItemKind::kMerged;
+  item.path = OverviewItemPath(*shown->generation, *selected);
+  const ResultOrigin origin =
+      g_control.host.views != nullptr ? g_control.host.views->origin : ResultOrigin::kScanned;
+  ShowItemMenu(GetParent(hwnd), item, origin, screen);
 }
 
 bool OverPathBarPart(HWND hwnd) {
