@@ -1,0 +1,182 @@
+// 打开… and 保存…: the file dialogs, the refusals before anything is
+// written, the worker threads' start and the hand-over of what they did.
+#include "main_window.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <ctime>
+#include <exception>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "app_state.h"
+#include "drive_list.h"
+#include "export/output_paths.h"
+#include "file_thread.h"
+#include "format/utf.h"
+#include "overview_page.h"
+#include "result_views.h"
+#include "texts/texts.h"
+#include "ui/list_drawing_win32.h"
+#include "views/saved_scan_texts.h"
+#include "views/save_choice.h"
+
+namespace tw {
+namespace {
+
+// Room for a path the dialogs give back: the longest a wide path may be.
+constexpr DWORD kPathUnits = 32768;
+
+void ShowError(const std::wstring& line, const wchar_t* caption) {
+  MessageBoxW(g_app.main_window, line.c_str(), caption, MB_OK | MB_ICONERROR);
+}
+
+// The open dialog: a saved scan that exists. False when cancelled.
+bool AskOpenPath(std::wstring& path) {
+  const std::wstring filter = DialogFilterText(OpenFilters());
+  std::vector<wchar_t> buffer(kPathUnits, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = g_app.main_window;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = kPathUnits;
+  dialog.lpstrTitle = text::kOpenDialogTitle;
+  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&dialog)) return false;
+  path = buffer.data();
+  return !path.empty();
+}
+
+// The save dialog: the file and the filter chosen (counting from 1).
+// False when cancelled.
+bool AskSavePath(std::wstring& path, DWORD& filter_index) {
+  const std::wstring filter = DialogFilterText(SaveFilters());
+  std::vector<wchar_t> buffer(kPathUnits, L'\0');
+  const std::wstring proposed = ProposedSaveName(g_app.opened_path);
+  proposed.copy(buffer.data(), std::min<std::size_t>(proposed.size(), kPathUnits - 1));
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = g_app.main_window;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = kPathUnits;
+  dialog.lpstrTitle = text::kSaveDialogTitle;
+  // A name typed without an extension takes the chosen format's.
+  dialog.lpstrDefExt = L"twsnap";
+  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return false;
+  path = buffer.data();
+  filter_index = dialog.nFilterIndex;
+  return !path.empty();
+}
+
+// The new result on every page, as after a scan.
+void ShowOpenedResult() {
+  AppState& app = g_app;
+  ClearFolderListSelection();
+  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
+  InvalidateRect(app.folder_list, nullptr, TRUE);
+  ShowNewExtensionRows();
+  ShowNewFileRows();
+  RefreshChangePage();
+  OverviewAfterNewResult();  // 全景
+  RedrawTreemap();
+  UpdateTreemapCaption();
+  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
+}
+
+}  // namespace
+
+void OpenScanFile() {
+  AppState& app = g_app;
+  if (!app.files.open_enabled(app.scan.scanning())) return;
+  std::wstring path;
+  if (!AskOpenPath(path)) return;
+  if (!app.files.BeginOpen(app.scan.scanning())) return;  // a scan began meanwhile
+  ApplyControlStates();
+  SetWindowTextW(app.status_text, OpeningStatus(FileNameOf(path)).c_str());
+  try {
+    std::thread(RunOpenThread, app.main_window, path).detach();
+  } catch (const std::exception&) {
+    app.files.EndOpen();
+    ApplyScanCycle();
+  }
+}
+
+void OnOpenDone(LPARAM payload) {
+  AppState& app = g_app;
+  std::unique_ptr<OpenDelivery> posted(reinterpret_cast<OpenDelivery*>(payload));
+  app.files.EndOpen();
+  if (posted == nullptr || posted->result == nullptr) {
+    // The result on screen stays; the reason as the command line gives it.
+    ApplyScanCycle();
+    if (posted != nullptr) ShowError(OpenFailureLine(posted->error, posted->path), text::kOpenFailedCaption);
+    return;
+  }
+  std::shared_ptr<const ComparedScans> comparison = std::move(posted->memory.changes);
+  HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan,
+                     ResultOrigin::kLoaded);
+  app.opened_path = posted->path;
+  ShowOpenedResult();
+  app.scan.Opened(OpenedStatus(FileNameOf(app.opened_path), *app.views.result));
+  ApplyScanCycle();
+}
+
+void SaveScanFile() {
+  AppState& app = g_app;
+  if (!app.files.save_enabled(app.views.has_result)) return;
+  std::wstring chosen;
+  DWORD filter_index = 1;
+  if (!AskSavePath(chosen, filter_index)) return;
+  RECT client{};
+  GetClientRect(app.main_window, &client);
+  SavePlan plan = PlanSave(chosen, filter_index, client.right - client.left, client.bottom - client.top);
+  plan.request.ncdu.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+  // Never over the saved scan on screen, never onto a device, a folder or
+  // anything else that is not a plain file: the command line's checks.
+  std::vector<std::string> sources;
+  if (app.views.origin == ResultOrigin::kLoaded && !app.opened_path.empty()) {
+    sources.push_back(Utf16ToUtf8(app.opened_path));
+  }
+  const OutputRefusal refusal = CheckOutputFiles({PlannedOutput{"", Utf16ToUtf8(plan.path)}}, sources);
+  if (const wchar_t* why = SaveRefusalText(refusal.problem)) {
+    ShowError(std::wstring(why) + L" (" + plan.path + L")", text::kSaveFailedCaption);
+    return;
+  }
+  if (!app.files.BeginSave(app.views.has_result)) return;
+  ApplyControlStates();
+  // A scan's progress keeps the status line while it runs.
+  if (!app.scan.scanning()) SetWindowTextW(app.status_text, SavingStatus(FileNameOf(plan.path)).c_str());
+  try {
+    std::thread(RunSaveThread, app.main_window, plan.path, app.views.result, plan.request).detach();
+  } catch (const std::exception&) {
+    app.files.EndSave();
+    ApplyScanCycle();
+    ShowError(SaveFailureLine(plan.path, L"no thread"), text::kSaveFailedCaption);
+  }
+}
+
+void OnSaveDone(LPARAM payload) {
+  AppState& app = g_app;
+  std::unique_ptr<SaveDelivery> posted(reinterpret_cast<SaveDelivery*>(payload));
+  app.files.EndSave();
+  ApplyControlStates();
+  if (posted == nullptr) return;
+  if (!posted->error.empty()) {
+    if (!app.scan.scanning()) SetWindowTextW(app.status_text, app.scan.status().c_str());
+    ShowError(SaveFailureLine(posted->path, Utf8ToUtf16(posted->error)), text::kSaveFailedCaption);
+    return;
+  }
+  if (!app.scan.scanning()) {
+    SetWindowTextW(app.status_text, SavedStatus(app.scan.status(), FileNameOf(posted->path)).c_str());
+  }
+}
+
+}  // namespace tw
