@@ -30,11 +30,31 @@ constexpr FileFilter kSaveFilters[] = {
 };
 static_assert(std::size(kSaveFilters) == std::size(kSaveFormats));
 
-// Whether the last part of the path has an extension (a dot not at its start).
-bool HasExtension(std::wstring_view path) {
+// The extension of the last part of the path, with its dot ("" when the
+// name has none: no dot, or only one at its start or end).
+std::wstring_view ExtensionOfName(std::wstring_view path) {
   const std::wstring_view name = FileNameOf(path);
   const std::size_t dot = name.rfind(L'.');
-  return dot != std::wstring_view::npos && dot > 0 && dot + 1 < name.size();
+  if (dot == std::wstring_view::npos || dot == 0 || dot + 1 == name.size()) return {};
+  return name.substr(dot);
+}
+
+bool SameIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&lower](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+// The format a save writes: the chosen filter's, unless the name ends in
+// another format's extension, which then wins (the first format that has
+// it): "table.csv" under the saved-scan filter is a CSV table.
+const SaveFormat& FormatFor(std::wstring_view extension, std::size_t filter) {
+  const SaveFormat& chosen = kSaveFormats[filter];
+  if (extension.empty() || SameIgnoringAsciiCase(extension, chosen.extension)) return chosen;
+  for (const SaveFormat& format : kSaveFormats) {
+    if (SameIgnoringAsciiCase(extension, format.extension)) return format;
+  }
+  return chosen;
 }
 
 std::int32_t PictureSide(std::int32_t pixels) { return std::clamp(pixels, kPictureMinSide, kPictureMaxSide); }
@@ -64,10 +84,11 @@ std::wstring DialogFilterText(std::span<const FileFilter> filters) {
 SavePlan PlanSave(std::wstring_view chosen, std::uint32_t filter_index, std::int32_t window_width,
                   std::int32_t window_height) {
   const std::size_t index = filter_index >= 1 && filter_index <= std::size(kSaveFormats) ? filter_index - 1 : 0;
-  const SaveFormat& format = kSaveFormats[index];
+  const std::wstring_view extension = ExtensionOfName(chosen);
+  const SaveFormat& format = FormatFor(extension, index);
   SavePlan plan;
   plan.path = chosen;
-  if (!HasExtension(chosen)) plan.path += format.extension;
+  if (extension.empty()) plan.path += format.extension;
   plan.request.format = format.format;
   plan.request.ncdu.progname = kProgramName;
   plan.request.ncdu.progver = kProgramVersion;

@@ -41,7 +41,10 @@ std::span<const FileFilter> SaveFilters();
 std::wstring DialogFilterText(std::span<const FileFilter> filters);
 
 // What a choice in the save dialog writes: the file (the format's
-// extension added when the chosen name has none) and the request.
+// extension added when the chosen name has none) and the request. The
+// format is the chosen filter's, unless the name ends in the extension of
+// another format (".csv", ".json", ".png", ".twsnap", in any case): then the
+// first format with that extension, so that a name says what it holds.
 struct SavePlan {
   std::wstring path;
   ExportRequest request;

@@ -41,6 +41,16 @@ TEST(SaveChoice, AChoiceWritesItsFormatAddingTheExtensionWhenTheNameHasNone) {
   // A name with an extension of its own keeps it.
   plan = PlanSave(L"C:\\scans\\monday.txt", 4, 1300, 700);
   EXPECT_EQ(plan.path, L"C:\\scans\\monday.txt");
+  EXPECT_EQ(plan.request.format, ExportFormat::kCsv);
+  // A name ending in another format's extension is that format.
+  EXPECT_EQ(PlanSave(L"table.CSV", 1, 0, 0).request.format, ExportFormat::kCsv);
+  EXPECT_EQ(PlanSave(L"scan.twsnap", 4, 0, 0).request.format, ExportFormat::kSnapshot);
+  EXPECT_EQ(PlanSave(L"doc.json", 1, 0, 0).request.format, ExportFormat::kJson);
+  EXPECT_EQ(PlanSave(L"doc.json", 3, 0, 0).request.format, ExportFormat::kNcdu);  // its filter has .json too
+  plan = PlanSave(L"pic.png", 1, 1300, 700);
+  EXPECT_EQ(plan.request.format, ExportFormat::kPicture);
+  EXPECT_EQ(plan.request.picture_width, 1300);
+  EXPECT_EQ(PlanSave(L"pic.png", 6, 1300, 700).request.picture_width, 1600);
   // A dot in a folder's name, or a leading or trailing dot, is no extension.
   EXPECT_EQ(PlanSave(L"C:\\v1.2\\monday", 1, 0, 0).path, L"C:\\v1.2\\monday.twsnap");
   EXPECT_EQ(PlanSave(L"C:\\scans\\.hidden", 2, 0, 0).path, L"C:\\scans\\.hidden.json");
