@@ -1,6 +1,6 @@
 #include "export/csv_export.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <unordered_map>
@@ -35,12 +35,12 @@ bool StartsFormula(std::string_view field) {
   }
 }
 
-// A name's UTF-8 (lone surrogates as U+FFFD), with NUL as U+FFFD too: a NUL
-// ends the cell early in many readers.
-std::string NameText(std::u16string_view units) {
-  std::string text;
+// A name's UTF-8 (lone surrogates as U+FFFD) into `text`, with NUL as U+FFFD
+// too: a NUL ends the cell early in many readers.
+void NameText(std::u16string_view units, std::string& text) {
+  text.clear();
   AppendUtf8(text, units);
-  if (std::memchr(text.data(), '\0', text.size()) == nullptr) return text;
+  if (std::memchr(text.data(), '\0', text.size()) == nullptr) return;
   std::string clean;
   for (const char c : text) {
     if (c == '\0') {
@@ -49,13 +49,13 @@ std::string NameText(std::u16string_view units) {
       clean += c;
     }
   }
-  return clean;
+  text.swap(clean);
 }
 
 void AppendNumber(std::string& row, std::int64_t value) {
   char digits[24];
-  const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-  AppendCsvField(row, std::string_view(digits, n > 0 ? static_cast<std::size_t>(n) : 0));
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+  AppendCsvField(row, std::string_view(digits, static_cast<std::size_t>(end.ptr - digits)));
 }
 
 // The texts every row repeats, each made once.
@@ -87,7 +87,7 @@ void AppendRow(std::string& out, std::string_view path, std::string_view name, c
   out += ',';
   AppendNumber(out, alloc);
   out += ',';
-  AppendCsvField(out, FormatIsoLocalTime(mtime));
+  AppendIsoLocalTime(out, mtime);  // digits and -T:+ only: never quoted, never a formula
   out += ',';
   AppendCsvField(out, attributes);
   out += kLineEnd;
@@ -109,35 +109,46 @@ std::string HeaderRow() {
 
 void AppendCsvField(std::string& row, std::string_view utf8) {
   const bool guarded = StartsFormula(utf8);
-  const bool quoted = utf8.find_first_of(",\"\r\n") != std::string_view::npos;
+  bool quoted = false;
+  for (const char c : utf8) {
+    if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+      quoted = true;
+      break;
+    }
+  }
   if (quoted) row += '"';
   if (guarded) row += '\'';
-  if (quoted) {
-    for (const char c : utf8) {
-      if (c == '"') row += '"';
-      row += c;
-    }
-    row += '"';
-  } else {
+  if (!quoted) {
     row += utf8;
+    return;
   }
+  // Quotes doubled: the runs between them copied whole.
+  std::size_t start = 0;
+  for (std::size_t quote = utf8.find('"'); quote != std::string_view::npos; quote = utf8.find('"', quote + 1)) {
+    row.append(utf8.substr(start, quote + 1 - start));
+    row += '"';
+    start = quote + 1;
+  }
+  row.append(utf8.substr(start));
+  row += '"';
 }
 
 void WriteCsvExport(const ScanResult& result, std::ostream& out) {
   RowTexts texts;
   std::string piece = HeaderRow();
   piece.reserve(kPieceBytes + 4096);
-  std::string file_path;
+  std::string file_path, name;
   for (const DirNode* folder : FoldersInPreOrder(result)) {
     const std::string path = Utf16ToUtf8(BuildFolderPath(result, folder->id, result.drive));
-    AppendRow(piece, path, NameText(result.Name(*folder)), texts.folder_type, folder->total_size,
-              folder->total_alloc, folder->mtime, texts.Attributes(folder->attributes));
+    NameText(result.Name(*folder), name);
+    AppendRow(piece, path, name, texts.folder_type, folder->total_size, folder->total_alloc, folder->mtime,
+              texts.Attributes(folder->attributes));
     // A file's path is its folder's and its name, one separator between.
     const std::size_t prefix = path.size() + (path.empty() || path.back() != '\\' ? 1 : 0);
     file_path = path;
     file_path.resize(prefix, '\\');
     for (const FileItem& file : result.Files(*folder)) {
-      const std::string name = NameText(result.Name(file));
+      NameText(result.Name(file), name);
       file_path.resize(prefix);
       file_path += name;
       AppendRow(piece, file_path, name, texts.file_type, file.size, file.alloc, file.mtime,

@@ -84,18 +84,44 @@ std::wstring FormatFileTime(std::int64_t value) {
 }
 
 std::string FormatIsoLocalTime(std::int64_t value) {
-  if (value <= 0) return {};
+  std::string text;
+  AppendIsoLocalTime(text, value);
+  return text;
+}
+
+void AppendIsoLocalTime(std::string& out, std::int64_t value) {
+  if (value <= 0) return;
   CivilTime t;
-  if (!FileTimeToLocalCivil(value, t)) return {};
+  if (!FileTimeToLocalCivil(value, t)) return;
+  // Written digit by digit: the CSV export writes one per row.
+  const auto digits = [&out](std::int32_t v, int width) {
+    char buffer[12];
+    int n = 0;
+    std::uint32_t u = v < 0 ? 0u : static_cast<std::uint32_t>(v);
+    do {
+      buffer[n++] = static_cast<char>('0' + u % 10);
+      u /= 10;
+    } while (u != 0 && n < 11);
+    for (int k = n; k < width; ++k) out.push_back('0');
+    while (n > 0) out.push_back(buffer[--n]);
+  };
   const std::int32_t offset = t.utc_offset_seconds;
   const std::int32_t minutes = (offset < 0 ? -offset : offset) / 60;
-  char buffer[48];
-  const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", static_cast<int>(t.year),
-                              static_cast<int>(t.month), static_cast<int>(t.day), static_cast<int>(t.hour),
-                              static_cast<int>(t.minute), static_cast<int>(t.second), offset < 0 ? '-' : '+',
-                              static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
-  if (n < 0) return {};
-  return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n) : sizeof buffer - 1);
+  digits(t.year, 4);
+  out.push_back('-');
+  digits(t.month, 2);
+  out.push_back('-');
+  digits(t.day, 2);
+  out.push_back('T');
+  digits(t.hour, 2);
+  out.push_back(':');
+  digits(t.minute, 2);
+  out.push_back(':');
+  digits(t.second, 2);
+  out.push_back(offset < 0 ? '-' : '+');
+  digits(minutes / 60, 2);
+  out.push_back(':');
+  digits(minutes % 60, 2);
 }
 
 std::wstring FormatAttributes(std::uint32_t bits) {

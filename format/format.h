@@ -32,6 +32,8 @@ std::wstring FormatFileTime(std::int64_t value);
 // cannot be converted. When the local conversion fails the UTC time is
 // given, with "+00:00".
 std::string FormatIsoLocalTime(std::int64_t value);
+// The same appended to `out` (nothing for "").
+void AppendIsoLocalTime(std::string& out, std::int64_t value);
 
 // The letters of the set attribute bits in the order R H S A C E L
 // (0x1 0x2 0x4 0x20 0x800 0x4000 0x400); other bits are ignored.

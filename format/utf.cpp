@@ -39,9 +39,14 @@ bool IsLow(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 // Appends the UTF-8 of UTF-16 units held in any character type.
 template <typename Unit>
 void AppendUnits(std::string& out, std::basic_string_view<Unit> units) {
+  out.reserve(out.size() + units.size());
   for (std::size_t i = 0; i < units.size(); ++i) {
     // Mask to 16 bits: on Linux a wchar_t could in principle carry more.
     char32_t u = static_cast<char32_t>(units[i]) & 0xFFFF;
+    if (u < 0x80) {  // most names are mostly ASCII
+      out.push_back(static_cast<char>(u));
+      continue;
+    }
     if (IsHigh(u)) {
       if (i + 1 < units.size()) {
         char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
