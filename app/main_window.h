@@ -44,6 +44,10 @@ void OnScanDone(WPARAM error, LPARAM result);
 // scan cycle and the file work; then the same with the cycle's status line.
 void ApplyControlStates();
 void ApplyScanCycle();
+// A result just handed over (a scan's or an opened file's) on every page:
+// nothing selected, the lists refilled, the treemap, caption and 全景 from
+// the root.
+void ShowNewResult();
 
 // Opening and saving (main_window_files.cpp): 打开… and Ctrl+O, 保存… and
 // Ctrl+S, and the workers' outcomes.

@@ -2,26 +2,23 @@
 // written, the worker threads' start and the hand-over of what they did.
 #include "main_window.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <ctime>
 #include <exception>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "app_state.h"
-#include "drive_list.h"
 #include "export/output_paths.h"
 #include "file_thread.h"
 #include "format/utf.h"
-#include "overview_page.h"
-#include "result_views.h"
 #include "texts/texts.h"
-#include "ui/list_drawing_win32.h"
 #include "views/saved_scan_texts.h"
 #include "views/save_choice.h"
 
@@ -35,31 +32,20 @@ void ShowError(const std::wstring& line, const wchar_t* caption) {
   MessageBoxW(g_app.main_window, line.c_str(), caption, MB_OK | MB_ICONERROR);
 }
 
-// The open dialog: a saved scan that exists. False when cancelled.
-bool AskOpenPath(std::wstring& path) {
-  const std::wstring filter = DialogFilterText(OpenFilters());
-  std::vector<wchar_t> buffer(kPathUnits, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = g_app.main_window;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = kPathUnits;
-  dialog.lpstrTitle = text::kOpenDialogTitle;
-  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameW(&dialog)) return false;
-  path = buffer.data();
-  return !path.empty();
-}
+// One of the system's file dialogs over the main window: its filters, its
+// title, the name it proposes; the path chosen and the filter (counting
+// from 1). False when cancelled.
+struct FileDialog {
+  std::span<const FileFilter> filters;
+  const wchar_t* title = nullptr;
+  std::wstring proposed;
+  bool save = false;
+};
 
-// The save dialog: the file and the filter chosen (counting from 1).
-// False when cancelled.
-bool AskSavePath(std::wstring& path, DWORD& filter_index) {
-  const std::wstring filter = DialogFilterText(SaveFilters());
+bool AskPath(const FileDialog& asked, std::wstring& path, DWORD& filter_index) {
+  const std::wstring filter = DialogFilterText(asked.filters);
   std::vector<wchar_t> buffer(kPathUnits, L'\0');
-  const std::wstring proposed = ProposedSaveName(g_app.opened_path);
-  proposed.copy(buffer.data(), std::min<std::size_t>(proposed.size(), kPathUnits - 1));
+  asked.proposed.copy(buffer.data(), std::min<std::size_t>(asked.proposed.size(), kPathUnits - 1));
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = g_app.main_window;
@@ -67,29 +53,19 @@ bool AskSavePath(std::wstring& path, DWORD& filter_index) {
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = buffer.data();
   dialog.nMaxFile = kPathUnits;
-  dialog.lpstrTitle = text::kSaveDialogTitle;
-  // A name typed without an extension takes the chosen format's.
-  dialog.lpstrDefExt = L"twsnap";
-  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameW(&dialog)) return false;
+  dialog.lpstrTitle = asked.title;
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (asked.save) {
+    // A name typed without an extension takes the chosen format's.
+    dialog.lpstrDefExt = L"twsnap";
+    dialog.Flags |= OFN_OVERWRITEPROMPT;
+  } else {
+    dialog.Flags |= OFN_FILEMUSTEXIST;
+  }
+  if (!(asked.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
   path = buffer.data();
   filter_index = dialog.nFilterIndex;
   return !path.empty();
-}
-
-// The new result on every page, as after a scan.
-void ShowOpenedResult() {
-  AppState& app = g_app;
-  ClearFolderListSelection();
-  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
-  InvalidateRect(app.folder_list, nullptr, TRUE);
-  ShowNewExtensionRows();
-  ShowNewFileRows();
-  RefreshChangePage();
-  OverviewAfterNewResult();  // 全景
-  RedrawTreemap();
-  UpdateTreemapCaption();
-  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
 }
 
 }  // namespace
@@ -98,7 +74,8 @@ void OpenScanFile() {
   AppState& app = g_app;
   if (!app.files.open_enabled(app.scan.scanning())) return;
   std::wstring path;
-  if (!AskOpenPath(path)) return;
+  DWORD filter_index = 1;
+  if (!AskPath(FileDialog{OpenFilters(), text::kOpenDialogTitle, {}, false}, path, filter_index)) return;
   if (!app.files.BeginOpen(app.scan.scanning())) return;  // a scan began meanwhile
   ApplyControlStates();
   SetWindowTextW(app.status_text, OpeningStatus(FileNameOf(path)).c_str());
@@ -124,7 +101,7 @@ void OnOpenDone(LPARAM payload) {
   HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan,
                      ResultOrigin::kLoaded);
   app.opened_path = posted->path;
-  ShowOpenedResult();
+  ShowNewResult();
   app.scan.Opened(OpenedStatus(FileNameOf(app.opened_path), *app.views.result));
   ApplyScanCycle();
 }
@@ -134,7 +111,8 @@ void SaveScanFile() {
   if (!app.files.save_enabled(app.views.has_result)) return;
   std::wstring chosen;
   DWORD filter_index = 1;
-  if (!AskSavePath(chosen, filter_index)) return;
+  const FileDialog asked{SaveFilters(), text::kSaveDialogTitle, ProposedSaveName(app.opened_path), true};
+  if (!AskPath(asked, chosen, filter_index)) return;
   RECT client{};
   GetClientRect(app.main_window, &client);
   SavePlan plan = PlanSave(chosen, filter_index, client.right - client.left, client.bottom - client.top);

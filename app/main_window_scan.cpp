@@ -28,6 +28,20 @@ void SetProgress(WPARAM position) { SendMessageW(g_app.progress_bar, PBM_SETPOS,
 
 }  // namespace
 
+void ShowNewResult() {
+  AppState& app = g_app;
+  ClearFolderListSelection();  // a row of the previous result means nothing now
+  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
+  InvalidateRect(app.folder_list, nullptr, TRUE);
+  ShowNewExtensionRows();
+  ShowNewFileRows();
+  RefreshChangePage();
+  OverviewAfterNewResult();  // 全景
+  RedrawTreemap();
+  UpdateTreemapCaption();
+  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
+}
+
 void ApplyControlStates() {
   const AppState& app = g_app;
   const bool scanning = app.scan.scanning();
@@ -85,18 +99,8 @@ void OnScanDone(WPARAM error, LPARAM result) {
   app.opened_path.clear();
   posted.reset();
 
-  ClearFolderListSelection();  // a row of the previous volume means nothing now
-  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
-  InvalidateRect(app.folder_list, nullptr, TRUE);
-
-  ShowNewExtensionRows();
-  ShowNewFileRows();
-  RefreshChangePage();
-  OverviewAfterNewResult();  // 全景
-  RedrawTreemap();
-  UpdateTreemapCaption();
+  ShowNewResult();
   UpdateSpaceSummary();
-  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
 
   SetProgress(100);
   std::wstring status = ScanSuccessStatus(*app.views.result);

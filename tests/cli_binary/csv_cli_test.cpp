@@ -4,7 +4,6 @@
 // and on a saved scan of hostile names.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "store/snapshot.h"
 #include "support/process_run.h"
 #include "support/scan_result_builder.h"
+#include "support/temp_folder.h"
 #include "support/test_images.h"
 
 namespace tw {
@@ -24,16 +24,9 @@ using test::ShellQuote;
 const std::string kBinary = TARNWICK_BINARY_DIR "/bin/tarnwick-scan";
 const std::string kChecker = TARNWICK_SOURCE_DIR "/tests/cli/check_csv_export.py";
 
-class CsvOption : public testing::Test {
+class CsvOption : public test::TempFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / ("tw_csv_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  CsvOption() : TempFolderTest("tw_csv_") {}
 
   // Writes the table and the document of `source` in one run, in a zone
   // with an offset, and has Python read the table back against the document.
@@ -50,8 +43,6 @@ class CsvOption : public testing::Test {
     EXPECT_EQ(check.status, 0) << check.out << check.err;
     EXPECT_NE(check.out.find(" rows"), std::string::npos) << check.out;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(CsvOption, TheSampleVolumesTableReadsBackAsItsDocument) {

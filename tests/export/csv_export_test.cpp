@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "support/scan_result_builder.h"
+#include "support/scoped_time_zone.h"
 
 namespace tw {
 namespace {
+
+using test::ScopedTimeZone;
 
 using Row = std::vector<std::string>;
 
@@ -72,29 +75,6 @@ std::string Csv(const ScanResult& result) {
   WriteCsvExport(result, out);
   return out.str();
 }
-
-// Sets TZ for the lifetime of the guard and restores the previous value.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) saved_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-  ScopedTimeZone(const ScopedTimeZone&) = delete;
-  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
- private:
-  std::optional<std::string> saved_;
-};
 
 const char kHeader[] = "路径,名称,类型,大小,分配,修改时间,属性";
 

@@ -1,9 +1,7 @@
 #include "export/export_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -20,28 +18,17 @@
 #include "support/sample_result.h"
 #include "support/scan_result_builder.h"
 #include "support/snapshot_compare.h"
+#include "support/temp_folder.h"
 
 namespace tw {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ExportFileTest : public testing::Test {
+class ExportFileTest : public test::TempFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / ("tw_export_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  ExportFileTest() : TempFolderTest("tw_export_") {}
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::vector<std::string> Listing() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   std::string Save(const std::string& name, ExportFormat format) {
     ExportRequest request;
     request.format = format;
@@ -56,7 +43,6 @@ class ExportFileTest : public testing::Test {
   }
 
   ScanResult result_ = MakeSampleResult();
-  fs::path dir_;
 };
 
 // Each format writes what its writer writes, and every file begins with

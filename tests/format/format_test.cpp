@@ -10,31 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "support/scoped_time_zone.h"
+
 namespace tw {
 namespace {
 
-// Sets TZ for the lifetime of the guard and restores the previous value.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) saved_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-  ScopedTimeZone(const ScopedTimeZone&) = delete;
-  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
- private:
-  std::optional<std::string> saved_;
-};
+using test::ScopedTimeZone;
 
 constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kUnixEpochSeconds = 11644473600;

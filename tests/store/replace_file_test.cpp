@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "support/process_run.h"
+#include "support/temp_folder.h"
 
 namespace tw {
 namespace {
@@ -22,24 +21,9 @@ std::span<const std::uint8_t> Bytes(const std::string& text) {
   return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
-class ReplaceFileContentTest : public testing::Test {
+class ReplaceFileContentTest : public test::TempFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / ("tw_replace_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::vector<std::string> Listing() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path dir_;
+  ReplaceFileContentTest() : TempFolderTest("tw_replace_") {}
 };
 
 // The content arrives in pieces; the target holds all of it, and nothing

@@ -8,31 +8,12 @@
 #include <string>
 
 #include "support/scan_result_builder.h"
+#include "support/scoped_time_zone.h"
 
 namespace tw {
 namespace {
 
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) saved_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-  ScopedTimeZone(const ScopedTimeZone&) = delete;
-  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
- private:
-  std::optional<std::string> saved_;
-};
+using test::ScopedTimeZone;
 
 // 2026-12-07 01:30:05 UTC: 09:30:05 in China.
 constexpr std::int64_t kScannedAt = 1796607005;
