@@ -109,6 +109,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         ParsePictureSize(value, o.treemap_width, o.treemap_height, parsed.error);
         o.treemap_size = true;
       }
+    } else if (name == "--find") {
+      if (take_value()) o.find = true;
+      o.find_query = value;
     } else if (name == "--depth") {
       count(o.depth, 0);
     } else if (name == "--top") {
@@ -146,6 +149,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     parsed.error = "options --ncdu - and --json both write to stdout";
     return parsed;
   }
+  if (o.find && (o.compare || o.files || o.ncdu == "-")) {
+    parsed.error = o.compare ? "option --find cannot be used with --compare"
+                   : o.files ? "option --find cannot be used with --files"
+                             : "options --ncdu - and --find both write to stdout";
+    return parsed;
+  }
   if (o.files && !o.json) {
     parsed.error = "option --files needs --json";
   } else if (o.compare) {
@@ -174,6 +183,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
   return "Usage: tarnwick-scan [options] SOURCE\n"
          "       tarnwick-scan --compare [options] OLD NEW\n"
+         "       tarnwick-scan --find QUERY [options] SOURCE\n"
          "Scans the Master File Table of an NTFS volume and prints the folder tree,\n"
          "the largest extensions and the largest files.\n"
          "\n"
@@ -204,13 +214,18 @@ std::string UsageText() {
          "  --compare         compare two scans (saved or scanned now), OLD then NEW:\n"
          "                    the folders and files that grew, shrank, appeared or\n"
          "                    vanished, and the change per extension\n"
+         "  --find QUERY      print the files and folders QUERY matches, largest\n"
+         "                    first (size, allocated, modified, path), then their\n"
+         "                    count; with --json one document. QUERY is words:\n"
+         "                    name patterns (* and ? match the whole name) and\n"
+         "                    ext:iso,img size:>1G modified:<2025-01-01 type:file\n"
          "  -q, --quiet       no progress line on stderr\n"
          "  -h, --help        this text\n"
          "  --version         the program's version\n"
          "\n"
          "Exit status: 0 success, 1 the scan failed or the output could not be\n"
-         "written, 2 usage error, or a SOURCE that is missing or is neither a file\n"
-         "nor a block device.\n";
+         "written, 2 usage error, a bad --find QUERY, or a SOURCE that is missing\n"
+         "or is neither a file nor a block device.\n";
 }
 
 std::string VersionText() { return std::string("tarnwick-scan ") + kVersion + "\n"; }

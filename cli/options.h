@@ -33,6 +33,9 @@ struct CliOptions {
   std::int32_t treemap_width = 1600;
   std::int32_t treemap_height = 1000;
   bool treemap_size = false;  // --treemap-size was given
+  // --find QUERY: the matches of the query instead of the report.
+  bool find = false;
+  std::string find_query;  // UTF-8, as given; may be empty (it matches nothing)
 };
 
 struct ParsedCommandLine {

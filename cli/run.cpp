@@ -10,6 +10,7 @@
 
 #include "cli/ncdu_export.h"
 #include "cli/compare_report.h"
+#include "cli/find_output.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
 #include "cli/progress_line.h"
@@ -21,6 +22,8 @@
 #include "format/utf.h"
 #include "model/scan_compare.h"
 #include "model/snapshot.h"
+#include "search/query.h"
+#include "search/search.h"
 #include "texts/texts.h"
 #include "views/scan_progress_text.h"
 
@@ -156,6 +159,18 @@ int ObtainBoth(const CliOptions& options, const CliContext& context, ScanTimings
   return ObtainResult(options.source, options, context, timings, newer);
 }
 
+// ---- --find ---------------------------------------------------------------------
+void WriteFindOutput(const ScanResult& result, const CliOptions& options, std::ostream& out) {
+  const std::int32_t threads =
+      options.threads > 0 ? options.threads : static_cast<std::int32_t>(std::thread::hardware_concurrency());
+  const SearchAnswer answer = RunSearch(result, Utf8ToUtf16(options.find_query), SearchOrder{}, threads);
+  if (options.json) {
+    WriteFindJson(result, answer, out);
+  } else {
+    WriteFindLines(result, answer, out);
+  }
+}
+
 }  // namespace
 
 std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
@@ -194,6 +209,14 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   if (!options.treemap.empty() && NamesSameFile(options.treemap, options.source)) {
     return UsageError(context.err, "the treemap picture would overwrite SOURCE");
   }
+  // ---- --find: a bad query is refused before anything is scanned --------------
+  if (options.find) {
+    const ParsedQuery query = ParseQuery(Utf8ToUtf16(options.find_query));
+    if (!query.ok()) {
+      context.err << kProgramName << ": " << Utf16ToUtf8(QueryProblemLine(query)) << '\n';
+      return kExitUsage;
+    }
+  }
 
   ScanTimings timings;
   ScanResult result;
@@ -229,6 +252,8 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   }
   if (options.ncdu == "-") {
     WriteNcduExport(result, NcduOptions(), context.out);
+  } else if (options.find) {
+    WriteFindOutput(result, options, context.out);
   } else if (options.json) {
     WriteResultJson(result, JsonReportOptions{options.top, options.files}, context.out);
   } else {
