@@ -16,6 +16,7 @@ enum MainTab : std::int32_t {
   kTabTree = 0,     // 树状视图: folder list, treemap, extension list
   kTabFiles = 1,    // 文件查看: the largest files
   kTabChanges = 2,  // 变化: the comparison with the previous scan
+  kTabSearch = 3,   // 搜索: every file and folder by name, type, size and age
 };
 
 // A control's position and size, in the order MoveWindow takes them.
@@ -48,6 +49,15 @@ struct ChangePageLayout {
   Placement message;
 };
 
+// ---- The 搜索 page ----
+// The search box across the page, the count line (or a bad query's reason)
+// under it, the matches below.
+struct SearchPageLayout {
+  Placement search_box;
+  Placement line;
+  Placement list;
+};
+
 struct MainLayout {
   // Always placed.
   Placement drive_label;
@@ -63,6 +73,7 @@ struct MainLayout {
   std::optional<FolderPageLayout> folder_page;
   std::optional<Placement> file_list;
   std::optional<ChangePageLayout> change_page;
+  std::optional<SearchPageLayout> search_page;
   // The window's own painting: the grey top and bottom bands and the y of
   // their one-pixel separator lines (each drawn from x 0 to the width).
   Rect top_band;

@@ -25,6 +25,7 @@
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/search_view.h"
 #include "views/treemap_navigation.h"
 
 namespace tw {
@@ -45,12 +46,17 @@ struct ResultViewState {
   std::shared_ptr<const ComparedScans> comparison;
   PreviousScan previous_scan = PreviousScan::kNone;
   ChangeRowModel changes;
+
+  // The 搜索 page: its matches index `result`; the query and order outlive it.
+  SearchViewState search;
 };
 
 // A new generation (not null) with the comparison made for it (may be null)
 // takes the place of the one shown: the change rows over the comparison,
 // only the root open, the treemap at the root in folders mode with its items
-// rebuilt, the extension list and the file view in their kept sort orders.
+// rebuilt, the extension list and the file view in their kept sort orders,
+// no search matches (the query and its order kept, for the window to search
+// the new generation again).
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
 
