@@ -27,6 +27,7 @@ struct AppState {
   HWND file_list = nullptr, status_text = nullptr, progress_bar = nullptr;
   HWND change_title = nullptr, change_list = nullptr, grown_title = nullptr, grown_list = nullptr;
   HWND change_message = nullptr;
+  HWND search_box = nullptr, search_line = nullptr, search_list = nullptr;  // the 搜索 page
   HFONT font_normal = nullptr, font_title = nullptr, font_button = nullptr, font_small = nullptr;
   HBRUSH brush_white = nullptr, brush_band = nullptr, brush_field = nullptr;
 
@@ -38,6 +39,7 @@ struct AppState {
   ScanCycle scan;  // the scanning flag and the status line of the scan button
 
   std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1;
+  std::int32_t search_hover = -1;
   bool tray_icon_added = false;
 };
 

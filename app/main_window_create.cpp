@@ -9,6 +9,7 @@
 #include "app_state.h"
 #include "drive_list.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "scan_thread.h"
 #include "texts/texts.h"
 #include "ui/treemap_window_win32.h"
@@ -66,6 +67,7 @@ void CreateControls(HWND hwnd) {
   InsertTab(app.tabs, kTabTree, text::kTreeTab);
   InsertTab(app.tabs, kTabFiles, text::kFileTab);
   InsertTab(app.tabs, kTabChanges, text::kChangeTab);
+  InsertTab(app.tabs, kTabSearch, text::kSearchTab);
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
   app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title);
@@ -88,6 +90,7 @@ void CreateControls(HWND hwnd) {
   app.grown_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_FILES, WS_EX_CLIENTEDGE);
   app.change_message = CreateChild(hwnd, L"STATIC", text::kChangeFirstScan, WS_CHILD, IDC_CHANGE_MESSAGE);
   SetupChangeLists(app.change_list, app.grown_list);
+  CreateSearchPage(hwnd);  // the 搜索 page, hidden until chosen
 
   app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
   app.progress_bar = CreateChild(hwnd, PROGRESS_CLASSW, nullptr, child, 0);
@@ -158,7 +161,8 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   ApplyUiFonts();
   SetWindowTheme(app.drive_combo, L"", L"");
 
-  for (HWND list : {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list}) {
+  for (HWND list :
+       {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list, app.search_list}) {
     StyleListView(list);
   }
   SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));

@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "views/main_layout.h"
 
 namespace tw {
@@ -55,6 +56,7 @@ void LayoutMainWindow(HWND hwnd) {
     Place(app.grown_list, page->grown_list);
     Place(app.change_message, page->message);
   }
+  if (layout.search_page) PlaceSearchPage(*layout.search_page);
 }
 
 void ShowTab(int index) {
@@ -67,6 +69,7 @@ void ShowTab(int index) {
   }
   if (app.file_list != nullptr) ShowWindow(app.file_list, index == kTabFiles ? SW_SHOW : SW_HIDE);
   ShowChangePage(index == kTabChanges);
+  ShowSearchPage(index == kTabSearch);
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == kTabTree) {
     SetCountAndRedraw(app.folder_list, app.views.rows.RowCount());
@@ -76,7 +79,7 @@ void ShowTab(int index) {
     }
   } else if (index == kTabFiles) {
     SetCountAndRedraw(app.file_list, app.views.files.file_view.size());
-  } else {
+  } else if (index == kTabChanges) {
     SetCountAndRedraw(app.change_list, app.views.changes.RowCount());
     SetCountAndRedraw(app.grown_list, app.views.comparison != nullptr ? app.views.comparison->grown.size() : 0);
   }
@@ -93,7 +96,8 @@ void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested) {
   g_dpi = dpi == 0 ? 96 : dpi;
   CreateUiFonts();
   ApplyUiFonts();
-  for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list, g_app.change_list, g_app.grown_list}) {
+  for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list, g_app.change_list, g_app.grown_list,
+                    g_app.search_list}) {
     StyleListView(list);
   }
   SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

@@ -15,6 +15,7 @@
 #include "drive_list.h"
 #include "result_views.h"
 #include "scan_thread.h"
+#include "search_page.h"
 #include "ui/list_drawing_win32.h"
 #include "views/change_rows.h"
 #include "views/scan_progress_text.h"
@@ -82,6 +83,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
   ShowNewExtensionRows();
   ShowNewFileRows();
   RefreshChangePage();
+  SearchNewGeneration();
   RedrawTreemap();
   UpdateTreemapCaption();
   UpdateSpaceSummary();
