@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/run.h"
+#include "cli_binary/in_process.h"
 #include "format/format.h"
 #include "format/utf.h"
 #include "support/test_images.h"
@@ -28,20 +28,8 @@ namespace {
 
 using nlohmann::json;
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-Outcome Tarnwick(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const CliContext context{out, err};
-  Outcome run;
-  run.status = RunTarnwickScan(args, context);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using test::Outcome;
+using test::Tarnwick;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
