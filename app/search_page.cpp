@@ -114,6 +114,12 @@ LRESULT CALLBACK SearchListKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARA
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
+// Clears the selection only when there is one: clearing it in a list of
+// many rows costs a notification per row under Wine, whatever was selected.
+void ClearSelectionIfAny(HWND list) {
+  if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) > 0) ClearListSelection(list);
+}
+
 HWND CreateChild(HWND parent, const wchar_t* class_name, DWORD style, int id, DWORD ex_style) {
   return CreateWindowExW(ex_style, class_name, nullptr, style, 0, 0, 10, 10, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
@@ -179,7 +185,7 @@ void OnSearchDone(LPARAM answer) {
     ShowSearchAnswer(app.views.search, std::move(posted->value));
   }
   posted.reset();
-  ClearListSelection(app.search_list);
+  ClearSelectionIfAny(app.search_list);
   SetListRowCount(app.search_list, app.views.search.hits.size());
   SetWindowTextW(app.search_line, app.views.search.line.c_str());
   if (!g_reselect.empty()) SelectAgain(g_reselect);
@@ -205,7 +211,7 @@ void OnSearchColumnClick(std::int32_t column) {
 void SearchNewGeneration() {
   AppState& app = g_app;
   g_search_job.Cancel();
-  ClearListSelection(app.search_list);
+  ClearSelectionIfAny(app.search_list);
   SetListRowCount(app.search_list, 0);
   SetWindowTextW(app.search_line, app.views.search.line.c_str());
   g_reselect.clear();

@@ -15,6 +15,20 @@ using Runs = std::vector<std::pair<std::size_t, std::size_t>>;  // [begin, end) 
 
 bool Cancelled(const CancelFlag* cancel) { return cancel != nullptr && cancel->cancelled(); }
 
+// Thrown out of a sort's comparisons once the search is cancelled: a sort
+// of a million matches takes a second, and a search the user has typed past
+// must not hold the processor that long. Caught by OrderHits.
+struct SortCancelled {};
+
+// A comparison that looks at the cancel flag every 64K calls.
+template <typename Less>
+auto Cancellable(Less less, const CancelFlag* cancel, std::uint32_t& calls) {
+  return [less, cancel, &calls](const auto& a, const auto& b) {
+    if (cancel != nullptr && (++calls & 0xFFFF) == 0 && cancel->cancelled()) throw SortCancelled{};
+    return less(a, b);
+  };
+}
+
 // The runs of neighbours that `same` says are equal.
 template <typename Same>
 Runs TiesOf(std::size_t count, Same same) {
@@ -39,11 +53,13 @@ void OrderTies(const ScanResult& result, std::vector<SearchHit>& hits, const Run
   std::vector<SearchHit> tied;
   for (const auto& run : runs) tied.insert(tied.end(), range(run).first, range(run).second);
   HitPaths paths(result);
+  std::uint32_t calls = 0;
   constexpr std::size_t kManyTies = 256;
   if (tied.size() < kManyTies) {
     for (const auto& run : runs) {
       std::sort(range(run).first, range(run).second,
-                [&](const SearchHit& a, const SearchHit& b) { return paths.ComparePaths(a, b) < 0; });
+                Cancellable([&](const SearchHit& a, const SearchHit& b) { return paths.ComparePaths(a, b) < 0; },
+                            cancel, calls));
     }
     return;
   }
@@ -55,7 +71,8 @@ void OrderTies(const ScanResult& result, std::vector<SearchHit>& hits, const Run
     keyed.clear();
     for (auto it = first; it != last; ++it) keyed.push_back(by_path.KeyOf(*it));
     std::sort(keyed.begin(), keyed.end(),
-              [&](const PathOrder::Keyed& a, const PathOrder::Keyed& b) { return by_path.Less(a, b); });
+              Cancellable([&](const PathOrder::Keyed& a, const PathOrder::Keyed& b) { return by_path.Less(a, b); },
+                          cancel, calls));
     for (std::size_t i = 0; i < keyed.size(); ++i) first[static_cast<std::ptrdiff_t>(i)] = keyed[i].hit;
   }
 }
@@ -71,8 +88,10 @@ void SortByKeys(const ScanResult& result, std::vector<SearchHit>& hits, const st
   };
   std::vector<Keyed> keyed(hits.size());
   for (std::size_t i = 0; i < hits.size(); ++i) keyed[i] = Keyed{keys[i], hits[i]};
+  std::uint32_t calls = 0;
   std::sort(keyed.begin(), keyed.end(),
-            [ascending](const Keyed& a, const Keyed& b) { return ascending ? a.key < b.key : a.key > b.key; });
+            Cancellable([ascending](const Keyed& a, const Keyed& b) { return ascending ? a.key < b.key : a.key > b.key; },
+                        cancel, calls));
   for (std::size_t i = 0; i < hits.size(); ++i) hits[i] = keyed[i].hit;
   OrderTies(result, hits, TiesOf(keyed.size(), [&](std::size_t a, std::size_t b) { return keyed[a].key == keyed[b].key; }),
             cancel);
@@ -86,10 +105,13 @@ std::vector<std::int64_t> KeysOf(const std::vector<SearchHit>& hits, KeyOf key_o
 }
 
 void SortByName(const ScanResult& result, std::vector<SearchHit>& hits, bool ascending, const CancelFlag* cancel) {
-  std::sort(hits.begin(), hits.end(), [&](const SearchHit& a, const SearchHit& b) {
-    const int c = CompareNamesNoCase(HitName(result, a), HitName(result, b));
-    return ascending ? c < 0 : c > 0;
-  });
+  std::uint32_t calls = 0;
+  std::sort(hits.begin(), hits.end(), Cancellable(
+                                          [&](const SearchHit& a, const SearchHit& b) {
+                                            const int c = CompareNamesNoCase(HitName(result, a), HitName(result, b));
+                                            return ascending ? c < 0 : c > 0;
+                                          },
+                                          cancel, calls));
   OrderTies(result, hits, TiesOf(hits.size(), [&](std::size_t a, std::size_t b) {
               return CompareNamesNoCase(HitName(result, hits[a]), HitName(result, hits[b])) == 0;
             }),
@@ -135,10 +157,8 @@ std::vector<std::uint32_t> LocationRanks(const ScanResult& result, const std::ve
   return location_of;
 }
 
-}  // namespace
-
-void OrderHits(const ScanResult& result, std::vector<SearchHit>& hits, const SearchOrder& order,
-               const CancelFlag* cancel) {
+void Order(const ScanResult& result, std::vector<SearchHit>& hits, const SearchOrder& order,
+           const CancelFlag* cancel) {
   const bool up = order.ascending;
   switch (order.column) {
     case kSearchColumnName:
@@ -159,6 +179,17 @@ void OrderHits(const ScanResult& result, std::vector<SearchHit>& hits, const Sea
     default:
       SortByKeys(result, hits, KeysOf(hits, [&](const SearchHit& h) { return HitSize(result, h); }), up, cancel);
       return;
+  }
+}
+
+}  // namespace
+
+void OrderHits(const ScanResult& result, std::vector<SearchHit>& hits, const SearchOrder& order,
+               const CancelFlag* cancel) {
+  try {
+    Order(result, hits, order, cancel);
+  } catch (const SortCancelled&) {
+    // The order is left as the sort left it; nobody reads it.
   }
 }
 

@@ -31,8 +31,9 @@ struct SearchOrder {
 
 // Sorts the matches. Names compare as the lists compare them (ASCII letters
 // folded), the 文件夹 column by HitPaths::Location the same way; sizes and
-// times as signed numbers. Paths are built only where keys tie. Gives up
-// early, leaving the order unspecified, when `cancel` is set.
+// times as signed numbers. Paths are built only where keys tie. When
+// `cancel` is set it gives up early, from inside a sort too: the matches are
+// then as the sort left them, for a caller that drops them.
 void OrderHits(const ScanResult& result, std::vector<SearchHit>& hits, const SearchOrder& order,
                const CancelFlag* cancel = nullptr);
 

@@ -105,7 +105,7 @@ def main():
 # Each query is typed but for its last character, answered, and then the
 # last keystroke timed until the count line changes and the window has
 # repainted (the rows are set before the line).
-SEARCHES = ["_12", "ext:jpg size:>100K", "ext:mp4,mp3 size:>1M", "photo*.JPG", "项目", "size:<=0", "report_7"]
+SEARCHES = ["_12", "ext:jpg size:>100K", "ext:mp4,mp3 size:>1M", "photo*.JPG", "年度 1", "size:<=0", "report_7"]
 
 
 def measure_search(gui):

@@ -667,7 +667,12 @@ int TypeAndTime(int box_id, int line_id, const std::wstring& text) {
   const double start = NowMs();
   Send(box, WM_CHAR, static_cast<WPARAM>(text.back()), 1);
   std::wstring now = before;
-  while (now == before && NowMs() - start < 30000) now = WindowText(line);
+  // Asked every millisecond: asking without a pause would take the
+  // processor (and Wine's server) from the search it waits for.
+  while (now == before && NowMs() - start < 30000) {
+    Sleep(1);
+    now = WindowText(line);
+  }
   Settle(main);
   const double ms = NowMs() - start;
   if (now == before) {

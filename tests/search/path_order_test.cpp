@@ -82,3 +82,32 @@ TEST(PathOrder, ManyTiesAreOrderedAsFewAre) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(SearchOrder, ACancelledOrderGivesUpWithoutThrowing) {
+  test::ScanResultBuilder b;
+  for (int i = 0; i < 100000; ++i) b.AddFile(kRootId, 1000 + i, L"f" + std::to_wstring(i), (i * 7919) % 1000);
+  const ScanResult& r = b.Finish();
+  const std::vector<SearchHit> all = FindMatches(r, ParseQuery(L"type:file").query);
+  const CancelFlag cancel;
+  cancel.Cancel();
+  // The sorts stop from inside their comparisons; the order they leave is
+  // dropped by the caller, but it holds valid matches, as many as before.
+  for (const std::int32_t column : {kSearchColumnName, kSearchColumnSize, kSearchColumnFolder}) {
+    std::vector<SearchHit> hits = all;
+    EXPECT_NO_THROW(OrderHits(r, hits, SearchOrder{column, false}, &cancel));
+    EXPECT_EQ(hits.size(), all.size());
+    EXPECT_TRUE(std::all_of(hits.begin(), hits.end(), [&](const SearchHit& h) { return h.index < r.files.size(); }));
+  }
+  // Not cancelled, the same sort runs to the end.
+  std::vector<SearchHit> hits = all;
+  OrderHits(r, hits, SearchOrder{});
+  EXPECT_TRUE(std::is_sorted(hits.begin(), hits.end(), [&](const SearchHit& x, const SearchHit& y) {
+    return HitSize(r, x) > HitSize(r, y);
+  }));
+}
+
+}  // namespace
+}  // namespace tw
