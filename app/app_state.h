@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/gdi_objects_win32.h"
 #include "views/main_paint.h"  // the colours
 #include "views/result_view_state.h"
 #include "views/scan_cycle.h"
@@ -28,8 +29,8 @@ struct AppState {
   HWND change_title = nullptr, change_list = nullptr, grown_title = nullptr, grown_list = nullptr;
   HWND change_message = nullptr;
   HWND search_box = nullptr, search_line = nullptr, search_list = nullptr;  // the 搜索 page
-  HFONT font_normal = nullptr, font_title = nullptr, font_button = nullptr, font_small = nullptr;
-  HBRUSH brush_white = nullptr, brush_band = nullptr, brush_field = nullptr;
+  Font font_normal, font_title, font_button, font_small;
+  Brush brush_white, brush_band, brush_field;
 
   // The generation of the result shown and every view's state over it;
   // replaced whole by HandOverGeneration.

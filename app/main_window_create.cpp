@@ -8,6 +8,7 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "drive_list.h"
+#include "overview_page.h"
 #include "result_views.h"
 #include "search_page.h"
 #include "scan_thread.h"
@@ -23,11 +24,6 @@ namespace {
 HFONT MakeFont(int pixels, int weight) {
   return CreateFontW(-S(pixels), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
-}
-
-void DeleteFontHandle(HFONT& font) {
-  if (font != nullptr) DeleteObject(font);
-  font = nullptr;
 }
 
 HWND CreateChild(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int id, DWORD ex_style = 0) {
@@ -54,13 +50,13 @@ void CreateControls(HWND hwnd) {
   const DWORD child = WS_CHILD | WS_VISIBLE;
   const DWORD list_style = WS_CHILD | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 
-  app.drive_label = CreateLabel(hwnd, text::kDriveLabel, app.font_normal);
+  app.drive_label = CreateLabel(hwnd, text::kDriveLabel, app.font_normal.get());
   app.drive_combo = CreateChild(hwnd, L"COMBOBOX", nullptr, child | WS_VSCROLL | CBS_DROPDOWNLIST, IDC_DRIVE_COMBO);
   app.scan_button = CreateChild(hwnd, L"BUTTON", text::kScanButton, child | BS_OWNERDRAW, IDC_SCAN_BUTTON);
   const SpaceSummaryTexts unknown = UnknownSpaceSummary();
-  app.total_label = CreateLabel(hwnd, unknown.total.c_str(), app.font_small);
-  app.used_label = CreateLabel(hwnd, unknown.used.c_str(), app.font_small);
-  app.free_label = CreateLabel(hwnd, unknown.free.c_str(), app.font_small);
+  app.total_label = CreateLabel(hwnd, unknown.total.c_str(), app.font_small.get());
+  app.used_label = CreateLabel(hwnd, unknown.used.c_str(), app.font_small.get());
+  app.free_label = CreateLabel(hwnd, unknown.free.c_str(), app.font_small.get());
 
   app.tabs = CreateChild(hwnd, WC_TABCONTROLW, nullptr, child | WS_CLIPSIBLINGS | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER,
                          IDC_TABS);
@@ -68,14 +64,15 @@ void CreateControls(HWND hwnd) {
   InsertTab(app.tabs, kTabFiles, text::kFileTab);
   InsertTab(app.tabs, kTabChanges, text::kChangeTab);
   InsertTab(app.tabs, kTabSearch, text::kSearchTab);
+  InsertTab(app.tabs, kTabOverview, text::kOverviewTab);  // 全景
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
-  app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title);
+  app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title.get());
   app.folder_list =
       CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_FOLDER_LIST, WS_EX_CLIENTEDGE);
   SetupFolderList(app.folder_list);
-  app.treemap_title = CreateLabel(hwnd, text::kTopLevelCaption, app.font_title);
-  app.extension_title = CreateLabel(hwnd, text::kExtensionListTitle, app.font_title);
+  app.treemap_title = CreateLabel(hwnd, text::kTopLevelCaption, app.font_title.get());
+  app.extension_title = CreateLabel(hwnd, text::kExtensionListTitle, app.font_title.get());
   app.treemap = CreateChild(hwnd, kTreemapWindowClass, nullptr, child, IDC_TREEMAP, WS_EX_CLIENTEDGE);
   app.extension_list =
       CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style | WS_VISIBLE, IDC_EXTENSION_LIST, WS_EX_CLIENTEDGE);
@@ -91,6 +88,7 @@ void CreateControls(HWND hwnd) {
   app.change_message = CreateChild(hwnd, L"STATIC", text::kChangeFirstScan, WS_CHILD, IDC_CHANGE_MESSAGE);
   SetupChangeLists(app.change_list, app.grown_list);
   CreateSearchPage(hwnd);  // the 搜索 page, hidden until chosen
+  CreateOverview(hwnd);  // 全景, hidden until chosen
 
   app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
   app.progress_bar = CreateChild(hwnd, PROGRESS_CLASSW, nullptr, child, 0);
@@ -101,17 +99,14 @@ void CreateControls(HWND hwnd) {
 
 void CreateUiFonts() {
   DeleteUiFonts();
-  g_app.font_normal = MakeFont(14, 400);
-  g_app.font_title = MakeFont(14, 600);
-  g_app.font_button = MakeFont(16, 600);
-  g_app.font_small = MakeFont(13, 400);
+  g_app.font_normal = Font(MakeFont(14, 400));
+  g_app.font_title = Font(MakeFont(14, 600));
+  g_app.font_button = Font(MakeFont(16, 600));
+  g_app.font_small = Font(MakeFont(13, 400));
 }
 
 void DeleteUiFonts() {
-  DeleteFontHandle(g_app.font_normal);
-  DeleteFontHandle(g_app.font_title);
-  DeleteFontHandle(g_app.font_button);
-  DeleteFontHandle(g_app.font_small);
+  for (Font* font : {&g_app.font_normal, &g_app.font_title, &g_app.font_button, &g_app.font_small}) font->reset();
 }
 
 HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font) {
@@ -123,11 +118,11 @@ HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font) {
 
 void ApplyUiFonts() {
   AppState& app = g_app;
-  EnumChildWindows(app.main_window, SetFontOnChild, reinterpret_cast<LPARAM>(app.font_normal));
+  EnumChildWindows(app.main_window, SetFontOnChild, reinterpret_cast<LPARAM>(app.font_normal.get()));
   for (HWND title : {app.folder_title, app.treemap_title, app.extension_title, app.change_title, app.grown_title}) {
-    SetFont(title, app.font_title);
+    SetFont(title, app.font_title.get());
   }
-  for (HWND label : {app.total_label, app.used_label, app.free_label}) SetFont(label, app.font_small);
+  for (HWND label : {app.total_label, app.used_label, app.free_label}) SetFont(label, app.font_small.get());
 }
 
 void StyleListView(HWND list) {
@@ -139,7 +134,7 @@ void StyleListView(HWND list) {
   // The image list it replaces (after a DPI change) is destroyed.
   HIMAGELIST rows = ImageList_Create(1, S(24), ILC_COLOR32 | ILC_MASK, 0, 1);
   if (HIMAGELIST old = ListView_SetImageList(list, rows, LVSIL_SMALL)) ImageList_Destroy(old);
-  if (g_app.font_normal != nullptr) SetFont(list, g_app.font_normal);
+  if (g_app.font_normal) SetFont(list, g_app.font_normal.get());
   SendMessageW(list, LVM_SETHOTITEM, static_cast<WPARAM>(-1), 0);
   SendMessageW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(-1));
   InstallHeaderPainter(ListView_GetHeader(list));
@@ -149,13 +144,14 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
   RegisterTreemap(create.hInstance);
+  RegisterOverview(create.hInstance);
 
   g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));
 
   CreateUiFonts();
-  app.brush_white = CreateSolidBrush(kColourWhite);
-  app.brush_band = CreateSolidBrush(kColourBand);
-  app.brush_field = CreateSolidBrush(kColourField);
+  app.brush_white = SolidBrush(kColourWhite);
+  app.brush_band = SolidBrush(kColourBand);
+  app.brush_field = SolidBrush(kColourField);
 
   CreateControls(hwnd);
   ApplyUiFonts();

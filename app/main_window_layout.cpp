@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "overview_page.h"
 #include "result_views.h"
 #include "search_page.h"
 #include "views/main_layout.h"
@@ -57,6 +58,7 @@ void LayoutMainWindow(HWND hwnd) {
     Place(app.change_message, page->message);
   }
   if (layout.search_page) PlaceSearchPage(*layout.search_page);
+  PlaceOverview(layout);  // 全景
 }
 
 void ShowTab(int index) {
@@ -70,6 +72,7 @@ void ShowTab(int index) {
   if (app.file_list != nullptr) ShowWindow(app.file_list, index == kTabFiles ? SW_SHOW : SW_HIDE);
   ShowChangePage(index == kTabChanges);
   ShowSearchPage(index == kTabSearch);
+  ShowOverviewPage(index == kTabOverview);  // 全景
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == kTabTree) {
     SetCountAndRedraw(app.folder_list, app.views.rows.RowCount());

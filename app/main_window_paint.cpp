@@ -39,7 +39,7 @@ void PaintHeader(HWND header) {
     HDC dc = memory.get();
     const ScopedSelect select_bitmap(dc, bitmap.get());
     FillSolid(dc, client, kColourHeader);
-    const ScopedSelect select_font(dc, g_app.font_normal);
+    const ScopedSelect select_font(dc, g_app.font_normal.get());
     SetBkMode(dc, TRANSPARENT);
     const Pen line = SolidPen(kColourHeaderLine);
 
@@ -96,12 +96,12 @@ void PaintBackground(HWND hwnd, HDC dc) {
   GetClientRect(hwnd, &client);
   const int w = client.right;
   const MainLayout layout = LayoutMainWindow(w, client.bottom, g_dpi, g_app.active_tab);
-  FillRect(dc, &client, g_app.brush_white);
+  FillRect(dc, &client, g_app.brush_white.get());
   const RECT top = ToRect(layout.top_band);
-  FillRect(dc, &top, g_app.brush_band);
+  FillRect(dc, &top, g_app.brush_band.get());
   DrawLine(dc, 0, layout.top_line_y, w, layout.top_line_y, kColourBorder);
   const RECT bottom = ToRect(layout.bottom_band);
-  FillRect(dc, &bottom, g_app.brush_band);
+  FillRect(dc, &bottom, g_app.brush_band.get());
   DrawLine(dc, 0, layout.bottom_line_y, w, layout.bottom_line_y, kColourBorder);
 }
 
@@ -120,7 +120,7 @@ void DrawTabItem(const DRAWITEMSTRUCT& item) {
   SendMessageW(item.hwndItem, TCM_GETITEMW, item.itemID, reinterpret_cast<LPARAM>(&tab));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, look.text);
-  HGDIOBJ old_font = SelectObject(dc, g_app.font_normal);
+  HGDIOBJ old_font = SelectObject(dc, g_app.font_normal.get());
   DrawTextW(dc, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old_font);
 }
@@ -138,7 +138,7 @@ void DrawScanButton(const DRAWITEMSTRUCT& item) {
   }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, look.text);
-  HGDIOBJ old_font = SelectObject(dc, g_app.font_button);
+  HGDIOBJ old_font = SelectObject(dc, g_app.font_button.get());
   DrawTextW(dc, text::kScanButton, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   SelectObject(dc, old_font);
 }
@@ -153,12 +153,12 @@ LRESULT OnCtlColor(UINT message, HDC dc, HWND control) {
     const StaticLook look = StaticTextLook(which);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, look.text);
-    return reinterpret_cast<LRESULT>(look.brush == kColourBand ? app.brush_band : app.brush_white);
+    return reinterpret_cast<LRESULT>(look.brush == kColourBand ? app.brush_band.get() : app.brush_white.get());
   }
   // WM_CTLCOLOREDIT and WM_CTLCOLORLISTBOX: the combo box field and drop-down.
   SetBkColor(dc, kColourField);
   SetTextColor(dc, kColourBlack);
-  return reinterpret_cast<LRESULT>(app.brush_field);
+  return reinterpret_cast<LRESULT>(app.brush_field.get());
 }
 
 LRESULT CALLBACK TabEraseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {

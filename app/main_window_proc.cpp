@@ -86,10 +86,7 @@ void OnDestroy() {
     g_tray_window = nullptr;
   }
   DeleteUiFonts();
-  for (HBRUSH* brush : {&app.brush_white, &app.brush_band, &app.brush_field}) {
-    if (*brush != nullptr) DeleteObject(*brush);
-    *brush = nullptr;
-  }
+  for (Brush* brush : {&app.brush_white, &app.brush_band, &app.brush_field}) brush->reset();
   PostQuitMessage(0);
 }
 

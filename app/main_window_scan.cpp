@@ -13,6 +13,7 @@
 #include "app_state.h"
 #include "base/trace.h"
 #include "drive_list.h"
+#include "overview_page.h"
 #include "result_views.h"
 #include "scan_thread.h"
 #include "search_page.h"
@@ -84,6 +85,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
   ShowNewFileRows();
   RefreshChangePage();
   SearchNewGeneration();
+  OverviewAfterNewResult();  // 全景
   RedrawTreemap();
   UpdateTreemapCaption();
   UpdateSpaceSummary();

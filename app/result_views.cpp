@@ -26,7 +26,7 @@ void TreemapChanged() {
 FolderListContext FolderContext() {
   AppState& app = g_app;
   return FolderListContext{app.folder_list, app.main_window, app.views.rows,      app.views.treemap_state,
-                           app.font_normal, g_dpi,           TreemapChanged};
+                           app.font_normal.get(), g_dpi,           TreemapChanged};
 }
 
 ExtensionListContext ExtensionContext() {
@@ -44,7 +44,7 @@ void ShowFolderInTree(std::int64_t folder_id);
 
 ChangeListContext ChangeContext() {
   AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal, g_dpi, ShowFolderInTree};
+  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(), g_dpi, ShowFolderInTree};
 }
 
 GrownListContext GrownContext() {
@@ -57,7 +57,7 @@ GrownListContext GrownContext() {
 void NavigateFromTreemap(std::int64_t folder_id, bool show_files) {
   AppState& app = g_app;
   const TreemapNavigationResult outcome =
-      NavigateToFolder(app.views.rows, app.views.treemap_state, static_cast<std::uint64_t>(folder_id), show_files);
+      NavigateToFolder(app.views.rows, app.views.treemap_state, folder_id, show_files);
   if (!outcome.changed) return;
   const int row = outcome.select_row.has_value() ? static_cast<int>(outcome.select_row.value()) : -1;
   SetListRowCount(app.folder_list, app.views.rows.RowCount());
@@ -70,7 +70,7 @@ void ShowFolderInTree(std::int64_t folder_id) {
   SendMessageW(app.tabs, TCM_SETCURSEL, 0, 0);
   ShowTab(kTabTree);
   NavigateFromTreemap(folder_id, false);
-  if (const auto row = app.views.rows.FolderRowIndex(static_cast<std::uint64_t>(folder_id))) {
+  if (const auto row = app.views.rows.FolderRowIndex(folder_id)) {
     ShowAndSelectRow(app.folder_list, static_cast<int>(*row));
   }
   SetFocus(app.folder_list);
@@ -207,7 +207,7 @@ void RedrawTreemap() { RedrawTreemap(g_app.treemap); }
 void RebuildTreemapItems() {
   AppState& app = g_app;
   app.views.treemap_state.treemap_show_files =
-      RebuildTreemapItems(*app.views.result, static_cast<std::int64_t>(app.views.treemap_state.treemap_folder_id),
+      RebuildTreemapItems(*app.views.result, app.views.treemap_state.treemap_folder_id,
                           app.views.treemap_state.treemap_show_files, app.views.treemap_items);
   RedrawTreemap(app.treemap);
 }
@@ -221,6 +221,16 @@ void RegisterTreemap(HINSTANCE instance) {
   SetTreemapWindowHost(
       TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip});
   RegisterTreemapWindowClass(instance);
+}
+
+void ShowItemInTree(std::int64_t folder_id, std::optional<std::uint64_t> file_position) {
+  ShowFolderInTree(folder_id);
+  if (!file_position) return;
+  TreemapItem file;
+  file.id = folder_id;
+  file.is_file = true;
+  file.file_index = *file_position;
+  SelectFromTreemap(file);
 }
 
 UINT GdiCountMessage() {

@@ -49,8 +49,8 @@ void ShowInTree(const SearchHit& hit) {
 
 SearchListContext ListContext() {
   AppState& app = g_app;
-  return SearchListContext{app.search_list,      app.main_window, *app.views.result, app.views.search,
-                           app.font_normal,      g_dpi,           ShowInTree};
+  return SearchListContext{app.search_list,       app.main_window, *app.views.result, app.views.search,
+                           app.font_normal.get(), g_dpi,           ShowInTree};
 }
 
 // Searches the generation shown for the query and order of the page.

@@ -7,6 +7,7 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "base/kernel_handle_win32.h"
 #include "base/trace.h"
 #include "main_window.h"
 #include "resource.h"
@@ -17,8 +18,7 @@ namespace tw {
 namespace {
 
 // The second instance: bring the running window forward and leave.
-int HandOver(HANDLE mutex) {
-  if (mutex != nullptr) CloseHandle(mutex);
+int HandOver() {
   HWND running = FindWindowW(kMainClassName, text::kMainTitle);
   if (running == nullptr) running = FindWindowW(kMainClassName, nullptr);
   if (running == nullptr) return 0;
@@ -67,12 +67,12 @@ HICON LoadAppIcon(int width, int height) {
 }
 
 bool IsProcessElevated() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  const KernelHandle token(opened);
   TOKEN_ELEVATION elevation{};
   DWORD returned = 0;
-  const bool ok = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &returned) != 0;
-  CloseHandle(token);
+  const bool ok = GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &returned) != 0;
   return ok && elevation.TokenIsElevated != 0;
 }
 
@@ -109,8 +109,12 @@ void RestoreMainWindow(HWND hwnd) {
 }
 
 int RunApplication(HINSTANCE instance) {
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, kMutexName);
-  if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return HandOver(mutex);
+  // Held until the program ends.
+  KernelHandle mutex(CreateMutexW(nullptr, TRUE, kMutexName));
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
+    mutex.reset();
+    return HandOver();
+  }
 
   g_taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
   OleInitialize(nullptr);

@@ -28,4 +28,11 @@ wchar_t DriveLetterOf(std::wstring_view text, bool device_paths_allowed) {
 
 std::string VolumeDevicePath(wchar_t letter) { return std::string("\\\\.\\") + static_cast<char>(letter) + ":"; }
 
+std::wstring RootName(std::wstring_view drive) {
+  std::wstring name = L"[";
+  name += drive;
+  name += L":]";
+  return name;
+}
+
 }  // namespace tw

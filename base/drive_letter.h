@@ -14,4 +14,8 @@ wchar_t DriveLetterOf(std::wstring_view text, bool device_paths_allowed = false)
 // The volume device of a drive letter: "\\.\C:".
 std::string VolumeDevicePath(wchar_t letter);
 
+// The name of a volume's root, and of its drive in the drive list: "[C:]"
+// for the drive "C".
+std::wstring RootName(std::wstring_view drive);
+
 }  // namespace tw

@@ -7,8 +7,16 @@
 
 namespace tw {
 
+// Records a scan handles at most (a record count beyond 32 bits comes only
+// from a corrupt geometry).
+inline constexpr std::int64_t kMaxScanRecords = 0x7FFFFFFF;
+
+// A folder's or file's id: its MFT record number. One type from the
+// result through every view.
+using RecordId = std::int64_t;
+
 // The volume root is always MFT record 5.
-inline constexpr std::int64_t kRootId = 5;
+inline constexpr RecordId kRootId = 5;
 
 // An id that is zero or negative stands for the root wherever an id is looked up.
 constexpr std::int64_t RootIfNotPositive(std::int64_t id) { return id <= 0 ? kRootId : id; }

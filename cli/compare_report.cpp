@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/arithmetic.h"
+#include "base/drive_letter.h"
 #include "cli/json_writer.h"
 #include "cli/text_table.h"
 #include "format/format.h"
@@ -66,7 +67,7 @@ std::string FolderTable(const ComparedScans& scans, std::int32_t depth) {
                     std::to_string(f.direct_files_added), std::to_string(f.direct_files_removed)});
       continue;
     }
-    name += TerminalText(f.depth == 0 ? L"[" + scans.new_scan->drive + L":]" : ComparedName(scans, f));
+    name += TerminalText(f.depth == 0 ? RootName(scans.new_scan->drive) : ComparedName(scans, f));
     if (const std::wstring status = StatusText(f); !status.empty()) name += " (" + Utf8(status) + ")";
     table.AddRow({name, Size(f.new_size), Size(f.old_size), SizeChangeText(f.size_change()), Size(f.new_alloc),
                   Size(f.old_alloc), SizeChangeText(f.alloc_change()), std::to_string(f.files_added),

@@ -4,8 +4,9 @@
 // without a name from their extension records, apply the overflow sizes,
 // build the tree. Progress goes to the
 // callback as numbers (scan/scan_progress.h). Throws ScanFailure with the
-// reason when the volume cannot be opened or the MFT cannot be read;
-// allocation failures pass through unchanged.
+// reason when the volume cannot be opened or the MFT cannot be read (with
+// the system's error number when a read of the boot sector or of record 0
+// failed); allocation failures pass through unchanged.
 
 #include <cstdint>
 #include <memory>
@@ -33,6 +34,9 @@ struct ScanOptions {
   // first NTFS partition, or the whole source when it has no partition table.
   std::int32_t partition = 0;
   ScanTimings* timings = nullptr;  // filled when non-null
+  // Filled when non-null, once the volume is open: where it lies in its
+  // source (a partition cut at the end of the source has listed_length).
+  PartitionExtent* placement = nullptr;
 };
 
 // The Windows entry point: drive is the letter alone (C); opens \\.\C:

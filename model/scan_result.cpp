@@ -9,7 +9,7 @@
 
 #include "base/arithmetic.h"
 #include "base/extension.h"
-#include "scan/entry_list.h"
+#include "base/name_arena.h"
 
 namespace tw {
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_range.h"
 #include "base/ids.h"
-#include "scan/mft_loader.h"
 
 namespace tw {
 
@@ -56,6 +56,11 @@ struct FileItem {
   std::uint32_t name_offset = 0;  // its name: names[name_offset, + name_length)
   std::uint32_t name_length = 0;
 };
+
+// One per folder and one per file of a volume, millions of each: growing
+// them is a decision, not an accident.
+static_assert(sizeof(DirNode) == 104, "a DirNode is 104 bytes");
+static_assert(sizeof(FileItem) == 48, "a FileItem is 48 bytes");
 
 // A file with its texts, as a view's row shows it (ScanResult::Entry).
 struct FileEntry {

@@ -20,7 +20,9 @@
 //     past the value or the span;
 //   - the next entry starts at the entry length rounded up to 8.
 //
-// Visitors may return void (walk everything) or bool (false stops the walk).
+// The loader's walk over record 0 stops at an overrun instead (see
+// ntfs_layout.h). Visitors may return void (walk everything) or bool (false
+// stops the walk).
 // Both walks only read through the bounds-checked readers of byte_reader.h,
 // so no visit ever sees an attribute or entry that does not lie inside the span.
 
@@ -29,51 +31,9 @@
 #include <type_traits>
 
 #include "scan/byte_reader.h"
+#include "scan/ntfs_layout.h"
 
 namespace tw {
-
-// File record header fields.
-inline constexpr std::size_t kRecordSignatureOffset = 0;       // "FILE"
-inline constexpr std::size_t kUpdateSequenceOffsetField = 4;   // u16
-inline constexpr std::size_t kUpdateSequenceCountField = 6;    // u16, words incl. the sequence number
-inline constexpr std::size_t kFirstAttributeOffsetField = 20;  // u16
-inline constexpr std::size_t kRecordFlagsField = 22;           // u16, low byte tested
-inline constexpr std::size_t kBaseRecordField = 32;            // file reference
-inline constexpr std::size_t kRecordHeaderMinimum = 24;
-inline constexpr std::uint32_t kFileSignature = 0x454C4946;  // "FILE" read little-endian
-
-inline constexpr std::uint8_t kRecordInUse = 0x01;
-inline constexpr std::uint8_t kRecordDirectory = 0x02;
-inline constexpr std::uint8_t kRecordExcluded = 0x04;
-
-// Attribute types.
-inline constexpr std::uint32_t kAttrStandardInformation = 0x10;
-inline constexpr std::uint32_t kAttrAttributeList = 0x20;
-inline constexpr std::uint32_t kAttrFileName = 0x30;
-inline constexpr std::uint32_t kAttrData = 0x80;
-inline constexpr std::uint32_t kAttrEnd = 0xFFFFFFFF;
-
-// Attribute header fields (offsets from the attribute start).
-inline constexpr std::size_t kAttrTypeField = 0;            // u32
-inline constexpr std::size_t kAttrLengthField = 4;          // u32, read signed
-inline constexpr std::size_t kAttrNonResidentField = 8;     // u8
-inline constexpr std::size_t kAttrNameLengthField = 9;      // u8
-inline constexpr std::size_t kAttrValueLengthField = 16;    // u32, resident
-inline constexpr std::size_t kAttrValueOffsetField = 20;    // u16, resident
-inline constexpr std::size_t kAttrLowestVcnField = 16;      // i64, non-resident: first cluster of the extent
-inline constexpr std::size_t kAttrRunListOffsetField = 32;  // u16, non-resident
-inline constexpr std::size_t kAttrAllocatedSizeField = 40;  // i64, non-resident
-inline constexpr std::size_t kAttrDataSizeField = 48;       // i64, non-resident
-inline constexpr std::size_t kNonResidentHeaderMinimum = 64;
-// Sparse and compressed streams: the flag bits, the compression unit and the
-// total-allocated field (the bytes of the clusters really in use), which a
-// non-resident header of kNonResidentTotalAllocatedHeader bytes or more holds.
-inline constexpr std::size_t kAttrFlagsField = 12;            // u16
-inline constexpr std::size_t kAttrCompressionUnitField = 34;  // u8, non-resident: 0 for a stream never compressed
-inline constexpr std::size_t kAttrTotalAllocatedField = 64;   // i64, non-resident
-inline constexpr std::size_t kNonResidentTotalAllocatedHeader = 72;
-inline constexpr std::uint16_t kAttrCompressionMask = 0x00FF;  // flag bits
-inline constexpr std::uint16_t kAttrSparse = 0x8000;           // flag bit
 
 // The allocated bytes of a non-resident attribute, and whether they are the
 // clusters really in use (then even 0 is the figure, not a missing one).
@@ -81,14 +41,6 @@ struct NonResidentAllocation {
   std::int64_t bytes = 0;
   bool in_use = false;
 };
-
-// $ATTRIBUTE_LIST entry fields.
-inline constexpr std::size_t kListEntryTypeField = 0;        // u32
-inline constexpr std::size_t kListEntryLengthField = 4;      // u16
-inline constexpr std::size_t kListEntryNameLengthField = 6;  // u8
-inline constexpr std::size_t kListEntryStartVcnField = 8;    // u64
-inline constexpr std::size_t kListEntryRecordField = 16;     // file reference
-inline constexpr std::size_t kListEntryMinimum = 26;
 
 // One attribute met by the walk; offset and length lie inside the span.
 struct AttributeView {
@@ -179,7 +131,7 @@ void WalkAttributeListEntries(ByteSpan record, const AttributeView& list, Visito
     if (static_cast<std::uint64_t>(pos) + length > value_end || !Fits(record, pos, length)) return;
     const ListEntryView view{pos, type, length};
     if (!walk_detail::Visit(visitor, view)) return;
-    pos += (length + 7) & ~std::size_t{7};
+    pos += (length + kListEntryAlignment - 1) & ~(kListEntryAlignment - 1);
   }
 }
 

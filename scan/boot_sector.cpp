@@ -6,37 +6,24 @@
 #include "base/arithmetic.h"
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
+#include "scan/ntfs_layout.h"
 
 namespace tw {
 namespace {
 
-// Boot sector fields.
-constexpr std::size_t kOemId = 3;               // 8 bytes, "NTFS    "
-constexpr std::size_t kBytesPerSector = 11;     // u16
-constexpr std::size_t kSectorsPerCluster = 13;  // u8; above 0x80: 2^(256 - v) sectors
-constexpr std::size_t kTotalSectors = 40;       // i64
-constexpr std::size_t kMftLcn = 48;             // i64
-constexpr std::size_t kClustersPerRecord = 64;  // i8; negative n: 2^-n bytes
-constexpr std::size_t kVolumeSerial = 72;       // u64
-
-// Non-resident attribute header.
-constexpr std::size_t kAttrLowestVcn = 16;      // i64
-constexpr std::size_t kAttrAllocatedSize = 40;  // i64
-constexpr std::size_t kAttrDataSize = 48;       // i64
-constexpr std::size_t kAttrValidSize = 56;      // i64, the initialised size
-
 }  // namespace
 
 bool HasNtfsId(ByteSpan sector) {
-  return Fits(sector, kOemId, 8) && std::memcmp(sector.data + kOemId, "NTFS    ", 8) == 0;
+  constexpr std::size_t length = sizeof kBootOemId - 1;
+  return Fits(sector, kBootOemIdField, length) && std::memcmp(sector.data + kBootOemIdField, kBootOemId, length) == 0;
 }
 
 bool ParseBootSector(ByteSpan sector, BootSectorInfo& info) {
   if (sector.size < kBootSectorSize || !HasNtfsId(sector)) return false;
-  const std::uint32_t sector_size = ReadU16(sector, kBytesPerSector);
+  const std::uint32_t sector_size = ReadU16(sector, kBootBytesPerSectorField);
   if (!IsPowerOfTwo(sector_size) || sector_size < 256 || sector_size > 4096) return false;
 
-  const std::uint8_t spc = ReadU8(sector, kSectorsPerCluster);
+  const std::uint8_t spc = ReadU8(sector, kBootSectorsPerClusterField);
   std::uint64_t sectors_per_cluster = spc;
   if (spc > 0x80) {
     const unsigned shift = 256u - spc;
@@ -46,7 +33,7 @@ bool ParseBootSector(ByteSpan sector, BootSectorInfo& info) {
   const std::uint64_t cluster = sectors_per_cluster * sector_size;
   if (!IsPowerOfTwo(cluster) || cluster < kMinClusterSize || cluster > kMaxClusterSize) return false;
 
-  const auto per_record = static_cast<std::int8_t>(ReadU8(sector, kClustersPerRecord));
+  const auto per_record = static_cast<std::int8_t>(ReadU8(sector, kBootClustersPerRecordField));
   std::uint64_t record = 0;
   if (per_record > 0) {
     record = cluster * static_cast<std::uint64_t>(per_record);
@@ -55,8 +42,8 @@ bool ParseBootSector(ByteSpan sector, BootSectorInfo& info) {
   }
   if (!IsPowerOfTwo(record) || record < kMinRecordSize || record > kMaxRecordSize) return false;
 
-  const std::int64_t total_sectors = ReadI64(sector, kTotalSectors);
-  const std::int64_t mft_lcn = ReadI64(sector, kMftLcn);
+  const std::int64_t total_sectors = ReadI64(sector, kBootTotalSectorsField);
+  const std::int64_t mft_lcn = ReadI64(sector, kBootMftLcnField);
   std::int64_t volume_size = 0;
   if (total_sectors <= 0 || __builtin_mul_overflow(total_sectors, std::int64_t{sector_size}, &volume_size)) {
     return false;
@@ -73,7 +60,7 @@ bool ParseBootSector(ByteSpan sector, BootSectorInfo& info) {
   info.total_sectors = total_sectors;
   info.mft_start_lcn = mft_lcn;
   info.volume_size = volume_size;
-  info.volume_serial = ReadU64(sector, kVolumeSerial);
+  info.volume_serial = ReadU64(sector, kBootVolumeSerialField);
   return true;
 }
 
@@ -81,12 +68,12 @@ bool MftLengthFromRecord0(ByteSpan record, std::int64_t& length) {
   ByteSpan attribute;
   if (record.size > static_cast<std::size_t>(kMaxRecordSize)) return false;
   if (!FindUnnamedDataAttribute(record, static_cast<std::int32_t>(record.size), attribute)) return false;
-  if (!Fits(attribute, kAttrValidSize, 8)) return false;
+  if (!Fits(attribute, kAttrValidSizeField, 8)) return false;
   // Sizes are only recorded in the extent that starts the attribute.
-  if (ReadI64(attribute, kAttrLowestVcn) != 0) return false;
-  const std::int64_t allocated = ReadI64(attribute, kAttrAllocatedSize);
-  const std::int64_t data_size = ReadI64(attribute, kAttrDataSize);
-  const std::int64_t valid = ReadI64(attribute, kAttrValidSize);
+  if (ReadI64(attribute, kAttrLowestVcnField) != 0) return false;
+  const std::int64_t allocated = ReadI64(attribute, kAttrAllocatedSizeField);
+  const std::int64_t data_size = ReadI64(attribute, kAttrDataSizeField);
+  const std::int64_t valid = ReadI64(attribute, kAttrValidSizeField);
   if (valid <= 0 || valid > data_size || data_size > allocated) return false;
   length = valid;
   return true;

@@ -10,11 +10,10 @@
 #include <functional>
 
 #include "scan/byte_reader.h"
+#include "scan/ntfs_layout.h"
 #include "scan/raw_volume.h"
 
 namespace tw {
-
-inline constexpr std::size_t kBootSectorSize = 512;
 
 // Positioned read used by the derivation: exactly length bytes at offset.
 using VolumeReadFunction = std::function<bool(std::int64_t offset, std::uint8_t* destination, std::size_t length)>;

@@ -12,10 +12,6 @@
 
 namespace tw {
 
-// Appends a name's UTF-16 units to an arena and returns where it starts.
-// Throws std::bad_alloc when the arena would pass what 32-bit offsets reach.
-std::uint32_t AppendNameUnits(std::u16string& arena, std::wstring_view name);
-
 struct EntryItem {
   std::int64_t id = 0;
   std::int64_t parent_id = 0;
@@ -30,6 +26,8 @@ struct EntryItem {
   // until the overflow pass finds the stream in an extension record.
   bool sizes_from_name = false;
 };
+// One per record of the volume while a scan runs: growing it is a decision.
+static_assert(sizeof(EntryItem) == 56, "an EntryItem is 56 bytes");
 
 struct EntryList {
   std::vector<EntryItem> items;

@@ -5,22 +5,10 @@
 
 #include "base/arithmetic.h"
 #include "scan/mft_record.h"
+#include "scan/ntfs_layout.h"
 
 namespace tw {
 namespace {
-
-// File record header.
-constexpr std::size_t kRecordHeaderMin = 24;
-constexpr std::size_t kFirstAttributeOffset = 20;  // u16
-
-// Attribute header.
-constexpr std::uint32_t kTypeData = 0x80;
-constexpr std::uint32_t kTypeEnd = 0xFFFFFFFF;
-constexpr std::size_t kAttrType = 0;            // u32
-constexpr std::size_t kAttrLength = 4;          // u32
-constexpr std::size_t kAttrNonResident = 8;     // u8
-constexpr std::size_t kAttrNameLength = 9;      // u8
-constexpr std::size_t kAttrRunListOffset = 32;  // u16, non-resident only
 
 // a × b when it fits a non-negative int64.
 bool MultiplyFits(std::int64_t a, std::int64_t b, std::int64_t& product) {
@@ -30,22 +18,21 @@ bool MultiplyFits(std::int64_t a, std::int64_t b, std::int64_t& product) {
 }  // namespace
 
 bool FindUnnamedDataAttribute(ByteSpan record, std::int32_t record_size, ByteSpan& attribute) {
-  if (record_size < static_cast<std::int32_t>(kRecordHeaderMin)) return false;
+  if (record_size < static_cast<std::int32_t>(kRecordHeaderMinimum)) return false;
   const std::size_t size = static_cast<std::size_t>(record_size);
   if (record.size < size) return false;
-  if (record.data[0] != 'F' || record.data[1] != 'I' || record.data[2] != 'L' || record.data[3] != 'E') {
-    return false;
-  }
-  std::size_t offset = ReadU16(record, kFirstAttributeOffset);
+  if (ReadU32(record, kRecordSignatureOffset) != kFileSignature) return false;
+  // Unlike the shared walk of the parsers, an overrun ends this one.
+  std::size_t offset = ReadU16(record, kFirstAttributeOffsetField);
   if (offset >= size) return false;
   while (offset + 8 <= size) {
-    const std::uint32_t type = ReadU32(record, offset + kAttrType);
-    if (type == kTypeEnd) break;
-    const std::uint32_t length = ReadU32(record, offset + kAttrLength);
+    const std::uint32_t type = ReadU32(record, offset + kAttrTypeField);
+    if (type == kAttrEnd) break;
+    const std::uint32_t length = ReadU32(record, offset + kAttrLengthField);
     if (length == 0 || (length & 0x80000000u) != 0) break;
     if (length > size - offset) break;  // an overrun ends the walk
-    if (type == kTypeData && ReadU8(record, offset + kAttrNameLength) == 0 &&
-        ReadU8(record, offset + kAttrNonResident) != 0) {
+    if (type == kAttrData && ReadU8(record, offset + kAttrNameLengthField) == 0 &&
+        ReadU8(record, offset + kAttrNonResidentField) != 0) {
       attribute = record.Sub(offset, length);
       return true;
     }
@@ -58,15 +45,15 @@ bool ParseDataRuns(ByteSpan record, std::int32_t record_size, std::vector<DataRu
   runs.clear();
   ByteSpan attribute;
   if (!FindUnnamedDataAttribute(record, record_size, attribute)) return false;
-  std::size_t pos = ReadU16(attribute, kAttrRunListOffset);
+  std::size_t pos = ReadU16(attribute, kAttrRunListOffsetField);
   const std::size_t end = attribute.size;
   std::int64_t vcn = 0;
   std::int64_t lcn = 0;
   while (pos < end) {
     const std::uint8_t header = attribute.data[pos];
     if (header == 0) break;
-    const std::size_t length_bytes = header & 0x0F;
-    const std::size_t delta_bytes = header >> 4;
+    const std::size_t length_bytes = header & kRunLengthWidthMask;
+    const std::size_t delta_bytes = header >> kRunDeltaWidthShift;
     if (length_bytes == 0) break;
     // Fields wider than 8 bytes cannot be held; the list is corrupt from here.
     if (length_bytes > 8 || delta_bytes > 8) break;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/byte_range.h"
+#include "base/ids.h"
 #include "scan/byte_reader.h"
 #include "scan/raw_volume.h"
 
@@ -59,10 +61,6 @@ bool PlaceRuns(const std::vector<DataRun>& runs, std::int64_t cluster_size, std:
 // True when the geometry is one the loader may allocate and read for.
 bool VolumeDataIsSane(const NtfsVolumeData& data);
 
-// Records a scan handles at most (a record count beyond 32 bits comes only
-// from a corrupt geometry).
-inline constexpr std::int64_t kMaxScanRecords = 0x7FFFFFFF;
-
 // Where the MFT lives: its record size, how many whole records its valid data
 // holds, and where each byte range of it lies on the volume.
 struct MftLayout {
@@ -84,13 +82,6 @@ bool ReadMftLayout(RawVolume& volume, MftLayout& layout);
 // touch, in MFT order (image_offset is the MFT offset each read starts at).
 std::vector<RunPlacement> PlanReads(const std::vector<RunPlacement>& placements, std::int64_t begin,
                                     std::int64_t end);
-
-// A range of volume bytes.
-struct ByteRange {
-  std::int64_t offset = 0;
-  std::int64_t length = 0;
-  friend bool operator==(const ByteRange&, const ByteRange&) = default;
-};
 
 // Reads records [first, first + count) of the MFT into buffer (count x record
 // size bytes), zero where no run lies. When a read fails the window is read

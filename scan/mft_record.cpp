@@ -12,35 +12,16 @@
 namespace tw {
 namespace {
 
-// Update sequence stride: NTFS protects every 512 bytes, whatever the
-// volume's sector size.
-constexpr std::size_t kFixupStride = 512;
-
-// $STANDARD_INFORMATION value fields.
-constexpr std::size_t kSiTimeField = 24;        // i64, the timestamp kept as mtime
-constexpr std::size_t kSiAttributesField = 32;  // u32, Win32 attribute bits
-constexpr std::size_t kSiMinimum = 36;
-
-// $FILE_NAME value fields.
-constexpr std::size_t kFnParentField = 0;       // file reference
-constexpr std::size_t kFnAllocatedField = 40;   // i64
-constexpr std::size_t kFnRealSizeField = 48;    // i64
-constexpr std::size_t kFnFlagsField = 56;       // u32
-constexpr std::size_t kFnNameLengthField = 64;  // u8, UTF-16 units
-constexpr std::size_t kFnNamespaceField = 65;   // u8
-constexpr std::size_t kFnNameField = 66;        // UTF-16LE
-constexpr std::uint32_t kFnDirectoryFlag = 0x10;
-
 constexpr std::int32_t NamespaceRank(std::uint8_t name_space) {
   switch (name_space) {
-    case 1:
-      return 40;  // Win32
-    case 3:
-      return 30;  // Win32 and DOS
-    case 0:
-      return 20;  // POSIX
-    case 2:
-      return 10;  // DOS
+    case kNamespaceWin32:
+      return 40;
+    case kNamespaceWin32AndDos:
+      return 30;
+    case kNamespacePosix:
+      return 20;
+    case kNamespaceDos:
+      return 10;
     default:
       return 0;
   }
@@ -104,7 +85,7 @@ void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseStat
 
 bool ApplyFixups(MutableSpan record) {
   const ByteSpan view = record.View();
-  if (view.size < 8) return false;
+  if (view.size < kFixupHeaderMinimum) return false;
   const std::size_t offset = ReadU16(view, kUpdateSequenceOffsetField);
   const std::size_t count = ReadU16(view, kUpdateSequenceCountField);
   if (count < 2 || !Fits(view, offset, 2 * count)) return false;

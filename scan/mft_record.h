@@ -10,6 +10,7 @@
 
 #include "scan/byte_reader.h"
 #include "scan/mft_entry.h"
+#include "scan/ntfs_layout.h"
 
 namespace tw {
 
@@ -73,7 +74,7 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 
 // The bytes of a non-resident attribute header that a compact record keeps:
 // everything before the run list of the longest (compressed) header.
-inline constexpr std::size_t kNonResidentHeaderKept = 72;
+inline constexpr std::size_t kNonResidentHeaderKept = kNonResidentTotalAllocatedHeader;
 
 // A compact copy of a record: its header and its $STANDARD_INFORMATION,
 // $FILE_NAME and unnamed $DATA attributes (a non-resident one without its run

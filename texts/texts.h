@@ -58,6 +58,15 @@ inline constexpr wchar_t kQueryBadDate[] = L"日期应为 年-月-日 (例如 20
 inline constexpr wchar_t kQueryBadType[] = L"类型应为 file 或 folder";
 inline constexpr wchar_t kQueryUnclosedQuote[] = L"引号没有成对";
 
+// ---- The 全景 page ----------------------------------------------------------------
+inline constexpr wchar_t kOverviewTab[] = L"全景";
+// Between the parts of the path bar: "[C:] › Users › alice".
+inline constexpr wchar_t kPathBarSeparator[] = L" \u203A ";
+// The tip over a grey cell, under its folder's path: "(N 个较小的项目, 共 X)".
+inline constexpr wchar_t kMergedItemsLead[] = L"(";
+inline constexpr wchar_t kMergedItemsCount[] = L" 个较小的项目, 共 ";
+inline constexpr wchar_t kMergedItemsEnd[] = L")";
+
 // ---- Tray ----------------------------------------------------------------------
 inline constexpr wchar_t kTrayBalloonTitle[] = L"塔维已最小化到托盘";
 inline constexpr wchar_t kTrayBalloonText[] = L"单击托盘图标恢复窗口，右键可退出程序";
@@ -102,6 +111,9 @@ inline constexpr wchar_t kProgressTree[] = L"构建目录树...";
 inline constexpr wchar_t kErrorPrefix[] = L"错误: ";
 inline constexpr wchar_t kErrorOpenVolume[] = L"无法打开卷，请确认以管理员身份运行。";
 inline constexpr wchar_t kErrorReadMft[] = L"无法读取 MFT。";
+inline constexpr wchar_t kErrorOtherVolume[] = L"这不是扫描时的卷 (卷序列号不同)。";
+// The window's line for a volume whose boot sector the system cannot read.
+inline constexpr wchar_t kErrorReadBootSector[] = L"无法读取卷的引导扇区。";
 inline constexpr wchar_t kErrorOutOfMemory[] = L"内存不足。";
 inline constexpr wchar_t kErrorUnknown[] = L"未知错误。";
 // The command line's output could not be written: "错误: 无法写入输出。 (" where
@@ -112,10 +124,18 @@ inline constexpr wchar_t kStandardOutput[] = L"标准输出";
 inline constexpr wchar_t kErrorCannotOpen[] = L"无法打开源。";
 inline constexpr wchar_t kErrorPermissionDenied[] = L"没有读取权限。";
 inline constexpr wchar_t kErrorEmptySource[] = L"源为空。";
+// The system refused to read the boot sector or the partition table: "错误: 无法读取源。 ("
+// source ": " the system's words ")".
+inline constexpr wchar_t kErrorCannotRead[] = L"无法读取源。";
 inline constexpr wchar_t kErrorNotNtfs[] = L"没有找到 NTFS 卷。";
 // "没有 NTFS 分区 " N "。"
 inline constexpr wchar_t kErrorNoSuchPartition[] = L"没有 NTFS 分区 ";
 inline constexpr wchar_t kErrorNoSuchPartitionEnd[] = L"。";
+// A partition whose table entry runs past the end of the source is read up
+// to that end: "警告: 分区 " N " 超出源的末尾，只读取到源的末尾 (字节 " first "-" last ")",
+// the bytes those of the entry.
+inline constexpr wchar_t kWarningPartitionLead[] = L"分区 ";
+inline constexpr wchar_t kWarningPartitionPastEnd[] = L" 超出源的末尾，只读取到源的末尾";
 // Two scans compared.
 inline constexpr wchar_t kCompareLead[] = L"变化: 大小 ";
 inline constexpr wchar_t kCompareAllocated[] = L" · 分配 ";

@@ -22,7 +22,7 @@
 #include "bench_timing.h"
 #include "engine/scan_driver.h"
 #include "format/utf.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "search/query.h"
 #include "search/search.h"
 

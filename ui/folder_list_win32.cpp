@@ -43,8 +43,8 @@ void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row
     look.icon = IconForExtension(L".txt");
   } else {
     look.folder_glyph = true;
-    // Exact lookup: a row id that is 0, or negative as a signed id, is no folder.
-    const auto id = static_cast<std::int64_t>(row.id);
+    // Exact lookup: a row id of 0 or below is no folder (a lookup would take it for the root).
+    const RecordId id = row.id;
     if (const DirNode* folder = result != nullptr && id > 0 ? result->FindFolder(id) : nullptr) {
       name = result->NameText(*folder);
       look.label = name;

@@ -15,6 +15,7 @@ using Brush = GdiOwner<HBRUSH, DeleteGdiObject>;
 using Pen = GdiOwner<HPEN, DeleteGdiObject>;
 using Bitmap = GdiOwner<HBITMAP, DeleteGdiObject>;
 using MemoryDc = GdiOwner<HDC, DeleteMemoryDc>;
+using Font = GdiOwner<HFONT, DeleteGdiObject>;
 
 inline Brush SolidBrush(COLORREF colour) { return Brush(CreateSolidBrush(colour)); }
 inline Pen SolidPen(COLORREF colour, int width = 1) { return Pen(CreatePen(PS_SOLID, width, colour)); }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "treemap/treemap_items.h"
+#include "ui/gdi_objects_win32.h"
 
 namespace tw {
 
@@ -24,7 +25,7 @@ inline constexpr wchar_t kTreemapWindowClass[] = L"TarnwickTreemap";
 // what a single click selects and the tooltip text of an item.
 struct TreemapWindowHost {
   const std::vector<TreemapItem>* items = nullptr;
-  const HFONT* font = nullptr;
+  const Font* font = nullptr;
   std::function<void(std::int64_t folder_id, bool show_files)> navigate;
   std::function<void(const TreemapItem& item)> select;
   std::function<std::wstring(std::size_t item_index)> tooltip;

@@ -3,7 +3,7 @@
 // extension, the name of the file the shell is asked about, the extension a
 // row's icon is looked up by, and the cache itself, which keeps only
 // successful look-ups (a failed extension is asked for again next time).
-// The Win32 side (views/file_icons_win32.cpp) supplies the look-up and the
+// The Win32 side (ui/file_icons_win32.cpp) supplies the look-up and the
 // icon type.
 
 #include <functional>

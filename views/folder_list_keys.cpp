@@ -44,7 +44,7 @@ FolderKeyAction Enter(FolderRowModel& rows, TreemapState& state, std::size_t ind
 
 FolderKeyAction Backspace(FolderRowModel& rows, TreemapState& state) {
   const ScanResult* result = rows.result();
-  const auto id = static_cast<std::int64_t>(state.treemap_folder_id);
+  const auto id = state.treemap_folder_id;
   const DirNode* folder = result != nullptr && id > 0 ? result->FindFolder(id) : nullptr;
   if (folder == nullptr) return {};
   // Out of files mode first, where the folder has folders of its own to show.
@@ -52,7 +52,7 @@ FolderKeyAction Backspace(FolderRowModel& rows, TreemapState& state) {
     return FromNavigation(NavigateToFolder(rows, state, state.treemap_folder_id, false));
   }
   if (folder->id == kRootId) return {};
-  return FromNavigation(NavigateToFolder(rows, state, static_cast<std::uint64_t>(folder->tree_parent_id), false));
+  return FromNavigation(NavigateToFolder(rows, state, folder->tree_parent_id, false));
 }
 
 }  // namespace
@@ -83,7 +83,7 @@ FolderKeyAction RevealTreemapItemRow(FolderRowModel& rows, const TreemapItem& it
   FolderRowKey key;
   if (item.is_direct_files || item.is_file) {
     // The folder holding the files, opened, and for a file its group too.
-    key.folder_id = static_cast<std::uint64_t>(item.id);
+    key.folder_id = item.id;
     key.is_direct_files = item.is_direct_files;
     key.is_file = item.is_file;
     key.file_index = item.file_index;
@@ -96,9 +96,9 @@ FolderKeyAction RevealTreemapItemRow(FolderRowModel& rows, const TreemapItem& it
       action.rows_changed = true;
     }
   } else {
-    key.id = static_cast<std::uint64_t>(item.id);
+    key.id = item.id;
     if (!rows.FolderRowIndex(key.id) && folder->id != kRootId) {
-      rows.RevealFolder(static_cast<std::uint64_t>(folder->tree_parent_id));
+      rows.RevealFolder(folder->tree_parent_id);
       action.rows_changed = true;
     }
   }

@@ -39,20 +39,20 @@ double Share(std::int64_t part, std::int64_t whole) {
 struct FolderRowModel::Frame {
   std::vector<FolderEntry> entries;
   std::size_t next = 0;
-  std::uint64_t folder_id = 0;
+  RecordId folder_id = 0;
   const DirNode* folder = nullptr;
   std::int32_t depth = 0;  // of the folder's own row
 };
 
 // ---- Lookups ---------------------------------------------------------------
 
-const DirNode* FolderRowModel::Folder(std::uint64_t id) const {
+const DirNode* FolderRowModel::Folder(RecordId id) const {
   // Exact: an id that is 0, or negative as a signed id, is no folder here.
-  if (result_ == nullptr || static_cast<std::int64_t>(id) <= 0) return nullptr;
-  return result_->FindFolder(static_cast<std::int64_t>(id));
+  if (result_ == nullptr || id <= 0) return nullptr;
+  return result_->FindFolder(id);
 }
 
-std::span<const FileItem> FolderRowModel::Files(std::uint64_t folder_id) const {
+std::span<const FileItem> FolderRowModel::Files(RecordId folder_id) const {
   const DirNode* folder = Folder(folder_id);
   return folder == nullptr ? std::span<const FileItem>() : result_->Files(*folder);
 }
@@ -62,13 +62,13 @@ const FolderRow* FolderRowModel::RowAt(std::int64_t index) const {
   return &rows_[static_cast<std::size_t>(index)];
 }
 
-std::optional<std::size_t> FolderRowModel::FolderRowIndex(std::uint64_t folder_id) const {
+std::optional<std::size_t> FolderRowModel::FolderRowIndex(RecordId folder_id) const {
   auto it = folder_rows_.find(folder_id);
   if (it == folder_rows_.end()) return std::nullopt;
   return it->second;
 }
 
-std::optional<std::size_t> FolderRowModel::DirectFilesRowIndex(std::uint64_t folder_id) const {
+std::optional<std::size_t> FolderRowModel::DirectFilesRowIndex(RecordId folder_id) const {
   auto it = direct_files_rows_.find(folder_id);
   if (it == direct_files_rows_.end()) return std::nullopt;
   return it->second;
@@ -120,7 +120,7 @@ void FolderRowModel::Rebuild() {
   // Depth first, with an explicit stack: an open chain thousands of folders
   // deep must not exhaust the thread's stack.
   std::vector<Frame> stack;
-  EmitFolder(static_cast<std::uint64_t>(kRootId), *root, 0, stack);
+  EmitFolder(kRootId, *root, 0, stack);
   while (!stack.empty()) {
     Frame& top = stack.back();
     if (top.next == top.entries.size()) {
@@ -130,11 +130,11 @@ void FolderRowModel::Rebuild() {
     const FolderEntry entry = top.entries[top.next++];
     const std::int32_t depth = top.depth + 1;
     if (entry.folder != nullptr) {
-      EmitFolder(static_cast<std::uint64_t>(entry.id), *entry.folder, depth, stack);
+      EmitFolder(entry.id, *entry.folder, depth, stack);
       continue;  // `top` may now dangle
     }
     const DirNode& folder = *top.folder;
-    const std::uint64_t folder_id = top.folder_id;
+    const RecordId folder_id = top.folder_id;
     FolderRow row;
     row.id = kDirectFilesEntry;
     row.folder_id = folder_id;
@@ -152,7 +152,7 @@ void FolderRowModel::Rebuild() {
   }
 }
 
-void FolderRowModel::EmitFolder(std::uint64_t id, const DirNode& folder, std::int32_t depth,
+void FolderRowModel::EmitFolder(RecordId id, const DirNode& folder, std::int32_t depth,
                                 std::vector<Frame>& stack) {
   // Each folder is shown once: a result whose children lists repeat a folder
   // or loop back to an ancestor must not grow the rows without end.
@@ -171,7 +171,7 @@ void FolderRowModel::EmitFolder(std::uint64_t id, const DirNode& folder, std::in
   stack.push_back(std::move(frame));
 }
 
-void FolderRowModel::EmitFiles(std::uint64_t folder_id, std::int32_t depth) {
+void FolderRowModel::EmitFiles(RecordId folder_id, std::int32_t depth) {
   const std::span<const FileItem> files = Files(folder_id);
   if (files.empty()) return;
   const std::vector<std::size_t> order = OrderFileIndices(*result_, files, sort_column_, sort_ascending_);
@@ -197,7 +197,7 @@ void FolderRowModel::ResetForResult(const ScanResult* result) {
   Rebuild();
 }
 
-bool FolderRowModel::ToggleFolder(std::uint64_t folder_id) {
+bool FolderRowModel::ToggleFolder(RecordId folder_id) {
   const DirNode* folder = Folder(folder_id);
   if (folder == nullptr || !HasChildOrDirectFiles(*result_, *folder)) return false;
   if (expanded_folders_.erase(folder_id) == 0) expanded_folders_.insert(folder_id);
@@ -205,7 +205,7 @@ bool FolderRowModel::ToggleFolder(std::uint64_t folder_id) {
   return true;
 }
 
-bool FolderRowModel::ToggleFileGroup(std::uint64_t folder_id) {
+bool FolderRowModel::ToggleFileGroup(RecordId folder_id) {
   const DirNode* folder = Folder(folder_id);
   if (folder == nullptr || folder->direct_file_count <= 0) return false;
   if (expanded_file_groups_.erase(folder_id) == 0) expanded_file_groups_.insert(folder_id);
@@ -213,19 +213,19 @@ bool FolderRowModel::ToggleFileGroup(std::uint64_t folder_id) {
   return true;
 }
 
-void FolderRowModel::RevealFolder(std::uint64_t folder_id) {
+void FolderRowModel::RevealFolder(RecordId folder_id) {
   // Record the folder and its ancestors, nearest first, up to the root.
-  std::vector<std::uint64_t> path;
-  std::uint64_t id = folder_id;
+  std::vector<RecordId> path;
+  RecordId id = folder_id;
   while (path.size() < kMaxWalk) {
     const DirNode* folder = Folder(id);
     if (folder == nullptr) break;
     path.push_back(id);
-    if (id == static_cast<std::uint64_t>(kRootId)) break;
-    id = static_cast<std::uint64_t>(folder->tree_parent_id);
+    if (id == kRootId) break;
+    id = folder->tree_parent_id;
   }
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
-    if (*it == static_cast<std::uint64_t>(kRootId)) {
+    if (*it == kRootId) {
       expanded_folders_.insert(*it);
       continue;
     }
@@ -274,7 +274,7 @@ double FolderRowModel::ParentPercent(std::int64_t index) const {
   }
   const DirNode* folder = Folder(row->id);
   if (folder == nullptr) return 0.0;
-  const DirNode* parent = Folder(static_cast<std::uint64_t>(folder->tree_parent_id));
+  const DirNode* parent = Folder(folder->tree_parent_id);
   if (parent == nullptr) return 100.0;
   return Share(folder->total_alloc, parent->total_alloc);
 }
@@ -292,12 +292,12 @@ std::wstring FolderRowModel::RowPath(std::int64_t index) const {
   std::wstring path = result_->drive + L":\\";
   // Names from the folder upwards, stopping at the root or a missing folder.
   std::vector<std::u16string_view> names;
-  std::uint64_t id = row->is_direct_files ? row->folder_id : row->id;
-  while (names.size() < kMaxWalk && id != static_cast<std::uint64_t>(kRootId)) {
+  RecordId id = row->is_direct_files ? row->folder_id : row->id;
+  while (names.size() < kMaxWalk && id != kRootId) {
     const DirNode* folder = Folder(id);
     if (folder == nullptr) break;
     names.push_back(result_->Name(*folder));
-    id = static_cast<std::uint64_t>(folder->tree_parent_id);
+    id = folder->tree_parent_id;
   }
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     if (it != names.rbegin()) path += L'\\';

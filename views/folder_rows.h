@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,14 +41,15 @@ enum FolderColumn : std::int32_t {
 };
 inline constexpr std::int32_t kFolderColumnCount = 9;
 
-// The id of a "[直接文件]" row: all bits set.
-inline constexpr std::uint64_t kDirectFilesEntry = ~std::uint64_t{0};
+// The id of a "[直接文件]" row: beyond every record number (48 bits), and
+// positive, so that no lookup ever takes it for the root.
+inline constexpr RecordId kDirectFilesEntry = std::numeric_limits<RecordId>::max();
 
 // One visible row. Exactly one kind applies: a folder row has both flags
 // false. File rows carry no sizes: read them from the FileItem (FileOfRow).
 struct FolderRow {
-  std::uint64_t id = 0;          // folder: its id; "[直接文件]": kDirectFilesEntry; file: FileItem.id
-  std::uint64_t folder_id = 0;   // "[直接文件]" and file rows: the folder holding the files; else 0
+  RecordId id = 0;               // folder: its id; "[直接文件]": kDirectFilesEntry; file: FileItem.id
+  RecordId folder_id = 0;        // "[直接文件]" and file rows: the folder holding the files; else 0
   std::uint64_t file_index = 0;  // file row: index among the files of folder_id; else 0
   std::int32_t depth = 0;        // the root row is 0
   bool expandable = false;       // shows an open/close triangle
@@ -62,8 +64,8 @@ struct FolderRow {
 // its id, a "[直接文件]" row by its folder, a file by its folder and its
 // index among that folder's files.
 struct FolderRowKey {
-  std::uint64_t id = 0;
-  std::uint64_t folder_id = 0;
+  RecordId id = 0;
+  RecordId folder_id = 0;
   std::uint64_t file_index = 0;
   bool is_direct_files = false;
   bool is_file = false;
@@ -72,7 +74,7 @@ struct FolderRowKey {
 
 class FolderRowModel {
  public:
-  using IdSet = std::unordered_set<std::uint64_t>;
+  using IdSet = std::unordered_set<RecordId>;
 
   // A new result has been moved into place (the pointer is kept, not owned):
   // both open sets are cleared, the root alone is opened and the rows are
@@ -85,16 +87,16 @@ class FolderRowModel {
 
   // Opens or closes a folder that has a child or direct files, then rebuilds.
   // Returns false (and changes nothing) for any other id.
-  bool ToggleFolder(std::uint64_t folder_id);
+  bool ToggleFolder(RecordId folder_id);
 
   // Opens or closes the "[直接文件]" row of a folder with direct_file_count
   // > 0, then rebuilds. Returns false (and changes nothing) otherwise.
-  bool ToggleFileGroup(std::uint64_t folder_id);
+  bool ToggleFileGroup(RecordId folder_id);
 
   // Opens every folder on the path from the root down to this one (itself
   // included when it can be opened), then rebuilds. The walk up records at
   // most 512 folders, the ones closest to the given folder.
-  void RevealFolder(std::uint64_t folder_id);
+  void RevealFolder(RecordId folder_id);
 
   // A header click: the same column flips the direction, another column
   // starts descending. Then rebuilds.
@@ -119,8 +121,8 @@ class FolderRowModel {
   const FileItem* FileOfRow(std::int64_t index) const;
 
   // Where a folder's row, or its "[直接文件]" row, is in the current rows.
-  std::optional<std::size_t> FolderRowIndex(std::uint64_t folder_id) const;
-  std::optional<std::size_t> DirectFilesRowIndex(std::uint64_t folder_id) const;
+  std::optional<std::size_t> FolderRowIndex(RecordId folder_id) const;
+  std::optional<std::size_t> DirectFilesRowIndex(RecordId folder_id) const;
 
   // The key of row `index`, and the row that shows a key now (none when it
   // is not shown, e.g. under a closed folder).
@@ -141,10 +143,10 @@ class FolderRowModel {
  private:
   struct Frame;
 
-  const DirNode* Folder(std::uint64_t id) const;
-  std::span<const FileItem> Files(std::uint64_t folder_id) const;
-  void EmitFolder(std::uint64_t id, const DirNode& folder, std::int32_t depth, std::vector<Frame>& stack);
-  void EmitFiles(std::uint64_t folder_id, std::int32_t depth);
+  const DirNode* Folder(RecordId id) const;
+  std::span<const FileItem> Files(RecordId folder_id) const;
+  void EmitFolder(RecordId id, const DirNode& folder, std::int32_t depth, std::vector<Frame>& stack);
+  void EmitFiles(RecordId folder_id, std::int32_t depth);
 
   const ScanResult* result_ = nullptr;
   std::vector<FolderRow> rows_;
@@ -155,8 +157,8 @@ class FolderRowModel {
 
   // Row indices by folder id, rebuilt with the rows, so that finding a row
   // never scans the list.
-  std::unordered_map<std::uint64_t, std::size_t> folder_rows_;
-  std::unordered_map<std::uint64_t, std::size_t> direct_files_rows_;
+  std::unordered_map<RecordId, std::size_t> folder_rows_;
+  std::unordered_map<RecordId, std::size_t> direct_files_rows_;
 };
 
 }  // namespace tw

@@ -8,7 +8,7 @@
 // the per-process GDI object count.
 //
 // No window-system include: the handle type and the cleanup function come
-// from the user (the Win32 aliases are in views/gdi_objects_win32.h).
+// from the user (the Win32 aliases are in ui/gdi_objects_win32.h).
 
 #include <cstdint>
 #include <utility>

@@ -13,10 +13,11 @@ namespace tw {
 
 // The pages of the tab control, in the order of their tabs.
 enum MainTab : std::int32_t {
-  kTabTree = 0,     // 树状视图: folder list, treemap, extension list
-  kTabFiles = 1,    // 文件查看: the largest files
-  kTabChanges = 2,  // 变化: the comparison with the previous scan
-  kTabSearch = 3,   // 搜索: every file and folder by name, type, size and age
+  kTabTree = 0,      // 树状视图: folder list, treemap, extension list
+  kTabFiles = 1,     // 文件查看: the largest files
+  kTabChanges = 2,   // 变化: the comparison with the previous scan
+  kTabSearch = 3,    // 搜索: every file and folder by name, type, size and age
+  kTabOverview = 4,  // 全景: the nested treemap of the whole volume
 };
 
 // A control's position and size, in the order MoveWindow takes them.
@@ -74,6 +75,8 @@ struct MainLayout {
   std::optional<Placement> file_list;
   std::optional<ChangePageLayout> change_page;
   std::optional<SearchPageLayout> search_page;
+  // The 全景 page: its one control, from the titles' row to the content's end.
+  std::optional<Placement> overview;
   // The window's own painting: the grey top and bottom bands and the y of
   // their one-pixel separator lines (each drawn from x 0 to the width).
   Rect top_band;

@@ -22,8 +22,9 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result,
   RefreshExtensionList(shown, views.extensions);
   RefreshFileView(shown, views.files);
   views.treemap_state.treemap_show_files =
-      RebuildTreemapItems(shown, static_cast<std::int64_t>(views.treemap_state.treemap_folder_id),
+      RebuildTreemapItems(shown, views.treemap_state.treemap_folder_id,
                           views.treemap_state.treemap_show_files, views.treemap_items);
+  views.overview.Rebase(shown);
 }
 
 }  // namespace tw

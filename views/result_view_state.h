@@ -19,12 +19,13 @@
 
 #include "model/result_generation.h"
 #include "model/scan_compare.h"
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 #include "treemap/treemap_items.h"
 #include "views/change_rows.h"
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/overview_zoom.h"
 #include "views/search_view.h"
 #include "views/treemap_navigation.h"
 
@@ -49,6 +50,10 @@ struct ResultViewState {
 
   // The 搜索 page: its matches index `result`; the query and order outlive it.
   SearchViewState search;
+
+  // The folder the 全景 page shows, kept across generations as far as the
+  // new one still holds it.
+  OverviewZoom overview;
 };
 
 // A new generation (not null) with the comparison made for it (may be null)
@@ -56,7 +61,8 @@ struct ResultViewState {
 // only the root open, the treemap at the root in folders mode with its items
 // rebuilt, the extension list and the file view in their kept sort orders,
 // no search matches (the query and its order kept, for the window to search
-// the new generation again).
+// the new generation again), the 全景 page at the deepest folder of its path
+// the new generation holds.
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
 

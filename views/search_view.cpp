@@ -12,9 +12,8 @@ namespace {
 std::wstring SizeText(std::int64_t bytes) { return FormatSize(static_cast<std::uint64_t>(bytes < 0 ? 0 : bytes)); }
 
 // The treemap at a folder: its files, or its folders, as it can show them.
-bool PointTreemap(const ScanResult& result, TreemapState& state, std::int64_t folder_id, bool files) {
-  const std::optional<TreemapNavigation> to =
-      DecideTreemapNavigation(&result, static_cast<std::uint64_t>(folder_id), files);
+bool PointTreemap(const ScanResult& result, TreemapState& state, RecordId folder_id, bool files) {
+  const std::optional<TreemapNavigation> to = DecideTreemapNavigation(&result, folder_id, files);
   if (!to) return false;
   state = to->state;
   return true;
@@ -100,18 +99,18 @@ FolderKeyAction RevealSearchHit(FolderRowModel& rows, TreemapState& state, const
     if (hit.index >= result->folders.size()) return {};
     const DirNode& folder = result->folders[hit.index];
     const bool root = folder.id == result->root_id;
-    rows.RevealFolder(static_cast<std::uint64_t>(root ? folder.id : folder.tree_parent_id));
+    rows.RevealFolder(root ? folder.id : folder.tree_parent_id);
     action.rows_changed = true;
     action.treemap_changed = PointTreemap(*result, state, folder.id, false) ||
                              (!root && PointTreemap(*result, state, folder.tree_parent_id, false));
-    action.select_row = rows.FolderRowIndex(static_cast<std::uint64_t>(folder.id));
+    action.select_row = rows.FolderRowIndex(folder.id);
     return action;
   }
   if (hit.index >= result->files.size()) return {};
   const FileItem& file = result->files[hit.index];
   if (file.folder >= result->folders.size()) return {};
   const DirNode& folder = result->folders[file.folder];
-  const auto folder_id = static_cast<std::uint64_t>(folder.id);
+  const RecordId folder_id = folder.id;
   rows.RevealFolder(folder_id);
   if (rows.expanded_file_groups().count(folder_id) == 0) rows.ToggleFileGroup(folder_id);
   action.rows_changed = true;

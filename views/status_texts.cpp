@@ -1,5 +1,6 @@
 #include "views/status_texts.h"
 
+#include "base/drive_letter.h"
 #include "format/format.h"
 #include "texts/texts.h"
 
@@ -21,9 +22,7 @@ std::wstring ScanSuccessStatus(const ScanResult& result) {
 }
 
 std::wstring DriveItemText(wchar_t letter, std::wstring_view label) {
-  std::wstring text = L"[";
-  text += letter;
-  text += L":]";
+  std::wstring text = RootName(std::wstring_view(&letter, 1));
   if (!label.empty()) {
     text += L' ';
     text += label;

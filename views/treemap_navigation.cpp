@@ -7,14 +7,14 @@ namespace tw {
 namespace {
 
 // Exact: an id that is 0, or negative as a signed id, is no folder here.
-const DirNode* FindFolderById(const ScanResult* result, std::uint64_t id) {
-  if (result == nullptr || static_cast<std::int64_t>(id) <= 0) return nullptr;
-  return result->FindFolder(static_cast<std::int64_t>(id));
+const DirNode* FindFolderById(const ScanResult* result, RecordId id) {
+  if (result == nullptr || id <= 0) return nullptr;
+  return result->FindFolder(id);
 }
 
 // Opens or closes a folder row; the treemap follows a folder that opens and
 // has something to show.
-FolderListAction ToggleFolderRow(FolderRowModel& rows, TreemapState& state, std::uint64_t id) {
+FolderListAction ToggleFolderRow(FolderRowModel& rows, TreemapState& state, RecordId id) {
   FolderListAction action;
   action.rows_changed = true;
   const bool was_open = rows.expanded_folders().count(id) != 0;
@@ -44,7 +44,7 @@ FolderListAction DoubleClickFolderRow(FolderRowModel& rows, TreemapState& state,
   const FolderRow* row = rows.RowAt(index);
   if (row == nullptr || row->is_file) return {};
   if (!row->is_direct_files) return ToggleFolderRow(rows, state, row->id);
-  const std::uint64_t folder_id = row->folder_id;
+  const RecordId folder_id = row->folder_id;
   const bool was_open = rows.expanded_file_groups().count(folder_id) != 0;
   rows.ToggleFileGroup(folder_id);
   if (was_open) return {true, false};
@@ -52,7 +52,7 @@ FolderListAction DoubleClickFolderRow(FolderRowModel& rows, TreemapState& state,
   return {true, true};
 }
 
-std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, std::uint64_t id, bool show_files) {
+std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, RecordId id, bool show_files) {
   const DirNode* folder = FindFolderById(result, id);
   if (folder == nullptr) return std::nullopt;
   const bool has_children = !result->Children(*folder).empty();
@@ -72,7 +72,7 @@ std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* resul
 }
 
 std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows, const TreemapNavigation& navigation) {
-  const std::uint64_t id = navigation.reveal_folder_id;
+  const RecordId id = navigation.reveal_folder_id;
   rows.RevealFolder(id);
   // Opening the group is idempotent: an already open group stays open.
   if (navigation.open_file_group && rows.expanded_file_groups().count(id) == 0) {
@@ -81,7 +81,7 @@ std::optional<std::size_t> ApplyTreemapNavigation(FolderRowModel& rows, const Tr
   return navigation.state.treemap_show_files ? rows.DirectFilesRowIndex(id) : rows.FolderRowIndex(id);
 }
 
-TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state, std::uint64_t id, bool show_files) {
+TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state, RecordId id, bool show_files) {
   TreemapNavigationResult outcome;
   const std::optional<TreemapNavigation> navigation = DecideTreemapNavigation(rows.result(), id, show_files);
   if (!navigation) return outcome;
@@ -92,7 +92,7 @@ TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& sta
 }
 
 std::wstring TreemapCaption(const ScanResult* result, const TreemapState& state) {
-  if (state.treemap_folder_id == static_cast<std::uint64_t>(kRootId)) return text::kTopLevelCaption;
+  if (state.treemap_folder_id == kRootId) return text::kTopLevelCaption;
   const DirNode* folder = FindFolderById(result, state.treemap_folder_id);
   if (folder == nullptr) return text::kTopLevelCaption;
   std::wstring text = result->NameText(*folder);

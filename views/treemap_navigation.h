@@ -23,21 +23,21 @@ namespace tw {
 // The folder the treemap shows; reset to the root, folders mode, with every
 // new scan result.
 struct TreemapState {
-  std::uint64_t treemap_folder_id = kRootId;
+  RecordId treemap_folder_id = kRootId;
   bool treemap_show_files = false;  // show the folder's direct files
 };
 
 // What entering an item changes.
 struct TreemapNavigation {
   TreemapState state;                  // the new treemap state
-  std::uint64_t reveal_folder_id = 0;  // open the path to this folder in the list
+  RecordId reveal_folder_id = 0;       // open the path to this folder in the list
   bool open_file_group = false;        // and open its "[直接文件]" row
 };
 
 // The decision for a double-click on a treemap item: a folder item passes its
 // id and false, the "[直接文件]" item the shown folder's id and true. None
 // means nothing at all changes (not a known folder, or nothing to show).
-std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, std::uint64_t id, bool show_files);
+std::optional<TreemapNavigation> DecideTreemapNavigation(const ScanResult* result, RecordId id, bool show_files);
 
 // Brings the folder rows in line with a decision and returns the row to
 // select and scroll into view: the folder's "[直接文件]" row in files mode,
@@ -53,7 +53,7 @@ struct TreemapNavigationResult {
 // Decides, updates `state` and the rows, and says what the window layer must
 // refresh. After a change the caller refreshes the folder list, selects
 // select_row, rebuilds the treemap items and sets TreemapCaption(state).
-TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state, std::uint64_t id, bool show_files);
+TreemapNavigationResult NavigateToFolder(FolderRowModel& rows, TreemapState& state, RecordId id, bool show_files);
 
 // ---- The folder list moving the treemap -------------------------------------
 

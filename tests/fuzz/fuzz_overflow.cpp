@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "model/tree_builder.h"
+#include "engine/tree_builder.h"
 #include "scan/mft_record.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"

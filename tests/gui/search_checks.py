@@ -16,7 +16,7 @@ import list_nav as nav
 import view_checks as v
 
 SEARCH_TAB = 3
-BOX, LINE, LIST = 1030, 1031, 1032
+BOX, LINE, LIST = 1025, 1026, 1027
 QUERY = "e size:>100K"
 BAD = "size:>lots"
 BAD_LINE = "查询无效: size:>lots — 大小应为数字加单位 (B, K, M, G, T)"

@@ -38,7 +38,7 @@ class FolderListKeysTest : public ::testing::Test {
     rows_.ResetForResult(&b_.result());
   }
 
-  std::size_t Row(std::uint64_t folder_id) { return *rows_.FolderRowIndex(folder_id); }
+  std::size_t Row(RecordId folder_id) { return *rows_.FolderRowIndex(folder_id); }
   FolderKeyAction Press(std::optional<std::size_t> row, FolderListKey key) {
     return PressFolderListKey(rows_, state_, row, key);
   }
@@ -113,12 +113,12 @@ TEST_F(FolderListKeysTest, EnterShowsTheFolderAndBackspaceGoesUpOutOfFilesModeFi
   EXPECT_EQ(state_.treemap_folder_id, 30u);
   EXPECT_FALSE(state_.treemap_show_files);
   Press(std::nullopt, FolderListKey::kBackspace);
-  EXPECT_EQ(state_.treemap_folder_id, static_cast<std::uint64_t>(kRootId));
+  EXPECT_EQ(state_.treemap_folder_id, kRootId);
   EXPECT_FALSE(Press(std::nullopt, FolderListKey::kBackspace).treemap_changed) << "the root is the top";
 
   // An empty folder has nothing to show.
   EXPECT_FALSE(Press(Row(33), FolderListKey::kEnter).treemap_changed);
-  EXPECT_EQ(state_.treemap_folder_id, static_cast<std::uint64_t>(kRootId));
+  EXPECT_EQ(state_.treemap_folder_id, kRootId);
 }
 
 TEST_F(FolderListKeysTest, RowKeysFindTheirRowsAfterASort) {

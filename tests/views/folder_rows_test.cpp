@@ -8,7 +8,6 @@
 
 #include "format/format.h"
 #include "format/utf.h"
-#include "model/tree_builder.h"
 #include "support/scan_result_builder.h"
 #include "views/text_compare.h"
 
@@ -31,8 +30,8 @@ Names NamesAtDepth(const FolderRowModel& m, std::int32_t depth) {
   return names;
 }
 
-std::int64_t FolderAt(const FolderRowModel& m, std::uint64_t id) { return At(m.FolderRowIndex(id).value()); }
-std::int64_t GroupAt(const FolderRowModel& m, std::uint64_t id) { return At(m.DirectFilesRowIndex(id).value()); }
+std::int64_t FolderAt(const FolderRowModel& m, RecordId id) { return At(m.FolderRowIndex(id).value()); }
+std::int64_t GroupAt(const FolderRowModel& m, RecordId id) { return At(m.DirectFilesRowIndex(id).value()); }
 
 // A chain root -> 100 -> 101 -> ... of `depth` folders; the last holds a file.
 void AddChain(ScanResultBuilder& b, int depth) {
@@ -277,12 +276,11 @@ TEST(FolderRowModel, SetSortFlipsTheSameColumnAndStartsOthersDescending) {
   EXPECT_EQ(model.sort_column(), kFolderColumnName);
 }
 
-// A hundred records, folders and files in a random tree, through tree
-// building; everything opened: each folder and file appears once, under its
-// own parent, with the path tree building gave it, and siblings come by size,
-// ties by name.
+// A hundred records, folders and files in a random tree; everything opened:
+// each folder and file appears once, under its own parent, with its path,
+// and siblings come by size, ties by name.
 TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
-  ScanSlice slice;
+  ScanResultBuilder builder;
   std::uint32_t seed = 12345;
   auto next = [&seed](std::uint32_t n) { return ((seed = seed * 1103515245u + 12345u) >> 16) % n; };
   std::vector<std::int64_t> folders{kRootId};
@@ -290,19 +288,18 @@ TEST(FolderRowModel, HundredRecordResultFullyOpenedListsEverythingOnceInOrder) {
     const std::int64_t parent = folders[next(static_cast<std::uint32_t>(folders.size()))];
     const std::wstring name = (id % 2 ? L"f" : L"d") + std::to_wstring(next(20));  // names repeat
     if (id % 2 == 0) {
-      slice.entries.Add(MftEntry{id, parent, name, true, 0, 0, 0, 0});
+      builder.AddFolder(id, parent, name);
       folders.push_back(id);
       continue;
     }
-    const std::int64_t size = next(5) * 100;
-    slice.entries.Add(MftEntry{id, parent, name, false, size, size, 0, 0});
+    builder.AddFile(parent, id, name, next(5) * 100);
   }
-  const ScanResult result = BuildScanResult(std::move(slice), L"C");
+  const ScanResult& result = builder.Finish();
   FolderRowModel model;
   model.ResetForResult(&result);
   for (std::int64_t id : folders) {
-    if (id != kRootId) model.ToggleFolder(static_cast<std::uint64_t>(id));
-    model.ToggleFileGroup(static_cast<std::uint64_t>(id));
+    if (id != kRootId) model.ToggleFolder(id);
+    model.ToggleFileGroup(id);
   }
   int folder_rows = 0, file_rows = 0;
   std::vector<const FolderRow*> open;                            // the row open at each depth above

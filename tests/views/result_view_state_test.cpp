@@ -60,7 +60,7 @@ TEST(HandOverGeneration, TheFirstResultFillsEveryViewFromTheRoot) {
   EXPECT_TRUE(views.has_result);
   EXPECT_EQ(views.rows.result(), first.get());
   EXPECT_EQ(RowNames(views.rows), (std::vector<std::string>{"[C:]", "docs", "tmp", "[直接文件]"}));
-  EXPECT_EQ(views.treemap_state.treemap_folder_id, static_cast<std::uint64_t>(kRootId));
+  EXPECT_EQ(views.treemap_state.treemap_folder_id, kRootId);
   EXPECT_FALSE(views.treemap_state.treemap_show_files);
   ASSERT_EQ(views.treemap_items.size(), 3u);  // docs, tmp, [直接文件]
   EXPECT_EQ(views.treemap_items[0].name, L"docs");
@@ -89,11 +89,11 @@ TEST(HandOverGeneration, ANewGenerationResetsNavigationKeepsSortsAndLetsTheOldGo
   HandOverGeneration(views, next, nullptr, PreviousScan::kNone);
   EXPECT_TRUE(old.expired());
   EXPECT_EQ(views.rows.result(), next.get());
-  EXPECT_EQ(views.rows.expanded_folders(), FolderRowModel::IdSet{static_cast<std::uint64_t>(kRootId)});
+  EXPECT_EQ(views.rows.expanded_folders(), FolderRowModel::IdSet{kRootId});
   EXPECT_TRUE(views.rows.expanded_file_groups().empty());
   EXPECT_EQ(views.rows.sort_column(), kFolderColumnName);
   EXPECT_EQ(RowNames(views.rows), (std::vector<std::string>{"[C:]", "tmp", "docs", "[直接文件]"}));
-  EXPECT_EQ(views.treemap_state.treemap_folder_id, static_cast<std::uint64_t>(kRootId));
+  EXPECT_EQ(views.treemap_state.treemap_folder_id, kRootId);
   EXPECT_FALSE(views.treemap_state.treemap_show_files);
   EXPECT_EQ(views.treemap_items[0].size, 6000 + 300 + 700);  // docs as the new scan sees it
   EXPECT_EQ(views.extensions.sort, extension_sort);

@@ -135,7 +135,7 @@ TEST_F(TreemapNavigationTest, NothingToShowOrUnknownIdChangesNothing) {
   const std::size_t count_before = rows_.RowCount();
 
   struct Case {
-    std::uint64_t id;
+    RecordId id;
     bool show_files;
   };
   const Case cases[] = {

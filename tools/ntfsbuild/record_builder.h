@@ -27,6 +27,10 @@
 // throws std::length_error when the attributes do not fit the record, since
 // that is a mistake in the test, not damage it asked for.
 //
+// The builders spell every offset and flag themselves rather than take them
+// from the scanner's scan/ntfs_layout.h, on purpose: a wrong offset there
+// must not confirm itself by building the records the tests read.
+//
 // MftImage assembles records into one MFT image of fixed record size; slots
 // never filled stay zero (not in use, no "FILE" signature).
 

@@ -1,4 +1,4 @@
-#include "model/tree_builder.h"
+#include "engine/tree_builder.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/arithmetic.h"
+#include "base/drive_letter.h"
 
 namespace tw {
 namespace {
@@ -172,7 +173,7 @@ ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
     root.mtime = entry.mtime;
     root.attributes = entry.attributes;
   }
-  packer.AddFolder(root, L"[" + drive + L":]");
+  packer.AddFolder(root, RootName(drive));
   // The folders in record order, after the root.
   for (std::size_t id = 0; id < entry_of.size(); ++id) {
     if (id == static_cast<std::size_t>(kRootId) || entry_of[id] == kNone) continue;

@@ -1,4 +1,4 @@
-#include "model/tree_builder.h"
+#include "engine/tree_builder.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
