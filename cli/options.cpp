@@ -54,10 +54,27 @@ std::string SetFlag(CliOptions& o, const std::string&, const std::string&) {
   return {};
 }
 
+// Record numbers separated by commas into `records`; "" or the reason.
+std::string RecordList(const std::string& value, std::vector<std::int64_t>& records) {
+  records.clear();
+  std::string_view rest = value;
+  while (true) {
+    const std::size_t comma = rest.find(',');
+    std::int32_t record = 0;
+    if (!ParseCount(rest.substr(0, comma), record)) {
+      return "option --reread needs record numbers separated by commas, not '" + value + "'";
+    }
+    records.push_back(record);
+    if (comma == std::string_view::npos) return {};
+    rest.remove_prefix(comma + 1);
+  }
+}
+
 // One option: how --help shows it and what it does. `names` is the left
 // column of --help ("-q, --quiet"): every name in it, separated by ", ",
 // is accepted. `value` names the value an option takes (none for a flag),
-// `help` is its text in --help, lines separated by newlines. `apply` sets
+// `help` is its text in --help, lines separated by newlines; an option for
+// tests and tools has none and is left out of --help. `apply` sets
 // the option and returns "" or the one-line reason it cannot.
 struct OptionSpec {
   const char* names;
@@ -127,6 +144,12 @@ const OptionSpec kOptions[] = {
     {"-q, --quiet", nullptr, "no progress line on stderr", SetFlag<&CliOptions::quiet>},
     {"-h, --help", nullptr, "this text", SetFlag<&CliOptions::help>},
     {"--version", nullptr, "the program's version", SetFlag<&CliOptions::version>},
+    {"--reread", "RECORDS", nullptr,
+     [](CliOptions& o, const std::string&, const std::string& value) { return RecordList(value, o.reread); }},
+    {"--reread-from", "SCAN", nullptr,
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       return FileName(value, o.reread_from, "option --reread-from needs a file name");
+     }},
 };
 
 // The option a command-line word names; null for none.
@@ -150,6 +173,7 @@ std::string OptionsHelp() {
   const std::string indent(2 + kColumn, ' ');
   std::string out;
   for (const OptionSpec& spec : kOptions) {
+    if (spec.help == nullptr) continue;
     std::string left = spec.names;
     if (spec.value != nullptr) left += std::string(" ") + spec.value;
     out += "  " + left;
@@ -187,6 +211,10 @@ void CheckTogether(const std::vector<std::string>& positional, ParsedCommandLine
     parsed.error = "options --ncdu - and --find both write to stdout";
   } else if (o.files && !o.json) {
     parsed.error = "option --files needs --json";
+  } else if (o.reread.empty() != o.reread_from.empty()) {
+    parsed.error = "options --reread and --reread-from go together";
+  } else if (!o.reread.empty() && o.compare) {
+    parsed.error = "option --reread cannot be used with --compare";
   } else if (o.compare) {
     if (positional.size() != 2) {
       parsed.error = "option --compare needs OLD and NEW, got " + std::to_string(positional.size()) + " SOURCE";

@@ -39,6 +39,10 @@ struct CliOptions {
   // --find QUERY: the matches of the query instead of the report.
   bool find = false;
   std::string find_query;  // UTF-8, as given; may be empty (it matches nothing)
+  // For tests and tools, not in --help: read these records of SOURCE again
+  // over the saved scan `reread_from` of it, instead of scanning it whole.
+  std::vector<std::int64_t> reread;
+  std::string reread_from;
 };
 
 struct ParsedCommandLine {

@@ -20,6 +20,7 @@
 #include "cli/result_json.h"
 #include "cli/scan_source.h"
 #include "cli/treemap_picture.h"
+#include "engine/record_reread.h"
 #include "engine/scan_worker.h"
 #include "format/utf.h"
 #include "model/scan_compare.h"
@@ -127,6 +128,37 @@ int ObtainResult(const ResolvedSource& source, const CliOptions& options, const 
   if (const std::string warning = ClippedPartitionWarning(placement); !warning.empty()) context.err << warning << '\n';
   if (const std::string warning = UnreadableWarning(result); !warning.empty()) context.err << warning << '\n';
   if (options.timings) context.err << TimingsText(timings, result.elapsed_seconds);
+  return kExitOk;
+}
+
+// --reread: the saved scan `reread_from` of SOURCE with the given records of
+// SOURCE read again, as the window does after an action. Returns the exit
+// status; kExitOk with `result` filled.
+int RereadOverSavedScan(const ResolvedSource& source, const CliOptions& options, const CliContext& context,
+                        ScanResult& result) {
+  ResolvedSource base;
+  if (!Resolve(options.reread_from, context, base)) return kExitUsage;
+  SnapshotError error;
+  ScanResult before;
+  if (!IsSnapshotFile(base.path) || !LoadSnapshotFile(base.path, before, error)) {
+    context.err << ErrorLine(SnapshotReason(error.problem), base.path, error.detail) << '\n';
+    return kExitScanFailed;
+  }
+  SetDriveLetter(before, options.drive_letter);
+  try {
+    ScanError open_error = ScanError::kCannotOpen;
+    int system_error = 0;
+    const std::unique_ptr<RawVolume> volume =
+        OpenSourceVolume(source.path, options.partition, &open_error, &system_error);
+    if (volume == nullptr) throw ScanFailure(open_error, system_error);
+    result = RereadRecords(before, *volume, options.reread);
+  } catch (...) {
+    const std::exception_ptr failure = std::current_exception();
+    context.err << ScanFailureLine(ErrorOfException(failure), SystemErrorOfException(failure), source,
+                                   options.partition)
+                << '\n';
+    return kExitScanFailed;
+  }
   return kExitOk;
 }
 
@@ -242,6 +274,7 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   const bool ncdu_to_file = !options.ncdu.empty() && options.ncdu != "-";
   std::vector<std::string> sources{options.source};
   if (options.compare) sources.push_back(options.compare_old);
+  if (!options.reread_from.empty()) sources.push_back(options.reread_from);
   if (const std::string refused = CheckOutputs(PlannedOutputs(options), sources); !refused.empty()) {
     return UsageError(context.err, refused);
   }
@@ -271,7 +304,9 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   }
   ResolvedSource source;
   if (!Resolve(options.source, context, source)) return kExitUsage;
-  if (const int status = ObtainResult(source, options, context, timings, result); status != kExitOk) {
+  const int obtained = options.reread.empty() ? ObtainResult(source, options, context, timings, result)
+                                             : RereadOverSavedScan(source, options, context, result);
+  if (const int status = obtained; status != kExitOk) {
     return status;
   }
   if (!options.save.empty()) {

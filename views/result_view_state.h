@@ -66,4 +66,17 @@ struct ResultViewState {
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
 
+// A new generation of the same scan (an action changed the volume, and the
+// records it touched were read again) takes the place of the one shown,
+// keeping the user's place: the open folders the new generation still
+// holds stay open, the treemap stays at its folder or goes up to the
+// nearest one still there (files mode only where that folder still has
+// files), the lists keep their sorts, the 全景 page its deepest folder
+// still there, the 搜索 page its query and order but no matches (for the
+// window to search the new generation again); the change rows start again
+// over `comparison` (the same baseline compared with the new generation;
+// may be null).
+void UpdateGeneration(ResultViewState& views, ResultGeneration result,
+                      std::shared_ptr<const ComparedScans> comparison);
+
 }  // namespace tw

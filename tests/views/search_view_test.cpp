@@ -125,5 +125,22 @@ TEST(SearchView, ANewGenerationClearsTheMatchesAndKeepsTheQuery) {
   EXPECT_EQ(SearchOrderOf(views.search.sort), (SearchOrder{kSearchColumnName, true}));
 }
 
+// A generation that follows an action keeps the user's place, but the
+// matches index the arrays of the generation before it and must go.
+TEST(SearchView, AnUpdatedGenerationClearsTheMatchesAndKeepsTheQuery) {
+  ResultViewState views;
+  HandOverGeneration(views, MakeGeneration(Volume()), nullptr, PreviousScan::kNone);
+  views.search = Searched(*views.result, L"ext:jpg", ListSort{kSearchColumnModified, false});
+  ASSERT_EQ(views.search.hits.size(), 2u);
+  UpdateGeneration(views, MakeGeneration(Volume()), nullptr);
+  EXPECT_TRUE(views.search.hits.empty());
+  EXPECT_EQ(views.search.totals, SearchTotals{});
+  EXPECT_EQ(views.search.query, L"ext:jpg");
+  EXPECT_EQ(views.search.sort, (ListSort{kSearchColumnModified, false}));
+  // Searched again, the new generation answers as the old one did.
+  ShowSearchAnswer(views.search, RunSearch(*views.result, views.search.query, SearchOrderOf(views.search.sort), 1));
+  EXPECT_EQ(views.search.hits.size(), 2u);
+}
+
 }  // namespace
 }  // namespace tw
