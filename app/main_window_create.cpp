@@ -8,6 +8,7 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "drive_list.h"
+#include "item_actions.h"
 #include "overview_page.h"
 #include "result_views.h"
 #include "search_page.h"
@@ -143,6 +144,7 @@ void StyleListView(HWND list) {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
+  InstallItemActions();
   RegisterTreemap(create.hInstance);
   RegisterOverview(create.hInstance);
 

@@ -30,6 +30,9 @@ JobSlot g_search_job;
 // After a header click, the matches selected before, to be selected again
 // in the new order.
 std::vector<SearchHit> g_reselect;
+// After an action, the row selected before, whose place the neighbouring
+// row takes once the new generation is searched; -1 for none.
+int g_neighbour_of = -1;
 
 std::uint64_t Key(const SearchHit& hit) { return (std::uint64_t{hit.folder} << 32) | hit.index; }
 
@@ -47,10 +50,12 @@ void ShowInTree(const SearchHit& hit) {
   SetFocus(app.folder_list);
 }
 
+void PathsCopied() { SetWindowTextW(g_app.status_text, text::kStatusPathCopied); }
+
 SearchListContext ListContext() {
   AppState& app = g_app;
   return SearchListContext{app.search_list,       app.main_window, *app.views.result, app.views.search,
-                           app.font_normal.get(), g_dpi,           ShowInTree};
+                           app.font_normal.get(), g_dpi,           ShowInTree,        PathsCopied};
 }
 
 // Searches the generation shown for the query and order of the page.
@@ -171,6 +176,7 @@ void OnSearchBoxChanged() {
   if (text == app.views.search.query) return;
   app.views.search.query = std::move(text);
   g_reselect.clear();
+  g_neighbour_of = -1;
   StartSearch();
 }
 
@@ -190,6 +196,9 @@ void OnSearchDone(LPARAM answer) {
   SetWindowTextW(app.search_line, app.views.search.line.c_str());
   if (!g_reselect.empty()) SelectAgain(g_reselect);
   g_reselect.clear();
+  const std::size_t rows = app.views.search.hits.size();
+  if (g_neighbour_of >= 0 && rows > 0) ShowAndSelectRow(app.search_list, std::min(g_neighbour_of, int(rows) - 1));
+  g_neighbour_of = -1;
 }
 
 LRESULT OnSearchListNotify(NMHDR& header) {
@@ -200,6 +209,7 @@ LRESULT OnSearchListNotify(NMHDR& header) {
 void OnSearchColumnClick(std::int32_t column) {
   AppState& app = g_app;
   g_reselect.clear();
+  g_neighbour_of = -1;
   for (const std::int64_t row : SelectedSearchRows(app.search_list)) {
     if (const SearchHit* hit = SearchRow(app.views.search, row)) g_reselect.push_back(*hit);
   }
@@ -215,7 +225,14 @@ void SearchNewGeneration() {
   SetListRowCount(app.search_list, 0);
   SetWindowTextW(app.search_line, app.views.search.line.c_str());
   g_reselect.clear();
+  g_neighbour_of = -1;
   StartSearch();
+}
+
+void SearchAfterAction() {
+  const int selected = SelectedListRow(g_app.search_list);
+  SearchNewGeneration();
+  g_neighbour_of = selected;
 }
 
 }  // namespace tw

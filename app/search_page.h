@@ -31,5 +31,9 @@ void OnSearchColumnClick(std::int32_t column);
 // A new generation was handed over (its matches cleared): the kept query
 // is searched again in it.
 void SearchNewGeneration();
+// A new generation of the same scan after an action (its matches
+// cleared): searched again as after a scan, and the row selected before
+// gives its place to its neighbour once the answer is shown.
+void SearchAfterAction();
 
 }  // namespace tw

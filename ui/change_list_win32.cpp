@@ -6,8 +6,10 @@
 
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/folder_list_look.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -134,9 +136,7 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
       return 0;
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      if (context.rows.RowAt(click.iItem) != nullptr) {
-        ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
-      }
+      ShowRowItemMenu(context.list, click, ChangeRowItem(context.rows, click.iItem));
       return 0;
     }
     default:
@@ -146,10 +146,8 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
 
 bool ChangeListKeyDown(ChangeListContext& context, WPARAM key) {
   const int selected = SelectedListRow(context.list);
-  if (IsCopyKey(key)) {
-    if (selected >= 0) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
-    return true;
-  }
+  const std::optional<ItemRef> item = ChangeRowItem(context.rows, selected);
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   const std::optional<FolderListKey> pressed = TreeListKeyOf(key);
   if (!pressed) return false;
   Apply(context, PressChangeListKey(context.rows, SelectedRow(selected), *pressed));
@@ -187,8 +185,7 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
     }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const std::wstring path = GrownPath(context, click.iItem);
-      if (!path.empty()) ShowRowShellMenu(context.list, context.owner, click, path);
+      if (context.scans != nullptr) ShowRowItemMenu(context.list, click, GrownFileItem(*context.scans, click.iItem));
       return 0;
     }
     default:
@@ -197,15 +194,11 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
 }
 
 bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
-  const bool copy = IsCopyKey(key);
-  if (key != VK_RETURN && !copy) return false;
-  const std::wstring path = GrownPath(context, SelectedListRow(context.list));
-  if (path.empty()) return true;
-  if (copy) {
-    CopyTextToClipboard(context.owner, path);
-  } else {
-    ShowInFileBrowser(path);
-  }
+  std::optional<ItemRef> item;
+  if (context.scans != nullptr) item = GrownFileItem(*context.scans, SelectedListRow(context.list));
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
+  if (key != VK_RETURN) return false;
+  if (item) ShowInFileBrowser(item->path);
   return true;
 }
 

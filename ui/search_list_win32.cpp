@@ -1,11 +1,13 @@
 // The 搜索 page's list: text requests, custom-drawn rows, double-clicks,
-// the shell menu and the keys. Every text comes from the search view.
+// the item menu and the keys. Every text comes from the search view.
 #include "ui/search_list_win32.h"
 
+#include "base/extension.h"
 #include "search/matcher.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
-#include "base/extension.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -54,8 +56,8 @@ void SetupSearchListColumns(HWND list, int dpi) { SetupListColumns(list, kSearch
 std::vector<std::int64_t> SelectedSearchRows(HWND list) {
   std::vector<std::int64_t> rows;
   int row = -1;
-  while ((row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
-                                              MAKELPARAM(LVNI_SELECTED, 0)))) >= 0) {
+  while ((row = static_cast<int>(
+              SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), MAKELPARAM(LVNI_SELECTED, 0)))) >= 0) {
     rows.push_back(row);
   }
   return rows;
@@ -78,8 +80,7 @@ LRESULT SearchListNotify(NMHDR& header, SearchListContext& context) {
       return 0;
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      if (SearchRow(context.state, click.iItem) == nullptr) return 0;
-      ShowRowShellMenu(context.list, context.owner, click, SearchRowPath(context.result, context.state, click.iItem));
+      ShowRowItemMenu(context.list, click, SearchRowItem(context.result, context.state, click.iItem));
       return 0;
     }
     default:
@@ -89,11 +90,19 @@ LRESULT SearchListNotify(NMHDR& header, SearchListContext& context) {
 
 bool SearchListKeyDown(SearchListContext& context, WPARAM key) {
   const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  const std::vector<std::int64_t> rows = SelectedSearchRows(context.list);
   if (IsCopyKey(key)) {
-    const std::vector<std::int64_t> rows = SelectedSearchRows(context.list);
-    if (!rows.empty()) CopyTextToClipboard(context.owner, SearchCopyText(context.result, context.state, rows));
+    if (!rows.empty() && CopyTextToClipboard(context.owner, SearchCopyText(context.result, context.state, rows)) &&
+        context.copied) {
+      context.copied();
+    }
     return true;
   }
+  // Del and Shift+Del act on one match: with several selected they do
+  // nothing, rather than delete one the user may not have meant.
+  std::optional<ItemRef> item;
+  if (rows.size() == 1) item = SearchRowItem(context.result, context.state, rows.front());
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   if (key == 'A' && control) {
     SelectAll(context.list);
     return true;

@@ -25,13 +25,16 @@ struct SearchListContext {
   int dpi = 96;
   // Enter or a double-click on a match: show it in the tree view.
   std::function<void(const SearchHit&)> show_in_tree;
+  // Ctrl+C has put the selected paths on the clipboard.
+  std::function<void()> copied;
 };
 
 void SetupSearchListColumns(HWND list, int dpi);
 LRESULT SearchListNotify(NMHDR& header, SearchListContext& context);
 // Enter shows the first selected match in the tree view, Ctrl+C copies the
-// paths of the selected rows, Ctrl+A selects every row. True when the key
-// was one of those.
+// paths of the selected rows, Ctrl+A selects every row, Del and Shift+Del
+// go to the item actions when one row is selected. True when the key was
+// one of those.
 bool SearchListKeyDown(SearchListContext& context, WPARAM key);
 // The rows selected, in list order.
 std::vector<std::int64_t> SelectedSearchRows(HWND list);

@@ -25,6 +25,7 @@
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/item_actions.h"
 #include "views/overview_zoom.h"
 #include "views/search_view.h"
 #include "views/treemap_navigation.h"
@@ -35,6 +36,7 @@ struct ResultViewState {
   // Never null: an empty result until the first scan succeeds.
   ResultGeneration result = MakeGeneration(ScanResult{});
   bool has_result = false;  // a scan has succeeded since the start
+  ResultOrigin origin = ResultOrigin::kScanned;  // where `result` came from
 
   FolderRowModel rows;
   TreemapState treemap_state;  // the folder shown and files mode

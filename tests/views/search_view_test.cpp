@@ -8,6 +8,7 @@
 #include "format/format.h"
 #include "search/search.h"
 #include "support/scan_result_builder.h"
+#include "views/item_refs.h"
 #include "views/result_view_state.h"
 
 namespace tw {
@@ -110,6 +111,37 @@ TEST(SearchView, EnterOnAFolderSelectsItsRowAndTheTreemapShowsIt) {
   EXPECT_EQ(treemap.treemap_folder_id, static_cast<std::uint64_t>(kRootId));
   // A stale match does nothing.
   EXPECT_FALSE(RevealSearchHit(rows, treemap, SearchHit{999, false}).select_row.has_value());
+}
+
+// A match is acted on like a row of any other list: the folder or the
+// file by its record, a file with its folder, and the path Ctrl+C copies.
+TEST(SearchView, EachRowNamesItsItemForTheActions) {
+  const ScanResult r = Volume();
+  const SearchViewState s = Searched(r, L"d", ListSort{kSearchColumnName, true});  // deep.jpg, deeper.jpg, docs
+  ASSERT_EQ(s.hits.size(), 3u);
+  const auto file = SearchRowItem(r, s, 1);
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(file->kind, ItemKind::kFile);
+  EXPECT_EQ(file->id, 104);
+  EXPECT_EQ(file->folder_id, 31);
+  EXPECT_EQ(file->path, L"C:\\docs\\sub\\deeper.jpg");
+  const auto folder = SearchRowItem(r, s, 2);
+  ASSERT_TRUE(folder.has_value());
+  EXPECT_EQ(folder->kind, ItemKind::kFolder);
+  EXPECT_EQ(folder->id, 30);
+  EXPECT_EQ(folder->path, SearchRowPath(r, s, 2));
+  // The root is an item too; what may be done to it is the actions' to say.
+  const SearchViewState root = Searched(r, L"\"[C\"");
+  const auto root_item = SearchRowItem(r, root, 0);
+  ASSERT_TRUE(root_item.has_value());
+  EXPECT_EQ(root_item->id, kRootId);
+  EXPECT_TRUE(DeleteRefusal(r, *root_item, ResultOrigin::kScanned, false).has_value());
+  // Past the end, before the start, or a match the generation no longer holds.
+  EXPECT_FALSE(SearchRowItem(r, s, 3).has_value());
+  EXPECT_FALSE(SearchRowItem(r, s, -1).has_value());
+  SearchViewState stale = s;
+  stale.hits[0].index = 999;
+  EXPECT_FALSE(SearchRowItem(r, stale, 0).has_value());
 }
 
 TEST(SearchView, ANewGenerationClearsTheMatchesAndKeepsTheQuery) {
