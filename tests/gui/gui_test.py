@@ -461,6 +461,7 @@ def run(gui, rep, args):
     # ---- U:: the item menu, copying a path, deleting and reading again -------
     if args.action_image and args.scanner:
         action_checks.check_actions(gui, rep, args.action_image, args.scanner)
+        search_checks.check_actions(gui, rep, args.action_image, args.scanner)
     else:
         rep.skip("actions: deleting on U:", "no U: image or no tarnwick-scan given")
     d = gui.dump()

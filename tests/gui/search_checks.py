@@ -4,12 +4,15 @@ tarnwick-scan --find on the same image; Enter on a file shows it in
 树状视图; Ctrl+C copies the selected rows' paths; a header re-sorts; a bad
 query shows its reason; a new scan keeps the query and searches again.
 Called by gui_test.py after the checks of the views on X:; leaves the tree
-view tab chosen."""
+view tab chosen. On U:, after the checks of deleting, check_actions acts
+on matches as on the rows of any other list."""
 
 import json
+import os
 import subprocess
 import time
 
+import action_checks as a
 import change_checks as c
 import gui_test as g
 import list_nav as nav
@@ -24,8 +27,8 @@ HINT_START = "输入名称或筛选条件"
 COLUMNS = ["名称", "文件夹", "大小", "分配", "修改时间"]
 
 
-def find(scanner, image, query, *extra):
-    out = subprocess.run([scanner, "-q", "--drive-letter", "X", *extra, "--find", query, image],
+def find(scanner, image, query, *extra, letter="X"):
+    out = subprocess.run([scanner, "-q", "--drive-letter", letter, *extra, "--find", query, image],
                          stdout=subprocess.PIPE, check=True)
     return out.stdout.decode("utf-8")
 
@@ -168,6 +171,88 @@ def check_search(gui, rep, image, scanner):
     rep.check("search: a new scan keeps the query and shows its matches in the new result",
               done and ids[BOX]["text"] == QUERY and nav.listing(gui, 0, 0, LIST)["count"] == before == len(lines) - 1,
               f"status {nav.status(d)!r}, box {ids[BOX]['text']!r}, line {ids[LINE]['text']!r}")
+    c.open_tab(gui, 0)
+
+
+ACTION_QUERY = "tool type:file"
+
+
+def check_actions(gui, rep, image, scanner):
+    """On U: (its image mounted through ntfs-3g at the drive's directory):
+    Ctrl+C on two matches says 已复制路径, Del with two selected asks nothing,
+    the item menu's 复制路径 copies one, and Shift+Del on one match deletes
+    it: the page searches the volume as it is now, equal to --find on the
+    changed image, with the next match selected in its place."""
+    mnt = os.path.join(os.environ.get("WINEPREFIX", ""), "drive_u")
+    if not os.path.ismount(mnt):
+        rep.skip("search: acting on matches on U:", "U:'s image is not mounted through ntfs-3g")
+        return
+    d = c.open_tab(gui, SEARCH_TAB)
+    typed(gui, d, ACTION_QUERY)
+    rows = nav.listing(gui, 0, 40, LIST)
+    paths = [window_row(r)[3] for r in rows["rows"]]
+    if not rep.check("search: U: shown, its matches of " + repr(ACTION_QUERY) + " listed",
+                     len(paths) >= 8 and all(p.startswith("U:\\") for p in paths), f"{paths}"):
+        c.open_tab(gui, 0)
+        return
+
+    # Two rows: Ctrl+C copies both and says so; Del asks nothing.
+    gui.probe("clipboard-set", c.SENTINEL)
+    time.sleep(nav.DOUBLE_CLICK_GAP)
+    gui.click(*nav.row_point(rows, rows["rows"][1]))
+    gui.xdotool("keydown", "ctrl")
+    gui.click(*nav.row_point(rows, rows["rows"][2]))
+    gui.xdotool("keyup", "ctrl")
+    gui.key("ctrl+c")
+    status, _ = a.status_becomes(gui, lambda t: t == a.COPIED, 5)
+    clip = (gui.probe("clipboard") or {}).get("text")
+    rep.check("search: Ctrl+C on two matches copies both paths and says 已复制路径",
+              status == a.COPIED and clip == "\r\n".join(paths[1:3]), f"status {status!r}, clipboard {clip!r}")
+    gui.key("Delete")
+    asked = v.wait(lambda: a.dialogs(gui), timeout=2)
+    if asked:
+        gui.probe("answer", str(a.IDNO))
+    rep.check("search: Del with two matches selected asks nothing and deletes nothing",
+              not asked and all(os.path.exists(os.path.join(mnt, *p[3:].split("\\"))) for p in paths[1:3]),
+              f"asked {bool(asked)}")
+
+    # The item menu of a match: our items first; the second copies its path.
+    gui.probe("clipboard-set", c.SENTINEL)
+    time.sleep(nav.DOUBLE_CLICK_GAP)
+    gui.click(*nav.row_point(rows, rows["rows"][0]), button=3)
+    opened = bool(v.wait(lambda: a.menus(gui), timeout=3))
+    gui.key("Down", "Down", "Return")
+    clip = v.wait(lambda: (lambda t: t if t != c.SENTINEL else None)((gui.probe("clipboard") or {}).get("text")), 3)
+    rep.check("search: the item menu of a match offers our items; 复制路径 copies its path",
+              opened and clip == paths[0], f"menu {opened}, clipboard {clip!r}, want {paths[0]!r}")
+
+    # Shift+Del on one match: asked, deleted, searched again in the new generation.
+    victim = 5
+    name = rows["rows"][victim]["cells"][0]
+    neighbour = rows["rows"][victim + 1]["cells"][0]
+    time.sleep(nav.DOUBLE_CLICK_GAP)
+    gui.click(*nav.row_point(rows, rows["rows"][victim]))
+    v.wait(lambda: nav.listing(gui, 0, 40, LIST)["selected_count"] == 1, timeout=3)
+    line_before = line_text(gui)
+    gui.key("shift+Delete")
+    asked = v.wait(lambda: a.dialogs(gui), timeout=5)
+    question = " ".join(asked[0].get("texts", [])) if asked else ""
+    if asked:
+        gui.probe("answer", str(a.IDYES))
+    status, _ = a.status_becomes(gui, lambda t: t.startswith((a.DELETED, a.REFUSED)) or a.NOT_DELETED in t, 30)
+    line = v.wait(lambda: (lambda t: t if t and t != line_before else None)(line_text(gui)), timeout=10)
+    after = nav.listing(gui, 0, 40, LIST)
+    names = [r["cells"][0] for r in after["rows"]]
+    want = find(scanner, image, ACTION_QUERY, letter="U").splitlines()
+    on_volume = os.path.exists(os.path.join(mnt, *paths[victim][3:].split("\\")))
+    gui.screenshot("search-after-delete")
+    rep.check(f"search: Shift+Del on the match {name} asks, deletes it, and the page shows --find's answer on the "
+              "changed volume with the next match selected",
+              "永久删除" in question and name in question and status == a.DELETED + name + "\u201d"
+              and not on_volume and name not in names and line == want[-1] and after["count"] == len(want) - 1
+              and nav.selected_name(after) == neighbour,
+              f"question {question!r}, status {status!r}, on the volume {on_volume}, line {line!r} "
+              f"(--find {want[-1]!r}), rows {names}, selected {nav.selected_name(after)!r} (want {neighbour!r})")
     c.open_tab(gui, 0)
 
 
