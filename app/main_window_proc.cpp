@@ -9,6 +9,7 @@
 #include "item_actions.h"
 #include "drive_list.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "startup.h"
 #include "tray.h"
 
@@ -18,7 +19,7 @@ namespace {
 bool IsResultList(HWND hwnd) {
   const AppState& app = g_app;
   return hwnd != nullptr && (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list ||
-                             hwnd == app.change_list || hwnd == app.grown_list);
+                             hwnd == app.change_list || hwnd == app.grown_list || hwnd == app.search_list);
 }
 
 LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
@@ -48,6 +49,8 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
       OnExtensionColumnClick(column);
     } else if (from == app.file_list) {
       OnFileColumnClick(column);
+    } else if (from == app.search_list) {
+      OnSearchColumnClick(column);
     }
     return 0;
   }
@@ -56,6 +59,7 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
   if (from == app.file_list && from != nullptr) return OnFileListNotify(header);
   if (from == app.change_list && from != nullptr) return OnChangeListNotify(header);
   if (from == app.grown_list && from != nullptr) return OnGrownListNotify(header);
+  if (from == app.search_list && from != nullptr) return OnSearchListNotify(header);
   return DefWindowProcW(hwnd, WM_NOTIFY, wparam, reinterpret_cast<LPARAM>(&header));
 }
 
@@ -66,6 +70,8 @@ void OnCommand(WPARAM wparam) {
     if (code == CBN_SELCHANGE) UpdateSpaceSummary();
   } else if (id == IDC_SCAN_BUTTON) {
     StartScan();
+  } else if (id == IDC_SEARCH_BOX) {
+    if (code == EN_CHANGE) OnSearchBoxChanged();
   } else if (id == IDM_SHOW_MAIN) {
     RestoreMainWindow(g_app.main_window);
   } else if (id == IDM_EXIT) {
@@ -157,6 +163,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_SCAN_DONE:
       OnScanDone(wparam, lparam);
+      return 0;
+    case WM_SEARCH_DONE:
+      OnSearchDone(lparam);
       return 0;
     default:
       if (message == GdiCountMessage() && message != 0) return AnswerGdiCount(wparam);
