@@ -26,6 +26,10 @@ inline constexpr int IDC_CHANGE_FILES = 1021;
 inline constexpr int IDC_CHANGE_MESSAGE = 1022;
 inline constexpr int IDC_CHANGE_TITLE = 1023;
 inline constexpr int IDC_GROWN_TITLE = 1024;
+// The 搜索 page: the search box, the line above the list, the list.
+inline constexpr int IDC_SEARCH_BOX = 1025;
+inline constexpr int IDC_SEARCH_LINE = 1026;
+inline constexpr int IDC_SEARCH_LIST = 1027;
 // The 全景 page's one control: path bar, picture and legend.
 inline constexpr int IDC_OVERVIEW = 1030;
 

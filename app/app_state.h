@@ -31,12 +31,14 @@ struct AppState {
   HWND file_list = nullptr, status_text = nullptr, progress_bar = nullptr;
   HWND change_title = nullptr, change_list = nullptr, grown_title = nullptr, grown_list = nullptr;
   HWND change_message = nullptr;
+  HWND search_box = nullptr, search_line = nullptr, search_list = nullptr;  // the 搜索 page
   Font font_normal, font_title, font_button, font_small;
   Brush brush_white, brush_band, brush_field;
 
   // The generation of the result shown and every view's state over it;
   // replaced whole by HandOverGeneration.
   ResultViewState views;
+  bool action_running = false;  // a deletion or a re-read is under way (app/item_actions.cpp)
 
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button
@@ -46,6 +48,7 @@ struct AppState {
   std::wstring opened_path;
 
   std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1;
+  std::int32_t search_hover = -1;
   bool tray_icon_added = false;
 };
 

@@ -8,8 +8,10 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "drive_list.h"
+#include "item_actions.h"
 #include "overview_page.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "scan_thread.h"
 #include "texts/texts.h"
 #include "ui/treemap_window_win32.h"
@@ -64,6 +66,7 @@ void CreateControls(HWND hwnd) {
   InsertTab(app.tabs, kTabTree, text::kTreeTab);
   InsertTab(app.tabs, kTabFiles, text::kFileTab);
   InsertTab(app.tabs, kTabChanges, text::kChangeTab);
+  InsertTab(app.tabs, kTabSearch, text::kSearchTab);
   InsertTab(app.tabs, kTabOverview, text::kOverviewTab);  // 全景
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
@@ -87,6 +90,7 @@ void CreateControls(HWND hwnd) {
   app.grown_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_FILES, WS_EX_CLIENTEDGE);
   app.change_message = CreateChild(hwnd, L"STATIC", text::kChangeFirstScan, WS_CHILD, IDC_CHANGE_MESSAGE);
   SetupChangeLists(app.change_list, app.grown_list);
+  CreateSearchPage(hwnd);  // the 搜索 page, hidden until chosen
   CreateOverview(hwnd);  // 全景, hidden until chosen
 
   app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
@@ -142,6 +146,7 @@ void StyleListView(HWND list) {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
+  InstallItemActions();
   RegisterTreemap(create.hInstance);
   RegisterOverview(create.hInstance);
 
@@ -156,7 +161,8 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   ApplyUiFonts();
   SetWindowTheme(app.drive_combo, L"", L"");
 
-  for (HWND list : {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list}) {
+  for (HWND list :
+       {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list, app.search_list}) {
     StyleListView(list);
   }
   SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));

@@ -6,9 +6,11 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "item_actions.h"
 #include "drive_list.h"
 #include "file_thread.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "startup.h"
 #include "texts/texts.h"
 #include "tray.h"
@@ -19,7 +21,7 @@ namespace {
 bool IsResultList(HWND hwnd) {
   const AppState& app = g_app;
   return hwnd != nullptr && (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list ||
-                             hwnd == app.change_list || hwnd == app.grown_list);
+                             hwnd == app.change_list || hwnd == app.grown_list || hwnd == app.search_list);
 }
 
 LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
@@ -49,6 +51,8 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
       OnExtensionColumnClick(column);
     } else if (from == app.file_list) {
       OnFileColumnClick(column);
+    } else if (from == app.search_list) {
+      OnSearchColumnClick(column);
     }
     return 0;
   }
@@ -57,6 +61,7 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
   if (from == app.file_list && from != nullptr) return OnFileListNotify(header);
   if (from == app.change_list && from != nullptr) return OnChangeListNotify(header);
   if (from == app.grown_list && from != nullptr) return OnGrownListNotify(header);
+  if (from == app.search_list && from != nullptr) return OnSearchListNotify(header);
   return DefWindowProcW(hwnd, WM_NOTIFY, wparam, reinterpret_cast<LPARAM>(&header));
 }
 
@@ -71,6 +76,8 @@ void OnCommand(WPARAM wparam) {
     OpenScanFile();
   } else if (id == IDC_SAVE_BUTTON) {
     SaveScanFile();
+  } else if (id == IDC_SEARCH_BOX) {
+    if (code == EN_CHANGE) OnSearchBoxChanged();
   } else if (id == IDM_SHOW_MAIN) {
     RestoreMainWindow(g_app.main_window);
   } else if (id == IDM_EXIT) {
@@ -165,6 +172,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_SCAN_PROGRESS:
       OnScanProgress(lparam);
       return 0;
+    case WM_ACTION_DONE:
+      OnActionDone(lparam);
+      return 0;
     case WM_SCAN_DONE:
       OnScanDone(wparam, lparam);
       return 0;
@@ -173,6 +183,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_SAVE_DONE:
       OnSaveDone(lparam);
+      return 0;
+    case WM_SEARCH_DONE:
+      OnSearchDone(lparam);
       return 0;
     default:
       if (message == GdiCountMessage() && message != 0) return AnswerGdiCount(wparam);

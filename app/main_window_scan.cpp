@@ -16,6 +16,7 @@
 #include "overview_page.h"
 #include "result_views.h"
 #include "scan_thread.h"
+#include "search_page.h"
 #include "ui/list_drawing_win32.h"
 #include "views/change_rows.h"
 #include "views/scan_progress_text.h"
@@ -36,6 +37,7 @@ void ShowNewResult() {
   ShowNewExtensionRows();
   ShowNewFileRows();
   RefreshChangePage();
+  SearchNewGeneration();
   OverviewAfterNewResult();  // 全景
   RedrawTreemap();
   UpdateTreemapCaption();

@@ -12,6 +12,7 @@
 #include "ui/result_lists_win32.h"
 #include "ui/treemap_window_win32.h"
 #include "views/gdi_owner.h"
+#include "views/item_refs.h"
 #include "views/main_layout.h"
 #include "views/saved_scan_texts.h"
 
@@ -220,7 +221,8 @@ void UpdateTreemapCaption() {
 
 void RegisterTreemap(HINSTANCE instance) {
   SetTreemapWindowHost(
-      TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip});
+      TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip,
+                        [](const TreemapItem& item) { return TreemapCellItem(*g_app.views.result, item); }});
   RegisterTreemapWindowClass(instance);
 }
 

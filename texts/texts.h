@@ -39,6 +39,26 @@ inline constexpr wchar_t kChangeStatusGrew[] = L"增加";
 inline constexpr wchar_t kChangeStatusShrank[] = L"减少";
 inline constexpr wchar_t kChangeStatusSame[] = L"无变化";
 
+// ---- The 搜索 page and tarnwick-scan --find -------------------------------------
+inline constexpr wchar_t kSearchTab[] = L"搜索";
+inline constexpr wchar_t kColumnName[] = L"名称";
+// Shown while the search box is empty.
+inline constexpr wchar_t kSearchHint[] = L"输入名称或筛选条件，如 *.iso、ext:iso,img、size:>1G、modified:<2025-01-01、type:folder";
+// "找到 " N " 个文件 (共 " size ")、" M " 个文件夹"
+inline constexpr wchar_t kSearchFoundLead[] = L"找到 ";
+inline constexpr wchar_t kSearchFoundFiles[] = L" 个文件 (共 ";
+inline constexpr wchar_t kSearchFoundBytes[] = L")、";
+inline constexpr wchar_t kSearchFoundFolders[] = L" 个文件夹";
+// "查询无效: " word " — " reason
+inline constexpr wchar_t kQueryInvalid[] = L"查询无效: ";
+inline constexpr wchar_t kQueryReasonLead[] = L" — ";
+inline constexpr wchar_t kQueryUnknownKey[] = L"筛选条件应为 ext:、size:、modified: 或 type:";
+inline constexpr wchar_t kQueryBadExtension[] = L"扩展名中不能有点 (例如 ext:iso,img)";
+inline constexpr wchar_t kQueryBadSize[] = L"大小应为数字加单位 (B, K, M, G, T)";
+inline constexpr wchar_t kQueryBadDate[] = L"日期应为 年-月-日 (例如 2025-01-01)";
+inline constexpr wchar_t kQueryBadType[] = L"类型应为 file 或 folder";
+inline constexpr wchar_t kQueryUnclosedQuote[] = L"引号没有成对";
+
 // ---- The 全景 page ----------------------------------------------------------------
 inline constexpr wchar_t kOverviewTab[] = L"全景";
 // Between the parts of the path bar: "[C:] › Users › alice".
@@ -83,6 +103,7 @@ inline constexpr wchar_t kStatusDeletedEnd[] = L"\u201D";
 // "N 个项目未能删除: " and the first reason.
 inline constexpr wchar_t kStatusNotDeleted[] = L" 个项目未能删除: ";
 inline constexpr wchar_t kStatusDeleting[] = L"正在删除...";
+inline constexpr wchar_t kDeleteCancelled[] = L"已取消";
 inline constexpr wchar_t kStatusRereadFailed[] = L"无法重新读取卷 — 按 F5 重新扫描";
 
 // ---- Open, save and export --------------------------------------------------------
@@ -235,7 +256,6 @@ inline constexpr wchar_t kColumnModified[] = L"修改时间";
 inline constexpr wchar_t kColumnAttributes[] = L"属性";
 inline constexpr wchar_t kColumnFileName[] = L"文件名";
 inline constexpr wchar_t kColumnPath[] = L"路径";
-inline constexpr wchar_t kColumnName[] = L"名称";
 inline constexpr wchar_t kColumnType[] = L"类型";
 inline constexpr wchar_t kColumnExtension[] = L"扩展名";
 inline constexpr wchar_t kColumnShare[] = L"占比";

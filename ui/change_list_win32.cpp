@@ -9,6 +9,7 @@
 #include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/folder_list_look.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -81,7 +82,7 @@ void OnChangeClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
 // file in the shell's file browser, as the file view does.
 void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
   if (const ComparedFile* file = context.rows.FileOfRow(click.iItem)) {
-    if (file->new_file != kNoSide) ShowItemInFileBrowser(context.rows.RowPath(click.iItem), context.origin);
+    if (file->new_file != kNoSide) ShowItemInFileBrowser(ChangeRowItem(context.rows, click.iItem), context.origin);
     return;
   }
   const ChangeRow* row = context.rows.RowAt(click.iItem);
@@ -104,11 +105,6 @@ void PaintGrownRow(HDC dc, const GrownListContext& context, int item, const RECT
     DrawCellText(dc, cell, colours.background, GrownCellText(*context.scans, static_cast<std::size_t>(item), column),
                  number, context.dpi, ink);
   }
-}
-
-std::wstring GrownPath(const GrownListContext& context, int item) {
-  if (context.scans == nullptr || item < 0) return {};
-  return GrownFilePath(*context.scans, static_cast<std::size_t>(item));
 }
 
 }  // namespace
@@ -135,12 +131,7 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
       return 0;
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      if (context.rows.RowAt(click.iItem) != nullptr) {
-        ItemRef item;
-        item.kind = context.rows.FileOfRow(click.iItem) != nullptr ? ItemKind::kFile : ItemKind::kFolder;
-        item.path = context.rows.RowPath(click.iItem);
-        ShowRowMenu(context.list, context.owner, click, item, context.origin);
-      }
+      ShowRowItemMenu(context.list, click, ChangeRowItem(context.rows, click.iItem));
       return 0;
     }
     default:
@@ -150,10 +141,8 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
 
 bool ChangeListKeyDown(ChangeListContext& context, WPARAM key) {
   const int selected = SelectedListRow(context.list);
-  if (IsCopyKey(key)) {
-    if (selected >= 0) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
-    return true;
-  }
+  const std::optional<ItemRef> item = ChangeRowItem(context.rows, selected);
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   const std::optional<FolderListKey> pressed = TreeListKeyOf(key);
   if (!pressed) return false;
   Apply(context, PressChangeListKey(context.rows, SelectedRow(selected), *pressed));
@@ -185,14 +174,15 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
                               PaintGrownRow(dc, context, item, row, colours);
                             });
     case NM_DBLCLK: {
-      const std::wstring path = GrownPath(context, reinterpret_cast<NMITEMACTIVATE&>(header).iItem);
-      if (!path.empty()) ShowItemInFileBrowser(path, context.origin);
+      if (context.scans != nullptr) {
+        const int row = reinterpret_cast<NMITEMACTIVATE&>(header).iItem;
+        ShowItemInFileBrowser(GrownFileItem(*context.scans, row), context.origin);
+      }
       return 0;
     }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const std::wstring path = GrownPath(context, click.iItem);
-      if (!path.empty()) ShowRowMenu(context.list, context.owner, click, ItemRef{ItemKind::kFile, 0, 0, path}, context.origin);
+      if (context.scans != nullptr) ShowRowItemMenu(context.list, click, GrownFileItem(*context.scans, click.iItem));
       return 0;
     }
     default:
@@ -201,15 +191,11 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
 }
 
 bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
-  const bool copy = IsCopyKey(key);
-  if (key != VK_RETURN && !copy) return false;
-  const std::wstring path = GrownPath(context, SelectedListRow(context.list));
-  if (path.empty()) return true;
-  if (copy) {
-    CopyTextToClipboard(context.owner, path);
-  } else {
-    ShowItemInFileBrowser(path, context.origin);
-  }
+  std::optional<ItemRef> item;
+  if (context.scans != nullptr) item = GrownFileItem(*context.scans, SelectedListRow(context.list));
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
+  if (key != VK_RETURN) return false;
+  ShowItemInFileBrowser(item, context.origin);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/file_icons_win32.h"
 #include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -134,17 +135,12 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
     case NM_DBLCLK: {
       // Shown in the shell's file browser, the file selected there.
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
-      if (file != nullptr) ShowItemInFileBrowser(FileContextMenuPath(context.result, *file), context.origin);
+      ShowItemInFileBrowser(FileViewItem(context.result, context.state, click.iItem), context.origin);
       return 0;
     }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
-      if (file == nullptr) return 0;
-      const ItemRef item{ItemKind::kFile, file->id, context.result.FolderId(*file),
-                         FileContextMenuPath(context.result, *file)};
-      ShowRowMenu(context.list, context.owner, click, item, context.origin);
+      ShowRowItemMenu(context.list, click, FileViewItem(context.result, context.state, click.iItem));
       return 0;
     }
     default:
@@ -172,16 +168,10 @@ void ShowNewFileRows(FileViewContext& context) {
 }
 
 bool FileViewKeyDown(FileViewContext& context, WPARAM key) {
-  const bool copy = key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-  if (key != VK_RETURN && !copy) return false;
-  const FileItem* file = FileViewEntry(context.result, context.state, SelectedListRow(context.list));
-  if (file == nullptr) return true;
-  const std::wstring path = FileContextMenuPath(context.result, *file);
-  if (copy) {
-    CopyTextToClipboard(context.owner, path);
-  } else {
-    ShowItemInFileBrowser(path, context.origin);
-  }
+  const std::optional<ItemRef> item = FileViewItem(context.result, context.state, SelectedListRow(context.list));
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
+  if (key != VK_RETURN) return false;
+  ShowItemInFileBrowser(item, context.origin);
   return true;
 }
 

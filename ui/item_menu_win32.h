@@ -1,29 +1,51 @@
 #pragma once
-// What a right click, a double click or Enter does with an item of the
-// result, by where the result came from: a scan of this machine hands the
-// item to the shell (its menu, the file browser); an opened saved scan may
-// name another machine's files, so its items get only the menu items
-// PlanItemMenu leaves them (复制路径), and the file browser is never asked.
+// Acting on the items the window shows, the same from every list and
+// treemap: the right-click menu (our items first, then a separator and the
+// shell's own items), Del and Shift+Del, Ctrl+C. The controls hand the row
+// or cell over as an ItemRef; what follows is the program's (app/), set
+// once as the host.
 
 #include <windows.h>
-#include <commctrl.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "views/item_actions.h"
 
 namespace tw {
 
-// The menu of `item` at the screen point, owned by `owner`; returns when
-// the menu has closed and its choice is done.
-void ShowItemMenu(HWND owner, const ItemRef& item, ResultOrigin origin, POINT screen_point);
+struct ItemActionHost {
+  // The menu of an item at a screen point (the context-menu key: the point
+  // the control chose).
+  std::function<void(const ItemRef& item, POINT screen)> menu;
+  // Del (to the Recycle Bin) and Shift+Del (permanently).
+  std::function<void(const ItemRef& item, bool permanent)> erase;
+  // Ctrl+C: the path to the clipboard.
+  std::function<void(const ItemRef& item)> copy;
+};
 
-// A right click on a row of a list: the row selected, then the item's menu
-// at the click.
-void ShowRowMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const ItemRef& item, ResultOrigin origin);
+void SetItemActionHost(ItemActionHost host);
+const ItemActionHost& ItemActions();
 
-// Opens the folder holding `path` in the shell's file browser with the item
-// selected; nothing for a result that was not scanned here. True when shown.
-bool ShowItemInFileBrowser(const std::wstring& path, ResultOrigin origin);
+// Del, Shift+Del or Ctrl+C on `item` through the host; true when the key
+// was one of those (the control must not act on it as well). A null item
+// (no row selected) still takes the key.
+bool ItemActionKey(const ItemRef* item, WPARAM key);
+
+// Enter or a double-click on an item: its folder in the shell's file
+// browser with the item selected, when the plan for the result's origin
+// offers that (never for an opened saved scan, whose paths may be another
+// machine's). True when shown.
+bool ShowItemInFileBrowser(const std::optional<ItemRef>& item, ResultOrigin origin);
+
+// What the user picked from an item's menu.
+enum class ItemCommand { kNone, kShowInExplorer, kCopyPath, kDelete, kDeletePermanently, kShellCommand };
+
+// Shows the menu of `path` at the screen point, owned by `owner`: the items
+// the plan asks for, then a separator and the shell's own items when the
+// plan asks for them and the shell can parse the path (left out otherwise).
+// A shell command picked is run here (kShellCommand); ours are returned.
+ItemCommand TrackItemMenu(HWND owner, const ItemMenuPlan& plan, const std::wstring& path, POINT screen);
 
 }  // namespace tw

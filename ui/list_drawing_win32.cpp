@@ -6,6 +6,7 @@
 
 #include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
+#include "ui/item_menu_win32.h"
 #include "views/dpi_scale.h"
 #include "views/folder_list_look.h"
 
@@ -80,6 +81,14 @@ std::optional<std::size_t> SelectedRow(int selected) {
 void SetupListColumns(HWND list, std::span<const ListColumn> columns, int dpi, DWORD style) {
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
   InsertListColumns(list, columns, dpi);
+}
+
+void ShowRowItemMenu(HWND list, const NMITEMACTIVATE& click, const std::optional<ItemRef>& item) {
+  if (!item) return;
+  SelectListRow(list, click.iItem);
+  POINT point = click.ptAction;
+  ClientToScreen(list, &point);
+  if (ItemActions().menu) ItemActions().menu(*item, point);
 }
 
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {

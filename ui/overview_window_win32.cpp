@@ -10,6 +10,7 @@
 #include "ui/file_icons_win32.h"
 #include "ui/item_menu_win32.h"
 #include "ui/overview_paint_win32.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -214,9 +215,8 @@ void ShowInTree() {
   }
 }
 
-// The item's menu at a screen point (selecting it), or for the selection
-// when the menu key asked (no point): the shell's for a scan of this
-// machine, 复制路径 alone for an opened saved scan.
+// The shell's menu for the item at a screen point (selecting it), or for
+// the selection when the menu key asked (no point).
 void OnContextMenu(HWND hwnd, LPARAM lparam) {
   if (!PictureIsCurrent()) return;
   const auto& shown = g_control.pointer.shown();
@@ -236,14 +236,16 @@ void OnContextMenu(HWND hwnd, LPARAM lparam) {
   }
   const auto& selected = g_control.pointer.selected();
   if (!selected) return;
-  ItemRef item;
-  item.kind = selected->kind == NestedCellKind::kFile     ? ItemKind::kFile
-              : selected->kind == NestedCellKind::kFolder ? ItemKind::kFolder
-                                                          : ItemKind::kMerged;
-  item.path = OverviewItemPath(*shown->generation, *selected);
-  const ResultOrigin origin =
-      g_control.host.views != nullptr ? g_control.host.views->origin : ResultOrigin::kScanned;
-  ShowItemMenu(GetParent(hwnd), item, origin, screen);
+  const std::optional<ItemRef> item = OverviewCellItem(*shown->generation, *selected);
+  if (item && ItemActions().menu) ItemActions().menu(*item, screen);
+}
+
+// Del, Shift+Del and Ctrl+C act on the selected cell's item.
+bool OnItemKey(WPARAM key) {
+  std::optional<ItemRef> item;
+  const auto& selected = g_control.pointer.selected();
+  if (PictureIsCurrent() && selected) item = OverviewCellItem(*g_control.pointer.shown()->generation, *selected);
+  return ItemActionKey(item ? &*item : nullptr, key);
 }
 
 bool OverPathBarPart(HWND hwnd) {
@@ -337,6 +339,7 @@ LRESULT CALLBACK OverviewWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
         ShowInTree();
         return 0;
       }
+      if (OnItemKey(wparam)) return 0;
       break;
     case WM_CONTEXTMENU:
       OnContextMenu(hwnd, lparam);

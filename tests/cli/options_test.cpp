@@ -101,8 +101,8 @@ TEST(CommandLine, HelpAndParserShareOneTable) {
       if (word.rfind("-", 0) != 0) break;
       names.push_back(word);
       if (!more) {
-        // A value's name is a short word in capitals (L, N, FILE, WxH).
-        if (words >> value && !std::regex_match(value, std::regex("[A-Z][A-Za-z]{0,3}"))) value.clear();
+        // A value's name is a short word in capitals (L, N, FILE, WxH, QUERY).
+        if (words >> value && !std::regex_match(value, std::regex("[A-Z][A-Za-z]{0,4}"))) value.clear();
         break;
       }
     }
@@ -117,7 +117,7 @@ TEST(CommandLine, HelpAndParserShareOneTable) {
       EXPECT_EQ(Parse({name}).error.find("needs a value") != std::string::npos, !value.empty()) << name;
     }
   }
-  EXPECT_EQ(options, 19);  // --csv among them
+  EXPECT_EQ(options, 20);  // --find and --csv among them
 }
 
 }  // namespace

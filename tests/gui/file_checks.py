@@ -5,8 +5,8 @@ window shows what tarnwick-scan reports of it; Ctrl+S saves it again as a
 saved scan that tarnwick-scan reads back with the same --json --files, and
 as a CSV table that Python's csv module reads as that document; a damaged
 file gives its reason in a message box and the result on screen stays; the
-rows of an opened scan offer only 复制路径, while a scan of the drive hands
-them to the shell again. Called by gui_test.py after the checks of W:."""
+rows of an opened scan offer only 复制路径, while a scan of the drive
+offers every item again. Called by gui_test.py after the checks of W:."""
 
 import os
 import re
@@ -202,6 +202,7 @@ def check_files(gui, rep, scanner, x_image, work):
         gui.click(x + w // 2, y + h // 2)  # its one item
         copied = v.wait(lambda: (lambda t: t if t != SENTINEL else None)((gui.probe("clipboard") or {}).get("text")),
                         timeout=3)
+    loaded_menu_height = menu["rect"][3] if menu is not None else None
     one_item = menu is not None and menu["rect"][3] <= 40
     rep.check("files: a right-click on a row of the opened scan shows one item, 复制路径, which copies its path",
               row is not None and one_item and copied == "X:\\Windows",
@@ -299,10 +300,12 @@ def check_files(gui, rep, scanner, x_image, work):
     name = next((r["cells"][0] for r in listing["rows"][1:] if r["cells"][0] != v.DIRECT_FILES), None)
     row, menu = right_click_menu(gui, listing, name) if name else (None, None)
     if menu is not None:
+        gui.screenshot("files-scanned-row-menu")
         gui.key("Escape")
-    rep.check("files: F5 scans the drive in the list; the scanned rows are the shell's again (no menu for a "
-              "folder the shell cannot find)",
+    full_menu = menu is not None and loaded_menu_height is not None and menu["rect"][3] > 2 * loaded_menu_height
+    rep.check("files: F5 scans the drive in the list; its rows offer every item again (Explorer, 复制路径, 删除, "
+              "永久删除)",
               done and nav.status(d).startswith(nav.DONE) and listing["rows"][0]["cells"][0] == drive
-              and row is not None and menu is None,
+              and row is not None and full_menu,
               f"status {nav.status(d)!r}, root {listing['rows'][0]['cells'][0] if listing['rows'] else None}, "
-              f"drive {drive}, menu {menu}")
+              f"drive {drive}, menu {menu} (the opened scan's: {loaded_menu_height} high)")

@@ -30,6 +30,11 @@
 //   probe syscommand SC    posts WM_SYSCOMMAND SC to the main window
 //   probe clipboard        the clipboard's text (CF_UNICODETEXT) or null
 //   probe clipboard-set T  puts the text T on the clipboard
+//   probe type BOX LINE T  puts T but its last character into edit control
+//                          BOX and waits a second for the program to answer
+//                          it; then types the last character and times until
+//                          the text of control LINE changes and the window
+//                          has repainted (prints the new text too)
 //   probe overview         the 全景 control: pictures shown, whether one is
 //                          being made, the cells of the one shown, its path bar
 //   probe zoom N X Y       N rounds of: a double-click on the 全景 control at
@@ -382,6 +387,26 @@ int Windows() {
   return 0;
 }
 
+// Answers the message box on show with the button of that id (IDYES 6,
+// IDNO 7) as a click would.
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+  if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int Answer(int button) {
+  HWND dialog = nullptr;
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr || GetDlgItem(dialog, button) == nullptr) return 1;
+  return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)))
+             ? 0
+             : 1;
+}
+
 // ---- Dialogs the program shows ----------------------------------------------------
 
 struct DialogSearch {
@@ -398,7 +423,7 @@ BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-HWND FindDialog() {
+HWND OwnedDialog() {
   DialogSearch search{FindMain(), nullptr};
   if (search.owner != nullptr) EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
@@ -416,7 +441,7 @@ BOOL CALLBACK DescribeDialogControl(HWND child, LPARAM param) {
 }
 
 int Dialog() {
-  HWND dialog = FindDialog();
+  HWND dialog = OwnedDialog();
   if (dialog == nullptr) {
     std::printf("{\"found\": false}\n");
     return 0;
@@ -450,7 +475,7 @@ BOOL CALLBACK FindControl(HWND child, LPARAM param) {
 }
 
 int DialogText(int id, const std::wstring& text) {
-  HWND dialog = FindDialog();
+  HWND dialog = OwnedDialog();
   ControlSearch search{id, nullptr};
   if (dialog != nullptr) EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
   HWND control = search.found;
@@ -796,6 +821,38 @@ int SetClipboard(const std::wstring& text) {
   return set ? 0 : 1;
 }
 
+// ---- The search box: from a keystroke to the rows shown ----------------------
+
+int TypeAndTime(int box_id, int line_id, const std::wstring& text) {
+  HWND main = FindMain();
+  HWND box = Control(main, box_id);
+  HWND line = Control(main, line_id);
+  if (box == nullptr || line == nullptr || text.empty()) return 2;
+  const std::wstring lead = text.substr(0, text.size() - 1);
+  Send(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lead.c_str()));  // the program reads it on EN_CHANGE
+  Send(box, EM_SETSEL, lead.size(), static_cast<LPARAM>(lead.size()));  // the caret after it
+  Sleep(1000);
+  Settle(main);
+  const std::wstring before = WindowText(line);
+  const double start = NowMs();
+  Send(box, WM_CHAR, static_cast<WPARAM>(text.back()), 1);
+  std::wstring now = before;
+  // Asked every millisecond: asking without a pause would take the
+  // processor (and Wine's server) from the search it waits for.
+  while (now == before && NowMs() - start < 30000) {
+    Sleep(1);
+    now = WindowText(line);
+  }
+  Settle(main);
+  const double ms = NowMs() - start;
+  if (now == before) {
+    std::printf("{\"ms\": null, \"line\": %s}\n", Quote(now).c_str());
+    return 1;
+  }
+  std::printf("{\"ms\": %.1f, \"line\": %s}\n", ms, Quote(now).c_str());
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -821,8 +878,10 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"syscommand") return SysCommand(number(2));
   if (verb == L"clipboard") return PrintClipboard();
   if (verb == L"clipboard-set" && argc > 2) return SetClipboard(argv[2]);
+  if (verb == L"type" && argc > 4) return TypeAndTime(number(2), number(3), argv[4]);
   if (verb == L"overview") return Overview();
   if (verb == L"zoom") return Zoom(number(2), number(3), number(4));
+  if (verb == L"answer") return Answer(number(2));
   if (verb == L"dialog") return Dialog();
   if (verb == L"dialog-text" && argc > 3) return DialogText(number(2), argv[3]);
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
