@@ -19,8 +19,8 @@
 #include "file_thread.h"
 #include "format/utf.h"
 #include "texts/texts.h"
-#include "views/saved_scan_texts.h"
 #include "views/save_choice.h"
+#include "views/saved_scan_texts.h"
 
 namespace tw {
 namespace {

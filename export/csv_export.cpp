@@ -94,7 +94,7 @@ void AppendRow(std::string& out, std::string_view path, std::string_view name, c
 }
 
 std::string HeaderRow() {
-  const wchar_t* const columns[] = {text::kColumnPath,      text::kColumnName,     text::kColumnType,
+  const wchar_t* const columns[] = {text::kColumnPath,      text::kColumnName,      text::kColumnType,
                                     text::kColumnSize,      text::kColumnAllocated, text::kColumnModified,
                                     text::kColumnAttributes};
   std::string row = kByteOrderMark;

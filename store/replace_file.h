@@ -38,7 +38,7 @@ using FileContent = std::function<bool(const ByteSink& sink, std::string& error)
 // its own. False with the reason (the system's words) in `error`; the
 // temporary file is then removed.
 bool ReplaceFileContent(const std::string& path, const FileContent& content, FileAccess access,
-                 std::span<const std::uint8_t> own_head, std::string& error);
+                        std::span<const std::uint8_t> own_head, std::string& error);
 
 // The temporary file of a save to `path`: in the same folder, named
 // ".tw" + 16 hex digits of a hash of the target's name + ".tmp", so that any

@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
                 tw::IsSnapshotFile(argv[1]) ? "read" : "scan", scan);
     std::printf("CSV  %zu bytes: %.3f s in memory (median of %d, %.0f ns a row), %.3f s to a file\n", csv_bytes,
                 Median(csv_times), runs, Median(csv_times) * 1e9 / files, csv_file);
-    std::printf("JSON %zu bytes: %.3f s in memory (median of %d), %.3f s to a file\n", json_bytes,
-                Median(json_times), runs, json_file);
+    std::printf("JSON %zu bytes: %.3f s in memory (median of %d), %.3f s to a file\n", json_bytes, Median(json_times),
+                runs, json_file);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "export_bench: %s\n", e.what());
     return 1;

@@ -41,8 +41,8 @@ std::wstring_view ExtensionOfName(std::wstring_view path) {
 
 bool SameIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
   const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&lower](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&lower](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
 }
 
 // The format a save writes: the chosen filter's, unless the name ends in

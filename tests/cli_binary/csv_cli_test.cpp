@@ -37,9 +37,9 @@ class CsvOption : public test::TempFolderTest {
                                                     ShellQuote(Path("table.csv")) + " " + ShellQuote(source));
     ASSERT_EQ(run.status, 0) << run.err;
     std::ofstream(Path("document.json"), std::ios::binary) << run.out;
-    const test::ProcessOutcome check = test::RunShell(zone + "python3 " + ShellQuote(kChecker) + " " +
-                                                      ShellQuote(Path("table.csv")) + " " +
-                                                      ShellQuote(Path("document.json")));
+    const test::ProcessOutcome check =
+        test::RunShell(zone + "python3 " + ShellQuote(kChecker) + " " + ShellQuote(Path("table.csv")) + " " +
+                       ShellQuote(Path("document.json")));
     EXPECT_EQ(check.status, 0) << check.out << check.err;
     EXPECT_NE(check.out.find(" rows"), std::string::npos) << check.out;
   }
@@ -58,10 +58,21 @@ TEST_F(CsvOption, HostileNamesReadBackAsTheyAre) {
   b.AddFolder(40, kRootId, L"=cmd|' /C calc'!A0");
   b.AddFolder(41, 40, L"with,comma \"and quotes\"");
   const std::wstring names[] = {
-      L"a,b.csv",   L"\"quoted\"",          L"line\nbreak",   L"carriage\rreturn", L"crlf\r\ninside",
-      L"=1+1",      L"+SUM(A1:A9)",         L"-2",            L"@here",            L"\tTAB",
-      L"\rCR",      L"plain 照片.JPG",      L"a=b",
-      std::wstring{L'x', wchar_t(0xD800), L'y'}, std::wstring{wchar_t(0xDFFF)},
+      L"a,b.csv",
+      L"\"quoted\"",
+      L"line\nbreak",
+      L"carriage\rreturn",
+      L"crlf\r\ninside",
+      L"=1+1",
+      L"+SUM(A1:A9)",
+      L"-2",
+      L"@here",
+      L"\tTAB",
+      L"\rCR",
+      L"plain 照片.JPG",
+      L"a=b",
+      std::wstring{L'x', wchar_t(0xD800), L'y'},
+      std::wstring{wchar_t(0xDFFF)},
   };
   std::int64_t id = 100;
   for (const std::wstring& name : names) {
@@ -90,9 +101,9 @@ TEST_F(CsvOption, ATableThatCannotBeWrittenFailsTheRunAfterTheReport) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "错误: 无法写入输出。 (" + target + ": No such file or directory)\n");
   EXPECT_NE(run.out.find("扫描完成"), std::string::npos) << run.out;
-  const test::ProcessOutcome compare = test::RunShell(ShellQuote(kBinary) + " --compare --csv " +
-                                                      ShellQuote(Path("t.csv")) + " " + ShellQuote(Path("s.tws")) +
-                                                      " " + ShellQuote(Path("s.tws")));
+  const test::ProcessOutcome compare =
+      test::RunShell(ShellQuote(kBinary) + " --compare --csv " + ShellQuote(Path("t.csv")) + " " +
+                     ShellQuote(Path("s.tws")) + " " + ShellQuote(Path("s.tws")));
   EXPECT_EQ(compare.status, 2);
   EXPECT_NE(compare.err.find("option --csv cannot be used with --compare"), std::string::npos) << compare.err;
   EXPECT_FALSE(fs::exists(Path("t.csv")));

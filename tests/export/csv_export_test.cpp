@@ -163,7 +163,9 @@ TEST(CsvExport, HostileNamesStayOneCellAndNeverStartAFormula) {
       {L"\tTAB.txt", "'\tTAB.txt"},
       {L"\rCR.txt", "'\rCR.txt"},
       {L"=HYPERLINK(\"http://x\",\"y\"),z", "'=HYPERLINK(\"http://x\",\"y\"),z"},
-      {std::wstring{L'a', wchar_t(0xD800), L'b'}, "a\xEF\xBF\xBD" "b"},
+      {std::wstring{L'a', wchar_t(0xD800), L'b'},
+       "a\xEF\xBF\xBD"
+       "b"},
       {std::wstring{wchar_t(0xDC00), L'.', L't'}, "\xEF\xBF\xBD.t"},
       {std::wstring{L'n', L'\0', L'l'}, "n\xEF\xBF\xBDl"},
       {L"plain 名字 (1).txt", "plain 名字 (1).txt"},

@@ -29,7 +29,8 @@ TEST(OpenedStatus, NamesTheFileItsScanTimeAndItsCounts) {
   ScopedTimeZone tz("CST-8");
   ScanResult result = Counted(345, 32);
   result.scanned_at = kScannedAt;
-  EXPECT_EQ(OpenedStatus(L"扫描记录.twsnap", result), L"已打开 扫描记录.twsnap (2026/12/7 09:30:05) · 345 文件 · 32 文件夹");
+  EXPECT_EQ(OpenedStatus(L"扫描记录.twsnap", result),
+            L"已打开 扫描记录.twsnap (2026/12/7 09:30:05) · 345 文件 · 32 文件夹");
   // A file that does not know when it was made: no time at all.
   result.scanned_at = 0;
   EXPECT_EQ(OpenedStatus(L"a.twsnap", result), L"已打开 a.twsnap · 345 文件 · 32 文件夹");
