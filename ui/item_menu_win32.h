@@ -23,6 +23,8 @@ struct ItemActionHost {
   std::function<void(const ItemRef& item, bool permanent)> erase;
   // Ctrl+C: the path to the clipboard.
   std::function<void(const ItemRef& item)> copy;
+  // A line for the status bar (why a key did nothing).
+  std::function<void(const std::wstring& line)> say;
 };
 
 void SetItemActionHost(ItemActionHost host);
@@ -32,6 +34,9 @@ const ItemActionHost& ItemActions();
 // was one of those (the control must not act on it as well). A null item
 // (no row selected) still takes the key.
 bool ItemActionKey(const ItemRef* item, WPARAM key);
+// Del or Shift+Del with several items selected: refused, with the reason
+// on the status line; true when the key was one of those.
+bool SeveralItemsKey(WPARAM key);
 
 // Enter or a double-click on an item: its folder in the shell's file
 // browser with the item selected, when the plan for the result's origin
