@@ -11,6 +11,8 @@ namespace tw {
 // Controls of the main window.
 inline constexpr int IDC_DRIVE_COMBO = 1001;
 inline constexpr int IDC_SCAN_BUTTON = 1002;
+inline constexpr int IDC_OPEN_BUTTON = 1040;  // 打开…
+inline constexpr int IDC_SAVE_BUTTON = 1041;  // 保存…
 inline constexpr int IDC_FOLDER_LIST = 1003;
 inline constexpr int IDC_EXTENSION_LIST = 1004;
 inline constexpr int IDC_STATUS = 1005;

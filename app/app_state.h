@@ -8,11 +8,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ui/gdi_objects_win32.h"
 #include "views/main_paint.h"  // the colours
 #include "views/result_view_state.h"
+#include "views/save_choice.h"
 #include "views/scan_cycle.h"
 
 namespace tw {
@@ -20,6 +22,7 @@ namespace tw {
 struct AppState {
   HWND main_window = nullptr;
   HWND drive_label = nullptr, drive_combo = nullptr, scan_button = nullptr;
+  HWND open_button = nullptr, save_button = nullptr;
   HWND folder_title = nullptr, folder_list = nullptr;
   HWND treemap_title = nullptr, extension_title = nullptr, extension_list = nullptr;
   HWND treemap = nullptr;
@@ -39,6 +42,10 @@ struct AppState {
 
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button
+  FileWork files;  // an opening or a save under way
+  // The saved scan on screen when views.origin is kLoaded: its path, which
+  // a save never overwrites and whose name a save proposes.
+  std::wstring opened_path;
 
   std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1;
   std::int32_t search_hover = -1;

@@ -27,7 +27,8 @@ void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested);
 // Painting (main_window_paint.cpp).
 void PaintBackground(HWND hwnd, HDC dc);
 void DrawTabItem(const DRAWITEMSTRUCT& item);
-void DrawScanButton(const DRAWITEMSTRUCT& item);
+// The scan, open and save buttons: the same look, each with its text.
+void DrawTopButton(const DRAWITEMSTRUCT& item, const wchar_t* text);
 LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
 LRESULT CALLBACK TabEraseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
 LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
@@ -39,5 +40,20 @@ void InstallHeaderPainter(HWND header);
 void StartScan();
 void OnScanProgress(LPARAM progress);
 void OnScanDone(WPARAM error, LPARAM result);
+// Which of the drive list and the three buttons take input now, from the
+// scan cycle and the file work; then the same with the cycle's status line.
+void ApplyControlStates();
+void ApplyScanCycle();
+// A result just handed over (a scan's or an opened file's) on every page:
+// nothing selected, the lists refilled, the treemap, caption and 全景 from
+// the root.
+void ShowNewResult();
+
+// Opening and saving (main_window_files.cpp): 打开… and Ctrl+O, 保存… and
+// Ctrl+S, and the workers' outcomes.
+void OpenScanFile();
+void OnOpenDone(LPARAM payload);
+void SaveScanFile();
+void OnSaveDone(LPARAM payload);
 
 }  // namespace tw

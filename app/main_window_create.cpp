@@ -54,6 +54,8 @@ void CreateControls(HWND hwnd) {
   app.drive_label = CreateLabel(hwnd, text::kDriveLabel, app.font_normal.get());
   app.drive_combo = CreateChild(hwnd, L"COMBOBOX", nullptr, child | WS_VSCROLL | CBS_DROPDOWNLIST, IDC_DRIVE_COMBO);
   app.scan_button = CreateChild(hwnd, L"BUTTON", text::kScanButton, child | BS_OWNERDRAW, IDC_SCAN_BUTTON);
+  app.open_button = CreateChild(hwnd, L"BUTTON", text::kOpenButton, child | BS_OWNERDRAW, IDC_OPEN_BUTTON);
+  app.save_button = CreateChild(hwnd, L"BUTTON", text::kSaveButton, child | BS_OWNERDRAW, IDC_SAVE_BUTTON);
   const SpaceSummaryTexts unknown = UnknownSpaceSummary();
   app.total_label = CreateLabel(hwnd, unknown.total.c_str(), app.font_small.get());
   app.used_label = CreateLabel(hwnd, unknown.used.c_str(), app.font_small.get());
@@ -178,6 +180,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
 
   ShowTab(kTabTree);
   LayoutMainWindow(hwnd);
+  ApplyControlStates();  // nothing to save yet
   return 0;
 }
 

@@ -35,6 +35,8 @@ void LayoutMainWindow(HWND hwnd) {
   Place(app.drive_label, layout.drive_label);
   Place(app.drive_combo, layout.drive_combo);
   Place(app.scan_button, layout.scan_button);
+  Place(app.open_button, layout.open_button);
+  Place(app.save_button, layout.save_button);
   Place(app.total_label, layout.space_labels[0]);
   Place(app.used_label, layout.space_labels[1]);
   Place(app.free_label, layout.space_labels[2]);

@@ -1,5 +1,5 @@
 // Everything the main window paints itself: the background bands, the
-// owner-drawn tab items and scan button, control colours, the list headers,
+// owner-drawn tab items and the top band's buttons, control colours, the list headers,
 // and the hover tracking of the three lists.
 #include "main_window.h"
 
@@ -125,7 +125,7 @@ void DrawTabItem(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, old_font);
 }
 
-void DrawScanButton(const DRAWITEMSTRUCT& item) {
+void DrawTopButton(const DRAWITEMSTRUCT& item, const wchar_t* text) {
   const ButtonLook look = ScanButtonLook((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
@@ -139,7 +139,7 @@ void DrawScanButton(const DRAWITEMSTRUCT& item) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, look.text);
   HGDIOBJ old_font = SelectObject(dc, g_app.font_button.get());
-  DrawTextW(dc, text::kScanButton, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawTextW(dc, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old_font);
 }
 

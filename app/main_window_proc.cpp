@@ -8,9 +8,11 @@
 #include "app_state.h"
 #include "item_actions.h"
 #include "drive_list.h"
+#include "file_thread.h"
 #include "result_views.h"
 #include "search_page.h"
 #include "startup.h"
+#include "texts/texts.h"
 #include "tray.h"
 
 namespace tw {
@@ -70,6 +72,10 @@ void OnCommand(WPARAM wparam) {
     if (code == CBN_SELCHANGE) UpdateSpaceSummary();
   } else if (id == IDC_SCAN_BUTTON) {
     StartScan();
+  } else if (id == IDC_OPEN_BUTTON) {
+    OpenScanFile();
+  } else if (id == IDC_SAVE_BUTTON) {
+    SaveScanFile();
   } else if (id == IDC_SEARCH_BOX) {
     if (code == EN_CHANGE) OnSearchBoxChanged();
   } else if (id == IDM_SHOW_MAIN) {
@@ -120,7 +126,15 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         return TRUE;
       }
       if (item.CtlID == static_cast<UINT>(IDC_SCAN_BUTTON)) {
-        DrawScanButton(item);
+        DrawTopButton(item, text::kScanButton);
+        return TRUE;
+      }
+      if (item.CtlID == static_cast<UINT>(IDC_OPEN_BUTTON)) {
+        DrawTopButton(item, text::kOpenButton);
+        return TRUE;
+      }
+      if (item.CtlID == static_cast<UINT>(IDC_SAVE_BUTTON)) {
+        DrawTopButton(item, text::kSaveButton);
         return TRUE;
       }
       return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -163,6 +177,12 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_SCAN_DONE:
       OnScanDone(wparam, lparam);
+      return 0;
+    case WM_OPEN_DONE:
+      OnOpenDone(lparam);
+      return 0;
+    case WM_SAVE_DONE:
+      OnSaveDone(lparam);
       return 0;
     case WM_SEARCH_DONE:
       OnSearchDone(lparam);

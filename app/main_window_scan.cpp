@@ -25,21 +25,44 @@
 namespace tw {
 namespace {
 
-// Shows the cycle's state on the drive list, the button and the status line.
-void ApplyScanCycle() {
-  const AppState& app = g_app;
-  const BOOL enabled = app.scan.controls_enabled() ? TRUE : FALSE;
-  EnableWindow(app.drive_combo, enabled);
-  EnableWindow(app.scan_button, enabled);
-  SetWindowTextW(app.status_text, app.scan.status().c_str());
-}
-
 void SetProgress(WPARAM position) { SendMessageW(g_app.progress_bar, PBM_SETPOS, position, 0); }
 
 }  // namespace
 
+void ShowNewResult() {
+  AppState& app = g_app;
+  ClearFolderListSelection();  // a row of the previous result means nothing now
+  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
+  InvalidateRect(app.folder_list, nullptr, TRUE);
+  ShowNewExtensionRows();
+  ShowNewFileRows();
+  RefreshChangePage();
+  SearchNewGeneration();
+  OverviewAfterNewResult();  // 全景
+  RedrawTreemap();
+  UpdateTreemapCaption();
+  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
+}
+
+void ApplyControlStates() {
+  const AppState& app = g_app;
+  const bool scanning = app.scan.scanning();
+  const BOOL scan = app.scan.controls_enabled() && app.files.scan_enabled(scanning) ? TRUE : FALSE;
+  EnableWindow(app.drive_combo, scan);
+  EnableWindow(app.scan_button, scan);
+  EnableWindow(app.open_button, app.files.open_enabled(scanning) ? TRUE : FALSE);
+  EnableWindow(app.save_button, app.files.save_enabled(app.views.has_result) ? TRUE : FALSE);
+}
+
+void ApplyScanCycle() {
+  ApplyControlStates();
+  SetWindowTextW(g_app.status_text, g_app.scan.status().c_str());
+}
+
 void StartScan() {
   AppState& app = g_app;
+  // No scan while a saved scan is being opened: one would replace the other.
+  if (!app.files.scan_enabled(app.scan.scanning())) return;
   if (!app.scan.Press()) return;  // a second press during a scan does nothing
   ApplyScanCycle();
   SetProgress(0);
@@ -75,21 +98,11 @@ void OnScanDone(WPARAM error, LPARAM result) {
   }
   std::shared_ptr<const ComparedScans> comparison = std::move(posted->memory.changes);
   HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan);
+  app.opened_path.clear();
   posted.reset();
 
-  ClearFolderListSelection();  // a row of the previous volume means nothing now
-  SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);
-  InvalidateRect(app.folder_list, nullptr, TRUE);
-
-  ShowNewExtensionRows();
-  ShowNewFileRows();
-  RefreshChangePage();
-  SearchNewGeneration();
-  OverviewAfterNewResult();  // 全景
-  RedrawTreemap();
-  UpdateTreemapCaption();
+  ShowNewResult();
   UpdateSpaceSummary();
-  SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
 
   SetProgress(100);
   std::wstring status = ScanSuccessStatus(*app.views.result);

@@ -8,13 +8,13 @@
 
 #include "app_state.h"
 #include "main_window.h"
-#include "texts/texts.h"
 #include "ui/list_drawing_win32.h"
 #include "ui/result_lists_win32.h"
 #include "ui/treemap_window_win32.h"
 #include "views/gdi_owner.h"
 #include "views/item_refs.h"
 #include "views/main_layout.h"
+#include "views/saved_scan_texts.h"
 
 namespace tw {
 namespace {
@@ -26,8 +26,8 @@ void TreemapChanged() {
 
 FolderListContext FolderContext() {
   AppState& app = g_app;
-  return FolderListContext{app.folder_list, app.main_window, app.views.rows,      app.views.treemap_state,
-                           app.font_normal.get(), g_dpi,           TreemapChanged};
+  return FolderListContext{app.folder_list,         app.main_window, app.views.rows, app.views.treemap_state,
+                           app.font_normal.get(), g_dpi,           TreemapChanged, app.views.origin};
 }
 
 ExtensionListContext ExtensionContext() {
@@ -37,7 +37,8 @@ ExtensionListContext ExtensionContext() {
 
 FileViewContext FileContext() {
   AppState& app = g_app;
-  return FileViewContext{app.file_list, app.main_window, *app.views.result, app.views.files, app.views.extensions, g_dpi};
+  return FileViewContext{app.file_list,   app.main_window, *app.views.result, app.views.files, app.views.extensions,
+                         g_dpi,           app.views.origin};
 }
 
 // Enter in the change list: the folder in the tree view, its row selected.
@@ -45,12 +46,13 @@ void ShowFolderInTree(std::int64_t folder_id);
 
 ChangeListContext ChangeContext() {
   AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(), g_dpi, ShowFolderInTree};
+  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(),
+                           g_dpi,           ShowFolderInTree, app.views.origin};
 }
 
 GrownListContext GrownContext() {
   AppState& app = g_app;
-  return GrownListContext{app.grown_list, app.main_window, app.views.comparison.get(), g_dpi};
+  return GrownListContext{app.grown_list, app.main_window, app.views.comparison.get(), g_dpi, app.views.origin};
 }
 
 // A double-click in the treemap: the folder list opens the path to the
@@ -187,8 +189,7 @@ void RefreshChangePage() {
   RefreshChangeList(changes);
   GrownListContext grown = GrownContext();
   RefreshGrownList(grown);
-  SetWindowTextW(app.change_message,
-                 app.views.previous_scan == PreviousScan::kUnreadable ? text::kChangeUnreadable : text::kChangeFirstScan);
+  SetWindowTextW(app.change_message, ChangePageMessage(app.views.previous_scan, app.views.origin));
   ShowChangePage(app.active_tab == kTabChanges);
 }
 

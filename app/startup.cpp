@@ -148,11 +148,26 @@ int RunApplication(HINSTANCE instance) {
 
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // F5 anywhere in the main window scans the selected drive again.
-    if (message.message == WM_KEYDOWN && message.wParam == VK_F5 && message.hwnd != nullptr &&
+    // F5 anywhere in the main window scans the selected drive again;
+    // Ctrl+O opens a saved scan, Ctrl+S saves the result on screen. While
+    // no control has the focus (the scan button's went when it was
+    // disabled) the keys reach the window as system keys.
+    const bool alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
+    if ((message.message == WM_KEYDOWN || (message.message == WM_SYSKEYDOWN && !alt)) && message.hwnd != nullptr &&
         GetAncestor(message.hwnd, GA_ROOT) == main_window) {
-      StartScan();
-      continue;
+      const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0 && !alt;
+      if (message.wParam == VK_F5) {
+        StartScan();
+        continue;
+      }
+      if (control && message.wParam == 'O') {
+        OpenScanFile();
+        continue;
+      }
+      if (control && message.wParam == 'S') {
+        SaveScanFile();
+        continue;
+      }
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);

@@ -4,7 +4,7 @@
 
 #include "base/arithmetic.h"
 #include "base/drive_letter.h"
-#include "cli/json_writer.h"
+#include "export/json_writer.h"
 #include "cli/text_table.h"
 #include "format/format.h"
 #include "format/utf.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "cli/json_writer.h"
 #include "cli/text_table.h"
+#include "export/json_writer.h"
 #include "format/format.h"
 #include "format/utf.h"
 #include "search/hit_paths.h"

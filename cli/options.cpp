@@ -108,6 +108,10 @@ const OptionSpec kOptions[] = {
      [](CliOptions& o, const std::string&, const std::string& value) {
        return FileName(value, o.ncdu, "option --ncdu needs a file name, or - for stdout");
      }},
+    {"--csv", "FILE", "also write every folder and file as a CSV table to FILE\n(UTF-8, for spreadsheet programs)",
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       return FileName(value, o.csv, "option --csv needs a file name");
+     }},
     {"--threads", "N", "threads for parsing, at most 1024 (default: all hardware\nthreads)",
      [](CliOptions& o, const std::string& name, const std::string& value) {
        return Count(name, value, o.threads, 0, kMaxThreads);
@@ -197,6 +201,8 @@ void CheckTogether(const std::vector<std::string>& positional, ParsedCommandLine
   if (o.help || o.version) return;
   if (!o.ncdu.empty() && o.compare) {
     parsed.error = "option --ncdu cannot be used with --compare";
+  } else if (!o.csv.empty() && o.compare) {
+    parsed.error = "option --csv cannot be used with --compare";
   } else if (!o.treemap.empty() && o.compare) {
     parsed.error = "option --treemap cannot be used with --compare";
   } else if (o.treemap_size && o.treemap.empty()) {

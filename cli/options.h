@@ -24,6 +24,7 @@ struct CliOptions {
   std::int32_t threads = 0;    // 0 = what the system reports; at most kMaxThreads
   bool json = false;
   std::string ncdu;  // UTF-8 path of the ncdu export; "-" = stdout instead of the report
+  std::string csv;   // UTF-8 path of the CSV table of every folder and file
   bool files = false;  // JSON: every file of every folder as well
   bool quiet = false;  // no progress line
   bool timings = false;

@@ -11,23 +11,25 @@
 #include "base/drive_letter.h"
 #include "cli/compare_report.h"
 #include "cli/find_output.h"
-#include "cli/ncdu_export.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
-#include "cli/output_paths.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
-#include "cli/result_json.h"
 #include "cli/scan_source.h"
 #include "cli/treemap_picture.h"
 #include "engine/record_reread.h"
 #include "engine/scan_worker.h"
+#include "export/export_file.h"
+#include "export/ncdu_export.h"
+#include "export/output_paths.h"
+#include "export/result_json.h"
 #include "format/utf.h"
 #include "model/scan_compare.h"
 #include "search/query.h"
 #include "search/search.h"
 #include "store/snapshot.h"
 #include "texts/texts.h"
+#include "views/saved_scan_texts.h"
 #include "views/scan_progress_text.h"
 
 namespace tw {
@@ -42,19 +44,6 @@ int UsageError(std::ostream& err, const std::string& reason) {
 
 std::string ErrorLine(const wchar_t* reason, const std::string& path, const std::string& detail) {
   return Utf16ToUtf8(text::kErrorPrefix) + Utf16ToUtf8(reason) + " (" + path + ": " + detail + ")";
-}
-
-const wchar_t* SnapshotReason(SnapshotProblem problem) {
-  switch (problem) {
-    case SnapshotProblem::kNewerVersion:
-      return text::kErrorSnapshotNewer;
-    case SnapshotProblem::kTruncated:
-      return text::kErrorSnapshotTruncated;
-    case SnapshotProblem::kOutOfMemory:
-      return text::kErrorOutOfMemory;
-    default:
-      return text::kErrorSnapshotDamaged;
-  }
 }
 
 // The root's name follows a drive letter given for a saved scan.
@@ -93,7 +82,7 @@ int ObtainResult(const ResolvedSource& source, const CliOptions& options, const 
   if (source.drive.empty() && IsSnapshotFile(source.path)) {
     SnapshotError error;
     if (!LoadSnapshotFile(source.path, result, error)) {
-      context.err << ErrorLine(SnapshotReason(error.problem), source.path, error.detail) << '\n';
+      context.err << ErrorLine(SnapshotProblemText(error.problem), source.path, error.detail) << '\n';
       return kExitScanFailed;
     }
     SetDriveLetter(result, options.drive_letter);
@@ -141,7 +130,7 @@ int RereadOverSavedScan(const ResolvedSource& source, const CliOptions& options,
   SnapshotError error;
   ScanResult before;
   if (!IsSnapshotFile(base.path) || !LoadSnapshotFile(base.path, before, error)) {
-    context.err << ErrorLine(SnapshotReason(error.problem), base.path, error.detail) << '\n';
+    context.err << ErrorLine(SnapshotProblemText(error.problem), base.path, error.detail) << '\n';
     return kExitScanFailed;
   }
   SetDriveLetter(before, options.drive_letter);
@@ -224,6 +213,7 @@ std::vector<PlannedOutput> PlannedOutputs(const CliOptions& options) {
   std::vector<PlannedOutput> outputs;
   if (!options.save.empty()) outputs.push_back({"the saved scan", options.save});
   if (!options.ncdu.empty() && options.ncdu != "-") outputs.push_back({"the ncdu export", options.ncdu});
+  if (!options.csv.empty()) outputs.push_back({"the CSV export", options.csv});
   if (!options.treemap.empty()) outputs.push_back({"the treemap picture", options.treemap});
   return outputs;
 }
@@ -337,6 +327,14 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     WriteNcduExport(result, NcduOptions(), ncdu_file->stream());
     if (const int written = OutputStatus(ncdu_file->Close(), options.ncdu, context.err); written != kExitOk) {
       status = written;
+    }
+  }
+  if (!options.csv.empty()) {
+    ExportRequest csv;
+    csv.format = ExportFormat::kCsv;
+    std::string reason;
+    if (!SaveExport(options.csv, result, csv, reason)) {
+      status = OutputStatus(reason, options.csv, context.err);
     }
   }
   if (!options.treemap.empty()) {

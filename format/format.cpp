@@ -83,6 +83,47 @@ std::wstring FormatFileTime(std::int64_t value) {
   return buffer;
 }
 
+std::string FormatIsoLocalTime(std::int64_t value) {
+  std::string text;
+  AppendIsoLocalTime(text, value);
+  return text;
+}
+
+void AppendIsoLocalTime(std::string& out, std::int64_t value) {
+  if (value <= 0) return;
+  CivilTime t;
+  if (!FileTimeToLocalCivil(value, t)) return;
+  // Written digit by digit: the CSV export writes one per row.
+  const auto digits = [&out](std::int32_t v, int width) {
+    char buffer[12];
+    int n = 0;
+    std::uint32_t u = v < 0 ? 0u : static_cast<std::uint32_t>(v);
+    do {
+      buffer[n++] = static_cast<char>('0' + u % 10);
+      u /= 10;
+    } while (u != 0 && n < 11);
+    for (int k = n; k < width; ++k) out.push_back('0');
+    while (n > 0) out.push_back(buffer[--n]);
+  };
+  const std::int32_t offset = t.utc_offset_seconds;
+  const std::int32_t minutes = (offset < 0 ? -offset : offset) / 60;
+  digits(t.year, 4);
+  out.push_back('-');
+  digits(t.month, 2);
+  out.push_back('-');
+  digits(t.day, 2);
+  out.push_back('T');
+  digits(t.hour, 2);
+  out.push_back(':');
+  digits(t.minute, 2);
+  out.push_back(':');
+  digits(t.second, 2);
+  out.push_back(offset < 0 ? '-' : '+');
+  digits(minutes / 60, 2);
+  out.push_back(':');
+  digits(minutes % 60, 2);
+}
+
 std::wstring FormatAttributes(std::uint32_t bits) {
   std::wstring text;
   for (const AttributeLetter& a : kAttributeLetters) {

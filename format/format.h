@@ -27,6 +27,14 @@ std::wstring FormatCount(std::int32_t n);
 // UTC time is shown.
 std::wstring FormatFileTime(std::int64_t value);
 
+// A FILETIME in local time as ISO 8601 with the offset from UTC,
+// "2024-03-07T09:05:01+08:00" (ASCII); "" for values <= 0 or a time that
+// cannot be converted. When the local conversion fails the UTC time is
+// given, with "+00:00".
+std::string FormatIsoLocalTime(std::int64_t value);
+// The same appended to `out` (nothing for "").
+void AppendIsoLocalTime(std::string& out, std::int64_t value);
+
 // The letters of the set attribute bits in the order R H S A C E L
 // (0x1 0x2 0x4 0x20 0x800 0x4000 0x400); other bits are ignored.
 std::wstring FormatAttributes(std::uint32_t bits);

@@ -14,6 +14,9 @@ struct CivilTime {
   std::int32_t hour = 0;   // 0..23
   std::int32_t minute = 0;
   std::int32_t second = 0;
+  // Local time minus UTC, in seconds (+28800 in China); 0 when the fields
+  // are UTC.
+  std::int32_t utc_offset_seconds = 0;
 };
 
 // Splits a positive FILETIME into its calendar fields in the machine's current

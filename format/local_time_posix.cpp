@@ -23,13 +23,16 @@ bool FileTimeToLocalCivil(std::int64_t filetime, CivilTime& out) {
     const auto t = static_cast<std::time_t>(unix_seconds);
     std::tm fields{};
     // Local time; when the zone rules cannot convert it, UTC.
-    if (localtime_r(&t, &fields) != nullptr || gmtime_r(&t, &fields) != nullptr) {
+    bool local = localtime_r(&t, &fields) != nullptr;
+    if (!local) fields = std::tm{};
+    if (local || gmtime_r(&t, &fields) != nullptr) {
       out.year = fields.tm_year + 1900;
       out.month = fields.tm_mon + 1;
       out.day = fields.tm_mday;
       out.hour = fields.tm_hour;
       out.minute = fields.tm_min;
       out.second = fields.tm_sec;
+      out.utc_offset_seconds = local ? static_cast<std::int32_t>(fields.tm_gmtoff) : 0;
       return true;
     }
   }

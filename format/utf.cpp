@@ -5,7 +5,7 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t cp) {
+void AppendCodePoint(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
@@ -36,32 +36,45 @@ void AppendUtf16(std::wstring& out, char32_t cp) {
 bool IsHigh(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
+// Appends the UTF-8 of UTF-16 units held in any character type.
+template <typename Unit>
+void AppendUnits(std::string& out, std::basic_string_view<Unit> units) {
+  out.reserve(out.size() + units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    // Mask to 16 bits: on Linux a wchar_t could in principle carry more.
+    char32_t u = static_cast<char32_t>(units[i]) & 0xFFFF;
+    if (u < 0x80) {  // most names are mostly ASCII
+      out.push_back(static_cast<char>(u));
+      continue;
+    }
+    if (IsHigh(u)) {
+      if (i + 1 < units.size()) {
+        char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
+        if (IsLow(next)) {
+          AppendCodePoint(out, 0x10000 + ((u - 0xD800) << 10) + (next - 0xDC00));
+          ++i;
+          continue;
+        }
+      }
+      AppendCodePoint(out, kReplacement);
+    } else if (IsLow(u)) {
+      AppendCodePoint(out, kReplacement);
+    } else {
+      AppendCodePoint(out, u);
+    }
+  }
+}
+
 }  // namespace
 
 std::string Utf16ToUtf8(std::wstring_view units) {
   std::string out;
   out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    // Mask to 16 bits: on Linux a wchar_t could in principle carry more.
-    char32_t u = static_cast<char32_t>(units[i]) & 0xFFFF;
-    if (IsHigh(u)) {
-      if (i + 1 < units.size()) {
-        char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
-        if (IsLow(next)) {
-          AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (next - 0xDC00));
-          ++i;
-          continue;
-        }
-      }
-      AppendUtf8(out, kReplacement);
-    } else if (IsLow(u)) {
-      AppendUtf8(out, kReplacement);
-    } else {
-      AppendUtf8(out, u);
-    }
-  }
+  AppendUnits(out, units);
   return out;
 }
+
+void AppendUtf8(std::string& out, std::u16string_view units) { AppendUnits(out, units); }
 
 std::wstring Utf8ToUtf16(std::string_view bytes) {
   std::wstring out;

@@ -17,6 +17,9 @@ namespace tw {
 // without a following low, or a low on its own) becomes U+FFFD.
 std::string Utf16ToUtf8(std::wstring_view units);
 
+// The same for the units of a name held as char16_t, appended to `out`.
+void AppendUtf8(std::string& out, std::u16string_view units);
+
 // UTF-8 to UTF-16 units. Malformed sequences (bad lead or continuation bytes,
 // overlong forms, encoded surrogates, values above U+10FFFF, truncation)
 // become U+FFFD, one per maximal bad subpart.

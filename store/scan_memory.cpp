@@ -136,6 +136,19 @@ RememberedScan RememberScan(const std::string& folder, const ResultGeneration& g
   return memory;
 }
 
+RememberedScan CompareWithRemembered(const std::string& folder, const ResultGeneration& generation,
+                                     std::size_t top) {
+  RememberedScan memory;
+  if (generation->volume_serial == 0 || folder.empty()) return memory;
+  try {
+    ComparePreviousSafely(SnapshotPathFor(folder, generation->volume_serial), generation, top, memory,
+                          memory.problem);
+  } catch (const std::exception& e) {  // the path did not fit in memory
+    Note(memory.problem, "previous snapshot not compared: ", e.what());
+  }
+  return memory;
+}
+
 std::string SnapshotPathFor(const std::string& folder, std::uint64_t serial) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string name = "volume-0000000000000000.twsnap";

@@ -47,6 +47,12 @@ struct RememberedScan {
 // included): failures land in `problem`.
 RememberedScan RememberScan(const std::string& folder, const ResultGeneration& result, std::size_t top);
 
+// Compares `result`, a saved scan opened from a file, with the remembered
+// scan of its volume in `folder`, as RememberScan would, but writes
+// nothing: an opened scan is never remembered. kNone without a snapshot of
+// the same serial number (or with an unknown serial number); never throws.
+RememberedScan CompareWithRemembered(const std::string& folder, const ResultGeneration& result, std::size_t top);
+
 // The snapshot of a volume: folder + separator + "volume-" + 16 upper-case
 // hex digits of the serial + ".twsnap".
 std::string SnapshotPathFor(const std::string& folder, std::uint64_t serial);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "model/scan_result.h"
+#include "store/replace_file.h"
 
 namespace tw {
 
@@ -64,15 +65,6 @@ bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, Sna
 
 // ---- Files -------------------------------------------------------------------
 
-// Who may read what the program writes.
-enum class FileAccess {
-  kOrdinary,  // the system's defaults (a file anyone may read on POSIX)
-  // The owner and the administrators only, from its creation on: on Windows
-  // SYSTEM and Administrators, protected from inherited entries; on POSIX
-  // mode 0600 (0700 for a folder).
-  kPrivate,
-};
-
 // Writes the snapshot of `result` to `path` (UTF-8) so that no reader ever
 // sees a partial file: written to a temporary file beside it, flushed to the
 // disk and renamed over the old one. False with the system's reason in
@@ -83,18 +75,6 @@ bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::st
 // The same with the bytes already encoded (EncodeSnapshot).
 bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
                        std::string& error);
-
-// The temporary file of a save to `path`: in the same folder, named
-// ".tw" + 16 hex digits of a hash of the target's name + ".tmp", so that any
-// name the target may have leaves room for it, and a save cut short (a
-// crash, a kill) leaves a file the next save to the same target recognises
-// as its own (a regular file, empty or beginning with the snapshot magic)
-// and replaces. A file there that is not one of ours is left alone.
-std::string SaveTemporaryPath(const std::string& path);
-
-// True when a file's size and first bytes make it a temporary file a save
-// left behind: empty, or beginning with the snapshot magic.
-bool IsLeftoverOfSave(std::uint64_t size, std::span<const std::uint8_t> head);
 
 // Creates the folder `path` (UTF-8; its parent must exist) with kPrivate
 // access. A folder already there is taken as it is. False with the system's

@@ -1,11 +1,15 @@
 // Reading a saved scan from a file: its size first, then the decoder's
-// bounded reads. (Writing the bytes safely is the platform's part.)
+// bounded reads; the names of the temporary files of saves. (Writing the
+// bytes safely is the platform's part.)
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 
 #include "store/snapshot.h"
 
@@ -45,6 +49,12 @@ bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::st
   return SaveSnapshotBytes(path, EncodeSnapshot(result), FileAccess::kOrdinary, error);
 }
 
+bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
+                       std::string& error) {
+  const FileContent content = [bytes](const ByteSink& sink, std::string&) { return sink(bytes); };
+  return ReplaceFileContent(path, content, access, {}, error);
+}
+
 std::string SaveTemporaryPath(const std::string& path) {
   const fs::path target = PathOf(path);
   char name[32];
@@ -53,8 +63,22 @@ std::string SaveTemporaryPath(const std::string& path) {
   return Utf8Of(target.parent_path() / name);
 }
 
-bool IsLeftoverOfSave(std::uint64_t size, std::span<const std::uint8_t> head) {
-  return size == 0 || HasSnapshotMagic(head);
+bool IsLeftoverOfSave(std::uint64_t size, std::span<const std::uint8_t> head, std::span<const std::uint8_t> own_head) {
+  if (size == 0 || HasSnapshotMagic(head)) return true;
+  const std::size_t wanted = std::min(own_head.size(), kLeftoverHeadSize);
+  return wanted > 0 && head.size() >= wanted && std::equal(own_head.begin(), own_head.begin() + wanted, head.begin());
+}
+
+bool MakeContent(const FileContent& content, const ByteSink& sink, std::string& error) {
+  try {
+    if (content(sink, error)) return true;
+  } catch (const std::bad_alloc&) {
+    error = "out of memory";
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (error.empty()) error = "the content could not be made";
+  return false;
 }
 
 bool IsSnapshotFile(const std::string& path) {

@@ -1,4 +1,4 @@
-// Saving a scan on Linux: a temporary file beside the target, written and
+// Saving a file on Linux: a temporary file beside the target, written and
 // fsync'd, renamed over the target, and the folder fsync'd so the rename
 // itself survives a crash. Private folders are made with mode 0700.
 #include <fcntl.h>
@@ -38,7 +38,7 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 // be made; -1 with `foreign` set when what stands there is not ours to take:
 // a link, a folder, another user's file, another save's while it runs, a
 // file of other bytes.
-int TakeTemporary(const std::string& path, bool& foreign) {
+int TakeTemporary(const std::string& path, std::span<const std::uint8_t> own_head, bool& foreign) {
   foreign = false;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
@@ -57,10 +57,11 @@ int TakeTemporary(const std::string& path, bool& foreign) {
       ::close(fd);
       continue;
     }
-    std::uint8_t head[kSnapshotMagicSize] = {};
+    std::uint8_t head[kLeftoverHeadSize] = {};
     const ssize_t got = lockable ? ::pread(fd, head, sizeof head, 0) : -1;
     if (got >= 0 &&
-        IsLeftoverOfSave(static_cast<std::uint64_t>(opened.st_size), std::span(head, static_cast<std::size_t>(got))) &&
+        IsLeftoverOfSave(static_cast<std::uint64_t>(opened.st_size), std::span(head, static_cast<std::size_t>(got)),
+                         own_head) &&
         ::fchmod(fd, 0600) == 0 && ::ftruncate(fd, 0) == 0) {
       return fd;
     }
@@ -74,8 +75,8 @@ int TakeTemporary(const std::string& path, bool& foreign) {
 
 }  // namespace
 
-bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
-                       std::string& error) {
+bool ReplaceFileContent(const std::string& path, const FileContent& content, FileAccess access,
+                 std::span<const std::uint8_t> own_head, std::string& error) {
   // Only a file is ever replaced: never a device node, a FIFO, a socket or a
   // folder that happens to carry the name.
   struct stat target {};
@@ -86,7 +87,7 @@ bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> by
   // The temporary file is created with mode 0600: private from the start.
   std::string temporary = SaveTemporaryPath(path);
   bool foreign = false;
-  int fd = TakeTemporary(temporary, foreign);
+  int fd = TakeTemporary(temporary, own_head, foreign);
   if (fd < 0 && foreign) {
     // Its name is taken by something not ours to replace: a name of its own.
     temporary = FolderOf(path) + "/.twXXXXXX";
@@ -97,15 +98,24 @@ bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> by
     return false;
   }
   const mode_t mode = access == FileAccess::kPrivate ? 0600 : 0644;
-  const bool written = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int saved_errno = errno;
+  int write_errno = 0;
+  const ByteSink sink = [fd, &write_errno](std::span<const std::uint8_t> bytes) {
+    if (write_errno != 0) return false;
+    if (WriteAll(fd, bytes)) return true;
+    write_errno = errno != 0 ? errno : EIO;
+    return false;
+  };
+  std::string content_error;
+  const bool made = MakeContent(content, sink, content_error);
+  const bool written = made && write_errno == 0 && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  int saved_errno = write_errno != 0 ? write_errno : errno;
   // Renamed while still locked, so that no other save takes it meanwhile.
   const bool renamed = written && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (written && !renamed) saved_errno = errno;
   if (!renamed) ::unlink(temporary.c_str());
   const bool closed = ::close(fd) == 0;
   if (!renamed || !closed) {
-    error = std::strerror(renamed ? errno : saved_errno);
+    error = !made && write_errno == 0 ? content_error : std::strerror(renamed ? errno : saved_errno);
     return false;
   }
   const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);

@@ -1,4 +1,4 @@
-// Saving a scan on Windows: a temporary file beside the target, written and
+// Saving a file on Windows: a temporary file beside the target, written and
 // flushed to the disk, then moved over the target with write-through (a move
 // within the volume keeps the file's security descriptor). The temporary
 // file is opened without sharing, so a second save to the same target while
@@ -61,25 +61,25 @@ constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 constexpr wchar_t kPrivateFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
 
 // Whether the file at `path` is a leftover of a save cut short: a plain file,
-// empty or beginning with the snapshot magic.
-bool IsLeftover(const std::wstring& path) {
+// empty or beginning with the snapshot magic or with what this save writes.
+bool IsLeftover(const std::wstring& path, std::span<const std::uint8_t> own_head) {
   const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return false;
   BY_HANDLE_FILE_INFORMATION info{};
-  std::uint8_t head[kSnapshotMagicSize] = {};
+  std::uint8_t head[kLeftoverHeadSize] = {};
   DWORD got = 0;
   const bool plain = GetFileInformationByHandle(file.get(), &info) &&
                      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
                      info.nNumberOfLinks == 1 && ReadFile(file.get(), head, sizeof head, &got, nullptr);
   const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-  return plain && IsLeftoverOfSave(size, std::span(head, got));
+  return plain && IsLeftoverOfSave(size, std::span(head, got), own_head);
 }
 
 }  // namespace
 
-bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
-                       std::string& error) {
+bool ReplaceFileContent(const std::string& path, const FileContent& content, FileAccess access,
+                 std::span<const std::uint8_t> own_head, std::string& error) {
   const std::wstring target = Utf8ToUtf16(path);
   // Only a file is ever replaced: never a folder or a device that carries the name.
   const DWORD existing = GetFileAttributesW(target.c_str());
@@ -98,7 +98,7 @@ bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> by
   // A leftover of a save cut short goes first (a descriptor is applied only
   // to a file the call creates); a file there that is not one is left alone,
   // and this save takes a name of its own.
-  if (IsLeftover(temporary)) DeleteFileW(temporary.c_str());
+  if (IsLeftover(temporary, own_head)) DeleteFileW(temporary.c_str());
   KernelHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, is_private ? &security : nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file && GetLastError() == ERROR_FILE_EXISTS) {
@@ -110,16 +110,30 @@ bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> by
     error = LastErrorText();
     return false;
   }
-  bool ok = true;
-  std::size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-    DWORD written = 0;
-    ok = WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) && written == chunk;
-    done += written;
+  DWORD write_error = ERROR_SUCCESS;
+  const ByteSink sink = [&file, &write_error](std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (write_error == ERROR_SUCCESS && done < bytes.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written != chunk) {
+        write_error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
+      }
+      done += written;
+    }
+    return write_error == ERROR_SUCCESS;
+  };
+  std::string content_error;
+  const bool made = MakeContent(content, sink, content_error);
+  bool ok = made && write_error == ERROR_SUCCESS;
+  if (!ok) {
+    if (write_error != ERROR_SUCCESS) SetLastError(write_error);
+    error = write_error != ERROR_SUCCESS ? LastErrorText() : content_error;
   }
-  ok = ok && FlushFileBuffers(file.get());
-  if (!ok) error = LastErrorText();
+  if (ok && !FlushFileBuffers(file.get())) {
+    error = LastErrorText();
+    ok = false;
+  }
   file.reset();
   if (ok && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = LastErrorText();

@@ -30,6 +30,7 @@ inline constexpr wchar_t kChangeFolderTitle[] = L"文件夹变化";
 inline constexpr wchar_t kChangeFilesTitle[] = L"新增或增长最多的文件";
 inline constexpr wchar_t kChangeFirstScan[] = L"首次扫描此卷 — 下次扫描后显示变化";
 inline constexpr wchar_t kChangeUnreadable[] = L"上次的扫描记录无法读取 — 下次扫描后显示变化";
+inline constexpr wchar_t kChangeNotRemembered[] = L"本机没有此卷的扫描记录 — 无法比较";
 inline constexpr wchar_t kColumnNow[] = L"现在";
 inline constexpr wchar_t kColumnGain[] = L"增加";
 // " · 比上次 (2026/12/1 09:30:05) 增加 3.40 GB"
@@ -105,6 +106,38 @@ inline constexpr wchar_t kStatusNotDeleted[] = L" 个项目未能删除: ";
 inline constexpr wchar_t kStatusDeleting[] = L"正在删除...";
 inline constexpr wchar_t kDeleteCancelled[] = L"已取消";
 inline constexpr wchar_t kStatusRereadFailed[] = L"无法重新读取卷 — 按 F5 重新扫描";
+
+// ---- Open, save and export --------------------------------------------------------
+inline constexpr wchar_t kOpenButton[] = L"打开\u2026";
+inline constexpr wchar_t kSaveButton[] = L"保存\u2026";
+inline constexpr wchar_t kOpenDialogTitle[] = L"打开扫描存档";
+inline constexpr wchar_t kSaveDialogTitle[] = L"保存扫描结果";
+// The captions of the message boxes of a refused file and a failed save.
+inline constexpr wchar_t kOpenFailedCaption[] = L"无法打开扫描存档";
+inline constexpr wchar_t kSaveFailedCaption[] = L"无法保存";
+// The file dialogs' filters: pairs of a description and its patterns.
+inline constexpr wchar_t kFilterSnapshot[] = L"扫描存档 (*.twsnap)";
+inline constexpr wchar_t kFilterAllFiles[] = L"所有文件 (*.*)";
+inline constexpr wchar_t kFilterJson[] = L"JSON 文档 (*.json)";
+inline constexpr wchar_t kFilterNcdu[] = L"ncdu 导出 (*.json)";
+inline constexpr wchar_t kFilterCsv[] = L"CSV 表格 (*.csv)";
+inline constexpr wchar_t kFilterPictureWindow[] = L"全景图片, 窗口大小 (*.png)";
+inline constexpr wchar_t kFilterPictureFixed[] = L"全景图片, 1600\u00D71000 (*.png)";
+// The name a save proposes when the result came from no file.
+inline constexpr wchar_t kDefaultSaveName[] = L"扫描记录";
+// "已打开 " file " (" scan time ") · " files " 文件 · " folders " 文件夹"
+inline constexpr wchar_t kStatusOpenedLead[] = L"已打开 ";
+inline constexpr wchar_t kStatusOpening[] = L"正在打开 ";
+inline constexpr wchar_t kStatusSaving[] = L"正在保存 ";
+inline constexpr wchar_t kStatusSaved[] = L"已保存 ";
+inline constexpr wchar_t kStatusBusyTail[] = L"...";
+inline constexpr wchar_t kErrorNotSnapshot[] = L"不是扫描存档。";
+inline constexpr wchar_t kErrorSaveFailed[] = L"无法保存。";
+inline constexpr wchar_t kErrorSaveOverSource[] = L"无法保存: 不能覆盖打开的扫描存档。";
+inline constexpr wchar_t kErrorSaveNotFile[] = L"无法保存: 目标不是普通文件。";
+// The CSV export's 类型 column.
+inline constexpr wchar_t kCsvFolder[] = L"文件夹";
+inline constexpr wchar_t kCsvFile[] = L"文件";
 
 // ---- Tray ----------------------------------------------------------------------
 inline constexpr wchar_t kTrayBalloonTitle[] = L"塔维已最小化到托盘";
@@ -224,6 +257,7 @@ inline constexpr wchar_t kColumnModified[] = L"修改时间";
 inline constexpr wchar_t kColumnAttributes[] = L"属性";
 inline constexpr wchar_t kColumnFileName[] = L"文件名";
 inline constexpr wchar_t kColumnPath[] = L"路径";
+inline constexpr wchar_t kColumnType[] = L"类型";
 inline constexpr wchar_t kColumnExtension[] = L"扩展名";
 inline constexpr wchar_t kColumnShare[] = L"占比";
 inline constexpr wchar_t kColumnFileCount[] = L"文件数";

@@ -82,7 +82,7 @@ void OnChangeClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
 // file in the shell's file browser, as the file view does.
 void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click) {
   if (const ComparedFile* file = context.rows.FileOfRow(click.iItem)) {
-    if (file->new_file != kNoSide) ShowInFileBrowser(context.rows.RowPath(click.iItem));
+    if (file->new_file != kNoSide) ShowItemInFileBrowser(ChangeRowItem(context.rows, click.iItem), context.origin);
     return;
   }
   const ChangeRow* row = context.rows.RowAt(click.iItem);
@@ -105,11 +105,6 @@ void PaintGrownRow(HDC dc, const GrownListContext& context, int item, const RECT
     DrawCellText(dc, cell, colours.background, GrownCellText(*context.scans, static_cast<std::size_t>(item), column),
                  number, context.dpi, ink);
   }
-}
-
-std::wstring GrownPath(const GrownListContext& context, int item) {
-  if (context.scans == nullptr || item < 0) return {};
-  return GrownFilePath(*context.scans, static_cast<std::size_t>(item));
 }
 
 }  // namespace
@@ -179,8 +174,10 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
                               PaintGrownRow(dc, context, item, row, colours);
                             });
     case NM_DBLCLK: {
-      const std::wstring path = GrownPath(context, reinterpret_cast<NMITEMACTIVATE&>(header).iItem);
-      if (!path.empty()) ShowInFileBrowser(path);
+      if (context.scans != nullptr) {
+        const int row = reinterpret_cast<NMITEMACTIVATE&>(header).iItem;
+        ShowItemInFileBrowser(GrownFileItem(*context.scans, row), context.origin);
+      }
       return 0;
     }
     case NM_RCLICK: {
@@ -198,7 +195,7 @@ bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
   if (context.scans != nullptr) item = GrownFileItem(*context.scans, SelectedListRow(context.list));
   if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   if (key != VK_RETURN) return false;
-  if (item) ShowInFileBrowser(item->path);
+  ShowItemInFileBrowser(item, context.origin);
   return true;
 }
 

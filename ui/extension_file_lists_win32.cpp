@@ -135,8 +135,7 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
     case NM_DBLCLK: {
       // Shown in the shell's file browser, the file selected there.
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
-      if (file != nullptr) ShowInFileBrowser(FileContextMenuPath(context.result, *file));
+      ShowItemInFileBrowser(FileViewItem(context.result, context.state, click.iItem), context.origin);
       return 0;
     }
     case NM_RCLICK: {
@@ -172,7 +171,7 @@ bool FileViewKeyDown(FileViewContext& context, WPARAM key) {
   const std::optional<ItemRef> item = FileViewItem(context.result, context.state, SelectedListRow(context.list));
   if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   if (key != VK_RETURN) return false;
-  if (item) ShowInFileBrowser(item->path);
+  ShowItemInFileBrowser(item, context.origin);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "texts/texts.h"
+#include "ui/file_icons_win32.h"
 
 namespace tw {
 namespace {
@@ -144,6 +145,10 @@ ItemCommand TrackItemMenu(HWND owner, const ItemMenuPlan& plan, const std::wstri
   }
   DestroyMenu(popup);
   return picked;
+}
+
+bool ShowItemInFileBrowser(const std::optional<ItemRef>& item, ResultOrigin origin) {
+  return item && PlanItemMenu(*item, origin).show_in_explorer && ShowInFileBrowser(item->path);
 }
 
 }  // namespace tw

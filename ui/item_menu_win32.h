@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "views/item_actions.h"
@@ -36,6 +37,12 @@ bool ItemActionKey(const ItemRef* item, WPARAM key);
 // Del or Shift+Del with several items selected: refused, with the reason
 // on the status line; true when the key was one of those.
 bool SeveralItemsKey(WPARAM key);
+
+// Enter or a double-click on an item: its folder in the shell's file
+// browser with the item selected, when the plan for the result's origin
+// offers that (never for an opened saved scan, whose paths may be another
+// machine's). True when shown.
+bool ShowItemInFileBrowser(const std::optional<ItemRef>& item, ResultOrigin origin);
 
 // What the user picked from an item's menu.
 enum class ItemCommand { kNone, kShowInExplorer, kCopyPath, kDelete, kDeletePermanently, kShellCommand };

@@ -16,6 +16,7 @@
 #include "views/change_rows.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/item_actions.h"
 #include "treemap/treemap_items.h"
 #include "views/treemap_navigation.h"
 
@@ -32,6 +33,7 @@ struct FolderListContext {
   int dpi = 96;
   // The treemap state changed: rebuild the treemap items, set the caption.
   std::function<void()> treemap_changed;
+  ResultOrigin origin = ResultOrigin::kScanned;  // a loaded result's rows offer only 复制路径
 };
 
 void SetupFolderListColumns(HWND list, int dpi);
@@ -70,6 +72,7 @@ struct FileViewContext {
   FileViewState& state;
   const ExtensionListState& extensions;  // the swatch colours follow its order
   int dpi = 96;
+  ResultOrigin origin = ResultOrigin::kScanned;
 };
 
 void SetupFileViewColumns(HWND list, int dpi);
@@ -92,6 +95,7 @@ struct ChangeListContext {
   int dpi = 96;
   // Enter on a folder of the new scan: show it (its id) in the tree view.
   std::function<void(std::int64_t)> show_folder;
+  ResultOrigin origin = ResultOrigin::kScanned;
 };
 
 void SetupChangeListColumns(HWND list, int dpi);
@@ -107,6 +111,7 @@ struct GrownListContext {
   HWND owner = nullptr;
   const ComparedScans* scans = nullptr;  // null: no rows
   int dpi = 96;
+  ResultOrigin origin = ResultOrigin::kScanned;
 };
 
 void SetupGrownListColumns(HWND list, int dpi);

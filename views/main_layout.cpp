@@ -13,12 +13,15 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
   const std::int32_t M = S(12);
   MainLayout l;
 
-  // Top band: drive list, scan button, the three space labels beside them.
+  // Top band: drive list, scan button, the open and save buttons, the three
+  // space labels beside them (moved right by the two buttons and their gaps).
   l.drive_label = {M, S(12), S(48), S(22)};
   l.drive_combo = {M + S(52), S(10), S(220), S(300)};
   l.scan_button = {M + S(284), S(8), S(96), S(34)};
+  l.open_button = {M + S(388), S(8), S(80), S(34)};
+  l.save_button = {M + S(476), S(8), S(80), S(34)};
   for (std::int32_t i = 0; i < 3; ++i) {
-    l.space_labels[i] = {M + S(420), S(8) + i * S(22), W - (M + S(420)) - M, S(22)};
+    l.space_labels[i] = {M + S(596), S(8) + i * S(22), W - (M + S(596)) - M, S(22)};
   }
   l.tabs = {M, S(78), W - 2 * M, S(30)};
 

@@ -64,6 +64,8 @@ struct MainLayout {
   Placement drive_label;
   Placement drive_combo;  // height = the open drop-down's height
   Placement scan_button;
+  Placement open_button;      // 打开…, after the scan button
+  Placement save_button;      // 保存…, after the open button
   Placement space_labels[3];  // total, used, free
   Placement tabs;
   Placement status_text;

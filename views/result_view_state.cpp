@@ -5,7 +5,8 @@
 namespace tw {
 
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
-                        std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan) {
+                        std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan,
+                        ResultOrigin origin) {
   // The change rows let go of the old comparison before it goes.
   views.changes.Reset(nullptr);
   // The search's matches index the old generation.
@@ -14,6 +15,7 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result,
   views.comparison = std::move(comparison);
   views.previous_scan = previous_scan;
   views.has_result = true;
+  views.origin = origin;
   views.changes.Reset(views.comparison.get());
 
   const ScanResult& shown = *views.result;

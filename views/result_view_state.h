@@ -25,7 +25,7 @@
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
-#include "views/item_actions.h"
+#include "views/item_actions.h"  // ResultOrigin
 #include "views/overview_zoom.h"
 #include "views/search_view.h"
 #include "views/treemap_navigation.h"
@@ -35,8 +35,10 @@ namespace tw {
 struct ResultViewState {
   // Never null: an empty result until the first scan succeeds.
   ResultGeneration result = MakeGeneration(ScanResult{});
-  bool has_result = false;  // a scan has succeeded since the start
-  ResultOrigin origin = ResultOrigin::kScanned;  // where `result` came from
+  bool has_result = false;  // a scan has succeeded (or a saved scan was opened) since the start
+  // Where the result came from: a saved scan opened from a file may be
+  // another machine's, and its rows are never handed to the shell.
+  ResultOrigin origin = ResultOrigin::kScanned;
 
   FolderRowModel rows;
   TreemapState treemap_state;  // the folder shown and files mode
@@ -64,9 +66,10 @@ struct ResultViewState {
 // rebuilt, the extension list and the file view in their kept sort orders,
 // no search matches (the query and its order kept, for the window to search
 // the new generation again), the 全景 page at the deepest folder of its path
-// the new generation holds.
+// the new generation holds. `origin` says where the new generation came from.
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
-                        std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
+                        std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan,
+                        ResultOrigin origin = ResultOrigin::kScanned);
 
 // A new generation of the same scan (an action changed the volume, and the
 // records it touched were read again) takes the place of the one shown,

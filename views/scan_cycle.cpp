@@ -24,6 +24,10 @@ void ScanCycle::Failed(ScanError error) {
   status_ = error == ScanError::kNotNtfs ? text::kStatusNotNtfs : text::kStatusScanFailed;
 }
 
+void ScanCycle::Opened(std::wstring line) {
+  if (!scanning_) status_ = std::move(line);
+}
+
 void ScanCycle::Succeeded(std::wstring summary) {
   scanning_ = false;
   status_ = std::move(summary);

@@ -31,6 +31,11 @@ class ScanCycle {
   void Failed(ScanError error);
   void Succeeded(std::wstring summary);
 
+  // A saved scan was opened while no scan runs: its line becomes the status
+  // line, as a scan's summary does. Ignored while a scan runs (an opening
+  // never starts then).
+  void Opened(std::wstring line);
+
   bool scanning() const { return scanning_; }
   // Whether the drive list and the scan button accept input.
   bool controls_enabled() const { return !scanning_; }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/output_paths.h"
+#include "export/output_paths.h"
 #include "cli/scan_source.h"
 
 namespace tw {

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "cli/chain_result.h"
+#include "support/chain_result.h"
 #include "cli/progress_line.h"
-#include "cli/sample_result.h"
+#include "support/sample_result.h"
 #include "cli/text_table.h"
 #include "format/utf.h"
 #include "texts/texts.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/output_paths.h"
+#include "export/output_paths.h"
 #include "store/snapshot.h"
 #include "support/process_run.h"
 #include "support/scan_result_builder.h"
@@ -84,8 +84,10 @@ class Outputs : public testing::Test {
   std::string source_bytes_;
 };
 
-const std::pair<const char*, const char*> kOutputs[] = {
-    {"--save", "the saved scan"}, {"--ncdu", "the ncdu export"}, {"--treemap", "the treemap picture"}};
+const std::pair<const char*, const char*> kOutputs[] = {{"--save", "the saved scan"},
+                                                       {"--ncdu", "the ncdu export"},
+                                                       {"--csv", "the CSV export"},
+                                                       {"--treemap", "the treemap picture"}};
 
 TEST_F(Outputs, NoOutputOverwritesTheSourceDirectlyOrThroughALink) {
   fs::create_symlink(Path("source.tws"), Path("link"));
@@ -154,17 +156,21 @@ TEST_F(Outputs, TwoOutputsOfOneRunNeverShareAFile) {
                 "the saved scan and the ncdu export would be written to the same file");
   ExpectRefused("--ncdu " + ShellQuote(Path("y")) + " --treemap " + ShellQuote(Path("sub/../y")) + " " + source,
                 "the ncdu export and the treemap picture would be written to the same file");
+  ExpectRefused("--csv " + ShellQuote(Path("w")) + " --save " + ShellQuote(Path("sub/../w")) + " " + source,
+                "the saved scan and the CSV export would be written to the same file");
   fs::create_symlink(Path("z.png"), Path("to-z"));
   ExpectRefused("--save " + ShellQuote(Path("z.png")) + " --treemap " + ShellQuote(Path("to-z")) + " " + source,
                 "the saved scan and the treemap picture would be written to the same file");
   EXPECT_EQ(Listing(), (std::vector<std::string>{"source.tws", "sub", "to-z"}));
   // Apart, all three are written; --ncdu - is stdout, no file.
-  const test::ProcessOutcome run = Scan("--save " + ShellQuote(Path("a.tws")) + " --treemap " +
-                                        ShellQuote(Path("a.png")) + " --treemap-size 64x64 --ncdu - " + source);
+  const test::ProcessOutcome run =
+      Scan("--save " + ShellQuote(Path("a.tws")) + " --treemap " + ShellQuote(Path("a.png")) + " --csv " +
+           ShellQuote(Path("a.csv")) + " --treemap-size 64x64 --ncdu - " + source);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out.rfind("[1,", 0), 0u) << run.out.substr(0, 40);
   EXPECT_TRUE(IsSnapshotFile(Path("a.tws")));
   EXPECT_GT(fs::file_size(Path("a.png")), 0u);
+  EXPECT_EQ(test::ReadWholeFile(Path("a.csv")).rfind("\xEF\xBB\xBF路径,", 0), 0u);
 }
 
 TEST_F(Outputs, ASaveTakesAnyNameTheTargetMayHave) {

@@ -10,31 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "support/scoped_time_zone.h"
+
 namespace tw {
 namespace {
 
-// Sets TZ for the lifetime of the guard and restores the previous value.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) saved_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-  ScopedTimeZone(const ScopedTimeZone&) = delete;
-  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
- private:
-  std::optional<std::string> saved_;
-};
+using test::ScopedTimeZone;
 
 constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kUnixEpochSeconds = 11644473600;
@@ -99,6 +80,38 @@ TEST(FormatFileTime, ShownInTheLocalZone) {
   {
     ScopedTimeZone tz("EST5");
     EXPECT_EQ(FormatFileTime(sample), L"2024/3/6 20:05:01");
+  }
+}
+
+// The CSV export's times: local ISO 8601 with the zone's offset at that
+// moment (so a summer time and a winter time of one zone differ), a
+// half-hour zone, and nothing for an unknown time.
+TEST(FormatIsoLocalTime, LocalTimeWithTheOffsetOfThatMoment) {
+  EXPECT_EQ(FormatIsoLocalTime(0), "");
+  EXPECT_EQ(FormatIsoLocalTime(-1), "");
+  {
+    ScopedTimeZone tz("CST-8");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-07T09:05:01+08:00");
+  }
+  {
+    ScopedTimeZone tz("UTC0");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-07T01:05:01+00:00");
+    // Sub-second ticks are dropped, not rounded up.
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix) + kTicksPerSecond - 1), "2024-03-07T01:05:01+00:00");
+  }
+  {
+    ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-06T20:05:01-05:00");
+    // 2024-07-01 12:00:00 UTC, in summer time.
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(1719835200)), "2024-07-01T08:00:00-04:00");
+  }
+  {
+    ScopedTimeZone tz("IST-5:30");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-07T06:35:01+05:30");
+  }
+  {
+    ScopedTimeZone tz("NST3:30");
+    EXPECT_EQ(FormatIsoLocalTime(FileTimeFromUnix(kSampleUnix)), "2024-03-06T21:35:01-03:30");
   }
 }
 

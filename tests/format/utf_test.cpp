@@ -28,6 +28,17 @@ TEST(Utf, LoneSurrogatesBecomeReplacementCharacter) {
   EXPECT_EQ(Utf16ToUtf8(std::wstring{wchar_t(0xD800), wchar_t(0xD800)}), fffd + fffd);
 }
 
+// Names held as char16_t (the result's arena) convert as wide strings do,
+// appended after what the buffer holds.
+TEST(Utf, AppendUtf8OfCharSixteenUnitsMatchesTheWideConversion) {
+  const std::u16string units = {u'a', 0xD83D, 0xDE00, 0x7167, 0xDC00, 0xD800};
+  std::string out = "x,";
+  AppendUtf8(out, units);
+  EXPECT_EQ(out, "x,a\xF0\x9F\x98\x80\xE7\x85\xA7\xEF\xBF\xBD\xEF\xBF\xBD");
+  std::wstring wide(units.begin(), units.end());
+  EXPECT_EQ(out.substr(2), Utf16ToUtf8(wide));
+}
+
 TEST(Utf, MalformedUtf8BecomesReplacementCharacter) {
   const std::wstring r = {wchar_t(0xFFFD)};
   EXPECT_EQ(Utf8ToUtf16("\xFF"), r);

@@ -19,6 +19,7 @@ import time
 
 import action_checks
 import change_checks
+import file_checks
 import interaction_checks
 import overview_checks
 import search_checks
@@ -66,12 +67,14 @@ def expected_layout(w, h, dpi):
         "drive_label": (m, s(12), s(48), s(22)),
         "drive_combo": (m + s(52), s(10), s(220), None),  # height: the open drop-down's
         "scan_button": (m + s(284), s(8), s(96), s(34)),
+        "open_button": (m + s(388), s(8), s(80), s(34)),
+        "save_button": (m + s(476), s(8), s(80), s(34)),
         "tabs": (m, s(78), w - 2 * m, s(30)),
         "status_text": (m, h - s(30) + s(5), (w - 2 * m) - s(240), s(22)),
         "progress_bar": (w - m - s(220), h - s(30) + s(5) - s(2), s(220), s(20)),
     }
     for i, name in enumerate(("total_label", "used_label", "free_label")):
-        place[name] = (m + s(420), s(8) + i * s(22), w - (m + s(420)) - m, s(22))
+        place[name] = (m + s(596), s(8) + i * s(22), w - (m + s(596)) - m, s(22))
     t = s(78) + s(30) + s(28)
     c = h - t - s(30) - m
     split = int(w * 0.62)
@@ -169,7 +172,8 @@ def controls_by_name(d):
     named = {}
     statics = []
     by_id = {1001: "drive_combo", 1002: "scan_button", 1003: "folder_list", 1004: "extension_list",
-             1005: "status_text", 1009: "treemap", 1013: "tabs", 1014: "file_list"}
+             1005: "status_text", 1009: "treemap", 1013: "tabs", 1014: "file_list", 1040: "open_button",
+             1041: "save_button"}
     for c in d["controls"]:
         if c["id"] in by_id:
             named[by_id[c["id"]]] = c
@@ -368,10 +372,13 @@ def run(gui, rep, args):
             wrong.append(f"{name} at {got}, layout {want}")
     rep.check("every control at its layout rectangle", not wrong, "; ".join(wrong))
     rep.check("file list hidden on the first page", not named["file_list"]["visible"])
-    texts = {n: named[n]["text"] for n in ("drive_label", "scan_button", "folder_title", "treemap_title",
-                                          "extension_title")}
-    rep.check("control texts", texts == {"drive_label": "驱动器", "scan_button": "扫描", "folder_title": "树状视图",
+    texts = {n: named[n]["text"] for n in ("drive_label", "scan_button", "open_button", "save_button", "folder_title",
+                                          "treemap_title", "extension_title")}
+    rep.check("control texts", texts == {"drive_label": "驱动器", "scan_button": "扫描", "open_button": "打开…",
+                                         "save_button": "保存…", "folder_title": "树状视图",
                                          "treemap_title": "顶级文件夹", "extension_title": "扩展名统计"}, str(texts))
+    rep.check("打开… takes input before any scan, 保存… only once there is a result",
+              named["open_button"]["enabled"] and not named["save_button"]["enabled"])
     rep.check("ready status", named["status_text"]["text"] == READY, named["status_text"]["text"])
     items = named["drive_combo"]["items"]
     rep.check("[X:] in the drive list", "[X:]" in items, str(items))
@@ -382,6 +389,11 @@ def run(gui, rep, args):
     button = [gui.pixel(shot, *screen_point(d, bx + 5, by + bh // 2)),
               gui.pixel(shot, *screen_point(d, bx + bw - 6, by + 6))]
     rep.check("scan button in the accent colour", all(p == ACCENT for p in button), str(button))
+    ox, oy, ow, oh = named["open_button"]["rect"]
+    sx, sy, sw, sh = named["save_button"]["rect"]
+    looks = [gui.pixel(shot, *screen_point(d, ox + 5, oy + oh // 2)), gui.pixel(shot, *screen_point(d, sx + 5, sy + 5))]
+    rep.check("打开… drawn as the scan button, 保存… in the disabled grey until there is a result",
+              looks == [ACCENT, (200, 200, 200)], str(looks))
     w, h = d["client"][2], d["client"][3]
     bands = [gui.pixel(shot, *screen_point(d, 4, 60)), gui.pixel(shot, *screen_point(d, 4, h - 8)),
              gui.pixel(shot, *screen_point(d, w - 4, 4))]
@@ -464,6 +476,12 @@ def run(gui, rep, args):
         search_checks.check_actions(gui, rep, args.action_image, args.scanner)
     else:
         rep.skip("actions: deleting on U:", "no U: image or no tarnwick-scan given")
+
+    # ---- 打开… and 保存…: saved scans in and out of the window -------------------
+    if args.scanner and args.x_image:
+        file_checks.check_files(gui, rep, args.scanner, args.x_image, os.path.join(args.shots, "files"))
+    else:
+        rep.skip("files: open, save and export", "no tarnwick-scan or no X: image given")
     d = gui.dump()
 
     # ---- close to the tray, hand-over, exit ----------------------------------

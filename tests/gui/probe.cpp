@@ -40,6 +40,11 @@
 //   probe zoom N X Y       N rounds of: a double-click on the 全景 control at
 //                          screen point X, Y, then Backspace, each waiting
 //                          until the control has shown its next picture
+//   probe dialog           the visible dialog the main window owns (a file
+//                          dialog, a message box): title, rect and controls
+//                          (id, class, text, rect, visible); {"found": false}
+//   probe dialog-text ID T sets the text of that dialog's control ID to T
+//                          (a file name: any characters, unlike typed keys)
 // The sending verbs print the elapsed milliseconds of the round trip.
 #include <windows.h>
 #include <commctrl.h>
@@ -400,6 +405,83 @@ int Answer(int button) {
                       reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)))
              ? 0
              : 1;
+}
+
+// ---- Dialogs the program shows ----------------------------------------------------
+
+struct DialogSearch {
+  HWND owner = nullptr;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM param) {
+  auto& search = *reinterpret_cast<DialogSearch*>(param);
+  if (ClassOf(hwnd) == L"#32770" && IsWindowVisible(hwnd) && GetWindow(hwnd, GW_OWNER) == search.owner) {
+    search.found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND OwnedDialog() {
+  DialogSearch search{FindMain(), nullptr};
+  if (search.owner != nullptr) EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK DescribeDialogControl(HWND child, LPARAM param) {
+  auto& list = *reinterpret_cast<std::vector<std::string>*>(param);
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  list.push_back("{\"id\": " + std::to_string(GetDlgCtrlID(child)) + ", \"class\": " + Quote(ClassOf(child)) +
+                 ", \"text\": " + Quote(WindowText(child)) +
+                 ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
+                 ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") + "}");
+  return TRUE;
+}
+
+int Dialog() {
+  HWND dialog = OwnedDialog();
+  if (dialog == nullptr) {
+    std::printf("{\"found\": false}\n");
+    return 0;
+  }
+  RECT rect{};
+  GetWindowRect(dialog, &rect);
+  std::vector<std::string> controls;
+  EnumChildWindows(dialog, DescribeDialogControl, reinterpret_cast<LPARAM>(&controls));
+  std::string out = "{\"found\": true, \"title\": " + Quote(WindowText(dialog)) +
+                    ", \"rect\": " + Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) +
+                    ", \"controls\": [";
+  for (std::size_t i = 0; i < controls.size(); ++i) out += (i == 0 ? "\n  " : ",\n  ") + controls[i];
+  out += "]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+// The dialog's control of that id, wherever it sits (a file dialog's name
+// field is an edit inside a combo box inside another, all of one id): the
+// innermost edit when there is one.
+struct ControlSearch {
+  int id = 0;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindControl(HWND child, LPARAM param) {
+  auto& search = *reinterpret_cast<ControlSearch*>(param);
+  if (GetDlgCtrlID(child) != search.id) return TRUE;
+  if (search.found == nullptr || ClassOf(child) == L"Edit") search.found = child;
+  return TRUE;
+}
+
+int DialogText(int id, const std::wstring& text) {
+  HWND dialog = OwnedDialog();
+  ControlSearch search{id, nullptr};
+  if (dialog != nullptr) EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
+  HWND control = search.found;
+  if (control == nullptr) return 2;
+  // WM_SETTEXT's string is carried across processes by the system.
+  return Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) > 0 ? 0 : 1;
 }
 
 int Command(int id) {
@@ -800,6 +882,8 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"overview") return Overview();
   if (verb == L"zoom") return Zoom(number(2), number(3), number(4));
   if (verb == L"answer") return Answer(number(2));
+  if (verb == L"dialog") return Dialog();
+  if (verb == L"dialog-text" && argc > 3) return DialogText(number(2), argv[3]);
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;
 }

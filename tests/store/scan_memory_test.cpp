@@ -138,6 +138,46 @@ TEST_F(ScanMemory, FileWhereTheFolderShouldBeOnlyLosesTheComparison) {
   EXPECT_NE(m.problem, "");
 }
 
+// An opened saved scan is compared with the remembered scan of its volume,
+// and nothing is written: not over the remembered one, not when there is
+// none, not for a damaged one.
+TEST_F(ScanMemory, AnOpenedScanIsComparedButNeverRemembered) {
+  const ResultGeneration opened = MakeGeneration(Volume(300, true));
+  RememberedScan none = CompareWithRemembered(folder_, opened, 10);
+  EXPECT_EQ(none.previous_scan, PreviousScan::kNone);
+  EXPECT_FALSE(none.saved);
+  EXPECT_FALSE(fs::exists(folder_));
+
+  ASSERT_TRUE(RememberScan(folder_, MakeGeneration(Volume(100)), 10).saved);
+  const std::string path = SnapshotPathFor(folder_, kSerial);
+  const auto written = fs::last_write_time(path);
+  const std::uintmax_t size = fs::file_size(path);
+  const RememberedScan compared = CompareWithRemembered(folder_, opened, 10);
+  ASSERT_EQ(compared.previous_scan, PreviousScan::kCompared) << compared.problem;
+  ASSERT_TRUE(compared.changes);
+  EXPECT_EQ(compared.changes->new_scan, opened);
+  EXPECT_EQ(compared.changes->new_scan->files.size(), 2u);
+  EXPECT_EQ(compared.changes->old_scan->files.size(), 1u);
+  EXPECT_FALSE(compared.saved);
+  EXPECT_EQ(fs::last_write_time(path), written);
+  EXPECT_EQ(fs::file_size(path), size);
+
+  // Another volume: nothing to compare with.
+  ScanResult other = Volume(5);
+  other.volume_serial = kSerial + 1;
+  EXPECT_EQ(CompareWithRemembered(folder_, MakeGeneration(std::move(other)), 10).previous_scan, PreviousScan::kNone);
+  // A remembered scan that cannot be read is reported and left alone.
+  WriteFile(path, "TWSNAP\x1A\n and then nothing sensible");
+  const RememberedScan unreadable = CompareWithRemembered(folder_, opened, 10);
+  EXPECT_EQ(unreadable.previous_scan, PreviousScan::kUnreadable);
+  EXPECT_FALSE(unreadable.problem.empty());
+  EXPECT_EQ(Names(folder_), std::vector<std::string>{"volume-00C0FFEE12345678.twsnap"});
+  // Unknown serial number: nothing at all.
+  ScanResult unknown = Volume(5);
+  unknown.volume_serial = 0;
+  EXPECT_EQ(CompareWithRemembered(folder_, MakeGeneration(std::move(unknown)), 10).previous_scan, PreviousScan::kNone);
+}
+
 TEST(HasRoomForSnapshot, LeavesTwiceTheSnapshotFree) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
   const struct {

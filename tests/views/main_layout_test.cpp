@@ -33,10 +33,31 @@ TEST(MainLayout, FolderPageAt96Dpi) {
   EXPECT_EQ(p.extension_list, (Placement{812, 344, 480, 415}));
   EXPECT_EQ(l.status_text, (Placement{12, 776, 1040, 22}));
   EXPECT_EQ(l.progress_bar, (Placement{1072, 774, 220, 20}));
-  EXPECT_EQ(l.space_labels[2], (Placement{432, 52, 860, 22}));
+  EXPECT_EQ(l.space_labels[2], (Placement{608, 52, 684, 22}));
   EXPECT_EQ(l.tabs, (Placement{12, 78, 1280, 30}));
   EXPECT_EQ(l.bottom_band, (Rect{0, 771, 1304, 801}));
   EXPECT_EQ(l.top_line_y, 77);
+}
+
+// The top band: 扫描, 打开… and 保存… in a row with gaps of S(8), and the
+// space summary after them, moved right by the two buttons and their gaps.
+TEST(MainLayout, TheOpenAndSaveButtonsFollowTheScanButton) {
+  const MainLayout l = LayoutMainWindow(1304, 801, 96, 0);
+  EXPECT_EQ(l.scan_button, (Placement{296, 8, 96, 34}));
+  EXPECT_EQ(l.open_button, (Placement{400, 8, 80, 34}));
+  EXPECT_EQ(l.save_button, (Placement{488, 8, 80, 34}));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(l.space_labels[i], (Placement{608, 8 + 22 * i, 684, 22})) << i;
+  EXPECT_EQ(l.open_button.x - (l.scan_button.x + l.scan_button.width), 8);
+  EXPECT_EQ(l.save_button.x - (l.open_button.x + l.open_button.width), 8);
+  EXPECT_EQ(l.space_labels[0].x - (l.save_button.x + l.save_button.width), 40);
+
+  const MainLayout h = LayoutMainWindow(1956, 1202, 144, 0);
+  EXPECT_EQ(h.open_button, (Placement{18 + 582, 12, 120, 51}));
+  EXPECT_EQ(h.save_button, (Placement{18 + 714, 12, 120, 51}));
+  EXPECT_EQ(h.space_labels[1], (Placement{18 + 894, 12 + 33, 1956 - 912 - 18, 33}));
+  // At the smallest window the summary keeps room for its texts.
+  const MainLayout small = LayoutMainWindow(984, 641, 96, 0);
+  EXPECT_EQ(small.space_labels[0].width, 364);
 }
 
 TEST(MainLayout, EveryConstantScalesSeparately) {

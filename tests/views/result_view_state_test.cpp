@@ -139,5 +139,19 @@ TEST(HandOverGeneration, TheComparisonKeepsItsGenerationsAndItsRowsStartAtTheRoo
   EXPECT_EQ(views.previous_scan, PreviousScan::kUnreadable);
 }
 
+// An opened saved scan is marked as loaded until a scan of a drive takes
+// its place; a re-read generation of a scan keeps its origin.
+TEST(HandOverGeneration, TheOriginFollowsEachHandOver) {
+  ResultViewState views;
+  EXPECT_EQ(views.origin, ResultOrigin::kScanned);
+  HandOverGeneration(views, Volume(), nullptr, PreviousScan::kNone, ResultOrigin::kLoaded);
+  EXPECT_EQ(views.origin, ResultOrigin::kLoaded);
+  EXPECT_TRUE(views.has_result);
+  UpdateGeneration(views, Volume(5), nullptr);
+  EXPECT_EQ(views.origin, ResultOrigin::kLoaded);
+  HandOverGeneration(views, Volume(), nullptr, PreviousScan::kNone);
+  EXPECT_EQ(views.origin, ResultOrigin::kScanned);
+}
+
 }  // namespace
 }  // namespace tw

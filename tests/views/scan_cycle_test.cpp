@@ -53,5 +53,16 @@ TEST(ScanCycle, EndOfScanReEnablesTheControlsEitherWay) {
   EXPECT_TRUE(cycle.Press());
 }
 
+TEST(ScanCycle, AnOpenedScansLineTakesThePlaceOfTheLastOutcome) {
+  ScanCycle cycle;
+  cycle.Opened(L"已打开 a.twsnap · 3 文件 · 1 文件夹");
+  EXPECT_EQ(cycle.status(), L"已打开 a.twsnap · 3 文件 · 1 文件夹");
+  EXPECT_TRUE(cycle.controls_enabled());
+  ASSERT_TRUE(cycle.Press());
+  cycle.Opened(L"ignored while scanning");
+  EXPECT_EQ(cycle.status(), L"正在扫描...");
+  EXPECT_TRUE(cycle.scanning());
+}
+
 }  // namespace
 }  // namespace tw

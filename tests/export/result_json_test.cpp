@@ -1,4 +1,4 @@
-#include "cli/result_json.h"
+#include "export/result_json.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <sstream>
 
-#include "cli/sample_result.h"
+#include "support/sample_result.h"
 
 namespace tw {
 namespace {

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "export/tree_order.h"  // FoldersInPreOrder
 #include "model/scan_result.h"
 
 namespace tw {
@@ -13,11 +14,6 @@ struct JsonReportOptions {
   std::int32_t top = 100;  // entries of largest_files written
   bool files = false;      // write "files": every file of the result
 };
-
-// The folders reachable from the root, root first, in tree pre-order: each
-// folder before its children, children in the order of their children list.
-// A child id that is not a folder, or one already visited, is skipped.
-std::vector<const DirNode*> FoldersInPreOrder(const ScanResult& result);
 
 // Writes the document: drive, elapsed_seconds, file_count, folder_count,
 // root_total_size, folders (pre-order), extensions (result order),

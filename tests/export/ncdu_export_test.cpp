@@ -1,4 +1,4 @@
-#include "cli/ncdu_export.h"
+#include "export/ncdu_export.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <set>
 #include <sstream>
 
-#include "cli/chain_result.h"
-#include "cli/sample_result.h"
+#include "support/chain_result.h"
+#include "support/sample_result.h"
 
 namespace tw {
 namespace {

@@ -1,10 +1,11 @@
-#include "cli/ncdu_export.h"
+#include "export/ncdu_export.h"
 
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "cli/json_writer.h"
+#include "export/json_writer.h"
+#include "export/tree_order.h"
 #include "format/utf.h"
 
 namespace tw {
@@ -62,10 +63,6 @@ void BeginFolder(JsonWriter& json, const ScanResult& result, const DirNode& fold
   for (const FileItem& file : result.Files(folder)) WriteFile(json, result, file);
 }
 
-std::size_t IndexOf(const ScanResult& result, const DirNode& folder) {
-  return static_cast<std::size_t>(&folder - result.folders.data());
-}
-
 }  // namespace
 
 std::optional<std::int64_t> UnixSecondsOf(std::int64_t filetime) {
@@ -118,7 +115,7 @@ void WriteNcduExport(const ScanResult& result, const NcduExportOptions& options,
   std::vector<bool> seen(result.folders.size(), false);  // by index into folders
   std::vector<Open> open;
   const std::string root_name = NcduRootName(result);
-  seen[IndexOf(result, *root)] = true;
+  seen[FolderIndex(result, *root)] = true;
   BeginFolder(json, result, *root, &root_name);
   open.push_back({root, 0});
   while (!open.empty() && out) {
@@ -131,8 +128,8 @@ void WriteNcduExport(const ScanResult& result, const NcduExportOptions& options,
     }
     const std::int64_t id = children[top.next_child++];
     const DirNode* child = id > 0 ? result.FindFolder(id) : nullptr;
-    if (child == nullptr || seen[IndexOf(result, *child)]) continue;
-    seen[IndexOf(result, *child)] = true;
+    if (child == nullptr || seen[FolderIndex(result, *child)]) continue;
+    seen[FolderIndex(result, *child)] = true;
     BeginFolder(json, result, *child, nullptr);
     open.push_back({child, 0});  // `top` may dangle from here
   }

@@ -1,10 +1,11 @@
-#include "cli/result_json.h"
+#include "export/result_json.h"
 
 #include <algorithm>
 #include <span>
 #include <string>
 
-#include "cli/json_writer.h"
+#include "export/json_writer.h"
+#include "export/tree_order.h"
 
 namespace tw {
 namespace {
@@ -81,35 +82,7 @@ void WriteFilesOf(JsonWriter& json, const ScanResult& result, const DirNode& fol
   }
 }
 
-std::size_t IndexOf(const ScanResult& result, const DirNode& folder) {
-  return static_cast<std::size_t>(&folder - result.folders.data());
-}
-
 }  // namespace
-
-std::vector<const DirNode*> FoldersInPreOrder(const ScanResult& result) {
-  std::vector<const DirNode*> order;
-  const DirNode* root = result.FindFolder(kRootId);
-  if (root == nullptr) return order;
-  order.reserve(result.folders.size());
-  std::vector<bool> seen(result.folders.size(), false);  // by index into folders
-  std::vector<const DirNode*> stack{root};
-  seen[IndexOf(result, *root)] = true;
-  while (!stack.empty()) {
-    const DirNode* node = stack.back();
-    stack.pop_back();
-    order.push_back(node);
-    // Pushed last to first so that the first child is visited first.
-    const std::span<const std::int64_t> children = result.Children(*node);
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-      const DirNode* child = result.FindFolder(*it);
-      if (child == nullptr || *it <= 0 || seen[IndexOf(result, *child)]) continue;
-      seen[IndexOf(result, *child)] = true;
-      stack.push_back(child);
-    }
-  }
-  return order;
-}
 
 void WriteResultJson(const ScanResult& result, const JsonReportOptions& options, std::ostream& out) {
   const std::vector<const DirNode*> folders = FoldersInPreOrder(result);
@@ -171,7 +144,7 @@ void WriteResultJson(const ScanResult& result, const JsonReportOptions& options,
     std::vector<bool> written(result.folders.size(), false);  // by index into folders
     for (const DirNode* node : folders) {
       WriteFilesOf(json, result, *node);
-      written[IndexOf(result, *node)] = true;
+      written[FolderIndex(result, *node)] = true;
     }
     // Folders the tree does not reach (a hand-made result may hold them; a
     // scan's tree reaches every folder), in id order.

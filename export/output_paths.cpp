@@ -1,4 +1,4 @@
-#include "cli/output_paths.h"
+#include "export/output_paths.h"
 
 #include <filesystem>
 #include <system_error>
@@ -72,26 +72,38 @@ bool SameDestination(const Destination& a, const Destination& b) {
 
 }  // namespace
 
-std::string CheckOutputs(const std::vector<PlannedOutput>& outputs, const std::vector<std::string>& sources) {
+OutputRefusal CheckOutputFiles(const std::vector<PlannedOutput>& outputs, const std::vector<std::string>& sources) {
   std::vector<Destination> destinations;
-  for (const PlannedOutput& output : outputs) {
-    const Destination d = Resolve(output.path);
+  for (std::size_t index = 0; index < outputs.size(); ++index) {
+    const Destination d = Resolve(outputs[index].path);
     if (d.type != fs::file_type::not_found && d.type != fs::file_type::regular) {
-      return output.what + " cannot go to " + output.path + ": it is " + KindOf(d.type);
+      return OutputRefusal{OutputProblem::kNotRegularFile, index, 0, KindOf(d.type)};
     }
     for (const std::string& source : sources) {
       if (d.type == fs::file_type::regular && SameFile(d.path, PathOf(source))) {
-        return output.what + " would overwrite SOURCE";
+        return OutputRefusal{OutputProblem::kOverwritesSource, index, 0, {}};
       }
     }
     for (std::size_t k = 0; k < destinations.size(); ++k) {
-      if (SameDestination(destinations[k], d)) {
-        return outputs[k].what + " and " + output.what + " would be written to the same file";
-      }
+      if (SameDestination(destinations[k], d)) return OutputRefusal{OutputProblem::kSharesFile, index, k, {}};
     }
     destinations.push_back(d);
   }
   return {};
+}
+
+std::string CheckOutputs(const std::vector<PlannedOutput>& outputs, const std::vector<std::string>& sources) {
+  const OutputRefusal refusal = CheckOutputFiles(outputs, sources);
+  if (refusal.problem == OutputProblem::kNone) return {};
+  const PlannedOutput& output = outputs[refusal.output];
+  switch (refusal.problem) {
+    case OutputProblem::kNotRegularFile:
+      return output.what + " cannot go to " + output.path + ": it is " + refusal.kind;
+    case OutputProblem::kOverwritesSource:
+      return output.what + " would overwrite SOURCE";
+    default:
+      return outputs[refusal.earlier].what + " and " + output.what + " would be written to the same file";
+  }
 }
 
 }  // namespace tw
