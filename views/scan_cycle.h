@@ -31,6 +31,12 @@ class ScanCycle {
   void Failed(ScanError error);
   void Succeeded(std::wstring summary);
 
+  // The summary of the result shown changed (its comparison arrived, or
+  // another baseline was compared): taken when the line shows that result,
+  // after a success and before the next press; false otherwise (a scan or
+  // a failure owns the line), and nothing changes.
+  bool UpdateSummary(std::wstring summary);
+
   bool scanning() const { return scanning_; }
   // Whether the drive list and the scan button accept input.
   bool controls_enabled() const { return !scanning_; }
@@ -38,6 +44,7 @@ class ScanCycle {
 
  private:
   bool scanning_ = false;
+  bool showing_result_ = false;  // the line is a successful scan's summary
   std::wstring status_;
 };
 
