@@ -74,7 +74,7 @@ std::wstring FileListCell(const ComparedScans& scans, const ComparedFile& file, 
 }  // namespace
 
 bool ChangeRowModel::Shown(std::uint32_t folder) const {
-  return folder == 0 || !changed_only_ || scans_->folders[folder].changed();
+  return folder == 0 || !changed_only_ || changed_below_[folder] != 0;
 }
 
 bool ChangeRowModel::DirectFilesShown(std::uint32_t folder) const {
@@ -100,6 +100,15 @@ void ChangeRowModel::Reset(const ComparedScans* scans) {
   open_files_.assign(open_.size(), 0);
   files_.clear();
   if (!open_.empty()) open_[0] = 1;
+  // A folder counts as changed when it or anything below it did: a file
+  // that grew beside one that shrank by as much leaves its folders' totals
+  // as they were. Parents come before their children.
+  changed_below_.assign(open_.size(), 0);
+  for (std::size_t i = changed_below_.size(); i-- > 0;) {
+    const ComparedFolder& f = scans_->folders[i];
+    if (f.changed() || DirectFilesChanged(f)) changed_below_[i] = 1;
+    if (i != 0 && changed_below_[i] != 0) changed_below_[f.parent] = 1;
+  }
   Rebuild();
 }
 

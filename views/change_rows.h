@@ -9,8 +9,9 @@
 // one "[直接文件]" row, then its child folders. A "[直接文件]" row whose files
 // changed opens to show them, one row per file that appeared, vanished or
 // changed size, largest growth first. With only the changes shown, the
-// folders whose sizes and counts did not change are left out, and so are
-// the "[直接文件]" rows whose files did not. Row indices are valid until the
+// folders in which nothing changed (their sizes and counts, and those of
+// everything below them) are left out, and so are the "[直接文件]" rows
+// whose files did not change. Row indices are valid until the
 // next change.
 //
 // Pure logic: no window-system calls. Used on the user-interface thread only.
@@ -132,6 +133,8 @@ class ChangeRowModel {
   const ComparedScans* scans_ = nullptr;
   bool changed_only_ = false;
   std::vector<std::uint8_t> open_, open_files_;  // by folder index
+  // By folder index: the folder, its direct files or anything below it changed.
+  std::vector<std::uint8_t> changed_below_;
   // The changed files of each folder whose "[直接文件]" row was opened.
   std::unordered_map<std::uint32_t, std::vector<ComparedFile>> files_;
   std::vector<ChangeRow> rows_;

@@ -251,6 +251,29 @@ TEST(ChangeRows, OnlyTheChangesHideUnchangedFoldersAndShowThemAgain) {
   rows.SetChangedOnly(true);
   rows.Reset(&scans);
   EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]", L"busy", L"swap"}));
+  // Two files below quiet that changed by as much in opposite ways leave
+  // its totals and counts alone: it still shows, and so do they.
+  {
+    ScanResultBuilder b1, b2;
+    for (ScanResultBuilder* b : {&b1, &b2}) {
+      b->AddFolder(30, kRootId, L"quiet");
+      b->AddFolder(31, 30, L"x");
+      b->AddFolder(32, 30, L"y");
+    }
+    b1.AddFile(31, 100, L"grows", 10);
+    b1.AddFile(32, 101, L"shrinks", 50);
+    b2.AddFile(31, 100, L"grows", 30);
+    b2.AddFile(32, 101, L"shrinks", 30);
+    const ComparedScans even = CompareScans(MakeGeneration(b1.Finish()), MakeGeneration(b2.Finish()), 10);
+    EXPECT_FALSE(even.folders[even.folders[0].children[0]].changed()) << "its figures are the same";
+    ChangeRowModel shown;
+    shown.SetChangedOnly(true);
+    shown.Reset(&even);
+    ASSERT_TRUE(shown.Toggle(shown.rows()[1].folder));
+    std::vector<std::wstring> listed;
+    for (std::size_t i = 0; i < shown.RowCount(); ++i) listed.push_back(shown.CellText(static_cast<std::int64_t>(i), 0));
+    EXPECT_EQ(listed, (std::vector<std::wstring>{L"[C:]", L"quiet", L"x", L"y"}));
+  }
   const ComparedScans same = CompareScans(MakeGeneration(after.result()), MakeGeneration(after.result()), 10);
   rows.Reset(&same);
   EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]"}));
