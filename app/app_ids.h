@@ -24,13 +24,20 @@ inline constexpr int IDC_CHANGE_FILES = 1021;
 inline constexpr int IDC_CHANGE_MESSAGE = 1022;
 inline constexpr int IDC_CHANGE_TITLE = 1023;
 inline constexpr int IDC_GROWN_TITLE = 1024;
+// ... the picker of the scan compared with and its label, the check box
+// that hides the unchanged folders, and the files that vanished or shrank.
+inline constexpr int IDC_BASELINE_LABEL = 1025;
+inline constexpr int IDC_BASELINE_PICKER = 1026;
+inline constexpr int IDC_CHANGED_ONLY = 1027;
+inline constexpr int IDC_LOST_TITLE = 1028;
+inline constexpr int IDC_LOST_FILES = 1029;
 // The 全景 page's one control: path bar, picture and legend.
 inline constexpr int IDC_OVERVIEW = 1030;
 
 // Tray menu commands (also accepted as WM_COMMAND by the main window).
 inline constexpr int IDM_SHOW_MAIN = 1015;
 inline constexpr int IDM_EXIT = 1016;
-inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans
+inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans, once the user agrees
 
 // Messages of the shell.
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 100;       // 0x464, to the tray window

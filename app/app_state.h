@@ -27,6 +27,8 @@ struct AppState {
   HWND tabs = nullptr;
   HWND file_list = nullptr, status_text = nullptr, progress_bar = nullptr;
   HWND change_title = nullptr, change_list = nullptr, grown_title = nullptr, grown_list = nullptr;
+  HWND lost_title = nullptr, lost_list = nullptr;
+  HWND baseline_label = nullptr, baseline_picker = nullptr, changed_only = nullptr;
   HWND change_message = nullptr;
   Font font_normal, font_title, font_button, font_small;
   Brush brush_white, brush_band, brush_field;
@@ -38,7 +40,8 @@ struct AppState {
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button
 
-  std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1;
+  std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1,
+               lost_hover = -1;
   bool tray_icon_added = false;
 };
 

@@ -6,6 +6,7 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "change_page.h"
 #include "drive_list.h"
 #include "result_views.h"
 #include "startup.h"
@@ -17,7 +18,7 @@ namespace {
 bool IsResultList(HWND hwnd) {
   const AppState& app = g_app;
   return hwnd != nullptr && (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list ||
-                             hwnd == app.change_list || hwnd == app.grown_list);
+                             hwnd == app.change_list || hwnd == app.grown_list || hwnd == app.lost_list);
 }
 
 LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
@@ -55,6 +56,7 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
   if (from == app.file_list && from != nullptr) return OnFileListNotify(header);
   if (from == app.change_list && from != nullptr) return OnChangeListNotify(header);
   if (from == app.grown_list && from != nullptr) return OnGrownListNotify(header);
+  if (from == app.lost_list && from != nullptr) return OnLostListNotify(header);
   return DefWindowProcW(hwnd, WM_NOTIFY, wparam, reinterpret_cast<LPARAM>(&header));
 }
 
@@ -65,6 +67,12 @@ void OnCommand(WPARAM wparam) {
     if (code == CBN_SELCHANGE) UpdateSpaceSummary();
   } else if (id == IDC_SCAN_BUTTON) {
     StartScan();
+  } else if (id == IDC_BASELINE_PICKER) {
+    if (code == CBN_SELCHANGE) OnBaselinePicked();
+  } else if (id == IDC_CHANGED_ONLY) {
+    if (code == BN_CLICKED) OnChangedOnlyClicked();
+  } else if (id == IDM_CLEAR_SCANS) {
+    ClearRememberedScans(g_app.main_window);
   } else if (id == IDM_SHOW_MAIN) {
     RestoreMainWindow(g_app.main_window);
   } else if (id == IDM_EXIT) {
@@ -153,6 +161,12 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_SCAN_DONE:
       OnScanDone(wparam, lparam);
+      return 0;
+    case WM_SCAN_COMPARED:
+      OnScanCompared(lparam);
+      return 0;
+    case WM_BASELINE_COMPARED:
+      OnBaselineCompared(lparam);
       return 0;
     default:
       if (message == GdiCountMessage() && message != 0) return AnswerGdiCount(wparam);

@@ -1,5 +1,5 @@
 // The scan cycle: the press of "扫描", the worker's progress reports, and the
-// hand-over of its result.
+// hand-over of its result (its comparison follows, change_page.cpp).
 #include "main_window.h"
 
 #include <commctrl.h>
@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app_state.h"
+#include "change_page.h"
 #include "base/trace.h"
 #include "drive_list.h"
 #include "overview_page.h"
@@ -72,8 +73,8 @@ void OnScanDone(WPARAM error, LPARAM result) {
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are
   }
-  std::shared_ptr<const ComparedScans> comparison = std::move(posted->memory.changes);
-  HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan);
+  // The result first; its comparison follows from the worker (正在比较… until then).
+  HandOverGeneration(app.views, std::move(posted->result));
   posted.reset();
 
   ClearFolderListSelection();  // a row of the previous volume means nothing now
@@ -82,7 +83,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
 
   ShowNewExtensionRows();
   ShowNewFileRows();
-  RefreshChangePage();
+  ChangePageAfterNewResult();
   OverviewAfterNewResult();  // 全景
   RedrawTreemap();
   UpdateTreemapCaption();
@@ -90,9 +91,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
   SetHeaderSortArrow(app.folder_list, app.views.rows.sort_column(), app.views.rows.sort_ascending());
 
   SetProgress(100);
-  std::wstring status = ScanSuccessStatus(*app.views.result);
-  if (app.views.comparison != nullptr) status += ChangeStatusSuffix(*app.views.comparison);
-  app.scan.Succeeded(std::move(status));
+  app.scan.Succeeded(ResultStatusLine(app.views));
   ApplyScanCycle();
 }
 

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "change_page.h"
 #include "main_window.h"
 #include "texts/texts.h"
 #include "ui/list_drawing_win32.h"
@@ -37,19 +38,6 @@ ExtensionListContext ExtensionContext() {
 FileViewContext FileContext() {
   AppState& app = g_app;
   return FileViewContext{app.file_list, app.main_window, *app.views.result, app.views.files, app.views.extensions, g_dpi};
-}
-
-// Enter in the change list: the folder in the tree view, its row selected.
-void ShowFolderInTree(std::int64_t folder_id);
-
-ChangeListContext ChangeContext() {
-  AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(), g_dpi, ShowFolderInTree};
-}
-
-GrownListContext GrownContext() {
-  AppState& app = g_app;
-  return GrownListContext{app.grown_list, app.main_window, app.views.comparison.get(), g_dpi};
 }
 
 // A double-click in the treemap: the folder list opens the path to the
@@ -97,12 +85,8 @@ LRESULT CALLBACK ListKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     } else if (hwnd == app.file_list) {
       FileViewContext context = FileContext();
       handled = FileViewKeyDown(context, wparam);
-    } else if (hwnd == app.change_list) {
-      ChangeListContext context = ChangeContext();
-      handled = ChangeListKeyDown(context, wparam);
-    } else if (hwnd == app.grown_list) {
-      GrownListContext context = GrownContext();
-      handled = GrownListKeyDown(context, wparam);
+    } else {
+      handled = ChangePageKeyDown(hwnd, wparam);  // the 变化 page's lists
     }
     if (handled) return 0;
   } else if (message == WM_CHAR && (wparam == L'\r' || wparam == L'\b' || wparam == 0x03)) {
@@ -118,6 +102,7 @@ void InstallListKeys() {
   SetWindowSubclass(g_app.file_list, ListKeyProc, 6, 0);
   SetWindowSubclass(g_app.change_list, ListKeyProc, 7, 0);
   SetWindowSubclass(g_app.grown_list, ListKeyProc, 8, 0);
+  SetWindowSubclass(g_app.lost_list, ListKeyProc, 12, 0);
 }
 
 void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
@@ -125,10 +110,6 @@ void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
 void SetupFolderList(HWND list) { SetupFolderListColumns(list, g_dpi); }
 void SetupExtensionList(HWND list) { SetupExtensionListColumns(list, g_dpi); }
 void SetupFileList(HWND list) { SetupFileViewColumns(list, g_dpi); }
-void SetupChangeLists(HWND change_list, HWND grown_list) {
-  SetupChangeListColumns(change_list, g_dpi);
-  SetupGrownListColumns(grown_list, g_dpi);
-}
 
 LRESULT OnFolderListNotify(NMHDR& header) {
   FolderListContext context = FolderContext();
@@ -143,16 +124,6 @@ LRESULT OnExtensionListNotify(NMHDR& header) {
 LRESULT OnFileListNotify(NMHDR& header) {
   FileViewContext context = FileContext();
   return FileViewNotify(header, context);
-}
-
-LRESULT OnChangeListNotify(NMHDR& header) {
-  ChangeListContext context = ChangeContext();
-  return ChangeListNotify(header, context);
-}
-
-LRESULT OnGrownListNotify(NMHDR& header) {
-  GrownListContext context = GrownContext();
-  return GrownListNotify(header, context);
 }
 
 void OnFolderColumnClick(std::int32_t column) {
@@ -178,28 +149,6 @@ void ShowNewExtensionRows() {
 void ShowNewFileRows() {
   FileViewContext context = FileContext();
   ShowNewFileRows(context);
-}
-
-void RefreshChangePage() {
-  AppState& app = g_app;
-  ChangeListContext changes = ChangeContext();
-  RefreshChangeList(changes);
-  GrownListContext grown = GrownContext();
-  RefreshGrownList(grown);
-  SetWindowTextW(app.change_message,
-                 app.views.previous_scan == PreviousScan::kUnreadable ? text::kChangeUnreadable : text::kChangeFirstScan);
-  ShowChangePage(app.active_tab == kTabChanges);
-}
-
-void ShowChangePage(bool visible) {
-  AppState& app = g_app;
-  // After a scan without a previous one to compare, one line says why.
-  const bool message = visible && app.views.has_result && app.views.comparison == nullptr;
-  const bool lists = visible && !message;
-  for (HWND hwnd : {app.change_title, app.change_list, app.grown_title, app.grown_list}) {
-    if (hwnd != nullptr) ShowWindow(hwnd, lists ? SW_SHOW : SW_HIDE);
-  }
-  if (app.change_message != nullptr) ShowWindow(app.change_message, message ? SW_SHOW : SW_HIDE);
 }
 
 void RedrawTreemap() { RedrawTreemap(g_app.treemap); }
