@@ -13,8 +13,9 @@
 namespace tw {
 namespace {
 
+// The name column has room for a vanished folder's name with what it held.
 constexpr ListColumn kChangeListColumns[] = {
-    {text::kColumnFolder, 260, false},       {text::kCompareChange, 120, true},
+    {text::kColumnFolder, 360, false},       {text::kCompareChange, 120, true},
     {text::kColumnNow, 110, true},           {text::kCompareBefore, 110, true},
     {text::kCompareFilesAdded, 90, true},    {text::kCompareFilesRemoved, 90, true},
 };

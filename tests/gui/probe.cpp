@@ -237,6 +237,9 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
                     ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") +
                     ", \"enabled\": " + (IsWindowEnabled(child) ? "true" : "false");
   if (_wcsicmp(class_name.c_str(), L"ComboBox") == 0) out += ComboDetails(child);
+  if (_wcsicmp(class_name.c_str(), L"Button") == 0) {
+    out += std::string(", \"checked\": ") + (Send(child, BM_GETCHECK) == BST_CHECKED ? "true" : "false");
+  }
   if (_wcsicmp(class_name.c_str(), PROGRESS_CLASSW) == 0) {
     out += ", \"position\": " + std::to_string(Send(child, PBM_GETPOS));
   }
