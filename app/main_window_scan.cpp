@@ -73,9 +73,9 @@ void OnScanDone(WPARAM error, LPARAM result) {
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are
   }
-  // The result first; its comparison follows from the worker (正在比较… until then).
+  // The result first; its comparison follows from the worker (正在比较… until
+  // then), which waits until `posted` is freed at the end of this handler.
   HandOverGeneration(app.views, std::move(posted->result));
-  posted.reset();
 
   ClearFolderListSelection();  // a row of the previous volume means nothing now
   SendMessageW(app.folder_list, LVM_SETITEMCOUNT, app.views.rows.RowCount(), LVSICF_NOINVALIDATEALL);

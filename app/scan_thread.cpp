@@ -1,5 +1,7 @@
 #include "scan_thread.h"
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -29,8 +31,10 @@ class PostingSink final : public ScanSink {
     const ResultGeneration generation = std::move(result);
     auto delivery = std::make_unique<ScanDelivery>();
     delivery->result = generation;
+    std::future<void> shown = delivery->shown.get_future();
     if (!Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(delivery.get()))) return;  // no window to tell
     delivery.release();
+    shown.wait_for(std::chrono::seconds(30));
     // Remembering is this thread's work, never the window's, and comes after
     // the result: reading the previous snapshot, comparing and writing the
     // new one take seconds on a large volume. Its failures only mean no

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -14,8 +15,13 @@
 namespace tw {
 
 // What a successful scan hands over first: the result's first generation.
+// The window frees it once the views show the result; that ends `shown`'s
+// wait (a promise destroyed unkept still makes its future ready), and the
+// worker only then starts remembering, so that the window has the
+// processor to itself while it fills the lists.
 struct ScanDelivery {
   ResultGeneration result;
+  std::promise<void> shown;
 };
 
 // What it hands over once the scan is remembered: the volume's previous
@@ -37,7 +43,8 @@ inline constexpr UINT WM_SCAN_COMPARED = WM_APP + 3;
 
 // Body of the scan worker thread: scans drive (the letter alone, e.g. C) and
 // posts the reports and the outcome to window as soon as the result is
-// built; then remembers the result among the volume's kept scans, compared
+// built; once the window has shown it (or after half a minute), remembers
+// the result among the volume's kept scans, compared
 // with the previous one (one remembering at a time in the process: a scan
 // that ends while another is remembered waits for it), and posts that.
 // Catches everything.
