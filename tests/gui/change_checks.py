@@ -83,6 +83,18 @@ def compared(gui, timeout=30):
     return d if ok else None
 
 
+def rows_after_box(gui, count):
+    """Clicks 只显示有变化的文件夹 and waits for the change list to hold
+    `count` rows; its cells, the root's name left out."""
+    history.click_box(gui)
+    rows = v.wait(lambda: (lambda r: r if len(r["rows"]) == count else None)(rows_of(gui, CHANGE_LIST)),
+                  timeout=5) or rows_of(gui, CHANGE_LIST)
+    got = cells(rows)
+    if got:
+        got[0][0] = ""
+    return got
+
+
 def status_time(m):
     """The local time a status suffix names, as seconds since 1970."""
     return time.mktime(tuple(map(int, m.groups()[1:7])) + (0, 0, -1))
@@ -388,20 +400,10 @@ def check_changes(gui, rep, image, scanner):
 
     # The box cleared shows every folder the report shows, the same ones open;
     # checked again, the changed ones alone.
-    history.click_box(gui)
-    all_rows = v.wait(lambda: (lambda r: r if len(r["rows"]) == len(every) else None)(rows_of(gui, CHANGE_LIST)),
-                      timeout=5) or rows_of(gui, CHANGE_LIST)
-    got_all = cells(all_rows)
-    if got_all:
-        got_all[0][0] = ""
+    got_all = rows_after_box(gui, len(every))
     unchecked = by_id(gui.dump()).get(CHANGED_ONLY, {}).get("checked")
     gui.screenshot("changes-all-folders")
-    history.click_box(gui)
-    again = v.wait(lambda: (lambda r: r if len(r["rows"]) == len(want) else None)(rows_of(gui, CHANGE_LIST)),
-                   timeout=5) or rows_of(gui, CHANGE_LIST)
-    got_again = cells(again)
-    if got_again:
-        got_again[0][0] = ""
+    got_again = rows_after_box(gui, len(want))
     rep.check("changes: clearing 只显示有变化的文件夹 shows the unchanged folders, checking it hides them again",
               unchecked is False and got_all == every and got_again == want,
               f"box {unchecked}\n    cleared {got_all}\n    report {every}\n    checked again {got_again}")
