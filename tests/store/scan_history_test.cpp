@@ -123,6 +123,12 @@ TEST_F(ScanHistory, RememberingKeepsTheScansThatFillAPlace) {
     const std::vector<std::string> names = Names(folder_);
     EXPECT_EQ(names, step.kept) << "after the scan of " << UtcStamp(step.time);
     EXPECT_LE(names.size(), kHistoryPlaceCount);
+    // Every kept file is private, not only the newest.
+    for (const std::string& name : names) {
+      EXPECT_EQ(fs::status(fs::path(folder_) / name).permissions() & fs::perms::mask,
+                fs::perms::owner_read | fs::perms::owner_write)
+          << name;
+    }
   }
 }
 
