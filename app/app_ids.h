@@ -39,6 +39,11 @@ inline constexpr int IDM_SHOW_MAIN = 1015;
 inline constexpr int IDM_EXIT = 1016;
 inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans, once the user agrees
 
+// Messages from workers to the main window take WM_APP + 1 and 2 (the scan,
+// scan_thread.h), 3 (an action, item_actions.h), 5 (the scan's comparison,
+// scan_thread.h) and 6 (a picked baseline's, change_page.h); the 全景
+// control's own picture message is WM_APP + 40.
+
 // Messages of the shell.
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 100;       // 0x464, to the tray window
 inline constexpr UINT WM_SHOW_MAIN_WINDOW = WM_USER + 101;  // 0x465, to the main window

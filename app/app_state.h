@@ -36,6 +36,7 @@ struct AppState {
   // The generation of the result shown and every view's state over it;
   // replaced whole by HandOverGeneration.
   ResultViewState views;
+  bool action_running = false;  // a deletion or a re-read is under way (app/item_actions.cpp)
 
   std::int32_t active_tab = 0;
   ScanCycle scan;  // the scanning flag and the status line of the scan button

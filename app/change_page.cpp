@@ -64,6 +64,24 @@ void FillPicker() {
   SendMessageW(app.changed_only, BM_SETCHECK, app.views.changes.changed_only() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+// Compares the generation shown with the baseline on a worker; the answer
+// comes as WM_BASELINE_COMPARED.
+void StartBaselineComparison(const BaselineSource& source) {
+  AppState& app = g_app;
+  HWND window = app.main_window;
+  const ResultGeneration now = app.views.result;
+  const std::uint64_t ticket = g_baseline_job.Start<std::shared_ptr<const ComparedScans>>(
+      now,
+      [source, now](const ScanResult&, const CancelFlag&) { return CompareWithBaseline(source, now, kGrownFileCount); },
+      [window](BaselineAnswer&& answer) {
+        auto payload = std::make_unique<BaselineAnswer>(std::move(answer));
+        if (PostMessageW(window, WM_BASELINE_COMPARED, 0, reinterpret_cast<LPARAM>(payload.get()))) {
+          payload.release();
+        }
+      });
+  if (ticket == 0) HandOverPickedComparison(app.views, nullptr);  // no thread to be had
+}
+
 // The status line follows the comparison while it shows the result.
 void UpdateStatusLine() {
   AppState& app = g_app;
@@ -128,20 +146,7 @@ void OnBaselinePicked() {
   if (index < 0) return;
   const std::optional<BaselineSource> source = PickBaseline(app.views, static_cast<std::size_t>(index));
   if (!source) return;
-  HWND window = app.main_window;
-  const ResultGeneration now = app.views.result;
-  const std::uint64_t ticket = g_baseline_job.Start<std::shared_ptr<const ComparedScans>>(
-      now,
-      [source = *source, now](const ScanResult&, const CancelFlag&) {
-        return CompareWithBaseline(source, now, kGrownFileCount);
-      },
-      [window](BaselineAnswer&& answer) {
-        auto payload = std::make_unique<BaselineAnswer>(std::move(answer));
-        if (PostMessageW(window, WM_BASELINE_COMPARED, 0, reinterpret_cast<LPARAM>(payload.get()))) {
-          payload.release();
-        }
-      });
-  if (ticket == 0) HandOverPickedComparison(app.views, nullptr);  // no thread to be had
+  StartBaselineComparison(*source);
   RefreshChangePage();
   UpdateStatusLine();
 }
@@ -156,6 +161,12 @@ void OnChangedOnlyClicked() {
 
 void ChangePageAfterNewResult() {
   g_baseline_job.Cancel();
+  RefreshChangePage();
+}
+
+void ChangePageAfterUpdate() {
+  g_baseline_job.Cancel();
+  if (const std::optional<BaselineSource> again = CompareAgain(g_app.views)) StartBaselineComparison(*again);
   RefreshChangePage();
 }
 
@@ -199,6 +210,8 @@ void OnScanCompared(LPARAM payload) {
                           std::move(compared->memory.earlier))) {
     return;  // made for a result no longer shown
   }
+  // Made for a generation an action has replaced since: compared again.
+  if (const std::optional<BaselineSource> again = CompareAgain(app.views)) StartBaselineComparison(*again);
   RefreshChangePage();
   UpdateStatusLine();
 }

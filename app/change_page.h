@@ -26,6 +26,9 @@ void OnChangedOnlyClicked();
 // A new generation was handed over: a baseline comparison under way is let
 // go and the page refilled.
 void ChangePageAfterNewResult();
+// A new generation of the same scan (an action changed the volume): a
+// comparison under way for the one before is made again for it.
+void ChangePageAfterUpdate();
 // The page's lists, picker and message from the view state; shown as the
 // active page asks.
 void RefreshChangePage();
@@ -37,7 +40,7 @@ void ShowChangePage(bool visible);
 // (WM_SCAN_COMPARED) and the comparison with a picked baseline
 // (WM_BASELINE_COMPARED). Each lParam is a heap payload the page frees.
 void OnScanCompared(LPARAM payload);
-inline constexpr UINT WM_BASELINE_COMPARED = WM_APP + 4;
+inline constexpr UINT WM_BASELINE_COMPARED = WM_APP + 6;
 void OnBaselineCompared(LPARAM payload);
 
 }  // namespace tw

@@ -9,6 +9,7 @@
 #include "app_state.h"
 #include "change_page.h"
 #include "drive_list.h"
+#include "item_actions.h"
 #include "overview_page.h"
 #include "result_views.h"
 #include "scan_thread.h"
@@ -135,6 +136,7 @@ void StyleListView(HWND list) {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
+  InstallItemActions();
   RegisterTreemap(create.hInstance);
   RegisterOverview(create.hInstance);
 

@@ -7,6 +7,7 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "change_page.h"
+#include "item_actions.h"
 #include "drive_list.h"
 #include "result_views.h"
 #include "startup.h"
@@ -158,6 +159,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_SCAN_PROGRESS:
       OnScanProgress(lparam);
+      return 0;
+    case WM_ACTION_DONE:
+      OnActionDone(lparam);
       return 0;
     case WM_SCAN_DONE:
       OnScanDone(wparam, lparam);

@@ -14,6 +14,7 @@
 #include "ui/result_lists_win32.h"
 #include "ui/treemap_window_win32.h"
 #include "views/gdi_owner.h"
+#include "views/item_refs.h"
 #include "views/main_layout.h"
 
 namespace tw {
@@ -168,7 +169,8 @@ void UpdateTreemapCaption() {
 
 void RegisterTreemap(HINSTANCE instance) {
   SetTreemapWindowHost(
-      TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip});
+      TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip,
+                        [](const TreemapItem& item) { return TreemapCellItem(*g_app.views.result, item); }});
   RegisterTreemapWindowClass(instance);
 }
 

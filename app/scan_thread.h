@@ -39,7 +39,7 @@ struct ScanComparison {
 // ScanComparison*. The receiver owns and frees every payload.
 inline constexpr UINT WM_SCAN_DONE = WM_APP + 1;
 inline constexpr UINT WM_SCAN_PROGRESS = WM_APP + 2;
-inline constexpr UINT WM_SCAN_COMPARED = WM_APP + 3;
+inline constexpr UINT WM_SCAN_COMPARED = WM_APP + 5;
 
 // Body of the scan worker thread: scans drive (the letter alone, e.g. C) and
 // posts the reports and the outcome to window as soon as the result is

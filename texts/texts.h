@@ -106,6 +106,7 @@ inline constexpr wchar_t kStatusDeletedEnd[] = L"\u201D";
 // "N 个项目未能删除: " and the first reason.
 inline constexpr wchar_t kStatusNotDeleted[] = L" 个项目未能删除: ";
 inline constexpr wchar_t kStatusDeleting[] = L"正在删除...";
+inline constexpr wchar_t kDeleteCancelled[] = L"已取消";
 inline constexpr wchar_t kStatusRereadFailed[] = L"无法重新读取卷 — 按 F5 重新扫描";
 
 // ---- Tray ----------------------------------------------------------------------

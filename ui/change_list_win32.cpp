@@ -7,8 +7,10 @@
 
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/folder_list_look.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -131,9 +133,10 @@ void PaintChangedFileRow(HDC dc, const ChangedFilesContext& context, int item, c
   }
 }
 
-std::wstring FilePath(const ChangedFilesContext& context, int item) {
-  const ComparedFile* file = FileAt(context, item);
-  return file != nullptr ? ComparedFilePath(*context.scans, *file) : std::wstring();
+// The row's item, for the menu and the action keys.
+std::optional<ItemRef> FileItemRef(const ChangedFilesContext& context, int item) {
+  if (context.scans == nullptr) return std::nullopt;
+  return context.lost ? LostFileItem(*context.scans, item) : GrownFileItem(*context.scans, item);
 }
 
 // Enter or a double-click: a file still there in the shell's file browser,
@@ -173,9 +176,7 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
       return 0;
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      if (context.rows.RowAt(click.iItem) != nullptr) {
-        ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
-      }
+      ShowRowItemMenu(context.list, click, ChangeRowItem(context.rows, click.iItem));
       return 0;
     }
     default:
@@ -185,10 +186,8 @@ LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
 
 bool ChangeListKeyDown(ChangeListContext& context, WPARAM key) {
   const int selected = SelectedListRow(context.list);
-  if (IsCopyKey(key)) {
-    if (selected >= 0) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
-    return true;
-  }
+  const std::optional<ItemRef> item = ChangeRowItem(context.rows, selected);
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   const std::optional<FolderListKey> pressed = TreeListKeyOf(key);
   if (!pressed) return false;
   Apply(context, PressChangeListKey(context.rows, SelectedRow(selected), *pressed));
@@ -224,10 +223,10 @@ LRESULT ChangedFilesNotify(NMHDR& header, ChangedFilesContext& context) {
       OpenFileRow(context, reinterpret_cast<NMITEMACTIVATE&>(header).iItem);
       return 0;
     case NM_RCLICK: {
-      // The shell's menu of a file still there; a vanished one has none.
+      // Our menu and the shell's for a file still there; a vanished one has
+      // only what applies to a path.
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const std::wstring path = FilePath(context, click.iItem);
-      if (!path.empty()) ShowRowShellMenu(context.list, context.owner, click, path);
+      ShowRowItemMenu(context.list, click, FileItemRef(context, click.iItem));
       return 0;
     }
     default:
@@ -236,15 +235,11 @@ LRESULT ChangedFilesNotify(NMHDR& header, ChangedFilesContext& context) {
 }
 
 bool ChangedFilesKeyDown(ChangedFilesContext& context, WPARAM key) {
-  const bool copy = IsCopyKey(key);
-  if (key != VK_RETURN && !copy) return false;
   const int selected = SelectedListRow(context.list);
-  if (copy) {
-    const std::wstring path = FilePath(context, selected);
-    if (!path.empty()) CopyTextToClipboard(context.owner, path);
-  } else {
-    OpenFileRow(context, selected);
-  }
+  const std::optional<ItemRef> item = FileItemRef(context, selected);
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
+  if (key != VK_RETURN) return false;
+  OpenFileRow(context, selected);
   return true;
 }
 

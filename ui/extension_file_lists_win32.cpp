@@ -5,7 +5,9 @@
 #include "ui/result_lists_win32.h"
 
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -139,9 +141,7 @@ LRESULT FileViewNotify(NMHDR& header, FileViewContext& context) {
     }
     case NM_RCLICK: {
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      const FileItem* file = FileViewEntry(context.result, context.state, click.iItem);
-      if (file == nullptr) return 0;
-      ShowRowShellMenu(context.list, context.owner, click, FileContextMenuPath(context.result, *file));
+      ShowRowItemMenu(context.list, click, FileViewItem(context.result, context.state, click.iItem));
       return 0;
     }
     default:
@@ -169,16 +169,10 @@ void ShowNewFileRows(FileViewContext& context) {
 }
 
 bool FileViewKeyDown(FileViewContext& context, WPARAM key) {
-  const bool copy = key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-  if (key != VK_RETURN && !copy) return false;
-  const FileItem* file = FileViewEntry(context.result, context.state, SelectedListRow(context.list));
-  if (file == nullptr) return true;
-  const std::wstring path = FileContextMenuPath(context.result, *file);
-  if (copy) {
-    CopyTextToClipboard(context.owner, path);
-  } else {
-    ShowInFileBrowser(path);
-  }
+  const std::optional<ItemRef> item = FileViewItem(context.result, context.state, SelectedListRow(context.list));
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
+  if (key != VK_RETURN) return false;
+  if (item) ShowInFileBrowser(item->path);
   return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The shell's small icon for a file extension, asked for once per distinct
-// extension and kept for the rest of the run; the shell's own context menu
-// for a path, its file browser showing a path, and the clipboard. Both do nothing harmful on a shell that has neither
-// (rows without icons, no menu).
+// extension and kept for the rest of the run; the shell's file browser
+// showing a path, and the clipboard. Each does nothing harmful on a shell
+// that lacks it (rows without icons, no browser). The item menu with the
+// shell's own items is ui/item_menu_win32.h.
 
 #include <windows.h>
 
@@ -15,11 +16,6 @@ namespace tw {
 // names without one); null when the shell has none. The caller draws it and
 // never destroys it.
 HICON IconForExtension(std::wstring_view extension);
-
-// Shows the shell context menu of `path` at the screen point, owned by
-// `owner`, and runs the command picked; returns when the menu has closed.
-// An empty path, or one the shell cannot parse, shows nothing.
-void ShowShellContextMenu(HWND owner, const std::wstring& path, POINT screen_point);
 
 // Opens the folder holding `path` in the shell's file browser with the item
 // selected (SHOpenFolderAndSelectItems on the path's item list: no command

@@ -8,10 +8,12 @@
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/list_drawing_win32.h"
 #include "views/file_icons.h"
 #include "views/folder_list_keys.h"
 #include "views/folder_list_look.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -107,8 +109,7 @@ void OnDoubleClick(FolderListContext& context) {
 }
 
 void OnRightClick(FolderListContext& context, const NMITEMACTIVATE& click) {
-  if (context.rows.RowAt(click.iItem) == nullptr) return;
-  ShowRowShellMenu(context.list, context.owner, click, context.rows.RowPath(click.iItem));
+  ShowRowItemMenu(context.list, click, FolderRowItem(context.rows, click.iItem));
 }
 
 }  // namespace
@@ -175,10 +176,8 @@ void Apply(FolderListContext& context, const FolderKeyAction& action) {
 
 bool FolderListKeyDown(FolderListContext& context, WPARAM key) {
   const int selected = SelectedListRow(context.list);
-  if (IsCopyKey(key)) {
-    if (selected >= 0) CopyTextToClipboard(context.owner, context.rows.RowPath(selected));
-    return true;
-  }
+  const std::optional<ItemRef> item = FolderRowItem(context.rows, selected);
+  if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   const std::optional<FolderListKey> pressed = TreeListKeyOf(key);
   if (!pressed) return false;
   Apply(context, PressFolderListKey(context.rows, context.treemap, SelectedRow(selected), *pressed));

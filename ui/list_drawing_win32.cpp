@@ -6,6 +6,7 @@
 
 #include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
+#include "ui/item_menu_win32.h"
 #include "views/dpi_scale.h"
 #include "views/folder_list_look.h"
 
@@ -82,11 +83,12 @@ void SetupListColumns(HWND list, std::span<const ListColumn> columns, int dpi, D
   InsertListColumns(list, columns, dpi);
 }
 
-void ShowRowShellMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path) {
+void ShowRowItemMenu(HWND list, const NMITEMACTIVATE& click, const std::optional<ItemRef>& item) {
+  if (!item) return;
   SelectListRow(list, click.iItem);
   POINT point = click.ptAction;
   ClientToScreen(list, &point);
-  ShowShellContextMenu(owner, path, point);
+  if (ItemActions().menu) ItemActions().menu(*item, point);
 }
 
 void InsertListColumns(HWND list, std::span<const ListColumn> columns, int dpi) {

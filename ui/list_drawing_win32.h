@@ -4,6 +4,10 @@
 // sequence they all follow, and their column set-up.
 
 #include <windows.h>
+
+#include <optional>
+
+#include "views/item_actions.h"
 #include <commctrl.h>
 
 #include <cstdint>
@@ -44,9 +48,9 @@ void AnswerCellText(NMHDR& header, CellText cell_text) {
   CopyCellText(cell_text(item.iItem, item.iSubItem), item.pszText, static_cast<std::size_t>(item.cchTextMax));
 }
 
-// A right click on a row: the row selected, the shell's menu for `path` at
-// the click.
-void ShowRowShellMenu(HWND list, HWND owner, const NMITEMACTIVATE& click, const std::wstring& path);
+// A right click on a row: the row selected, the item's menu at the click
+// (nothing for a row that shows no item).
+void ShowRowItemMenu(HWND list, const NMITEMACTIVATE& click, const std::optional<ItemRef>& item);
 
 // Fills the rectangle, or the item's bounds when the rectangle is empty
 // (nothing when the list cannot give them).

@@ -8,7 +8,9 @@
 #include "engine/result_job.h"
 #include "ui/control_window_win32.h"
 #include "ui/file_icons_win32.h"
+#include "ui/item_menu_win32.h"
 #include "ui/overview_paint_win32.h"
+#include "views/item_refs.h"
 
 namespace tw {
 namespace {
@@ -234,8 +236,16 @@ void OnContextMenu(HWND hwnd, LPARAM lparam) {
   }
   const auto& selected = g_control.pointer.selected();
   if (!selected) return;
-  const std::wstring path = OverviewItemPath(*shown->generation, *selected);
-  ShowShellContextMenu(GetParent(hwnd), path, screen);
+  const std::optional<ItemRef> item = OverviewCellItem(*shown->generation, *selected);
+  if (item && ItemActions().menu) ItemActions().menu(*item, screen);
+}
+
+// Del, Shift+Del and Ctrl+C act on the selected cell's item.
+bool OnItemKey(WPARAM key) {
+  std::optional<ItemRef> item;
+  const auto& selected = g_control.pointer.selected();
+  if (PictureIsCurrent() && selected) item = OverviewCellItem(*g_control.pointer.shown()->generation, *selected);
+  return ItemActionKey(item ? &*item : nullptr, key);
 }
 
 bool OverPathBarPart(HWND hwnd) {
@@ -329,6 +339,7 @@ LRESULT CALLBACK OverviewWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
         ShowInTree();
         return 0;
       }
+      if (OnItemKey(wparam)) return 0;
       break;
     case WM_CONTEXTMENU:
       OnContextMenu(hwnd, lparam);

@@ -9,6 +9,7 @@
 
 #include "ui/gdi_objects_win32.h"
 #include "ui/control_window_win32.h"
+#include "ui/item_menu_win32.h"
 
 namespace tw {
 namespace {
@@ -19,6 +20,7 @@ bool g_class_registered = false;
 // The tooltip, whose text follows the item under the mouse. Created with the window.
 WindowTip g_tip;
 std::optional<std::size_t> g_tip_item;  // the item the text was set for
+std::optional<ItemRef> g_chosen;         // the item last clicked: its keys act on it
 
 const std::vector<TreemapItem>& Items() {
   static const std::vector<TreemapItem> none;
@@ -118,12 +120,27 @@ LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARA
     case WM_MOUSEMOVE:
       FollowMouseWithTooltip(hwnd, static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam)));
       return 0;
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
+      SetFocus(hwnd);
       const TreemapItem* item =
           ItemAt(hwnd, static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam)));
+      g_chosen = item != nullptr && g_host.item_of ? g_host.item_of(*item) : std::nullopt;
       if (item != nullptr && g_host.select) g_host.select(*item);
       return 0;
     }
+    case WM_CONTEXTMENU: {
+      POINT screen{static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam))};
+      if (lparam == -1) {  // the menu key: at the window's top left
+        screen = POINT{0, 0};
+        ClientToScreen(hwnd, &screen);
+      }
+      if (g_chosen && ItemActions().menu) ItemActions().menu(*g_chosen, screen);
+      return 0;
+    }
+    case WM_KEYDOWN:
+      if (ItemActionKey(g_chosen ? &*g_chosen : nullptr, wparam)) return 0;
+      break;
     case WM_ERASEBKGND:
       return 1;  // the paint fills the whole client area
     case WM_SETCURSOR: {

@@ -2,7 +2,9 @@
 // The treemap control, window class "TarnwickTreemap": paints the current
 // items (fill, white outline, labels in font_small), shows the hand over
 // items that can be entered, a tooltip over every item, selects an item's
-// row on a click and navigates on a double-click. It keeps no
+// row on a click (and takes the keyboard, so that Del, Shift+Del and Ctrl+C
+// act on the item clicked), navigates on a double-click and shows an item's
+// menu on a right click. It keeps no
 // geometry: the items are laid out again for every paint, cursor query and
 // double-click.
 
@@ -10,11 +12,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "treemap/treemap_items.h"
 #include "ui/gdi_objects_win32.h"
+#include "views/item_actions.h"
 
 namespace tw {
 
@@ -29,6 +33,8 @@ struct TreemapWindowHost {
   std::function<void(std::int64_t folder_id, bool show_files)> navigate;
   std::function<void(const TreemapItem& item)> select;
   std::function<std::wstring(std::size_t item_index)> tooltip;
+  // The item a cell shows, for its menu and its keys (Del, Shift+Del, Ctrl+C).
+  std::function<std::optional<ItemRef>(const TreemapItem& item)> item_of;
 };
 void SetTreemapWindowHost(TreemapWindowHost host);
 

@@ -97,10 +97,18 @@ const FileItem* FindFileById(const ScanResult& result, RecordId id) {
   return nullptr;
 }
 
+bool HoldsRecord(const ScanResult& result, const ItemRef& item) {
+  if (item.kind == ItemKind::kFolder) {
+    const DirNode* node = result.FindFolder(item.id);
+    return node != nullptr && node->id == item.id;
+  }
+  return item.kind == ItemKind::kFile && FindFileById(result, item.id) != nullptr;
+}
+
 std::optional<std::wstring> DeleteRefusal(const ScanResult& result, const ItemRef& item, ResultOrigin origin,
                                           bool scanning) {
   const auto refuse = [](const wchar_t* why) { return std::wstring(text::kDeleteRefused) + why; };
-  if (item.kind == ItemKind::kDirectFiles || item.kind == ItemKind::kMerged) return refuse(text::kRefuseDirectFiles);
+  if (item.kind != ItemKind::kFolder && item.kind != ItemKind::kFile) return refuse(text::kRefuseDirectFiles);
   if (scanning) return refuse(text::kRefuseScanning);
   if (origin != ResultOrigin::kScanned) return refuse(text::kRefuseNotThisMachine);
   if (item.id == kRootId) return refuse(text::kRefuseRoot);

@@ -27,6 +27,7 @@ enum class ItemKind : std::uint8_t {
   kFile,         // a file of the result
   kDirectFiles,  // a "[直接文件]" row or cell: the files directly in a folder
   kMerged,       // the treemap's grey cell of items too small to draw
+  kGone,         // an item of the previous scan that the volume no longer holds
 };
 
 struct ItemRef {
@@ -53,6 +54,11 @@ ItemMenuPlan PlanItemMenu(const ItemRef& item, ResultOrigin origin);
 // The file of a result with a record number; null when the result holds
 // none (it was deleted, or never was a file).
 const FileItem* FindFileById(const ScanResult& result, RecordId id);
+
+// Whether the result holds the item's record. An item moved to the Recycle
+// Bin keeps its record (under $Recycle.Bin); one the shell deleted for good
+// instead (too large for the bin, or a drive without one) does not.
+bool HoldsRecord(const ScanResult& result, const ItemRef& item);
 
 // Why the item may not be deleted, as the whole line ("无法删除: …"); none
 // when it may. Refused: the root, the NTFS metadata files (records 0 to 23,

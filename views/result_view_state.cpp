@@ -21,6 +21,7 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result,
   views.choices.clear();
   views.chosen = 0;
   views.last_scan.reset();
+  views.first_generation = views.result;
   views.changes.Reset(views.comparison.get());
 
   const ScanResult& shown = *views.result;
@@ -74,7 +75,10 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result) {
 bool HandOverComparison(ResultViewState& views, const ResultGeneration& made_for,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan,
                         std::vector<KeptScan> earlier) {
-  if (!views.comparing || made_for == nullptr || made_for != views.result || !views.choices.empty()) return false;
+  if (!views.comparing || made_for == nullptr || made_for != views.first_generation || !views.choices.empty()) {
+    return false;
+  }
+  const bool gone = made_for != views.result;  // actions changed the result since
   views.changes.Reset(nullptr);
   views.comparison = std::move(comparison);
   views.previous_scan = previous_scan;
@@ -84,11 +88,21 @@ bool HandOverComparison(ResultViewState& views, const ResultGeneration& made_for
   views.choices = BaselineChoices(views.earlier, views.result->scanned_at);
   views.chosen = 0;
   // The last scan's file may be gone; the comparison holds what was read.
-  if (!views.earlier.empty() && views.earlier.front().path.empty() && views.comparison != nullptr) {
+  if (views.comparison != nullptr && (gone || (!views.earlier.empty() && views.earlier.front().path.empty()))) {
     views.last_scan = views.comparison->old_scan;
+  }
+  if (gone && views.comparison != nullptr) {
+    views.comparison.reset();
+    views.comparing = true;
+    return true;
   }
   views.changes.Reset(views.comparison.get());
   return true;
+}
+
+std::optional<BaselineSource> CompareAgain(ResultViewState& views) {
+  if (!views.comparing || views.choices.empty()) return std::nullopt;
+  return PickBaseline(views, views.chosen);
 }
 
 std::optional<BaselineSource> PickBaseline(ResultViewState& views, std::size_t choice) {

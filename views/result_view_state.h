@@ -35,6 +35,7 @@
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/item_actions.h"
 #include "views/overview_zoom.h"
 #include "views/treemap_navigation.h"
 
@@ -48,6 +49,7 @@ struct ResultViewState {
   // Never null: an empty result until the first scan succeeds.
   ResultGeneration result = MakeGeneration(ScanResult{});
   bool has_result = false;  // a scan has succeeded since the start
+  ResultOrigin origin = ResultOrigin::kScanned;  // where `result` came from
 
   FolderRowModel rows;
   TreemapState treemap_state;  // the folder shown and files mode
@@ -71,9 +73,13 @@ struct ResultViewState {
   std::vector<KeptScan> earlier;
   std::vector<BaselineChoice> choices;
   std::size_t chosen = 0;
-  // The last scan, held when its file was deleted as `result` was kept:
-  // picking 上次扫描 again compares with it.
+  // The last scan, held when its file was deleted as `result` was kept (or
+  // when its comparison came for an earlier generation): picking 上次扫描
+  // again compares with it.
   ResultGeneration last_scan;
+  // The scan's first generation, which the comparison that follows the scan
+  // is made for; `result` moves on from it when actions change the volume.
+  ResultGeneration first_generation;
   // ---- end 变化: history ----
 
   // The folder the 全景 page shows, kept across generations as far as the
@@ -110,11 +116,20 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result);
 // The comparison for the scan (null when there was nothing to compare with
 // or the previous scan could not be read, as previous_scan says) and the
 // volume's earlier scans, made for `made_for`. Taken only when the views
-// still show that generation and wait for it: false otherwise, and nothing
-// changes. The picker then lists the earlier scans, 上次扫描 chosen.
+// still show that scan (made_for is its first generation) and wait for it:
+// false otherwise, and nothing changes. The picker then lists the earlier
+// scans, 上次扫描 chosen. When actions have changed the result since, the
+// comparison is of a generation gone: its baseline is held and the views go
+// on comparing (CompareAgain).
 bool HandOverComparison(ResultViewState& views, const ResultGeneration& made_for,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan,
                         std::vector<KeptScan> earlier);
+
+// What to compare the generation shown with when the comparison under way
+// was made for another generation of the same scan (after an action): the
+// chosen baseline, as PickBaseline gives it. None when nothing is being
+// compared, or when the scan's own comparison is still to come.
+std::optional<BaselineSource> CompareAgain(ResultViewState& views);
 
 // Picks entry `choice` of the picker: the page lets go of the comparison
 // shown and says "正在比较…" until HandOverPickedComparison. None (nothing

@@ -17,6 +17,7 @@ import subprocess
 import sys
 import time
 
+import action_checks
 import change_checks
 import interaction_checks
 import overview_checks
@@ -242,6 +243,7 @@ def main():
     parser.add_argument("--change-image", help="the image of W:, which the checks of the 变化 page change")
     parser.add_argument("--scanner", help="tarnwick-scan of the host tree, for its comparison of W:'s images")
     parser.add_argument("--x-image", help="the image of X:, which tarnwick-scan lists for the 全景 checks")
+    parser.add_argument("--action-image", help="the image of U:, which the checks of deleting change")
     parser.add_argument("--demo", metavar="PNG", help="no tests: scan X:, save a screenshot to PNG, quit")
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
@@ -391,7 +393,10 @@ def run(gui, rep, args):
     if not rep.check("choosing [X:] with mouse and keys", combo.get("text") == "[X:]", str(combo.get("text"))):
         return
     gui.click(*centre(d, named["scan_button"]))
-    d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"].startswith(("扫描完成 ", "扫描失败")), 120)
+    # The line and then the lists and buttons, all in one message of the
+    # window; a probe answered in between may see the line alone.
+    d, done = gui.wait_for(lambda x: controls_by_name(x)["status_text"]["text"].startswith(("扫描完成 ", "扫描失败"))
+                           and controls_by_name(x)["scan_button"]["enabled"], 120)
     named = controls_by_name(d)
     status = named["status_text"]["text"]
     gui.screenshot("scanned-x")
@@ -444,6 +449,12 @@ def run(gui, rep, args):
         change_checks.check_changes(gui, rep, args.change_image, args.scanner)
     else:
         rep.skip("changes: the 变化 page after a change of W:", "no W: image or no tarnwick-scan given")
+
+    # ---- U:: the item menu, copying a path, deleting and reading again -------
+    if args.action_image and args.scanner:
+        action_checks.check_actions(gui, rep, args.action_image, args.scanner)
+    else:
+        rep.skip("actions: deleting on U:", "no U: image or no tarnwick-scan given")
     d = gui.dump()
 
     # ---- close to the tray, hand-over, exit ----------------------------------

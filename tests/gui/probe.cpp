@@ -383,6 +383,26 @@ int Windows() {
   return 0;
 }
 
+// Answers the message box on show with the button of that id (IDYES 6,
+// IDNO 7) as a click would.
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+  if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int Answer(int button) {
+  HWND dialog = nullptr;
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr || GetDlgItem(dialog, button) == nullptr) return 1;
+  return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)))
+             ? 0
+             : 1;
+}
+
 int Command(int id) {
   HWND main = FindMain();
   if (main == nullptr) return 2;
@@ -781,6 +801,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"scan-timing") return ScanTiming();
   if (verb == L"overview") return Overview();
   if (verb == L"zoom") return Zoom(number(2), number(3), number(4));
+  if (verb == L"answer") return Answer(number(2));
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;
 }

@@ -3,8 +3,10 @@
 # drive X: mapped to the sample NTFS volume, V: to the views volume (25
 # folders of one size, a folder of 10,000 small files; made by
 # tools/make_views_volume.sh), W: to the sample volume under a volume serial
-# number of its own (changed through an ntfs-3g mount between two scans) and
-# Y: to a volume that is not NTFS, checked by
+# number of its own (changed through an ntfs-3g mount between two scans), U:
+# to another copy of the sample volume (mounted through ntfs-3g at the drive's
+# directory, where items are deleted) and Y: to a volume that is not NTFS,
+# checked by
 # tests/gui/gui_test.py against the command-line scanner's counts for X:.
 # Closes with "N passed, N failed"; exits non-zero on any failure.
 #
@@ -30,6 +32,7 @@ shots=$(readlink -f "$win")/gui-test
 rm -rf "$shots"
 mkdir -p "$shots"
 cleanup() {
+  umount "$work/prefix/drive_u" 2>/dev/null || true  # left mounted by a broken run
   tw_wine_stop
   [ -n "${TW_XVFB_PID:-}" ] && kill "$TW_XVFB_PID" 2>/dev/null || true
   rm -rf "$work"
@@ -42,6 +45,8 @@ truncate -s 16M "$work/y.img"  # zeros: no NTFS boot sector
 # Serial number bytes 72..79 of the boot sector: W: remembers its own scans.
 gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$work/w.img"
 printf 'TWCHANGE' | dd of="$work/w.img" bs=1 seek=72 conv=notrunc status=none
+gzip -dc "$sample_gz" | cp --sparse=always /dev/stdin "$work/u.img"
+printf 'TWACTION' | dd of="$work/u.img" bs=1 seek=72 conv=notrunc status=none  # its scans remembered apart from X:'s
 
 # What the command-line scanner reports for the same volume.
 counts=()
@@ -52,6 +57,7 @@ if [ -x "$host/bin/tarnwick-scan" ]; then
   counts=(--files "$files" --folders "$folders" --scanner "$(readlink -f "$host/bin/tarnwick-scan")")
 fi
 
+export XDG_DATA_HOME="$work/xdg"  # Wine's Recycle Bin is the desktop's trash there
 echo "preparing a Wine prefix and a virtual screen"
 # Room for the 144 DPI desktop, whose window is 1980 x 1260.
 TW_XVFB_SCREEN=2400x1600 tw_xvfb_start
@@ -60,6 +66,13 @@ tw_wine_map_drive "$WINEPREFIX" x "$work/x.img"
 tw_wine_map_drive "$WINEPREFIX" v "$work/v.img"  # not z: (Wine maps it to /)
 tw_wine_map_drive "$WINEPREFIX" w "$work/w.img"
 tw_wine_map_drive "$WINEPREFIX" y "$work/y.img"
+tw_wine_map_drive "$WINEPREFIX" u "$work/u.img"
+# U:'s directory is the volume itself, with the serial number Windows would
+# report (Wine reads .windows-serial once, when it first looks at the drive).
+if command -v ntfs-3g >/dev/null && ntfs-3g "$work/u.img" "$WINEPREFIX/drive_u"; then
+  python3 -c 'import sys; f = open(sys.argv[1], "rb"); f.seek(72); print("%08x" % (int.from_bytes(f.read(8), "little") & 0xFFFFFFFF))' \
+    "$work/u.img" >"$WINEPREFIX/drive_u/.windows-serial"
+fi
 
 python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" --change-image "$work/w.img" \
-  --x-image "$work/x.img" "${counts[@]}"
+  --x-image "$work/x.img" --action-image "$work/u.img" "${counts[@]}"

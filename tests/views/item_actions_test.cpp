@@ -6,6 +6,7 @@
 
 #include "format/utf.h"
 #include "support/scan_result_builder.h"
+#include "views/item_refs.h"
 #include "views/result_view_state.h"
 
 namespace tw {
@@ -108,6 +109,18 @@ TEST(DeleteStatus, RecycledDeletedOrHowManyRemain) {
   EXPECT_EQ(Utf16ToUtf8(DeleteStatus({0, 1, L"拒绝访问。", false}, L"docs")), "1 个项目未能删除: 拒绝访问。");
 }
 
+// Asked to recycle, the shell may delete for good instead: the record's
+// presence in the re-read result tells which happened.
+TEST(DeleteStatus, HoldsRecordTellsRecycledFromGone) {
+  const ScanResult r = Volume();
+  EXPECT_TRUE(HoldsRecord(r, Folder(31, L"C:\\docs\\sub")));
+  EXPECT_TRUE(HoldsRecord(r, File(100, 30, L"C:\\docs\\a.txt")));
+  EXPECT_FALSE(HoldsRecord(r, Folder(32, L"C:\\gone")));
+  EXPECT_FALSE(HoldsRecord(r, Folder(100, L"C:\\docs\\a.txt")));  // a file's record is no folder
+  EXPECT_FALSE(HoldsRecord(r, File(31, 30, L"C:\\docs\\sub")));     // nor a folder's a file
+  EXPECT_FALSE(HoldsRecord(r, {ItemKind::kDirectFiles, 30, 30, L"C:\\docs"}));
+}
+
 // After an action the next generation keeps the user's place: open folders
 // that remain, the treemap's folder or the nearest one above it still there.
 TEST(UpdateGeneration, KeepsOpenFoldersAndMovesTheTreemapUpWhereItsFolderWent) {
@@ -135,6 +148,85 @@ TEST(UpdateGeneration, KeepsOpenFoldersAndMovesTheTreemapUpWhereItsFolderWent) {
   EXPECT_FALSE(views.rows.FolderRowIndex(31).has_value());
   ASSERT_EQ(views.treemap_items.size(), 1u);
   EXPECT_EQ(views.treemap_items[0].name, L"a.txt");
+}
+
+// Every list and treemap names its rows and cells alike.
+TEST(ItemRefs, RowsAndCellsNameTheirFolderFileOrGroup) {
+  const ScanResult r = Volume();
+  FolderRowModel rows;
+  rows.ResetForResult(&r);
+  ASSERT_TRUE(rows.ToggleFolder(30));
+  ASSERT_TRUE(rows.ToggleFileGroup(30));
+  const auto docs = FolderRowItem(rows, static_cast<std::int64_t>(*rows.FolderRowIndex(30)));
+  ASSERT_TRUE(docs.has_value());
+  EXPECT_EQ(docs->kind, ItemKind::kFolder);
+  EXPECT_EQ(docs->id, 30);
+  EXPECT_EQ(docs->path, L"C:\\docs");
+  const std::size_t group = *rows.DirectFilesRowIndex(30);
+  const auto files = FolderRowItem(rows, static_cast<std::int64_t>(group));
+  ASSERT_TRUE(files.has_value());
+  EXPECT_EQ(files->kind, ItemKind::kDirectFiles);
+  EXPECT_EQ(files->folder_id, 30);
+  const auto a = FolderRowItem(rows, static_cast<std::int64_t>(group + 1));
+  ASSERT_TRUE(a.has_value());
+  EXPECT_EQ(a->kind, ItemKind::kFile);
+  EXPECT_EQ(a->id, 100);
+  EXPECT_EQ(a->folder_id, 30);
+  EXPECT_EQ(a->path, L"C:\\docs\\a.txt");
+  EXPECT_FALSE(FolderRowItem(rows, 999).has_value());
+
+  std::vector<TreemapItem> cells;
+  RebuildTreemapItems(r, 30, false, cells);
+  ASSERT_EQ(cells.size(), 2u);  // sub, then docs' own files
+  const auto sub = TreemapCellItem(r, cells[0]);
+  ASSERT_TRUE(sub.has_value());
+  EXPECT_EQ(sub->kind, ItemKind::kFolder);
+  EXPECT_EQ(sub->path, L"C:\\docs\\sub");
+  EXPECT_EQ(TreemapCellItem(r, cells[1])->kind, ItemKind::kDirectFiles);
+  RebuildTreemapItems(r, 30, true, cells);
+  ASSERT_EQ(cells.size(), 1u);
+  EXPECT_EQ(TreemapCellItem(r, cells[0])->path, L"C:\\docs\\a.txt");
+}
+
+TEST(ItemRefs, ChangeRowsActOnlyOnWhatTheNewerScanHolds) {
+  ScanResultBuilder before(L"C"), after(L"C");
+  before.AddFolder(30, kRootId, L"old");
+  before.AddFile(30, 100, L"gone.txt", 10);
+  after.AddFolder(31, kRootId, L"new");
+  after.AddFile(31, 101, L"fresh.txt", 20);
+  const ComparedScans scans = CompareScans(MakeGeneration(before.Finish()), MakeGeneration(after.Finish()), 10);
+  ChangeRowModel rows;
+  rows.Reset(&scans);
+  int present = 0, gone = 0;
+  for (std::size_t i = 1; i < rows.RowCount(); ++i) {
+    const auto item = ChangeRowItem(rows, static_cast<std::int64_t>(i));
+    ASSERT_TRUE(item.has_value());
+    if (item->kind == ItemKind::kFolder) {
+      ++present;
+      EXPECT_EQ(item->id, 31);
+      EXPECT_EQ(item->path, L"C:\\new");
+    } else {
+      ++gone;
+      EXPECT_EQ(item->kind, ItemKind::kGone);
+      EXPECT_EQ(item->path, L"C:\\old");
+      EXPECT_FALSE(PlanItemMenu(*item, ResultOrigin::kScanned).delete_items);
+    }
+  }
+  EXPECT_EQ(present, 1);
+  EXPECT_EQ(gone, 1);
+  const auto fresh = GrownFileItem(scans, 0);
+  ASSERT_TRUE(fresh.has_value());
+  EXPECT_EQ(fresh->kind, ItemKind::kFile);
+  EXPECT_EQ(fresh->id, 101);
+  EXPECT_EQ(fresh->path, L"C:\\new\\fresh.txt");
+  EXPECT_FALSE(GrownFileItem(scans, 1).has_value());
+  // The files lost: a vanished one is only a path.
+  const auto lost = LostFileItem(scans, 0);
+  ASSERT_TRUE(lost.has_value());
+  EXPECT_EQ(lost->kind, ItemKind::kGone);
+  EXPECT_EQ(lost->path, L"C:\\old\\gone.txt");
+  EXPECT_FALSE(LostFileItem(scans, 1).has_value());
+  EXPECT_FALSE(LostFileItem(scans, -1).has_value());
 }
 
 }  // namespace

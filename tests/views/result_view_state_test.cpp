@@ -220,5 +220,34 @@ TEST(HandOverComparison, TheResultFirstThenItsComparisonThenAPickedBaseline) {
   EXPECT_TRUE(views.choices.empty());
 }
 
+// An action replaces the generation while the scan's comparison is still
+// being made: the comparison, made for the generation gone, is taken for its
+// picker and baseline, and the generation shown is compared again with
+// that baseline; one made for another scan is not taken.
+TEST(HandOverComparison, AComparisonForAGenerationAnActionReplacedIsMadeAgain) {
+  ResultViewState views;
+  const ResultGeneration before = Volume(), scanned = Volume(2000), acted = Volume(1500);
+  HandOverGeneration(views, scanned);
+  UpdateGeneration(views, acted, nullptr);
+  EXPECT_TRUE(views.comparing);
+  EXPECT_EQ(CompareAgain(views), std::nullopt) << "the scan's own comparison is still to come";
+  auto made = std::make_shared<const ComparedScans>(CompareScans(before, scanned, kGrownFileCount));
+  EXPECT_FALSE(HandOverComparison(views, acted, made, PreviousScan::kCompared, {KeptScan{"last", 0, 1}}))
+      << "not the scan's first generation";
+  ASSERT_TRUE(HandOverComparison(views, scanned, made, PreviousScan::kCompared, {KeptScan{"last", 0, 1}}));
+  EXPECT_TRUE(views.comparing);
+  EXPECT_EQ(views.comparison, nullptr) << "of a generation no longer shown";
+  EXPECT_EQ(ChangePageMessage(views), L"正在比较…");
+  ASSERT_EQ(views.choices.size(), 1u);
+  const std::optional<BaselineSource> again = CompareAgain(views);
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(again->held, before);
+  HandOverPickedComparison(views, CompareWithBaseline(*again, views.result, kGrownFileCount));
+  ASSERT_NE(views.comparison, nullptr);
+  EXPECT_EQ(views.comparison->new_scan, acted);
+  EXPECT_EQ(views.comparison->folders[0].size_change(), 1500);
+  EXPECT_EQ(CompareAgain(views), std::nullopt) << "nothing under way";
+}
+
 }  // namespace
 }  // namespace tw
