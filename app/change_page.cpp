@@ -28,8 +28,7 @@ using BaselineAnswer = JobAnswer<std::shared_ptr<const ComparedScans>>;
 // The comparison with a picked baseline; at most one matters at a time.
 JobSlot g_baseline_job;
 
-HWND CreateChild(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int id,
-                 DWORD ex_style = 0) {
+HWND CreateChild(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int id, DWORD ex_style = 0) {
   return CreateWindowExW(ex_style, class_name, text, style, 0, 0, 10, 10, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
@@ -39,14 +38,14 @@ void ShowFolder(std::int64_t folder_id) { ShowItemInTree(folder_id, std::nullopt
 
 ChangeListContext ChangeContext() {
   AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(), g_dpi,
-                           ShowFolder};
+  return ChangeListContext{app.change_list,       app.main_window, app.views.changes,
+                           app.font_normal.get(), g_dpi,           ShowFolder};
 }
 
 ChangedFilesContext FilesContext(bool lost) {
   AppState& app = g_app;
-  return ChangedFilesContext{lost ? app.lost_list : app.grown_list, app.main_window, app.views.comparison.get(), lost,
-                             g_dpi, ShowFolder};
+  return ChangedFilesContext{
+      lost ? app.lost_list : app.grown_list, app.main_window, app.views.comparison.get(), lost, g_dpi, ShowFolder};
 }
 
 // The picker's entries from the view state, the chosen one selected; the
@@ -96,8 +95,8 @@ void CreateChangePage(HWND parent) {
   // Hidden until chosen. Its labels carry ids, so that the labels without
   // one keep their order.
   app.baseline_label = CreateChild(parent, L"STATIC", text::kBaselineLabel, WS_CHILD, IDC_BASELINE_LABEL);
-  app.baseline_picker = CreateChild(parent, L"COMBOBOX", nullptr, WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                    IDC_BASELINE_PICKER);
+  app.baseline_picker =
+      CreateChild(parent, L"COMBOBOX", nullptr, WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, IDC_BASELINE_PICKER);
   app.changed_only = CreateChild(parent, L"BUTTON", text::kChangedOnly, WS_CHILD | BS_AUTOCHECKBOX, IDC_CHANGED_ONLY);
   SendMessageW(app.changed_only, BM_SETCHECK, BST_CHECKED, 0);
   app.change_title = CreateChild(parent, L"STATIC", text::kChangeFolderTitle, WS_CHILD, IDC_CHANGE_TITLE);
