@@ -24,13 +24,18 @@ inline constexpr int IDC_CHANGE_FILES = 1021;
 inline constexpr int IDC_CHANGE_MESSAGE = 1022;
 inline constexpr int IDC_CHANGE_TITLE = 1023;
 inline constexpr int IDC_GROWN_TITLE = 1024;
-// ... the picker of the scan compared with and its label, the check box
-// that hides the unchanged folders, and the files that vanished or shrank.
-inline constexpr int IDC_BASELINE_LABEL = 1025;
-inline constexpr int IDC_BASELINE_PICKER = 1026;
-inline constexpr int IDC_CHANGED_ONLY = 1027;
-inline constexpr int IDC_LOST_TITLE = 1028;
-inline constexpr int IDC_LOST_FILES = 1029;
+// The 搜索 page: the search box, the line above the list, the list.
+inline constexpr int IDC_SEARCH_BOX = 1025;
+inline constexpr int IDC_SEARCH_LINE = 1026;
+inline constexpr int IDC_SEARCH_LIST = 1027;
+// The 变化 page again: the picker of the scan compared with and its label,
+// the check box that hides the unchanged folders, and the files that
+// vanished or shrank.
+inline constexpr int IDC_BASELINE_LABEL = 1031;
+inline constexpr int IDC_BASELINE_PICKER = 1032;
+inline constexpr int IDC_CHANGED_ONLY = 1033;
+inline constexpr int IDC_LOST_TITLE = 1034;
+inline constexpr int IDC_LOST_FILES = 1035;
 // The 全景 page's one control: path bar, picture and legend.
 inline constexpr int IDC_OVERVIEW = 1030;
 
@@ -41,8 +46,8 @@ inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans, o
 
 // Messages from workers to the main window take WM_APP + 1 and 2 (the scan,
 // scan_thread.h), 3 (an action, item_actions.h), 5 (the scan's comparison,
-// scan_thread.h) and 6 (a picked baseline's, change_page.h); the 全景
-// control's own picture message is WM_APP + 40.
+// scan_thread.h), 6 (a picked baseline's, change_page.h) and 10 (a search,
+// search_page.h); the 全景 control's own picture message is WM_APP + 40.
 
 // Messages of the shell.
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 100;       // 0x464, to the tray window

@@ -30,6 +30,7 @@
 #include "main_window.h"
 #include "overview_page.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "scan/raw_volume.h"
 #include "texts/texts.h"
 #include "ui/file_icons_win32.h"
@@ -271,6 +272,7 @@ void OnActionDone(LPARAM posted) {
   ShowNewFileRows();
   SelectNeighbour(app.file_list, file_row, app.views.files.file_view.size());
   ChangePageAfterUpdate();
+  SearchAfterAction();
   OverviewAfterNewResult();
   RedrawTreemap();
   UpdateTreemapCaption();

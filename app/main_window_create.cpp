@@ -12,6 +12,7 @@
 #include "item_actions.h"
 #include "overview_page.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "scan_thread.h"
 #include "texts/texts.h"
 #include "ui/treemap_window_win32.h"
@@ -64,6 +65,7 @@ void CreateControls(HWND hwnd) {
   InsertTab(app.tabs, kTabTree, text::kTreeTab);
   InsertTab(app.tabs, kTabFiles, text::kFileTab);
   InsertTab(app.tabs, kTabChanges, text::kChangeTab);
+  InsertTab(app.tabs, kTabSearch, text::kSearchTab);
   InsertTab(app.tabs, kTabOverview, text::kOverviewTab);  // 全景
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
@@ -80,6 +82,7 @@ void CreateControls(HWND hwnd) {
   app.file_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_FILE_LIST, WS_EX_CLIENTEDGE);
   SetupFileList(app.file_list);
   CreateChangePage(hwnd);  // 变化, hidden until chosen
+  CreateSearchPage(hwnd);  // the 搜索 page, hidden until chosen
   CreateOverview(hwnd);  // 全景, hidden until chosen
 
   app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
@@ -153,7 +156,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   SetWindowTheme(app.baseline_picker, L"", L"");
 
   for (HWND list : {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list,
-                    app.lost_list}) {
+                    app.lost_list, app.search_list}) {
     StyleListView(list);
   }
   SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));
@@ -161,7 +164,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   SetWindowSubclass(app.file_list, ListHoverProc, 4, reinterpret_cast<DWORD_PTR>(&app.file_hover));
   SetWindowSubclass(app.change_list, ListHoverProc, 9, reinterpret_cast<DWORD_PTR>(&app.change_hover));
   SetWindowSubclass(app.grown_list, ListHoverProc, 10, reinterpret_cast<DWORD_PTR>(&app.grown_hover));
-  SetWindowSubclass(app.lost_list, ListHoverProc, 11, reinterpret_cast<DWORD_PTR>(&app.lost_hover));
+  SetWindowSubclass(app.lost_list, ListHoverProc, 14, reinterpret_cast<DWORD_PTR>(&app.lost_hover));
   InstallListKeys();
 
   SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, kColourAccent);

@@ -8,6 +8,7 @@
 #include "change_page.h"
 #include "overview_page.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "views/main_layout.h"
 
 namespace tw {
@@ -62,6 +63,7 @@ void LayoutMainWindow(HWND hwnd) {
     Place(app.lost_list, page->lost_list);
     Place(app.change_message, page->message);
   }
+  if (layout.search_page) PlaceSearchPage(*layout.search_page);
   PlaceOverview(layout);  // 全景
 }
 
@@ -75,6 +77,7 @@ void ShowTab(int index) {
   }
   if (app.file_list != nullptr) ShowWindow(app.file_list, index == kTabFiles ? SW_SHOW : SW_HIDE);
   ShowChangePage(index == kTabChanges);
+  ShowSearchPage(index == kTabSearch);
   ShowOverviewPage(index == kTabOverview);  // 全景
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == kTabTree) {
@@ -105,7 +108,7 @@ void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested) {
   CreateUiFonts();
   ApplyUiFonts();
   for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list, g_app.change_list, g_app.grown_list,
-                    g_app.lost_list}) {
+                    g_app.lost_list, g_app.search_list}) {
     StyleListView(list);
   }
   SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

@@ -10,6 +10,7 @@
 #include "item_actions.h"
 #include "drive_list.h"
 #include "result_views.h"
+#include "search_page.h"
 #include "startup.h"
 #include "tray.h"
 
@@ -19,7 +20,8 @@ namespace {
 bool IsResultList(HWND hwnd) {
   const AppState& app = g_app;
   return hwnd != nullptr && (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list ||
-                             hwnd == app.change_list || hwnd == app.grown_list || hwnd == app.lost_list);
+                             hwnd == app.change_list || hwnd == app.grown_list || hwnd == app.lost_list ||
+                             hwnd == app.search_list);
 }
 
 LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
@@ -49,6 +51,8 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
       OnExtensionColumnClick(column);
     } else if (from == app.file_list) {
       OnFileColumnClick(column);
+    } else if (from == app.search_list) {
+      OnSearchColumnClick(column);
     }
     return 0;
   }
@@ -58,6 +62,7 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
   if (from == app.change_list && from != nullptr) return OnChangeListNotify(header);
   if (from == app.grown_list && from != nullptr) return OnGrownListNotify(header);
   if (from == app.lost_list && from != nullptr) return OnLostListNotify(header);
+  if (from == app.search_list && from != nullptr) return OnSearchListNotify(header);
   return DefWindowProcW(hwnd, WM_NOTIFY, wparam, reinterpret_cast<LPARAM>(&header));
 }
 
@@ -74,6 +79,8 @@ void OnCommand(WPARAM wparam) {
     if (code == BN_CLICKED) OnChangedOnlyClicked();
   } else if (id == IDM_CLEAR_SCANS) {
     ClearRememberedScans(g_app.main_window);
+  } else if (id == IDC_SEARCH_BOX) {
+    if (code == EN_CHANGE) OnSearchBoxChanged();
   } else if (id == IDM_SHOW_MAIN) {
     RestoreMainWindow(g_app.main_window);
   } else if (id == IDM_EXIT) {
@@ -171,6 +178,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_BASELINE_COMPARED:
       OnBaselineCompared(lparam);
+      return 0;
+    case WM_SEARCH_DONE:
+      OnSearchDone(lparam);
       return 0;
     default:
       if (message == GdiCountMessage() && message != 0) return AnswerGdiCount(wparam);

@@ -17,6 +17,7 @@
 #include "overview_page.h"
 #include "result_views.h"
 #include "scan_thread.h"
+#include "search_page.h"
 #include "ui/list_drawing_win32.h"
 #include "views/change_rows.h"
 #include "views/scan_progress_text.h"
@@ -84,6 +85,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
   ShowNewExtensionRows();
   ShowNewFileRows();
   ChangePageAfterNewResult();
+  SearchNewGeneration();
   OverviewAfterNewResult();  // 全景
   RedrawTreemap();
   UpdateTreemapCaption();

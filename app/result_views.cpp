@@ -103,7 +103,7 @@ void InstallListKeys() {
   SetWindowSubclass(g_app.file_list, ListKeyProc, 6, 0);
   SetWindowSubclass(g_app.change_list, ListKeyProc, 7, 0);
   SetWindowSubclass(g_app.grown_list, ListKeyProc, 8, 0);
-  SetWindowSubclass(g_app.lost_list, ListKeyProc, 12, 0);
+  SetWindowSubclass(g_app.lost_list, ListKeyProc, 15, 0);
 }
 
 void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }

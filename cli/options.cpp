@@ -142,6 +142,15 @@ const OptionSpec kOptions[] = {
      "compare two scans (saved or scanned now), OLD then NEW:\nthe folders and files that grew, shrank, appeared or\n"
      "vanished, and the change per extension",
      SetFlag<&CliOptions::compare>},
+    {"--find", "QUERY",
+     "print the files and folders QUERY matches, largest\nfirst (size, allocated, modified, path), then their\n"
+     "count; with --json one document. QUERY is words:\nname patterns (* and ? match the whole name) and\n"
+     "ext:iso,img size:>1G modified:<2025-01-01 type:file",
+     [](CliOptions& o, const std::string&, const std::string& value) -> std::string {
+       o.find = true;  // an empty QUERY is allowed: it matches nothing
+       o.find_query = value;
+       return {};
+     }},
     {"-q, --quiet", nullptr, "no progress line on stderr", SetFlag<&CliOptions::quiet>},
     {"-h, --help", nullptr, "this text", SetFlag<&CliOptions::help>},
     {"--version", nullptr, "the program's version", SetFlag<&CliOptions::version>},
@@ -204,6 +213,12 @@ void CheckTogether(const std::vector<std::string>& positional, ParsedCommandLine
     parsed.error = "option --treemap-size needs --treemap";
   } else if (o.ncdu == "-" && o.json) {
     parsed.error = "options --ncdu - and --json both write to stdout";
+  } else if (o.find && o.compare) {
+    parsed.error = "option --find cannot be used with --compare";
+  } else if (o.find && o.files) {
+    parsed.error = "option --find cannot be used with --files";
+  } else if (o.find && o.ncdu == "-") {
+    parsed.error = "options --ncdu - and --find both write to stdout";
   } else if (o.files && !o.json) {
     parsed.error = "option --files needs --json";
   } else if (o.scan_time && o.save.empty()) {
@@ -297,6 +312,7 @@ bool ParsePictureSize(const std::string& text, std::int32_t& width, std::int32_t
 std::string UsageText() {
   return "Usage: tarnwick-scan [options] SOURCE\n"
          "       tarnwick-scan --compare [options] OLD NEW\n"
+         "       tarnwick-scan --find QUERY [options] SOURCE\n"
          "Scans the Master File Table of an NTFS volume and prints the folder tree,\n"
          "the largest extensions and the largest files.\n"
          "\n"
@@ -309,8 +325,8 @@ std::string UsageText() {
          OptionsHelp() +
          "\n"
          "Exit status: 0 success, 1 the scan failed or the output could not be\n"
-         "written, 2 usage error, or a SOURCE that is missing or is neither a file\n"
-         "nor a block device.\n";
+         "written, 2 usage error, a bad --find QUERY, or a SOURCE that is missing\n"
+         "or is neither a file nor a block device.\n";
 }
 
 std::string VersionText() { return std::string("tarnwick-scan ") + kVersion + "\n"; }

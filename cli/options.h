@@ -40,6 +40,9 @@ struct CliOptions {
   std::int32_t treemap_width = 1600;
   std::int32_t treemap_height = 1000;
   bool treemap_size = false;  // --treemap-size was given
+  // --find QUERY: the matches of the query instead of the report.
+  bool find = false;
+  std::string find_query;  // UTF-8, as given; may be empty (it matches nothing)
   // For tests and tools, not in --help: read these records of SOURCE again
   // over the saved scan `reread_from` of it, instead of scanning it whole.
   std::vector<std::int64_t> reread;

@@ -10,6 +10,7 @@
 
 #include "base/drive_letter.h"
 #include "cli/compare_report.h"
+#include "cli/find_output.h"
 #include "cli/ncdu_export.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
@@ -23,6 +24,8 @@
 #include "engine/scan_worker.h"
 #include "format/utf.h"
 #include "model/scan_compare.h"
+#include "search/query.h"
+#include "search/search.h"
 #include "store/snapshot.h"
 #include "texts/texts.h"
 #include "views/scan_progress_text.h"
@@ -225,6 +228,18 @@ std::vector<PlannedOutput> PlannedOutputs(const CliOptions& options) {
   return outputs;
 }
 
+// ---- --find ---------------------------------------------------------------------
+void WriteFindOutput(const ScanResult& result, const CliOptions& options, std::ostream& out) {
+  const std::int32_t threads =
+      options.threads > 0 ? options.threads : static_cast<std::int32_t>(std::thread::hardware_concurrency());
+  const SearchAnswer answer = RunSearch(result, Utf8ToUtf16(options.find_query), SearchOrder{}, threads);
+  if (options.json) {
+    WriteFindJson(result, answer, out);
+  } else {
+    WriteFindLines(result, answer, out);
+  }
+}
+
 }  // namespace
 
 std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
@@ -262,6 +277,14 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   if (!options.reread_from.empty()) sources.push_back(options.reread_from);
   if (const std::string refused = CheckOutputs(PlannedOutputs(options), sources); !refused.empty()) {
     return UsageError(context.err, refused);
+  }
+  // ---- --find: a bad query is refused before anything is scanned --------------
+  if (options.find) {
+    const ParsedQuery query = ParseQuery(Utf8ToUtf16(options.find_query));
+    if (!query.ok()) {
+      context.err << kProgramName << ": " << Utf16ToUtf8(QueryProblemLine(query)) << '\n';
+      return kExitUsage;
+    }
   }
 
   ScanTimings timings;
@@ -303,6 +326,8 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   }
   if (options.ncdu == "-") {
     WriteNcduExport(result, NcduOptions(), context.out);
+  } else if (options.find) {
+    WriteFindOutput(result, options, context.out);
   } else if (options.json) {
     WriteResultJson(result, JsonReportOptions{options.top, options.files}, context.out);
   } else {

@@ -1,6 +1,7 @@
 #pragma once
-// Conversion of a FILETIME to local calendar time; one backend per platform
-// (the Win32 time-zone functions, the C library's localtime_r on POSIX).
+// Conversion between a FILETIME and local calendar time; one backend per
+// platform (the Win32 time-zone functions, the C library's localtime_r and
+// mktime on POSIX).
 
 #include <cstdint>
 
@@ -19,5 +20,11 @@ struct CivilTime {
 // time zone, falling back to UTC when the local conversion fails. False when
 // the value cannot be converted at all (then out is unchanged).
 bool FileTimeToLocalCivil(std::int64_t filetime, CivilTime& out);
+
+// The FILETIME at which the local calendar day year-month-day begins in the
+// machine's current time zone (its midnight, or the first time the day has
+// when a change of clocks skips midnight). False when the day cannot be
+// converted (a date before 1601 or after 9999, or one the zone rules refuse).
+bool LocalDayStart(std::int32_t year, std::int32_t month, std::int32_t day, std::int64_t& filetime);
 
 }  // namespace tw

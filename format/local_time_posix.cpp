@@ -36,4 +36,18 @@ bool FileTimeToLocalCivil(std::int64_t filetime, CivilTime& out) {
   return false;
 }
 
+bool LocalDayStart(std::int32_t year, std::int32_t month, std::int32_t day, std::int64_t& filetime) {
+  if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+  std::tm fields{};
+  fields.tm_year = year - 1900;
+  fields.tm_mon = month - 1;
+  fields.tm_mday = day;
+  fields.tm_isdst = -1;  // whatever the zone's rules say for that day
+  const std::time_t t = std::mktime(&fields);
+  // -1 is also 1969-12-31 23:59:59 UTC, which is no zone's midnight.
+  if (t == static_cast<std::time_t>(-1)) return false;
+  filetime = (static_cast<std::int64_t>(t) + kUnixEpochSeconds) * kTicksPerSecond;
+  return true;
+}
+
 }  // namespace tw

@@ -23,4 +23,19 @@ bool FileTimeToLocalCivil(std::int64_t filetime, CivilTime& out) {
   return true;
 }
 
+bool LocalDayStart(std::int32_t year, std::int32_t month, std::int32_t day, std::int64_t& filetime) {
+  if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(year);
+  local.wMonth = static_cast<WORD>(month);
+  local.wDay = static_cast<WORD>(day);
+  SYSTEMTIME utc;
+  // Null zone: the machine's current time-zone rules.
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc)) return false;
+  FILETIME ft;
+  if (!SystemTimeToFileTime(&utc, &ft)) return false;
+  filetime = static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+  return true;
+}
+
 }  // namespace tw

@@ -62,6 +62,26 @@ inline constexpr wchar_t kHeldFolders[] = L" 个文件夹";
 inline constexpr wchar_t kClearScansQuestion[] = L"清除此电脑上所有卷的扫描记录？";
 // ---- end 变化: history ----
 
+// ---- The 搜索 page and tarnwick-scan --find -------------------------------------
+inline constexpr wchar_t kSearchTab[] = L"搜索";
+inline constexpr wchar_t kColumnName[] = L"名称";
+// Shown while the search box is empty.
+inline constexpr wchar_t kSearchHint[] = L"输入名称或筛选条件，如 *.iso、ext:iso,img、size:>1G、modified:<2025-01-01、type:folder";
+// "找到 " N " 个文件 (共 " size ")、" M " 个文件夹"
+inline constexpr wchar_t kSearchFoundLead[] = L"找到 ";
+inline constexpr wchar_t kSearchFoundFiles[] = L" 个文件 (共 ";
+inline constexpr wchar_t kSearchFoundBytes[] = L")、";
+inline constexpr wchar_t kSearchFoundFolders[] = L" 个文件夹";
+// "查询无效: " word " — " reason
+inline constexpr wchar_t kQueryInvalid[] = L"查询无效: ";
+inline constexpr wchar_t kQueryReasonLead[] = L" — ";
+inline constexpr wchar_t kQueryUnknownKey[] = L"筛选条件应为 ext:、size:、modified: 或 type:";
+inline constexpr wchar_t kQueryBadExtension[] = L"扩展名中不能有点 (例如 ext:iso,img)";
+inline constexpr wchar_t kQueryBadSize[] = L"大小应为数字加单位 (B, K, M, G, T)";
+inline constexpr wchar_t kQueryBadDate[] = L"日期应为 年-月-日 (例如 2025-01-01)";
+inline constexpr wchar_t kQueryBadType[] = L"类型应为 file 或 folder";
+inline constexpr wchar_t kQueryUnclosedQuote[] = L"引号没有成对";
+
 // ---- The 全景 page ----------------------------------------------------------------
 inline constexpr wchar_t kOverviewTab[] = L"全景";
 // Between the parts of the path bar: "[C:] › Users › alice".

@@ -100,4 +100,16 @@ std::optional<ItemRef> OverviewCellItem(const ScanResult& result, const Overview
   return ItemRef{ItemKind::kFolder, folder, 0, path};
 }
 
+std::optional<ItemRef> SearchRowItem(const ScanResult& result, const SearchViewState& state, std::int64_t row) {
+  const SearchHit* hit = SearchRow(state, row);
+  if (hit == nullptr) return std::nullopt;
+  if (hit->folder) {
+    if (hit->index >= result.folders.size()) return std::nullopt;
+    return ItemRef{ItemKind::kFolder, result.folders[hit->index].id, 0, SearchRowPath(result, state, row)};
+  }
+  if (hit->index >= result.files.size()) return std::nullopt;
+  const FileItem& file = result.files[hit->index];
+  return ItemRef{ItemKind::kFile, file.id, result.FolderId(file), SearchRowPath(result, state, row)};
+}
+
 }  // namespace tw

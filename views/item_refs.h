@@ -14,6 +14,7 @@
 #include "views/folder_rows.h"
 #include "views/item_actions.h"
 #include "views/overview_view.h"
+#include "views/search_view.h"
 
 namespace tw {
 
@@ -33,5 +34,7 @@ std::optional<ItemRef> LostFileItem(const ComparedScans& scans, std::int64_t ind
 std::optional<ItemRef> TreemapCellItem(const ScanResult& result, const TreemapItem& item);
 // A cell of the 全景 page: a folder, a file, or a grey cell of its folder.
 std::optional<ItemRef> OverviewCellItem(const ScanResult& result, const OverviewItem& item);
+// A match of the 搜索 page: a folder or a file of the generation shown.
+std::optional<ItemRef> SearchRowItem(const ScanResult& result, const SearchViewState& state, std::int64_t row);
 
 }  // namespace tw

@@ -71,6 +71,17 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
     page.lost_list = {right_x, lower_y, right_width, lower_height};
     page.message = {M, T, W - 2 * M, S(22)};
     l.change_page = page;
+  } else if (active_tab == kTabSearch) {
+    // ---- The 搜索 page: the box where the other pages have their titles,
+    // the line and the list filling the content area below it.
+    const std::int32_t box_y = S(78) + S(30) + S(8);
+    const std::int32_t line_y = box_y + S(26) + S(6);
+    const std::int32_t list_y = line_y + S(22) + S(6);
+    SearchPageLayout page;
+    page.search_box = {M, box_y, W - 2 * M, S(26)};
+    page.line = {M, line_y, W - 2 * M, S(22)};
+    page.list = {M, list_y, W - 2 * M, std::max(S(80), T + C - list_y)};
+    l.search_page = page;
   } else if (active_tab == kTabOverview) {
     // The path bar takes the titles' row, the picture and legend the content area.
     l.overview = Placement{M, T - S(22) - S(6), W - 2 * M, C + S(22) + S(6)};

@@ -13,16 +13,12 @@ namespace tw {
 
 // The pages of the tab control, in the order of their tabs.
 enum MainTab : std::int32_t {
-  kTabTree = 0,     // 树状视图: folder list, treemap, extension list
-  kTabFiles = 1,    // 文件查看: the largest files
-  kTabChanges = 2,  // 变化: the comparison with the previous scan
+  kTabTree = 0,      // 树状视图: folder list, treemap, extension list
+  kTabFiles = 1,     // 文件查看: the largest files
+  kTabChanges = 2,   // 变化: the comparison with the previous scan
+  kTabSearch = 3,    // 搜索: every file and folder by name, type, size and age
+  kTabOverview = 4,  // 全景: the nested treemap of the whole volume
 };
-
-// ---- 全景 ----
-// The overview page: the nested treemap of the whole volume. It is the tab
-// after the others; renumber it here when a tab is added before it.
-inline constexpr std::int32_t kTabOverview = 3;
-// ---- end 全景 ----
 
 // A control's position and size, in the order MoveWindow takes them.
 struct Placement {
@@ -62,6 +58,15 @@ struct ChangePageLayout {
   Placement message;
 };
 
+// ---- The 搜索 page ----
+// The search box across the page, the count line (or a bad query's reason)
+// under it, the matches below.
+struct SearchPageLayout {
+  Placement search_box;
+  Placement line;
+  Placement list;
+};
+
 struct MainLayout {
   // Always placed.
   Placement drive_label;
@@ -77,6 +82,7 @@ struct MainLayout {
   std::optional<FolderPageLayout> folder_page;
   std::optional<Placement> file_list;
   std::optional<ChangePageLayout> change_page;
+  std::optional<SearchPageLayout> search_page;
   // The 全景 page: its one control, from the titles' row to the content's end.
   std::optional<Placement> overview;
   // The window's own painting: the grey top and bottom bands and the y of

@@ -11,6 +11,8 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan) {
   // The change rows let go of the old comparison before it goes.
   views.changes.Reset(nullptr);
+  // The search's matches index the old generation.
+  ClearSearchResults(views.search);
   views.result = std::move(result);
   views.comparison = std::move(comparison);
   views.previous_scan = previous_scan;
@@ -50,6 +52,8 @@ void UpdateGeneration(ResultViewState& views, ResultGeneration result,
   const bool same_folder = shown_folder == views.treemap_state.treemap_folder_id;
 
   views.changes.Reset(nullptr);
+  // The search's matches index the old generation's arrays.
+  ClearSearchResults(views.search);
   views.result = std::move(result);
   views.comparison = std::move(comparison);
   views.changes.Reset(views.comparison.get());

@@ -37,6 +37,7 @@
 #include "views/folder_rows.h"
 #include "views/item_actions.h"
 #include "views/overview_zoom.h"
+#include "views/search_view.h"
 #include "views/treemap_navigation.h"
 
 namespace tw {
@@ -62,6 +63,9 @@ struct ResultViewState {
   std::shared_ptr<const ComparedScans> comparison;
   PreviousScan previous_scan = PreviousScan::kNone;
   ChangeRowModel changes;
+
+  // The 搜索 page: its matches index `result`; the query and order outlive it.
+  SearchViewState search;
 
   // ---- 变化: history ----
   // The comparison is being made (for the scan, or for a picked baseline).
@@ -91,7 +95,9 @@ struct ResultViewState {
 // takes the place of the one shown: the change rows over the comparison,
 // only the root open, the treemap at the root in folders mode with its items
 // rebuilt, the extension list and the file view in their kept sort orders,
-// the 全景 page at the deepest folder of its path the new generation holds.
+// no search matches (the query and its order kept, for the window to search
+// the new generation again), the 全景 page at the deepest folder of its path
+// the new generation holds.
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
 
@@ -101,8 +107,10 @@ void HandOverGeneration(ResultViewState& views, ResultGeneration result,
 // holds stay open, the treemap stays at its folder or goes up to the
 // nearest one still there (files mode only where that folder still has
 // files), the lists keep their sorts, the 全景 page its deepest folder
-// still there; the change rows start again over `comparison` (the same
-// baseline compared with the new generation; may be null).
+// still there, the 搜索 page its query and order but no matches (for the
+// window to search the new generation again); the change rows start again
+// over `comparison` (the same baseline compared with the new generation;
+// may be null).
 void UpdateGeneration(ResultViewState& views, ResultGeneration result,
                       std::shared_ptr<const ComparedScans> comparison);
 

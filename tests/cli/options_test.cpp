@@ -111,8 +111,8 @@ TEST(CommandLine, HelpAndParserShareOneTable) {
       if (word.rfind("-", 0) != 0) break;
       names.push_back(word);
       if (!more) {
-        // A value's name is a short word in capitals (L, N, FILE, WxH).
-        if (words >> value && !std::regex_match(value, std::regex("[A-Z][A-Za-z]{0,3}"))) value.clear();
+        // A value's name is a short word in capitals (L, N, FILE, WxH, QUERY).
+        if (words >> value && !std::regex_match(value, std::regex("[A-Z][A-Za-z]{0,4}"))) value.clear();
         break;
       }
     }

@@ -14,26 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/run.h"
+#include "cli_binary/in_process.h"
 #include "support/test_images.h"
 
 namespace tw {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-Outcome Tarnwick(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const CliContext context{out, err};
-  Outcome run;
-  run.status = RunTarnwickScan(args, context);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using test::Outcome;
+using test::Tarnwick;
 
 class CompareCli : public ::testing::Test {
  protected:

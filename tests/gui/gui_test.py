@@ -21,6 +21,7 @@ import action_checks
 import change_checks
 import interaction_checks
 import overview_checks
+import search_checks
 import view_checks
 
 READY = "就绪 — 以管理员身份运行 · MFT 快速扫描"
@@ -242,7 +243,8 @@ def main():
     parser.add_argument("--folders", type=int, help="folder count the command-line scanner reports for X:")
     parser.add_argument("--change-image", help="the image of W:, which the checks of the 变化 page change")
     parser.add_argument("--scanner", help="tarnwick-scan of the host tree, for its comparison of W:'s images")
-    parser.add_argument("--x-image", help="the image of X:, which tarnwick-scan lists for the 全景 checks")
+    parser.add_argument("--x-image", help="the image of X:, which tarnwick-scan lists for the 全景 checks and "
+                        "searches with --find against the 搜索 page")
     parser.add_argument("--action-image", help="the image of U:, which the checks of deleting change")
     parser.add_argument("--demo", metavar="PNG", help="no tests: scan X:, save a screenshot to PNG, quit")
     args = parser.parse_args()
@@ -441,6 +443,12 @@ def run(gui, rep, args):
         else:
             rep.skip("全景: the page on X:", "no tarnwick-scan or no X: image given")
 
+    # ---- the 搜索 page on X:, against tarnwick-scan --find -------------------
+    if scanned_x and args.x_image and args.scanner:
+        search_checks.check_search(gui, rep, args.x_image, args.scanner)
+    else:
+        rep.skip("search: the 搜索 page against --find", "no scan of X:, or no X: image or tarnwick-scan given")
+
     # ---- the views volume V:: treemap, keys, selection, empty list space ------
     interaction_checks.check_views_volume(gui, rep)
 
@@ -453,6 +461,7 @@ def run(gui, rep, args):
     # ---- U:: the item menu, copying a path, deleting and reading again -------
     if args.action_image and args.scanner:
         action_checks.check_actions(gui, rep, args.action_image, args.scanner)
+        search_checks.check_actions(gui, rep, args.action_image, args.scanner)
     else:
         rep.skip("actions: deleting on U:", "no U: image or no tarnwick-scan given")
     d = gui.dump()
@@ -568,6 +577,7 @@ def run_high_dpi(gui, rep):
         if rep.check("144 DPI: scan of X: succeeds", done):
             view_checks.check_scaled_views(gui, rep, d, 144)
             change_checks.check_high_dpi(gui, rep, 144)
+            search_checks.check_high_dpi(gui, rep, 144)
             overview_checks.check_high_dpi(gui, rep, 144)  # 全景
     gui.probe("command", "1016")  # IDM_EXIT
     try:

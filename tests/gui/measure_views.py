@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Times the result views on the volume tools/wine/measure_views.sh prepared
-(drive X: with the folder "wide" of many files). Prints one line per figure."""
+(drive X: with the folder "wide" of many files), or with --search the 搜索
+page on drive X:. Prints one line per figure."""
 
 import argparse
 import sys
@@ -19,7 +20,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)
     parser.add_argument("--shots", required=True)
-    parser.add_argument("--files", type=int, required=True)
+    parser.add_argument("--files", type=int)
+    parser.add_argument("--search", action="store_true", help="time the 搜索 page instead")
     args = parser.parse_args()
     gui = g.Gui(args)
     gui.app = gui.start()
@@ -32,6 +34,8 @@ def main():
         print("scan:", g.controls_by_name(d)["status_text"]["text"])
         if not done:
             return 1
+        if args.search:
+            return measure_search(gui)
         figures = []
         rounds = 5
 
@@ -96,6 +100,36 @@ def main():
             gui.app.wait(30)
         except Exception:
             gui.app.kill()
+
+
+# Each query is typed but for its last character, answered, and then the
+# last keystroke timed until the count line changes and the window has
+# repainted (the rows are set before the line).
+SEARCHES = ["_12", "ext:jpg size:>100K", "ext:mp4,mp3 size:>1M", "photo*.JPG", "年度 1", "size:<=0", "report_7"]
+
+
+def measure_search(gui):
+    import search_checks as s
+    import change_checks as c
+    c.open_tab(gui, s.SEARCH_TAB)
+    print("   fastest    median  (of n)")
+    for query in SEARCHES:
+        times, line = [], ""
+        for _ in range(5):
+            gui.probe("type", str(s.BOX), str(s.LINE), " ")  # a blank query between rounds: the hint
+            out = gui.probe("type", str(s.BOX), str(s.LINE), query, timeout=120)
+            if out and out.get("ms") is not None:
+                times.append(out["ms"])
+                line = out["line"]
+        times.sort()
+        if times:
+            print(f"{times[0]:8.1f} ms {times[len(times) // 2]:8.1f} ms  ({len(times)})  {query!r}: {line}")
+        else:
+            print(f"     nan ms      nan ms  (0)  {query!r}")
+    rows = gui.probe("list", str(s.LIST), "0", "3")
+    print("first rows:", [r["cells"] for r in (rows or {}).get("rows", [])])
+    gui.screenshot("measured-search")
+    return 0
 
 
 if __name__ == "__main__":

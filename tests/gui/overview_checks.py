@@ -133,7 +133,7 @@ def check_overview(gui, rep, scanner, image):
         return
     shown = overview_of(d)
     others = [c["id"] for c in d["controls"]
-              if c["visible"] and c["id"] in (1003, 1004, 1009, 1014, 1020, 1021, 1025, 1026, 1027, 1029)]
+              if c["visible"] and c["id"] in (1003, 1004, 1009, 1014, 1020, 1021, 1025, 1026, 1027, 1031, 1032, 1033, 1035)]
     t = scale(78, 96) + scale(30, 96) + scale(28, 96)
     w, h = d["client"][2], d["client"][3]
     want = [12, t - 28, w - 24, h - t - 30 - 12 + 28]

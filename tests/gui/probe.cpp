@@ -30,6 +30,11 @@
 //   probe syscommand SC    posts WM_SYSCOMMAND SC to the main window
 //   probe clipboard        the clipboard's text (CF_UNICODETEXT) or null
 //   probe clipboard-set T  puts the text T on the clipboard
+//   probe type BOX LINE T  puts T but its last character into edit control
+//                          BOX and waits a second for the program to answer
+//                          it; then types the last character and times until
+//                          the text of control LINE changes and the window
+//                          has repainted (prints the new text too)
 //   probe overview         the 全景 control: pictures shown, whether one is
 //                          being made, the cells of the one shown, its path bar
 //   probe zoom N X Y       N rounds of: a double-click on the 全景 control at
@@ -773,6 +778,38 @@ int SetClipboard(const std::wstring& text) {
   return set ? 0 : 1;
 }
 
+// ---- The search box: from a keystroke to the rows shown ----------------------
+
+int TypeAndTime(int box_id, int line_id, const std::wstring& text) {
+  HWND main = FindMain();
+  HWND box = Control(main, box_id);
+  HWND line = Control(main, line_id);
+  if (box == nullptr || line == nullptr || text.empty()) return 2;
+  const std::wstring lead = text.substr(0, text.size() - 1);
+  Send(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lead.c_str()));  // the program reads it on EN_CHANGE
+  Send(box, EM_SETSEL, lead.size(), static_cast<LPARAM>(lead.size()));  // the caret after it
+  Sleep(1000);
+  Settle(main);
+  const std::wstring before = WindowText(line);
+  const double start = NowMs();
+  Send(box, WM_CHAR, static_cast<WPARAM>(text.back()), 1);
+  std::wstring now = before;
+  // Asked every millisecond: asking without a pause would take the
+  // processor (and Wine's server) from the search it waits for.
+  while (now == before && NowMs() - start < 30000) {
+    Sleep(1);
+    now = WindowText(line);
+  }
+  Settle(main);
+  const double ms = NowMs() - start;
+  if (now == before) {
+    std::printf("{\"ms\": null, \"line\": %s}\n", Quote(now).c_str());
+    return 1;
+  }
+  std::printf("{\"ms\": %.1f, \"line\": %s}\n", ms, Quote(now).c_str());
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -799,6 +836,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"clipboard") return PrintClipboard();
   if (verb == L"clipboard-set" && argc > 2) return SetClipboard(argv[2]);
   if (verb == L"scan-timing") return ScanTiming();
+  if (verb == L"type" && argc > 4) return TypeAndTime(number(2), number(3), argv[4]);
   if (verb == L"overview") return Overview();
   if (verb == L"zoom") return Zoom(number(2), number(3), number(4));
   if (verb == L"answer") return Answer(number(2));

@@ -54,7 +54,8 @@ if [ -x "$host/bin/tarnwick-scan" ]; then
   read -r files folders < <("$host/bin/tarnwick-scan" --json --drive-letter X "$work/x.img" |
     python3 -c 'import json, sys; r = json.load(sys.stdin); print(r["file_count"], r["folder_count"])')
   echo "tarnwick-scan: $files files, $folders folders on X:"
-  counts=(--files "$files" --folders "$folders" --scanner "$(readlink -f "$host/bin/tarnwick-scan")")
+  counts=(--files "$files" --folders "$folders" --scanner "$(readlink -f "$host/bin/tarnwick-scan")"
+          --x-image "$work/x.img")
 fi
 
 export XDG_DATA_HOME="$work/xdg"  # Wine's Recycle Bin is the desktop's trash there

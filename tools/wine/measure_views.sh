@@ -14,6 +14,12 @@
 #
 #   tools/wine/measure_views.sh [WIN_BUILD_DIR] [FILES] [MORE_FILES]
 # Needs root (FUSE), ntfs-3g, wine, xvfb; about 30 s per 100,000 files to build.
+#
+# With TW_MEASURE_SEARCH=IMAGE it measures the 搜索 page instead, on that
+# volume (the 1,000,000-file synthetic one, say; it is only read): from the
+# last keystroke of a query to its count line and first rows shown.
+#
+#   TW_MEASURE_SEARCH=/path/syn1m.img tools/wine/measure_views.sh [WIN_BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 win=$(readlink -f "${1:-build/win}")
@@ -23,6 +29,7 @@ source tools/wine/wine_env.sh
 
 cache=${TW_MEASURE_CACHE:-/tmp/tarnwick-measure}
 image="$cache/wide-$files-$more.img"
+[ -n "${TW_MEASURE_SEARCH:-}" ] && image=$TW_MEASURE_SEARCH
 mkdir -p "$cache"
 if [ ! -f "$image" ]; then
   echo "building a volume with one folder of $files files and $more more"
@@ -60,4 +67,8 @@ trap cleanup EXIT
 tw_xvfb_start
 tw_wine_prefix "$work/prefix"
 tw_wine_map_drive "$WINEPREFIX" x "$image"
-python3 tests/gui/measure_views.py --bin "$win/bin" --shots "$work" --files "$files"
+if [ -n "${TW_MEASURE_SEARCH:-}" ]; then
+  python3 tests/gui/measure_views.py --bin "$win/bin" --shots "$work" --search
+else
+  python3 tests/gui/measure_views.py --bin "$win/bin" --shots "$work" --files "$files"
+fi
