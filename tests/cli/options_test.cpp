@@ -127,7 +127,7 @@ TEST(CommandLine, HelpAndParserShareOneTable) {
       EXPECT_EQ(Parse({name}).error.find("needs a value") != std::string::npos, !value.empty()) << name;
     }
   }
-  EXPECT_EQ(options, 19);
+  EXPECT_EQ(options, 20);
 }
 
 }  // namespace
