@@ -249,7 +249,7 @@ void SelectNeighbour(HWND list, int was, std::size_t rows) {
 
 }  // namespace
 
-void InstallItemActions() { SetItemActionHost(ItemActionHost{Menu, Erase, CopyPath}); }
+void InstallItemActions() { SetItemActionHost(ItemActionHost{Menu, Erase, CopyPath, SetStatus}); }
 
 void OnActionDone(LPARAM posted) {
   AppState& app = g_app;

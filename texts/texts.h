@@ -117,6 +117,7 @@ inline constexpr wchar_t kRefuseWildcard[] = L"名称含有 * 或 ?，请在资�
 inline constexpr wchar_t kRefuseTrailingDot[] = L"名称以点或空格结尾，请在资源管理器中删除";
 inline constexpr wchar_t kRefuseDeviceName[] = L"名称是系统保留的设备名，请在资源管理器中删除";
 inline constexpr wchar_t kRefuseLongPath[] = L"路径太长，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseSeveral[] = L"一次只能删除一个项目";
 inline constexpr wchar_t kRefuseChanged[] = L"路径已不再指向扫描到的项目，请重新扫描";
 inline constexpr wchar_t kRefuseMissing[] = L"项目已不存在，请重新扫描";
 // After a deletion.

@@ -97,6 +97,12 @@ bool ItemActionKey(const ItemRef* item, WPARAM key) {
   return false;
 }
 
+bool SeveralItemsKey(WPARAM key) {
+  if (key != VK_DELETE) return false;
+  if (g_host.say) g_host.say(std::wstring(text::kDeleteRefused) + text::kRefuseSeveral);
+  return true;
+}
+
 ItemCommand TrackItemMenu(HWND owner, const ItemMenuPlan& plan, const std::wstring& path, POINT screen) {
   HMENU popup = CreatePopupMenu();
   if (popup == nullptr) return ItemCommand::kNone;

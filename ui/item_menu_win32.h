@@ -22,6 +22,8 @@ struct ItemActionHost {
   std::function<void(const ItemRef& item, bool permanent)> erase;
   // Ctrl+C: the path to the clipboard.
   std::function<void(const ItemRef& item)> copy;
+  // A line for the status bar (why a key did nothing).
+  std::function<void(const std::wstring& line)> say;
 };
 
 void SetItemActionHost(ItemActionHost host);
@@ -31,6 +33,9 @@ const ItemActionHost& ItemActions();
 // was one of those (the control must not act on it as well). A null item
 // (no row selected) still takes the key.
 bool ItemActionKey(const ItemRef* item, WPARAM key);
+// Del or Shift+Del with several items selected: refused, with the reason
+// on the status line; true when the key was one of those.
+bool SeveralItemsKey(WPARAM key);
 
 // What the user picked from an item's menu.
 enum class ItemCommand { kNone, kShowInExplorer, kCopyPath, kDelete, kDeletePermanently, kShellCommand };

@@ -98,8 +98,9 @@ bool SearchListKeyDown(SearchListContext& context, WPARAM key) {
     }
     return true;
   }
-  // Del and Shift+Del act on one match: with several selected they do
-  // nothing, rather than delete one the user may not have meant.
+  // Del and Shift+Del act on one match: with several selected they say so,
+  // rather than delete one the user may not have meant.
+  if (rows.size() > 1 && SeveralItemsKey(key)) return true;
   std::optional<ItemRef> item;
   if (rows.size() == 1) item = SearchRowItem(context.result, context.state, rows.front());
   if (ItemActionKey(item ? &*item : nullptr, key)) return true;

@@ -179,7 +179,7 @@ ACTION_QUERY = "tool type:file"
 
 def check_actions(gui, rep, image, scanner):
     """On U: (its image mounted through ntfs-3g at the drive's directory):
-    Ctrl+C on two matches says 已复制路径, Del with two selected asks nothing,
+    Ctrl+C on two matches says 已复制路径, Del with two selected asks nothing and says why,
     the item menu's 复制路径 copies one, and Shift+Del on one match deletes
     it: the page searches the volume as it is now, equal to --find on the
     changed image, with the next match selected in its place."""
@@ -212,9 +212,11 @@ def check_actions(gui, rep, image, scanner):
     asked = v.wait(lambda: a.dialogs(gui), timeout=2)
     if asked:
         gui.probe("answer", str(a.IDNO))
-    rep.check("search: Del with two matches selected asks nothing and deletes nothing",
-              not asked and all(os.path.exists(os.path.join(mnt, *p[3:].split("\\"))) for p in paths[1:3]),
-              f"asked {bool(asked)}")
+    status, _ = a.status_becomes(gui, lambda t: t == a.REFUSED + "一次只能删除一个项目", 5)
+    rep.check("search: Del with two matches selected asks nothing, deletes nothing and says why",
+              not asked and status == a.REFUSED + "一次只能删除一个项目"
+              and all(os.path.exists(os.path.join(mnt, *p[3:].split("\\"))) for p in paths[1:3]),
+              f"asked {bool(asked)}, status {status!r}")
 
     # The item menu of a match: our items first; the second copies its path.
     gui.probe("clipboard-set", c.SENTINEL)
