@@ -30,13 +30,27 @@ inline constexpr int IDC_GROWN_TITLE = 1024;
 inline constexpr int IDC_SEARCH_BOX = 1025;
 inline constexpr int IDC_SEARCH_LINE = 1026;
 inline constexpr int IDC_SEARCH_LIST = 1027;
+// The 变化 page again: the picker of the scan compared with and its label,
+// the check box that hides the unchanged folders, and the files that
+// vanished or shrank.
+inline constexpr int IDC_BASELINE_LABEL = 1031;
+inline constexpr int IDC_BASELINE_PICKER = 1032;
+inline constexpr int IDC_CHANGED_ONLY = 1033;
+inline constexpr int IDC_LOST_TITLE = 1034;
+inline constexpr int IDC_LOST_FILES = 1035;
 // The 全景 page's one control: path bar, picture and legend.
 inline constexpr int IDC_OVERVIEW = 1030;
 
 // Tray menu commands (also accepted as WM_COMMAND by the main window).
 inline constexpr int IDM_SHOW_MAIN = 1015;
 inline constexpr int IDM_EXIT = 1016;
-inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans
+inline constexpr int IDM_CLEAR_SCANS = 1017;  // deletes the remembered scans, once the user agrees
+
+// Messages from workers to the main window take WM_APP + 1 and 2 (the scan,
+// scan_thread.h), 3 (an action, item_actions.h), 5 (the scan's comparison,
+// scan_thread.h), 6 (a picked baseline's, change_page.h), 7 and 8 (a scan
+// file opened or saved, file_thread.h) and 10 (a search, search_page.h); the
+// 全景 control's own picture message is WM_APP + 40.
 
 // Messages of the shell.
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 100;       // 0x464, to the tray window

@@ -30,6 +30,8 @@ struct AppState {
   HWND tabs = nullptr;
   HWND file_list = nullptr, status_text = nullptr, progress_bar = nullptr;
   HWND change_title = nullptr, change_list = nullptr, grown_title = nullptr, grown_list = nullptr;
+  HWND lost_title = nullptr, lost_list = nullptr;
+  HWND baseline_label = nullptr, baseline_picker = nullptr, changed_only = nullptr;
   HWND change_message = nullptr;
   HWND search_box = nullptr, search_line = nullptr, search_list = nullptr;  // the 搜索 page
   Font font_normal, font_title, font_button, font_small;
@@ -47,7 +49,8 @@ struct AppState {
   // a save never overwrites and whose name a save proposes.
   std::wstring opened_path;
 
-  std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1;
+  std::int32_t folder_hover = -1, extension_hover = -1, file_hover = -1, change_hover = -1, grown_hover = -1,
+               lost_hover = -1;
   std::int32_t search_hover = -1;
   bool tray_icon_added = false;
 };

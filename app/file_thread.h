@@ -32,8 +32,8 @@ struct SaveDelivery {
 
 // Posted to the main window with a heap payload in lParam (OpenDelivery*,
 // SaveDelivery*; wParam 0), which the receiver owns and frees.
-inline constexpr UINT WM_OPEN_DONE = WM_APP + 5;
-inline constexpr UINT WM_SAVE_DONE = WM_APP + 6;
+inline constexpr UINT WM_OPEN_DONE = WM_APP + 7;
+inline constexpr UINT WM_SAVE_DONE = WM_APP + 8;
 
 // Body of the opening thread: reads the saved scan at `path` and compares it
 // with the remembered scan of its volume, writing nothing. Catches everything.

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app_state.h"
+#include "change_page.h"
 #include "base/drive_letter.h"
 #include "base/kernel_handle_win32.h"
 #include "base/trace.h"
@@ -270,7 +271,7 @@ void OnActionDone(LPARAM posted) {
   ShowNewExtensionRows();
   ShowNewFileRows();
   SelectNeighbour(app.file_list, file_row, app.views.files.file_view.size());
-  RefreshChangePage();
+  ChangePageAfterUpdate();
   SearchAfterAction();
   OverviewAfterNewResult();
   RedrawTreemap();

@@ -7,6 +7,7 @@
 
 #include "app_ids.h"
 #include "app_state.h"
+#include "change_page.h"
 #include "drive_list.h"
 #include "item_actions.h"
 #include "overview_page.h"
@@ -82,14 +83,7 @@ void CreateControls(HWND hwnd) {
   SetupExtensionList(app.extension_list);
   app.file_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_FILE_LIST, WS_EX_CLIENTEDGE);
   SetupFileList(app.file_list);
-  // The 变化 page, hidden until chosen. Its labels carry ids, so that the
-  // labels without one keep their order.
-  app.change_title = CreateChild(hwnd, L"STATIC", text::kChangeFolderTitle, WS_CHILD, IDC_CHANGE_TITLE);
-  app.change_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_LIST, WS_EX_CLIENTEDGE);
-  app.grown_title = CreateChild(hwnd, L"STATIC", text::kChangeFilesTitle, WS_CHILD, IDC_GROWN_TITLE);
-  app.grown_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_FILES, WS_EX_CLIENTEDGE);
-  app.change_message = CreateChild(hwnd, L"STATIC", text::kChangeFirstScan, WS_CHILD, IDC_CHANGE_MESSAGE);
-  SetupChangeLists(app.change_list, app.grown_list);
+  CreateChangePage(hwnd);  // 变化, hidden until chosen
   CreateSearchPage(hwnd);  // the 搜索 page, hidden until chosen
   CreateOverview(hwnd);  // 全景, hidden until chosen
 
@@ -122,7 +116,8 @@ HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font) {
 void ApplyUiFonts() {
   AppState& app = g_app;
   EnumChildWindows(app.main_window, SetFontOnChild, reinterpret_cast<LPARAM>(app.font_normal.get()));
-  for (HWND title : {app.folder_title, app.treemap_title, app.extension_title, app.change_title, app.grown_title}) {
+  for (HWND title :
+       {app.folder_title, app.treemap_title, app.extension_title, app.change_title, app.grown_title, app.lost_title}) {
     SetFont(title, app.font_title.get());
   }
   for (HWND label : {app.total_label, app.used_label, app.free_label}) SetFont(label, app.font_small.get());
@@ -160,9 +155,10 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   CreateControls(hwnd);
   ApplyUiFonts();
   SetWindowTheme(app.drive_combo, L"", L"");
+  SetWindowTheme(app.baseline_picker, L"", L"");
 
-  for (HWND list :
-       {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list, app.search_list}) {
+  for (HWND list : {app.folder_list, app.extension_list, app.file_list, app.change_list, app.grown_list,
+                    app.lost_list, app.search_list}) {
     StyleListView(list);
   }
   SetWindowSubclass(app.folder_list, ListHoverProc, 2, reinterpret_cast<DWORD_PTR>(&app.folder_hover));
@@ -170,6 +166,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   SetWindowSubclass(app.file_list, ListHoverProc, 4, reinterpret_cast<DWORD_PTR>(&app.file_hover));
   SetWindowSubclass(app.change_list, ListHoverProc, 9, reinterpret_cast<DWORD_PTR>(&app.change_hover));
   SetWindowSubclass(app.grown_list, ListHoverProc, 10, reinterpret_cast<DWORD_PTR>(&app.grown_hover));
+  SetWindowSubclass(app.lost_list, ListHoverProc, 14, reinterpret_cast<DWORD_PTR>(&app.lost_hover));
   InstallListKeys();
 
   SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, kColourAccent);

@@ -97,9 +97,13 @@ void OnOpenDone(LPARAM payload) {
     if (posted != nullptr) ShowError(OpenFailureLine(posted->error, posted->path), text::kOpenFailedCaption);
     return;
   }
+  // The comparison came with the file: the picker lists the volume's kept
+  // scans at once.
+  HandOverGeneration(app.views, std::move(posted->result), nullptr, PreviousScan::kNone, ResultOrigin::kLoaded);
+  app.views.comparing = true;
   std::shared_ptr<const ComparedScans> comparison = std::move(posted->memory.changes);
-  HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan,
-                     ResultOrigin::kLoaded);
+  HandOverComparison(app.views, app.views.first_generation, std::move(comparison), posted->memory.previous_scan,
+                     std::move(posted->memory.earlier));
   app.opened_path = posted->path;
   ShowNewResult();
   app.scan.Opened(OpenedStatus(FileNameOf(app.opened_path), *app.views.result));

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "change_page.h"
 #include "overview_page.h"
 #include "result_views.h"
 #include "search_page.h"
@@ -53,10 +54,15 @@ void LayoutMainWindow(HWND hwnd) {
   }
   if (layout.file_list) Place(app.file_list, *layout.file_list);
   if (const auto& page = layout.change_page) {
+    Place(app.baseline_label, page->baseline_label);
+    Place(app.baseline_picker, page->baseline_picker);
+    Place(app.changed_only, page->changed_only);
     Place(app.change_title, page->change_title);
     Place(app.change_list, page->change_list);
     Place(app.grown_title, page->grown_title);
     Place(app.grown_list, page->grown_list);
+    Place(app.lost_title, page->lost_title);
+    Place(app.lost_list, page->lost_list);
     Place(app.change_message, page->message);
   }
   if (layout.search_page) PlaceSearchPage(*layout.search_page);
@@ -86,7 +92,9 @@ void ShowTab(int index) {
     SetCountAndRedraw(app.file_list, app.views.files.file_view.size());
   } else if (index == kTabChanges) {
     SetCountAndRedraw(app.change_list, app.views.changes.RowCount());
-    SetCountAndRedraw(app.grown_list, app.views.comparison != nullptr ? app.views.comparison->grown.size() : 0);
+    const ComparedScans* scans = app.views.comparison.get();
+    SetCountAndRedraw(app.grown_list, scans != nullptr ? scans->grown.size() : 0);
+    SetCountAndRedraw(app.lost_list, scans != nullptr ? scans->lost.size() : 0);
   }
 }
 
@@ -102,7 +110,7 @@ void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested) {
   CreateUiFonts();
   ApplyUiFonts();
   for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list, g_app.change_list, g_app.grown_list,
-                    g_app.search_list}) {
+                    g_app.lost_list, g_app.search_list}) {
     StyleListView(list);
   }
   SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

@@ -6,9 +6,10 @@
 
 #include "app_ids.h"
 #include "app_state.h"
-#include "item_actions.h"
+#include "change_page.h"
 #include "drive_list.h"
 #include "file_thread.h"
+#include "item_actions.h"
 #include "result_views.h"
 #include "search_page.h"
 #include "startup.h"
@@ -20,8 +21,9 @@ namespace {
 
 bool IsResultList(HWND hwnd) {
   const AppState& app = g_app;
-  return hwnd != nullptr && (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list ||
-                             hwnd == app.change_list || hwnd == app.grown_list || hwnd == app.search_list);
+  return hwnd != nullptr &&
+         (hwnd == app.folder_list || hwnd == app.extension_list || hwnd == app.file_list || hwnd == app.change_list ||
+          hwnd == app.grown_list || hwnd == app.lost_list || hwnd == app.search_list);
 }
 
 LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
@@ -61,6 +63,7 @@ LRESULT OnNotify(HWND hwnd, WPARAM wparam, NMHDR& header) {
   if (from == app.file_list && from != nullptr) return OnFileListNotify(header);
   if (from == app.change_list && from != nullptr) return OnChangeListNotify(header);
   if (from == app.grown_list && from != nullptr) return OnGrownListNotify(header);
+  if (from == app.lost_list && from != nullptr) return OnLostListNotify(header);
   if (from == app.search_list && from != nullptr) return OnSearchListNotify(header);
   return DefWindowProcW(hwnd, WM_NOTIFY, wparam, reinterpret_cast<LPARAM>(&header));
 }
@@ -76,6 +79,12 @@ void OnCommand(WPARAM wparam) {
     OpenScanFile();
   } else if (id == IDC_SAVE_BUTTON) {
     SaveScanFile();
+  } else if (id == IDC_BASELINE_PICKER) {
+    if (code == CBN_SELCHANGE) OnBaselinePicked();
+  } else if (id == IDC_CHANGED_ONLY) {
+    if (code == BN_CLICKED) OnChangedOnlyClicked();
+  } else if (id == IDM_CLEAR_SCANS) {
+    ClearRememberedScans(g_app.main_window);
   } else if (id == IDC_SEARCH_BOX) {
     if (code == EN_CHANGE) OnSearchBoxChanged();
   } else if (id == IDM_SHOW_MAIN) {
@@ -183,6 +192,12 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case WM_SAVE_DONE:
       OnSaveDone(lparam);
+      return 0;
+    case WM_SCAN_COMPARED:
+      OnScanCompared(lparam);
+      return 0;
+    case WM_BASELINE_COMPARED:
+      OnBaselineCompared(lparam);
       return 0;
     case WM_SEARCH_DONE:
       OnSearchDone(lparam);

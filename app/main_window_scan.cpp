@@ -1,5 +1,5 @@
 // The scan cycle: the press of "扫描", the worker's progress reports, and the
-// hand-over of its result.
+// hand-over of its result (its comparison follows, change_page.cpp).
 #include "main_window.h"
 
 #include <commctrl.h>
@@ -12,6 +12,7 @@
 
 #include "app_state.h"
 #include "base/trace.h"
+#include "change_page.h"
 #include "drive_list.h"
 #include "overview_page.h"
 #include "result_views.h"
@@ -36,7 +37,7 @@ void ShowNewResult() {
   InvalidateRect(app.folder_list, nullptr, TRUE);
   ShowNewExtensionRows();
   ShowNewFileRows();
-  RefreshChangePage();
+  ChangePageAfterNewResult();
   SearchNewGeneration();
   OverviewAfterNewResult();  // 全景
   RedrawTreemap();
@@ -96,18 +97,16 @@ void OnScanDone(WPARAM error, LPARAM result) {
     ApplyScanCycle();
     return;  // the previous result and the progress bar stay as they are
   }
-  std::shared_ptr<const ComparedScans> comparison = std::move(posted->memory.changes);
-  HandOverGeneration(app.views, std::move(posted->result), std::move(comparison), posted->memory.previous_scan);
+  // The result first; its comparison follows from the worker (正在比较… until
+  // then), which waits until `posted` is freed at the end of this handler.
+  HandOverGeneration(app.views, std::move(posted->result));
   app.opened_path.clear();
-  posted.reset();
 
   ShowNewResult();
   UpdateSpaceSummary();
 
   SetProgress(100);
-  std::wstring status = ScanSuccessStatus(*app.views.result);
-  if (app.views.comparison != nullptr) status += ChangeStatusSuffix(*app.views.comparison);
-  app.scan.Succeeded(std::move(status));
+  app.scan.Succeeded(ResultStatusLine(app.views));
   ApplyScanCycle();
 }
 

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "change_page.h"
 #include "main_window.h"
 #include "ui/list_drawing_win32.h"
 #include "ui/result_lists_win32.h"
@@ -26,7 +27,7 @@ void TreemapChanged() {
 
 FolderListContext FolderContext() {
   AppState& app = g_app;
-  return FolderListContext{app.folder_list,         app.main_window, app.views.rows, app.views.treemap_state,
+  return FolderListContext{app.folder_list,       app.main_window, app.views.rows, app.views.treemap_state,
                            app.font_normal.get(), g_dpi,           TreemapChanged, app.views.origin};
 }
 
@@ -37,22 +38,8 @@ ExtensionListContext ExtensionContext() {
 
 FileViewContext FileContext() {
   AppState& app = g_app;
-  return FileViewContext{app.file_list,   app.main_window, *app.views.result, app.views.files, app.views.extensions,
-                         g_dpi,           app.views.origin};
-}
-
-// Enter in the change list: the folder in the tree view, its row selected.
-void ShowFolderInTree(std::int64_t folder_id);
-
-ChangeListContext ChangeContext() {
-  AppState& app = g_app;
-  return ChangeListContext{app.change_list, app.main_window, app.views.changes, app.font_normal.get(),
-                           g_dpi,           ShowFolderInTree, app.views.origin};
-}
-
-GrownListContext GrownContext() {
-  AppState& app = g_app;
-  return GrownListContext{app.grown_list, app.main_window, app.views.comparison.get(), g_dpi, app.views.origin};
+  return FileViewContext{app.file_list,        app.main_window, *app.views.result, app.views.files,
+                         app.views.extensions, g_dpi,           app.views.origin};
 }
 
 // A double-click in the treemap: the folder list opens the path to the
@@ -85,7 +72,9 @@ void SelectFromTreemap(const TreemapItem& item) {
   FolderListSelectTreemapItem(context, item);
 }
 
-std::wstring TreemapTooltip(std::size_t index) { return TreemapTooltipText(*g_app.views.result, g_app.views.treemap_items, index); }
+std::wstring TreemapTooltip(std::size_t index) {
+  return TreemapTooltipText(*g_app.views.result, g_app.views.treemap_items, index);
+}
 
 // The keys of the folder list and the file view: handled ones do not reach
 // the list (no horizontal scroll on Left and Right, no type-ahead beep on
@@ -100,12 +89,8 @@ LRESULT CALLBACK ListKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     } else if (hwnd == app.file_list) {
       FileViewContext context = FileContext();
       handled = FileViewKeyDown(context, wparam);
-    } else if (hwnd == app.change_list) {
-      ChangeListContext context = ChangeContext();
-      handled = ChangeListKeyDown(context, wparam);
-    } else if (hwnd == app.grown_list) {
-      GrownListContext context = GrownContext();
-      handled = GrownListKeyDown(context, wparam);
+    } else {
+      handled = ChangePageKeyDown(hwnd, wparam);  // the 变化 page's lists
     }
     if (handled) return 0;
   } else if (message == WM_CHAR && (wparam == L'\r' || wparam == L'\b' || wparam == 0x03)) {
@@ -121,6 +106,7 @@ void InstallListKeys() {
   SetWindowSubclass(g_app.file_list, ListKeyProc, 6, 0);
   SetWindowSubclass(g_app.change_list, ListKeyProc, 7, 0);
   SetWindowSubclass(g_app.grown_list, ListKeyProc, 8, 0);
+  SetWindowSubclass(g_app.lost_list, ListKeyProc, 15, 0);
 }
 
 void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
@@ -128,10 +114,6 @@ void ClearFolderListSelection() { ClearListSelection(g_app.folder_list); }
 void SetupFolderList(HWND list) { SetupFolderListColumns(list, g_dpi); }
 void SetupExtensionList(HWND list) { SetupExtensionListColumns(list, g_dpi); }
 void SetupFileList(HWND list) { SetupFileViewColumns(list, g_dpi); }
-void SetupChangeLists(HWND change_list, HWND grown_list) {
-  SetupChangeListColumns(change_list, g_dpi);
-  SetupGrownListColumns(grown_list, g_dpi);
-}
 
 LRESULT OnFolderListNotify(NMHDR& header) {
   FolderListContext context = FolderContext();
@@ -146,16 +128,6 @@ LRESULT OnExtensionListNotify(NMHDR& header) {
 LRESULT OnFileListNotify(NMHDR& header) {
   FileViewContext context = FileContext();
   return FileViewNotify(header, context);
-}
-
-LRESULT OnChangeListNotify(NMHDR& header) {
-  ChangeListContext context = ChangeContext();
-  return ChangeListNotify(header, context);
-}
-
-LRESULT OnGrownListNotify(NMHDR& header) {
-  GrownListContext context = GrownContext();
-  return GrownListNotify(header, context);
 }
 
 void OnFolderColumnClick(std::int32_t column) {
@@ -183,27 +155,6 @@ void ShowNewFileRows() {
   ShowNewFileRows(context);
 }
 
-void RefreshChangePage() {
-  AppState& app = g_app;
-  ChangeListContext changes = ChangeContext();
-  RefreshChangeList(changes);
-  GrownListContext grown = GrownContext();
-  RefreshGrownList(grown);
-  SetWindowTextW(app.change_message, ChangePageMessage(app.views.previous_scan, app.views.origin));
-  ShowChangePage(app.active_tab == kTabChanges);
-}
-
-void ShowChangePage(bool visible) {
-  AppState& app = g_app;
-  // After a scan without a previous one to compare, one line says why.
-  const bool message = visible && app.views.has_result && app.views.comparison == nullptr;
-  const bool lists = visible && !message;
-  for (HWND hwnd : {app.change_title, app.change_list, app.grown_title, app.grown_list}) {
-    if (hwnd != nullptr) ShowWindow(hwnd, lists ? SW_SHOW : SW_HIDE);
-  }
-  if (app.change_message != nullptr) ShowWindow(app.change_message, message ? SW_SHOW : SW_HIDE);
-}
-
 void RedrawTreemap() { RedrawTreemap(g_app.treemap); }
 
 void RebuildTreemapItems() {
@@ -220,9 +171,9 @@ void UpdateTreemapCaption() {
 }
 
 void RegisterTreemap(HINSTANCE instance) {
-  SetTreemapWindowHost(
-      TreemapWindowHost{&g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip,
-                        [](const TreemapItem& item) { return TreemapCellItem(*g_app.views.result, item); }});
+  SetTreemapWindowHost(TreemapWindowHost{
+      &g_app.views.treemap_items, &g_app.font_small, NavigateFromTreemap, SelectFromTreemap, TreemapTooltip,
+      [](const TreemapItem& item) { return TreemapCellItem(*g_app.views.result, item); }});
   RegisterTreemapWindowClass(instance);
 }
 

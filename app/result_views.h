@@ -13,13 +13,10 @@ namespace tw {
 void SetupFolderList(HWND list);
 void SetupExtensionList(HWND list);
 void SetupFileList(HWND list);
-void SetupChangeLists(HWND change_list, HWND grown_list);
 
 LRESULT OnFolderListNotify(NMHDR& header);
 LRESULT OnExtensionListNotify(NMHDR& header);
 LRESULT OnFileListNotify(NMHDR& header);
-LRESULT OnChangeListNotify(NMHDR& header);
-LRESULT OnGrownListNotify(NMHDR& header);
 
 // Header clicks of each list: the sort state changes, the list is refilled.
 void OnFolderColumnClick(std::int32_t column);
@@ -27,7 +24,7 @@ void OnExtensionColumnClick(std::int32_t column);
 void OnFileColumnClick(std::int32_t column);
 
 // Right, Left, Enter, Backspace and Ctrl+C in the folder list and the change
-// list, Enter and Ctrl+C in the file view and the list of files that grew;
+// list, Enter and Ctrl+C in the file view and the 变化 page's file lists;
 // installed once the lists exist.
 void InstallListKeys();
 // A new result: no folder row stays selected.
@@ -36,12 +33,6 @@ void ClearFolderListSelection();
 // A new result handed over: its rows shown, nothing selected.
 void ShowNewExtensionRows();
 void ShowNewFileRows();
-// The 变化 page after a scan: both lists refilled, or the one-line message
-// when there is nothing to compare; shown as the active page asks.
-void RefreshChangePage();
-// Shows the 变化 page's controls that apply (visible is whether the page is
-// the active one).
-void ShowChangePage(bool visible);
 // The treemap items rebuilt for the folder the treemap state names, then
 // redrawn; or only redrawn (the items are new already).
 void RebuildTreemapItems();

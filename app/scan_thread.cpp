@@ -1,5 +1,7 @@
 #include "scan_thread.h"
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -26,16 +28,24 @@ class PostingSink final : public ScanSink {
     if (Post(WM_SCAN_PROGRESS, 0, reinterpret_cast<LPARAM>(payload.get()))) payload.release();
   }
   void Done(std::unique_ptr<ScanResult> result) override {
+    const ResultGeneration generation = std::move(result);
     auto delivery = std::make_unique<ScanDelivery>();
-    delivery->result = std::move(result);
-    // Remembering is this thread's work, never the window's: reading the
-    // previous snapshot, comparing and writing the new one take seconds on
-    // a large volume. Its failures only mean no comparison.
-    delivery->memory = RememberScan(SnapshotFolder(), delivery->result, kGrownFileCount);
-    if (!delivery->memory.problem.empty()) {
-      Trace(L"RememberScan: %s", delivery->memory.problem.c_str());
+    delivery->result = generation;
+    std::future<void> shown = delivery->shown.get_future();
+    if (!Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(delivery.get()))) return;  // no window to tell
+    delivery.release();
+    shown.wait_for(std::chrono::seconds(30));
+    // Remembering is this thread's work, never the window's, and comes after
+    // the result: reading the previous snapshot, comparing and writing the
+    // new one take seconds on a large volume. Its failures only mean no
+    // comparison.
+    auto compared = std::make_unique<ScanComparison>();
+    compared->made_for = generation;
+    compared->memory = RememberScan(SnapshotFolder(), generation, kGrownFileCount);
+    if (!compared->memory.problem.empty()) {
+      Trace(L"RememberScan: %s", compared->memory.problem.c_str());
     }
-    if (Post(WM_SCAN_DONE, 0, reinterpret_cast<LPARAM>(delivery.get()))) delivery.release();
+    if (Post(WM_SCAN_COMPARED, 0, reinterpret_cast<LPARAM>(compared.get()))) compared.release();
   }
   void Failed(ScanError error) override { Post(WM_SCAN_DONE, static_cast<WPARAM>(error), 0); }
 

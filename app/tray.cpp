@@ -125,14 +125,22 @@ void ShowTrayMenu(HWND main_window) {
   if (command == IDM_SHOW_MAIN) {
     RestoreMainWindow(main_window);
   } else if (command == IDM_CLEAR_SCANS) {
-    std::string error;
-    const bool cleared = ForgetScans(SnapshotFolder(), error);
-    // A running scan owns the status line; its end replaces it anyway.
-    if (!g_app.scan.scanning()) {
-      SetWindowTextW(g_app.status_text, cleared ? text::kStatusScansCleared : text::kStatusScansNotCleared);
-    }
+    ClearRememberedScans(main_window);
   } else if (command == IDM_EXIT) {
     ExitApplication(main_window);
+  }
+}
+
+void ClearRememberedScans(HWND main_window) {
+  // Every volume's history goes: asked first, 否 the default.
+  const int answer = MessageBoxW(main_window, text::kClearScansQuestion, text::kMainTitle,
+                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  if (answer != IDYES) return;
+  std::string error;
+  const bool cleared = ForgetScans(SnapshotFolder(), error);
+  // A running scan owns the status line; its end replaces it anyway.
+  if (!g_app.scan.scanning()) {
+    SetWindowTextW(g_app.status_text, cleared ? text::kStatusScansCleared : text::kStatusScansNotCleared);
   }
 }
 

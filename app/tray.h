@@ -14,6 +14,9 @@ void ShowTrayBalloon(HWND owner);
 void HideToTray(HWND main_window);
 // The pop-up menu at the cursor: show the window, clear the remembered scans, exit.
 void ShowTrayMenu(HWND main_window);
+// 清除扫描记录: asks first (否 the default), then deletes every volume's
+// remembered scans and says so on the status line.
+void ClearRememberedScans(HWND main_window);
 // Removes the icon, destroys the tray and main windows; the loop then ends.
 void ExitApplication(HWND main_window);
 

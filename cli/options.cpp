@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/drive_letter.h"
+#include "format/utc_time.h"
 #include "treemap/volume_picture.h"
 
 namespace tw {
@@ -121,6 +122,15 @@ const OptionSpec kOptions[] = {
      [](CliOptions& o, const std::string&, const std::string& value) {
        return FileName(value, o.save, "option --save needs a file name");
      }},
+    {"--scan-time", "TIME",
+     "with --save: the time the saved scan says it was made,\nISO 8601 with its zone (2026-12-07T09:30:05Z); for\n"
+     "tests and tools that need scans of given ages",
+     [](CliOptions& o, const std::string&, const std::string& value) -> std::string {
+       o.scan_time = ParseIsoTime(value);
+       if (o.scan_time) return {};
+       return "option --scan-time needs a time such as 2026-12-07T09:30:05Z (its zone included), not '" + value +
+              "'";
+     }},
     {"--treemap", "FILE", "also draw the whole volume as a nested treemap into\nthe PNG file FILE",
      [](CliOptions& o, const std::string&, const std::string& value) {
        return FileName(value, o.treemap, "option --treemap needs a file name");
@@ -217,6 +227,8 @@ void CheckTogether(const std::vector<std::string>& positional, ParsedCommandLine
     parsed.error = "options --ncdu - and --find both write to stdout";
   } else if (o.files && !o.json) {
     parsed.error = "option --files needs --json";
+  } else if (o.scan_time && o.save.empty()) {
+    parsed.error = "option --scan-time needs --save";
   } else if (o.reread.empty() != o.reread_from.empty()) {
     parsed.error = "options --reread and --reread-from go together";
   } else if (!o.reread.empty() && o.compare) {

@@ -2,6 +2,7 @@
 // The command line of tarnwick-scan: what each option means and how it is read.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   std::string save;         // UTF-8 path: the finished result is saved there as well
+  // With --save, for tests and tools: the time the saved scan says it was
+  // made (seconds since 1970, UTC) instead of the time it was.
+  std::optional<std::int64_t> scan_time;
   bool compare = false;     // SOURCE is the newer of two; compare_old the older
   std::string compare_old;  // UTF-8, as given
   std::string treemap;      // UTF-8 path: the volume's treemap picture is written there as a PNG

@@ -299,6 +299,7 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   if (const int status = obtained; status != kExitOk) {
     return status;
   }
+  if (options.scan_time) result.scanned_at = *options.scan_time;
   if (!options.save.empty()) {
     std::string reason;
     if (!SaveSnapshotFile(options.save, result, reason)) {

@@ -62,12 +62,13 @@ struct Builder {
         added(top, scans.added),
         removed(top, scans.removed),
         resized(top, scans.resized),
-        grown(top, scans.grown) {}
+        grown(top, scans.grown),
+        lost(top, scans.lost) {}
 
   const ScanResult& o;
   const ScanResult& n;
   ComparedScans& s;
-  FileList added, removed, resized, grown;
+  FileList added, removed, resized, grown, lost;
 
   static std::int64_t NewSize(const ComparedFile& f) { return f.new_size; }
   static std::int64_t OldSize(const ComparedFile& f) { return f.old_size; }
@@ -76,6 +77,7 @@ struct Builder {
     return d < 0 ? (d == std::numeric_limits<std::int64_t>::min() ? std::numeric_limits<std::int64_t>::max() : -d) : d;
   }
   static std::int64_t Growth(const ComparedFile& f) { return SaturatingSub(f.new_size, f.old_size); }
+  static std::int64_t Loss(const ComparedFile& f) { return SaturatingSub(f.old_size, f.new_size); }
 
   void AddChild(std::uint32_t parent, std::uint32_t old_folder, std::uint32_t new_folder) {
     ComparedFolder child;
@@ -181,6 +183,7 @@ struct Builder {
       c.old_alloc = AllocOf(before);
       if (c.old_size != c.new_size) resized.Add(c, Change);
       if (c.new_size > c.old_size) grown.Add(c, Growth);
+      if (c.new_size < c.old_size) lost.Add(c, Loss);
     }
     for (std::size_t i = 0; i < old_files.size(); ++i) {
       if (old_taken_[i] != 0) continue;
@@ -191,6 +194,7 @@ struct Builder {
       c.old_alloc = AllocOf(old_files[i]);
       ++f.direct_files_removed;
       removed.Add(c, OldSize);
+      if (c.old_size > 0) lost.Add(c, Loss);
     }
   }
 
@@ -279,6 +283,7 @@ ComparedScans CompareScans(ResultGeneration old_generation, ResultGeneration new
   b.removed.Trim(Builder::OldSize);
   b.resized.Trim(Builder::Change);
   b.grown.Trim(Builder::Growth);
+  b.lost.Trim(Builder::Loss);
   CompareExtensions(old_scan, new_scan, s);
   return s;
 }

@@ -76,12 +76,15 @@ struct ComparedScans {
   // Files that appeared or grew, largest first by the bytes they gained
   // (an appeared file gains its whole size); ties as above.
   std::vector<ComparedFile> grown;
+  // Files that vanished or shrank, largest first by the bytes they lost (a
+  // vanished file loses its whole size); ties as above.
+  std::vector<ComparedFile> lost;
   // Extensions whose bytes or file count changed, largest growth first.
   std::vector<ComparedExtension> extensions;
   bool same_volume = true;  // both volume serial numbers known and equal, or one unknown
 };
 
-// Compares the two results (neither null); `top` bounds each of the four
+// Compares the two results (neither null); `top` bounds each of the five
 // file lists.
 ComparedScans CompareScans(ResultGeneration old_scan, ResultGeneration new_scan, std::size_t top);
 

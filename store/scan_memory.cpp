@@ -1,10 +1,12 @@
 // Remembering a scan: the volume's previous snapshot read and compared, the
-// new one written in its place when the volume has room; forgetting them all.
+// new one written beside it when the volume has room and the history
+// trimmed to its places; forgetting them all.
 #include "store/scan_memory.h"
 
 #include <exception>
-#include <functional>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -30,13 +32,18 @@ void Note(std::string& problem, std::string_view what, std::string_view why) noe
   }
 }
 
+// One remembering at a time: its listing, reading, writing and deleting
+// never interleave with another's, nor with the read of a picked baseline
+// or with forgetting them all.
+std::mutex& RememberingLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 // Reads the previous snapshot at `path` and compares `result` with it; why
 // it could not be read goes to `problem`.
-void ComparePrevious(const std::string& path, const ResultGeneration& result, std::size_t top,
-                     RememberedScan& memory, std::string& problem) {
-  std::error_code ignored;
-  // Also "not found" when a file stands where the folder should be.
-  if (fs::status(PathOf(path), ignored).type() == fs::file_type::not_found) return;
+void ComparePrevious(const std::string& path, const ResultGeneration& result, std::size_t top, RememberedScan& memory,
+                     std::string& problem) {
   auto previous = std::make_unique<ScanResult>();
   SnapshotError error;
   if (!LoadSnapshotFile(path, *previous, error)) {
@@ -52,7 +59,7 @@ void ComparePrevious(const std::string& path, const ResultGeneration& result, st
 // Writes the encoded snapshot at `path` in `folder`; false with the reason
 // in `problem`.
 bool SaveSnapshot(const std::string& folder, const std::string& path, const std::vector<std::uint8_t>& bytes,
-                  std::string& problem) {
+                  std::uint64_t kept_bytes, std::string& problem) {
   std::string reason;
   if (!MakePrivateFolder(folder, reason)) {
     Note(problem, "snapshot folder not made: ", reason);
@@ -64,8 +71,8 @@ bool SaveSnapshot(const std::string& folder, const std::string& path, const std:
     Note(problem, "snapshot not saved, free space unknown: ", error.message());
     return false;
   }
-  if (!HasRoomForSnapshot(space.available, bytes.size())) {
-    Note(problem, "snapshot not saved: ", "the volume would be left with less than twice its size free");
+  if (!HasRoomForSnapshot(space.available, bytes.size(), kept_bytes)) {
+    Note(problem, "snapshot not saved: ", "the volume would be left with less than twice the remembered scans free");
     return false;
   }
   if (!SaveSnapshotBytes(path, bytes, FileAccess::kPrivate, reason)) {
@@ -88,13 +95,44 @@ void ComparePreviousSafely(const std::string& path, const ResultGeneration& resu
   }
 }
 
-// volume-*.twsnap, or a temporary of one (volume-*.twsnap.*).
-bool IsRememberedScan(const fs::path::string_type& name) {
-  using Native = fs::path::string_type;
-  const Native prefix = fs::path("volume-").native();
-  const Native suffix = fs::path(".twsnap").native();
-  if (!name.starts_with(prefix)) return false;
-  return name.ends_with(suffix) || name.find(suffix + Native::value_type('.'), prefix.size()) != Native::npos;
+// Which earlier scans keep a place once a scan of `newest` joins them.
+std::vector<std::uint8_t> StayingScans(const std::vector<KeptScan>& earlier, std::int64_t newest) {
+  std::vector<std::int64_t> times;
+  for (const KeptScan& scan : earlier) times.push_back(scan.scanned_at);
+  times.push_back(newest);
+  std::vector<std::uint8_t> staying(earlier.size(), 0);
+  for (const std::optional<std::size_t>& place : PlaceScans(times, earlier.size())) {
+    if (place && *place < earlier.size()) staying[*place] = 1;
+  }
+  return staying;
+}
+
+// The bytes the remembered scans will take beside the new one: every
+// volume's, less this volume's that fill no place any more (among them the
+// file the new one replaces, when it has its name).
+std::uint64_t StayingBytes(const std::string& folder, const std::vector<KeptScan>& earlier,
+                           const std::vector<std::uint8_t>& staying) {
+  std::uint64_t bytes = RememberedBytes(folder);
+  for (std::size_t i = 0; i < earlier.size(); ++i) {
+    if (staying[i] == 0) bytes -= std::min(bytes, earlier[i].size);
+  }
+  return bytes;
+}
+
+// Deletes the earlier scans that fill no place now that `path` is the
+// newest, and empties their paths. A file the new one replaced is gone
+// already.
+void TrimHistory(const std::string& path, std::vector<KeptScan>& earlier, const std::vector<std::uint8_t>& staying,
+                 std::string& problem) {
+  for (std::size_t i = 0; i < earlier.size(); ++i) {
+    if (staying[i] != 0) continue;
+    std::error_code failure;
+    if (earlier[i].path != path && !fs::remove(PathOf(earlier[i].path), failure) && failure) {
+      Note(problem, "older snapshot not deleted: ", failure.message());
+      continue;
+    }
+    earlier[i].path.clear();
+  }
 }
 
 }  // namespace
@@ -108,16 +146,21 @@ RememberedScan RememberScan(const std::string& folder, const ResultGeneration& g
     return memory;
   }
   try {
-    const std::string path = SnapshotPathFor(folder, result.volume_serial);
+    const std::lock_guard<std::mutex> one_at_a_time(RememberingLock());
+    memory.earlier = ListKeptScans(folder, result.volume_serial);
+    const std::string path = KeptScanPath(folder, result.volume_serial, result.scanned_at);
     // The previous snapshot is read and compared while the new one is
-    // encoded; it is replaced only once it has been read.
+    // encoded; nothing is replaced or deleted before it has been read.
     std::string compare_problem;
     std::thread reader;
-    try {
-      reader = std::thread(ComparePreviousSafely, std::cref(path), std::cref(generation), top, std::ref(memory),
-                           std::ref(compare_problem));
-    } catch (const std::system_error&) {
-      ComparePreviousSafely(path, generation, top, memory, compare_problem);  // no thread to be had: in turn
+    if (!memory.earlier.empty()) {
+      const std::string& previous = memory.earlier.front().path;
+      try {
+        reader = std::thread(ComparePreviousSafely, std::cref(previous), std::cref(generation), top, std::ref(memory),
+                             std::ref(compare_problem));
+      } catch (const std::system_error&) {
+        ComparePreviousSafely(previous, generation, top, memory, compare_problem);  // no thread to be had: in turn
+      }
     }
     std::vector<std::uint8_t> bytes;
     try {
@@ -129,45 +172,52 @@ RememberedScan RememberScan(const std::string& folder, const ResultGeneration& g
     }
     if (reader.joinable()) reader.join();
     if (!compare_problem.empty()) Note(memory.problem, compare_problem, "");
-    if (!bytes.empty()) memory.saved = SaveSnapshot(folder, path, bytes, memory.problem);
+    if (bytes.empty()) return memory;
+    const std::vector<std::uint8_t> staying = StayingScans(memory.earlier, result.scanned_at);
+    memory.saved = SaveSnapshot(folder, path, bytes, StayingBytes(folder, memory.earlier, staying), memory.problem);
+    if (memory.saved) TrimHistory(path, memory.earlier, staying, memory.problem);
   } catch (const std::exception& e) {
     Note(memory.problem, "snapshot not saved: ", e.what());
   }
   return memory;
 }
 
-RememberedScan CompareWithRemembered(const std::string& folder, const ResultGeneration& generation,
-                                     std::size_t top) {
+RememberedScan CompareWithRemembered(const std::string& folder, const ResultGeneration& generation, std::size_t top) {
   RememberedScan memory;
   if (generation->volume_serial == 0 || folder.empty()) return memory;
   try {
-    ComparePreviousSafely(SnapshotPathFor(folder, generation->volume_serial), generation, top, memory,
-                          memory.problem);
-  } catch (const std::exception& e) {  // the path did not fit in memory
+    const std::lock_guard<std::mutex> not_while_remembering(RememberingLock());
+    memory.earlier = ListKeptScans(folder, generation->volume_serial);
+    if (!memory.earlier.empty()) {
+      ComparePreviousSafely(memory.earlier.front().path, generation, top, memory, memory.problem);
+    }
+  } catch (const std::exception& e) {  // the listing did not fit in memory
     Note(memory.problem, "previous snapshot not compared: ", e.what());
   }
   return memory;
 }
 
-std::string SnapshotPathFor(const std::string& folder, std::uint64_t serial) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string name = "volume-0000000000000000.twsnap";
-  for (int i = 0; i < 16; ++i) name[7 + i] = kHex[(serial >> (60 - 4 * i)) & 0xF];
-  return folder + static_cast<char>(fs::path::preferred_separator) + name;
+bool LoadKeptScan(const std::string& path, ScanResult& result, SnapshotError& error) {
+  const std::lock_guard<std::mutex> not_while_remembering(RememberingLock());
+  return LoadSnapshotFile(path, result, error);
 }
 
-bool HasRoomForSnapshot(std::uint64_t free_bytes, std::uint64_t size) {
-  // What is left once it is written, at least twice its size; no overflow.
-  return free_bytes >= size && (free_bytes - size) / 2 >= size;
+bool HasRoomForSnapshot(std::uint64_t free_bytes, std::uint64_t size, std::uint64_t kept_bytes) {
+  // What is left once it is written, at least twice everything remembered.
+  std::uint64_t all = 0;
+  if (__builtin_add_overflow(size, kept_bytes, &all)) return false;
+  return free_bytes >= size && (free_bytes - size) / 2 >= all;
 }
 
 bool ForgetScans(const std::string& folder, std::string& error) {
   if (folder.empty()) return true;
   try {
+    const std::lock_guard<std::mutex> not_while_remembering(RememberingLock());
     std::error_code failure;
     std::vector<fs::path> doomed;
     for (fs::directory_iterator it(PathOf(folder), failure), end; !failure && it != end; it.increment(failure)) {
-      if (IsRememberedScan(it->path().filename().native())) doomed.push_back(it->path());
+      const std::u8string name = it->path().filename().u8string();
+      if (IsRememberedScanName(std::string(name.begin(), name.end()))) doomed.push_back(it->path());
     }
     if (failure == std::errc::no_such_file_or_directory || failure == std::errc::not_a_directory) return true;
     bool all = !failure;

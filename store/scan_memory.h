@@ -1,9 +1,9 @@
 #pragma once
 // The remembered scans: after each successful scan the window keeps it as its
-// volume's snapshot, one file per volume serial number in a folder of its
-// own, and compares it with the one kept before. The snapshot names every
-// folder and file of the volume, other users' too, so the folder and the
-// files are readable by the owner and the administrators only.
+// volume's newest snapshot, a few older ones beside it (scan_history.h), in a
+// folder of its own, and compares it with the one kept before. A snapshot
+// names every folder and file of the volume, other users' too, so the folder
+// and the files are readable by the owner and the administrators only.
 //
 // Nothing here fails a scan: a snapshot that cannot be read or written only
 // means no comparison this time, with the reason for the trace log.
@@ -12,10 +12,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/result_generation.h"
 #include "model/scan_compare.h"
 #include "model/scan_result.h"
+#include "store/scan_history.h"
+#include "store/snapshot.h"
 
 namespace tw {
 
@@ -28,44 +31,58 @@ enum class PreviousScan {
 
 struct RememberedScan {
   PreviousScan previous_scan = PreviousScan::kNone;
-  // kCompared: the previous snapshot compared with the new result,
-  // CompareScans(previous, result, top).
+  // kCompared: the previous scan (the newest of `earlier`) compared with the
+  // new result, CompareScans(previous, result, top).
   std::unique_ptr<ComparedScans> changes;
-  bool saved = false;   // the new result is now the volume's snapshot
-  std::string problem;  // why a load or save failed (English, for the trace log); "" otherwise
+  // The volume's scans kept before this one, newest first: what the new
+  // one can be compared with. A scan whose file was deleted as this one
+  // was kept (it fills no place of the history any more) has an empty path.
+  std::vector<KeptScan> earlier;
+  bool saved = false;   // the new result is now the volume's newest kept scan
+  std::string problem;  // why a load, save or deletion failed (English, for the trace log); "" otherwise
 };
 
-// Reads the previous snapshot of the result's volume from `folder` (UTF-8),
-// compares it with `result` (the `top` largest files of each list), then
-// saves `result` as the volume's snapshot in its place: encoded once, written
-// under a temporary name, flushed and renamed over the old one, and only when
-// the volume keeps room (HasRoomForSnapshot). The folder is created when
-// missing (its parent must exist), private (FileAccess::kPrivate). A serial
-// number of 0 (unknown) reads and writes nothing, and so does an empty folder
-// (which is a problem); a snapshot of another serial number at the volume's
-// path counts as none and is replaced. Never throws (std::bad_alloc
-// included): failures land in `problem`.
+// Remembers a scan: reads the volume's previous scan (the newest kept one)
+// from `folder` (UTF-8) and compares it with `result` (the `top` largest
+// files of each list), then keeps `result` as the volume's newest scan:
+// encoded once, written under a temporary name, flushed and renamed into
+// place (KeptScanPath), and only when the volume keeps room for every
+// remembered scan (HasRoomForSnapshot over RememberedBytes). Once it is
+// written, the volume's scans that fill no place of the history any more
+// are deleted. The folder is created when missing (its parent must exist),
+// private (FileAccess::kPrivate), and so is every file.
+//
+// One remembering at a time in the process: a second call waits until the
+// first has written and deleted what it does, and only then lists and reads
+// the kept scans. A serial number of 0 (unknown) reads and writes nothing,
+// and so does an empty folder (which is a problem); a kept scan that holds
+// another volume counts as none. Never throws (std::bad_alloc included):
+// failures land in `problem`.
 RememberedScan RememberScan(const std::string& folder, const ResultGeneration& result, std::size_t top);
 
-// Compares `result`, a saved scan opened from a file, with the remembered
-// scan of its volume in `folder`, as RememberScan would, but writes
-// nothing: an opened scan is never remembered. kNone without a snapshot of
-// the same serial number (or with an unknown serial number); never throws.
+// Compares `result`, a saved scan opened from a file, with the newest
+// remembered scan of its volume in `folder`, as RememberScan would, and
+// lists the volume's kept scans in `earlier`, but writes nothing: an opened
+// scan is never remembered. kNone without a kept scan of the same serial
+// number (or with an unknown serial number); never throws.
 RememberedScan CompareWithRemembered(const std::string& folder, const ResultGeneration& result, std::size_t top);
 
-// The snapshot of a volume: folder + separator + "volume-" + 16 upper-case
-// hex digits of the serial + ".twsnap".
-std::string SnapshotPathFor(const std::string& folder, std::uint64_t serial);
+// Reads a kept scan (a baseline picked for a comparison) into `result`, as
+// LoadSnapshotFile does, while no scan is being remembered: its file is not
+// deleted under the read.
+bool LoadKeptScan(const std::string& path, ScanResult& result, SnapshotError& error);
 
 // Whether a snapshot of `size` bytes may be written where `free_bytes` are
-// free: only when the volume would be left with at least twice the
-// snapshot's size free once it is written (free_bytes >= 3 * size).
-bool HasRoomForSnapshot(std::uint64_t free_bytes, std::uint64_t size);
+// free while the remembered scans that stay beside it take `kept_bytes`:
+// only when the volume would be left with at least twice the bytes of
+// every remembered scan, the new one included, free once it is written
+// (free_bytes - size >= 2 * (size + kept_bytes)); no overflow.
+bool HasRoomForSnapshot(std::uint64_t free_bytes, std::uint64_t size, std::uint64_t kept_bytes = 0);
 
 // Deletes every remembered scan in the folder (volume-*.twsnap and leftover
 // temporaries of them, volume-*.twsnap.*); other files stay. True when none
 // is left; a missing folder (or none given) is success. Otherwise false with
-// the first reason in `error`.
+// the first reason in `error`. Waits for a remembering under way.
 bool ForgetScans(const std::string& folder, std::string& error);
 
 }  // namespace tw

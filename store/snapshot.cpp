@@ -596,6 +596,18 @@ bool DecodeSnapshot(const SnapshotReadFunction& read, std::uint64_t size, ScanRe
   return false;
 }
 
+bool DecodeSnapshotMeta(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& meta,
+                        SnapshotError& error) {
+  meta.Reset();
+  error = SnapshotError();
+  std::vector<PackedSection> sections;
+  if (ReadSectionTable(read, size, sections, error) && DecodeSection(read, kMeta, sections[0], meta, error)) {
+    return true;
+  }
+  meta.Reset();
+  return false;
+}
+
 bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error) {
   const auto read = [bytes](std::uint64_t offset, std::uint8_t* destination, std::size_t length) {
     if (offset > bytes.size() || length > bytes.size() - offset) return false;

@@ -63,6 +63,13 @@ bool DecodeSnapshot(const SnapshotReadFunction& read, std::uint64_t size, ScanRe
 // The same over a whole file in memory.
 bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error);
 
+// Reads the header section alone into `meta` (replaced): the drive, when it
+// was scanned, the serial number and the counts; every array stays empty.
+// The header and the section table are checked as DecodeSnapshot checks
+// them, the other sections are not read.
+bool DecodeSnapshotMeta(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& meta,
+                        SnapshotError& error);
+
 // ---- Files -------------------------------------------------------------------
 
 // Writes the snapshot of `result` to `path` (UTF-8) so that no reader ever
@@ -89,5 +96,8 @@ bool IsSnapshotFile(const std::string& path);
 // anything of unknown size is refused); kNotSnapshot also when it cannot be
 // opened (the reason in detail).
 bool LoadSnapshotFile(const std::string& path, ScanResult& result, SnapshotError& error);
+
+// The same for the header section alone (DecodeSnapshotMeta).
+bool LoadSnapshotMeta(const std::string& path, ScanResult& meta, SnapshotError& error);
 
 }  // namespace tw

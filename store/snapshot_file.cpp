@@ -89,7 +89,12 @@ bool IsSnapshotFile(const std::string& path) {
   return HasSnapshotMagic(head);
 }
 
-bool LoadSnapshotFile(const std::string& path, ScanResult& result, SnapshotError& error) {
+namespace {
+
+// Opens the file and hands `decode` its size and a bounded reader; what
+// cannot be opened is kNotSnapshot with the reason.
+template <typename Decode>
+bool LoadWith(const std::string& path, SnapshotError& error, Decode decode) {
   if (!Readable(path)) {
     error.problem = SnapshotProblem::kNotSnapshot;
     error.detail = "not a regular file";
@@ -111,14 +116,28 @@ bool LoadSnapshotFile(const std::string& path, ScanResult& result, SnapshotError
   }
   // The decoder reads from two threads; one stream serves them in turn.
   std::mutex reading;
-  const auto read = [&](std::uint64_t offset, std::uint8_t* destination, std::size_t length) {
+  const SnapshotReadFunction read = [&](std::uint64_t offset, std::uint8_t* destination, std::size_t length) {
     const std::lock_guard<std::mutex> hold(reading);
     file.clear();
     file.seekg(static_cast<std::streamoff>(offset));
     file.read(reinterpret_cast<char*>(destination), static_cast<std::streamsize>(length));
     return file.gcount() == static_cast<std::streamsize>(length);
   };
-  return DecodeSnapshot(read, static_cast<std::uint64_t>(size), result, error);
+  return decode(read, static_cast<std::uint64_t>(size));
+}
+
+}  // namespace
+
+bool LoadSnapshotFile(const std::string& path, ScanResult& result, SnapshotError& error) {
+  return LoadWith(path, error, [&](const SnapshotReadFunction& read, std::uint64_t size) {
+    return DecodeSnapshot(read, size, result, error);
+  });
+}
+
+bool LoadSnapshotMeta(const std::string& path, ScanResult& meta, SnapshotError& error) {
+  return LoadWith(path, error, [&](const SnapshotReadFunction& read, std::uint64_t size) {
+    return DecodeSnapshotMeta(read, size, meta, error);
+  });
 }
 
 }  // namespace tw

@@ -38,6 +38,30 @@ inline constexpr wchar_t kChangeStatusLead[] = L" · 比上次";
 inline constexpr wchar_t kChangeStatusGrew[] = L"增加";
 inline constexpr wchar_t kChangeStatusShrank[] = L"减少";
 inline constexpr wchar_t kChangeStatusSame[] = L"无变化";
+// ---- The 变化 page: history ----
+// The picker of the scan compared with, its places ("上次扫描 (2026/12/7 09:30:05)").
+inline constexpr wchar_t kBaselineLabel[] = L"比较对象";
+inline constexpr wchar_t kBaselineLast[] = L"上次扫描";
+inline constexpr wchar_t kBaselineDay[] = L"一天前";
+inline constexpr wchar_t kBaselineWeek[] = L"一周前";
+inline constexpr wchar_t kBaselineMonth[] = L"一个月前";
+inline constexpr wchar_t kBaselineYear[] = L"一年前";
+// The status line's lead for a baseline other than the last scan: " · 比" + place.
+inline constexpr wchar_t kChangeStatusLeadPlace[] = L" · 比";
+inline constexpr wchar_t kChangedOnly[] = L"只显示有变化的文件夹";
+inline constexpr wchar_t kChangeLostTitle[] = L"删除或缩小最多的文件";
+inline constexpr wchar_t kColumnLoss[] = L"减少";
+// While the comparison is made: on the page, and after the status line's " · ".
+inline constexpr wchar_t kChangeComparing[] = L"正在比较…";
+inline constexpr wchar_t kChangeBaselineUnreadable[] = L"所选的扫描记录无法读取";
+// Between the parts of a vanished folder's name, "Editor (已删除 · 27 个文件 ·
+// 2 个文件夹)", and before "正在比较…" on the status line.
+inline constexpr wchar_t kChangeSeparator[] = L" · ";
+inline constexpr wchar_t kHeldFiles[] = L" 个文件";
+inline constexpr wchar_t kHeldFolders[] = L" 个文件夹";
+// 清除扫描记录 asks first (default 否).
+inline constexpr wchar_t kClearScansQuestion[] = L"清除此电脑上所有卷的扫描记录？";
+// ---- end 变化: history ----
 
 // ---- The 搜索 page and tarnwick-scan --find -------------------------------------
 inline constexpr wchar_t kSearchTab[] = L"搜索";

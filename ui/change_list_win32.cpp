@@ -1,7 +1,8 @@
-// The 变化 page's two lists: the folder changes as a tree list (triangles,
-// folder glyphs, "[直接文件]" rows, the change in red or green) and the files
-// that appeared or grew most. Rows and texts come from the portable change
-// model; nothing here keeps state of its own.
+// The 变化 page's lists: the folder changes as a tree list (triangles,
+// folder glyphs, "[直接文件]" rows, the change in red or green), the files
+// that appeared or grew most and the files that vanished or shrank most.
+// Rows and texts come from the portable change model; nothing here keeps
+// state of its own.
 #include "ui/result_lists_win32.h"
 
 #include "texts/texts.h"
@@ -14,15 +15,20 @@
 namespace tw {
 namespace {
 
+// The name column has room for a vanished folder's name with what it held.
 constexpr ListColumn kChangeListColumns[] = {
-    {text::kColumnFolder, 260, false},       {text::kCompareChange, 120, true},
-    {text::kColumnNow, 110, true},           {text::kCompareBefore, 110, true},
-    {text::kCompareFilesAdded, 90, true},    {text::kCompareFilesRemoved, 90, true},
+    {text::kColumnFolder, 360, false}, {text::kCompareChange, 120, true},    {text::kColumnNow, 110, true},
+    {text::kCompareBefore, 110, true}, {text::kCompareFilesAdded, 90, true}, {text::kCompareFilesRemoved, 90, true},
 };
 
+// The two file lists share the page's width side by side: narrower columns.
 constexpr ListColumn kGrownListColumns[] = {
-    {text::kColumnFileName, 260, false}, {text::kColumnGain, 120, true}, {text::kColumnNow, 110, true},
-    {text::kCompareBefore, 110, true},   {text::kColumnPath, 420, false},
+    {text::kColumnFileName, 200, false}, {text::kColumnGain, 100, true},  {text::kColumnNow, 90, true},
+    {text::kCompareBefore, 90, true},    {text::kColumnPath, 320, false},
+};
+constexpr ListColumn kLostListColumns[] = {
+    {text::kColumnFileName, 200, false}, {text::kColumnLoss, 100, true},  {text::kColumnNow, 90, true},
+    {text::kCompareBefore, 90, true},    {text::kColumnPath, 320, false},
 };
 
 COLORREF ChangeColour(std::int64_t change) {
@@ -93,25 +99,61 @@ void OnChangeDoubleClick(ChangeListContext& context, const NMITEMACTIVATE& click
   if (const auto at = context.rows.FindRow(key)) ShowAndSelectRow(context.list, static_cast<int>(*at));
 }
 
-void PaintGrownRow(HDC dc, const GrownListContext& context, int item, const RECT& row, const RowColours& colours) {
+// The file list's entries: grown or lost.
+const std::vector<ComparedFile>* FilesOf(const ChangedFilesContext& context) {
+  if (context.scans == nullptr) return nullptr;
+  return context.lost ? &context.scans->lost : &context.scans->grown;
+}
+
+const ComparedFile* FileAt(const ChangedFilesContext& context, int item) {
+  const std::vector<ComparedFile>* files = FilesOf(context);
+  if (files == nullptr || item < 0 || static_cast<std::size_t>(item) >= files->size()) return nullptr;
+  return &(*files)[static_cast<std::size_t>(item)];
+}
+
+std::wstring FileCellText(const ChangedFilesContext& context, int item, std::int32_t column) {
+  if (FileAt(context, item) == nullptr) return {};
+  const auto index = static_cast<std::size_t>(item);
+  return context.lost ? LostCellText(*context.scans, index, column) : GrownCellText(*context.scans, index, column);
+}
+
+void PaintChangedFileRow(HDC dc, const ChangedFilesContext& context, int item, const RECT& row,
+                         const RowColours& colours) {
   FillRowBackground(dc, context.list, item, row, colours.background);
-  if (context.scans == nullptr || item < 0 || static_cast<std::size_t>(item) >= context.scans->grown.size()) return;
+  if (FileAt(context, item) == nullptr) return;
   const ListColumnWidths columns = ReadColumnWidths(context.list);
   RECT cell{};
   for (std::int32_t column = 0; column < kGrownColumnCount; ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
     const bool number = column != kGrownColumnName && column != kGrownColumnFolder;
-    const COLORREF ink = column == kGrownColumnGain ? kGrowthColour : RGB(0, 0, 0);
-    DrawCellText(dc, cell, colours.background, GrownCellText(*context.scans, static_cast<std::size_t>(item), column),
-                 number, context.dpi, ink);
+    const COLORREF change_ink = context.lost ? kShrinkColour : kGrowthColour;
+    const COLORREF ink = column == kGrownColumnGain ? change_ink : RGB(0, 0, 0);
+    DrawCellText(dc, cell, colours.background, FileCellText(context, item, column), number, context.dpi, ink);
+  }
+}
+
+// The row's item, for the menu and the action keys.
+std::optional<ItemRef> FileItemRef(const ChangedFilesContext& context, int item) {
+  if (context.scans == nullptr) return std::nullopt;
+  return context.lost ? LostFileItem(*context.scans, item) : GrownFileItem(*context.scans, item);
+}
+
+// Enter or a double-click: a file still there in the shell's file browser,
+// a vanished one's nearest folder still there in the tree view.
+void OpenFileRow(ChangedFilesContext& context, int item) {
+  const ComparedFile* file = FileAt(context, item);
+  if (file == nullptr) return;
+  const FileRowTarget target = TargetOfFile(*context.scans, *file);
+  if (!target.browse_path.empty()) {
+    ShowItemInFileBrowser(FileItemRef(context, item), context.origin);
+  } else if (target.show_folder && context.show_folder) {
+    context.show_folder(*target.show_folder);
   }
 }
 
 }  // namespace
 
-void SetupChangeListColumns(HWND list, int dpi) {
-  SetupListColumns(list, kChangeListColumns, dpi, kTreeListStyle);
-}
+void SetupChangeListColumns(HWND list, int dpi) { SetupListColumns(list, kChangeListColumns, dpi, kTreeListStyle); }
 
 LRESULT ChangeListNotify(NMHDR& header, ChangeListContext& context) {
   switch (header.code) {
@@ -156,33 +198,32 @@ void RefreshChangeList(ChangeListContext& context) {
   SetHeaderSortArrow(context.list, kChangeColumnChange, false);
 }
 
-void SetupGrownListColumns(HWND list, int dpi) {
-  SetupListColumns(list, kGrownListColumns, dpi, kTreeListStyle);
+void SetupChangedFilesColumns(HWND list, bool lost, int dpi) {
+  if (lost) {
+    SetupListColumns(list, kLostListColumns, dpi, kTreeListStyle);
+  } else {
+    SetupListColumns(list, kGrownListColumns, dpi, kTreeListStyle);
+  }
 }
 
-LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
+LRESULT ChangedFilesNotify(NMHDR& header, ChangedFilesContext& context) {
   switch (header.code) {
     case LVN_GETDISPINFOW:
-      AnswerCellText(header, [&context](int row, int column) {
-        if (context.scans == nullptr || row < 0) return std::wstring();
-        return GrownCellText(*context.scans, static_cast<std::size_t>(row), column);
-      });
+      AnswerCellText(header, [&context](int row, int column) { return FileCellText(context, row, column); });
       return 0;
     case NM_CUSTOMDRAW:
       return CustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
                             [&context](HDC dc, int item, const RECT& row, const RowColours& colours) {
-                              PaintGrownRow(dc, context, item, row, colours);
+                              PaintChangedFileRow(dc, context, item, row, colours);
                             });
-    case NM_DBLCLK: {
-      if (context.scans != nullptr) {
-        const int row = reinterpret_cast<NMITEMACTIVATE&>(header).iItem;
-        ShowItemInFileBrowser(GrownFileItem(*context.scans, row), context.origin);
-      }
+    case NM_DBLCLK:
+      OpenFileRow(context, reinterpret_cast<NMITEMACTIVATE&>(header).iItem);
       return 0;
-    }
     case NM_RCLICK: {
+      // Our menu and the shell's for a file still there; a vanished one has
+      // only what applies to a path.
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      if (context.scans != nullptr) ShowRowItemMenu(context.list, click, GrownFileItem(*context.scans, click.iItem));
+      ShowRowItemMenu(context.list, click, FileItemRef(context, click.iItem));
       return 0;
     }
     default:
@@ -190,18 +231,19 @@ LRESULT GrownListNotify(NMHDR& header, GrownListContext& context) {
   }
 }
 
-bool GrownListKeyDown(GrownListContext& context, WPARAM key) {
-  std::optional<ItemRef> item;
-  if (context.scans != nullptr) item = GrownFileItem(*context.scans, SelectedListRow(context.list));
+bool ChangedFilesKeyDown(ChangedFilesContext& context, WPARAM key) {
+  const int selected = SelectedListRow(context.list);
+  const std::optional<ItemRef> item = FileItemRef(context, selected);
   if (ItemActionKey(item ? &*item : nullptr, key)) return true;
   if (key != VK_RETURN) return false;
-  ShowItemInFileBrowser(item, context.origin);
+  OpenFileRow(context, selected);
   return true;
 }
 
-void RefreshGrownList(GrownListContext& context) {
+void RefreshChangedFiles(ChangedFilesContext& context) {
   ClearListSelection(context.list);
-  SetListRowCount(context.list, context.scans != nullptr ? context.scans->grown.size() : 0);
+  const std::vector<ComparedFile>* files = FilesOf(context);
+  SetListRowCount(context.list, files != nullptr ? files->size() : 0);
 }
 
 }  // namespace tw

@@ -12,12 +12,12 @@
 #include <functional>
 
 #include "model/scan_result.h"
-#include "views/extension_list.h"
+#include "treemap/treemap_items.h"
 #include "views/change_rows.h"
+#include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
 #include "views/item_actions.h"
-#include "treemap/treemap_items.h"
 #include "views/treemap_navigation.h"
 
 namespace tw {
@@ -106,19 +106,26 @@ bool ChangeListKeyDown(ChangeListContext& context, WPARAM key);
 // After a new comparison (or none): the rows from the root, nothing selected.
 void RefreshChangeList(ChangeListContext& context);
 
-struct GrownListContext {
+// The files that appeared or grew most (`lost` false) or that vanished or
+// shrank most, under the folder changes.
+struct ChangedFilesContext {
   HWND list = nullptr;
   HWND owner = nullptr;
   const ComparedScans* scans = nullptr;  // null: no rows
+  bool lost = false;
   int dpi = 96;
   ResultOrigin origin = ResultOrigin::kScanned;
+  // Enter on a vanished file: show its nearest folder still there (its id)
+  // in the tree view.
+  std::function<void(std::int64_t)> show_folder;
 };
 
-void SetupGrownListColumns(HWND list, int dpi);
-LRESULT GrownListNotify(NMHDR& header, GrownListContext& context);
-// Enter shows the selected file in the shell's file browser, Ctrl+C copies
-// its path. True when the key was one of those.
-bool GrownListKeyDown(GrownListContext& context, WPARAM key);
-void RefreshGrownList(GrownListContext& context);
+void SetupChangedFilesColumns(HWND list, bool lost, int dpi);
+LRESULT ChangedFilesNotify(NMHDR& header, ChangedFilesContext& context);
+// Enter shows the selected file in the shell's file browser, or a vanished
+// one's nearest folder still there in the tree view; Ctrl+C copies its
+// path. True when the key was one of those.
+bool ChangedFilesKeyDown(ChangedFilesContext& context, WPARAM key);
+void RefreshChangedFiles(ChangedFilesContext& context);
 
 }  // namespace tw

@@ -1,9 +1,11 @@
 #include "views/change_rows.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "base/arithmetic.h"
 #include "format/format.h"
+#include "format/utc_time.h"
 #include "texts/texts.h"
 
 namespace tw {
@@ -14,15 +16,6 @@ constexpr wchar_t kMinus = L'\u2212';
 std::wstring SizeText(std::int64_t bytes) { return FormatSize(static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0))); }
 
 std::wstring CountText(std::int64_t n) { return std::to_wstring(n); }
-
-// Seconds since 1970 as FILETIME ticks (100 ns since 1601); 0 when unknown
-// or out of range.
-std::int64_t FileTimeOfUnixSeconds(std::int64_t seconds) {
-  constexpr std::int64_t kEpochDifference = 11644473600;
-  constexpr std::int64_t kTicks = 10000000;
-  if (seconds <= 0 || seconds > std::numeric_limits<std::int64_t>::max() / kTicks - kEpochDifference) return 0;
-  return (seconds + kEpochDifference) * kTicks;
-}
 
 // Whether any file directly in the folder appeared, vanished or changed.
 bool DirectFilesChanged(const ComparedFolder& f) {
@@ -48,7 +41,58 @@ std::wstring Marked(std::wstring name, bool added, bool removed) {
   return name;
 }
 
+// A vanished folder's name with what it held in the older scan:
+// "Editor (已删除 · 27 个文件 · 2 个文件夹)".
+std::wstring VanishedFolderName(const ComparedScans& scans, const ComparedFolder& f) {
+  const DirNode& held = scans.old_scan->folders[f.old_folder];
+  return ComparedName(scans, f) + L" (" + text::kCompareRemoved + text::kChangeSeparator +
+         std::to_wstring(held.total_file_count) + text::kHeldFiles + text::kChangeSeparator +
+         std::to_wstring(held.total_folder_count) + text::kHeldFolders + L")";
+}
+
+// The cells of a file list of the page: name, the change (a gain, or a loss
+// as a negative change), the sizes now and before, the folder's path.
+std::wstring FileListCell(const ComparedScans& scans, const ComparedFile& file, std::int32_t column, bool loss) {
+  switch (column) {
+    case 0:
+      return ComparedFileName(scans, file);
+    case 1: {
+      const std::int64_t gain = SaturatingSub(file.new_size, file.old_size);
+      return FormatSizeChange(loss ? std::min<std::int64_t>(gain, 0) : std::max<std::int64_t>(gain, 0), kMinus);
+    }
+    case 2:
+      return SizeText(file.new_size);
+    case 3:
+      return SizeText(file.old_size);
+    case 4:
+      return ComparedPath(scans, file.folder);
+    default:
+      return {};
+  }
+}
+
 }  // namespace
+
+bool ChangeRowModel::Shown(std::uint32_t folder) const {
+  return folder == 0 || !changed_only_ || changed_below_[folder] != 0;
+}
+
+bool ChangeRowModel::DirectFilesShown(std::uint32_t folder) const {
+  const ComparedFolder& f = scans_->folders[folder];
+  return f.has_direct_files() && (!changed_only_ || DirectFilesChanged(f));
+}
+
+bool ChangeRowModel::Expandable(std::uint32_t folder) const {
+  if (DirectFilesShown(folder)) return true;
+  const std::vector<std::uint32_t>& children = scans_->folders[folder].children;
+  return std::any_of(children.begin(), children.end(), [this](std::uint32_t child) { return Shown(child); });
+}
+
+void ChangeRowModel::SetChangedOnly(bool changed_only) {
+  if (changed_only == changed_only_) return;
+  changed_only_ = changed_only;
+  Rebuild();
+}
 
 void ChangeRowModel::Reset(const ComparedScans* scans) {
   scans_ = scans != nullptr && !scans->folders.empty() ? scans : nullptr;
@@ -56,6 +100,15 @@ void ChangeRowModel::Reset(const ComparedScans* scans) {
   open_files_.assign(open_.size(), 0);
   files_.clear();
   if (!open_.empty()) open_[0] = 1;
+  // A folder counts as changed when it or anything below it did: a file
+  // that grew beside one that shrank by as much leaves its folders' totals
+  // as they were. Parents come before their children.
+  changed_below_.assign(open_.size(), 0);
+  for (std::size_t i = changed_below_.size(); i-- > 0;) {
+    const ComparedFolder& f = scans_->folders[i];
+    if (f.changed() || DirectFilesChanged(f)) changed_below_[i] = 1;
+    if (i != 0 && changed_below_[i] != 0) changed_below_[f.parent] = 1;
+  }
   Rebuild();
 }
 
@@ -63,18 +116,15 @@ void ChangeRowModel::Rebuild() {
   rows_.clear();
   if (scans_ == nullptr) return;
   const auto& folders = scans_->folders;
-  const auto expandable = [&folders](std::uint32_t at) {
-    return !folders[at].children.empty() || folders[at].has_direct_files();
-  };
   // Depth first in the comparison's order; the stack holds what comes next.
   std::vector<std::uint32_t> stack{0};
   while (!stack.empty()) {
     const std::uint32_t at = stack.back();
     stack.pop_back();
     const ComparedFolder& f = folders[at];
-    rows_.push_back(MakeRow(at, f.depth, false, expandable(at)));
+    rows_.push_back(MakeRow(at, f.depth, false, Expandable(at)));
     if (open_[at] == 0) continue;
-    if (f.has_direct_files()) {
+    if (DirectFilesShown(at)) {
       rows_.push_back(MakeRow(at, f.depth + 1, true, DirectFilesChanged(f)));
       if (open_files_[at] != 0) {
         const std::size_t count = files_[at].size();
@@ -83,14 +133,14 @@ void ChangeRowModel::Rebuild() {
         }
       }
     }
-    for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) stack.push_back(*it);
+    for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) {
+      if (Shown(*it)) stack.push_back(*it);
+    }
   }
 }
 
 bool ChangeRowModel::Toggle(std::uint32_t folder) {
-  if (scans_ == nullptr || folder >= open_.size()) return false;
-  const ComparedFolder& f = scans_->folders[folder];
-  if (f.children.empty() && !f.has_direct_files()) return false;
+  if (scans_ == nullptr || folder >= open_.size() || (open_[folder] == 0 && !Expandable(folder))) return false;
   open_[folder] ^= 1;
   Rebuild();
   return true;
@@ -166,7 +216,8 @@ std::wstring ChangeRowModel::CellText(std::int64_t index, std::int32_t column) c
   switch (column) {
     case kChangeColumnName:
       if (direct) return text::kDirectFiles;
-      return Marked(ComparedName(*scans_, f), f.old_folder == kNoSide, f.new_folder == kNoSide);
+      if (f.new_folder == kNoSide && f.old_folder != kNoSide) return VanishedFolderName(*scans_, f);
+      return Marked(ComparedName(*scans_, f), f.old_folder == kNoSide, false);
     case kChangeColumnChange:
       return FormatSizeChange(AllocChange(index), kMinus);
     case kChangeColumnNow:
@@ -210,26 +261,38 @@ std::optional<std::size_t> ChangeRowModel::FindRow(const ChangeRow& key) const {
 }
 
 std::wstring GrownCellText(const ComparedScans& scans, std::size_t index, std::int32_t column) {
-  if (index >= scans.grown.size()) return {};
-  const ComparedFile& file = scans.grown[index];
-  switch (column) {
-    case kGrownColumnName:
-      return ComparedFileName(scans, file);
-    case kGrownColumnGain:
-      return FormatSizeChange(SaturatingSub(file.new_size, file.old_size), kMinus);
-    case kGrownColumnNow:
-      return SizeText(file.new_size);
-    case kGrownColumnBefore:
-      return SizeText(file.old_size);
-    case kGrownColumnFolder:
-      return ComparedPath(scans, file.folder);
-    default:
-      return {};
-  }
+  return index < scans.grown.size() ? FileListCell(scans, scans.grown[index], column, false) : std::wstring();
 }
 
 std::wstring GrownFilePath(const ComparedScans& scans, std::size_t index) {
   return index < scans.grown.size() ? ComparedFilePath(scans, scans.grown[index]) : std::wstring();
+}
+
+std::wstring LostCellText(const ComparedScans& scans, std::size_t index, std::int32_t column) {
+  return index < scans.lost.size() ? FileListCell(scans, scans.lost[index], column, true) : std::wstring();
+}
+
+std::wstring LostFilePath(const ComparedScans& scans, std::size_t index) {
+  return index < scans.lost.size() ? ComparedFilePath(scans, scans.lost[index]) : std::wstring();
+}
+
+std::optional<std::int64_t> SurvivingFolderId(const ComparedScans& scans, std::uint32_t folder) {
+  for (std::uint32_t at = folder; at < scans.folders.size(); at = scans.folders[at].parent) {
+    const ComparedFolder& f = scans.folders[at];
+    if (f.new_folder != kNoSide) return scans.new_scan->folders[f.new_folder].id;
+    if (at == 0) break;
+  }
+  return std::nullopt;
+}
+
+FileRowTarget TargetOfFile(const ComparedScans& scans, const ComparedFile& file) {
+  FileRowTarget target;
+  if (file.new_file != kNoSide) {
+    target.browse_path = ComparedFilePath(scans, file);
+  } else {
+    target.show_folder = SurvivingFolderId(scans, file.folder);
+  }
+  return target;
 }
 
 ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size_t> selected, ChangeListKey key) {
@@ -256,12 +319,9 @@ ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size
         action.select_row = rows.ParentRow(index);
       }
       break;
-    case ChangeListKey::kEnter: {
-      const ComparedScans* scans = rows.scans();
-      const ComparedFolder& f = scans->folders[here.folder];
-      if (f.new_folder != kNoSide) action.show_folder = scans->new_scan->folders[f.new_folder].id;
+    case ChangeListKey::kEnter:
+      action.show_folder = SurvivingFolderId(*rows.scans(), here.folder);
       break;
-    }
     case ChangeListKey::kBackspace:
       action.select_row = rows.ParentRow(index);
       break;
@@ -269,8 +329,8 @@ ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size
   return action;
 }
 
-std::wstring ChangeStatusSuffix(const ComparedScans& scans) {
-  std::wstring suffix = text::kChangeStatusLead;
+std::wstring ChangeStatusSuffix(const ComparedScans& scans, const std::wstring& lead) {
+  std::wstring suffix = lead.empty() ? std::wstring(text::kChangeStatusLead) : lead;
   const std::wstring when = FormatFileTime(FileTimeOfUnixSeconds(scans.old_scan->scanned_at));
   if (!when.empty()) suffix += L" (" + when + L") ";
   const std::int64_t change = scans.folders.empty() ? 0 : scans.folders[0].alloc_change();

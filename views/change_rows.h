@@ -8,8 +8,11 @@
 // scans: under every open folder that holds files directly in either scan
 // one "[直接文件]" row, then its child folders. A "[直接文件]" row whose files
 // changed opens to show them, one row per file that appeared, vanished or
-// changed size, largest growth first. Row indices are valid until the next
-// change.
+// changed size, largest growth first. With only the changes shown, the
+// folders in which nothing changed (their sizes and counts, and those of
+// everything below them) are left out, and so are the "[直接文件]" rows
+// whose files did not change. Row indices are valid until the
+// next change.
 //
 // Pure logic: no window-system calls. Used on the user-interface thread only.
 
@@ -51,7 +54,17 @@ inline constexpr std::int32_t kGrownColumnCount = 5;
 inline constexpr Colour kGrowthColour = Rgb(200, 30, 30);
 inline constexpr Colour kShrinkColour = Rgb(20, 140, 60);
 
-// How many files the page lists below the folders.
+// The five columns of the list of files that vanished or shrank.
+enum LostColumn : std::int32_t {
+  kLostColumnName = 0,
+  kLostColumnLoss = 1,    // bytes lost, with U+2212: "−5.00 MB"
+  kLostColumnNow = 2,     // size in the new scan ("0 B" for a vanished file)
+  kLostColumnBefore = 3,  // size in the previous scan
+  kLostColumnFolder = 4,  // the folder's path
+};
+inline constexpr std::int32_t kLostColumnCount = 5;
+
+// How many files each of the page's file lists holds.
 inline constexpr std::size_t kGrownFileCount = 200;
 
 // One visible row: a folder of either scan, its "[直接文件]" row, or one of
@@ -68,8 +81,14 @@ struct ChangeRow {
 
 class ChangeRowModel {
  public:
-  // A new comparison (not owned; null clears): only the root is open.
+  // A new comparison (not owned; null clears): only the root is open. Whether
+  // only the changes are shown stays as it was.
   void Reset(const ComparedScans* scans);
+
+  // Shows only the folders (and "[直接文件]" rows) that changed, or all of
+  // them; the root row always. Open folders stay open. Off at first.
+  void SetChangedOnly(bool changed_only);
+  bool changed_only() const { return changed_only_; }
 
   // Opens or closes a folder row's folder; false (nothing changes) for a
   // folder without rows below it.
@@ -87,8 +106,9 @@ class ChangeRowModel {
   const ChangeRow* RowAt(std::int64_t index) const;
 
   // The text of a cell; "" outside the rows and columns. Changes carry
-  // their sign with U+2212 for a loss, "+1.20 GB"; added and removed
-  // folders carry " (新增)" or " (已删除)" after their name.
+  // their sign with U+2212 for a loss, "+1.20 GB"; added folders and files
+  // carry " (新增)" after their name, vanished files " (已删除)", and
+  // vanished folders what they held: " (已删除 · 27 个文件 · 2 个文件夹)".
   std::wstring CellText(std::int64_t index, std::int32_t column) const;
   // The row's change of allocated bytes (the colour of its 变化 cell).
   std::int64_t AllocChange(std::int64_t index) const;
@@ -106,9 +126,15 @@ class ChangeRowModel {
 
  private:
   void Rebuild();
+  bool Shown(std::uint32_t folder) const;
+  bool DirectFilesShown(std::uint32_t folder) const;
+  bool Expandable(std::uint32_t folder) const;
 
   const ComparedScans* scans_ = nullptr;
+  bool changed_only_ = false;
   std::vector<std::uint8_t> open_, open_files_;  // by folder index
+  // By folder index: the folder, its direct files or anything below it changed.
+  std::vector<std::uint8_t> changed_below_;
   // The changed files of each folder whose "[直接文件]" row was opened.
   std::unordered_map<std::uint32_t, std::vector<ComparedFile>> files_;
   std::vector<ChangeRow> rows_;
@@ -117,6 +143,24 @@ class ChangeRowModel {
 // The text of a cell of the list of files that grew (ComparedScans::grown).
 std::wstring GrownCellText(const ComparedScans& scans, std::size_t index, std::int32_t column);
 std::wstring GrownFilePath(const ComparedScans& scans, std::size_t index);
+
+// The same for the list of files that vanished or shrank (ComparedScans::lost).
+std::wstring LostCellText(const ComparedScans& scans, std::size_t index, std::int32_t column);
+std::wstring LostFilePath(const ComparedScans& scans, std::size_t index);
+
+// The folder of the new scan that stands for a compared folder in the tree
+// view: the folder itself when it is still there, otherwise its nearest
+// parent that is (its id); none when the new scan holds no folders.
+std::optional<std::int64_t> SurvivingFolderId(const ComparedScans& scans, std::uint32_t folder);
+
+// What Enter does on a row of a file list of the page: a file still there is
+// shown in the shell's file browser (its path); a vanished one by its
+// nearest surviving folder in the tree view.
+struct FileRowTarget {
+  std::wstring browse_path;                // "" when the file is gone
+  std::optional<std::int64_t> show_folder;  // set when the file is gone
+};
+FileRowTarget TargetOfFile(const ComparedScans& scans, const ComparedFile& file);
 
 // ---- Keys ---------------------------------------------------------------------
 
@@ -134,8 +178,9 @@ struct ChangeKeyAction {
 
 // Right opens a closed row, or moves to the first row below an open one;
 // Left closes an open row, or moves to the parent row; Enter shows the
-// row's folder in the tree view when it is in the new scan; Backspace moves
-// to the parent row. `selected` is none when no row is selected.
+// row's folder in the tree view, or the nearest parent still there of a
+// folder that vanished; Backspace moves to the parent row. `selected` is
+// none when no row is selected.
 ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size_t> selected, ChangeListKey key);
 
 // ---- Texts ----------------------------------------------------------------------
@@ -144,6 +189,7 @@ ChangeKeyAction PressChangeListKey(ChangeRowModel& rows, std::optional<std::size
 // " · 比上次 (2026/12/1 09:30:05) 增加 3.40 GB", "… 减少 300.00 MB", "… 无变化",
 // by the change of the volume's allocated bytes; the time in local time as
 // the time columns show it, left out when the previous scan's is unknown.
-std::wstring ChangeStatusSuffix(const ComparedScans& scans);
+// `lead` replaces " · 比上次" for another baseline (" · 比一周前").
+std::wstring ChangeStatusSuffix(const ComparedScans& scans, const std::wstring& lead = L"");
 
 }  // namespace tw

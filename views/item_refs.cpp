@@ -50,13 +50,27 @@ std::optional<ItemRef> ChangeRowItem(const ChangeRowModel& rows, std::int64_t in
   return item;
 }
 
-std::optional<ItemRef> GrownFileItem(const ComparedScans& scans, std::int64_t index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= scans.grown.size()) return std::nullopt;
-  const ComparedFile& file = scans.grown[static_cast<std::size_t>(index)];
-  const std::wstring path = GrownFilePath(scans, static_cast<std::size_t>(index));
+namespace {
+
+// Entry `index` of one of the comparison's file lists.
+std::optional<ItemRef> ComparedFileItem(const ComparedScans& scans, const std::vector<ComparedFile>& files,
+                                        std::int64_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= files.size()) return std::nullopt;
+  const ComparedFile& file = files[static_cast<std::size_t>(index)];
+  const std::wstring path = ComparedFilePath(scans, file);
   if (file.new_file == kNoSide) return ItemRef{ItemKind::kGone, 0, 0, path};
   const FileItem& now = scans.new_scan->files[file.new_file];
   return ItemRef{ItemKind::kFile, now.id, scans.new_scan->FolderId(now), path};
+}
+
+}  // namespace
+
+std::optional<ItemRef> GrownFileItem(const ComparedScans& scans, std::int64_t index) {
+  return ComparedFileItem(scans, scans.grown, index);
+}
+
+std::optional<ItemRef> LostFileItem(const ComparedScans& scans, std::int64_t index) {
+  return ComparedFileItem(scans, scans.lost, index);
 }
 
 std::optional<ItemRef> TreemapCellItem(const ScanResult& result, const TreemapItem& item) {

@@ -25,8 +25,10 @@ std::optional<ItemRef> FileViewItem(const ScanResult& result, const FileViewStat
 // A row of the 变化 list: a folder or file the newer scan holds, or one
 // only the older held (kGone: its path, nothing else).
 std::optional<ItemRef> ChangeRowItem(const ChangeRowModel& rows, std::int64_t index);
-// A file of the list of files that appeared or grew.
+// A file of the list of files that appeared or grew, and of the list of
+// files that vanished (kGone: its path, nothing else) or shrank.
 std::optional<ItemRef> GrownFileItem(const ComparedScans& scans, std::int64_t index);
+std::optional<ItemRef> LostFileItem(const ComparedScans& scans, std::int64_t index);
 // A cell of the treemap of one folder: a child folder, the "[直接文件]"
 // item or one file.
 std::optional<ItemRef> TreemapCellItem(const ScanResult& result, const TreemapItem& item);

@@ -49,17 +49,29 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
     page.extension_list = {R, list_y, RW, std::max(S(80), C - S(200) - S(8))};
     l.folder_page = page;
   } else if (active_tab == kTabChanges) {
-    // The folder changes take three fifths of the height, the files the rest
-    // below a gap and their title.
+    // The picker's row takes the titles' row; the folder changes take three
+    // fifths of the rest below their title, the two file lists share the
+    // remainder side by side below a gap and their titles.
     const std::int32_t Y = T - S(22) - S(6);
     const std::int32_t title_room = S(22) + S(6);
-    const std::int32_t upper = std::max(S(120), (C - S(8) - title_room) * 3 / 5);
-    const std::int32_t lower_y = T + upper + S(8) + title_room;
+    const std::int32_t top = T + title_room;
+    const std::int32_t rest = C - title_room;
+    const std::int32_t upper = std::max(S(120), (rest - S(8) - title_room) * 3 / 5);
+    const std::int32_t lower_y = top + upper + S(8) + title_room;
+    const std::int32_t lower_height = std::max(S(80), T + C - lower_y);
+    const std::int32_t left_width = (W - 2 * M - S(8)) / 2;
+    const std::int32_t right_x = M + left_width + S(8);
+    const std::int32_t right_width = W - M - right_x;
     ChangePageLayout page;
-    page.change_title = {M, Y, W - 2 * M, S(22)};
-    page.change_list = {M, T, W - 2 * M, upper};
-    page.grown_title = {M, lower_y - title_room, W - 2 * M, S(22)};
-    page.grown_list = {M, lower_y, W - 2 * M, std::max(S(80), T + C - lower_y)};
+    page.baseline_label = {M, Y + S(3), S(64), S(22)};
+    page.baseline_picker = {M + S(68), Y, S(300), S(300)};
+    page.changed_only = {M + S(68) + S(300) + S(24), Y + S(2), S(240), S(24)};
+    page.change_title = {M, T, W - 2 * M, S(22)};
+    page.change_list = {M, top, W - 2 * M, upper};
+    page.grown_title = {M, lower_y - title_room, left_width, S(22)};
+    page.grown_list = {M, lower_y, left_width, lower_height};
+    page.lost_title = {right_x, lower_y - title_room, right_width, S(22)};
+    page.lost_list = {right_x, lower_y, right_width, lower_height};
     page.message = {M, T, W - 2 * M, S(22)};
     l.change_page = page;
   } else if (active_tab == kTabSearch) {

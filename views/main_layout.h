@@ -39,14 +39,22 @@ struct FolderPageLayout {
   Placement extension_list;
 };
 
-// The controls of the 变化 page: the folder changes above, the files that
-// grew below, each under its title; the one-line message takes the place of
-// all four when there is nothing to compare.
+// The controls of the 变化 page: along its top the picker of the scan
+// compared with (its label, the drop-down) and the check box that hides the
+// unchanged folders; below them the folder changes, and under those the
+// files that grew and the files lost side by side, each list under its
+// title. The one-line message takes the place of the titles and lists when
+// there is nothing to show.
 struct ChangePageLayout {
+  Placement baseline_label;
+  Placement baseline_picker;  // height = the open drop-down's height
+  Placement changed_only;
   Placement change_title;
   Placement change_list;
   Placement grown_title;
   Placement grown_list;
+  Placement lost_title;
+  Placement lost_list;
   Placement message;
 };
 

@@ -32,9 +32,15 @@ class ScanCycle {
   void Succeeded(std::wstring summary);
 
   // A saved scan was opened while no scan runs: its line becomes the status
-  // line, as a scan's summary does. Ignored while a scan runs (an opening
-  // never starts then).
+  // line, as a scan's summary does, and UpdateSummary leaves it. Ignored
+  // while a scan runs (an opening never starts then).
   void Opened(std::wstring line);
+
+  // The summary of the result shown changed (its comparison arrived, or
+  // another baseline was compared): taken when the line shows that result,
+  // after a success and before the next press; false otherwise (a scan or
+  // a failure owns the line), and nothing changes.
+  bool UpdateSummary(std::wstring summary);
 
   bool scanning() const { return scanning_; }
   // Whether the drive list and the scan button accept input.
@@ -43,6 +49,7 @@ class ScanCycle {
 
  private:
   bool scanning_ = false;
+  bool showing_result_ = false;  // the line is a successful scan's summary
   std::wstring status_;
 };
 

@@ -26,8 +26,9 @@ TEST(CommandLine, DefaultsWithSourceOnly) {
 }
 
 TEST(CommandLine, ValuesSeparateOrAfterEqualsSign) {
-  const ParsedCommandLine p = Parse({"--depth", "4", "--top=2147483647", "--partition", "2", "--threads=3", "--json",
-                                     "--files", "--timings", "-q", "--drive-letter=d:", "--ncdu", "-x.json", "/dev/sdb"});
+  const ParsedCommandLine p =
+      Parse({"--depth", "4", "--top=2147483647", "--partition", "2", "--threads=3", "--json", "--files", "--timings",
+             "-q", "--drive-letter=d:", "--ncdu", "-x.json", "/dev/sdb"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.depth, 4);
   EXPECT_EQ(p.options.top, 2147483647);
@@ -37,6 +38,13 @@ TEST(CommandLine, ValuesSeparateOrAfterEqualsSign) {
   EXPECT_EQ(p.options.drive_letter, L"D");
   EXPECT_EQ(p.options.source, "/dev/sdb");
   EXPECT_EQ(p.options.ncdu, "-x.json");
+}
+
+TEST(CommandLine, AScanTimeGoesWithASaveAndCarriesItsZone) {
+  const ParsedCommandLine p = Parse({"--save", "s.tws", "--scan-time=2026-12-07T10:30:05+01:00", "a.img"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.scan_time, 1796635805);  // 2026-12-07T09:30:05Z
+  EXPECT_FALSE(Parse({"a.img"}).options.scan_time.has_value());
 }
 
 TEST(CommandLine, DoubleDashLetsSourceStartWithDash) {
@@ -76,6 +84,9 @@ TEST(CommandLine, RejectsWhatItCannotUse) {
       {{"--files", "a.img"}, "--files needs --json"},
       {{"--ncdu=", "a.img"}, "--ncdu needs a file name"},
       {{"--json", "--ncdu", "-", "a.img"}, "--ncdu - and --json both write to stdout"},
+      {{"--scan-time", "2026-12-07T09:30:05Z", "a.img"}, "--scan-time needs --save"},
+      {{"--save", "s.tws", "--scan-time", "2026-12-07T09:30:05", "a.img"}, "its zone included), not '2026-12-07"},
+      {{"--save", "s.tws", "--scan-time", "yesterday", "a.img"}, "--scan-time needs a time"},
   };
   for (const Case& c : cases) {
     const ParsedCommandLine p = Parse(c.args);
@@ -117,7 +128,7 @@ TEST(CommandLine, HelpAndParserShareOneTable) {
       EXPECT_EQ(Parse({name}).error.find("needs a value") != std::string::npos, !value.empty()) << name;
     }
   }
-  EXPECT_EQ(options, 20);  // --find and --csv among them
+  EXPECT_EQ(options, 21);  // --find, --csv and --scan-time among them
 }
 
 }  // namespace

@@ -59,6 +59,23 @@ TEST_F(CompareCli, ASavedScanGivesTheSameDocumentAsTheScan) {
   std::remove(saved.c_str());
 }
 
+// A scan saved under a given time says so when it is compared, and the
+// volume is the same as ever.
+TEST_F(CompareCli, AScanSavedUnderAGivenTimeCarriesIt) {
+  const std::string saved = Temp("dated.tws");
+  const Outcome save = Tarnwick({"-q", "--save", saved, "--scan-time", "2026-11-30T09:30:05Z", sample_->path()});
+  ASSERT_EQ(save.status, 0) << save.err;
+  const Outcome run = Tarnwick({"-q", "--json", "--compare", saved, sample_->path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  EXPECT_EQ(doc["old"]["scanned_at"], 1796031005);
+  EXPECT_NE(doc["new"]["scanned_at"], 1796031005);
+  EXPECT_EQ(doc["old"]["root_total_size"], doc["new"]["root_total_size"]);
+  // Without --save the time has nowhere to go.
+  EXPECT_EQ(Tarnwick({"-q", "--scan-time", "2026-11-30T09:30:05Z", sample_->path()}).status, 2);
+  std::remove(saved.c_str());
+}
+
 TEST_F(CompareCli, AVolumeComparedWithItselfShowsNoChangeUnderAnyDriveLetter) {
   const std::string saved = Temp("self.tws");
   ASSERT_EQ(Tarnwick({"-q", "--drive-letter", "C", "--save", saved, sample_->path()}).status, 0);

@@ -132,7 +132,8 @@ def check_overview(gui, rep, scanner, image):
     if not rep.check("全景: the tab is there", d is not None, "no tab named 全景"):
         return
     shown = overview_of(d)
-    others = [c["id"] for c in d["controls"] if c["visible"] and c["id"] in (1003, 1004, 1009, 1014, 1020, 1021)]
+    others = [c["id"] for c in d["controls"]
+              if c["visible"] and c["id"] in (1003, 1004, 1009, 1014, 1020, 1021, 1025, 1026, 1027, 1031, 1032, 1033, 1035)]
     t = scale(78, 96) + scale(30, 96) + scale(28, 96)
     w, h = d["client"][2], d["client"][3]
     want = [12, t - 28, w - 24, h - t - 30 - 12 + 28]

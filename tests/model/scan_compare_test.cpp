@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/scan_result_builder.h"
@@ -87,6 +89,62 @@ TEST(CompareScans, ListsKeepTheLargestAndAnEmptySideIsAllAddedOrRemoved) {
   full.result().volume_serial = 1;
   empty.result().volume_serial = 2;
   EXPECT_FALSE(CompareScans(MakeGeneration(empty.result()), MakeGeneration(full.result()), 1).same_volume);
+}
+
+// The files lost are exactly the removed files that held bytes and the
+// resized files that shrank (the lists --compare prints), most bytes lost
+// first, equal losses in folder order; with a smaller top, the first of them.
+TEST(CompareScans, LostFilesAreTheRemovedAndShrunkOnesByBytesLost) {
+  ScanResultBuilder before(L"C"), after(L"C");
+  for (std::int64_t folder = 30; folder < 34; ++folder) {
+    before.AddFolder(folder, kRootId, L"d" + std::to_wstring(folder));
+    after.AddFolder(folder, kRootId, L"d" + std::to_wstring(folder));
+  }
+  // Per file i: kept, shrunk, grown, removed or emptied, in turn; removed
+  // empty files lose nothing.
+  for (int i = 0; i < 400; ++i) {
+    const std::int64_t folder = 30 + i % 4, size = (i * 7919) % 3000;
+    const std::wstring name = L"f" + std::to_wstring(i);
+    before.AddFile(folder, 1000 + i, name, size);
+    switch (i % 5) {
+      case 0: after.AddFile(folder, 1000 + i, name, size); break;
+      case 1: after.AddFile(folder, 1000 + i, name, size / 3); break;
+      case 2: after.AddFile(folder, 1000 + i, name, size + 10); break;
+      case 3: break;
+      default: after.AddFile(folder, 1000 + i, name, 0); break;
+    }
+  }
+  before.Finish();
+  after.Finish();
+  const ComparedScans all = CompareScans(MakeGeneration(before.result()), MakeGeneration(after.result()), 10000);
+  std::vector<std::tuple<std::int64_t, std::uint32_t, std::wstring>> want;
+  for (const ComparedFile& f : all.removed) {
+    if (f.old_size > 0) want.emplace_back(f.old_size, f.folder, ComparedFilePath(all, f));
+  }
+  for (const ComparedFile& f : all.resized) {
+    if (f.new_size < f.old_size) want.emplace_back(f.old_size - f.new_size, f.folder, ComparedFilePath(all, f));
+  }
+  std::sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
+    return std::get<0>(a) != std::get<0>(b) ? std::get<0>(a) > std::get<0>(b) : std::get<1>(a) < std::get<1>(b);
+  });
+  ASSERT_EQ(all.lost.size(), want.size());
+  ASSERT_GT(want.size(), 200u);
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    const ComparedFile& f = all.lost[i];
+    EXPECT_EQ(f.old_size - f.new_size, std::get<0>(want[i])) << i;
+    EXPECT_EQ(f.folder, std::get<1>(want[i])) << i;
+  }
+  std::vector<std::wstring> paths = Paths(all, all.lost), wanted_paths;
+  for (const auto& w : want) wanted_paths.push_back(std::get<2>(w));
+  std::sort(paths.begin(), paths.end());
+  std::sort(wanted_paths.begin(), wanted_paths.end());
+  EXPECT_EQ(paths, wanted_paths);
+
+  const ComparedScans top = CompareScans(MakeGeneration(before.result()), MakeGeneration(after.result()), 7);
+  ASSERT_EQ(top.lost.size(), 7u);
+  for (std::size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(top.lost[i].old_size - top.lost[i].new_size, all.lost[i].old_size - all.lost[i].new_size) << i;
+  }
 }
 
 }  // namespace

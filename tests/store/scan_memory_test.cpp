@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/snapshot.h"
@@ -66,9 +67,10 @@ TEST_F(ScanMemory, FirstScanIsSavedPrivatelyAndTheNextIsComparedWithIt) {
   EXPECT_TRUE(none.saved);
   EXPECT_EQ(none.problem, "");
   EXPECT_FALSE(none.changes);
-  const std::string path = SnapshotPathFor(folder_, kSerial);
-  EXPECT_EQ(path, folder_ + "/volume-00C0FFEE12345678.twsnap");
-  EXPECT_EQ(Names(folder_), std::vector<std::string>{"volume-00C0FFEE12345678.twsnap"}) << "no temporary left";
+  const std::string path = KeptScanPath(folder_, kSerial, 0);
+  EXPECT_EQ(path, folder_ + "/volume-00C0FFEE12345678-19700101T000000.twsnap");
+  EXPECT_EQ(Names(folder_), std::vector<std::string>{"volume-00C0FFEE12345678-19700101T000000.twsnap"})
+      << "no temporary left";
   EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::mask, fs::perms::owner_all);
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
 
@@ -85,10 +87,42 @@ TEST_F(ScanMemory, FirstScanIsSavedPrivatelyAndTheNextIsComparedWithIt) {
   ASSERT_EQ(compared.changes->added.size(), 1u);
   EXPECT_EQ(ComparedFilePath(*compared.changes, compared.changes->added[0]), L"C:\\docs\\b.txt");
   EXPECT_TRUE(compared.saved);
+  // Scanned in the same second: the new file took the previous one's name.
+  ASSERT_EQ(compared.earlier.size(), 1u);
+  EXPECT_EQ(compared.earlier[0].path, "");
   ScanResult back;
   SnapshotError error;
-  ASSERT_TRUE(LoadSnapshotFile(path, back, error)) << error.detail;
+  ASSERT_TRUE(LoadKeptScan(path, back, error)) << error.detail;
   EXPECT_EQ(test::DifferenceBetween(*second, back), "");
+}
+
+// Two scans of one volume remembered at once: one waits for the other, so
+// exactly one of them finds the other's snapshot, whole, and compares with
+// it; its own file is whole afterwards.
+TEST_F(ScanMemory, RememberingsOfOneVolumeTakeTurns) {
+  for (int round = 0; round < 5; ++round) {
+    fs::remove_all(folder_);
+    ScanResult a = Volume(100), b = Volume(200, true);
+    a.scanned_at = 1000;
+    b.scanned_at = 1000 + 2 * 86400;
+    const ResultGeneration first = MakeGeneration(std::move(a)), second = MakeGeneration(std::move(b));
+    RememberedScan x, y;
+    std::thread other([&] { x = RememberScan(folder_, first, 10); });
+    y = RememberScan(folder_, second, 10);
+    other.join();
+    ASSERT_TRUE(x.saved && y.saved) << x.problem << " / " << y.problem;
+    ASSERT_EQ((x.previous_scan == PreviousScan::kCompared) + (y.previous_scan == PreviousScan::kCompared), 1)
+        << "round " << round;
+    const bool x_last = x.previous_scan == PreviousScan::kCompared;
+    const RememberedScan& last = x_last ? x : y;
+    EXPECT_EQ((x_last ? y : x).previous_scan, PreviousScan::kNone);
+    EXPECT_EQ(test::DifferenceBetween(*(x_last ? second : first), *last.changes->old_scan), "");
+    ScanResult back;
+    SnapshotError error;
+    const ResultGeneration& kept = x_last ? first : second;
+    ASSERT_TRUE(LoadKeptScan(KeptScanPath(folder_, kSerial, kept->scanned_at), back, error)) << error.detail;
+    EXPECT_EQ(test::DifferenceBetween(*kept, back), "");
+  }
 }
 
 TEST_F(ScanMemory, UnknownSerialNumberReadsAndWritesNothing) {
@@ -100,8 +134,8 @@ TEST_F(ScanMemory, UnknownSerialNumberReadsAndWritesNothing) {
   EXPECT_FALSE(fs::exists(folder_));
 }
 
-// What stands at the volume's path decides what the previous scan was; it
-// is replaced by a good snapshot either way.
+// What stands at the newest kept scan's path decides what the previous scan
+// was; it is replaced by a good snapshot either way.
 TEST_F(ScanMemory, DamagedOrForeignSnapshotIsReplaced) {
   ScanResult foreign = Volume(1);
   foreign.volume_serial = kSerial + 1;
@@ -117,7 +151,7 @@ TEST_F(ScanMemory, DamagedOrForeignSnapshotIsReplaced) {
       {"another volume's", std::string(foreign_bytes.begin(), foreign_bytes.end()), PreviousScan::kNone},
   };
   fs::create_directory(folder_);
-  const std::string path = SnapshotPathFor(folder_, kSerial);
+  const std::string path = KeptScanPath(folder_, kSerial, 0);
   for (const Case& c : cases) {
     WriteFile(path, c.bytes);
     const RememberedScan m = RememberScan(folder_, MakeGeneration(Volume(3)), 10);
@@ -149,7 +183,9 @@ TEST_F(ScanMemory, AnOpenedScanIsComparedButNeverRemembered) {
   EXPECT_FALSE(fs::exists(folder_));
 
   ASSERT_TRUE(RememberScan(folder_, MakeGeneration(Volume(100)), 10).saved);
-  const std::string path = SnapshotPathFor(folder_, kSerial);
+  const std::vector<KeptScan> kept = ListKeptScans(folder_, kSerial);
+  ASSERT_EQ(kept.size(), 1u);
+  const std::string path = kept[0].path;
   const auto written = fs::last_write_time(path);
   const std::uintmax_t size = fs::file_size(path);
   const RememberedScan compared = CompareWithRemembered(folder_, opened, 10);
@@ -158,9 +194,11 @@ TEST_F(ScanMemory, AnOpenedScanIsComparedButNeverRemembered) {
   EXPECT_EQ(compared.changes->new_scan, opened);
   EXPECT_EQ(compared.changes->new_scan->files.size(), 2u);
   EXPECT_EQ(compared.changes->old_scan->files.size(), 1u);
+  EXPECT_EQ(compared.earlier, kept) << "the picker lists the volume's kept scans";
   EXPECT_FALSE(compared.saved);
   EXPECT_EQ(fs::last_write_time(path), written);
   EXPECT_EQ(fs::file_size(path), size);
+  EXPECT_EQ(ListKeptScans(folder_, kSerial), kept) << "nothing written, nothing trimmed";
 
   // Another volume: nothing to compare with.
   ScanResult other = Volume(5);
@@ -171,7 +209,7 @@ TEST_F(ScanMemory, AnOpenedScanIsComparedButNeverRemembered) {
   const RememberedScan unreadable = CompareWithRemembered(folder_, opened, 10);
   EXPECT_EQ(unreadable.previous_scan, PreviousScan::kUnreadable);
   EXPECT_FALSE(unreadable.problem.empty());
-  EXPECT_EQ(Names(folder_), std::vector<std::string>{"volume-00C0FFEE12345678.twsnap"});
+  EXPECT_EQ(Names(folder_), std::vector<std::string>{fs::path(path).filename().string()});
   // Unknown serial number: nothing at all.
   ScanResult unknown = Volume(5);
   unknown.volume_serial = 0;

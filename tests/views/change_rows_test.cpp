@@ -65,7 +65,8 @@ class ChangeRowsTest : public ::testing::Test {
 TEST_F(ChangeRowsTest, RowsFollowTheGrowthOfAllocatedBytesWithSignedTexts) {
   // A move is a removal at the old path and an addition at the new one.
   EXPECT_EQ(Column(kChangeColumnName),
-            (std::vector<std::wstring>{L"[C:]", L"[直接文件]", L"new (新增)", L"grow", L"dst", L"gone (已删除)", L"src",
+            (std::vector<std::wstring>{L"[C:]", L"[直接文件]", L"new (新增)", L"grow", L"dst",
+                                       L"gone (已删除 · 1 个文件 · 0 个文件夹)", L"src",
                                        L"shrink"}));
   EXPECT_EQ(Column(kChangeColumnChange), (std::vector<std::wstring>{L"+4.35 KB", L"0 B", L"+4.88 KB", L"+300 B",
                                                                     L"+70 B", L"\u221250 B", L"\u221270 B",
@@ -113,9 +114,10 @@ TEST_F(ChangeRowsTest, FoldersOpenAndCloseAndKeysMoveAsInTheFolderList) {
   a = PressChangeListKey(rows_, 4, ChangeListKey::kLeft);
   EXPECT_TRUE(a.rows_changed);
   EXPECT_EQ(rows_.RowCount(), 8u);
-  // Enter shows a folder of the new scan in the tree view, not a vanished one.
+  // Enter shows a folder of the new scan in the tree view, and for a
+  // vanished one its nearest parent still there.
   EXPECT_EQ(PressChangeListKey(rows_, 3, ChangeListKey::kEnter).show_folder, 30);
-  EXPECT_FALSE(PressChangeListKey(rows_, 5, ChangeListKey::kEnter).show_folder.has_value());
+  EXPECT_EQ(PressChangeListKey(rows_, 5, ChangeListKey::kEnter).show_folder, after_.result().folders[0].id);
   // The root row and no selection go nowhere.
   EXPECT_FALSE(PressChangeListKey(rows_, 0, ChangeListKey::kBackspace).select_row.has_value());
   EXPECT_FALSE(PressChangeListKey(rows_, std::nullopt, ChangeListKey::kRight).select_row.has_value());
@@ -191,6 +193,120 @@ TEST_F(ChangeRowsTest, StatusSuffixTellsTheOverallChangeAndWhenTheLastScanWas) {
     unsetenv("TZ");
   }
   tzset();
+}
+
+// With only the changes shown, folders whose sizes and counts did not
+// change and "[直接文件]" rows whose files did not are left out, however
+// deep; the root stays. Clearing the box shows them again, the open folders
+// still open.
+TEST(ChangeRows, OnlyTheChangesHideUnchangedFoldersAndShowThemAgain) {
+  ScanResultBuilder before, after;
+  for (ScanResultBuilder* b : {&before, &after}) {
+    b->AddFile(kRootId, 90, L"same.txt", 10);
+    b->AddFolder(30, kRootId, L"quiet");
+    b->AddFolder(31, 30, L"deeper");
+    b->AddFile(31, 100, L"q", 40);
+    b->AddFolder(32, kRootId, L"busy");
+    b->AddFile(32, 101, L"kept", 7);
+    b->AddFolder(33, 32, L"still");
+    b->AddFile(33, 102, L"s", 5);
+    b->AddFolder(34, 32, L"moving");
+  }
+  before.AddFile(34, 103, L"m", 100);
+  after.AddFile(34, 103, L"m", 900);
+  // A folder whose file was replaced by another of the same size still
+  // changed: a file appeared and one vanished.
+  before.AddFolder(35, kRootId, L"swap");
+  after.AddFolder(35, kRootId, L"swap");
+  before.AddFile(35, 104, L"old.bin", 64);
+  after.AddFile(35, 105, L"new.bin", 64);
+  const ComparedScans scans = CompareScans(MakeGeneration(before.Finish()), MakeGeneration(after.Finish()), 10);
+  ChangeRowModel rows;
+  rows.Reset(&scans);
+  const auto names = [&rows] {
+    std::vector<std::wstring> out;
+    for (std::size_t i = 0; i < rows.RowCount(); ++i) out.push_back(rows.CellText(static_cast<std::int64_t>(i), 0));
+    return out;
+  };
+  EXPECT_FALSE(rows.changed_only()) << "all rows unless asked";
+  ASSERT_TRUE(rows.Toggle(rows.rows()[2].folder));  // busy, grown most
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]", L"[直接文件]", L"busy", L"[直接文件]", L"moving", L"still",
+                                                L"swap", L"quiet"}));
+
+  rows.SetChangedOnly(true);
+  EXPECT_TRUE(rows.changed_only());
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]", L"busy", L"moving", L"swap"}));
+  // busy's own file and still did not change: opening moving shows only
+  // its "[直接文件]" row; a folder with nothing changed below cannot open.
+  EXPECT_TRUE(rows.rows()[2].expandable);
+  ASSERT_TRUE(rows.Toggle(rows.rows()[2].folder));
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]", L"busy", L"moving", L"[直接文件]", L"swap"}));
+
+  rows.SetChangedOnly(false);
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]", L"[直接文件]", L"busy", L"[直接文件]", L"moving",
+                                                L"[直接文件]", L"still", L"swap", L"quiet"}));
+  EXPECT_TRUE(rows.rows()[8].expandable) << "quiet opens to deeper when all are shown";
+
+  // The setting outlives a new comparison, which starts from the root.
+  rows.SetChangedOnly(true);
+  rows.Reset(&scans);
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]", L"busy", L"swap"}));
+  // Two files below quiet that changed by as much in opposite ways leave
+  // its totals and counts alone: it still shows, and so do they.
+  {
+    ScanResultBuilder b1, b2;
+    for (ScanResultBuilder* b : {&b1, &b2}) {
+      b->AddFolder(30, kRootId, L"quiet");
+      b->AddFolder(31, 30, L"x");
+      b->AddFolder(32, 30, L"y");
+    }
+    b1.AddFile(31, 100, L"grows", 10);
+    b1.AddFile(32, 101, L"shrinks", 50);
+    b2.AddFile(31, 100, L"grows", 30);
+    b2.AddFile(32, 101, L"shrinks", 30);
+    const ComparedScans even = CompareScans(MakeGeneration(b1.Finish()), MakeGeneration(b2.Finish()), 10);
+    EXPECT_FALSE(even.folders[even.folders[0].children[0]].changed()) << "its figures are the same";
+    ChangeRowModel shown;
+    shown.SetChangedOnly(true);
+    shown.Reset(&even);
+    ASSERT_TRUE(shown.Toggle(shown.rows()[1].folder));
+    std::vector<std::wstring> listed;
+    for (std::size_t i = 0; i < shown.RowCount(); ++i) listed.push_back(shown.CellText(static_cast<std::int64_t>(i), 0));
+    EXPECT_EQ(listed, (std::vector<std::wstring>{L"[C:]", L"quiet", L"x", L"y"}));
+  }
+  const ComparedScans same = CompareScans(MakeGeneration(after.result()), MakeGeneration(after.result()), 10);
+  rows.Reset(&same);
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"[C:]"}));
+  EXPECT_FALSE(rows.rows()[0].expandable);
+}
+
+// The list of files lost: most bytes lost first, the loss with U+2212, a
+// vanished file now 0 B. Enter on a file still there shows it in the file
+// browser; on a vanished one its nearest folder still there in the tree view.
+TEST_F(ChangeRowsTest, LostFilesShowTheirLossAndLeadToWhatIsLeft) {
+  ASSERT_EQ(scans_.lost.size(), 3u);
+  EXPECT_EQ(LostCellText(scans_, 0, kLostColumnName), L"b");
+  EXPECT_EQ(LostCellText(scans_, 0, kLostColumnLoss), L"\u2212800 B");
+  EXPECT_EQ(LostCellText(scans_, 0, kLostColumnNow), L"200 B");
+  EXPECT_EQ(LostCellText(scans_, 0, kLostColumnBefore), L"1000 B");
+  EXPECT_EQ(LostCellText(scans_, 0, kLostColumnFolder), L"C:\\shrink");
+  EXPECT_EQ(LostFilePath(scans_, 1), L"C:\\src\\Editor\\e") << "moved away: lost at its old path";
+  EXPECT_EQ(LostCellText(scans_, 2, kLostColumnName), L"c");
+  EXPECT_EQ(LostCellText(scans_, 2, kLostColumnLoss), L"\u221250 B");
+  EXPECT_EQ(LostCellText(scans_, 2, kLostColumnNow), L"0 B");
+  EXPECT_EQ(LostCellText(scans_, 3, kLostColumnName), L"");
+  EXPECT_EQ(LostCellText(scans_, 0, kLostColumnCount), L"");
+
+  const FileRowTarget shrunk = TargetOfFile(scans_, scans_.lost[0]);
+  EXPECT_EQ(shrunk.browse_path, L"C:\\shrink\\b");
+  EXPECT_FALSE(shrunk.show_folder.has_value());
+  // e vanished with src\Editor: src is still there.
+  const FileRowTarget moved = TargetOfFile(scans_, scans_.lost[1]);
+  EXPECT_EQ(moved.browse_path, L"");
+  EXPECT_EQ(moved.show_folder, 33);
+  EXPECT_EQ(TargetOfFile(scans_, scans_.lost[2]).show_folder, after_.result().folders[0].id) << "gone is gone";
+  const FileRowTarget grown = TargetOfFile(scans_, scans_.grown[0]);
+  EXPECT_EQ(grown.browse_path, L"C:\\new\\n");
 }
 
 }  // namespace

@@ -220,6 +220,13 @@ TEST(ItemRefs, ChangeRowsActOnlyOnWhatTheNewerScanHolds) {
   EXPECT_EQ(fresh->id, 101);
   EXPECT_EQ(fresh->path, L"C:\\new\\fresh.txt");
   EXPECT_FALSE(GrownFileItem(scans, 1).has_value());
+  // The files lost: a vanished one is only a path.
+  const auto lost = LostFileItem(scans, 0);
+  ASSERT_TRUE(lost.has_value());
+  EXPECT_EQ(lost->kind, ItemKind::kGone);
+  EXPECT_EQ(lost->path, L"C:\\old\\gone.txt");
+  EXPECT_FALSE(LostFileItem(scans, 1).has_value());
+  EXPECT_FALSE(LostFileItem(scans, -1).has_value());
 }
 
 }  // namespace

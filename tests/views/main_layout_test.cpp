@@ -95,22 +95,36 @@ TEST(MainLayout, FilePageShowsOnlyTheFileListAtFullWidth) {
   EXPECT_EQ(l.status_text, LayoutMainWindow(1304, 801, 96, 0).status_text);
 }
 
-TEST(MainLayout, ChangePageStacksTheFolderChangesOverTheFilesThatGrew) {
-  // C = 623; upper = (623 - 8 - 28) * 3 / 5 = 352; the files' list starts at
-  // 136 + 352 + 8 + 28 = 524 and ends where the file page's list does.
+TEST(MainLayout, ChangePageHasItsPickerOnTopAndTheFileListsSideBySide) {
+  // C = 623; the lists start one title lower, at 164, with 595 left; upper
+  // = (595 - 8 - 28) * 3 / 5 = 335; the file lists start at 164 + 335 + 8 +
+  // 28 = 535 and end where the file page's list does; each is
+  // (1280 - 8) / 2 = 636 wide.
   const MainLayout l = LayoutMainWindow(1304, 801, 96, 2);
   ASSERT_TRUE(l.change_page.has_value());
   EXPECT_FALSE(l.folder_page.has_value());
   EXPECT_FALSE(l.file_list.has_value());
   const ChangePageLayout& page = *l.change_page;
-  EXPECT_EQ(page.change_list, (Placement{12, 136, 1280, 352}));
-  EXPECT_EQ(page.grown_title, (Placement{12, 496, 1280, 22}));
-  EXPECT_EQ(page.grown_list, (Placement{12, 524, 1280, 235}));
-  EXPECT_EQ(page.message.y, page.change_list.y);
-  // A low window keeps both lists usable.
+  EXPECT_EQ(page.baseline_picker, (Placement{80, 108, 300, 300}));
+  EXPECT_EQ(page.baseline_label.x + page.baseline_label.width, 76) << "left of the picker";
+  EXPECT_GT(page.changed_only.x, page.baseline_picker.x + page.baseline_picker.width);
+  EXPECT_EQ(page.change_title, (Placement{12, 136, 1280, 22}));
+  EXPECT_EQ(page.change_list, (Placement{12, 164, 1280, 335}));
+  EXPECT_EQ(page.grown_title, (Placement{12, 507, 636, 22}));
+  EXPECT_EQ(page.grown_list, (Placement{12, 535, 636, 224}));
+  EXPECT_EQ(page.lost_title, (Placement{656, 507, 636, 22}));
+  EXPECT_EQ(page.lost_list, (Placement{656, 535, 636, 224}));
+  EXPECT_EQ(page.lost_list.x + page.lost_list.width, 1304 - 12) << "the right margin";
+  EXPECT_EQ(page.message.y, page.change_title.y);
+  // A low window keeps every list usable; a narrow one both file lists.
   const ChangePageLayout low = *LayoutMainWindow(1000, 300, 96, 2).change_page;
   EXPECT_GE(low.change_list.height, 120);
   EXPECT_GE(low.grown_list.height, 80);
+  EXPECT_EQ(low.lost_list.height, low.grown_list.height);
+  EXPECT_GE(low.lost_list.width, 480);
+  // At 144 DPI everything scales.
+  const ChangePageLayout big = *LayoutMainWindow(1956, 1202, 144, 2).change_page;
+  EXPECT_EQ(big.baseline_picker, (Placement{120, 162, 450, 450}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -120,11 +121,12 @@ TEST(HandOverGeneration, TheComparisonKeepsItsGenerationsAndItsRowsStartAtTheRoo
   EXPECT_FALSE(old.expired());
   EXPECT_EQ(views.changes.scans(), comparison.get());
   EXPECT_EQ(views.previous_scan, PreviousScan::kCompared);
-  // The root, its "[直接文件]" row, then docs (grown most) and tmp.
-  ASSERT_EQ(views.changes.RowCount(), 4u);
-  EXPECT_EQ(views.changes.CellText(2, kChangeColumnName), L"docs");
+  // Only the changes at first: the root and docs (its own files and tmp
+  // did not change).
+  ASSERT_EQ(views.changes.RowCount(), 2u);
+  EXPECT_EQ(views.changes.CellText(1, kChangeColumnName), L"docs");
   const std::size_t collapsed = views.changes.RowCount();
-  ASSERT_TRUE(views.changes.ToggleRow(views.changes.rows()[2]));
+  ASSERT_TRUE(views.changes.ToggleRow(views.changes.rows()[1]));
   EXPECT_GT(views.changes.RowCount(), collapsed);
 
   // The same comparison handed over again: its rows start from the root.
@@ -151,6 +153,114 @@ TEST(HandOverGeneration, TheOriginFollowsEachHandOver) {
   EXPECT_EQ(views.origin, ResultOrigin::kLoaded);
   HandOverGeneration(views, Volume(), nullptr, PreviousScan::kNone);
   EXPECT_EQ(views.origin, ResultOrigin::kScanned);
+}
+
+// After a scan the result comes first: the page and the status line say
+// "正在比较…" until the comparison made for that generation arrives; one
+// made for another generation is not taken. Then the picker lists the
+// earlier scans, a picked one is compared in its turn, the last scan is
+// held when its file is gone, and a new scan starts again from 上次扫描.
+TEST(HandOverComparison, TheResultFirstThenItsComparisonThenAPickedBaseline) {
+  constexpr std::int64_t kDay = 86400;
+  ResultViewState views;
+  ScanResult last_result = *Volume(), week_result = *Volume(-4000), now_result = *Volume(2000);
+  last_result.scanned_at = 1000 * kDay - 3600;
+  week_result.scanned_at = 1000 * kDay - 8 * kDay;
+  now_result.scanned_at = 1000 * kDay;
+  const ResultGeneration last = MakeGeneration(last_result), week = MakeGeneration(week_result),
+                         now = MakeGeneration(now_result);
+  HandOverGeneration(views, now);
+  EXPECT_TRUE(views.comparing);
+  EXPECT_EQ(ChangePageMessage(views), L"正在比较…");
+  EXPECT_EQ(ComparisonStatusSuffix(views), L" · 正在比较…");
+  EXPECT_EQ(ResultStatusLine(views).find(L"扫描完成"), 0u);
+  EXPECT_FALSE(PickBaseline(views, 0).has_value()) << "nothing to pick yet";
+
+  // The last scan's file was deleted as this one was kept (an hour old, it
+  // fills no place); the week's stays.
+  const std::vector<KeptScan> earlier = {KeptScan{"", last->scanned_at, 10}, KeptScan{"week", week->scanned_at, 10}};
+  auto first = std::make_shared<const ComparedScans>(CompareScans(last, now, kGrownFileCount));
+  EXPECT_FALSE(HandOverComparison(views, Volume(), first, PreviousScan::kCompared, earlier))
+      << "made for another generation";
+  EXPECT_TRUE(views.comparing);
+  ASSERT_TRUE(HandOverComparison(views, now, first, PreviousScan::kCompared, earlier));
+  EXPECT_FALSE(HandOverComparison(views, now, first, PreviousScan::kCompared, earlier)) << "taken once";
+  EXPECT_EQ(ChangePageMessage(views), L"");
+  EXPECT_EQ(views.changes.scans(), first.get());
+  ASSERT_EQ(views.choices.size(), 2u);
+  EXPECT_EQ(views.choices[1].place, kBaselinePlaceDay) << "8 days old: the newest at least a day older";
+  EXPECT_EQ(views.chosen, 0u);
+  EXPECT_EQ(ComparisonStatusSuffix(views).rfind(L" · 比上次 (", 0), 0u);
+  EXPECT_FALSE(PickBaseline(views, 0).has_value()) << "shown already";
+  EXPECT_FALSE(PickBaseline(views, 2).has_value());
+
+  // Picking the older one: its file is read on a worker; meanwhile the page
+  // lets go of the last comparison, which stays held for 上次扫描.
+  std::weak_ptr<const ComparedScans> gone = first;
+  first.reset();
+  const std::optional<BaselineSource> source = PickBaseline(views, 1);
+  ASSERT_TRUE(source.has_value());
+  EXPECT_EQ(source->path, "week");
+  EXPECT_EQ(source->held, nullptr);
+  EXPECT_EQ(source->place, kBaselinePlaceDay);
+  EXPECT_TRUE(gone.expired());
+  EXPECT_EQ(views.changes.scans(), nullptr);
+  EXPECT_EQ(ChangePageMessage(views), L"正在比较…");
+  const auto weekly = std::make_shared<const ComparedScans>(CompareScans(week, now, kGrownFileCount));
+  HandOverPickedComparison(views, weekly);
+  EXPECT_EQ(views.changes.scans(), weekly.get());
+  EXPECT_EQ(ComparisonStatusSuffix(views).rfind(L" · 比一天前 (", 0), 0u);
+  EXPECT_NE(ComparisonStatusSuffix(views).find(L") 增加 5.86 KB"), std::wstring::npos) << ComparisonStatusSuffix(views);
+
+  // Back to 上次扫描: the scan held, whose file is gone.
+  const std::optional<BaselineSource> back = PickBaseline(views, 0);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->held, last);
+  // An unreadable baseline says so on the page and adds nothing to the status line.
+  HandOverPickedComparison(views, nullptr);
+  EXPECT_EQ(ChangePageMessage(views), L"所选的扫描记录无法读取");
+  EXPECT_EQ(ComparisonStatusSuffix(views), L"");
+
+  // The box's setting stays with a new scan, which goes back to 上次扫描.
+  views.changes.SetChangedOnly(false);
+  HandOverGeneration(views, Volume(5000));
+  EXPECT_TRUE(views.choices.empty());
+  EXPECT_EQ(views.chosen, 0u);
+  EXPECT_EQ(views.last_scan, nullptr);
+  EXPECT_FALSE(views.changes.changed_only());
+  // A scan with nothing before it: the first-scan line.
+  ASSERT_TRUE(HandOverComparison(views, views.result, nullptr, PreviousScan::kNone, {}));
+  EXPECT_EQ(ChangePageMessage(views), L"首次扫描此卷 — 下次扫描后显示变化");
+  EXPECT_TRUE(views.choices.empty());
+}
+
+// An action replaces the generation while the scan's comparison is still
+// being made: the comparison, made for the generation gone, is taken for its
+// picker and baseline, and the generation shown is compared again with
+// that baseline; one made for another scan is not taken.
+TEST(HandOverComparison, AComparisonForAGenerationAnActionReplacedIsMadeAgain) {
+  ResultViewState views;
+  const ResultGeneration before = Volume(), scanned = Volume(2000), acted = Volume(1500);
+  HandOverGeneration(views, scanned);
+  UpdateGeneration(views, acted, nullptr);
+  EXPECT_TRUE(views.comparing);
+  EXPECT_EQ(CompareAgain(views), std::nullopt) << "the scan's own comparison is still to come";
+  auto made = std::make_shared<const ComparedScans>(CompareScans(before, scanned, kGrownFileCount));
+  EXPECT_FALSE(HandOverComparison(views, acted, made, PreviousScan::kCompared, {KeptScan{"last", 0, 1}}))
+      << "not the scan's first generation";
+  ASSERT_TRUE(HandOverComparison(views, scanned, made, PreviousScan::kCompared, {KeptScan{"last", 0, 1}}));
+  EXPECT_TRUE(views.comparing);
+  EXPECT_EQ(views.comparison, nullptr) << "of a generation no longer shown";
+  EXPECT_EQ(ChangePageMessage(views), L"正在比较…");
+  ASSERT_EQ(views.choices.size(), 1u);
+  const std::optional<BaselineSource> again = CompareAgain(views);
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(again->held, before);
+  HandOverPickedComparison(views, CompareWithBaseline(*again, views.result, kGrownFileCount));
+  ASSERT_NE(views.comparison, nullptr);
+  EXPECT_EQ(views.comparison->new_scan, acted);
+  EXPECT_EQ(views.comparison->folders[0].size_change(), 1500);
+  EXPECT_EQ(CompareAgain(views), std::nullopt) << "nothing under way";
 }
 
 }  // namespace

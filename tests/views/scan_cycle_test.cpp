@@ -62,6 +62,28 @@ TEST(ScanCycle, AnOpenedScansLineTakesThePlaceOfTheLastOutcome) {
   cycle.Opened(L"ignored while scanning");
   EXPECT_EQ(cycle.status(), L"正在扫描...");
   EXPECT_TRUE(cycle.scanning());
+  cycle.Succeeded(L"扫描完成 · 正在比较…");
+  cycle.Opened(L"已打开 b.twsnap · 3 文件 · 1 文件夹");
+  EXPECT_FALSE(cycle.UpdateSummary(L"扫描完成 · 比上次增加 1 B")) << "the opened file's line stays";
+  EXPECT_EQ(cycle.status(), L"已打开 b.twsnap · 3 文件 · 1 文件夹");
+}
+
+// A comparison that arrives after the result changes its summary only while
+// the line still shows that result: not during the next scan, nor after it
+// failed.
+TEST(ScanCycle, TheSummaryFollowsTheComparisonOnlyWhileTheResultOwnsTheLine) {
+  ScanCycle cycle;
+  EXPECT_FALSE(cycle.UpdateSummary(L"扫描完成 · 比上次增加 1 B")) << "no result yet";
+  ASSERT_TRUE(cycle.Press());
+  cycle.Succeeded(L"扫描完成 · 正在比较…");
+  EXPECT_TRUE(cycle.UpdateSummary(L"扫描完成 · 比上次增加 1 B"));
+  EXPECT_EQ(cycle.status(), L"扫描完成 · 比上次增加 1 B");
+  ASSERT_TRUE(cycle.Press());
+  EXPECT_FALSE(cycle.UpdateSummary(L"扫描完成 · 比一周前增加 2 B"));
+  EXPECT_EQ(cycle.status(), L"正在扫描...");
+  cycle.Failed(ScanError::kNotNtfs);
+  EXPECT_FALSE(cycle.UpdateSummary(L"扫描完成 · 比一周前增加 2 B"));
+  EXPECT_EQ(cycle.status(), L"扫描失败 — 该驱动器不是 NTFS 卷");
 }
 
 }  // namespace
