@@ -21,8 +21,20 @@ void ApplyUiFonts();
 // Layout (main_window_layout.cpp).
 void LayoutMainWindow(HWND hwnd);
 void ShowTab(int index);
-void OnGetMinMaxInfo(MINMAXINFO& info);
+// The minimum tracking size, no larger than the work area of the window's
+// monitor; the window moved (and if need be shrunk) into that work area.
+void OnGetMinMaxInfo(HWND hwnd, MINMAXINFO& info);
+void KeepInsideItsWorkArea(HWND hwnd);
 void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested);
+
+// Windows' app mode (theme_mode.cpp): whether AppsUseLightTheme asks for
+// dark apps (a missing value is light), the control brushes in the theme in
+// use, the title bar and native parts in it, and the switch when the system's
+// colours change.
+bool SystemUsesDarkApps();
+void CreateThemeBrushes();
+void ApplyWindowTheme(HWND hwnd);
+void OnSettingChange(HWND hwnd, LPARAM lparam);
 
 // Painting (main_window_paint.cpp).
 void PaintBackground(HWND hwnd, HDC dc);

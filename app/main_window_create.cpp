@@ -124,10 +124,14 @@ void ApplyUiFonts() {
 }
 
 void StyleListView(HWND list) {
-  SetWindowTheme(list, L"", L"");
-  SendMessageW(list, LVM_SETBKCOLOR, 0, kColourWhite);
-  SendMessageW(list, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
-  SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, kColourWhite);
+  // No visual style in the light set (the lists paint their own look); the
+  // system's dark one for the scroll bars in the dark set.
+  const bool dark = DarkThemeInUse();
+  SetWindowTheme(list, dark ? L"DarkMode_Explorer" : L"", dark ? nullptr : L"");
+  const Theme& theme = CurrentTheme();
+  SendMessageW(list, LVM_SETBKCOLOR, 0, theme.body);
+  SendMessageW(list, LVM_SETTEXTCOLOR, 0, theme.text);
+  SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, theme.body);
   // A one-pixel-wide image list S(24) high fixes the row height.
   // The image list it replaces (after a DPI change) is destroyed.
   HIMAGELIST rows = ImageList_Create(1, S(24), ILC_COLOR32 | ILC_MASK, 0, 1);
@@ -147,10 +151,9 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
 
   g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));
 
+  UseDarkTheme(SystemUsesDarkApps());
   CreateUiFonts();
-  app.brush_white = SolidBrush(kColourWhite);
-  app.brush_band = SolidBrush(kColourBand);
-  app.brush_field = SolidBrush(kColourField);
+  CreateThemeBrushes();
 
   CreateControls(hwnd);
   ApplyUiFonts();
@@ -169,12 +172,13 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   SetWindowSubclass(app.lost_list, ListHoverProc, 14, reinterpret_cast<DWORD_PTR>(&app.lost_hover));
   InstallListKeys();
 
-  SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, kColourAccent);
-  SendMessageW(app.progress_bar, PBM_SETBKCOLOR, 0, kColourProgressBack);
+  SendMessageW(app.progress_bar, PBM_SETBARCOLOR, 0, CurrentTheme().accent);
+  SendMessageW(app.progress_bar, PBM_SETBKCOLOR, 0, CurrentTheme().progress_back);
 
   FillDriveList(app.drive_combo);
   UpdateSpaceSummary();
 
+  ApplyWindowTheme(hwnd);
   ShowTab(kTabTree);
   LayoutMainWindow(hwnd);
   ApplyControlStates();  // nothing to save yet

@@ -98,20 +98,49 @@ void ShowTab(int index) {
   }
 }
 
-void OnGetMinMaxInfo(MINMAXINFO& info) {
-  const TrackingSize minimum = MinimumTrackingSize(g_dpi);
+namespace {
+
+Rect WorkAreaOf(HWND hwnd) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+  if (monitor == nullptr || !GetMonitorInfoW(monitor, &info)) return Rect{};
+  return Rect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+}  // namespace
+
+void KeepInsideItsWorkArea(HWND hwnd) {
+  RECT outer{};
+  if (!GetWindowRect(hwnd, &outer)) return;
+  const Rect window{outer.left, outer.top, outer.right, outer.bottom};
+  const Rect inside = KeepInsideWorkArea(window, WorkAreaOf(hwnd));
+  if (inside == window) return;
+  SetWindowPos(hwnd, nullptr, inside.left, inside.top, inside.Width(), inside.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void OnGetMinMaxInfo(HWND hwnd, MINMAXINFO& info) {
+  const TrackingSize minimum = FitToWorkArea(MinimumTrackingSize(g_dpi), WorkAreaOf(hwnd));
   info.ptMinTrackSize.x = minimum.width;
   info.ptMinTrackSize.y = minimum.height;
 }
 
 void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested) {
   const int dpi = HIWORD(wparam);
+  const int old_dpi = g_dpi;
   g_dpi = dpi == 0 ? 96 : dpi;
   CreateUiFonts();
   ApplyUiFonts();
   for (HWND list : {g_app.folder_list, g_app.extension_list, g_app.file_list, g_app.change_list, g_app.grown_list,
                     g_app.lost_list, g_app.search_list}) {
     StyleListView(list);
+    // The columns were made at the old scale: they follow the fonts to the new one.
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int k = 0; k < columns && old_dpi > 0 && old_dpi != g_dpi; ++k) {
+      const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(k), 0));
+      SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(k), MulDiv(width, g_dpi, old_dpi));
+    }
   }
   SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

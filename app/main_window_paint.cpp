@@ -38,10 +38,10 @@ void PaintHeader(HWND header) {
     const Bitmap bitmap(CreateCompatibleBitmap(screen, client.right, client.bottom));
     HDC dc = memory.get();
     const ScopedSelect select_bitmap(dc, bitmap.get());
-    FillSolid(dc, client, kColourHeader);
+    FillSolid(dc, client, CurrentTheme().header);
     const ScopedSelect select_font(dc, g_app.font_normal.get());
     SetBkMode(dc, TRANSPARENT);
-    const Pen line = SolidPen(kColourHeaderLine);
+    const Pen line = SolidPen(CurrentTheme().header_line);
 
     const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -69,14 +69,14 @@ void PaintHeader(HWND header) {
       if (look.triangle) {
         POINT points[3];
         for (int k = 0; k < 3; ++k) points[k] = {(*look.triangle)[k].x, (*look.triangle)[k].y};
-        const Brush mark_brush = SolidBrush(kColourGreyText);
-        const Pen mark_pen = SolidPen(kColourGreyText);
+        const Brush mark_brush = SolidBrush(CurrentTheme().grey_text);
+        const Pen mark_pen = SolidPen(CurrentTheme().grey_text);
         const ScopedSelect select_brush(dc, mark_brush.get());
         const ScopedSelect select_pen(dc, mark_pen.get());
         Polygon(dc, points, 3);
       }
 
-      SetTextColor(dc, kColourBlack);
+      SetTextColor(dc, CurrentTheme().text);
       RECT text_rect = ToRect(look.text);
       const ScopedDcState state(dc);
       IntersectClipRect(dc, item_rect.left, item_rect.top, item_rect.right, item_rect.bottom);
@@ -99,10 +99,10 @@ void PaintBackground(HWND hwnd, HDC dc) {
   FillRect(dc, &client, g_app.brush_white.get());
   const RECT top = ToRect(layout.top_band);
   FillRect(dc, &top, g_app.brush_band.get());
-  DrawLine(dc, 0, layout.top_line_y, w, layout.top_line_y, kColourBorder);
+  DrawLine(dc, 0, layout.top_line_y, w, layout.top_line_y, CurrentTheme().border);
   const RECT bottom = ToRect(layout.bottom_band);
   FillRect(dc, &bottom, g_app.brush_band.get());
-  DrawLine(dc, 0, layout.bottom_line_y, w, layout.bottom_line_y, kColourBorder);
+  DrawLine(dc, 0, layout.bottom_line_y, w, layout.bottom_line_y, CurrentTheme().border);
 }
 
 void DrawTabItem(const DRAWITEMSTRUCT& item) {
@@ -111,7 +111,7 @@ void DrawTabItem(const DRAWITEMSTRUCT& item) {
   RECT rect = item.rcItem;
   const TabItemLook look = LayoutTabItem(FromRect(rect), selected, g_dpi);
   FillSolid(dc, rect, look.fill);
-  if (look.accent_strip) FillSolid(dc, ToRect(*look.accent_strip), kColourAccent);
+  if (look.accent_strip) FillSolid(dc, ToRect(*look.accent_strip), CurrentTheme().accent);
   wchar_t text[64] = {};
   TCITEMW tab{};
   tab.mask = TCIF_TEXT;
@@ -153,11 +153,11 @@ LRESULT OnCtlColor(UINT message, HDC dc, HWND control) {
     const StaticLook look = StaticTextLook(which);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, look.text);
-    return reinterpret_cast<LRESULT>(look.brush == kColourBand ? app.brush_band.get() : app.brush_white.get());
+    return reinterpret_cast<LRESULT>(look.brush == CurrentTheme().band ? app.brush_band.get() : app.brush_white.get());
   }
   // WM_CTLCOLOREDIT and WM_CTLCOLORLISTBOX: the combo box field and drop-down.
-  SetBkColor(dc, kColourField);
-  SetTextColor(dc, kColourBlack);
+  SetBkColor(dc, CurrentTheme().field);
+  SetTextColor(dc, CurrentTheme().text);
   return reinterpret_cast<LRESULT>(app.brush_field.get());
 }
 
@@ -165,7 +165,7 @@ LRESULT CALLBACK TabEraseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
   if (message == WM_ERASEBKGND) {
     RECT client{};
     GetClientRect(hwnd, &client);
-    FillSolid(reinterpret_cast<HDC>(wparam), client, kColourWhite);
+    FillSolid(reinterpret_cast<HDC>(wparam), client, CurrentTheme().body);
     return 1;
   }
   return DefSubclassProc(hwnd, message, wparam, lparam);

@@ -126,7 +126,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       PaintBackground(hwnd, reinterpret_cast<HDC>(wparam));
       return 1;
     case WM_GETMINMAXINFO:
-      OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lparam));
+      OnGetMinMaxInfo(hwnd, *reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
@@ -169,6 +169,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
       return OnCtlColor(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_SETTINGCHANGE:
+      OnSettingChange(hwnd, lparam);
+      return DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_DPICHANGED:
       OnDpiChanged(hwnd, wparam, *reinterpret_cast<RECT*>(lparam));
       return 0;

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "texts/texts.h"
 #include "tray.h"
+#include "views/main_layout.h"
 
 namespace tw {
 namespace {
@@ -57,6 +58,13 @@ int ScreenDpi() {
     ReleaseDC(nullptr, dc);
   }
   return dpi < 1 ? 96 : dpi;
+}
+
+// The primary monitor's work area: the screen without the taskbar.
+Rect PrimaryWorkArea() {
+  RECT work{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return Rect{};
+  return Rect{work.left, work.top, work.right, work.bottom};
 }
 
 }  // namespace
@@ -128,10 +136,12 @@ int RunApplication(HINSTANCE instance) {
   g_tray_window = CreateWindowExW(0, kTrayClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
 
   const int dpi = ScreenDpi();
-  HWND main_window =
-      CreateWindowExW(0, kMainClassName, text::kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                      MulDiv(1320, dpi, 96), MulDiv(840, dpi, 96), nullptr, nullptr, instance, nullptr);
+  const TrackingSize size =
+      FitToWorkArea(TrackingSize{MulDiv(1320, dpi, 96), MulDiv(840, dpi, 96)}, PrimaryWorkArea());
+  HWND main_window = CreateWindowExW(0, kMainClassName, text::kMainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, size.width, size.height, nullptr, nullptr, instance, nullptr);
   if (main_window == nullptr) return 1;  // the mutex stays held until exit
+  KeepInsideItsWorkArea(main_window);
 
   SendMessageW(main_window, WM_SETICON, ICON_BIG,
                reinterpret_cast<LPARAM>(LoadAppIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON))));

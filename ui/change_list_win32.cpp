@@ -32,9 +32,10 @@ constexpr ListColumn kLostListColumns[] = {
 };
 
 COLORREF ChangeColour(std::int64_t change) {
-  if (change > 0) return kGrowthColour;
-  if (change < 0) return kShrinkColour;
-  return RGB(0, 0, 0);
+  const Theme& t = CurrentTheme();
+  if (change > 0) return t.growth;
+  if (change < 0) return t.shrink;
+  return t.text;
 }
 
 void PaintChangeRow(HDC dc, const ChangeListContext& context, int item, const RECT& row, const RowColours& colours) {
@@ -61,7 +62,7 @@ void PaintChangeRow(HDC dc, const ChangeListContext& context, int item, const RE
   }
   for (std::int32_t column = kChangeColumnChange; column < kChangeColumnCount; ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
-    const COLORREF ink = column == kChangeColumnChange ? ChangeColour(context.rows.AllocChange(item)) : RGB(0, 0, 0);
+    const COLORREF ink = column == kChangeColumnChange ? ChangeColour(context.rows.AllocChange(item)) : CurrentTheme().text;
     DrawCellText(dc, cell, colours.background, context.rows.CellText(item, column), true, context.dpi, ink);
   }
 }
@@ -126,8 +127,8 @@ void PaintChangedFileRow(HDC dc, const ChangedFilesContext& context, int item, c
   for (std::int32_t column = 0; column < kGrownColumnCount; ++column) {
     if (!CellRect(columns, column, row, cell)) continue;
     const bool number = column != kGrownColumnName && column != kGrownColumnFolder;
-    const COLORREF change_ink = context.lost ? kShrinkColour : kGrowthColour;
-    const COLORREF ink = column == kGrownColumnGain ? change_ink : RGB(0, 0, 0);
+    const COLORREF change_ink = context.lost ? CurrentTheme().shrink : CurrentTheme().growth;
+    const COLORREF ink = column == kGrownColumnGain ? change_ink : CurrentTheme().text;
     DrawCellText(dc, cell, colours.background, FileCellText(context, item, column), number, context.dpi, ink);
   }
 }

@@ -59,9 +59,10 @@ void DrawShareCell(HDC dc, const FolderListContext& context, int item, const REC
   FillSolid(dc, cell, background);
   const ShareCellLayout look = LayoutShareCell(Rect{cell.left, cell.top, cell.right, cell.bottom},
                                                context.rows.ParentPercent(item), context.dpi);
-  if (look.bar) FillSolid(dc, ToRect(*look.bar), kParentBarColour);
+  if (look.bar) FillSolid(dc, ToRect(*look.bar), CurrentTheme().parent_bar);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  const Theme& t = CurrentTheme();
+  SetTextColor(dc, background == t.selected_row ? t.selected_text : t.text);
   RECT inner = ToRect(look.inner);
   DrawTextW(dc, look.text.c_str(), static_cast<int>(look.text.size()), &inner,
             DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);

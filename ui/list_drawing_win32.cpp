@@ -31,11 +31,12 @@ int ColumnWidth(HWND list, int column) {
 }
 
 COLORREF TextColourOn(COLORREF background) {
-  return background == kSelectedRowBackground ? RGB(255, 255, 255) : RGB(0, 0, 0);
+  const Theme& t = CurrentTheme();
+  return background == t.selected_row ? t.selected_text : t.text;
 }
 
 // Everything below the list's last row (below the header when it holds no
-// rows) is painted white, so that rows of an earlier, longer content or a
+// rows) is painted in the body colour, so that rows of an earlier, longer content or a
 // row cut off before a scroll never stay on the screen.
 void ClearBelowRows(HWND list, HDC dc) {
   RECT client{};
@@ -52,7 +53,7 @@ void ClearBelowRows(HWND list, HDC dc) {
       top = bar.bottom;
     }
   }
-  if (top < client.bottom) FillSolid(dc, RECT{client.left, top, client.right, client.bottom}, RGB(255, 255, 255));
+  if (top < client.bottom) FillSolid(dc, RECT{client.left, top, client.right, client.bottom}, CurrentTheme().body);
 }
 
 }  // namespace
@@ -128,7 +129,7 @@ bool CellRect(const ListColumnWidths& columns, int column, const RECT& row, RECT
 }
 
 void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row) {
-  const Pen pen = SolidPen(kGridLineColour);
+  const Pen pen = SolidPen(CurrentTheme().grid_line);
   const ScopedSelect select(dc, pen.get());
   int x = row.left - 1;
   for (int width : columns.widths) {
@@ -139,7 +140,7 @@ void DrawGridLines(const ListColumnWidths& columns, HDC dc, const RECT& row) {
 }
 
 void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi) {
-  DrawCellText(dc, cell, background, text, right_aligned, dpi, RGB(0, 0, 0));
+  DrawCellText(dc, cell, background, text, right_aligned, dpi, CurrentTheme().text);
 }
 
 void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_view text, bool right_aligned, int dpi,
@@ -147,7 +148,7 @@ void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_vi
   const DpiScale S{dpi};
   FillSolid(dc, cell, background);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, background == kSelectedRowBackground ? TextColourOn(background) : text_colour);
+  SetTextColor(dc, background == CurrentTheme().selected_row ? TextColourOn(background) : text_colour);
   RECT inner{cell.left + S(6), cell.top, cell.right - S(6), cell.bottom};
   DrawTextW(dc, text.data(), static_cast<int>(text.size()), &inner,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | (right_aligned ? DT_RIGHT : DT_LEFT));
@@ -163,8 +164,8 @@ void DrawTreeNameCell(HDC dc, const RECT& cell, COLORREF background, const TreeN
   if (layout.triangle) {
     POINT points[3];
     for (int k = 0; k < 3; ++k) points[k] = POINT{(*layout.triangle)[k].x, (*layout.triangle)[k].y};
-    const Brush brush = SolidBrush(kTriangleColour);
-    const Pen pen = SolidPen(kTriangleColour);
+    const Brush brush = SolidBrush(CurrentTheme().triangle);
+    const Pen pen = SolidPen(CurrentTheme().triangle);
     const ScopedSelect select_brush(dc, brush.get());
     const ScopedSelect select_pen(dc, pen.get());
     Polygon(dc, points, 3);
@@ -174,8 +175,8 @@ void DrawTreeNameCell(HDC dc, const RECT& cell, COLORREF background, const TreeN
     DrawIconEx(dc, box.left, box.top, look.icon, box.Width(), box.Height(), 0, nullptr, DI_NORMAL);
   } else if (look.folder_glyph) {
     const auto rect = [](const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; };
-    FillSolid(dc, rect(layout.glyph_tab), kFolderGlyphColour);
-    FillSolid(dc, rect(layout.glyph_body), kFolderGlyphColour);
+    FillSolid(dc, rect(layout.glyph_tab), CurrentTheme().folder_glyph);
+    FillSolid(dc, rect(layout.glyph_body), CurrentTheme().folder_glyph);
   }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, TextColourOn(background));

@@ -14,6 +14,11 @@ namespace {
 
 constexpr wchar_t kEllipsis[] = L"\u2026";
 
+// Drawn over the picture's own colours, the same in either theme: the
+// picture keeps its dark background and palette.
+constexpr Colour kOnPictureLight = Rgb(255, 255, 255);
+constexpr Colour kOnPictureDark = Rgb(0, 0, 0);
+
 std::wstring Utf16Of(std::u32string_view text) {
   std::wstring units;
   units.reserve(text.size());
@@ -100,10 +105,10 @@ std::vector<PathBarPart> DrawPathBar(HDC dc, const OverviewPageInput& in) {
     const PathBarPart& part = parts[i];
     const bool last = i + 1 == parts.size();
     const std::wstring text = part.ellipsis ? std::wstring(kEllipsis) : (*in.path)[part.step].name;
-    PaintText(dc, text, part.rect, last ? kColourBlack : kColourAccent, DT_LEFT);
+    PaintText(dc, text, part.rect, last ? CurrentTheme().text : CurrentTheme().link, DT_LEFT);
     if (!last) {
       PaintText(dc, separator, Rect{part.rect.right, bar.top, part.rect.right + separator_width, bar.bottom},
-                kColourGreyText, DT_LEFT);
+                CurrentTheme().grey_text, DT_LEFT);
     }
   }
   return parts;
@@ -113,7 +118,7 @@ void DrawPicture(HDC dc, const OverviewPageInput& in) {
   const Rect& area = in.geometry.picture;
   if (area.Width() <= 0 || area.Height() <= 0) return;
   if (in.picture == nullptr || !in.picture->bitmap) {
-    FillSolid(dc, ToRect(area), kColourBand);
+    FillSolid(dc, ToRect(area), CurrentTheme().band);
     return;
   }
   const MemoryDc source(CreateCompatibleDC(dc));
@@ -127,11 +132,11 @@ void DrawPicture(HDC dc, const OverviewPageInput& in) {
   const auto shifted = [&area](const Rect& r) {
     return Rect{r.left + area.left, r.top + area.top, r.right + area.left, r.bottom + area.top};
   };
-  if (in.hover) Frame(dc, shifted(*in.hover), kColourWhite, 2);
+  if (in.hover) Frame(dc, shifted(*in.hover), kOnPictureLight, 2);
   if (in.selection) {
     const Rect selected = shifted(*in.selection);
-    Frame(dc, selected, kColourBlack, 2);
-    Frame(dc, Rect{selected.left + 2, selected.top + 2, selected.right - 2, selected.bottom - 2}, kColourWhite, 1);
+    Frame(dc, selected, kOnPictureDark, 2);
+    Frame(dc, Rect{selected.left + 2, selected.top + 2, selected.right - 2, selected.bottom - 2}, kOnPictureLight, 1);
   }
 }
 
@@ -156,7 +161,7 @@ void DrawLegendRow(HDC dc, const OverviewPageInput& in) {
     FillSolid(dc, RECT{at[i], swatch_top, at[i] + spacing.swatch, swatch_top + spacing.swatch},
               PaletteColour(shown[i]));
     const std::int32_t x = at[i] + spacing.swatch + spacing.swatch_gap;
-    PaintText(dc, texts[i], Rect{x, row.top, x + widths[i] + 1, row.bottom}, kColourGreyText, DT_LEFT);
+    PaintText(dc, texts[i], Rect{x, row.top, x + widths[i] + 1, row.bottom}, CurrentTheme().grey_text, DT_LEFT);
   }
 }
 
@@ -210,7 +215,7 @@ SizedBitmap PictureBitmap(OverviewPicture& picture, const ScanResult& result, HF
     const ScopedSelect target(dc.get(), bitmap.get());
     const ScopedSelect selected(dc.get(), font);
     SetBkMode(dc.get(), TRANSPARENT);
-    SetTextColor(dc.get(), kColourWhite);
+    SetTextColor(dc.get(), kOnPictureLight);
     for (const PictureLabels::Placed& label : labels) {
       const std::wstring text = Utf16Of(label.text);
       const RECT clip = ToRect(label.cell);
@@ -242,7 +247,7 @@ std::vector<PathBarPart> ComposeOverviewPage(HWND hwnd, SizedBitmap& page, std::
   const MemoryDc dc(CreateCompatibleDC(nullptr));
   if (!dc) return {};
   const ScopedSelect target(dc.get(), page.bitmap.get());
-  FillSolid(dc.get(), RECT{0, 0, width, height}, kColourWhite);
+  FillSolid(dc.get(), RECT{0, 0, width, height}, CurrentTheme().body);
   std::vector<PathBarPart> parts = DrawPathBar(dc.get(), input);
   DrawPicture(dc.get(), input);
   DrawLegendRow(dc.get(), input);

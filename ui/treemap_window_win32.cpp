@@ -10,6 +10,7 @@
 #include "ui/gdi_objects_win32.h"
 #include "ui/control_window_win32.h"
 #include "ui/item_menu_win32.h"
+#include "views/theme.h"
 
 namespace tw {
 namespace {
@@ -42,7 +43,7 @@ void DrawCell(HDC dc, const TreemapCell& cell, const TreemapItem& item, bool lab
   const RECT rect{cell.left, cell.top, cell.right, cell.bottom};
   FillSolid(dc, rect, item.colour);
   if (HasOutline(cell)) {
-    const Pen outline = SolidPen(RGB(255, 255, 255));
+    const Pen outline = SolidPen(CurrentTheme().cell_outline);
     const ScopedSelect pen(dc, outline.get());
     const ScopedSelect brush(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, cell.left, cell.top, cell.right, cell.bottom);
@@ -51,7 +52,7 @@ void DrawCell(HDC dc, const TreemapCell& cell, const TreemapItem& item, bool lab
   const TreemapLabel label = TreemapLabelOf(cell, item, line_height);
   if (label.kind == TreemapLabelKind::kNone) return;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(255, 255, 255));
+  SetTextColor(dc, CurrentTheme().cell_label);
   DrawLabelText(dc, label.first, label.first_rect);
   if (label.kind == TreemapLabelKind::kTwoLines) DrawLabelText(dc, label.second, label.second_rect);
 }
@@ -63,7 +64,7 @@ void Paint(HWND hwnd) {
   {
     const ScopedSelect font(dc, g_host.font != nullptr ? g_host.font->get() : nullptr);
     if (client.left < client.right && client.top < client.bottom) {
-      FillSolid(dc, RECT{client.left, client.top, client.right, client.bottom}, RGB(255, 255, 255));
+      FillSolid(dc, RECT{client.left, client.top, client.right, client.bottom}, CurrentTheme().body);
       const std::vector<TreemapItem>& items = Items();
       TEXTMETRICW metrics{};
       const int line_height = GetTextMetricsW(dc, &metrics) ? metrics.tmHeight : 16;
@@ -86,10 +87,12 @@ const TreemapItem* ItemAt(HWND hwnd, std::int32_t x, std::int32_t y) {
 }
 
 // The tooltip's text follows the item under the mouse; off any item it hides.
-void FollowMouseWithTooltip(HWND hwnd, std::int32_t x, std::int32_t y) {
+// After the items changed (`again`) the text is set even for the same index:
+// the item there is another one now.
+void FollowMouseWithTooltip(HWND hwnd, std::int32_t x, std::int32_t y, bool again = false) {
   const std::vector<TreemapItem>& items = Items();
   const std::optional<std::size_t> index = HitTestTreemap(ClientRect(hwnd), items, x, y);
-  if (index == g_tip_item) return;
+  if (index == g_tip_item && !again) return;
   g_tip_item = index;
   g_tip.SetText(index && g_host.tooltip ? g_host.tooltip(*index) : std::wstring());
 }
@@ -170,7 +173,19 @@ LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARA
 }
 
 void RedrawTreemap(HWND treemap) {
-  if (treemap != nullptr) RedrawWindow(treemap, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  if (treemap == nullptr) return;
+  RedrawWindow(treemap, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  // New items under a pointer that has not moved: the tip follows the cell
+  // there now, or hides when the pointer is elsewhere.
+  POINT cursor{};
+  RECT client{};
+  if (IsWindowVisible(treemap) && GetCursorPos(&cursor) && ScreenToClient(treemap, &cursor) &&
+      GetClientRect(treemap, &client) && PtInRect(&client, cursor)) {
+    FollowMouseWithTooltip(treemap, cursor.x, cursor.y, true);
+  } else {
+    g_tip_item.reset();
+    g_tip.SetText(std::wstring());
+  }
 }
 
 }  // namespace tw

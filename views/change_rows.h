@@ -50,10 +50,6 @@ enum GrownColumn : std::int32_t {
 };
 inline constexpr std::int32_t kGrownColumnCount = 5;
 
-// The 变化 cell's text: growth in red, shrinkage in green.
-inline constexpr Colour kGrowthColour = Rgb(200, 30, 30);
-inline constexpr Colour kShrinkColour = Rgb(20, 140, 60);
-
 // The five columns of the list of files that vanished or shrank.
 enum LostColumn : std::int32_t {
   kLostColumnName = 0,

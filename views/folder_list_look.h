@@ -15,11 +15,6 @@
 
 namespace tw {
 
-inline constexpr Colour kTriangleColour = 0x606060;
-inline constexpr Colour kFolderGlyphColour = 0x6EC4E4;
-inline constexpr Colour kParentBarColour = 0xC89660;
-inline constexpr Colour kGridLineColour = 0xE0E0E0;
-
 // The name cell of a row at `depth` in the cell rectangle, with the system's
 // small-icon width `icon_width`.
 struct NameCellLayout {

@@ -31,7 +31,9 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
   l.progress_bar = {W - M - S(220), band_text_y - S(2), S(220), S(20)};
 
   // Content area below the tabs and the section titles.
-  const std::int32_t T = S(78) + S(30) + S(28);
+  // The titles' row (S(22) high, S(6) above the content) never reaches up
+  // into the tabs, whichever way the three lengths round.
+  const std::int32_t T = S(78) + S(30) + std::max(S(28), S(22) + S(6));
   const std::int32_t C = H - T - S(30) - M;
   if (active_tab == kTabTree) {
     const auto split = static_cast<std::int32_t>(static_cast<double>(W) * 0.62);
@@ -39,14 +41,20 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
     const std::int32_t R = split + half;
     const std::int32_t RW = W - R - M;
     const std::int32_t Y = T - S(22) - S(6);
-    const std::int32_t list_y = T + S(200) + S(8);
+    // The extension heading sits below the treemap, the list a little
+    // below the heading. On a low client area the treemap gives up height
+    // (down to S(80)) before the list falls below S(80).
+    const std::int32_t below = S(4) + S(22) + S(4);
+    const std::int32_t treemap_height = std::min(S(200), std::max(S(80), C - below - S(80)));
+    const std::int32_t title_y = T + treemap_height + S(4);
+    const std::int32_t list_y = title_y + S(22) + S(4);
     FolderPageLayout page;
     page.folder_title = {M, Y, split - M, S(22)};
     page.folder_list = {M, T, split - half - M, C};
     page.treemap_title = {R, Y, RW, S(22)};
-    page.treemap = {R, T, RW, S(200)};
-    page.extension_title = {R, list_y - S(22) - S(6), RW, S(22)};
-    page.extension_list = {R, list_y, RW, std::max(S(80), C - S(200) - S(8))};
+    page.treemap = {R, T, RW, treemap_height};
+    page.extension_title = {R, title_y, RW, S(22)};
+    page.extension_list = {R, list_y, RW, std::max(S(80), C - treemap_height - below)};
     l.folder_page = page;
   } else if (active_tab == kTabChanges) {
     // The picker's row takes the titles' row; the folder changes take three
@@ -102,6 +110,19 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
 TrackingSize MinimumTrackingSize(std::int32_t dpi) {
   const DpiScale S{dpi};
   return TrackingSize{S(1000), S(680)};
+}
+
+TrackingSize FitToWorkArea(TrackingSize size, const Rect& work_area) {
+  if (work_area.Width() <= 0 || work_area.Height() <= 0) return size;  // no work area known
+  return TrackingSize{std::min(size.width, work_area.Width()), std::min(size.height, work_area.Height())};
+}
+
+Rect KeepInsideWorkArea(const Rect& window, const Rect& work_area) {
+  if (work_area.Width() <= 0 || work_area.Height() <= 0) return window;
+  const TrackingSize size = FitToWorkArea(TrackingSize{window.Width(), window.Height()}, work_area);
+  const std::int32_t left = std::clamp(window.left, work_area.left, work_area.right - size.width);
+  const std::int32_t top = std::clamp(window.top, work_area.top, work_area.bottom - size.height);
+  return Rect{left, top, left + size.width, top + size.height};
 }
 
 }  // namespace tw

@@ -107,4 +107,13 @@ struct TrackingSize {
 };
 TrackingSize MinimumTrackingSize(std::int32_t dpi);
 
+// A window size no larger than the work area (the screen without the
+// taskbar): the start size and the minimum tracking size both pass through
+// it, so that a high DPI on a small screen never asks for more than fits.
+TrackingSize FitToWorkArea(TrackingSize size, const Rect& work_area);
+
+// The window's rectangle moved, and shrunk only if it is larger, so that all
+// of it lies inside the work area; one already inside stays where it is.
+Rect KeepInsideWorkArea(const Rect& window, const Rect& work_area);
+
 }  // namespace tw

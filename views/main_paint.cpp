@@ -5,27 +5,30 @@
 namespace tw {
 
 ButtonLook ScanButtonLook(bool disabled, bool pressed) {
-  if (disabled) return ButtonLook{kColourBorder, kColourBorder, kColourGreyText};
-  return ButtonLook{pressed ? kColourAccentLight : kColourAccent, kColourAccentLight, kColourWhite};
+  const Theme& t = CurrentTheme();
+  if (disabled) return ButtonLook{t.border, t.border, t.grey_text};
+  return ButtonLook{pressed ? t.accent_light : t.accent, t.accent_light, t.button_text};
 }
 
 TabItemLook LayoutTabItem(const Rect& item, bool selected, std::int32_t dpi) {
   const DpiScale S{dpi};
+  const Theme& t = CurrentTheme();
   TabItemLook look;
-  look.fill = selected ? kColourField : kColourBand;
-  look.text = selected ? kColourBlack : kColourGreyText;
+  look.fill = selected ? t.field : t.band;
+  look.text = selected ? t.text : t.grey_text;
   if (selected) look.accent_strip = Rect{item.left, item.bottom - S(2), item.right, item.bottom};
   return look;
 }
 
 StaticLook StaticTextLook(StaticText which) {
+  const Theme& t = CurrentTheme();
   switch (which) {
     case StaticText::kStatus:
-      return StaticLook{kColourGreyText, kColourBand};
+      return StaticLook{t.grey_text, t.band};
     case StaticText::kSpaceLabel:
-      return StaticLook{kColourBlack, kColourBand};
+      return StaticLook{t.text, t.band};
     default:
-      return StaticLook{kColourBlack, kColourWhite};
+      return StaticLook{t.text, t.body};
   }
 }
 

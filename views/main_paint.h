@@ -11,28 +11,12 @@
 
 #include "base/colour.h"
 #include "base/geometry.h"
+#include "views/theme.h"
 
 namespace tw {
 
-// RGB(r, g, b) as a COLORREF value (0x00BBGGRR).
-constexpr Colour Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return Colour{r} | (Colour{g} << 8) | (Colour{b} << 16);
-}
-
-inline constexpr Colour kColourWhite = Rgb(255, 255, 255);  // body, lists, tab strip
-inline constexpr Colour kColourBlack = Rgb(0, 0, 0);
-inline constexpr Colour kColourBand = Rgb(245, 245, 245);        // top and bottom bands
-inline constexpr Colour kColourField = Rgb(235, 235, 235);       // selected tab, combo field
-inline constexpr Colour kColourBorder = Rgb(200, 200, 200);      // band lines, disabled button
-inline constexpr Colour kColourGreyText = Rgb(96, 96, 96);       // status, sort triangles
-inline constexpr Colour kColourAccent = Rgb(0, 120, 215);        // button, tab underline, progress
-inline constexpr Colour kColourAccentLight = Rgb(40, 150, 235);  // pressed button, outline
-inline constexpr Colour kColourHeader = Rgb(240, 240, 240);      // list header background
-inline constexpr Colour kColourHeaderLine = Rgb(224, 224, 224);  // header column separators
-inline constexpr Colour kColourProgressBack = Rgb(225, 225, 225);
-
 // The owner-drawn scan button: fill, 1-pixel outline (a 6 x 6 rounded
-// rectangle) and text colour by state.
+// rectangle) and text colour by state, in the theme in use.
 struct ButtonLook {
   Colour fill = 0;
   Colour outline = 0;

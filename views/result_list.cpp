@@ -18,8 +18,9 @@ void ApplyColumnClick(ListSort& sort, std::int32_t column) {
 }
 
 RowColours RowColoursFor(bool selected) {
-  if (selected) return RowColours{0xFFFFFF, kSelectedRowBackground};
-  return RowColours{0x000000, 0xFFFFFF};
+  const Theme& t = CurrentTheme();
+  if (selected) return RowColours{t.selected_text, t.selected_row};
+  return RowColours{t.text, t.body};
 }
 
 SwatchCellLayout LayoutSwatchCell(const Rect& cell, std::int32_t dpi) {

@@ -12,6 +12,7 @@
 
 #include "base/colour.h"
 #include "base/geometry.h"
+#include "views/theme.h"
 
 namespace tw {
 
@@ -43,9 +44,8 @@ struct ListColumn {
   bool right_aligned;
 };
 
-// Row colours by selection: white on the accent blue when selected, black on
-// white otherwise.
-inline constexpr Colour kSelectedRowBackground = 0xD77800;
+// Row colours by selection in the theme in use: the selection's text on its
+// background when selected, body text on the body otherwise.
 struct RowColours {
   Colour text = 0;
   Colour background = 0;

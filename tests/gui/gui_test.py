@@ -23,6 +23,7 @@ import file_checks
 import interaction_checks
 import overview_checks
 import search_checks
+import theme_checks
 import view_checks
 
 READY = "就绪 — 以管理员身份运行 · MFT 快速扫描"
@@ -87,8 +88,8 @@ def expected_layout(w, h, dpi):
         "folder_list": (m, t, split - half - m, c),
         "treemap_title": (r, y, rw, s(22)),
         "treemap": (r, t, rw, s(200)),
-        "extension_title": (r, t + s(200) + s(8) - s(22) - s(6), rw, s(22)),
-        "extension_list": (r, t + s(200) + s(8), rw, max(s(80), c - s(200) - s(8))),
+        "extension_title": (r, t + s(200) + s(4), rw, s(22)),
+        "extension_list": (r, t + s(200) + s(4) + s(22) + s(4), rw, max(s(80), c - s(200) - s(4) - s(22) - s(4))),
     })
     return place
 
@@ -562,6 +563,7 @@ def run(gui, rep, args):
     how = "tray menu 退出" if used_menu else "IDM_EXIT"
     rep.check(f"{how} ends the process with 0", code == 0, f"exit {code}")
     run_high_dpi(gui, rep)
+    theme_checks.check_dark(gui, rep)  # last: it leaves the prefix in dark app mode
 
 
 def run_high_dpi(gui, rep):

@@ -818,6 +818,18 @@ int SysCommand(int command) {
   return PostMessageW(main, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0) ? 0 : 1;
 }
 
+// What Windows sends every top-level window when the app mode changes: the
+// string travels with the message, as the system's own broadcast carries it.
+int SettingChange(const wchar_t* area) {
+  HWND main = FindMain();
+  if (main == nullptr) return 2;
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(main, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area), SMTO_ABORTIFHUNG, 10000,
+                             &result) != 0
+             ? 0
+             : 1;
+}
+
 // The clipboard is shared: another program may hold it open for a moment.
 bool OpenClipboardRetrying() {
   for (int i = 0; i < 50; ++i) {
@@ -915,6 +927,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"bottom") return ScrollToBottom(number(2));
   if (verb == L"cycle") return Cycle(number(2), number(3), number(4));
   if (verb == L"syscommand") return SysCommand(number(2));
+  if (verb == L"settingchange" && argc > 2) return SettingChange(argv[2]);
   if (verb == L"clipboard") return PrintClipboard();
   if (verb == L"clipboard-set" && argc > 2) return SetClipboard(argv[2]);
   if (verb == L"scan-timing") return ScanTiming();

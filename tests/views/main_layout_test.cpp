@@ -29,8 +29,9 @@ TEST(MainLayout, FolderPageAt96Dpi) {
   EXPECT_EQ(p.folder_list, (Placement{12, 136, 792, 623}));
   EXPECT_EQ(p.folder_title, (Placement{12, 108, 796, 22}));
   EXPECT_EQ(p.treemap, (Placement{812, 136, 480, 200}));
-  EXPECT_EQ(p.extension_title, (Placement{812, 316, 480, 22}));
-  EXPECT_EQ(p.extension_list, (Placement{812, 344, 480, 415}));
+  // The heading clear of the treemap's bottom (136 + 200), the list below it.
+  EXPECT_EQ(p.extension_title, (Placement{812, 340, 480, 22}));
+  EXPECT_EQ(p.extension_list, (Placement{812, 366, 480, 623 - 230}));
   EXPECT_EQ(l.status_text, (Placement{12, 776, 1040, 22}));
   EXPECT_EQ(l.progress_bar, (Placement{1072, 774, 220, 20}));
   EXPECT_EQ(l.space_labels[2], (Placement{608, 52, 684, 22}));
@@ -69,7 +70,8 @@ TEST(MainLayout, EveryConstantScalesSeparately) {
   const FolderPageLayout& p = *l.folder_page;
   EXPECT_EQ(p.folder_list, (Placement{18, 204, 1212 - 6 - 18, 935}));
   EXPECT_EQ(p.treemap, (Placement{1218, 204, 1956 - 1218 - 18, 300}));
-  EXPECT_EQ(p.extension_list.y, 204 + 300 + 12);
+  EXPECT_EQ(p.extension_title.y, 204 + 300 + 6);
+  EXPECT_EQ(p.extension_list.y, 204 + 300 + 6 + 33 + 6);
   EXPECT_EQ(l.status_text, (Placement{18, 1202 - 45 + 8, 1920 - 360, 33}));
 
   // -S(30) + S(5) - S(2) is -38 + 6 - 3 = -35 at 120 dpi, where scaling the
@@ -81,10 +83,15 @@ TEST(MainLayout, EveryConstantScalesSeparately) {
 }
 
 TEST(MainLayout, LowWindowKeepsTheExtensionListAtItsMinimum) {
-  // C = 400 - 136 - 30 - 12 = 222; 222 - 208 = 14 < 80.
+  // C = 400 - 136 - 30 - 12 = 222; 222 - 230 < 80: the treemap gives up
+  // height first, 222 - 30 - 80 = 112, and the list ends with the content.
   const MainLayout l = LayoutMainWindow(1000, 400, 96, 0);
   EXPECT_EQ(l.folder_page->folder_list.height, 222);
+  EXPECT_EQ(l.folder_page->treemap.height, 112);
   EXPECT_EQ(l.folder_page->extension_list.height, 80);
+  EXPECT_EQ(l.folder_page->extension_list.y + 80, 136 + 222);
+  // Lower still: both at their minimum.
+  EXPECT_EQ(LayoutMainWindow(1000, 300, 96, 0).folder_page->treemap.height, 80);
   EXPECT_EQ(LayoutMainWindow(0, 0, 96, 0).folder_page->extension_list.height, 80);
 }
 
@@ -125,6 +132,35 @@ TEST(MainLayout, ChangePageHasItsPickerOnTopAndTheFileListsSideBySide) {
   // At 144 DPI everything scales.
   const ChangePageLayout big = *LayoutMainWindow(1956, 1202, 144, 2).change_page;
   EXPECT_EQ(big.baseline_picker, (Placement{120, 162, 450, 450}));
+}
+
+}  // namespace
+}  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(WorkArea, SizesAreClampedToIt) {
+  // 144 DPI on a 1600 x 1000 desktop with a 40-pixel taskbar.
+  const Rect work{0, 0, 1600, 960};
+  EXPECT_EQ(FitToWorkArea(MinimumTrackingSize(144), work), (TrackingSize{1500, 960}));
+  EXPECT_EQ(FitToWorkArea(TrackingSize{1980, 1260}, work), (TrackingSize{1600, 960}));
+  EXPECT_EQ(FitToWorkArea(TrackingSize{1320, 840}, work), (TrackingSize{1320, 840}));
+  EXPECT_EQ(FitToWorkArea(TrackingSize{1320, 840}, Rect{}), (TrackingSize{1320, 840}));
+}
+
+TEST(WorkArea, TheWindowIsKeptInside) {
+  const Rect work{0, 40, 1600, 1000};  // the taskbar at the top
+  // Inside already: unchanged.
+  EXPECT_EQ(KeepInsideWorkArea(Rect{100, 100, 1420, 940}, work), (Rect{100, 100, 1420, 940}));
+  // Too far right and down: moved back, size kept.
+  EXPECT_EQ(KeepInsideWorkArea(Rect{500, 300, 1820, 1140}, work), (Rect{280, 160, 1600, 1000}));
+  // Above and left of it: moved in.
+  EXPECT_EQ(KeepInsideWorkArea(Rect{-30, 0, 1290, 840}, work), (Rect{0, 40, 1320, 880}));
+  // Larger than the work area: shrunk to it, at its corner.
+  EXPECT_EQ(KeepInsideWorkArea(Rect{26, 26, 1640, 1040}, work), (Rect{0, 40, 1600, 1000}));
+  // A second monitor to the left.
+  EXPECT_EQ(KeepInsideWorkArea(Rect{-2000, 0, -600, 900}, Rect{-1920, 0, 0, 1040}), (Rect{-1920, 0, -520, 900}));
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST(HeaderItem, RightAlignedColumnsCarryTheMarkOnTheLeft) {
 TEST(MainPaint, LooksFollowTheState) {
   EXPECT_EQ(Rgb(0, 120, 215), 0xD77800u);
   EXPECT_EQ(ScanButtonLook(false, true).fill, Rgb(40, 150, 235));
-  EXPECT_EQ(ScanButtonLook(true, true), (ButtonLook{kColourBorder, kColourBorder, kColourGreyText}));
+  EXPECT_EQ(ScanButtonLook(true, true), (ButtonLook{kLightTheme.border, kLightTheme.border, kLightTheme.grey_text}));
   EXPECT_EQ(LayoutTabItem(Rect{10, 0, 110, 30}, true, 144).accent_strip, (Rect{10, 27, 110, 30}));
   EXPECT_FALSE(LayoutTabItem(Rect{10, 0, 110, 30}, false, 144).accent_strip.has_value());
 }
