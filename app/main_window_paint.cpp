@@ -8,6 +8,7 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "texts/texts.h"
+#include "ui/cell_tips_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "views/main_layout.h"
 
@@ -181,6 +182,7 @@ LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
       hit.pt.x = static_cast<short>(LOWORD(lparam));
       hit.pt.y = static_cast<short>(HIWORD(lparam));
       const int row = static_cast<int>(SendMessageW(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+      FollowCellTip(hwnd, row, hit.pt.x, g_dpi);
       if (row != hover) {
         const int old = hover;
         hover = row;
@@ -197,6 +199,7 @@ LRESULT CALLBACK ListHoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
       return 0;
     }
     case WM_MOUSELEAVE:
+      FollowCellTip(hwnd, -1, 0, g_dpi);
       if (hover >= 0) {
         const int old = hover;
         hover = -1;

@@ -15,22 +15,6 @@
 namespace tw {
 namespace {
 
-// The name column has room for a vanished folder's name with what it held.
-constexpr ListColumn kChangeListColumns[] = {
-    {text::kColumnFolder, 360, false}, {text::kCompareChange, 120, true},    {text::kColumnNow, 110, true},
-    {text::kCompareBefore, 110, true}, {text::kCompareFilesAdded, 90, true}, {text::kCompareFilesRemoved, 90, true},
-};
-
-// The two file lists share the page's width side by side: narrower columns.
-constexpr ListColumn kGrownListColumns[] = {
-    {text::kColumnFileName, 200, false}, {text::kColumnGain, 100, true},  {text::kColumnNow, 90, true},
-    {text::kCompareBefore, 90, true},    {text::kColumnPath, 320, false},
-};
-constexpr ListColumn kLostListColumns[] = {
-    {text::kColumnFileName, 200, false}, {text::kColumnLoss, 100, true},  {text::kColumnNow, 90, true},
-    {text::kCompareBefore, 90, true},    {text::kColumnPath, 320, false},
-};
-
 COLORREF ChangeColour(std::int64_t change) {
   const Theme& t = CurrentTheme();
   if (change > 0) return t.growth;

@@ -18,12 +18,6 @@
 namespace tw {
 namespace {
 
-constexpr ListColumn kFolderListColumns[] = {
-    {text::kColumnFolder, 185, false},   {text::kColumnParentShare, 130, false}, {text::kColumnSize, 110, true},
-    {text::kColumnAllocated, 110, true}, {text::kColumnItems, 90, true},         {text::kColumnFiles, 90, true},
-    {text::kColumnFolders, 90, true},    {text::kColumnModified, 160, false},    {text::kColumnAttributes, 90, false},
-};
-
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 void DrawNameCell(HDC dc, const FolderListContext& context, const FolderRow& row, const RECT& cell,

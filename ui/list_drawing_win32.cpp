@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ui/cell_tips_win32.h"
 #include "ui/file_icons_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/item_menu_win32.h"
@@ -36,24 +37,30 @@ COLORREF TextColourOn(COLORREF background) {
 }
 
 // Everything below the list's last row (below the header when it holds no
-// rows) is painted in the body colour, so that rows of an earlier, longer content or a
-// row cut off before a scroll never stay on the screen.
+// rows) and right of the rows' last column is painted in the body colour,
+// so that rows of an earlier, longer content or a row cut off before a
+// scroll never stay on the screen, and no strip of the list's own
+// background shows beside the columns.
 void ClearBelowRows(HWND list, HDC dc) {
   RECT client{};
   GetClientRect(list, &client);
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  int top = client.top;
-  RECT last{};
-  if (count > 0 && ItemBounds(list, count - 1, last)) {
-    top = last.bottom;
-  } else if (HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0))) {
+  const COLORREF body = CurrentTheme().body;
+  int header_bottom = client.top;
+  if (HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0))) {
     RECT bar{};
     if (IsWindowVisible(header) && GetWindowRect(header, &bar)) {
       MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&bar), 2);
-      top = bar.bottom;
+      header_bottom = bar.bottom;
     }
   }
-  if (top < client.bottom) FillSolid(dc, RECT{client.left, top, client.right, client.bottom}, CurrentTheme().body);
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  int top = header_bottom;
+  RECT last{};
+  if (count > 0 && ItemBounds(list, count - 1, last)) {
+    top = last.bottom;
+    if (last.right < client.right) FillSolid(dc, RECT{last.right, header_bottom, client.right, top}, body);
+  }
+  if (top < client.bottom) FillSolid(dc, RECT{client.left, top, client.right, client.bottom}, body);
 }
 
 }  // namespace
@@ -150,6 +157,7 @@ void DrawCellText(HDC dc, const RECT& cell, COLORREF background, std::wstring_vi
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, background == CurrentTheme().selected_row ? TextColourOn(background) : text_colour);
   RECT inner{cell.left + S(6), cell.top, cell.right - S(6), cell.bottom};
+  NoteCellText(dc, cell, inner, text);
   DrawTextW(dc, text.data(), static_cast<int>(text.size()), &inner,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | (right_aligned ? DT_RIGHT : DT_LEFT));
 }
@@ -182,6 +190,7 @@ void DrawTreeNameCell(HDC dc, const RECT& cell, COLORREF background, const TreeN
   SetTextColor(dc, TextColourOn(background));
   const ScopedSelect select_font(dc, font);
   RECT text{layout.label.left, layout.label.top, layout.label.right, layout.label.bottom};
+  NoteCellText(dc, cell, text, look.label);
   DrawTextW(dc, look.label.data(), static_cast<int>(look.label.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
@@ -213,6 +222,7 @@ void DrawSwatchCell(HDC dc, const RECT& cell, COLORREF swatch, COLORREF backgrou
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, TextColourOn(background));
   RECT text_rect{look.text.left, look.text.top, look.text.right, look.text.bottom};
+  NoteCellText(dc, cell, text_rect, text);
   DrawTextW(dc, text.data(), static_cast<int>(text.size()), &text_rect,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
 }
@@ -235,7 +245,9 @@ LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row) {
       draw.clrTextBk = colours.background;
       RECT row = nm.rc;
       if (IsEmpty(row) && !ItemBounds(list, item, row)) return CDRF_SKIPDEFAULT | CDRF_NOTIFYPOSTPAINT;
+      BeginRowNotes(list, item);
       paint_row(nm.hdc, item, row, colours);
+      EndRowNotes();
       return CDRF_SKIPDEFAULT | CDRF_NOTIFYPOSTPAINT;
     }
     case CDDS_ITEMPOSTPAINT: {
@@ -251,6 +263,7 @@ LRESULT CustomDrawList(NMLVCUSTOMDRAW& draw, const PaintRow& paint_row) {
 
 void SetListRowCount(HWND list, std::size_t count) {
   if (list == nullptr) return;
+  ForgetCellNotes(list);
   SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
   InvalidateRect(list, nullptr, TRUE);
 }

@@ -25,7 +25,9 @@
 
 #include "model/scan_compare.h"
 #include "views/folder_list_keys.h"
+#include "texts/texts.h"
 #include "views/main_paint.h"  // Colour
+#include "views/result_list.h"  // ListColumn
 
 namespace tw {
 
@@ -49,6 +51,22 @@ enum GrownColumn : std::int32_t {
   kGrownColumnFolder = 4,  // the folder's path
 };
 inline constexpr std::int32_t kGrownColumnCount = 5;
+
+// The name column has room for a vanished folder's name with what it held.
+inline constexpr ListColumn kChangeListColumns[] = {
+    {text::kColumnFolder, 360, false}, {text::kCompareChange, 120, true},    {text::kColumnNow, 110, true},
+    {text::kCompareBefore, 110, true}, {text::kCompareFilesAdded, 90, true}, {text::kCompareFilesRemoved, 90, true},
+};
+
+// The two file lists share the page's width side by side: narrower columns.
+inline constexpr ListColumn kGrownListColumns[] = {
+    {text::kColumnFileName, 200, false}, {text::kColumnGain, 100, true},  {text::kColumnNow, 90, true},
+    {text::kCompareBefore, 90, true},    {text::kColumnPath, 320, false},
+};
+inline constexpr ListColumn kLostListColumns[] = {
+    {text::kColumnFileName, 200, false}, {text::kColumnLoss, 100, true},  {text::kColumnNow, 90, true},
+    {text::kCompareBefore, 90, true},    {text::kColumnPath, 320, false},
+};
 
 // The five columns of the list of files that vanished or shrank.
 enum LostColumn : std::int32_t {

@@ -11,9 +11,18 @@
 #include <string>
 
 #include "base/geometry.h"
+#include "texts/texts.h"
 #include "views/main_paint.h"
+#include "views/result_list.h"  // ListColumn
 
 namespace tw {
+
+// The folder list's columns, widths at 96 DPI.
+inline constexpr ListColumn kFolderListColumns[] = {
+    {text::kColumnFolder, 185, false},   {text::kColumnParentShare, 130, false}, {text::kColumnSize, 110, true},
+    {text::kColumnAllocated, 110, true}, {text::kColumnItems, 90, true},         {text::kColumnFiles, 90, true},
+    {text::kColumnFolders, 90, true},    {text::kColumnModified, 160, false},    {text::kColumnAttributes, 90, false},
+};
 
 // The name cell of a row at `depth` in the cell rectangle, with the system's
 // small-icon width `icon_width`.

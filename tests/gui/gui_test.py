@@ -107,6 +107,18 @@ class Gui:
         return subprocess.Popen(["wine", os.path.join(self.bin, "tarnwick.exe")],
                                 stdout=self.log, stderr=self.log, stdin=subprocess.DEVNULL)
 
+    def restart_with(self, settings):
+        """Writes (key, name, type, value) settings into the prefix, restarts
+        Wine and the program, and waits for its window; (dump, shown)."""
+        for key, name, kind, value in settings:
+            subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"],
+                           stdout=self.log, stderr=self.log, check=True)
+        subprocess.run(["wineserver", "-k"], stderr=self.log)
+        subprocess.run(["wineserver", "-w"], stderr=self.log)
+        self.app = self.start()
+        self.dump(60000)
+        return self.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
+
     def probe(self, *args, timeout=60):
         out = subprocess.run(["wine", os.path.join(self.bin, "tarnwick-probe.exe"), *args],
                              stdout=subprocess.PIPE, stderr=self.log, timeout=timeout)
@@ -569,16 +581,9 @@ def run(gui, rep, args):
 def run_high_dpi(gui, rep):
     """The same prefix at 144 DPI (a desktop large enough for the window):
     the window and every control scale by 1.5, each length separately."""
-    for key, name, kind, value in (
-            (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144"),
-            (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "2400x1600")):
-        subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"],
-                       stdout=gui.log, stderr=gui.log, check=True)
-    subprocess.run(["wineserver", "-k"], stderr=gui.log)
-    subprocess.run(["wineserver", "-w"], stderr=gui.log)
-    gui.app = gui.start()
-    gui.dump(60000)
-    d, shown = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
+    d, shown = gui.restart_with((
+        (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144"),
+        (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "2400x1600")))
     if not rep.check("144 DPI: main window appears", shown):
         return
     rep.check("144 DPI: window is 1980x1260", d["window"][2:] == [1980, 1260] and d["dpi"] == 144,

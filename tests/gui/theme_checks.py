@@ -12,9 +12,14 @@ PERSONALIZE = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personaliz
 TAB_NAMES = ("tree", "files", "changes", "search", "overview")
 
 
+def app_mode(light):
+    return PERSONALIZE, "AppsUseLightTheme", "REG_DWORD", "1" if light else "0"
+
+
 def set_app_mode(gui, light):
-    subprocess.run(["wine", "reg", "add", PERSONALIZE, "/v", "AppsUseLightTheme", "/t", "REG_DWORD",
-                    "/d", "1" if light else "0", "/f"], stdout=gui.log, stderr=gui.log, check=True)
+    key, name, kind, value = app_mode(light)
+    subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"],
+                   stdout=gui.log, stderr=gui.log, check=True)
 
 
 def luminance(rgb):
@@ -68,16 +73,9 @@ def check_window_dark(gui, rep, d, shot, label):
               f"body {body}, bands {bands}")
 
 
-def check_dark(gui, rep, scanner_ok=True):
+def check_dark(gui, rep):
     """A fresh start at 96 DPI in dark app mode; ends with the program gone."""
-    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                    "/d", "96", "/f"], stdout=gui.log, stderr=gui.log, check=True)
-    set_app_mode(gui, light=False)
-    subprocess.run(["wineserver", "-k"], stderr=gui.log)
-    subprocess.run(["wineserver", "-w"], stderr=gui.log)
-    gui.app = gui.start()
-    gui.dump(60000)
-    d, shown = gui.wait_for(lambda x: x["visible"] and len(x["controls"]) >= 16, 30)
+    d, shown = gui.restart_with(((r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "96"), app_mode(False)))
     if not rep.check("dark: main window appears with AppsUseLightTheme = 0", shown):
         return
     check_window_dark(gui, rep, d, gui.screenshot("dark-ready"), "before a scan")

@@ -6,8 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "views/change_rows.h"
 #include "views/dpi_scale.h"
+#include "views/extension_list.h"
+#include "views/file_view.h"
+#include "views/folder_list_look.h"
 #include "views/main_layout.h"
+#include "views/main_paint.h"
+#include "views/search_view.h"
 
 namespace tw {
 namespace {
@@ -88,6 +94,40 @@ TEST(PageFit, EveryPageFitsOnCommonScreens) {
       }
     }
   }
+}
+
+// A header text's width in the window's 14-pixel font, over-estimated: a
+// CJK character a full em, any other character 0.7 em (wider than Segoe
+// UI's digits and most letters).
+std::int32_t EstimatedTextWidth(std::wstring_view text, std::int32_t dpi) {
+  const DpiScale S{dpi};
+  double width = 0;
+  for (const wchar_t c : text) width += (c >= 0x2E80 ? 1.0 : 0.7) * S(14);
+  return static_cast<std::int32_t>(width + 0.999);
+}
+
+template <typename Columns>
+void ExpectHeadersFit(const char* list, const Columns& columns) {
+  for (const std::int32_t dpi : {96, 120, 144, 192}) {
+    for (const ListColumn& column : columns) {
+      // The header item's text room: both paddings and a sort mark taken off.
+      const DpiScale S{dpi};
+      const HeaderItemLayout item = LayoutHeaderItem(Rect{0, 0, S(column.width), S(25)}, column.right_aligned,
+                                                     SortMark::kDown, dpi);
+      EXPECT_LE(EstimatedTextWidth(column.header, dpi), item.text.Width())
+          << list << " at " << dpi << " dpi: a header " << column.width << " wide";
+    }
+  }
+}
+
+TEST(PageFit, EveryHeaderTextFitsItsScaledColumn) {
+  ExpectHeadersFit("folder list", kFolderListColumns);
+  ExpectHeadersFit("extension list", kExtensionListColumns);
+  ExpectHeadersFit("file view", kFileViewColumns);
+  ExpectHeadersFit("change list", kChangeListColumns);
+  ExpectHeadersFit("grown list", kGrownListColumns);
+  ExpectHeadersFit("lost list", kLostListColumns);
+  ExpectHeadersFit("search list", kSearchColumns);
 }
 
 }  // namespace
