@@ -96,6 +96,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       flag(o.quiet);
     } else if (name == "--timings") {
       flag(o.timings);
+    } else if (name == "--read-all") {
+      flag(o.read_all);
     } else if (name == "--save") {
       if (take_value() && value.empty()) parsed.error = "option --save needs a file name";
       o.save = value;
@@ -194,7 +196,10 @@ std::string UsageText() {
          "                    for ncdu -f or gdu -f; FILE - writes it to stdout\n"
          "                    instead of the report\n"
          "  --threads N       threads for parsing (default: all hardware threads)\n"
-         "  --timings         print the duration of each scan stage on stderr\n"
+         "  --timings         print the duration of each scan stage on stderr, and the\n"
+         "                    MFT bytes read\n"
+         "  --read-all        read every MFT record, also the ranges the MFT's $BITMAP\n"
+         "                    marks free (the result is the same)\n"
          "  --save FILE       also save the finished scan to FILE\n"
          "  --treemap FILE    also draw the whole volume as a nested treemap into\n"
          "                    the PNG file FILE\n"

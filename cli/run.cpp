@@ -86,6 +86,7 @@ int ObtainResult(const std::string& argument, const CliOptions& options, const C
   ScanOptions scan_options;
   scan_options.threads = options.threads;
   scan_options.partition = options.partition;
+  scan_options.use_bitmap = !options.read_all;
   scan_options.timings = &timings;
 
   ProgressPrinter printer(context.err);
@@ -173,6 +174,11 @@ std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
     std::snprintf(line, sizeof line, "%-14s %12.6f s\n", stage.name, stage.seconds);
     text += line;
   }
+  // The MFT's bytes the scan read, of all of them.
+  char line[96];
+  std::snprintf(line, sizeof line, "%-14s %12lld of %lld bytes\n", "mft_read",
+                static_cast<long long>(timings.mft_bytes_read), static_cast<long long>(timings.mft_bytes));
+  text += line;
   return text;
 }
 

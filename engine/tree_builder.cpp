@@ -1,17 +1,33 @@
 #include "engine/tree_builder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <unordered_map>
+#include <iterator>
 #include <utility>
 #include <vector>
 
 #include "base/arithmetic.h"
 #include "base/drive_letter.h"
+#include "base/parallel.h"
+#include "engine/file_placement.h"
 
 namespace tw {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point& mark) {
+  const Clock::time_point now = Clock::now();
+  const double seconds = std::chrono::duration<double>(now - mark).count();
+  mark = now;
+  return seconds;
+}
 
 std::size_t IndexOf(const ScanResult& result, const DirNode* node) {
   return static_cast<std::size_t>(node - result.folders.data());
@@ -80,19 +96,10 @@ std::vector<std::uint32_t> PreOrder(const ScanResult& result) {
   return order;
 }
 
-// Direct sums from each folder's files, then bottom-up totals: walking the
-// pre-order backwards, every folder is complete (its children have already
-// added their totals to it) when it adds its own to its tree parent.
-void Aggregate(ScanResult& result, const std::vector<std::uint32_t>& order) {
-  for (DirNode& node : result.folders) {
-    for (const FileItem& file : result.Files(node)) {
-      const std::int64_t size = std::max<std::int64_t>(file.size, 0);
-      node.direct_size = SaturatingAdd(node.direct_size, size);
-      node.direct_alloc = SaturatingAdd(node.direct_alloc, file.alloc >= 0 ? file.alloc : size);
-    }
-    node.direct_file_count =
-        static_cast<std::int32_t>(std::min<std::uint32_t>(node.file_count, std::numeric_limits<std::int32_t>::max()));
-  }
+// Bottom-up totals from each folder's direct sums: walking the pre-order
+// backwards, every folder is complete (its children have already added their
+// totals to it) when it adds its own to its tree parent.
+void SumTotals(ScanResult& result, const std::vector<std::uint32_t>& order) {
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
     DirNode& node = result.folders[*it];
     node.total_size = SaturatingAdd(node.total_size, node.direct_size);
@@ -114,145 +121,320 @@ void SortRootChildren(ScanResult& result, const DirNode& root) {
   });
 }
 
-// The kLargestFilesKept files of largest logical size, largest first (equal
-// sizes by record number), as indices into the files.
-void FinishLargestFiles(ScanResult& result) {
-  std::vector<std::uint32_t>& largest = result.largest_files;
-  largest.resize(result.files.size());
-  for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint32_t>(i);
-  const auto larger = [&result](std::uint32_t a, std::uint32_t b) {
-    const FileItem& x = result.files[a];
-    const FileItem& y = result.files[b];
-    return x.size != y.size ? x.size > y.size : x.id < y.id;
-  };
-  if (largest.size() > kLargestFilesKept) {
-    std::nth_element(largest.begin(), largest.begin() + kLargestFilesKept, largest.end(), larger);
-    largest.resize(kLargestFilesKept);
-    largest.shrink_to_fit();
+// Gives the folders that had dir_N the names found for them: the entry of
+// the id that counts (its last) takes it. Before the names are laid out.
+void ApplyRenames(const TreeInput& input) {
+  if (input.renames == nullptr || input.renames->empty()) return;
+  std::unordered_map<std::int64_t, const FolderRename*> wanted;
+  for (const FolderRename& rename : *input.renames) {
+    if (!rename.name.empty()) wanted.try_emplace(rename.id, &rename);
   }
-  std::sort(largest.begin(), largest.end(), larger);
+  std::unordered_map<std::int64_t, EntryItem*> last;
+  std::unordered_map<std::int64_t, EntryList*> owner;
+  for (EntryList* list : input.lists) {
+    for (const std::uint32_t i : list->folder_items()) {
+      EntryItem& item = (*list)[i];
+      if (wanted.count(item.id) == 0) continue;
+      last[item.id] = &item;
+      owner[item.id] = list;
+    }
+  }
+  for (const auto& [id, item] : last) {
+    const FolderRename& rename = *wanted[id];
+    owner[id]->Rename(*item, rename.name, rename.parent_id);
+  }
+}
+
+// The folders: one node per folder id (the last entry of an id counts), the
+// root first, then the others in record order, with their names where the
+// names will lie in the arena. Fills the record-number table and links the
+// tree.
+void BuildFolders(const TreeInput& input, const NameLayout& names, const std::wstring& drive, ScanResult& result) {
+  struct Ref {
+    std::uint32_t list;
+    std::uint32_t item;
+  };
+  std::vector<Ref> refs;
+  std::int64_t highest = kRootId;
+  for (std::size_t l = 0; l < input.lists.size(); ++l) {
+    for (const std::uint32_t i : input.lists[l]->folder_items()) {
+      refs.push_back({static_cast<std::uint32_t>(l), i});
+      highest = std::max<std::int64_t>(highest, (*input.lists[l])[i].id);
+    }
+  }
+  // One ref per id, its last; then in record order.
+  std::stable_sort(refs.begin(), refs.end(), [&](const Ref& a, const Ref& b) {
+    return (*input.lists[a.list])[a.item].id < (*input.lists[b.list])[b.item].id;
+  });
+  std::vector<Ref> last;
+  last.reserve(refs.size());
+  for (std::size_t r = 0; r < refs.size(); ++r) {
+    const std::uint32_t id = (*input.lists[refs[r].list])[refs[r].item].id;
+    if (id == 0) continue;
+    if (r + 1 < refs.size() && (*input.lists[refs[r + 1].list])[refs[r + 1].item].id == id) continue;
+    last.push_back(refs[r]);
+  }
+  std::vector<Ref>().swap(refs);
+  constexpr std::uint32_t kNone = ScanResult::kNoFolder;
+  const auto root_ref = std::find_if(last.begin(), last.end(), [&](const Ref& ref) {
+    return (*input.lists[ref.list])[ref.item].id == static_cast<std::uint32_t>(kRootId);
+  });
+  const std::size_t folders = last.size() + (root_ref == last.end() ? 1 : 0);
+  if (folders >= kNone) throw std::bad_alloc();
+  result.folders.reserve(folders);
+  std::vector<std::uint32_t>& index = result.folder_index;
+  index.assign(static_cast<std::size_t>(highest) + 1, kNone);
+
+  const auto node_of = [&](const Ref& ref) {
+    const EntryItem& item = (*input.lists[ref.list])[ref.item];
+    DirNode node;
+    node.id = item.id;
+    node.parent_id = item.ParentId();
+    node.mtime = item.mtime;
+    node.attributes = item.attributes;
+    node.name = NameRef{names.Place(ref.list, item.name_offset), item.NameLength()};
+    return node;
+  };
+  DirNode root;
+  if (root_ref != last.end()) root = node_of(*root_ref);
+  root.id = kRootId;
+  root.parent_id = kRootId;
+  // The root's name follows every list's names in the arena.
+  const std::wstring root_name = RootName(drive);
+  root.name = NameRef{static_cast<std::uint32_t>(names.units()), static_cast<std::uint32_t>(root_name.size())};
+  result.folders.push_back(root);
+  index[kRootId] = 0;
+  for (const Ref& ref : last) {
+    const std::uint32_t id = (*input.lists[ref.list])[ref.item].id;
+    if (id == static_cast<std::uint32_t>(kRootId)) continue;
+    result.folders.push_back(node_of(ref));
+    index[id] = static_cast<std::uint32_t>(result.folders.size() - 1);
+  }
+  result.folder_count = static_cast<std::int32_t>(
+      std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
+  LinkParents(result);
+  ScanResultPacker(result).LinkChildren();
+}
+
+// The extension statistics, largest total first (equal totals by text), and
+// the rank of each merged extension.
+std::vector<std::uint32_t> RankExtensions(const ExtensionMerge& merged, const std::vector<ListConversion>& lists,
+                                          ScanResult& result) {
+  std::vector<ExtStat> totals(merged.texts.size());
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    const std::vector<std::uint32_t>& map = merged.slot_map[l];
+    for (std::size_t slot = 0; slot < lists[l].extension_totals.size(); ++slot) {
+      const ExtStat& part = lists[l].extension_totals[slot];
+      ExtStat& sum = totals[map[slot]];
+      sum.total_size = SaturatingAdd(sum.total_size, part.total_size);
+      sum.file_count = SaturatingAdd(sum.file_count, part.file_count);
+    }
+  }
+  std::vector<std::uint32_t> ranked;
+  for (std::uint32_t i = 0; i < totals.size(); ++i) {
+    if (totals[i].file_count > 0) ranked.push_back(i);
+  }
+  std::sort(ranked.begin(), ranked.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (totals[a].total_size != totals[b].total_size) return totals[a].total_size > totals[b].total_size;
+    return merged.texts[a] < merged.texts[b];
+  });
+  std::vector<std::uint32_t> rank_of(totals.size(), 0);
+  result.extensions.reserve(ranked.size());
+  for (std::uint32_t rank = 0; rank < ranked.size(); ++rank) {
+    rank_of[ranked[rank]] = rank;
+    ExtStat& stat = result.extensions.emplace_back(totals[ranked[rank]]);
+    stat.extension = WideText(merged.texts[ranked[rank]]);
+  }
+  return rank_of;
+}
+
+// The kLargestFilesKept files of largest logical size, largest first (equal
+// sizes by record number), as indices into the placed files: the best of the
+// lists' best, each found in its folder by its record number. When a list's
+// best are not exact, or two files share a record number, from all files.
+void FinishLargestFiles(ScanResult& result, const std::vector<ListConversion>& conversions,
+                        const std::vector<std::uint32_t>& bucket_start) {
+  const auto ranks_before = [](const LargestCandidate& a, const LargestCandidate& b) { return RanksBefore(a, b); };
+  std::vector<std::uint32_t>& largest = result.largest_files;
+  bool exact = std::none_of(conversions.begin(), conversions.end(), [](const auto& c) { return c.lowered; });
+  if (exact) {
+    std::vector<LargestCandidate> best;
+    std::vector<LargestCandidate> merged;
+    for (const ListConversion& c : conversions) {
+      merged.clear();
+      std::merge(best.begin(), best.end(), c.largest.begin(), c.largest.end(), std::back_inserter(merged),
+                 ranks_before);
+      if (merged.size() > kLargestFilesKept) merged.resize(kLargestFilesKept);
+      best.swap(merged);
+    }
+    std::vector<bool> taken(result.files.size(), false);
+    largest.reserve(best.size());
+    for (const LargestCandidate& c : best) {
+      // Each folder's files are in record order.
+      const std::uint32_t bucket = BucketOf(c.parent, result.folder_index);
+      const auto first = result.files.begin() + bucket_start[bucket];
+      const auto last = result.files.begin() + bucket_start[bucket + 1];
+      const auto at = std::lower_bound(first, last, c.id, [](const FileItem& f, std::uint32_t id) { return f.id < id; });
+      const auto index = static_cast<std::size_t>(at - result.files.begin());
+      if (at == last || at->id != c.id || taken[index]) {
+        exact = false;
+        break;
+      }
+      taken[index] = true;
+      largest.push_back(static_cast<std::uint32_t>(index));
+    }
+  }
+  if (!exact) {
+    const auto larger = [&result](std::uint32_t a, std::uint32_t b) {
+      const FileItem& x = result.files[a];
+      const FileItem& y = result.files[b];
+      return x.size != y.size ? x.size > y.size : x.id < y.id;
+    };
+    largest.resize(result.files.size());
+    for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint32_t>(i);
+    if (largest.size() > kLargestFilesKept) {
+      std::nth_element(largest.begin(), largest.begin() + kLargestFilesKept, largest.end(), larger);
+      largest.resize(kLargestFilesKept);
+    }
+    std::sort(largest.begin(), largest.end(), larger);
+  }
+  largest.shrink_to_fit();
 }
 
 }  // namespace
 
-ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
+ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, TreeTimings* timings) {
+  Clock::time_point mark = Clock::now();
+  TreeTimings spent;
   ScanResult result;
   result.drive = drive;
   result.root_id = kRootId;
-  EntryList& entries = slice.entries;
+  const std::vector<EntryList*>& lists = input.lists;
+  const std::int32_t threads = std::max<std::int32_t>(input.threads, 1);
 
-  // The entry of each folder id (a later one of the same id wins).
-  std::int64_t highest = kRootId;
-  for (const EntryItem& entry : entries.items) {
-    if (entry.is_directory && entry.id > 0) highest = std::max(highest, entry.id);
-  }
-  constexpr std::uint32_t kNone = ScanResult::kNoFolder;
-  std::vector<std::uint32_t> entry_of(static_cast<std::size_t>(highest) + 1, kNone);
-  std::size_t file_entries = 0;
-  for (std::size_t i = 0; i < entries.items.size(); ++i) {
-    const EntryItem& entry = entries.items[i];
-    if (!entry.is_directory) {
-      ++file_entries;
-      continue;
+  // Folders and extensions, from what the lists hold.
+  ApplyRenames(input);
+  const NameLayout names(lists);
+  BuildFolders(input, names, drive, result);
+  const ExtensionMerge extensions = MergeExtensions(lists);
+  std::vector<bool> has_overflow;
+  if (input.overflow != nullptr && !input.overflow->empty()) {
+    has_overflow.assign(result.folder_index.size(), false);
+    for (const auto& [id, sizes] : *input.overflow) {
+      if (id <= 0 || id > kMaxScanRecords) continue;
+      if (static_cast<std::size_t>(id) >= has_overflow.size()) has_overflow.resize(static_cast<std::size_t>(id) + 1);
+      has_overflow[static_cast<std::size_t>(id)] = true;
     }
-    if (entry.id <= 0) continue;
-    entry_of[static_cast<std::size_t>(entry.id)] = static_cast<std::uint32_t>(i);
   }
-  std::size_t folders = 0;
-  for (const std::uint32_t entry : entry_of) folders += entry != kNone ? 1 : 0;
+  spent.merge = SecondsSince(mark);
 
-  // The names stay where parsing put them; the root's joins them.
-  result.names = std::move(entries.names);
-  ScanResultPacker packer(result);
-  packer.Reserve(folders + 1, 0, 0);
-  DirNode root;
-  root.id = kRootId;
-  root.parent_id = kRootId;
-  if (entry_of[kRootId] != kNone) {
-    const EntryItem& entry = entries.items[entry_of[kRootId]];
-    root.mtime = entry.mtime;
-    root.attributes = entry.attributes;
+  // Each list converted in place on its own thread, while the names move to
+  // the result's arena on another.
+  const auto buckets = result.folders.size() + 1;
+  const auto bucket_counts = std::make_unique<std::atomic<std::uint32_t>[]>(buckets);
+  std::vector<ListConversion> conversions(lists.size());
+  ConversionContext context;
+  context.folder_index = &result.folder_index;
+  context.overflow = input.overflow;
+  context.has_overflow = has_overflow.empty() ? nullptr : &has_overflow;
+  context.names = &names;
+  context.extensions = &extensions;
+  context.bucket_counts = bucket_counts.get();
+  std::size_t files = 0;
+  std::vector<std::size_t> tasks;  // list indices, the largest first; lists.size() gathers the names
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    files += lists[l]->file_count();
+    tasks.push_back(l);
   }
-  packer.AddFolder(root, RootName(drive));
-  // The folders in record order, after the root.
-  for (std::size_t id = 0; id < entry_of.size(); ++id) {
-    if (id == static_cast<std::size_t>(kRootId) || entry_of[id] == kNone) continue;
-    const EntryItem& entry = entries.items[entry_of[id]];
-    DirNode node;
-    node.id = entry.id;
-    node.parent_id = entry.parent_id;
-    node.mtime = entry.mtime;
-    node.attributes = entry.attributes;
-    node.name = NameRef{entry.name_offset, entry.name_length};
-    packer.AddFolder(node);
-  }
-  std::vector<std::uint32_t>().swap(entry_of);
-  result.folder_count = static_cast<std::int32_t>(
-      std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
-  packer.IndexFolders();
-  LinkParents(result);
+  if (files >= std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+  tasks.push_back(lists.size());
+  std::stable_sort(tasks.begin(), tasks.end(), [&](std::size_t a, std::size_t b) {
+    const auto weight = [&](std::size_t k) { return k < lists.size() ? lists[k]->size() : names.units() / 2; };
+    return weight(a) > weight(b);
+  });
+  const std::wstring root_name = RootName(drive);
+  result.names.reserve(names.units() + root_name.size());
+  RunParallel(tasks.size(), threads, [&](std::size_t t) {
+    const std::size_t k = tasks[t];
+    if (k < lists.size()) {
+      ConvertList(*lists[k], k, context, conversions[k]);
+    } else {
+      GatherNames(lists, result.names);
+    }
+  });
+  for (const wchar_t c : root_name) result.names.push_back(static_cast<char16_t>(c));
+  const std::vector<std::uint32_t> rank_of = RankExtensions(extensions, conversions, result);
+  std::vector<std::uint32_t> bucket_start(buckets + 1, 0);
+  for (std::size_t b = 0; b < buckets; ++b) bucket_start[b + 1] = bucket_start[b] + bucket_counts[b].load();
+  spent.apply = SecondsSince(mark);
+  if (input.placing) input.placing();
 
-  // Every file under its recorded parent, or under the root when that is 0,
-  // negative or no known folder: counted, then placed in entry order with
-  // the root's own files first.
-  constexpr std::uint32_t kRootIndex = 0;
-  const auto folder_of = [&result](const EntryItem& entry) {
-    const DirNode* folder = result.FindFolder(RootIfNotPositive(entry.parent_id));
-    return folder == nullptr ? kRootIndex : static_cast<std::uint32_t>(IndexOf(result, folder));
+  // The files gathered, then put in their folders: each folder's files in
+  // record order (two names of one record keep their order), its sums made.
+  result.files.reserve(files);
+  GatherFiles(lists, result.files);
+  for (EntryList* list : lists) list->Clear();
+  ReleaseFreedMemory();
+  struct Sums {
+    std::int64_t size = 0;
+    std::int64_t alloc = 0;
   };
-  std::vector<std::uint32_t> next(result.folders.size(), 0);
-  for (const EntryItem& entry : entries.items) {
-    if (!entry.is_directory) ++next[folder_of(entry)];
-  }
-  std::uint32_t start = 0;
-  for (std::uint32_t& slot : next) start += std::exchange(slot, start);
-  result.files.resize(file_entries);
-  const auto place = [&](const EntryItem& entry) {
-    const std::uint32_t folder = folder_of(entry);
-    FileItem& file = result.files[next[folder]++];
-    file.size = entry.size;
-    file.alloc = entry.alloc;
-    file.mtime = entry.mtime;
-    file.id = static_cast<std::uint32_t>(entry.id);
-    file.folder = folder;
-    file.attributes = entry.attributes;
-    file.name_offset = entry.name_offset;
-    file.name_length = entry.name_length;
-  };
-  for (const EntryItem& entry : entries.items) {
-    if (!entry.is_directory && entry.parent_id == kRootId) place(entry);
-  }
-  const std::uint32_t root_own_end = next[kRootIndex];
-  for (const EntryItem& entry : entries.items) {
-    if (!entry.is_directory && entry.parent_id != kRootId) place(entry);
-  }
-  // Entries come in the order the parse threads happened to take the MFT's
-  // windows: each folder's files go in record order (the root's own files
-  // still before the ones it takes in), so that every scan of a volume lists
-  // them alike. Two names of one record keep their order.
-  const auto in_record_order = [&result](std::uint32_t begin, std::uint32_t end) {
-    const auto first = result.files.begin() + begin, last = result.files.begin() + end;
-    const auto by_record = [](const FileItem& a, const FileItem& b) {
-      return a.id != b.id ? a.id < b.id : a.name_offset < b.name_offset;
-    };
-    if (end - begin > 1 && !std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
-  };
-  in_record_order(0, root_own_end);
-  in_record_order(root_own_end, next[kRootIndex]);
-  for (std::size_t folder = 1; folder < next.size(); ++folder) in_record_order(next[folder - 1], next[folder]);
-  std::vector<std::uint32_t>().swap(next);
-  std::vector<EntryItem>().swap(entries.items);
-  packer.Finish();
+  Sums root_sums[2];
+  DistributeFiles(result.files, bucket_start, threads, [&](std::uint32_t lo, std::uint32_t hi) {
+    for (std::uint32_t b = lo; b < hi; ++b) {
+      const auto first = result.files.begin() + bucket_start[b];
+      const auto last = result.files.begin() + bucket_start[b + 1];
+      const auto by_record = [](const FileItem& x, const FileItem& y) {
+        return x.id != y.id ? x.id < y.id : x.name_offset < y.name_offset;
+      };
+      if (!std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
+      const std::uint32_t folder = b <= kRootTakenBucket ? 0 : b - 1;
+      Sums sums;
+      for (auto f = first; f != last; ++f) {
+        f->folder = folder;
+        f->extension = rank_of[f->extension];
+        const std::int64_t size = std::max<std::int64_t>(f->size, 0);
+        sums.size = SaturatingAdd(sums.size, size);
+        sums.alloc = SaturatingAdd(sums.alloc, f->alloc >= 0 ? f->alloc : size);
+      }
+      if (b <= kRootTakenBucket) {
+        root_sums[b] = sums;
+        continue;
+      }
+      DirNode& node = result.folders[folder];
+      node.first_file = bucket_start[b];
+      node.file_count = bucket_start[b + 1] - bucket_start[b];
+      node.direct_size = sums.size;
+      node.direct_alloc = sums.alloc;
+      node.direct_file_count = static_cast<std::int32_t>(
+          std::min<std::uint32_t>(node.file_count, std::numeric_limits<std::int32_t>::max()));
+    }
+  });
+  DirNode& root = result.folders[0];
+  root.first_file = bucket_start[kRootOwnBucket];
+  root.file_count = bucket_start[kRootTakenBucket + 1] - bucket_start[kRootOwnBucket];
+  root.direct_size = SaturatingAdd(root_sums[0].size, root_sums[1].size);
+  root.direct_alloc = SaturatingAdd(root_sums[0].alloc, root_sums[1].alloc);
+  root.direct_file_count =
+      static_cast<std::int32_t>(std::min<std::uint32_t>(root.file_count, std::numeric_limits<std::int32_t>::max()));
   result.file_count =
       static_cast<std::int32_t>(std::min<std::size_t>(result.files.size(), std::numeric_limits<std::int32_t>::max()));
 
-  const std::vector<std::uint32_t> order = PreOrder(result);
-  Aggregate(result, order);
-  SortRootChildren(result, result.folders[kRootIndex]);
-  result.root_total_size = result.folders[kRootIndex].total_size;
-  FinishLargestFiles(result);
-  // Renamed folders and the root's name may have grown the arena past its size.
-  if (result.names.capacity() - result.names.size() > result.names.size() / 16) result.names.shrink_to_fit();
+  SumTotals(result, PreOrder(result));
+  SortRootChildren(result, result.folders[0]);
+  result.root_total_size = result.folders[0].total_size;
+  FinishLargestFiles(result, conversions, bucket_start);
+  spent.tree = SecondsSince(mark);
+  if (timings != nullptr) *timings = spent;
+  return result;
+}
+
+ScanResult BuildScanResult(ScanSlice& slice, const std::wstring& drive) {
+  TreeInput input;
+  input.lists = {&slice.entries};
+  input.overflow = &slice.overflow_sizes;
+  ScanResult result = BuildScanResult(input, drive);
+  slice.entries.Clear();
   return result;
 }
 

@@ -1,61 +1,157 @@
 #include "scan/entry_list.h"
 
-#include <limits>
+#include <algorithm>
 #include <new>
 #include <utility>
 
-#include "base/name_arena.h"
+#include "base/extension.h"
+#include "base/ids.h"
 
 namespace tw {
 
-void EntryList::Add(const MftEntry& entry, bool sizes_from_name) {
-  EntryItem item;
-  item.id = entry.id;
-  item.parent_id = entry.parent_id;
-  item.size = entry.size;
-  item.alloc = entry.alloc;
-  item.mtime = entry.mtime;
-  item.attributes = entry.attributes;
-  item.is_directory = entry.is_directory;
-  item.sizes_from_name = sizes_from_name && !entry.is_directory;
-  item.name_offset = AppendNameUnits(names, entry.name);
-  item.name_length = static_cast<std::uint32_t>(entry.name.size());
-  items.push_back(item);
-}
-
-void EntryList::Rename(EntryItem& item, std::wstring_view name) {
-  item.name_offset = AppendNameUnits(names, name);
-  item.name_length = static_cast<std::uint32_t>(name.size());
+std::uint32_t EntryList::AppendName(std::wstring_view name) {
+  if (name.size() > kNameChunkUnits) throw std::bad_alloc();
+  if (name_chunks_.empty() || kNameChunkUnits - name_fill_.back() < name.size()) {
+    // A name never straddles two chunks; chunk numbers must fit the offset.
+    if (name_chunks_.size() >= (std::size_t{1} << (32 - kNameChunkBits))) throw std::bad_alloc();
+    name_chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(kNameChunkUnits));
+    name_fill_.push_back(0);
+  }
+  const std::size_t chunk = name_chunks_.size() - 1;
+  const std::uint32_t unit = name_fill_.back();
+  char16_t* at = name_chunks_.back().get() + unit;
+  for (const wchar_t c : name) *at++ = static_cast<char16_t>(c);
+  name_fill_.back() += static_cast<std::uint32_t>(name.size());
+  return static_cast<std::uint32_t>(chunk << kNameChunkBits) | unit;
 }
 
 std::u16string_view EntryList::Name(const EntryItem& item) const {
-  if (item.name_offset > names.size() || item.name_length > names.size() - item.name_offset) return {};
-  return std::u16string_view(names).substr(item.name_offset, item.name_length);
+  const std::size_t chunk = item.name_offset >> kNameChunkBits;
+  const std::size_t unit = item.name_offset & (kNameChunkUnits - 1);
+  const std::size_t length = item.NameLength();
+  if (chunk >= name_chunks_.size() || !name_chunks_[chunk] || unit > name_fill_[chunk] ||
+      length > name_fill_[chunk] - unit) {
+    return {};
+  }
+  return {name_chunks_[chunk].get() + unit, length};
+}
+
+std::uint32_t EntryList::ExtensionSlot(std::u16string_view name) {
+  const std::u16string_view extension = ExtensionOf(name);
+  const auto [at, added] = extension_slot_.try_emplace(extension, static_cast<std::uint32_t>(extension_texts_.size()));
+  if (added) extension_texts_.push_back(extension);
+  return at->second;
+}
+
+void EntryList::OfferLargest(const EntryItem& item) {
+  const LargestCandidate candidate{item.size, item.id, item.parent};
+  // Once kLargestCandidates are known, a file that ranks after the least of
+  // them is not one of the best; the others wait until there are twice as
+  // many, when the best kLargestCandidates are kept and the bar rises.
+  if (largest_pruned_ && !RanksBefore(candidate, largest_bar_)) return;
+  largest_.push_back(candidate);
+  if (largest_.size() < 2 * kLargestCandidates) return;
+  const auto bar = largest_.begin() + (kLargestCandidates - 1);
+  std::nth_element(largest_.begin(), bar, largest_.end(), RanksBefore);
+  largest_bar_ = *bar;
+  largest_pruned_ = true;
+  largest_.resize(kLargestCandidates);
+}
+
+void EntryList::Add(const MftEntry& entry, std::uint32_t flags) {
+  if (entry.name.size() > kNameLengthMask) throw std::bad_alloc();
+  if ((size_ & kItemMask) == 0 && (size_ >> kItemChunkBits) == item_chunks_.size()) {
+    item_chunks_.push_back(std::make_unique_for_overwrite<EntryItem[]>(kItemsPerChunk));
+  }
+  EntryItem& item = (*this)[size_];
+  item.mtime = entry.mtime;
+  item.id = static_cast<std::uint32_t>(entry.id);
+  item.attributes = entry.attributes;
+  item.name_offset = AppendName(entry.name);
+  item.name_length = static_cast<std::uint32_t>(entry.name.size());
+  if (entry.is_directory) {
+    item.size = entry.parent_id;
+    item.alloc = 0;
+    item.parent = 0;
+    item.extension = 0;
+    item.name_length |= kFolderItem;
+    folder_items_.push_back(static_cast<std::uint32_t>(size_));
+  } else {
+    item.size = entry.size;
+    item.alloc = entry.alloc;
+    item.parent = entry.parent_id > 0 && entry.parent_id <= kMaxScanRecords ? static_cast<std::uint32_t>(entry.parent_id)
+                                                                           : 0;
+    item.name_length |= flags & (kSizesFromName | kWofTagged | kWofAllocated);
+    item.extension = ExtensionSlot(Name(item));
+    OfferLargest(item);
+    ++files_;
+  }
+  ++size_;
+}
+
+void EntryList::Rename(EntryItem& item, std::wstring_view name, std::int64_t parent_id) {
+  if (name.size() > kNameLengthMask) throw std::bad_alloc();
+  item.name_offset = AppendName(name);
+  item.name_length = (item.name_length & kEntryFlagMask) | static_cast<std::uint32_t>(name.size());
+  if (item.IsFolder()) item.size = parent_id;
 }
 
 MftEntry EntryList::Entry(const EntryItem& item) const {
   const std::u16string_view name = Name(item);
-  return MftEntry{item.id,           item.parent_id, std::wstring(name.begin(), name.end()),
-                  item.is_directory, item.size,      item.alloc,
-                  item.mtime,        item.attributes};
+  MftEntry entry;
+  entry.id = item.id;
+  entry.parent_id = item.ParentId();
+  entry.name.assign(name.begin(), name.end());
+  entry.is_directory = item.IsFolder();
+  entry.size = item.IsFolder() ? 0 : item.size;
+  entry.alloc = item.alloc;
+  entry.mtime = item.mtime;
+  entry.attributes = item.attributes;
+  return entry;
+}
+
+std::vector<MftEntry> EntryList::Entries() const {
+  std::vector<MftEntry> entries;
+  entries.reserve(size_);
+  for (std::size_t i = 0; i < size_; ++i) entries.push_back(Entry((*this)[i]));
+  return entries;
 }
 
 void EntryList::Append(EntryList&& other) {
-  if (items.capacity() == 0 && names.capacity() == 0) {
-    items = std::move(other.items);
-    names = std::move(other.names);
+  if (empty() && marks_.empty()) {
+    *this = std::move(other);
   } else {
-    const std::size_t shift = names.size();
-    if (shift > std::numeric_limits<std::uint32_t>::max() - other.names.size()) throw std::bad_alloc();
-    names += other.names;
-    items.reserve(items.size() + other.items.size());
-    for (EntryItem item : other.items) {
-      item.name_offset += static_cast<std::uint32_t>(shift);
-      items.push_back(item);
+    for (std::size_t i = 0; i < other.size_; ++i) {
+      const EntryItem& item = other[i];
+      Add(other.Entry(item), item.Flags());
     }
   }
-  std::vector<EntryItem>().swap(other.items);
-  std::u16string().swap(other.names);
+  other.Clear();
+}
+
+std::size_t EntryList::name_units() const {
+  std::size_t units = 0;
+  for (const std::uint32_t fill : name_fill_) units += fill;
+  return units;
+}
+
+void EntryList::ReleaseNameChunks() {
+  // The extension table's keys point into the chunks: it goes first.
+  extension_slot_ = {};
+  std::vector<std::u16string_view>().swap(extension_texts_);
+  std::vector<std::unique_ptr<char16_t[]>>().swap(name_chunks_);
+  std::vector<std::uint32_t>().swap(name_fill_);
+}
+
+void EntryList::Clear() {
+  std::vector<std::unique_ptr<EntryItem[]>>().swap(item_chunks_);
+  size_ = 0;
+  files_ = 0;
+  std::vector<std::uint32_t>().swap(folder_items_);
+  ReleaseNameChunks();
+  std::vector<LargestCandidate>().swap(largest_);
+  largest_pruned_ = false;
+  std::vector<WindowMark>().swap(marks_);
 }
 
 }  // namespace tw
