@@ -1,7 +1,10 @@
 #include "engine/file_placement.h"
 
 #include <algorithm>
+#include <bit>
+#include <iterator>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <unordered_map>
@@ -17,21 +20,77 @@ namespace {
 // Freed chunks are handed back to the system after this many bytes.
 constexpr std::size_t kReleaseStride = std::size_t{64} << 20;
 
-FileItem ToFileItem(const EntryItem& item) {
-  FileItem file;
-  file.size = item.size;
-  file.alloc = item.alloc;
-  file.mtime = item.mtime;
-  file.id = item.id;
-  file.folder = item.parent;
-  file.extension = item.extension;
-  file.attributes = item.attributes;
-  file.name_offset = item.name_offset;
-  file.name_length = item.name_length;
-  return file;
+// A converted entry is a file item: the same fields at the same places.
+static_assert(sizeof(EntryItem) == sizeof(FileItem));
+static_assert(offsetof(EntryItem, size) == offsetof(FileItem, size));
+static_assert(offsetof(EntryItem, alloc) == offsetof(FileItem, alloc));
+static_assert(offsetof(EntryItem, mtime) == offsetof(FileItem, mtime));
+static_assert(offsetof(EntryItem, id) == offsetof(FileItem, id));
+static_assert(offsetof(EntryItem, parent) == offsetof(FileItem, folder));
+static_assert(offsetof(EntryItem, extension) == offsetof(FileItem, extension));
+static_assert(offsetof(EntryItem, attributes) == offsetof(FileItem, attributes));
+static_assert(offsetof(EntryItem, name_offset) == offsetof(FileItem, name_offset));
+static_assert(offsetof(EntryItem, name_length) == offsetof(FileItem, name_length));
+
+// Reads converted entries as file items, for a range insert.
+class AsFileItems {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = FileItem;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const FileItem*;
+  using reference = FileItem;
+
+  AsFileItems() = default;
+  explicit AsFileItems(const EntryItem* at) : at_(at) {}
+  FileItem operator*() const { return std::bit_cast<FileItem>(*at_); }
+  AsFileItems& operator++() {
+    ++at_;
+    return *this;
+  }
+  AsFileItems operator++(int) {
+    AsFileItems was = *this;
+    ++at_;
+    return was;
+  }
+  friend bool operator==(AsFileItems a, AsFileItems b) { return a.at_ == b.at_; }
+  friend difference_type operator-(AsFileItems a, AsFileItems b) { return a.at_ - b.at_; }
+
+ private:
+  const EntryItem* at_ = nullptr;
+};
+
+// Moves the items of [start[lo], start[hi]) into their buckets' ranges in
+// place (each item's bucket key(item) in [lo, hi)), following each
+// displaced item to its place until one that belongs here turns up. at(i) is
+// item i.
+template <typename At, typename Key>
+void DistributeRange(At at, const std::uint32_t* start, std::uint32_t lo, std::uint32_t hi, Key key) {
+  std::vector<std::uint32_t> next(start + lo, start + hi);
+  for (std::uint32_t b = lo; b < hi; ++b) {
+    std::uint32_t& place = next[b - lo];
+    const std::uint32_t end = start[b + 1];
+    while (place < end) {
+      std::uint32_t home = key(at(place));
+      if (home == b) {
+        ++place;
+        continue;
+      }
+      auto moving = at(place);
+      do {
+        std::swap(moving, at(next[home - lo]++));
+        home = key(moving);
+      } while (home != b);
+      at(place++) = moving;
+    }
+  }
 }
 
 }  // namespace
+
+BucketGroups::BucketGroups(std::size_t bucket_count, std::size_t most)
+    : count(static_cast<std::uint32_t>(std::clamp<std::size_t>(most, 1, std::max<std::size_t>(bucket_count, 1)))),
+      buckets(static_cast<std::uint32_t>(std::max<std::size_t>(bucket_count, 1))) {}
 
 NameLayout::NameLayout(const std::vector<EntryList*>& lists) {
   chunk_base_.resize(lists.size());
@@ -87,6 +146,8 @@ void ConvertList(EntryList& list, std::size_t index, const ConversionContext& co
   const std::vector<bool>* has_overflow = context.has_overflow;
   const NameLayout& names = *context.names;
   std::atomic<std::uint32_t>* counts = context.bucket_counts;
+  const BucketGroups& groups = *context.groups;
+  out.group_start.assign(groups.count + 2, 0);  // counts first, one place up
   out.extension_totals.assign(slot_map.size(), ExtStat{});
   std::vector<LargestCandidate> changed;  // files the overflow sizes changed, with their new sizes
   for (std::size_t chunk = 0; chunk < list.item_chunk_count(); ++chunk) {
@@ -110,8 +171,10 @@ void ConvertList(EntryList& list, std::size_t index, const ConversionContext& co
       item->extension = slot_map[item->extension];
       item->name_offset = names.Place(index, item->name_offset);
       item->name_length &= kNameLengthMask;
-      item->parent = BucketOf(item->parent, folder_index);
-      counts[item->parent].fetch_add(1, std::memory_order_relaxed);
+      const std::uint32_t bucket = BucketOf(item->parent, folder_index);
+      item->parent = bucket;
+      counts[bucket].fetch_add(1, std::memory_order_relaxed);
+      ++out.group_start[groups.Of(bucket) + 1];
     }
   }
 
@@ -133,122 +196,52 @@ void ConvertList(EntryList& list, std::size_t index, const ConversionContext& co
   }
   std::sort(best.begin(), best.end(), ranks_before);
   out.largest = std::move(best);
+
+  // The list's items by groups, in place; its folders last.
+  out.group_start[groups.count + 1] = static_cast<std::uint32_t>(list.folder_count());
+  for (std::size_t g = 0; g <= groups.count; ++g) out.group_start[g + 1] += out.group_start[g];
+  DistributeRange([&list](std::uint32_t i) -> EntryItem& { return list[i]; }, out.group_start.data(), 0,
+                  groups.count + 1,
+                  [&groups](const EntryItem& item) { return item.IsFolder() ? groups.count : groups.Of(item.parent); });
 }
 
-void GatherFiles(const std::vector<EntryList*>& lists, std::vector<FileItem>& files) {
-  // The runs of items each window left, in record order.
-  struct Run {
-    std::int64_t first_record = 0;
-    std::size_t list = 0;
-    std::size_t begin = 0;
-    std::size_t end = 0;
-  };
-  std::vector<Run> runs;
-  for (std::size_t l = 0; l < lists.size(); ++l) {
-    std::size_t begin = 0;
-    for (const EntryList::WindowMark& mark : lists[l]->marks()) {
-      if (mark.end > begin) runs.push_back({mark.first_record, l, begin, mark.end});
-      begin = std::max(begin, mark.end);
-    }
-    if (begin < lists[l]->size()) {
-      runs.push_back({std::numeric_limits<std::int64_t>::max(), l, begin, lists[l]->size()});
-    }
-  }
-  std::stable_sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.first_record < b.first_record; });
-
-  // A list's chunks are released once every run of it below them is copied.
-  struct Progress {
-    std::size_t runs_left = 0;
-    std::size_t released = 0;   // chunks released so far
-    std::size_t copied_to = 0;  // items copied, from the list's start
-  };
-  std::vector<Progress> progress(lists.size());
-  for (const Run& run : runs) ++progress[run.list].runs_left;
+void GatherFiles(const std::vector<EntryList*>& lists, const std::vector<ListConversion>& conversions,
+                 const BucketGroups& groups, std::vector<FileItem>& files) {
+  std::vector<std::size_t> released(lists.size(), 0);  // chunks released so far
   std::size_t freed = 0;
-  for (const Run& run : runs) {
-    EntryList& list = *lists[run.list];
-    // Chunk by chunk, straight through the items.
-    for (std::size_t at = run.begin; at < run.end;) {
-      const std::size_t chunk_end = std::min(run.end, (at / EntryList::kItemsPerChunk + 1) * EntryList::kItemsPerChunk);
-      const EntryItem* item = &list[at];
-      const EntryItem* const last = item + (chunk_end - at);
-      for (; item != last; ++item) {
-        if (!item->IsFolder()) files.push_back(ToFileItem(*item));
+  for (std::uint32_t g = 0; g < groups.count; ++g) {
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+      EntryList& list = *lists[l];
+      const std::size_t begin = conversions[l].group_start[g];
+      const std::size_t end = conversions[l].group_start[g + 1];
+      // Chunk by chunk, each piece at once.
+      for (std::size_t at = begin; at < end;) {
+        const std::size_t piece_end = std::min(end, (at / EntryList::kItemsPerChunk + 1) * EntryList::kItemsPerChunk);
+        const EntryItem* first = &list[at];
+        files.insert(files.end(), AsFileItems(first), AsFileItems(first + (piece_end - at)));
+        at = piece_end;
       }
-      at = chunk_end;
-    }
-    // Runs of one list come in its own order when its windows were marked
-    // in record order; otherwise its chunks wait for its last run.
-    Progress& p = progress[run.list];
-    if (run.begin == p.copied_to) p.copied_to = run.end;
-    const std::size_t upto = --p.runs_left == 0 ? list.item_chunk_count() : p.copied_to / EntryList::kItemsPerChunk;
-    for (; p.released < upto; ++p.released) {
-      list.ReleaseItemChunk(p.released);
-      freed += EntryList::kItemsPerChunk * sizeof(EntryItem);
-    }
-    if (freed >= kReleaseStride) {
-      ReleaseFreedMemory();
-      freed = 0;
+      for (; (released[l] + 1) * EntryList::kItemsPerChunk <= end; ++released[l]) {
+        list.ReleaseItemChunk(released[l]);
+        freed += EntryList::kItemsPerChunk * sizeof(EntryItem);
+      }
+      if (freed >= kReleaseStride) {
+        ReleaseFreedMemory();
+        freed = 0;
+      }
     }
   }
 }
-
-namespace {
-
-// Moves the items of [start[lo], start[hi]) into their buckets' ranges in
-// place (each item's bucket key(item) in [lo, hi)), following each
-// displaced item to its place until one that belongs here turns up.
-template <typename Key>
-void DistributeRange(FileItem* items, const std::uint32_t* start, std::uint32_t lo, std::uint32_t hi, Key key) {
-  std::vector<std::uint32_t> next(start + lo, start + hi);
-  for (std::uint32_t b = lo; b < hi; ++b) {
-    std::uint32_t& at = next[b - lo];
-    const std::uint32_t end = start[b + 1];
-    while (at < end) {
-      std::uint32_t home = key(items[at]);
-      if (home == b) {
-        ++at;
-        continue;
-      }
-      FileItem moving = items[at];
-      do {
-        std::swap(moving, items[next[home - lo]++]);
-        home = key(moving);
-      } while (home != b);
-      items[at++] = moving;
-    }
-  }
-}
-
-}  // namespace
 
 void DistributeFiles(std::vector<FileItem>& files, const std::vector<std::uint32_t>& bucket_start,
-                     std::int32_t threads, const std::function<void(std::uint32_t, std::uint32_t)>& after_group) {
-  const auto buckets = static_cast<std::uint32_t>(bucket_start.size() - 1);
-  // Groups of consecutive buckets of about `target` files, at most 1024 of
-  // them: the first pass keeps that many places to write, few enough to
-  // stay in the caches.
-  const std::size_t target = std::max<std::size_t>(files.size() / 1024, 4096);
-  std::vector<std::uint32_t> group_bucket{0};  // the first bucket of each group, then the end
-  std::vector<std::uint32_t> group_of(buckets);
-  for (std::uint32_t b = 0; b < buckets; ++b) {
-    if (bucket_start[b] - bucket_start[group_bucket.back()] >= target) group_bucket.push_back(b);
-    group_of[b] = static_cast<std::uint32_t>(group_bucket.size() - 1);
-  }
-  group_bucket.push_back(buckets);
-  const auto groups = static_cast<std::uint32_t>(group_bucket.size() - 1);
-  std::vector<std::uint32_t> group_start(groups + 1);
-  for (std::uint32_t g = 0; g <= groups; ++g) group_start[g] = bucket_start[group_bucket[g]];
-
+                     const BucketGroups& groups, std::int32_t threads,
+                     const std::function<void(std::uint32_t, std::uint32_t)>& after_group) {
   FileItem* items = files.data();
-  if (groups > 1) {
-    DistributeRange(items, group_start.data(), 0, groups, [&](const FileItem& f) { return group_of[f.folder]; });
-  }
-  std::vector<std::uint32_t>().swap(group_of);
-  RunParallel(groups, threads, [&](std::size_t g) {
-    const std::uint32_t lo = group_bucket[g];
-    const std::uint32_t hi = group_bucket[g + 1];
-    DistributeRange(items, bucket_start.data(), lo, hi, [](const FileItem& f) { return f.folder; });
+  RunParallel(groups.count, threads, [&](std::size_t g) {
+    const std::uint32_t lo = groups.First(static_cast<std::uint32_t>(g));
+    const std::uint32_t hi = groups.First(static_cast<std::uint32_t>(g) + 1);
+    DistributeRange([items](std::uint32_t i) -> FileItem& { return items[i]; }, bucket_start.data(), lo, hi,
+                    [](const FileItem& f) { return f.folder; });
     after_group(lo, hi);
   });
 }

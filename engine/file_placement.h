@@ -8,6 +8,14 @@
 // positive or no known folder), bucket b >= 2 the files of folder b - 1. The
 // buckets in order are the result's file order: folder by folder, the root's
 // two groups first.
+//
+// Files find their places in two steps, so that no step but a sequential
+// copy runs on one thread and no step moves items at random over the whole
+// array: each list first puts its own files in place by groups of
+// consecutive buckets (about a thousand groups), on its own thread; the
+// files are then copied group by group, list after list, into the result's
+// array, each list's chunks released once passed; then each group puts its
+// files in their buckets, on any thread.
 
 #include <atomic>
 #include <cstdint>
@@ -69,6 +77,24 @@ struct ListConversion {
   // sizes made smaller may have let another of the list's files in.
   std::vector<LargestCandidate> largest;
   bool lowered = false;
+  // Where each group's items start in the list once it is put in groups
+  // (GroupList), the folders last, then the end.
+  std::vector<std::uint32_t> group_start;
+};
+
+// The groups of consecutive buckets: group g holds buckets [First(g),
+// First(g + 1)). Folders, which the files leave behind, count as group
+// `count`.
+struct BucketGroups {
+  BucketGroups(std::size_t buckets, std::size_t most);
+  std::uint32_t count = 1;
+  std::uint32_t buckets = 1;
+  std::uint32_t Of(std::uint32_t bucket) const {
+    return static_cast<std::uint32_t>(std::uint64_t{bucket} * count / buckets);
+  }
+  std::uint32_t First(std::uint32_t group) const {
+    return static_cast<std::uint32_t>((std::uint64_t{group} * buckets + count - 1) / count);
+  }
 };
 
 struct ConversionContext {
@@ -78,24 +104,27 @@ struct ConversionContext {
   const NameLayout* names = nullptr;
   const ExtensionMerge* extensions = nullptr;
   std::atomic<std::uint32_t>* bucket_counts = nullptr;
+  const BucketGroups* groups = nullptr;
 };
 
 // Converts list `index`'s files in place into file items: overflow sizes
 // applied, extension the merged index, name offset the arena's, flags
 // dropped, and `parent` replaced by the bucket, each counted. Folders stay.
+// Then puts the list's items in place by groups.
 void ConvertList(EntryList& list, std::size_t index, const ConversionContext& context, ListConversion& out);
 
-// Appends every list's files to `files` (reserved by the caller) in the order
-// of the MFT windows they were parsed from (what no window marks comes last,
-// list by list), releasing each list's item chunks once passed.
-void GatherFiles(const std::vector<EntryList*>& lists, std::vector<FileItem>& files);
+// Appends every list's files to `files` (reserved by the caller), group by
+// group and in each group list by list, releasing each list's item chunks
+// once passed.
+void GatherFiles(const std::vector<EntryList*>& lists, const std::vector<ListConversion>& conversions,
+                 const BucketGroups& groups, std::vector<FileItem>& files);
 
-// Moves every file to its bucket's range, in place: bucket_start[b] is where
-// bucket b starts (the last element the end); file.folder holds the bucket.
-// A first pass over all files puts them in groups of consecutive buckets; then
-// each group is distributed and handed to after_group(first bucket, end
-// bucket) on one of `threads` threads.
+// Moves each group's files to their buckets' ranges, in place
+// (bucket_start[b] is where bucket b starts, file.folder holds the bucket),
+// and hands the group to after_group(first bucket, end bucket), on one of
+// `threads` threads.
 void DistributeFiles(std::vector<FileItem>& files, const std::vector<std::uint32_t>& bucket_start,
-                     std::int32_t threads, const std::function<void(std::uint32_t, std::uint32_t)>& after_group);
+                     const BucketGroups& groups, std::int32_t threads,
+                     const std::function<void(std::uint32_t, std::uint32_t)>& after_group);
 
 }  // namespace tw

@@ -151,6 +151,7 @@ void ApplyRenames(const TreeInput& input) {
 // tree.
 void BuildFolders(const TreeInput& input, const NameLayout& names, const std::wstring& drive, ScanResult& result) {
   struct Ref {
+    std::uint32_t id;
     std::uint32_t list;
     std::uint32_t item;
   };
@@ -158,27 +159,23 @@ void BuildFolders(const TreeInput& input, const NameLayout& names, const std::ws
   std::int64_t highest = kRootId;
   for (std::size_t l = 0; l < input.lists.size(); ++l) {
     for (const std::uint32_t i : input.lists[l]->folder_items()) {
-      refs.push_back({static_cast<std::uint32_t>(l), i});
-      highest = std::max<std::int64_t>(highest, (*input.lists[l])[i].id);
+      const std::uint32_t id = (*input.lists[l])[i].id;
+      refs.push_back({id, static_cast<std::uint32_t>(l), i});
+      highest = std::max<std::int64_t>(highest, id);
     }
   }
   // One ref per id, its last; then in record order.
-  std::stable_sort(refs.begin(), refs.end(), [&](const Ref& a, const Ref& b) {
-    return (*input.lists[a.list])[a.item].id < (*input.lists[b.list])[b.item].id;
-  });
+  std::stable_sort(refs.begin(), refs.end(), [](const Ref& a, const Ref& b) { return a.id < b.id; });
   std::vector<Ref> last;
   last.reserve(refs.size());
   for (std::size_t r = 0; r < refs.size(); ++r) {
-    const std::uint32_t id = (*input.lists[refs[r].list])[refs[r].item].id;
-    if (id == 0) continue;
-    if (r + 1 < refs.size() && (*input.lists[refs[r + 1].list])[refs[r + 1].item].id == id) continue;
+    if (refs[r].id == 0 || (r + 1 < refs.size() && refs[r + 1].id == refs[r].id)) continue;
     last.push_back(refs[r]);
   }
   std::vector<Ref>().swap(refs);
   constexpr std::uint32_t kNone = ScanResult::kNoFolder;
-  const auto root_ref = std::find_if(last.begin(), last.end(), [&](const Ref& ref) {
-    return (*input.lists[ref.list])[ref.item].id == static_cast<std::uint32_t>(kRootId);
-  });
+  const auto root_ref = std::find_if(last.begin(), last.end(),
+                                     [](const Ref& ref) { return ref.id == static_cast<std::uint32_t>(kRootId); });
   const std::size_t folders = last.size() + (root_ref == last.end() ? 1 : 0);
   if (folders >= kNone) throw std::bad_alloc();
   result.folders.reserve(folders);
@@ -205,10 +202,9 @@ void BuildFolders(const TreeInput& input, const NameLayout& names, const std::ws
   result.folders.push_back(root);
   index[kRootId] = 0;
   for (const Ref& ref : last) {
-    const std::uint32_t id = (*input.lists[ref.list])[ref.item].id;
-    if (id == static_cast<std::uint32_t>(kRootId)) continue;
+    if (ref.id == static_cast<std::uint32_t>(kRootId)) continue;
     result.folders.push_back(node_of(ref));
-    index[id] = static_cast<std::uint32_t>(result.folders.size() - 1);
+    index[ref.id] = static_cast<std::uint32_t>(result.folders.size() - 1);
   }
   result.folder_count = static_cast<std::int32_t>(
       std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
@@ -251,38 +247,45 @@ std::vector<std::uint32_t> RankExtensions(const ExtensionMerge& merged, const st
 // The kLargestFilesKept files of largest logical size, largest first (equal
 // sizes by record number), as indices into the placed files: the best of the
 // lists' best, each found in its folder by its record number. When a list's
-// best are not exact, or two files share a record number, from all files.
+// best are not exact, or two files of a folder share a record number, from
+// all files.
 void FinishLargestFiles(ScanResult& result, const std::vector<ListConversion>& conversions,
-                        const std::vector<std::uint32_t>& bucket_start) {
-  const auto ranks_before = [](const LargestCandidate& a, const LargestCandidate& b) { return RanksBefore(a, b); };
+                        const std::vector<std::uint32_t>& bucket_start, bool shared_numbers, std::int32_t threads) {
   std::vector<std::uint32_t>& largest = result.largest_files;
-  bool exact = std::none_of(conversions.begin(), conversions.end(), [](const auto& c) { return c.lowered; });
+  bool exact = !shared_numbers && std::none_of(conversions.begin(), conversions.end(),
+                                               [](const ListConversion& c) { return c.lowered; });
   if (exact) {
+    // The best of each list, best first: merged, cut at the number kept.
     std::vector<LargestCandidate> best;
     std::vector<LargestCandidate> merged;
     for (const ListConversion& c : conversions) {
       merged.clear();
-      std::merge(best.begin(), best.end(), c.largest.begin(), c.largest.end(), std::back_inserter(merged),
-                 ranks_before);
-      if (merged.size() > kLargestFilesKept) merged.resize(kLargestFilesKept);
+      merged.reserve(std::min(best.size() + c.largest.size(), kLargestFilesKept));
+      auto a = best.begin();
+      auto b = c.largest.begin();
+      while (merged.size() < kLargestFilesKept && (a != best.end() || b != c.largest.end())) {
+        const bool take_b = a == best.end() || (b != c.largest.end() && RanksBefore(*b, *a));
+        merged.push_back(take_b ? *b++ : *a++);
+      }
       best.swap(merged);
     }
-    std::vector<bool> taken(result.files.size(), false);
-    largest.reserve(best.size());
-    for (const LargestCandidate& c : best) {
-      // Each folder's files are in record order.
-      const std::uint32_t bucket = BucketOf(c.parent, result.folder_index);
-      const auto first = result.files.begin() + bucket_start[bucket];
-      const auto last = result.files.begin() + bucket_start[bucket + 1];
-      const auto at = std::lower_bound(first, last, c.id, [](const FileItem& f, std::uint32_t id) { return f.id < id; });
-      const auto index = static_cast<std::size_t>(at - result.files.begin());
-      if (at == last || at->id != c.id || taken[index]) {
-        exact = false;
-        break;
+    // Each folder's files are in record order: found by their numbers.
+    largest.resize(best.size());
+    std::atomic<bool> missing{false};
+    constexpr std::size_t kShare = 8192;
+    RunParallel((best.size() + kShare - 1) / kShare, threads, [&](std::size_t part) {
+      for (std::size_t k = part * kShare; k < std::min(best.size(), (part + 1) * kShare); ++k) {
+        const LargestCandidate& c = best[k];
+        const std::uint32_t bucket = BucketOf(c.parent, result.folder_index);
+        const auto first = result.files.begin() + bucket_start[bucket];
+        const auto last = result.files.begin() + bucket_start[bucket + 1];
+        const auto at =
+            std::lower_bound(first, last, c.id, [](const FileItem& f, std::uint32_t id) { return f.id < id; });
+        if (at == last || at->id != c.id) missing = true;
+        largest[k] = static_cast<std::uint32_t>(at - result.files.begin());
       }
-      taken[index] = true;
-      largest.push_back(static_cast<std::uint32_t>(index));
-    }
+    });
+    exact = !missing;
   }
   if (!exact) {
     const auto larger = [&result](std::uint32_t a, std::uint32_t b) {
@@ -330,8 +333,13 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
 
   // Each list converted in place on its own thread, while the names move to
   // the result's arena on another.
+  std::size_t files = 0;
+  for (const EntryList* list : lists) files += list->file_count();
+  if (files >= std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
   const auto buckets = result.folders.size() + 1;
   const auto bucket_counts = std::make_unique<std::atomic<std::uint32_t>[]>(buckets);
+  // Groups of some 4096 files when the files are spread evenly, at most 1024.
+  const BucketGroups groups(buckets, std::clamp<std::size_t>(files / 4096, 1, 1024));
   std::vector<ListConversion> conversions(lists.size());
   ConversionContext context;
   context.folder_index = &result.folder_index;
@@ -340,14 +348,9 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   context.names = &names;
   context.extensions = &extensions;
   context.bucket_counts = bucket_counts.get();
-  std::size_t files = 0;
+  context.groups = &groups;
   std::vector<std::size_t> tasks;  // list indices, the largest first; lists.size() gathers the names
-  for (std::size_t l = 0; l < lists.size(); ++l) {
-    files += lists[l]->file_count();
-    tasks.push_back(l);
-  }
-  if (files >= std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-  tasks.push_back(lists.size());
+  for (std::size_t l = 0; l <= lists.size(); ++l) tasks.push_back(l);
   std::stable_sort(tasks.begin(), tasks.end(), [&](std::size_t a, std::size_t b) {
     const auto weight = [&](std::size_t k) { return k < lists.size() ? lists[k]->size() : names.units() / 2; };
     return weight(a) > weight(b);
@@ -372,7 +375,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   // The files gathered, then put in their folders: each folder's files in
   // record order (two names of one record keep their order), its sums made.
   result.files.reserve(files);
-  GatherFiles(lists, result.files);
+  GatherFiles(lists, conversions, groups, result.files);
   for (EntryList* list : lists) list->Clear();
   ReleaseFreedMemory();
   struct Sums {
@@ -380,7 +383,8 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
     std::int64_t alloc = 0;
   };
   Sums root_sums[2];
-  DistributeFiles(result.files, bucket_start, threads, [&](std::uint32_t lo, std::uint32_t hi) {
+  std::atomic<bool> shared_numbers{false};  // two files of one folder with one record number
+  DistributeFiles(result.files, bucket_start, groups, threads, [&](std::uint32_t lo, std::uint32_t hi) {
     for (std::uint32_t b = lo; b < hi; ++b) {
       const auto first = result.files.begin() + bucket_start[b];
       const auto last = result.files.begin() + bucket_start[b + 1];
@@ -388,6 +392,9 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
         return x.id != y.id ? x.id < y.id : x.name_offset < y.name_offset;
       };
       if (!std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
+      if (std::adjacent_find(first, last, [](const FileItem& x, const FileItem& y) { return x.id == y.id; }) != last) {
+        shared_numbers = true;
+      }
       const std::uint32_t folder = b <= kRootTakenBucket ? 0 : b - 1;
       Sums sums;
       for (auto f = first; f != last; ++f) {
@@ -423,7 +430,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   SumTotals(result, PreOrder(result));
   SortRootChildren(result, result.folders[0]);
   result.root_total_size = result.folders[0].total_size;
-  FinishLargestFiles(result, conversions, bucket_start);
+  FinishLargestFiles(result, conversions, bucket_start, shared_numbers, threads);
   spent.tree = SecondsSince(mark);
   if (timings != nullptr) *timings = spent;
   return result;

@@ -118,7 +118,7 @@ std::vector<MftEntry> EntryList::Entries() const {
 }
 
 void EntryList::Append(EntryList&& other) {
-  if (empty() && marks_.empty()) {
+  if (empty()) {
     *this = std::move(other);
   } else {
     for (std::size_t i = 0; i < other.size_; ++i) {
@@ -151,7 +151,6 @@ void EntryList::Clear() {
   ReleaseNameChunks();
   std::vector<LargestCandidate>().swap(largest_);
   largest_pruned_ = false;
-  std::vector<WindowMark>().swap(marks_);
 }
 
 }  // namespace tw

@@ -102,15 +102,6 @@ class EntryList {
   void Append(EntryList&& other);
 
   // ---- For tree building ----
-  // The window pass marks where each window's entries end: (first record of
-  // the window, items so far).
-  struct WindowMark {
-    std::int64_t first_record = 0;
-    std::size_t end = 0;
-  };
-  void MarkWindowEnd(std::int64_t first_record) { marks_.push_back({first_record, size_}); }
-  const std::vector<WindowMark>& marks() const { return marks_; }
-
   // The items that are folders, in the order added.
   const std::vector<std::uint32_t>& folder_items() const { return folder_items_; }
   // The extensions met, in slot order (views into the names).
@@ -155,7 +146,6 @@ class EntryList {
   std::vector<LargestCandidate> largest_;
   LargestCandidate largest_bar_;
   bool largest_pruned_ = false;
-  std::vector<WindowMark> marks_;
 };
 
 }  // namespace tw

@@ -231,7 +231,6 @@ WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const Win
       },
       [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
         ParseWindow(bytes, window.first, layout.record_size, out);
-        out.entries.MarkWindowEnd(window.first);
       });
   outcome.bytes_read = bytes_read;
   return outcome;

@@ -73,9 +73,8 @@ WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSetti
 
 // The scan's pass: the planned runs of the MFT (PlanReadRuns over the
 // layout's bitmap; every record when it has none) read from the volume with
-// ReadMftWindow and parsed with ParseWindow, each thread's entries marked at
-// the end of every window. The volume ranges that could not be read are
-// appended to `unreadable`.
+// ReadMftWindow and parsed with ParseWindow. The volume ranges that could not
+// be read are appended to `unreadable`.
 WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,
                            const ProgressCallback& progress, std::vector<ByteRange>& unreadable);
 
