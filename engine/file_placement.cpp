@@ -18,7 +18,7 @@ namespace tw {
 namespace {
 
 // Freed chunks are handed back to the system after this many bytes.
-constexpr std::size_t kReleaseStride = std::size_t{64} << 20;
+constexpr std::size_t kReleaseStride = std::size_t{16} << 20;
 
 // A converted entry is a file item: the same fields at the same places.
 static_assert(sizeof(EntryItem) == sizeof(FileItem));
@@ -111,13 +111,14 @@ void GatherNames(const std::vector<EntryList*>& lists, std::u16string& arena) {
     for (std::size_t k = 0; k < list->name_chunk_count(); ++k) {
       const std::u16string_view chunk = list->NameChunk(k);
       arena.append(chunk.data(), chunk.size());
+      list->ReleaseNameChunk(k);
+      released += (std::size_t{1} << kNameChunkBits) * sizeof(char16_t);
+      if (released >= kReleaseStride) {
+        ReleaseFreedMemory();
+        released = 0;
+      }
     }
-    released += list->name_chunk_count() * (std::size_t{1} << kNameChunkBits) * sizeof(char16_t);
     list->ReleaseNameChunks();
-    if (released >= kReleaseStride) {
-      ReleaseFreedMemory();
-      released = 0;
-    }
   }
 }
 

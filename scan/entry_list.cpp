@@ -135,6 +135,14 @@ std::size_t EntryList::name_units() const {
   return units;
 }
 
+void EntryList::ReleaseNameChunk(std::size_t k) {
+  // The extension table's keys may point into the chunk: it goes first.
+  extension_slot_ = {};
+  std::vector<std::u16string_view>().swap(extension_texts_);
+  name_chunks_[k].reset();
+  name_fill_[k] = 0;
+}
+
 void EntryList::ReleaseNameChunks() {
   // The extension table's keys point into the chunks: it goes first.
   extension_slot_ = {};

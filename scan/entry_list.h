@@ -116,6 +116,8 @@ class EntryList {
   std::size_t name_units() const;
   std::size_t item_chunk_count() const { return item_chunks_.size(); }
   static constexpr std::size_t kItemsPerChunk = std::size_t{1} << kItemChunkBits;
+  // Releases one chunk of names (its names read as none from then on).
+  void ReleaseNameChunk(std::size_t k);
   void ReleaseNameChunks();
   void ReleaseItemChunk(std::size_t k) { item_chunks_[k].reset(); }
   // Everything released.

@@ -241,8 +241,11 @@ class Generator {
     const std::int64_t alloc = resident ? size : clusters * spec_.cluster_size;
     const bool name_sizes = !extension_record && rng_() % 2 == 0;  // the system leaves these stale
 
+    // A WOF-compressed file carries the reparse-point and sparse attribute bits.
+    const bool wof = !resident && !hard_link && !extension_record && spec_.wof_every > 0 &&
+                     ++files_with_clusters_ % spec_.wof_every == 0;
     RecordBuilder b = NewRecord(index);
-    b.InUse().StandardInformation(Times(rng_() % 8 == 0 ? 0x21 : 0x20));
+    b.InUse().StandardInformation(Times((rng_() % 8 == 0 ? 0x21 : 0x20) | (wof ? 0x600 : 0)));
     if (extension_record) {
       b.AttributeList({Listed(0x10, index), Listed(0x30, index), Listed(0x80, index + 1)});
     }
@@ -267,8 +270,7 @@ class Generator {
       ++summary_.hard_links;
     }
 
-    if (!resident && !hard_link && !extension_record && spec_.wof_every > 0 &&
-        ++files_with_clusters_ % spec_.wof_every == 0) {
+    if (wof) {
       WofData(b, size, clusters);
       writer_.Put(index, b.Build());
       ++summary_.files;
