@@ -24,6 +24,8 @@ inline constexpr int IDC_CHANGE_FILES = 1021;
 inline constexpr int IDC_CHANGE_MESSAGE = 1022;
 inline constexpr int IDC_CHANGE_TITLE = 1023;
 inline constexpr int IDC_GROWN_TITLE = 1024;
+// The 全景 page's one control: path bar, picture and legend.
+inline constexpr int IDC_OVERVIEW = 1030;
 
 // Tray menu commands (also accepted as WM_COMMAND by the main window).
 inline constexpr int IDM_SHOW_MAIN = 1015;

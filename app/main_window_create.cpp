@@ -8,6 +8,7 @@
 #include "app_ids.h"
 #include "app_state.h"
 #include "drive_list.h"
+#include "overview_page.h"
 #include "result_views.h"
 #include "scan_thread.h"
 #include "texts/texts.h"
@@ -61,6 +62,7 @@ void CreateControls(HWND hwnd) {
   InsertTab(app.tabs, kTabTree, text::kTreeTab);
   InsertTab(app.tabs, kTabFiles, text::kFileTab);
   InsertTab(app.tabs, kTabChanges, text::kChangeTab);
+  InsertTab(app.tabs, kTabOverview, text::kOverviewTab);  // 全景
   SetWindowSubclass(app.tabs, TabEraseProc, 1, 0);
 
   app.folder_title = CreateLabel(hwnd, text::kFolderListTitle, app.font_title.get());
@@ -83,6 +85,7 @@ void CreateControls(HWND hwnd) {
   app.grown_list = CreateChild(hwnd, WC_LISTVIEWW, nullptr, list_style, IDC_CHANGE_FILES, WS_EX_CLIENTEDGE);
   app.change_message = CreateChild(hwnd, L"STATIC", text::kChangeFirstScan, WS_CHILD, IDC_CHANGE_MESSAGE);
   SetupChangeLists(app.change_list, app.grown_list);
+  CreateOverview(hwnd);  // 全景, hidden until chosen
 
   app.status_text = CreateChild(hwnd, L"STATIC", text::kStatusReady, child, IDC_STATUS);
   app.progress_bar = CreateChild(hwnd, PROGRESS_CLASSW, nullptr, child, 0);
@@ -138,6 +141,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW& create) {
   AppState& app = g_app;
   app.main_window = hwnd;
   RegisterTreemap(create.hInstance);
+  RegisterOverview(create.hInstance);
 
   g_dpi = EffectiveDpi(static_cast<std::int32_t>(GetDpiForWindow(hwnd)));
 

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app_state.h"
+#include "overview_page.h"
 #include "result_views.h"
 #include "views/main_layout.h"
 
@@ -55,6 +56,7 @@ void LayoutMainWindow(HWND hwnd) {
     Place(app.grown_list, page->grown_list);
     Place(app.change_message, page->message);
   }
+  PlaceOverview(layout);  // 全景
 }
 
 void ShowTab(int index) {
@@ -67,6 +69,7 @@ void ShowTab(int index) {
   }
   if (app.file_list != nullptr) ShowWindow(app.file_list, index == kTabFiles ? SW_SHOW : SW_HIDE);
   ShowChangePage(index == kTabChanges);
+  ShowOverviewPage(index == kTabOverview);  // 全景
   if (app.main_window != nullptr) LayoutMainWindow(app.main_window);
   if (index == kTabTree) {
     SetCountAndRedraw(app.folder_list, app.views.rows.RowCount());
@@ -76,7 +79,7 @@ void ShowTab(int index) {
     }
   } else if (index == kTabFiles) {
     SetCountAndRedraw(app.file_list, app.views.files.file_view.size());
-  } else {
+  } else if (index == kTabChanges) {
     SetCountAndRedraw(app.change_list, app.views.changes.RowCount());
     SetCountAndRedraw(app.grown_list, app.views.comparison != nullptr ? app.views.comparison->grown.size() : 0);
   }

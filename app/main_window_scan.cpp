@@ -13,6 +13,7 @@
 #include "app_state.h"
 #include "base/trace.h"
 #include "drive_list.h"
+#include "overview_page.h"
 #include "result_views.h"
 #include "scan_thread.h"
 #include "ui/list_drawing_win32.h"
@@ -82,6 +83,7 @@ void OnScanDone(WPARAM error, LPARAM result) {
   ShowNewExtensionRows();
   ShowNewFileRows();
   RefreshChangePage();
+  OverviewAfterNewResult();  // 全景
   RedrawTreemap();
   UpdateTreemapCaption();
   UpdateSpaceSummary();

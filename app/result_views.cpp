@@ -223,6 +223,16 @@ void RegisterTreemap(HINSTANCE instance) {
   RegisterTreemapWindowClass(instance);
 }
 
+void ShowItemInTree(std::int64_t folder_id, std::optional<std::uint64_t> file_position) {
+  ShowFolderInTree(folder_id);
+  if (!file_position) return;
+  TreemapItem file;
+  file.id = folder_id;
+  file.is_file = true;
+  file.file_index = *file_position;
+  SelectFromTreemap(file);
+}
+
 UINT GdiCountMessage() {
   static const UINT message = RegisterWindowMessageW(L"Tarnwick.GdiObjectCount");
   return message;

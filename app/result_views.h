@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 namespace tw {
 
@@ -50,6 +51,11 @@ void UpdateTreemapCaption();
 // The treemap window's class and what it reads (the items, font_small, the
 // navigation); called once, before the main window creates the control.
 void RegisterTreemap(HINSTANCE instance);
+
+// Shows a folder in 树状视图 (the tab chosen, its row selected, the
+// treemap on it), or one of its files (its position among the folder's
+// files): the folder's files listed and the file's row selected.
+void ShowItemInTree(std::int64_t folder_id, std::optional<std::uint64_t> file_position);
 
 // The registered message by which a test probe asks the running program for
 // its GDI object counts: wParam 0 the live objects of the GDI owner types,

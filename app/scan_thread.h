@@ -8,7 +8,7 @@
 #include <string>
 
 #include "model/result_generation.h"
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 #include "model/scan_result.h"
 
 namespace tw {

@@ -10,7 +10,7 @@
 
 #include "app_ids.h"
 #include "app_state.h"
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 #include "snapshot_folder.h"
 #include "startup.h"
 #include "texts/texts.h"

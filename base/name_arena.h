@@ -12,5 +12,6 @@ namespace tw {
 // an arena and returns where it starts. Throws std::bad_alloc when the
 // arena would pass what 32-bit offsets reach.
 std::uint32_t AppendNameUnits(std::u16string& arena, std::wstring_view name);
+std::uint32_t AppendNameUnits(std::u16string& arena, std::u16string_view name);
 
 }  // namespace tw

@@ -3,9 +3,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 #include "base/drive_letter.h"
-#include "cli/treemap_picture.h"
+#include "treemap/volume_picture.h"
 
 namespace tw {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 constexpr char kVersion[] = "0.1.0";
 
 // A whole non-negative decimal number that fits in 32 bits; false otherwise.
-bool ParseCount(const std::string& text, std::int32_t& value) {
+bool ParseCount(std::string_view text, std::int32_t& value) {
   if (text.empty() || text.size() > 10) return false;
   std::int64_t v = 0;
   for (char c : text) {
@@ -25,131 +26,182 @@ bool ParseCount(const std::string& text, std::int32_t& value) {
   return true;
 }
 
-}  // namespace
-
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-  ParsedCommandLine parsed;
-  CliOptions& o = parsed.options;
-  std::vector<std::string> positional;
-  bool options_ended = false;
-
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (options_ended || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      options_ended = true;
-      continue;
-    }
-    std::string name = arg;
-    std::string value;
-    bool has_inline_value = false;
-    if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      has_inline_value = true;
-    }
-
-    auto flag = [&](bool& field) {
-      if (has_inline_value) {
-        parsed.error = "option " + name + " takes no value";
-        return;
-      }
-      field = true;
-    };
-    // Takes the option's value from "=value" or from the next argument.
-    auto take_value = [&]() -> bool {
-      if (has_inline_value) return true;
-      if (i + 1 >= args.size()) {
-        parsed.error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto count = [&](std::int32_t& field, std::int32_t minimum) {
-      if (!take_value()) return;
-      std::int32_t v = 0;
-      if (!ParseCount(value, v) || v < minimum) {
-        parsed.error = "option " + name + " needs a whole number" +
-                       (minimum > 0 ? " of at least " + std::to_string(minimum) : std::string(" of 0 or more")) +
-                       ", not '" + value + "'";
-        return;
-      }
-      field = v;
-    };
-
-    if (name == "--help" || name == "-h") {
-      flag(o.help);
-    } else if (name == "--version") {
-      flag(o.version);
-    } else if (name == "--json") {
-      flag(o.json);
-    } else if (name == "--ncdu") {
-      if (take_value() && value.empty()) parsed.error = "option --ncdu needs a file name, or - for stdout";
-      o.ncdu = value;
-    } else if (name == "--files") {
-      flag(o.files);
-    } else if (name == "--quiet" || name == "-q") {
-      flag(o.quiet);
-    } else if (name == "--timings") {
-      flag(o.timings);
-    } else if (name == "--read-all") {
-      flag(o.read_all);
-    } else if (name == "--save") {
-      if (take_value() && value.empty()) parsed.error = "option --save needs a file name";
-      o.save = value;
-    } else if (name == "--compare") {
-      flag(o.compare);
-    } else if (name == "--treemap") {
-      if (take_value() && value.empty()) parsed.error = "option --treemap needs a file name";
-      o.treemap = value;
-    } else if (name == "--treemap-size") {
-      if (take_value()) {
-        ParsePictureSize(value, o.treemap_width, o.treemap_height, parsed.error);
-        o.treemap_size = true;
-      }
-    } else if (name == "--depth") {
-      count(o.depth, 0);
-    } else if (name == "--top") {
-      count(o.top, 0);
-    } else if (name == "--partition") {
-      count(o.partition, 1);
-    } else if (name == "--threads") {
-      count(o.threads, 0);
-    } else if (name == "--drive-letter") {
-      if (take_value()) {
-        const wchar_t letter = DriveLetterOf(value);
-        if (letter != 0) o.drive_letter.assign(1, letter);
-        if (letter == 0) parsed.error = "option --drive-letter needs one letter A-Z, not '" + value + "'";
-      }
-    } else {
-      parsed.error = "unknown option " + name;
-    }
-    if (!parsed.error.empty()) return parsed;
+// A whole number within minimum..maximum into `field`; "" or the reason.
+std::string Count(const std::string& name, const std::string& value, std::int32_t& field, std::int32_t minimum,
+                  std::int32_t maximum = std::numeric_limits<std::int32_t>::max()) {
+  std::int32_t v = 0;
+  if (ParseCount(value, v) && v >= minimum && v <= maximum) {
+    field = v;
+    return {};
   }
+  std::string range = minimum > 0 ? " of at least " + std::to_string(minimum) : std::string(" of 0 or more");
+  if (maximum < std::numeric_limits<std::int32_t>::max()) {
+    range = " from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+  }
+  return "option " + name + " needs a whole number" + range + ", not '" + value + "'";
+}
 
-  if (o.help || o.version) return parsed;
+// A file name into `field`; "" or the reason, `missing`, when it is empty.
+std::string FileName(const std::string& value, std::string& field, const char* missing) {
+  field = value;
+  return value.empty() ? missing : std::string();
+}
+
+// A flag: sets its field.
+template <bool CliOptions::*Field>
+std::string SetFlag(CliOptions& o, const std::string&, const std::string&) {
+  o.*Field = true;
+  return {};
+}
+
+// Record numbers separated by commas into `records`; "" or the reason.
+std::string RecordList(const std::string& value, std::vector<std::int64_t>& records) {
+  records.clear();
+  std::string_view rest = value;
+  while (true) {
+    const std::size_t comma = rest.find(',');
+    std::int32_t record = 0;
+    if (!ParseCount(rest.substr(0, comma), record)) {
+      return "option --reread needs record numbers separated by commas, not '" + value + "'";
+    }
+    records.push_back(record);
+    if (comma == std::string_view::npos) return {};
+    rest.remove_prefix(comma + 1);
+  }
+}
+
+// One option: how --help shows it and what it does. `names` is the left
+// column of --help ("-q, --quiet"): every name in it, separated by ", ",
+// is accepted. `value` names the value an option takes (none for a flag),
+// `help` is its text in --help, lines separated by newlines; an option for
+// tests and tools has none and is left out of --help. `apply` sets
+// the option and returns "" or the one-line reason it cannot.
+struct OptionSpec {
+  const char* names;
+  const char* value;
+  const char* help;
+  std::string (*apply)(CliOptions& o, const std::string& name, const std::string& value);
+};
+
+const OptionSpec kOptions[] = {
+    {"--drive-letter", "L",
+     "letter for the root's name and every path\n(default: the drive letter given as SOURCE, else X)",
+     [](CliOptions& o, const std::string&, const std::string& value) -> std::string {
+       const wchar_t letter = DriveLetterOf(value);
+       if (letter == 0) return "option --drive-letter needs one letter A-Z, not '" + value + "'";
+       o.drive_letter.assign(1, letter);
+       return {};
+     }},
+    {"--partition", "N", "scan partition N of a whole-disk image, counted from 1\nin the order mmls -a lists them",
+     [](CliOptions& o, const std::string& name, const std::string& value) {
+       return Count(name, value, o.partition, 1);
+     }},
+    {"--depth", "N", "folder levels below the root in the report (default 2)",
+     [](CliOptions& o, const std::string& name, const std::string& value) { return Count(name, value, o.depth, 0); }},
+    {"--json", nullptr, "one JSON document on stdout instead of the report", SetFlag<&CliOptions::json>},
+    {"--top", "N", "largest files in the JSON document (default 100)",
+     [](CliOptions& o, const std::string& name, const std::string& value) { return Count(name, value, o.top, 0); }},
+    {"--files", nullptr, "JSON: also every file of every folder", SetFlag<&CliOptions::files>},
+    {"--ncdu", "FILE",
+     "also write the scan in ncdu's export format to FILE,\nfor ncdu -f or gdu -f; FILE - writes it to stdout\n"
+     "instead of the report",
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       return FileName(value, o.ncdu, "option --ncdu needs a file name, or - for stdout");
+     }},
+    {"--threads", "N", "threads for parsing, at most 1024 (default: all hardware\nthreads)",
+     [](CliOptions& o, const std::string& name, const std::string& value) {
+       return Count(name, value, o.threads, 0, kMaxThreads);
+     }},
+    {"--timings", nullptr, "print the duration of each scan stage and the MFT bytes\nread on stderr",
+     SetFlag<&CliOptions::timings>},
+    {"--save", "FILE", "also save the finished scan to FILE",
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       return FileName(value, o.save, "option --save needs a file name");
+     }},
+    {"--treemap", "FILE", "also draw the whole volume as a nested treemap into\nthe PNG file FILE",
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       return FileName(value, o.treemap, "option --treemap needs a file name");
+     }},
+    {"--treemap-size", "WxH", "the picture's size in pixels (default 1600x1000,\neach side 64 to 16384)",
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       std::string error;
+       ParsePictureSize(value, o.treemap_width, o.treemap_height, error);
+       o.treemap_size = true;
+       return error;
+     }},
+    {"--compare", nullptr,
+     "compare two scans (saved or scanned now), OLD then NEW:\nthe folders and files that grew, shrank, appeared or\n"
+     "vanished, and the change per extension",
+     SetFlag<&CliOptions::compare>},
+    {"-q, --quiet", nullptr, "no progress line on stderr", SetFlag<&CliOptions::quiet>},
+    {"-h, --help", nullptr, "this text", SetFlag<&CliOptions::help>},
+    {"--version", nullptr, "the program's version", SetFlag<&CliOptions::version>},
+    {"--read-all", nullptr, nullptr, SetFlag<&CliOptions::read_all>},
+    {"--reread", "RECORDS", nullptr,
+     [](CliOptions& o, const std::string&, const std::string& value) { return RecordList(value, o.reread); }},
+    {"--reread-from", "SCAN", nullptr,
+     [](CliOptions& o, const std::string&, const std::string& value) {
+       return FileName(value, o.reread_from, "option --reread-from needs a file name");
+     }},
+};
+
+// The option a command-line word names; null for none.
+const OptionSpec* FindOption(std::string_view name) {
+  for (const OptionSpec& spec : kOptions) {
+    std::string_view names = spec.names;
+    while (!names.empty()) {
+      const std::size_t comma = names.find(", ");
+      if (names.substr(0, comma) == name) return &spec;
+      names = comma == std::string_view::npos ? std::string_view() : names.substr(comma + 2);
+    }
+  }
+  return nullptr;
+}
+
+// The options' part of --help: the left column two blanks in and 18 wide,
+// the text after it; a left column too wide for that stands on a line of
+// its own, and every further line of the text starts under the first.
+std::string OptionsHelp() {
+  constexpr std::size_t kColumn = 18;
+  const std::string indent(2 + kColumn, ' ');
+  std::string out;
+  for (const OptionSpec& spec : kOptions) {
+    if (spec.help == nullptr) continue;
+    std::string left = spec.names;
+    if (spec.value != nullptr) left += std::string(" ") + spec.value;
+    out += "  " + left;
+    if (left.size() + 2 > kColumn) {
+      out += "\n" + indent;
+    } else {
+      out += std::string(kColumn - left.size(), ' ');
+    }
+    std::string_view help = spec.help;
+    for (std::size_t newline; (newline = help.find('\n')) != std::string_view::npos; help.remove_prefix(newline + 1)) {
+      out += std::string(help.substr(0, newline)) + "\n" + indent;
+    }
+    out += std::string(help) + "\n";
+  }
+  return out;
+}
+
+// What must hold between the options and the SOURCEs once all are read.
+void CheckTogether(const std::vector<std::string>& positional, ParsedCommandLine& parsed) {
+  CliOptions& o = parsed.options;
+  if (o.help || o.version) return;
   if (!o.ncdu.empty() && o.compare) {
     parsed.error = "option --ncdu cannot be used with --compare";
-    return parsed;
-  }
-  if (!o.treemap.empty() && o.compare) {
+  } else if (!o.treemap.empty() && o.compare) {
     parsed.error = "option --treemap cannot be used with --compare";
-    return parsed;
-  }
-  if (o.treemap_size && o.treemap.empty()) {
+  } else if (o.treemap_size && o.treemap.empty()) {
     parsed.error = "option --treemap-size needs --treemap";
-    return parsed;
-  }
-  if (o.ncdu == "-" && o.json) {
+  } else if (o.ncdu == "-" && o.json) {
     parsed.error = "options --ncdu - and --json both write to stdout";
-    return parsed;
-  }
-  if (o.files && !o.json) {
+  } else if (o.files && !o.json) {
     parsed.error = "option --files needs --json";
+  } else if (o.reread.empty() != o.reread_from.empty()) {
+    parsed.error = "options --reread and --reread-from go together";
+  } else if (!o.reread.empty() && o.compare) {
+    parsed.error = "option --reread cannot be used with --compare";
   } else if (o.compare) {
     if (positional.size() != 2) {
       parsed.error = "option --compare needs OLD and NEW, got " + std::to_string(positional.size()) + " SOURCE";
@@ -170,7 +222,66 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   } else {
     o.source = positional[0];
   }
+}
+
+// A whole decimal number within kPictureMinSide..kPictureMaxSide.
+bool ParseSide(std::string_view digits, std::int32_t& side) {
+  if (digits.size() > 5 || !ParseCount(digits, side)) return false;
+  return side >= kPictureMinSide && side <= kPictureMaxSide;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParsedCommandLine parsed;
+  std::vector<std::string> positional;
+  bool options_ended = false;
+  for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
+    const std::string& arg = args[i];
+    if (options_ended || arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    std::string name = arg;
+    std::string value;
+    bool has_inline_value = false;
+    if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      has_inline_value = true;
+    }
+    const OptionSpec* spec = FindOption(name);
+    if (spec == nullptr) {
+      parsed.error = "unknown option " + name;
+    } else if (spec->value == nullptr && has_inline_value) {
+      parsed.error = "option " + name + " takes no value";
+    } else if (spec->value != nullptr && !has_inline_value && i + 1 >= args.size()) {
+      parsed.error = "option " + name + " needs a value";
+    } else {
+      if (spec->value != nullptr && !has_inline_value) value = args[++i];
+      parsed.error = spec->apply(parsed.options, name, value);
+    }
+  }
+  if (parsed.error.empty()) CheckTogether(positional, parsed);
   return parsed;
+}
+
+bool ParsePictureSize(const std::string& text, std::int32_t& width, std::int32_t& height, std::string& error) {
+  const std::size_t x = text.find_first_of("xX");
+  std::int32_t w = 0, h = 0;
+  if (x == std::string::npos || !ParseSide(std::string_view(text).substr(0, x), w) ||
+      !ParseSide(std::string_view(text).substr(x + 1), h)) {
+    error = "option --treemap-size needs WIDTHxHEIGHT, each side " + std::to_string(kPictureMinSide) + " to " +
+            std::to_string(kPictureMaxSide) + " pixels, not '" + text + "'";
+    return false;
+  }
+  width = w;
+  height = h;
+  return true;
 }
 
 std::string UsageText() {
@@ -184,34 +295,8 @@ std::string UsageText() {
          "also a drive letter (C or C:). A scan saved with --save is read back\n"
          "instead of scanned, and every output works on it.\n"
          "\n"
-         "Options:\n"
-         "  --drive-letter L  letter for the root's name and every path\n"
-         "                    (default: the drive letter given as SOURCE, else X)\n"
-         "  --partition N     scan partition N (1-based) of a whole-disk image\n"
-         "  --depth N         folder levels below the root in the report (default 2)\n"
-         "  --json            one JSON document on stdout instead of the report\n"
-         "  --top N           largest files in the JSON document (default 100)\n"
-         "  --files           JSON: also every file of every folder\n"
-         "  --ncdu FILE       also write the scan in ncdu's export format to FILE,\n"
-         "                    for ncdu -f or gdu -f; FILE - writes it to stdout\n"
-         "                    instead of the report\n"
-         "  --threads N       threads for parsing (default: all hardware threads)\n"
-         "  --timings         print the duration of each scan stage on stderr, and the\n"
-         "                    MFT bytes read\n"
-         "  --read-all        read every MFT record, also the ranges the MFT's $BITMAP\n"
-         "                    marks free (the result is the same)\n"
-         "  --save FILE       also save the finished scan to FILE\n"
-         "  --treemap FILE    also draw the whole volume as a nested treemap into\n"
-         "                    the PNG file FILE\n"
-         "  --treemap-size WxH\n"
-         "                    the picture's size in pixels (default 1600x1000,\n"
-         "                    each side 64 to 16384)\n"
-         "  --compare         compare two scans (saved or scanned now), OLD then NEW:\n"
-         "                    the folders and files that grew, shrank, appeared or\n"
-         "                    vanished, and the change per extension\n"
-         "  -q, --quiet       no progress line on stderr\n"
-         "  -h, --help        this text\n"
-         "  --version         the program's version\n"
+         "Options:\n" +
+         OptionsHelp() +
          "\n"
          "Exit status: 0 success, 1 the scan failed or the output could not be\n"
          "written, 2 usage error, or a SOURCE that is missing or is neither a file\n"

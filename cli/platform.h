@@ -22,4 +22,8 @@ void PrepareConsoleOutput();
 // with errno set when that fails.
 std::FILE* OpenFileForWriting(const std::string& utf8_path);
 
+// The system's words for an error number of the volume reads (errno on
+// POSIX, GetLastError on Windows).
+std::string SystemErrorText(int code);
+
 }  // namespace tw

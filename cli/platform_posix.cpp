@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace tw {
 
@@ -20,5 +21,7 @@ void PrepareConsoleOutput() {
 }
 
 std::FILE* OpenFileForWriting(const std::string& utf8_path) { return std::fopen(utf8_path.c_str(), "wb"); }
+
+std::string SystemErrorText(int code) { return std::strerror(code); }
 
 }  // namespace tw

@@ -9,19 +9,21 @@
 #include <utility>
 
 #include "base/drive_letter.h"
-#include "cli/ncdu_export.h"
 #include "cli/compare_report.h"
+#include "cli/ncdu_export.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
+#include "cli/output_paths.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
 #include "cli/result_json.h"
 #include "cli/scan_source.h"
 #include "cli/treemap_picture.h"
+#include "engine/record_reread.h"
 #include "engine/scan_worker.h"
 #include "format/utf.h"
 #include "model/scan_compare.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "texts/texts.h"
 #include "views/scan_progress_text.h"
 
@@ -62,15 +64,29 @@ void SetDriveLetter(ScanResult& result, const std::wstring& letter) {
   result.folders[0].name = NameRef{offset, static_cast<std::uint32_t>(name.size())};
 }
 
-// The result of one SOURCE: a saved scan read back, or a scan of the volume.
-// Returns the exit status; kExitOk with `result` filled.
-int ObtainResult(const std::string& argument, const CliOptions& options, const CliContext& context,
+// The warning for a partition whose table entry runs past the end of the
+// source, which the scan read up to that end; "" when it did not.
+std::string ClippedPartitionWarning(const PartitionExtent& placement) {
+  if (placement.listed_length <= 0) return {};
+  return Utf16ToUtf8(text::kWarningPrefix) + Utf16ToUtf8(text::kWarningPartitionLead) +
+         std::to_string(placement.number) + Utf16ToUtf8(text::kWarningPartitionPastEnd) +
+         Utf16ToUtf8(text::kWarningBytes) + std::to_string(placement.offset) + "-" +
+         std::to_string(placement.offset + placement.listed_length - 1) + ")";
+}
+
+// Resolves a SOURCE: false, with its one line on err, for one that cannot be
+// scanned. Asked of its status alone: nothing is opened.
+bool Resolve(const std::string& argument, const CliContext& context, ResolvedSource& source) {
+  source = ResolveSource(argument, context.drive_letters_allowed);
+  if (source.error.empty()) return true;
+  context.err << kProgramName << ": " << source.error << '\n';
+  return false;
+}
+
+// The result of one resolved SOURCE: a saved scan read back, or a scan of
+// the volume. Returns the exit status; kExitOk with `result` filled.
+int ObtainResult(const ResolvedSource& source, const CliOptions& options, const CliContext& context,
                  ScanTimings& timings, ScanResult& result) {
-  const ResolvedSource source = ResolveSource(argument, context.drive_letters_allowed);
-  if (!source.error.empty()) {
-    context.err << kProgramName << ": " << source.error << '\n';
-    return kExitUsage;
-  }
   if (source.drive.empty() && IsSnapshotFile(source.path)) {
     SnapshotError error;
     if (!LoadSnapshotFile(source.path, result, error)) {
@@ -83,11 +99,13 @@ int ObtainResult(const std::string& argument, const CliOptions& options, const C
   std::wstring drive = options.drive_letter;
   if (drive.empty()) drive = source.drive.empty() ? L"X" : source.drive;
 
+  PartitionExtent placement;
   ScanOptions scan_options;
   scan_options.threads = options.threads;
   scan_options.partition = options.partition;
   scan_options.use_bitmap = !options.read_all;
   scan_options.timings = &timings;
+  scan_options.placement = &placement;
 
   ProgressPrinter printer(context.err);
   ProgressCallback progress;
@@ -98,12 +116,47 @@ int ObtainResult(const std::string& argument, const CliOptions& options, const C
     result = ScanSourceMft(source.path, drive, progress, scan_options);
   } catch (...) {
     printer.Finish();
-    context.err << ScanFailureLine(ErrorOfException(std::current_exception()), source, options.partition) << '\n';
+    const std::exception_ptr failure = std::current_exception();
+    context.err << ScanFailureLine(ErrorOfException(failure), SystemErrorOfException(failure), source,
+                                   options.partition)
+                << '\n';
     return kExitScanFailed;
   }
   printer.Finish();
+  if (const std::string warning = ClippedPartitionWarning(placement); !warning.empty()) context.err << warning << '\n';
   if (const std::string warning = UnreadableWarning(result); !warning.empty()) context.err << warning << '\n';
   if (options.timings) context.err << TimingsText(timings, result.elapsed_seconds);
+  return kExitOk;
+}
+
+// --reread: the saved scan `reread_from` of SOURCE with the given records of
+// SOURCE read again, as the window does after an action. Returns the exit
+// status; kExitOk with `result` filled.
+int RereadOverSavedScan(const ResolvedSource& source, const CliOptions& options, const CliContext& context,
+                        ScanResult& result) {
+  ResolvedSource base;
+  if (!Resolve(options.reread_from, context, base)) return kExitUsage;
+  SnapshotError error;
+  ScanResult before;
+  if (!IsSnapshotFile(base.path) || !LoadSnapshotFile(base.path, before, error)) {
+    context.err << ErrorLine(SnapshotReason(error.problem), base.path, error.detail) << '\n';
+    return kExitScanFailed;
+  }
+  SetDriveLetter(before, options.drive_letter);
+  try {
+    ScanError open_error = ScanError::kCannotOpen;
+    int system_error = 0;
+    const std::unique_ptr<RawVolume> volume =
+        OpenSourceVolume(source.path, options.partition, &open_error, &system_error);
+    if (volume == nullptr) throw ScanFailure(open_error, system_error);
+    result = RereadRecords(before, *volume, options.reread);
+  } catch (...) {
+    const std::exception_ptr failure = std::current_exception();
+    context.err << ScanFailureLine(ErrorOfException(failure), SystemErrorOfException(failure), source,
+                                   options.partition)
+                << '\n';
+    return kExitScanFailed;
+  }
   return kExitOk;
 }
 
@@ -126,12 +179,18 @@ NcduExportOptions NcduOptions() {
   return ncdu;
 }
 
-// The two results of --compare. Two saved scans are read at once, each
-// with its messages held and written in order afterwards; a volume is
-// scanned alone, with its progress line.
+// The two results of --compare. Both SOURCEs are resolved before either is
+// opened. Two saved scans are read at once, each with its messages held and
+// written in order afterwards; a volume is scanned alone, with its progress
+// line.
 int ObtainBoth(const CliOptions& options, const CliContext& context, ScanTimings& timings, ScanResult& older,
                ScanResult& newer) {
-  if (IsSnapshotFile(options.compare_old) && IsSnapshotFile(options.source)) {
+  ResolvedSource old_source, new_source;
+  if (!Resolve(options.compare_old, context, old_source) || !Resolve(options.source, context, new_source)) {
+    return kExitUsage;
+  }
+  const auto saved = [](const ResolvedSource& source) { return source.drive.empty() && IsSnapshotFile(source.path); };
+  if (saved(old_source) && saved(new_source)) {
     std::ostringstream older_err, newer_err;
     const CliContext older_context{context.out, older_err, false, context.drive_letters_allowed};
     const CliContext newer_context{context.out, newer_err, false, context.drive_letters_allowed};
@@ -140,22 +199,31 @@ int ObtainBoth(const CliOptions& options, const CliContext& context, ScanTimings
     int newer_status = kExitScanFailed;
     try {
       std::thread reader(
-          [&] { older_status = ObtainResult(options.compare_old, options, older_context, older_timings, older); });
-      newer_status = ObtainResult(options.source, options, newer_context, timings, newer);
+          [&] { older_status = ObtainResult(old_source, options, older_context, older_timings, older); });
+      newer_status = ObtainResult(new_source, options, newer_context, timings, newer);
       reader.join();
     } catch (const std::system_error&) {  // no thread to be had: one after the other
-      older_status = ObtainResult(options.compare_old, options, older_context, older_timings, older);
-      newer_status = ObtainResult(options.source, options, newer_context, timings, newer);
+      older_status = ObtainResult(old_source, options, older_context, older_timings, older);
+      newer_status = ObtainResult(new_source, options, newer_context, timings, newer);
     }
     context.err << older_err.str();
     if (older_status != kExitOk) return older_status;
     context.err << newer_err.str();
     return newer_status;
   }
-  if (const int status = ObtainResult(options.compare_old, options, context, timings, older); status != kExitOk) {
+  if (const int status = ObtainResult(old_source, options, context, timings, older); status != kExitOk) {
     return status;
   }
-  return ObtainResult(options.source, options, context, timings, newer);
+  return ObtainResult(new_source, options, context, timings, newer);
+}
+
+// The files the run writes, "-" (stdout) left out.
+std::vector<PlannedOutput> PlannedOutputs(const CliOptions& options) {
+  std::vector<PlannedOutput> outputs;
+  if (!options.save.empty()) outputs.push_back({"the saved scan", options.save});
+  if (!options.ncdu.empty() && options.ncdu != "-") outputs.push_back({"the ncdu export", options.ncdu});
+  if (!options.treemap.empty()) outputs.push_back({"the treemap picture", options.treemap});
+  return outputs;
 }
 
 }  // namespace
@@ -195,11 +263,11 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     return StdoutStatus(context);
   }
   const bool ncdu_to_file = !options.ncdu.empty() && options.ncdu != "-";
-  if (ncdu_to_file && NamesSameFile(options.ncdu, options.source)) {
-    return UsageError(context.err, "the ncdu export would overwrite SOURCE");
-  }
-  if (!options.treemap.empty() && NamesSameFile(options.treemap, options.source)) {
-    return UsageError(context.err, "the treemap picture would overwrite SOURCE");
+  std::vector<std::string> sources{options.source};
+  if (options.compare) sources.push_back(options.compare_old);
+  if (!options.reread_from.empty()) sources.push_back(options.reread_from);
+  if (const std::string refused = CheckOutputs(PlannedOutputs(options), sources); !refused.empty()) {
+    return UsageError(context.err, refused);
   }
 
   ScanTimings timings;
@@ -217,7 +285,11 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     }
     return StdoutStatus(context);
   }
-  if (const int status = ObtainResult(options.source, options, context, timings, result); status != kExitOk) {
+  ResolvedSource source;
+  if (!Resolve(options.source, context, source)) return kExitUsage;
+  const int obtained = options.reread.empty() ? ObtainResult(source, options, context, timings, result)
+                                             : RereadOverSavedScan(source, options, context, result);
+  if (const int status = obtained; status != kExitOk) {
     return status;
   }
   if (!options.save.empty()) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base/drive_letter.h"
+#include "cli/platform.h"
 #include "format/utf.h"
 #include "texts/texts.h"
 
@@ -72,12 +73,7 @@ ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allow
   return resolved;
 }
 
-bool NamesSameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return fs::equivalent(PathOf(a), PathOf(b), ec) && !ec;
-}
-
-std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::int32_t partition) {
+std::string ScanFailureLine(ScanError error, int system_error, const ResolvedSource& source, std::int32_t partition) {
   std::wstring reason;
   bool about_source = true;
   switch (error) {
@@ -90,6 +86,9 @@ std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::
     case ScanError::kEmptySource:
       reason = text::kErrorEmptySource;
       break;
+    case ScanError::kCannotRead:
+      reason = text::kErrorCannotRead;
+      break;
     case ScanError::kNotNtfs:
       reason = text::kErrorNotNtfs;
       break;
@@ -98,6 +97,9 @@ std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::
       break;
     case ScanError::kCannotReadMft:
       reason = text::kErrorReadMft;
+      break;
+    case ScanError::kOtherVolume:
+      reason = text::kErrorOtherVolume;
       break;
     case ScanError::kOutOfMemory:
       reason = text::kErrorOutOfMemory;
@@ -112,7 +114,9 @@ std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::
   std::string line = Utf16ToUtf8(text::kErrorPrefix) + Utf16ToUtf8(reason);
   if (!about_source) return line;
   line += " (" + source.path;
-  if (error == ScanError::kCannotOpen) {
+  if (system_error != 0) {
+    line += ": " + SystemErrorText(system_error);
+  } else if (error == ScanError::kCannotOpen) {
     // What the system says when the source is opened here.
     errno = 0;
     std::ifstream stream(PathOf(source.path), std::ios::binary);

@@ -21,13 +21,11 @@ struct ResolvedSource {
 // socket or character device is refused from its status alone, unopened.
 ResolvedSource ResolveSource(const std::string& source, bool drive_letters_allowed);
 
-// Whether two paths name the same existing file.
-bool NamesSameFile(const std::string& a, const std::string& b);
-
 // The line for a scan that failed: "错误: ", the reason, and the source in
 // parentheses where the reason is about it. A drive that cannot be opened
 // for want of rights asks for administrator rights, as the window does; a
-// source the system cannot open adds the system's own words.
-std::string ScanFailureLine(ScanError error, const ResolvedSource& source, std::int32_t partition);
+// source the system cannot open or read adds the system's own words (those
+// of system_error when it is not 0).
+std::string ScanFailureLine(ScanError error, int system_error, const ResolvedSource& source, std::int32_t partition);
 
 }  // namespace tw

@@ -9,11 +9,6 @@
 
 namespace tw {
 
-// Reads a --treemap-size value, "WIDTHxHEIGHT" in pixels ("x" or "X"), each
-// side kPictureMinSide..kPictureMaxSide. False with a one-line reason
-// (no trailing newline) otherwise.
-bool ParsePictureSize(const std::string& text, std::int32_t& width, std::int32_t& height, std::string& error);
-
 // Draws the picture of `result` and writes it to the PNG file `path`
 // (UTF-8). "" when it was written, else the error line for stderr
 // ("错误: ..."); a file that was begun but could not be finished is removed.

@@ -11,6 +11,7 @@
 #include "base/drive_letter.h"
 #include "base/trace.h"
 #include "engine/tree_builder.h"
+#include "scan/boot_sector.h"
 #include "scan/mft_loader.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
@@ -21,8 +22,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 // Opens the volume; on failure sets the error (left as is when the opener
-// cannot tell, which the caller has set to kCannotOpen).
-using VolumeOpener = std::function<std::unique_ptr<RawVolume>(ScanError&)>;
+// cannot tell, which the caller has set to kCannotOpen) and, when a read
+// failed, the system's error number.
+using VolumeOpener = std::function<std::unique_ptr<RawVolume>(ScanError&, int&)>;
+
+// Why record 0 and the geometry could not be had: a read the system refused
+// of the boot sector or of record 0, or anything else wrong with them.
+ScanFailure LoadFailure(const RawVolume& volume) {
+  const ReadFailure read = volume.LastReadFailure();
+  if (read.error == 0) return ScanFailure(ScanError::kCannotReadMft);
+  const bool boot_sector = read.offset < static_cast<std::int64_t>(kBootSectorSize);
+  return ScanFailure(boot_sector ? ScanError::kCannotRead : ScanError::kCannotReadMft, read.error);
+}
 
 void Report(const ProgressCallback& progress, ScanStage stage, const ScanProgress& figures = {}) {
   if (!progress) return;
@@ -56,13 +67,18 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   // Open, read record 0; the volume is closed as soon as the MFT has been read.
   Report(progress, ScanStage::kOpening);
   ScanError open_error = ScanError::kCannotOpen;
-  std::unique_ptr<RawVolume> volume = open(open_error);
-  if (!volume || !volume->IsOpen()) throw ScanFailure(IsOpenError(open_error) ? open_error : ScanError::kCannotOpen);
+  int open_system_error = 0;
+  std::unique_ptr<RawVolume> volume = open(open_error, open_system_error);
+  if (!volume || !volume->IsOpen()) {
+    throw ScanFailure(IsOpenError(open_error) ? open_error : ScanError::kCannotOpen, open_system_error);
+  }
+  if (options.placement != nullptr) *options.placement = volume->Placement();
   Report(progress, ScanStage::kReadingMft);
   MftLayout layout;
   if (!ReadMftLayout(*volume, layout, options.use_bitmap) || layout.record_size <= 0) {
+    const ScanFailure failure = LoadFailure(*volume);
     volume->Close();
-    throw ScanFailure(ScanError::kCannotReadMft);
+    throw failure;
   }
   timings.load = SecondsSince(mark);
 
@@ -136,22 +152,23 @@ ScanResult ScanDriveMft(const std::wstring& drive, ProgressCallback progress) {
   // Anything but one ASCII letter names no source, so the open fails (as it
   // does for every drive on a system without drive letters).
   return RunScan(
-      [&drive](ScanError& error) -> std::unique_ptr<RawVolume> {
+      [&drive](ScanError& error, int& system_error) -> std::unique_ptr<RawVolume> {
         const wchar_t letter = drive.size() == 1 ? DriveLetterOf(drive) : 0;
-        return letter == 0 ? nullptr : OpenSourceVolume(VolumeDevicePath(letter), 0, &error);
+        return letter == 0 ? nullptr : OpenSourceVolume(VolumeDevicePath(letter), 0, &error, &system_error);
       },
       drive, std::move(progress), ScanOptions{});
 }
 
 ScanResult ScanSourceMft(const std::string& source, const std::wstring& drive, ProgressCallback progress,
                          const ScanOptions& options) {
-  return RunScan([&](ScanError& error) { return OpenSourceVolume(source, options.partition, &error); }, drive,
-                 std::move(progress), options);
+  return RunScan([&](ScanError& error,
+                     int& system_error) { return OpenSourceVolume(source, options.partition, &error, &system_error); },
+                 drive, std::move(progress), options);
 }
 
 ScanResult ScanOpenedVolume(std::unique_ptr<RawVolume> volume, const std::wstring& drive, ProgressCallback progress,
                             const ScanOptions& options) {
-  return RunScan([&volume](ScanError&) { return std::move(volume); }, drive, std::move(progress), options);
+  return RunScan([&volume](ScanError&, int&) { return std::move(volume); }, drive, std::move(progress), options);
 }
 
 }  // namespace tw

@@ -5,8 +5,9 @@
 // from their extension records, then build the tree on the same threads,
 // converting the parsed entries in place and applying the overflow sizes. Progress goes to the
 // callback as numbers (scan/scan_progress.h). Throws ScanFailure with the
-// reason when the volume cannot be opened or the MFT cannot be read;
-// allocation failures pass through unchanged.
+// reason when the volume cannot be opened or the MFT cannot be read (with
+// the system's error number when a read of the boot sector or of record 0
+// failed); allocation failures pass through unchanged.
 
 #include <cstdint>
 #include <memory>
@@ -44,6 +45,9 @@ struct ScanOptions {
   // benchmarks: the result is the same either way).
   bool use_bitmap = true;
   ScanTimings* timings = nullptr;  // filled when non-null
+  // Filled when non-null, once the volume is open: where it lies in its
+  // source (a partition cut at the end of the source has listed_length).
+  PartitionExtent* placement = nullptr;
 };
 
 // The Windows entry point: drive is the letter alone (C); opens \\.\C:

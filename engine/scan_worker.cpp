@@ -20,6 +20,16 @@ ScanError ErrorOfException(std::exception_ptr error) noexcept {
   return ScanError::kUnknown;
 }
 
+int SystemErrorOfException(std::exception_ptr error) noexcept {
+  try {
+    if (error) std::rethrow_exception(error);
+  } catch (const ScanFailure& failure) {
+    return failure.system_error();
+  } catch (...) {
+  }
+  return 0;
+}
+
 void RunScan(const ScanFunction& scan, ScanSink& sink) noexcept {
   ScanError error = ScanError::kNone;
   try {

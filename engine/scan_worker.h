@@ -35,6 +35,10 @@ using ScanFunction = std::function<ScanResult(ProgressCallback)>;
 // memory for an allocation failure, unknown for anything else.
 ScanError ErrorOfException(std::exception_ptr error) noexcept;
 
+// The system's error number a scan's exception carries (a read the system
+// refused); 0 for any other exception.
+int SystemErrorOfException(std::exception_ptr error) noexcept;
+
 // Runs scan with a callback that forwards to the sink and delivers the
 // outcome. Never throws: every failure ends in Failed(), so the receiver
 // always learns that the scan has ended.

@@ -9,7 +9,8 @@
 
 namespace tw {
 
-std::uint32_t EntryList::AppendName(std::wstring_view name) {
+template <typename Char>
+std::uint32_t EntryList::AppendName(std::basic_string_view<Char> name) {
   if (name.size() > kNameChunkUnits) throw std::bad_alloc();
   if (name_chunks_.empty() || kNameChunkUnits - name_fill_.back() < name.size()) {
     // A name never straddles two chunks; chunk numbers must fit the offset.
@@ -20,7 +21,7 @@ std::uint32_t EntryList::AppendName(std::wstring_view name) {
   const std::size_t chunk = name_chunks_.size() - 1;
   const std::uint32_t unit = name_fill_.back();
   char16_t* at = name_chunks_.back().get() + unit;
-  for (const wchar_t c : name) *at++ = static_cast<char16_t>(c);
+  for (const Char c : name) *at++ = static_cast<char16_t>(c);
   name_fill_.back() += static_cast<std::uint32_t>(name.size());
   return static_cast<std::uint32_t>(chunk << kNameChunkBits) | unit;
 }
@@ -59,7 +60,16 @@ void EntryList::OfferLargest(const EntryItem& item) {
 }
 
 void EntryList::Add(const MftEntry& entry, std::uint32_t flags) {
-  if (entry.name.size() > kNameLengthMask) throw std::bad_alloc();
+  AddNamed(entry, std::wstring_view(entry.name), flags);
+}
+
+void EntryList::Add(const MftEntry& entry, std::u16string_view name, std::uint32_t flags) {
+  AddNamed(entry, name, flags);
+}
+
+template <typename Char>
+void EntryList::AddNamed(const MftEntry& entry, std::basic_string_view<Char> name, std::uint32_t flags) {
+  if (name.size() > kNameLengthMask) throw std::bad_alloc();
   if ((size_ & kItemMask) == 0 && (size_ >> kItemChunkBits) == item_chunks_.size()) {
     item_chunks_.push_back(std::make_unique_for_overwrite<EntryItem[]>(kItemsPerChunk));
   }
@@ -67,8 +77,8 @@ void EntryList::Add(const MftEntry& entry, std::uint32_t flags) {
   item.mtime = entry.mtime;
   item.id = static_cast<std::uint32_t>(entry.id);
   item.attributes = entry.attributes;
-  item.name_offset = AppendName(entry.name);
-  item.name_length = static_cast<std::uint32_t>(entry.name.size());
+  item.name_offset = AppendName(name);
+  item.name_length = static_cast<std::uint32_t>(name.size());
   if (entry.is_directory) {
     item.size = entry.parent_id;
     item.alloc = 0;

@@ -88,6 +88,8 @@ class EntryList {
   // file). Throws std::bad_alloc when the names would pass what 32-bit
   // offsets reach, or a name is longer than a names chunk.
   void Add(const MftEntry& entry, std::uint32_t flags = 0);
+  // The same with the name given apart (entry.name is not read).
+  void Add(const MftEntry& entry, std::u16string_view name, std::uint32_t flags = 0);
   // Gives a folder a new name and parent (the old name stays unused).
   void Rename(EntryItem& item, std::wstring_view name, std::int64_t parent_id);
 
@@ -127,7 +129,10 @@ class EntryList {
   static constexpr std::size_t kItemMask = kItemsPerChunk - 1;
   static constexpr std::size_t kNameChunkUnits = std::size_t{1} << kNameChunkBits;
 
-  std::uint32_t AppendName(std::wstring_view name);
+  template <typename Char>
+  std::uint32_t AppendName(std::basic_string_view<Char> name);
+  template <typename Char>
+  void AddNamed(const MftEntry& entry, std::basic_string_view<Char> name, std::uint32_t flags);
   std::uint32_t ExtensionSlot(std::u16string_view name);
   void OfferLargest(const EntryItem& item);
 

@@ -21,7 +21,10 @@ bool MemoryVolume::QueryVolumeData(NtfsVolumeData& data) {
 bool MemoryVolume::ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) {
   if (!open_ || offset < 0) return false;
   reads_.push_back(Read{offset, length});
-  if (failure_ && failure_(offset, length)) return false;
+  if (failure_ && failure_(offset, length)) {
+    last_failure_ = ReadFailure{offset, failure_error_};
+    return false;
+  }
   const auto at = static_cast<std::uint64_t>(offset);
   if (at > bytes_.size() || length > bytes_.size() - at) return false;
   if (length > 0) std::memcpy(destination, bytes_.data() + at, length);

@@ -2,8 +2,10 @@
 // A RawVolume over bytes held in memory, for tests and fuzzing. Its volume
 // data are derived from its own boot sector and record 0, as on a platform
 // without the volume-data query, unless a test sets them outright. A test can
-// make chosen reads fail and can see every read that was made.
+// make chosen reads fail, as the system would with an error number, and can
+// see every read that was made.
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,7 +22,7 @@ class MemoryVolume : public RawVolume {
     std::size_t length = 0;
   };
   // Decides whether a read fails; called before every read.
-  using ReadFailure = std::function<bool(std::int64_t offset, std::size_t length)>;
+  using ReadFailureFunction = std::function<bool(std::int64_t offset, std::size_t length)>;
 
   explicit MemoryVolume(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
@@ -29,10 +31,15 @@ class MemoryVolume : public RawVolume {
   bool QueryVolumeData(NtfsVolumeData& data) override;
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override;
   std::int64_t SourceBytes() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  ReadFailure LastReadFailure() const override { return last_failure_; }
 
   // Answer the query with these values instead of deriving them.
   void SetVolumeData(const NtfsVolumeData& data) { volume_data_ = data; }
-  void SetReadFailure(ReadFailure failure) { failure_ = std::move(failure); }
+  // Reads the function picks fail with the system error number `error`.
+  void SetReadFailure(ReadFailureFunction failure, int error = EIO) {
+    failure_ = std::move(failure);
+    failure_error_ = error;
+  }
   const std::vector<Read>& reads() const { return reads_; }
   std::vector<std::uint8_t>& bytes() { return bytes_; }
 
@@ -40,7 +47,9 @@ class MemoryVolume : public RawVolume {
   std::vector<std::uint8_t> bytes_;
   bool open_ = true;
   std::optional<NtfsVolumeData> volume_data_;
-  ReadFailure failure_;
+  ReadFailureFunction failure_;
+  int failure_error_ = EIO;
+  ReadFailure last_failure_;
   std::vector<Read> reads_;
 };
 

@@ -27,6 +27,23 @@ struct NtfsVolumeData {
   std::uint64_t volume_serial = 0;  // the boot sector's serial number
 };
 
+// Where a volume lies in its source.
+struct PartitionExtent {
+  std::int64_t offset = 0;  // bytes from the start of the source
+  std::int64_t length = 0;  // bytes; 0 when unknown (a whole source of unknown size)
+  std::int32_t number = 0;  // the partition's number as listed (1-based); 0 for a whole source
+  // The length its partition table gives when that runs past the end of the
+  // source (the extent then stops at the end); 0 otherwise.
+  std::int64_t listed_length = 0;
+};
+
+// A read the system refused: where it began (volume bytes) and the system's
+// error number (errno, or GetLastError on Windows); error 0 while none was.
+struct ReadFailure {
+  std::int64_t offset = 0;
+  int error = 0;
+};
+
 class RawVolume {
  public:
   virtual ~RawVolume() = default;
@@ -39,6 +56,12 @@ class RawVolume {
   // The bytes the source holds for the volume, 0 when unknown. Nothing at or
   // past it can be read (a truncated image holds less than its volume).
   virtual std::int64_t SourceBytes() const { return 0; }
+  // Where the volume lies in its source (offset 0, length 0 when the volume
+  // is all there is or cannot tell).
+  virtual PartitionExtent Placement() const { return {}; }
+  // The latest read the system refused. A read past the end of the source
+  // is no such failure: the bytes are simply not there.
+  virtual ReadFailure LastReadFailure() const { return {}; }
 };
 
 // The longest single read a RawVolume issues; longer requests are split.
@@ -52,9 +75,10 @@ inline constexpr std::size_t kMaxReadChunk = 64u << 20;
 // sector. Null when the source cannot be opened or holds no NTFS boot sector
 // (where one is chosen); the geometry is checked by the MFT load, not here.
 // When it is null, *error (if given) says why: the system refused access, the
-// source could not be opened or is empty, no NTFS volume was found, or the
-// partition asked for is not there.
+// source could not be opened or is empty, a read of its first sectors failed
+// (*system_error, if given, then holds the system's error number), no NTFS
+// volume was found, or the partition asked for is not there.
 std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition = 0,
-                                            ScanError* error = nullptr);
+                                            ScanError* error = nullptr, int* system_error = nullptr);
 
 }  // namespace tw

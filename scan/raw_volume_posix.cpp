@@ -16,18 +16,20 @@ namespace tw {
 namespace {
 
 // Reads exactly length bytes at offset of the file, in chunks of at most
-// kMaxReadChunk; a short read at the end of the file is a failure.
-bool PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+// kMaxReadChunk. 0 when every byte was read, else the errno of the failed
+// read, or -1 for a short read at the end of the file.
+int PreadFully(int fd, std::int64_t offset, std::uint8_t* destination, std::size_t length) {
   while (length > 0) {
     const std::size_t chunk = length < kMaxReadChunk ? length : kMaxReadChunk;
     const ssize_t got = ::pread(fd, destination, chunk, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
+    if (got < 0) return errno != 0 ? errno : EIO;
+    if (got == 0) return -1;
     destination += got;
     offset += got;
     length -= static_cast<std::size_t>(got);
   }
-  return true;
+  return 0;
 }
 
 class PosixVolume : public RawVolume {
@@ -39,6 +41,8 @@ class PosixVolume : public RawVolume {
 
   bool IsOpen() const override { return fd_ >= 0; }
   std::int64_t SourceBytes() const override { return extent_.length > 0 ? extent_.length : 0; }
+  PartitionExtent Placement() const override { return extent_; }
+  ReadFailure LastReadFailure() const override { return failure_; }
 
   void Close() override {
     if (fd_ >= 0) ::close(fd_);
@@ -55,17 +59,21 @@ class PosixVolume : public RawVolume {
 
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override {
     if (fd_ < 0 || !ExtentHolds(extent_, offset, length)) return false;
-    return PreadFully(fd_, extent_.offset + offset, destination, length);
+    const int error = PreadFully(fd_, extent_.offset + offset, destination, length);
+    if (error > 0) failure_ = ReadFailure{offset, error};
+    return error == 0;
   }
 
  private:
   int fd_;
   PartitionExtent extent_;
+  ReadFailure failure_;
 };
 
 }  // namespace
 
-std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition, ScanError* error) {
+std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_t partition, ScanError* error,
+                                            int* system_error) {
   const auto fail = [error](ScanError why) -> std::unique_ptr<RawVolume> {
     if (error != nullptr) *error = why;
     return nullptr;
@@ -90,13 +98,23 @@ std::unique_ptr<RawVolume> OpenSourceVolume(const std::string& path, std::int32_
     const off_t end = ::lseek(fd, 0, SEEK_END);
     if (end > 0) size = end;
   }
-  const auto read = [fd](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
-    return offset >= 0 && PreadFully(fd, offset, destination, length);
+  // A read the system refuses while the table and boot sectors are looked
+  // for makes the answer unknown, not "no NTFS here".
+  int read_error = 0;
+  const auto read = [fd, &read_error](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+    if (offset < 0) return false;
+    const int failed = PreadFully(fd, offset, destination, length);
+    if (failed > 0 && read_error == 0) read_error = failed;
+    return failed == 0;
   };
   PartitionExtent extent;
   if (!FindNtfsPartition(read, size, partition, extent)) {
     ::close(fd);
     if (size == 0) return fail(ScanError::kEmptySource);
+    if (read_error != 0) {
+      if (system_error != nullptr) *system_error = read_error;
+      return fail(ScanError::kCannotRead);
+    }
     return fail(partition > 0 ? ScanError::kNoSuchPartition : ScanError::kNotNtfs);
   }
   return std::make_unique<PosixVolume>(fd, extent);

@@ -39,9 +39,11 @@ enum class ScanError : std::uint8_t {
   kCannotOpen,        // the source could not be opened
   kPermissionDenied,  // the system refused to open the source for reading
   kEmptySource,       // the source holds no bytes
+  kCannotRead,        // the system failed to read the boot sector or the partition table
   kNotNtfs,           // no NTFS volume where one was looked for
   kNoSuchPartition,   // the partition asked for does not exist or is not NTFS
   kCannotReadMft,     // the geometry, record 0 or the MFT's bytes could not be read
+  kOtherVolume,       // a volume read again is not the one scanned (another serial number)
   kOutOfMemory,
   kUnknown,  // anything else (an exception that is not the engine's)
 };
@@ -49,18 +51,22 @@ enum class ScanError : std::uint8_t {
 // The failures that belong to opening a source rather than to reading its MFT.
 constexpr bool IsOpenError(ScanError error) {
   return error == ScanError::kCannotOpen || error == ScanError::kPermissionDenied || error == ScanError::kEmptySource ||
-         error == ScanError::kNotNtfs || error == ScanError::kNoSuchPartition;
+         error == ScanError::kCannotRead || error == ScanError::kNotNtfs || error == ScanError::kNoSuchPartition;
 }
 
 // The exception a failed scan ends in. what() names the code in English, for
-// logs; the texts users see are made from the code.
+// logs; the texts users see are made from the code, and from the system's
+// error number when a read failed for a reason the system gave.
 class ScanFailure : public std::runtime_error {
  public:
-  explicit ScanFailure(ScanError error);
+  explicit ScanFailure(ScanError error, int system_error = 0);
   ScanError error() const { return error_; }
+  // errno (GetLastError on Windows) of the read that failed; 0 when none did.
+  int system_error() const { return system_error_; }
 
  private:
   ScanError error_;
+  int system_error_;
 };
 
 const char* ScanErrorName(ScanError error);

@@ -64,7 +64,7 @@ ctest --test-dir build/asan --output-on-failure -j "$TW_JOBS"
 
 echo "== window pass, workers, driver and snapshot tests under ThreadSanitizer (build/tsan)"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread >/dev/null
-cmake --build build/tsan -j "$TW_JOBS" --target scan_tests engine_tests model_tests
+cmake --build build/tsan -j "$TW_JOBS" --target scan_tests engine_tests model_tests store_tests
 # ThreadSanitizer cannot map its shadow memory under full address-space
 # randomisation on some kernels; the tests run with it turned off.
 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j "$TW_JOBS" \

@@ -38,6 +38,52 @@ inline constexpr wchar_t kChangeStatusGrew[] = L"增加";
 inline constexpr wchar_t kChangeStatusShrank[] = L"减少";
 inline constexpr wchar_t kChangeStatusSame[] = L"无变化";
 
+// ---- The 全景 page ----------------------------------------------------------------
+inline constexpr wchar_t kOverviewTab[] = L"全景";
+// Between the parts of the path bar: "[C:] › Users › alice".
+inline constexpr wchar_t kPathBarSeparator[] = L" \u203A ";
+// The tip over a grey cell, under its folder's path: "(N 个较小的项目, 共 X)".
+inline constexpr wchar_t kMergedItemsLead[] = L"(";
+inline constexpr wchar_t kMergedItemsCount[] = L" 个较小的项目, 共 ";
+inline constexpr wchar_t kMergedItemsEnd[] = L")";
+
+// ---- Acting on an item: its menu, copying, deleting -----------------------------------
+inline constexpr wchar_t kMenuShowInExplorer[] = L"在资源管理器中显示";
+inline constexpr wchar_t kMenuCopyPath[] = L"复制路径\tCtrl+C";
+inline constexpr wchar_t kMenuDelete[] = L"删除\tDel";
+inline constexpr wchar_t kMenuDeletePermanently[] = L"永久删除\tShift+Del";
+inline constexpr wchar_t kStatusPathCopied[] = L"已复制路径";
+// "将 “名称” 移到回收站？ 大小 X · N 个文件 · M 个文件夹"
+inline constexpr wchar_t kConfirmRecycleLead[] = L"将 \u201C";
+inline constexpr wchar_t kConfirmRecycleEnd[] = L"\u201D 移到回收站？";
+// "永久删除 “名称”？ 此操作无法撤销。 大小 X · N 个文件 · M 个文件夹"
+inline constexpr wchar_t kConfirmPermanentLead[] = L"永久删除 \u201C";
+inline constexpr wchar_t kConfirmPermanentEnd[] = L"\u201D？ 此操作无法撤销。";
+inline constexpr wchar_t kConfirmSize[] = L" 大小 ";
+inline constexpr wchar_t kConfirmFiles[] = L" 个文件 · ";
+inline constexpr wchar_t kConfirmFolders[] = L" 个文件夹";
+// "无法删除: " and why.
+inline constexpr wchar_t kDeleteRefused[] = L"无法删除: ";
+inline constexpr wchar_t kRefuseRoot[] = L"这是卷的根目录";
+inline constexpr wchar_t kRefuseMetadata[] = L"这是 NTFS 的元数据文件";
+inline constexpr wchar_t kRefuseScanning[] = L"正在扫描，请等扫描完成";
+inline constexpr wchar_t kRefuseNotThisMachine[] = L"这个扫描结果不是在本机的驱动器上扫描的";
+inline constexpr wchar_t kRefuseDirectFiles[] = L"请选择一个文件或文件夹";
+inline constexpr wchar_t kRefuseWildcard[] = L"名称含有 * 或 ?，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseTrailingDot[] = L"名称以点或空格结尾，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseDeviceName[] = L"名称是系统保留的设备名，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseLongPath[] = L"路径太长，请在资源管理器中删除";
+inline constexpr wchar_t kRefuseChanged[] = L"路径已不再指向扫描到的项目，请重新扫描";
+inline constexpr wchar_t kRefuseMissing[] = L"项目已不存在，请重新扫描";
+// After a deletion.
+inline constexpr wchar_t kStatusRecycled[] = L"已移到回收站 \u2014 清空回收站后才会释放空间";
+inline constexpr wchar_t kStatusDeletedLead[] = L"已删除 \u201C";
+inline constexpr wchar_t kStatusDeletedEnd[] = L"\u201D";
+// "N 个项目未能删除: " and the first reason.
+inline constexpr wchar_t kStatusNotDeleted[] = L" 个项目未能删除: ";
+inline constexpr wchar_t kStatusDeleting[] = L"正在删除...";
+inline constexpr wchar_t kStatusRereadFailed[] = L"无法重新读取卷 — 按 F5 重新扫描";
+
 // ---- Tray ----------------------------------------------------------------------
 inline constexpr wchar_t kTrayBalloonTitle[] = L"塔维已最小化到托盘";
 inline constexpr wchar_t kTrayBalloonText[] = L"单击托盘图标恢复窗口，右键可退出程序";
@@ -82,6 +128,9 @@ inline constexpr wchar_t kProgressTree[] = L"构建目录树...";
 inline constexpr wchar_t kErrorPrefix[] = L"错误: ";
 inline constexpr wchar_t kErrorOpenVolume[] = L"无法打开卷，请确认以管理员身份运行。";
 inline constexpr wchar_t kErrorReadMft[] = L"无法读取 MFT。";
+inline constexpr wchar_t kErrorOtherVolume[] = L"这不是扫描时的卷 (卷序列号不同)。";
+// The window's line for a volume whose boot sector the system cannot read.
+inline constexpr wchar_t kErrorReadBootSector[] = L"无法读取卷的引导扇区。";
 inline constexpr wchar_t kErrorOutOfMemory[] = L"内存不足。";
 inline constexpr wchar_t kErrorUnknown[] = L"未知错误。";
 // The command line's output could not be written: "错误: 无法写入输出。 (" where
@@ -92,10 +141,18 @@ inline constexpr wchar_t kStandardOutput[] = L"标准输出";
 inline constexpr wchar_t kErrorCannotOpen[] = L"无法打开源。";
 inline constexpr wchar_t kErrorPermissionDenied[] = L"没有读取权限。";
 inline constexpr wchar_t kErrorEmptySource[] = L"源为空。";
+// The system refused to read the boot sector or the partition table: "错误: 无法读取源。 ("
+// source ": " the system's words ")".
+inline constexpr wchar_t kErrorCannotRead[] = L"无法读取源。";
 inline constexpr wchar_t kErrorNotNtfs[] = L"没有找到 NTFS 卷。";
 // "没有 NTFS 分区 " N "。"
 inline constexpr wchar_t kErrorNoSuchPartition[] = L"没有 NTFS 分区 ";
 inline constexpr wchar_t kErrorNoSuchPartitionEnd[] = L"。";
+// A partition whose table entry runs past the end of the source is read up
+// to that end: "警告: 分区 " N " 超出源的末尾，只读取到源的末尾 (字节 " first "-" last ")",
+// the bytes those of the entry.
+inline constexpr wchar_t kWarningPartitionLead[] = L"分区 ";
+inline constexpr wchar_t kWarningPartitionPastEnd[] = L" 超出源的末尾，只读取到源的末尾";
 // Two scans compared.
 inline constexpr wchar_t kCompareLead[] = L"变化: 大小 ";
 inline constexpr wchar_t kCompareAllocated[] = L" · 分配 ";

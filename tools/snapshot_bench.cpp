@@ -17,8 +17,8 @@
 #include "bench_timing.h"
 #include "engine/scan_driver.h"
 #include "model/result_generation.h"
-#include "model/scan_memory.h"
-#include "model/snapshot.h"
+#include "store/scan_memory.h"
+#include "store/snapshot.h"
 
 using tw::bench::Median;
 using tw::bench::Seconds;

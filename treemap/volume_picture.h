@@ -1,15 +1,15 @@
 #pragma once
-// The picture of a whole volume as a nested treemap: the root's rectangle
-// holds its folders and files, each folder's rectangle its own, laid out
-// with SquarifyLayout level by level down to cells of one pixel. Files are
-// coloured by extension with the swatch rule, folders show only through
-// cushion shading and, where a font is at hand, their names. A strip at the
-// bottom names the largest extensions.
+// The picture of a whole volume: the root's nested treemap (DrawNestedTreemap:
+// files coloured by extension with the swatch rule, folders shown only
+// through cushion shading) and, where a font is at hand, the names of the
+// larger folders and files. A strip at the bottom names the largest
+// extensions.
 
 #include <cstdint>
 #include <vector>
 
 #include "model/scan_result.h"
+#include "treemap/nested_treemap.h"
 #include "treemap/picture_text.h"
 #include "treemap/rgb_image.h"
 
@@ -25,18 +25,6 @@ inline constexpr std::int32_t kPictureDefaultHeight = 1000;
 inline constexpr std::int32_t kLegendHeight = 24;
 inline constexpr std::int32_t kLegendMinPictureHeight = 128;
 std::int32_t LegendStripHeight(std::int32_t picture_height);
-
-// Items merged into their folder because they would be smaller than a pixel
-// are painted in this grey, cushioned like a file.
-inline constexpr Colour kMergedColour = 0xA0A0A0;
-// Where nothing is drawn: the whole treemap of an empty volume.
-inline constexpr Colour kPictureBackground = 0x505050;
-
-// The palette position of every extension of the table (largest first): the
-// position of the first extension equal to it with the ASCII letters folded,
-// as ExtensionSwatchColour finds it. A file's colour is
-// PaletteColour(positions[file.extension]).
-std::vector<std::uint32_t> ExtensionPalettePositions(const std::vector<ExtStat>& extensions);
 
 struct VolumePictureOptions {
   std::int32_t width = kPictureDefaultWidth;

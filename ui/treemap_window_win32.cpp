@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ui/gdi_objects_win32.h"
+#include "ui/control_window_win32.h"
 
 namespace tw {
 namespace {
@@ -15,11 +16,9 @@ namespace {
 TreemapWindowHost g_host;
 bool g_class_registered = false;
 
-// The tooltip: one tool over the whole window whose text follows the item
-// under the mouse. Created with the window.
-HWND g_tooltip = nullptr;
+// The tooltip, whose text follows the item under the mouse. Created with the window.
+WindowTip g_tip;
 std::optional<std::size_t> g_tip_item;  // the item the text was set for
-std::wstring g_tip_text;
 
 const std::vector<TreemapItem>& Items() {
   static const std::vector<TreemapItem> none;
@@ -84,38 +83,13 @@ const TreemapItem* ItemAt(HWND hwnd, std::int32_t x, std::int32_t y) {
   return index ? &items[*index] : nullptr;
 }
 
-TTTOOLINFOW ToolOf(HWND hwnd) {
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = hwnd;
-  tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
-  return tool;
-}
-
-void CreateTooltip(HWND hwnd) {
-  g_tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-  if (g_tooltip == nullptr) return;
-  TTTOOLINFOW tool = ToolOf(hwnd);
-  tool.lpszText = const_cast<wchar_t*>(L"");
-  SendMessageW(g_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageW(g_tooltip, TTM_SETMAXTIPWIDTH, 0, 600);  // lets the text break at its newline
-}
-
 // The tooltip's text follows the item under the mouse; off any item it hides.
 void FollowMouseWithTooltip(HWND hwnd, std::int32_t x, std::int32_t y) {
-  if (g_tooltip == nullptr) return;
   const std::vector<TreemapItem>& items = Items();
   const std::optional<std::size_t> index = HitTestTreemap(ClientRect(hwnd), items, x, y);
   if (index == g_tip_item) return;
   g_tip_item = index;
-  g_tip_text = index && g_host.tooltip ? g_host.tooltip(*index) : std::wstring();
-  if (g_tip_text.empty()) SendMessageW(g_tooltip, TTM_POP, 0, 0);
-  TTTOOLINFOW tool = ToolOf(hwnd);
-  tool.lpszText = g_tip_text.data();
-  SendMessageW(g_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  g_tip.SetText(index && g_host.tooltip ? g_host.tooltip(*index) : std::wstring());
 }
 
 }  // namespace
@@ -124,25 +98,17 @@ void SetTreemapWindowHost(TreemapWindowHost host) { g_host = std::move(host); }
 
 void RegisterTreemapWindowClass(HINSTANCE instance) {
   if (g_class_registered) return;
-  WNDCLASSEXW treemap_class{};
-  treemap_class.cbSize = sizeof(treemap_class);
-  treemap_class.style = CS_DBLCLKS;
-  treemap_class.lpfnWndProc = TreemapWindowProc;
-  treemap_class.hInstance = instance;
-  treemap_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  treemap_class.lpszClassName = kTreemapWindowClass;
-  RegisterClassExW(&treemap_class);
+  RegisterControlClass(instance, kTreemapWindowClass, TreemapWindowProc);
   g_class_registered = true;
 }
 
 LRESULT CALLBACK TreemapWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
-      CreateTooltip(hwnd);
+      g_tip.Create(hwnd, 600);
       return 0;
     case WM_DESTROY:
-      if (g_tooltip != nullptr) DestroyWindow(g_tooltip);
-      g_tooltip = nullptr;
+      g_tip.Destroy();
       break;
     case WM_PAINT:
       // The items may have changed: the next mouse move sets the tip's text again.

@@ -197,6 +197,14 @@ void FolderRowModel::ResetForResult(const ScanResult* result) {
   Rebuild();
 }
 
+void FolderRowModel::FollowResult(const ScanResult* result) {
+  result_ = result;
+  const auto gone = [this](RecordId id) { return Folder(id) == nullptr; };
+  std::erase_if(expanded_folders_, gone);
+  std::erase_if(expanded_file_groups_, gone);
+  Rebuild();
+}
+
 bool FolderRowModel::ToggleFolder(RecordId folder_id) {
   const DirNode* folder = Folder(folder_id);
   if (folder == nullptr || !HasChildOrDirectFiles(*result_, *folder)) return false;

@@ -81,6 +81,11 @@ class FolderRowModel {
   // rebuilt. The sort state survives. Null clears everything.
   void ResetForResult(const ScanResult* result);
 
+  // A new generation of the same scan has been moved into place (kept, not
+  // owned): the folders and "[直接文件]" rows that stay open are those the
+  // new result still holds; the rows are rebuilt. The sort state survives.
+  void FollowResult(const ScanResult* result);
+
   // Discards the rows and rebuilds them from the root. Without a result, or
   // when the result has no root folder, the rows are just emptied.
   void Rebuild();

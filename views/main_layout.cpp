@@ -59,6 +59,9 @@ MainLayout LayoutMainWindow(std::int32_t width, std::int32_t height, std::int32_
     page.grown_list = {M, lower_y, W - 2 * M, std::max(S(80), T + C - lower_y)};
     page.message = {M, T, W - 2 * M, S(22)};
     l.change_page = page;
+  } else if (active_tab == kTabOverview) {
+    // The path bar takes the titles' row, the picture and legend the content area.
+    l.overview = Placement{M, T - S(22) - S(6), W - 2 * M, C + S(22) + S(6)};
   } else {
     l.file_list = Placement{M, T, W - 2 * M, C};
   }

@@ -18,6 +18,12 @@ enum MainTab : std::int32_t {
   kTabChanges = 2,  // 变化: the comparison with the previous scan
 };
 
+// ---- 全景 ----
+// The overview page: the nested treemap of the whole volume. It is the tab
+// after the others; renumber it here when a tab is added before it.
+inline constexpr std::int32_t kTabOverview = 3;
+// ---- end 全景 ----
+
 // A control's position and size, in the order MoveWindow takes them.
 struct Placement {
   std::int32_t x = 0;
@@ -63,6 +69,8 @@ struct MainLayout {
   std::optional<FolderPageLayout> folder_page;
   std::optional<Placement> file_list;
   std::optional<ChangePageLayout> change_page;
+  // The 全景 page: its one control, from the titles' row to the content's end.
+  std::optional<Placement> overview;
   // The window's own painting: the grey top and bottom bands and the y of
   // their one-pixel separator lines (each drawn from x 0 to the width).
   Rect top_band;

@@ -19,12 +19,13 @@
 
 #include "model/result_generation.h"
 #include "model/scan_compare.h"
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 #include "treemap/treemap_items.h"
 #include "views/change_rows.h"
 #include "views/extension_list.h"
 #include "views/file_view.h"
 #include "views/folder_rows.h"
+#include "views/overview_zoom.h"
 #include "views/treemap_navigation.h"
 
 namespace tw {
@@ -45,13 +46,29 @@ struct ResultViewState {
   std::shared_ptr<const ComparedScans> comparison;
   PreviousScan previous_scan = PreviousScan::kNone;
   ChangeRowModel changes;
+
+  // The folder the 全景 page shows, kept across generations as far as the
+  // new one still holds it.
+  OverviewZoom overview;
 };
 
 // A new generation (not null) with the comparison made for it (may be null)
 // takes the place of the one shown: the change rows over the comparison,
 // only the root open, the treemap at the root in folders mode with its items
-// rebuilt, the extension list and the file view in their kept sort orders.
+// rebuilt, the extension list and the file view in their kept sort orders,
+// the 全景 page at the deepest folder of its path the new generation holds.
 void HandOverGeneration(ResultViewState& views, ResultGeneration result,
                         std::shared_ptr<const ComparedScans> comparison, PreviousScan previous_scan);
+
+// A new generation of the same scan (an action changed the volume, and the
+// records it touched were read again) takes the place of the one shown,
+// keeping the user's place: the open folders the new generation still
+// holds stay open, the treemap stays at its folder or goes up to the
+// nearest one still there (files mode only where that folder still has
+// files), the lists keep their sorts, the 全景 page its deepest folder
+// still there; the change rows start again over `comparison` (the same
+// baseline compared with the new generation; may be null).
+void UpdateGeneration(ResultViewState& views, ResultGeneration result,
+                      std::shared_ptr<const ComparedScans> comparison);
 
 }  // namespace tw

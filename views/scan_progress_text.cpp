@@ -53,7 +53,9 @@ std::wstring ScanProgressText(const ScanProgress& progress) {
 
 std::wstring ScanErrorLine(ScanError error) {
   std::wstring line = text::kErrorPrefix;
-  if (IsOpenError(error)) {
+  if (error == ScanError::kCannotRead) {
+    line += text::kErrorReadBootSector;
+  } else if (IsOpenError(error)) {
     line += text::kErrorOpenVolume;
   } else if (error == ScanError::kCannotReadMft) {
     line += text::kErrorReadMft;

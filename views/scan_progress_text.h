@@ -23,7 +23,8 @@ std::int32_t ScanProgressValue(const ScanProgress& progress);
 std::wstring ScanProgressText(const ScanProgress& progress);
 
 // "错误: " and the window's message for a failure: every failure to open the
-// volume asks for administrator rights, as the window has always said.
+// volume asks for administrator rights, as the window has always said, but
+// a boot sector the system cannot read is named as such.
 std::wstring ScanErrorLine(ScanError error);
 
 }  // namespace tw

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
 namespace tw {
 namespace {
 
@@ -76,6 +82,42 @@ TEST(CommandLine, RejectsWhatItCannotUse) {
     EXPECT_NE(p.error.find(c.message_part), std::string::npos) << "error was: " << p.error;
     EXPECT_EQ(p.error.find('\n'), std::string::npos);
   }
+}
+
+// Every name --help shows is one the parser takes, with a value exactly
+// when --help shows one, and --help shows no option twice.
+TEST(CommandLine, HelpAndParserShareOneTable) {
+  std::istringstream usage(UsageText());
+  std::set<std::string> seen;
+  int options = 0;
+  for (std::string line; std::getline(usage, line);) {
+    if (line.rfind("  -", 0) != 0) continue;
+    std::istringstream words(line);
+    std::vector<std::string> names;
+    std::string word, value;
+    while (words >> word) {
+      const bool more = !word.empty() && word.back() == ',';
+      if (more) word.pop_back();
+      if (word.rfind("-", 0) != 0) break;
+      names.push_back(word);
+      if (!more) {
+        // A value's name is a short word in capitals (L, N, FILE, WxH).
+        if (words >> value && !std::regex_match(value, std::regex("[A-Z][A-Za-z]{0,3}"))) value.clear();
+        break;
+      }
+    }
+    for (const std::string& name : names) {
+      ++options;
+      EXPECT_TRUE(seen.insert(name).second) << name;
+      std::vector<std::string> args{name};
+      if (!value.empty()) args.push_back(name == "--treemap-size" ? "64x64" : name == "--drive-letter" ? "C" : "1");
+      const std::string error = Parse(args).error;
+      EXPECT_EQ(error.find("unknown option"), std::string::npos) << name << ": " << error;
+      EXPECT_EQ(error.find("takes no value"), std::string::npos) << name << ": " << error;
+      EXPECT_EQ(Parse({name}).error.find("needs a value") != std::string::npos, !value.empty()) << name;
+    }
+  }
+  EXPECT_EQ(options, 18);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "cli/options.h"
-#include "cli/treemap_picture.h"
 
 namespace tw {
 namespace {

@@ -7,13 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "support/scan_result_builder.h"
 #include "support/test_images.h"
 
@@ -184,11 +186,21 @@ TEST_F(TreemapPicture, AFileThatCannotBeWrittenFailsTheRunWithStatusOne) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err.rfind("错误: ", 0), 0u) << missing.err;
   EXPECT_NE(missing.err.find("no/such/folder/x.png"), std::string::npos) << missing.err;
+  // A write the system cuts short (here at the file-size limit) fails the run
+  // with its reason, and the picture begun is removed.
+  const std::string cut = Path("cut.png");
+  const Outcome limited =
+      RunCommand("bash -c " + Quote("trap '' XFSZ; ulimit -f 1; exec " + Quote(kBinary) + " -q --treemap " +
+                                    Quote(cut) + " " + Quote(source) + " >/dev/null"));
+  EXPECT_EQ(limited.status, 1);
+  EXPECT_NE(limited.err.find("(" + cut + ": " + std::strerror(EFBIG) + ")"), std::string::npos) << limited.err;
+  EXPECT_FALSE(fs::exists(cut));
+  // A device is no file to write a picture into: refused before the scan.
   if (fs::exists("/dev/full")) {
     const Outcome full = Scan("--treemap /dev/full " + Quote(source));
-    EXPECT_EQ(full.status, 1);
-    EXPECT_NE(full.err.find("/dev/full"), std::string::npos) << full.err;
-    EXPECT_TRUE(fs::exists("/dev/full"));
+    EXPECT_EQ(full.status, 2);
+    EXPECT_NE(full.err.find("/dev/full: it is a character device"), std::string::npos) << full.err;
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -220,6 +221,30 @@ TEST(ScanDriver, UnreadableMftClosesTheVolumeThenFails) {
   Recorder not_ntfs;  // no boot sector: the volume data cannot be derived
   EXPECT_EQ(ErrorOf(std::make_unique<MemoryVolume>(std::vector<std::uint8_t>(65536, 0)), not_ntfs),
             ScanError::kCannotReadMft);
+}
+
+// A read the system refuses (the memory volume answers EIO, as a bad sector
+// would) is named with its error number: on the boot sector as a read error
+// of the source, on record 0 as one of the MFT. A source that merely ends
+// early carries no error number.
+TEST(ScanDriver, ReadsTheSystemRefusesAreNamedWithTheSystemsError) {
+  const auto failure_of = [](std::unique_ptr<RawVolume> volume) {
+    try {
+      ScanOpenedVolume(std::move(volume), L"C", nullptr, Threads(2));
+    } catch (const ScanFailure& e) {
+      return std::make_pair(e.error(), e.system_error());
+    }
+    return std::make_pair(ScanError::kNone, 0);
+  };
+  auto boot = std::make_unique<MemoryVolume>(BuildVolume(SmallMft()));
+  boot->SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 0; }, EIO);
+  EXPECT_EQ(failure_of(std::move(boot)), std::make_pair(ScanError::kCannotRead, EIO));
+  auto record0 = std::make_unique<MemoryVolume>(BuildVolume(SmallMft()));
+  record0->SetReadFailure([](std::int64_t offset, std::size_t) { return offset == kMftLcn * kCluster; }, EACCES);
+  EXPECT_EQ(failure_of(std::move(record0)), std::make_pair(ScanError::kCannotReadMft, EACCES));
+  std::vector<std::uint8_t> cut = BuildVolume(SmallMft());
+  cut.resize(kMftLcn * kCluster);  // ends before record 0
+  EXPECT_EQ(failure_of(std::make_unique<MemoryVolume>(cut)), std::make_pair(ScanError::kCannotReadMft, 0));
 }
 
 TEST(ScanDriver, StageTimingsAreFilledWhenAsked) {

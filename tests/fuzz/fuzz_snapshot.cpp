@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 namespace {
 

@@ -19,6 +19,7 @@ import time
 
 import change_checks
 import interaction_checks
+import overview_checks
 import view_checks
 
 READY = "就绪 — 以管理员身份运行 · MFT 快速扫描"
@@ -240,6 +241,7 @@ def main():
     parser.add_argument("--folders", type=int, help="folder count the command-line scanner reports for X:")
     parser.add_argument("--change-image", help="the image of W:, which the checks of the 变化 page change")
     parser.add_argument("--scanner", help="tarnwick-scan of the host tree, for its comparison of W:'s images")
+    parser.add_argument("--x-image", help="the image of X:, which tarnwick-scan lists for the 全景 checks")
     parser.add_argument("--demo", metavar="PNG", help="no tests: scan X:, save a screenshot to PNG, quit")
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
@@ -428,6 +430,11 @@ def run(gui, rep, args):
     if scanned_x:
         first_cell = view_checks.check_views(gui, rep, gui.dump())
         view_checks.check_gdi(gui, rep, first_cell)
+        # ---- 全景 ----
+        if args.scanner and args.x_image:
+            overview_checks.check_overview(gui, rep, args.scanner, args.x_image)
+        else:
+            rep.skip("全景: the page on X:", "no tarnwick-scan or no X: image given")
 
     # ---- the views volume V:: treemap, keys, selection, empty list space ------
     interaction_checks.check_views_volume(gui, rep)
@@ -550,6 +557,7 @@ def run_high_dpi(gui, rep):
         if rep.check("144 DPI: scan of X: succeeds", done):
             view_checks.check_scaled_views(gui, rep, d, 144)
             change_checks.check_high_dpi(gui, rep, 144)
+            overview_checks.check_high_dpi(gui, rep, 144)  # 全景
     gui.probe("command", "1016")  # IDM_EXIT
     try:
         code = gui.app.wait(30)

@@ -30,6 +30,11 @@
 //   probe syscommand SC    posts WM_SYSCOMMAND SC to the main window
 //   probe clipboard        the clipboard's text (CF_UNICODETEXT) or null
 //   probe clipboard-set T  puts the text T on the clipboard
+//   probe overview         the 全景 control: pictures shown, whether one is
+//                          being made, the cells of the one shown, its path bar
+//   probe zoom N X Y       N rounds of: a double-click on the 全景 control at
+//                          screen point X, Y, then Backspace, each waiting
+//                          until the control has shown its next picture
 // The sending verbs print the elapsed milliseconds of the round trip.
 #include <windows.h>
 #include <commctrl.h>
@@ -248,6 +253,21 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
       buffer.Read(0, &item, sizeof item);
       MapWindowPoints(child, collect.main, reinterpret_cast<POINT*>(&item), 2);
       out += (i == 0 ? "" : ", ") + Rect(item.left, item.top, item.right - item.left, item.bottom - item.top);
+    }
+    out += "], \"texts\": [";
+    RemoteBuffer texts(child, 1024);
+    for (int i = 0; texts.ok() && i < count; ++i) {
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = reinterpret_cast<wchar_t*>(texts.at(512));
+      item.cchTextMax = 64;
+      wchar_t text[64] = {};
+      texts.Write(512, text, sizeof text);
+      texts.Write(0, &item, sizeof item);
+      Send(child, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(texts.at(0)));
+      texts.Read(512, text, sizeof text);
+      text[63] = 0;
+      out += (i == 0 ? "" : ", ") + Quote(text);
     }
     out += "]";
   }
@@ -598,6 +618,54 @@ int Cycle(int rounds, int x, int y) {
   });
 }
 
+// ---- The 全景 control -----------------------------------------------------------
+
+constexpr int kOverviewId = 1030;
+
+LRESULT OverviewState(HWND overview, WPARAM which) {
+  return Send(overview, RegisterWindowMessageW(L"Tarnwick.OverviewState"), which);
+}
+
+int Overview() {
+  HWND overview = Control(FindMain(), kOverviewId);
+  if (overview == nullptr) return 2;
+  std::printf("{\"pictures\": %lld, \"busy\": %lld, \"cells\": %lld, \"path\": %s}\n",
+              static_cast<long long>(OverviewState(overview, 0)), static_cast<long long>(OverviewState(overview, 1)),
+              static_cast<long long>(OverviewState(overview, 2)), Quote(WindowText(overview)).c_str());
+  return 0;
+}
+
+// Waits until the control has shown more than `pictures` pictures; false after 20 s.
+bool AwaitPicture(HWND overview, LRESULT pictures) {
+  for (int waited = 0; waited < 20000; waited += 10) {
+    if (OverviewState(overview, 0) > pictures) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+int Zoom(int rounds, int x, int y) {
+  HWND main = FindMain();
+  HWND overview = Control(main, kOverviewId);
+  if (overview == nullptr) return 2;
+  const LPARAM point = ClientPoint(overview, x, y);
+  int done = 0;
+  const double start = NowMs();
+  for (int i = 0; i < rounds; ++i) {
+    LRESULT pictures = OverviewState(overview, 0);
+    DoubleClick(overview, point);
+    if (!AwaitPicture(overview, pictures)) break;
+    pictures = OverviewState(overview, 0);
+    Send(overview, WM_KEYDOWN, VK_BACK, 0);
+    Send(overview, WM_KEYUP, VK_BACK, 0);
+    if (!AwaitPicture(overview, pictures)) break;
+    ++done;
+  }
+  Settle(main);
+  std::printf("{\"ms\": %.1f, \"rounds\": %d}\n", NowMs() - start, done);
+  return 0;
+}
+
 int SysCommand(int command) {
   HWND main = FindMain();
   if (main == nullptr) return 2;
@@ -671,6 +739,8 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"syscommand") return SysCommand(number(2));
   if (verb == L"clipboard") return PrintClipboard();
   if (verb == L"clipboard-set" && argc > 2) return SetClipboard(argv[2]);
+  if (verb == L"overview") return Overview();
+  if (verb == L"zoom") return Zoom(number(2), number(3), number(4));
   std::fprintf(stderr, "usage: probe dump [WAIT_MS] | windows | command ID | limited EXE\n");
   return 64;
 }

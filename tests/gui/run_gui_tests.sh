@@ -61,4 +61,5 @@ tw_wine_map_drive "$WINEPREFIX" v "$work/v.img"  # not z: (Wine maps it to /)
 tw_wine_map_drive "$WINEPREFIX" w "$work/w.img"
 tw_wine_map_drive "$WINEPREFIX" y "$work/y.img"
 
-python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" --change-image "$work/w.img" "${counts[@]}"
+python3 tests/gui/gui_test.py --bin "$(readlink -f "$win/bin")" --shots "$shots" --change-image "$work/w.img" \
+  --x-image "$work/x.img" "${counts[@]}"

@@ -9,24 +9,37 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/scan_driver.h"
 #include "scan/attribute_walk.h"
+#include "scan/boot_sector.h"
 #include "scan/mft_loader.h"
+#include "scan/partition_table.h"
+#include "support/disk_image.h"
 #include "support/fls_listing.h"
 #include "support/mft_image.h"
+#include "support/process_run.h"
 #include "support/test_images.h"
 
 namespace tw {
 namespace {
 
-ScanResult Scan(const std::string& path, std::int32_t threads) {
+ScanResult Scan(const std::string& path, std::int32_t threads, std::int32_t partition = 0,
+                PartitionExtent* placement = nullptr) {
   ScanOptions options;
   options.threads = threads;
+  options.partition = partition;
+  options.placement = placement;
   return ScanSourceMft(path, L"C", nullptr, options);
 }
 
@@ -162,6 +175,116 @@ TEST(ScanImage, FixturesMatchFls) {
     ASSERT_FALSE(image.path().empty());
     CheckScan(image.path(), test::kFixturePartitionSector);
   }
+}
+
+// ---- Whole disks around a committed volume ---------------------------------
+
+constexpr std::uint32_t kTreeSectors = 32 * 1024 * 1024 / 512;  // tree.img: 32 MiB
+
+// The partitions `mmls -a` lists: first sector and length in sectors.
+std::vector<std::pair<std::int64_t, std::int64_t>> MmlsListing(const std::string& image) {
+  const test::ProcessOutcome run = test::RunShell("mmls -a " + test::ShellQuote(image));
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::vector<std::pair<std::int64_t, std::int64_t>> listed;
+  const std::regex row(R"(^\d+:\s+\S+\s+(\d+)\s+(\d+)\s+(\d+)\s)");
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (std::regex_search(line, m, row)) listed.emplace_back(std::stoll(m[1]), std::stoll(m[3]));
+  }
+  return listed;
+}
+
+// What the partition table code lists for the image, in the same terms.
+std::vector<std::pair<std::int64_t, std::int64_t>> OurListing(const std::string& image) {
+  const int fd = ::open(image.c_str(), O_RDONLY);
+  const auto read = [fd](std::int64_t offset, std::uint8_t* destination, std::size_t length) {
+    return ::pread(fd, destination, length, offset) == static_cast<ssize_t>(length);
+  };
+  std::vector<std::pair<std::int64_t, std::int64_t>> listed;
+  for (const PartitionExtent& p : ListPartitions(read)) listed.emplace_back(p.offset / 512, p.length / 512);
+  ::close(fd);
+  return listed;
+}
+
+ScanError ErrorOfScan(const std::string& image, std::int32_t partition) {
+  try {
+    Scan(image, 2, partition);
+  } catch (const ScanFailure& failure) {
+    return failure.error();
+  }
+  return ScanError::kNone;
+}
+
+class WholeDisk : public testing::Test {
+ protected:
+  void SetUp() override {
+    disk_ = (std::filesystem::temp_directory_path() / ("tw_disk_" + std::to_string(getpid()) + ".raw")).string();
+    ASSERT_FALSE(volume_.path().empty());
+  }
+  void TearDown() override { std::filesystem::remove(disk_); }
+
+  test::UnpackedImage volume_{test::TestDataDir() + "/tree.img.xz"};
+  std::string disk_;
+};
+
+// A FAT primary partition, then an extended one whose chain of two tables
+// holds a Linux logical partition and the NTFS volume: found, numbered as
+// mmls numbers it, and read as fls reads it.
+TEST_F(WholeDisk, ALogicalPartitionIsFoundAndMatchesFls) {
+  const std::uint64_t sectors = 18432 + kTreeSectors;
+  const std::vector<test::PartitionTable> tables = {
+      {0, {{1, 0x0C, 2048, 2048}, {2, 0x05, 8192, static_cast<std::uint32_t>(sectors - 8192)}}},
+      {8192, {{1, 0x83, 2048, 2048}, {2, 0x05, 8192, kTreeSectors + 2048}}},
+      {16384, {{1, 0x07, 2048, kTreeSectors}}},
+  };
+  ASSERT_TRUE(test::WriteDiskImage(disk_, tables, volume_.path(), 18432, sectors));
+  const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {
+      {2048, 2048}, {10240, 2048}, {18432, kTreeSectors}};
+  EXPECT_EQ(MmlsListing(disk_), expected);
+  EXPECT_EQ(OurListing(disk_), expected);
+  CheckScan(disk_, 18432);
+  EXPECT_EQ(DigestOf(Scan(disk_, 2, 3)), DigestOf(Scan(volume_.path(), 2)));
+  for (const std::int32_t other : {1, 2, 4}) EXPECT_EQ(ErrorOfScan(disk_, other), ScanError::kNoSuchPartition) << other;
+
+  // The last table linking back to the first: a loop, read once.
+  std::vector<test::PartitionTable> looped = tables;
+  looped[2].entries.push_back({2, 0x05, 0, 2048});
+  ASSERT_TRUE(test::WriteDiskImage(disk_, looped, volume_.path(), 18432, sectors));
+  EXPECT_EQ(OurListing(disk_), expected);
+  EXPECT_EQ(MmlsListing(disk_), expected);
+  EXPECT_EQ(DigestOf(Scan(disk_, 2)), DigestOf(Scan(volume_.path(), 2)));
+}
+
+// A partition entry four times longer than what the image holds, whose
+// volume is whole inside it: read up to the end of the image, as fls reads
+// it, with the entry's length told.
+TEST_F(WholeDisk, APartitionRunningPastTheEndIsCutToTheImage) {
+  const std::uint64_t sectors = 2048 + kTreeSectors;
+  const std::vector<test::PartitionTable> tables = {{0, {{1, 0x07, 2048, 4 * kTreeSectors}}}};
+  ASSERT_TRUE(test::WriteDiskImage(disk_, tables, volume_.path(), 2048, sectors));
+  const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {{2048, 4 * std::int64_t{kTreeSectors}}};
+  EXPECT_EQ(MmlsListing(disk_), expected);
+  EXPECT_EQ(OurListing(disk_), expected);
+  CheckScan(disk_, 2048);
+  PartitionExtent placement;
+  EXPECT_EQ(DigestOf(Scan(disk_, 2, 1, &placement)), DigestOf(Scan(volume_.path(), 2)));
+  EXPECT_EQ(placement.number, 1);
+  EXPECT_EQ(placement.offset, 2048 * 512);
+  EXPECT_EQ(placement.length, std::int64_t{kTreeSectors} * 512);
+  EXPECT_EQ(placement.listed_length, 4 * std::int64_t{kTreeSectors} * 512);
+
+  // Cut inside the MFT instead: the volume is not wholly there, and is not taken.
+  std::uint8_t boot[kBootSectorSize];
+  const int fd = ::open(volume_.path().c_str(), O_RDONLY);
+  ASSERT_EQ(::pread(fd, boot, sizeof boot, 0), static_cast<ssize_t>(sizeof boot));
+  ::close(fd);
+  BootSectorInfo info;
+  ASSERT_TRUE(ParseBootSector(ByteSpan(boot, sizeof boot), info));
+  const std::int64_t mft = info.mft_start_lcn * info.bytes_per_cluster;
+  ASSERT_TRUE(test::WriteDiskImage(disk_, tables, volume_.path(), 2048,
+                                   2048 + static_cast<std::uint64_t>(mft + 4 * info.bytes_per_record) / 512));
+  EXPECT_EQ(ErrorOfScan(disk_, 0), ScanError::kNotNtfs);
 }
 
 }  // namespace

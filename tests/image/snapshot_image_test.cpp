@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/scan_driver.h"
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "support/snapshot_compare.h"
 #include "support/test_images.h"
 

@@ -53,6 +53,7 @@ TEST(ScanProgressText, EveryOpenFailureAsksForAdministratorRights) {
     EXPECT_EQ(ScanErrorLine(e), L"错误: 无法打开卷，请确认以管理员身份运行。");
   }
   EXPECT_EQ(ScanErrorLine(ScanError::kCannotReadMft), L"错误: 无法读取 MFT。");
+  EXPECT_EQ(ScanErrorLine(ScanError::kCannotRead), L"错误: 无法读取卷的引导扇区。");
   EXPECT_EQ(ScanErrorLine(ScanError::kOutOfMemory), L"错误: 内存不足。");
   EXPECT_EQ(ScanErrorLine(ScanError::kUnknown), L"错误: 未知错误。");
 }

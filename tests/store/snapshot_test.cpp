@@ -1,4 +1,4 @@
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 using test::ScanResultBuilder;
 
 // Root
-//   Users (30): notes (negative size), a name with an unpaired surrogate
+//   Users (30): notes, a name with an unpaired surrogate
 //     alice (31): 照片.JPG
 //   Windows (4000000): big.sys (allocated far above its size)
 //   readme (no extension)
@@ -25,7 +25,7 @@ ScanResult Sample() {
   b.AddFolder(30, kRootId, L"Users");
   b.AddFolder(31, 30, L"alice");
   b.AddFolder(4'000'000, kRootId, L"Windows").mtime = -5;
-  b.AddFile(30, 100, L"notes", -7);
+  b.AddFile(30, 100, L"notes", 7);
   b.AddFile(30, 101, std::wstring(L"bad\xD800name.txt"), 12);
   b.AddFile(31, 102, L"照片.JPG", 250'000, 262'144).mtime = 133541559010000000;
   b.AddFile(4'000'000, 4'000'001, L"big.sys", 1, std::int64_t{1} << 40).attributes = 0x826;
@@ -112,6 +112,15 @@ TEST(Snapshot, ConsistentChecksumsDoNotMakeABrokenTreeAcceptable) {
       {"two folders with one number", [](ScanResult& r) { r.folders[2].id = r.folders[1].id; }},
       {"a folder number beyond any volume", [](ScanResult& r) { r.folders[1].id = std::int64_t{1} << 40; }},
       {"no root first", [](ScanResult& r) { r.folders[0].id = 6; }},
+      // A scan never yields a negative size or count.
+      {"a negative file size", [](ScanResult& r) { r.files[0].size = -7; }},
+      {"a negative allocated size", [](ScanResult& r) { r.files[2].alloc = -1; }},
+      {"a negative folder total", [](ScanResult& r) { r.folders[1].total_size = -40'000'000; }},
+      {"a negative folder count", [](ScanResult& r) { r.folders[2].total_file_count = -1; }},
+      {"a negative extension size", [](ScanResult& r) { r.extensions[0].total_size = -1; }},
+      {"a negative file count", [](ScanResult& r) { r.file_count = -2; }},
+      {"a negative unreadable range", [](ScanResult& r) { r.unreadable_ranges[0].length = -3072; }},
+      {"a duration that is not one", [](ScanResult& r) { r.elapsed_seconds = -1.0; }},
   };
   // Two folders hanging from each other, with child lists to match.
   ScanResult loop;

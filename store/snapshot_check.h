@@ -9,8 +9,8 @@
 
 namespace tw {
 
-// Fills the record-number table and checks every index, range and link:
-// the root first with the root id, folder ids unique and in range, each
+// Fills the record-number table and checks every number, index, range and
+// link: no size or count negative, the root first with the root id, folder ids unique and in range, each
 // name inside the arena, each folder's files and children inside their
 // arrays, every file listed under the folder it names, every folder but the
 // root a child of its tree parent exactly once, the tree reaching every

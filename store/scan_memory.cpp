@@ -1,6 +1,6 @@
 // Remembering a scan: the volume's previous snapshot read and compared, the
 // new one written in its place when the volume has room; forgetting them all.
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 
 #include <exception>
 #include <functional>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 namespace tw {
 namespace {

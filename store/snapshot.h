@@ -14,6 +14,7 @@
 // value; the files' fields are written column by column.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,8 +46,20 @@ struct SnapshotError {
   std::string detail;  // which part, in English, for the error line
 };
 
-// Decodes a whole file into `result` (replaced); false with the reason when
-// the file cannot be taken.
+// Reads exactly `length` bytes at `offset` of a saved scan; false when they
+// cannot be read. May be called from two threads at once.
+using SnapshotReadFunction = std::function<bool(std::uint64_t offset, std::uint8_t* destination, std::size_t length)>;
+
+// Decodes a saved scan of `size` bytes into `result` (replaced); false with
+// the reason when it cannot be taken. Nothing is trusted before it is
+// checked: the header and the section table are read a few bytes at a time
+// and must end where the file does before any section is read; a section
+// declaring more bytes than its counts allow is damaged; each section is
+// inflated in bounded pieces into a buffer that grows with the bytes that
+// arrive. Memory thus follows what the file holds, never what it claims.
+bool DecodeSnapshot(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& result, SnapshotError& error);
+
+// The same over a whole file in memory.
 bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error);
 
 // ---- Files -------------------------------------------------------------------
@@ -63,13 +76,25 @@ enum class FileAccess {
 // Writes the snapshot of `result` to `path` (UTF-8) so that no reader ever
 // sees a partial file: written to a temporary file beside it, flushed to the
 // disk and renamed over the old one. False with the system's reason in
-// `error` (the temporary file removed).
+// `error` (the temporary file removed). Only a regular file is ever
+// replaced: a device node, FIFO, socket or folder at `path` is refused.
 bool SaveSnapshotFile(const std::string& path, const ScanResult& result, std::string& error);
 
-// The same with the bytes already encoded (EncodeSnapshot). The temporary
-// file is `path` + "." + a few letters or digits.
+// The same with the bytes already encoded (EncodeSnapshot).
 bool SaveSnapshotBytes(const std::string& path, std::span<const std::uint8_t> bytes, FileAccess access,
                        std::string& error);
+
+// The temporary file of a save to `path`: in the same folder, named
+// ".tw" + 16 hex digits of a hash of the target's name + ".tmp", so that any
+// name the target may have leaves room for it, and a save cut short (a
+// crash, a kill) leaves a file the next save to the same target recognises
+// as its own (a regular file, empty or beginning with the snapshot magic)
+// and replaces. A file there that is not one of ours is left alone.
+std::string SaveTemporaryPath(const std::string& path);
+
+// True when a file's size and first bytes make it a temporary file a save
+// left behind: empty, or beginning with the snapshot magic.
+bool IsLeftoverOfSave(std::uint64_t size, std::span<const std::uint8_t> head);
 
 // Creates the folder `path` (UTF-8; its parent must exist) with kPrivate
 // access. A folder already there is taken as it is. False with the system's
@@ -79,8 +104,10 @@ bool MakePrivateFolder(const std::string& path, std::string& error);
 // True when the file at `path` begins with the snapshot magic.
 bool IsSnapshotFile(const std::string& path);
 
-// Reads and decodes the file; kNotSnapshot also when it cannot be read
-// (the reason in detail).
+// Reads and decodes the file, a few bytes for its header and section table,
+// then each section in bounded pieces (a regular file or a block device:
+// anything of unknown size is refused); kNotSnapshot also when it cannot be
+// opened (the reason in detail).
 bool LoadSnapshotFile(const std::string& path, ScanResult& result, SnapshotError& error);
 
 }  // namespace tw

@@ -1,4 +1,4 @@
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 
 #include <zlib.h>
 
@@ -7,13 +7,15 @@
 #include <cstring>
 #include <exception>
 #include <new>
-#include <system_error>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 
-#include "model/snapshot_check.h"
-#include "model/snapshot_codec.h"
+#include "store/snapshot_check.h"
+#include "store/snapshot_codec.h"
+#include "store/snapshot_inflate.h"
 
 namespace tw {
 namespace {
@@ -56,6 +58,13 @@ std::int64_t Plus(std::int64_t a, std::int64_t b) {
 void PutUnits(Bytes& out, std::wstring_view text) {
   PutVarint(out, text.size());
   for (const wchar_t c : text) PutVarint(out, static_cast<std::uint16_t>(c));
+}
+
+// A signed number the result holds in 32 bits: one outside them is damage.
+std::int32_t Signed32(Reader& in) {
+  const std::int64_t v = in.Signed();
+  if (v < INT32_MIN || v > INT32_MAX) in.Fail();
+  return in.failed() ? 0 : static_cast<std::int32_t>(v);
 }
 
 std::wstring GetUnits(Reader& in) {
@@ -216,8 +225,8 @@ bool ReadMeta(Reader& in, ScanResult& r) {
   r.volume_serial = in.Fixed64();
   r.elapsed_seconds = std::bit_cast<double>(in.Fixed64());
   r.root_id = in.Signed();
-  r.file_count = static_cast<std::int32_t>(in.Signed());
-  r.folder_count = static_cast<std::int32_t>(in.Signed());
+  r.file_count = Signed32(in);
+  r.folder_count = Signed32(in);
   r.root_total_size = in.Signed();
   r.unreadable_records = in.Signed();
   r.unreadable_ranges.resize(in.Count(2));
@@ -242,9 +251,9 @@ bool ReadFolders(Reader& in, ScanResult& r) {
     f.direct_alloc = in.Signed();
     f.mtime = in.Signed();
     f.attributes = in.Varint32();
-    f.direct_file_count = static_cast<std::int32_t>(in.Signed());
-    f.total_file_count = static_cast<std::int32_t>(in.Signed());
-    f.total_folder_count = static_cast<std::int32_t>(in.Signed());
+    f.direct_file_count = Signed32(in);
+    f.total_file_count = Signed32(in);
+    f.total_folder_count = Signed32(in);
     f.name.offset = in.Varint32();
     f.name.length = in.Varint32();
     f.first_child = in.Varint32();
@@ -308,7 +317,7 @@ bool ReadExtensions(Reader& in, ScanResult& r) {
   for (ExtStat& e : r.extensions) {
     e.extension = GetUnits(in);
     e.total_size = in.Signed();
-    e.file_count = static_cast<std::int32_t>(in.Signed());
+    e.file_count = Signed32(in);
   }
   return !in.failed();
 }
@@ -338,6 +347,54 @@ bool ReadSection(std::uint32_t tag, Reader& in, ScanResult& r) {
     default:
       return false;
   }
+}
+
+// The most bytes a section can hold, told by the counts at its start: a
+// varint takes at most ten bytes, an extension at most an NTFS name's 255
+// units. nullopt while `head` is too short to tell.
+constexpr std::uint64_t kMaxVarint = 10;
+constexpr std::uint64_t kMaxNameUnits = 255;
+
+std::optional<std::uint64_t> SectionLimit(std::uint32_t tag, std::span<const std::uint8_t> head) {
+  Reader in(head);
+  std::uint64_t count = 0, fixed = 0, per_item = 0;
+  if (tag == kMeta) {
+    // The drive, the scan's figures, then the unreadable ranges.
+    for (std::uint64_t units = in.Varint(); units > 0 && !in.failed(); --units) in.Varint();
+    in.Signed();
+    in.Fixed64();
+    in.Fixed64();
+    for (int i = 0; i < 5; ++i) in.Signed();
+    count = in.Varint();
+    fixed = head.size() - in.remaining();
+    per_item = 2 * kMaxVarint;
+  } else {
+    count = in.Varint();
+    fixed = kMaxVarint;
+    switch (tag) {
+      case kFolders:
+        per_item = 18 * kMaxVarint;
+        break;
+      case kFiles:
+        per_item = 9 * kMaxVarint;
+        break;
+      case kNames:
+        per_item = 2;
+        break;
+      case kExtensions:
+        per_item = (kMaxNameUnits + 3) * kMaxVarint;
+        break;
+      default:  // child folders, largest files: one number each
+        per_item = kMaxVarint;
+        break;
+    }
+  }
+  if (in.failed()) return std::nullopt;
+  std::uint64_t most = 0;
+  if (__builtin_mul_overflow(count, per_item, &most) || __builtin_add_overflow(most, fixed, &most)) {
+    return UINT64_MAX;
+  }
+  return most;
 }
 
 const char* SectionName(std::uint32_t tag) {
@@ -407,26 +464,32 @@ std::vector<std::uint8_t> EncodeSnapshot(const ScanResult& result) {
 
 namespace {
 
-struct Section {
-  std::uint32_t tag = 0;
-  std::uint64_t raw_size = 0;
-  std::uint32_t crc = 0;
-  std::span<const std::uint8_t> packed;
-};
+using snapshot::Inflated;
+using snapshot::PackedSection;
+
+constexpr std::size_t kHeaderSize = kSnapshotMagicSize + 4 + 4;
 
 // Inflates, checks and reads one section into its own fields of the result.
-bool DecodeSection(const Section& section, ScanResult& result, SnapshotError& error) {
-  const std::string name = SectionName(section.tag);
-  try {
-    Bytes raw(static_cast<std::size_t>(section.raw_size));
-    uLongf out_size = static_cast<uLongf>(section.raw_size);
-    if (section.raw_size != out_size || section.packed.size() > 0xFFFFFFFFu ||
-        uncompress(raw.data(), &out_size, section.packed.data(), static_cast<uLong>(section.packed.size())) != Z_OK ||
-        out_size != section.raw_size || crc32_z(0L, raw.data(), raw.size()) != section.crc) {
+bool DecodeSection(const SnapshotReadFunction& read, std::uint32_t tag, const PackedSection& section,
+                   ScanResult& result, SnapshotError& error) {
+  const std::string name = SectionName(tag);
+  Bytes raw;
+  const auto limit = [tag](std::span<const std::uint8_t> head) { return SectionLimit(tag, head); };
+  switch (snapshot::InflateSection(read, section, limit, raw)) {
+    case Inflated::kOk:
+      break;
+    case Inflated::kUnreadable:
+      return Fail(error, SnapshotProblem::kTruncated, "cannot be read to its end");
+    case Inflated::kTooLarge:
+      return Fail(error, SnapshotProblem::kDamaged, "the " + name + " section's header is damaged");
+    case Inflated::kMismatch:
       return Fail(error, SnapshotProblem::kDamaged, "the " + name + " do not match their checksum");
-    }
+    case Inflated::kOutOfMemory:
+      return Fail(error, SnapshotProblem::kOutOfMemory, "too large for the memory available");
+  }
+  try {
     Reader in(raw);
-    if (!ReadSection(section.tag, in, result) || !in.at_end()) {
+    if (!ReadSection(tag, in, result) || !in.at_end()) {
       return Fail(error, SnapshotProblem::kDamaged, "the " + name + " cannot be read");
     }
   } catch (const std::bad_alloc&) {
@@ -437,9 +500,16 @@ bool DecodeSection(const Section& section, ScanResult& result, SnapshotError& er
   return true;
 }
 
-bool DecodeInto(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error) {
-  if (!HasSnapshotMagic(bytes)) return Fail(error, SnapshotProblem::kNotSnapshot, "not a saved scan");
-  Reader file(bytes.subspan(kSnapshotMagicSize));
+// The header and the section table, read a few bytes at a time: every
+// header and size is checked, and the sections must end where the file
+// does, before anything is inflated.
+bool ReadSectionTable(const SnapshotReadFunction& read, std::uint64_t size, std::vector<PackedSection>& sections,
+                      SnapshotError& error) {
+  std::uint8_t header[kHeaderSize] = {};
+  const std::size_t head = static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderSize));
+  if (!read(0, header, head)) return Fail(error, SnapshotProblem::kTruncated, "cannot be read to its end");
+  if (!HasSnapshotMagic(std::span(header, head))) return Fail(error, SnapshotProblem::kNotSnapshot, "not a saved scan");
+  Reader file(std::span(header + kSnapshotMagicSize, head - kSnapshotMagicSize));
   const std::uint32_t version = file.Fixed32();
   if (!file.failed() && version > kSnapshotVersion) {
     return Fail(error, SnapshotProblem::kNewerVersion, "format version " + std::to_string(version));
@@ -449,32 +519,47 @@ bool DecodeInto(std::span<const std::uint8_t> bytes, ScanResult& result, Snapsho
   if (version == 0 || count != std::size(kSectionOrder)) {
     return Fail(error, SnapshotProblem::kDamaged, "the header is damaged");
   }
-  // The section table first: every header and every size is checked before
-  // anything is inflated.
-  std::vector<Section> sections;
+  std::uint64_t at = kHeaderSize;
   for (const std::uint32_t expected : kSectionOrder) {
     const std::string name = SectionName(expected);
-    Section section;
-    section.tag = file.Fixed32();
-    section.raw_size = file.Fixed64();
-    const std::uint64_t packed_size = file.Fixed64();
-    section.crc = file.Fixed32();
-    if (file.failed()) return Fail(error, SnapshotProblem::kTruncated, "cut short before the " + name);
-    if (section.tag != expected || section.raw_size > packed_size * kMaxRatio + 64) {
+    std::uint8_t bytes[kSectionHeaderSize];
+    if (size - at < kSectionHeaderSize) return Fail(error, SnapshotProblem::kTruncated, "cut short before the " + name);
+    if (!read(at, bytes, sizeof bytes)) return Fail(error, SnapshotProblem::kTruncated, "cannot be read to its end");
+    Reader in(bytes);
+    const std::uint32_t tag = in.Fixed32();
+    PackedSection section;
+    section.raw_size = in.Fixed64();
+    section.packed_size = in.Fixed64();
+    section.crc = in.Fixed32();
+    // zlib packs at most about 1032 to 1: a larger claim is damage.
+    std::uint64_t most = 0;
+    const bool bounded = !__builtin_mul_overflow(section.packed_size, kMaxRatio, &most) &&
+                         !__builtin_add_overflow(most, std::uint64_t{64}, &most);
+    if (tag != expected || (bounded && section.raw_size > most)) {
       return Fail(error, SnapshotProblem::kDamaged, "the " + name + " section's header is damaged");
     }
-    if (packed_size > file.remaining()) return Fail(error, SnapshotProblem::kTruncated, "cut short in the " + name);
-    section.packed = file.Take(static_cast<std::size_t>(packed_size));
+    at += kSectionHeaderSize;
+    if (section.packed_size > size - at) return Fail(error, SnapshotProblem::kTruncated, "cut short in the " + name);
+    section.offset = at;
+    at += section.packed_size;
     sections.push_back(section);
   }
-  if (!file.at_end()) return Fail(error, SnapshotProblem::kDamaged, "bytes follow the last section");
+  if (at != size) return Fail(error, SnapshotProblem::kDamaged, "bytes follow the last section");
+  return true;
+}
+
+bool DecodeInto(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& result, SnapshotError& error) {
+  std::vector<PackedSection> sections;
+  if (!ReadSectionTable(read, size, sections, error)) return false;
 
   // The files, the largest section, on a thread of their own; the rest here.
   // Each section fills fields of the result no other one touches.
   constexpr std::size_t kFileSection = 3;
   std::vector<SnapshotError> errors(sections.size());
   std::vector<std::uint8_t> decoded(sections.size(), 0);
-  const auto decode = [&](std::size_t k) { decoded[k] = DecodeSection(sections[k], result, errors[k]) ? 1 : 0; };
+  const auto decode = [&](std::size_t k) {
+    decoded[k] = DecodeSection(read, kSectionOrder[k], sections[k], result, errors[k]) ? 1 : 0;
+  };
   std::thread files;
   try {
     files = std::thread(decode, kFileSection);
@@ -503,12 +588,21 @@ bool DecodeInto(std::span<const std::uint8_t> bytes, ScanResult& result, Snapsho
 
 }  // namespace
 
-bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error) {
+bool DecodeSnapshot(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& result, SnapshotError& error) {
   result.Reset();
   error = SnapshotError();
-  if (DecodeInto(bytes, result, error)) return true;
+  if (DecodeInto(read, size, result, error)) return true;
   result.Reset();  // nothing half-read is ever shown
   return false;
+}
+
+bool DecodeSnapshot(std::span<const std::uint8_t> bytes, ScanResult& result, SnapshotError& error) {
+  const auto read = [bytes](std::uint64_t offset, std::uint8_t* destination, std::size_t length) {
+    if (offset > bytes.size() || length > bytes.size() - offset) return false;
+    if (length > 0) std::memcpy(destination, bytes.data() + offset, length);
+    return true;
+  };
+  return DecodeSnapshot(read, bytes.size(), result, error);
 }
 
 }  // namespace tw

@@ -1,4 +1,4 @@
-#include "model/scan_memory.h"
+#include "store/scan_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/snapshot.h"
+#include "store/snapshot.h"
 #include "support/scan_result_builder.h"
 #include "support/snapshot_compare.h"
 

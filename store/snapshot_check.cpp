@@ -1,5 +1,6 @@
-#include "model/snapshot_check.h"
+#include "store/snapshot_check.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -93,10 +94,36 @@ std::string CheckFiles(const ScanResult& r) {
   return {};
 }
 
+// A scan never yields a negative size or count: one in a file is damage,
+// and would only turn later differences and sums around.
+std::string CheckNumbers(const ScanResult& r) {
+  if (r.file_count < 0 || r.folder_count < 0 || r.root_total_size < 0 || r.unreadable_records < 0) {
+    return "a total of the scan is negative";
+  }
+  if (!std::isfinite(r.elapsed_seconds) || r.elapsed_seconds < 0) return "the scan's duration is not a duration";
+  for (const ByteRange& range : r.unreadable_ranges) {
+    if (range.offset < 0 || range.length < 0) return "an unreadable range is negative";
+  }
+  for (const DirNode& f : r.folders) {
+    if (f.total_size < 0 || f.total_alloc < 0 || f.direct_size < 0 || f.direct_alloc < 0 || f.direct_file_count < 0 ||
+        f.total_file_count < 0 || f.total_folder_count < 0) {
+      return "a folder's size or count is negative";
+    }
+  }
+  for (const FileItem& file : r.files) {
+    if (file.size < 0 || file.alloc < 0) return "a file's size is negative";
+  }
+  for (const ExtStat& e : r.extensions) {
+    if (e.total_size < 0 || e.file_count < 0) return "an extension's size or count is negative";
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string CheckSnapshotResult(ScanResult& result) {
-  std::string problem = CheckFolders(result);
+  std::string problem = CheckNumbers(result);
+  if (problem.empty()) problem = CheckFolders(result);
   if (problem.empty()) problem = CheckTree(result);
   if (problem.empty()) problem = CheckFiles(result);
   return problem;
