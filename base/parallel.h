@@ -13,9 +13,4 @@ namespace tw {
 
 void RunParallel(std::size_t count, std::int32_t threads, const std::function<void(std::size_t)>& task);
 
-// Gives the heap's freed blocks back to the system where the allocator keeps
-// them (glibc keeps freed blocks below its mmap threshold for reuse), so that
-// memory released while a large result is built leaves the process at once.
-void ReleaseFreedMemory();
-
 }  // namespace tw

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <bit>
-#include <iterator>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <stdexcept>
 #include <unordered_map>
 #include <utility>
 
-#include "base/arithmetic.h"
+#include "base/memory_hints.h"
 #include "base/parallel.h"
 #include "scan/overflow_sizes.h"
 
@@ -32,65 +33,49 @@ static_assert(offsetof(EntryItem, attributes) == offsetof(FileItem, attributes))
 static_assert(offsetof(EntryItem, name_offset) == offsetof(FileItem, name_offset));
 static_assert(offsetof(EntryItem, name_length) == offsetof(FileItem, name_length));
 
-// Reads converted entries as file items, for a range insert.
-class AsFileItems {
+// Counts the bytes let go and hands them back to the system every
+// kReleaseStride, from any thread.
+class ReleaseCounter {
  public:
-  using iterator_category = std::forward_iterator_tag;
-  using value_type = FileItem;
-  using difference_type = std::ptrdiff_t;
-  using pointer = const FileItem*;
-  using reference = FileItem;
-
-  AsFileItems() = default;
-  explicit AsFileItems(const EntryItem* at) : at_(at) {}
-  FileItem operator*() const { return std::bit_cast<FileItem>(*at_); }
-  AsFileItems& operator++() {
-    ++at_;
-    return *this;
-  }
-  AsFileItems operator++(int) {
-    AsFileItems was = *this;
-    ++at_;
-    return was;
-  }
-  friend bool operator==(AsFileItems a, AsFileItems b) { return a.at_ == b.at_; }
-  friend difference_type operator-(AsFileItems a, AsFileItems b) { return a.at_ - b.at_; }
-
- private:
-  const EntryItem* at_ = nullptr;
-};
-
-// Moves the items of [start[lo], start[hi]) into their buckets' ranges in
-// place (each item's bucket key(item) in [lo, hi)), following each
-// displaced item to its place until one that belongs here turns up. at(i) is
-// item i.
-template <typename At, typename Key>
-void DistributeRange(At at, const std::uint32_t* start, std::uint32_t lo, std::uint32_t hi, Key key) {
-  std::vector<std::uint32_t> next(start + lo, start + hi);
-  for (std::uint32_t b = lo; b < hi; ++b) {
-    std::uint32_t& place = next[b - lo];
-    const std::uint32_t end = start[b + 1];
-    while (place < end) {
-      std::uint32_t home = key(at(place));
-      if (home == b) {
-        ++place;
-        continue;
-      }
-      auto moving = at(place);
-      do {
-        std::swap(moving, at(next[home - lo]++));
-        home = key(moving);
-      } while (home != b);
-      at(place++) = moving;
+  void Released(std::size_t bytes) {
+    if (released_.fetch_add(bytes) + bytes >= kReleaseStride) {
+      released_ = 0;
+      ReleaseFreedMemory();
     }
   }
-}
+
+ private:
+  std::atomic<std::size_t> released_{0};
+};
+
+// A container reserved for all it will hold that is resized, under a lock,
+// as tasks taken in order need its next parts: the pages behind the last
+// part in use are never touched. Elements below the size are written by the
+// tasks, each its own.
+template <typename Container>
+class GrowingBehind {
+ public:
+  explicit GrowingBehind(Container& container) : container_(container), data_(container.data()) {
+    PreferLargePages(data_, container.capacity() * sizeof(*data_));
+  }
+  // Makes the container hold at least `size` elements; returns its data.
+  auto* Reach(std::size_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (container_.size() < size) {
+      // Moving the elements would pull them from under the other tasks.
+      if (size > container_.capacity()) throw std::logic_error("grown past what was reserved");
+      container_.resize(size);
+    }
+    return data_;
+  }
+
+ private:
+  Container& container_;
+  decltype(std::declval<Container&>().data()) data_;
+  std::mutex mutex_;
+};
 
 }  // namespace
-
-BucketGroups::BucketGroups(std::size_t bucket_count, std::size_t most)
-    : count(static_cast<std::uint32_t>(std::clamp<std::size_t>(most, 1, std::max<std::size_t>(bucket_count, 1)))),
-      buckets(static_cast<std::uint32_t>(std::max<std::size_t>(bucket_count, 1))) {}
 
 NameLayout::NameLayout(const std::vector<EntryList*>& lists) {
   chunk_base_.resize(lists.size());
@@ -105,30 +90,12 @@ NameLayout::NameLayout(const std::vector<EntryList*>& lists) {
   if (units_ > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
 }
 
-void GatherNames(const std::vector<EntryList*>& lists, std::u16string& arena) {
-  std::size_t released = 0;
-  for (EntryList* list : lists) {
-    for (std::size_t k = 0; k < list->name_chunk_count(); ++k) {
-      const std::u16string_view chunk = list->NameChunk(k);
-      arena.append(chunk.data(), chunk.size());
-      list->ReleaseNameChunk(k);
-      released += (std::size_t{1} << kNameChunkBits) * sizeof(char16_t);
-      if (released >= kReleaseStride) {
-        ReleaseFreedMemory();
-        released = 0;
-      }
-    }
-    list->ReleaseNameChunks();
-  }
-}
-
 ExtensionMerge MergeExtensions(const std::vector<EntryList*>& lists) {
   ExtensionMerge merged;
   std::unordered_map<std::u16string_view, std::uint32_t> index;
   merged.slot_map.resize(lists.size());
-  // Every text is copied before its index is taken: the views point into the
-  // lists' names, which are released before the texts are used.
-  std::vector<std::u16string> texts;
+  // The keys point into the lists' names; the merged texts are copies, as
+  // the names are released before the texts are used.
   for (std::size_t l = 0; l < lists.size(); ++l) {
     const std::vector<std::u16string_view>& extensions = lists[l]->extensions();
     merged.slot_map[l].reserve(extensions.size());
@@ -141,108 +108,211 @@ ExtensionMerge MergeExtensions(const std::vector<EntryList*>& lists) {
   return merged;
 }
 
-void ConvertList(EntryList& list, std::size_t index, const ConversionContext& context, ListConversion& out) {
-  const std::vector<std::uint32_t>& folder_index = *context.folder_index;
-  const std::vector<std::uint32_t>& slot_map = context.extensions->slot_map[index];
-  const std::vector<bool>* has_overflow = context.has_overflow;
-  const NameLayout& names = *context.names;
-  std::atomic<std::uint32_t>* counts = context.bucket_counts;
-  const BucketGroups& groups = *context.groups;
-  out.group_start.assign(groups.count + 2, 0);  // counts first, one place up
-  out.extension_totals.assign(slot_map.size(), ExtStat{});
-  std::vector<LargestCandidate> changed;  // files the overflow sizes changed, with their new sizes
-  for (std::size_t chunk = 0; chunk < list.item_chunk_count(); ++chunk) {
-    EntryItem* const first = &list[chunk * EntryList::kItemsPerChunk];
-    EntryItem* const last = first + std::min(EntryList::kItemsPerChunk, list.size() - chunk * EntryList::kItemsPerChunk);
-    for (EntryItem* item = first; item != last; ++item) {
-      if (item->IsFolder()) continue;
-      if (has_overflow != nullptr && item->id < has_overflow->size() && (*has_overflow)[item->id]) {
-        const auto found = context.overflow->find(item->id);
-        if (found != context.overflow->end()) {
-          const std::int64_t size = item->size;
-          const std::int64_t alloc = item->alloc;
-          ApplyOverflow(found->second, *item);
-          if (item->size != size || item->alloc != alloc) changed.push_back({item->size, item->id, item->parent});
-          if (item->size < size) out.lowered = true;
+std::vector<std::uint32_t> GroupBucketStarts(const ScanResult& result, const ParentGroups& groups) {
+  // Folder i (i >= 1) is bucket i + 1; the folders after the root are in
+  // record order, so a group's buckets start at its first folder's.
+  std::vector<std::uint32_t> first(groups.count + 1, 0);
+  const auto folders = result.folders.begin() + 1;
+  for (std::uint32_t g = 1; g < groups.count; ++g) {
+    const auto at = std::lower_bound(folders, result.folders.end(), groups.First(g),
+                                     [](const DirNode& node, std::int64_t id) { return node.id < id; });
+    first[g] = static_cast<std::uint32_t>(at - result.folders.begin()) + 1;
+  }
+  first[groups.count] = static_cast<std::uint32_t>(result.folders.size() + 1);
+  return first;
+}
+
+ListChunks::ListChunks(const std::vector<EntryList*>& all) : lists(all) {
+  if (!lists.empty()) groups = lists.front()->groups().count;
+  of_group.resize(lists.size());
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    if (lists[l]->groups() != lists.front()->groups()) throw std::logic_error("lists grouped apart");
+    of_group[l].resize(groups);
+    for (std::size_t k = 0; k < lists[l]->item_chunk_count(); ++k) {
+      of_group[l][lists[l]->ChunkGroup(k)].push_back(static_cast<std::uint32_t>(k));
+    }
+  }
+}
+
+void CountFiles(const ListChunks& chunks, const std::vector<std::uint32_t>& folder_index,
+                const IdMap<OverflowSizes>* overflow, const std::vector<bool>* has_overflow,
+                std::vector<std::uint32_t>& bucket_counts, std::vector<GroupCount>& counts, std::int32_t threads) {
+  counts.assign(chunks.groups, GroupCount{});
+  RunParallel(chunks.groups, threads, [&](std::size_t g) {
+    GroupCount& out = counts[g];
+    // A group's buckets are its own: no other group counts into them.
+    std::uint32_t* const count = bucket_counts.data();
+    for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
+      EntryList& list = *chunks.lists[l];
+      for (const std::uint32_t k : chunks.of_group[l][g]) {
+        EntryItem* const first = list.ChunkItems(k);
+        EntryItem* const last = first + list.ChunkFill(k);
+        for (EntryItem* item = first; item != last; ++item) {
+          if (item->IsFolder()) continue;
+          if (has_overflow != nullptr && item->id < has_overflow->size() && (*has_overflow)[item->id]) {
+            const auto found = overflow->find(item->id);
+            if (found != overflow->end()) {
+              const std::int64_t size = item->size;
+              const std::int64_t alloc = item->alloc;
+              ApplyOverflow(found->second, *item);
+              if (item->size != size || item->alloc != alloc) {
+                out.resized.push_back({static_cast<std::uint32_t>(l), item->extension, size,
+                                       LargestCandidate{item->size, item->id, item->parent}});
+              }
+            }
+          }
+          const std::uint32_t bucket = BucketOf(item->parent, folder_index);
+          if (bucket == kRootTakenBucket) {
+            ++out.taken;
+          } else {
+            ++count[bucket];
+          }
         }
       }
-      ExtStat& totals = out.extension_totals[item->extension];
-      totals.total_size = SaturatingAdd(totals.total_size, item->size);
-      totals.file_count = SaturatingAdd(totals.file_count, std::int32_t{1});
-      item->extension = slot_map[item->extension];
-      item->name_offset = names.Place(index, item->name_offset);
-      item->name_length &= kNameLengthMask;
-      const std::uint32_t bucket = BucketOf(item->parent, folder_index);
-      item->parent = bucket;
-      counts[bucket].fetch_add(1, std::memory_order_relaxed);
-      ++out.group_start[groups.Of(bucket) + 1];
+    }
+  });
+}
+
+void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout, std::u16string& arena,
+                 std::int32_t threads, std::size_t extra_count, const std::function<void(std::size_t)>& extra) {
+  struct Piece {
+    std::uint32_t list;
+    std::uint32_t chunk;
+    std::size_t end;  // where the chunk's names end in the arena
+  };
+  std::vector<Piece> pieces;
+  std::size_t end = 0;
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    for (std::size_t k = 0; k < lists[l]->name_chunk_count(); ++k) {
+      end += lists[l]->NameChunk(k).size();
+      pieces.push_back({static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(k), end});
     }
   }
+  GrowingBehind<std::u16string> grown(arena);
+  ReleaseCounter release;
+  // The other work first, so that the names are copied in order behind it.
+  RunParallel(extra_count + pieces.size(), threads, [&](std::size_t t) {
+    if (t < extra_count) {
+      extra(t);
+      return;
+    }
+    const Piece& piece = pieces[t - extra_count];
+    EntryList& list = *lists[piece.list];
+    const std::u16string_view names = list.NameChunk(piece.chunk);
+    char16_t* const data = grown.Reach(piece.end);
+    std::copy(names.begin(), names.end(), data + layout.Place(piece.list, piece.chunk << kNameChunkBits));
+    list.ReleaseNameChunk(piece.chunk);
+    release.Released((std::size_t{1} << kNameChunkBits) * sizeof(char16_t));
+  });
+}
 
-  // The list's best files: those it kept as parsed, the changed ones with
-  // their new sizes.
-  std::vector<LargestCandidate> best = list.TakeLargest();
-  if (!changed.empty()) {
-    std::sort(changed.begin(), changed.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
-    std::erase_if(best, [&](const LargestCandidate& c) {
-      return std::binary_search(changed.begin(), changed.end(), c,
-                                [](const auto& a, const auto& b) { return a.id < b.id; });
+namespace {
+
+// One list's files of one group, in the order the list holds them (chunk by
+// chunk).
+class GroupStream {
+ public:
+  GroupStream(const EntryList& list, const std::vector<std::uint32_t>& chunks, std::uint32_t index)
+      : list_(&list), chunks_(&chunks), index_(index) {
+    NextChunk();
+  }
+  bool done() const { return at_ == end_; }
+  const EntryItem& item() const { return *at_; }
+  std::uint32_t index() const { return index_; }
+  void Advance() {
+    if (++at_ == end_) NextChunk();
+  }
+
+ private:
+  void NextChunk() {
+    while (at_ == end_ && next_ < chunks_->size()) {
+      const std::uint32_t k = (*chunks_)[next_++];
+      at_ = list_->ChunkItems(k);
+      end_ = at_ + list_->ChunkFill(k);
+    }
+  }
+  const EntryList* list_;
+  const std::vector<std::uint32_t>* chunks_;
+  std::uint32_t index_;
+  std::size_t next_ = 0;
+  const EntryItem* at_ = nullptr;
+  const EntryItem* end_ = nullptr;
+};
+
+// Calls take(item, list) for every item of the streams, the item of lowest
+// record number first among the streams' next ones (list order on a tie):
+// streams in record order, as the parse threads' are, give one stream in
+// record order.
+template <typename Take>
+void MergeStreams(std::vector<GroupStream>& streams, Take take) {
+  std::erase_if(streams, [](const GroupStream& s) { return s.done(); });
+  const auto after = [](const GroupStream& a, const GroupStream& b) {
+    return a.item().id != b.item().id ? a.item().id > b.item().id : a.index() > b.index();
+  };
+  if (streams.size() <= 4) {
+    while (!streams.empty()) {
+      std::size_t low = 0;
+      for (std::size_t k = 1; k < streams.size(); ++k) {
+        if (after(streams[low], streams[k])) low = k;
+      }
+      take(streams[low].item(), streams[low].index());
+      streams[low].Advance();
+      if (streams[low].done()) streams.erase(streams.begin() + static_cast<std::ptrdiff_t>(low));
+    }
+    return;
+  }
+  std::make_heap(streams.begin(), streams.end(), after);
+  while (!streams.empty()) {
+    std::pop_heap(streams.begin(), streams.end(), after);
+    GroupStream& low = streams.back();
+    take(low.item(), low.index());
+    low.Advance();
+    if (low.done()) {
+      streams.pop_back();
+    } else {
+      std::push_heap(streams.begin(), streams.end(), after);
+    }
+  }
+}
+
+}  // namespace
+
+void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::int32_t threads,
+                std::vector<FileItem>& files, const std::function<void(std::uint32_t, std::uint32_t)>& after_group) {
+  const std::vector<std::uint32_t>& folder_index = *context.folder_index;
+  const std::vector<std::uint32_t>& bucket_start = *context.bucket_start;
+  const std::vector<std::uint32_t>& group_bucket = *context.group_bucket;
+  GrowingBehind<std::vector<FileItem>> grown(files);
+  ReleaseCounter release;
+  RunParallel(chunks.groups, threads, [&](std::size_t g) {
+    const std::uint32_t lo = group_bucket[g];
+    const std::uint32_t hi = group_bucket[g + 1];
+    // The root-taken bucket lies before every group's range.
+    FileItem* const placed = grown.Reach(bucket_start[hi]);
+    std::vector<std::uint32_t> next(bucket_start.begin() + lo, bucket_start.begin() + hi);
+    std::uint32_t next_taken = (*context.taken_start)[g];
+    std::vector<GroupStream> streams;
+    for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
+      streams.emplace_back(*chunks.lists[l], chunks.of_group[l][g], static_cast<std::uint32_t>(l));
+    }
+    // The lists' files merged by record number: each bucket fills in record
+    // order when every list holds its files so.
+    MergeStreams(streams, [&](const EntryItem& item, std::uint32_t l) {
+      if (item.IsFolder()) return;
+      FileItem file = std::bit_cast<FileItem>(item);
+      const std::uint32_t bucket = BucketOf(item.parent, folder_index);
+      file.folder = bucket <= kRootTakenBucket ? 0 : bucket - 1;
+      file.extension = (*context.extension_of)[l][item.extension];
+      file.name_offset = context.names->Place(l, item.name_offset);
+      file.name_length = item.name_length & kNameLengthMask;
+      placed[bucket == kRootTakenBucket ? next_taken++ : next[bucket - lo]++] = file;
     });
-    best.insert(best.end(), changed.begin(), changed.end());
-  }
-  const auto ranks_before = [](const LargestCandidate& a, const LargestCandidate& b) { return RanksBefore(a, b); };
-  if (best.size() > kLargestCandidates) {
-    std::nth_element(best.begin(), best.begin() + kLargestCandidates, best.end(), ranks_before);
-    best.resize(kLargestCandidates);
-  }
-  std::sort(best.begin(), best.end(), ranks_before);
-  out.largest = std::move(best);
-
-  // The list's items by groups, in place; its folders last.
-  out.group_start[groups.count + 1] = static_cast<std::uint32_t>(list.folder_count());
-  for (std::size_t g = 0; g <= groups.count; ++g) out.group_start[g + 1] += out.group_start[g];
-  DistributeRange([&list](std::uint32_t i) -> EntryItem& { return list[i]; }, out.group_start.data(), 0,
-                  groups.count + 1,
-                  [&groups](const EntryItem& item) { return item.IsFolder() ? groups.count : groups.Of(item.parent); });
-}
-
-void GatherFiles(const std::vector<EntryList*>& lists, const std::vector<ListConversion>& conversions,
-                 const BucketGroups& groups, std::vector<FileItem>& files) {
-  std::vector<std::size_t> released(lists.size(), 0);  // chunks released so far
-  std::size_t freed = 0;
-  for (std::uint32_t g = 0; g < groups.count; ++g) {
-    for (std::size_t l = 0; l < lists.size(); ++l) {
-      EntryList& list = *lists[l];
-      const std::size_t begin = conversions[l].group_start[g];
-      const std::size_t end = conversions[l].group_start[g + 1];
-      // Chunk by chunk, each piece at once.
-      for (std::size_t at = begin; at < end;) {
-        const std::size_t piece_end = std::min(end, (at / EntryList::kItemsPerChunk + 1) * EntryList::kItemsPerChunk);
-        const EntryItem* first = &list[at];
-        files.insert(files.end(), AsFileItems(first), AsFileItems(first + (piece_end - at)));
-        at = piece_end;
-      }
-      for (; (released[l] + 1) * EntryList::kItemsPerChunk <= end; ++released[l]) {
-        list.ReleaseItemChunk(released[l]);
-        freed += EntryList::kItemsPerChunk * sizeof(EntryItem);
-      }
-      if (freed >= kReleaseStride) {
-        ReleaseFreedMemory();
-        freed = 0;
+    for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
+      for (const std::uint32_t k : chunks.of_group[l][g]) {
+        chunks.lists[l]->ReleaseItemChunk(k);
+        release.Released(EntryList::kItemsPerChunk * sizeof(EntryItem));
       }
     }
-  }
-}
-
-void DistributeFiles(std::vector<FileItem>& files, const std::vector<std::uint32_t>& bucket_start,
-                     const BucketGroups& groups, std::int32_t threads,
-                     const std::function<void(std::uint32_t, std::uint32_t)>& after_group) {
-  FileItem* items = files.data();
-  RunParallel(groups.count, threads, [&](std::size_t g) {
-    const std::uint32_t lo = groups.First(static_cast<std::uint32_t>(g));
-    const std::uint32_t hi = groups.First(static_cast<std::uint32_t>(g) + 1);
-    DistributeRange([items](std::uint32_t i) -> FileItem& { return items[i]; }, bucket_start.data(), lo, hi,
-                    [](const FileItem& f) { return f.folder; });
     after_group(lo, hi);
   });
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The steps of tree building that touch every file: the parsed entries
-// converted in place into file items, gathered into the result's array and
-// put in their folders. Used by tree_builder.cpp only.
+// counted, converted into file items and put in their folders in the
+// result's array, and the names moved to the result's arena. Used by
+// tree_builder.cpp only.
 //
 // Files are put in buckets: bucket 0 holds the root's own files (recorded
 // parent 5), bucket 1 the files the root takes in (a parent that is not
@@ -9,18 +10,18 @@
 // buckets in order are the result's file order: folder by folder, the root's
 // two groups first.
 //
-// Files find their places in two steps, so that no step but a sequential
-// copy runs on one thread and no step moves items at random over the whole
-// array: each list first puts its own files in place by groups of
-// consecutive buckets (about a thousand groups), on its own thread; the
-// files are then copied group by group, list after list, into the result's
-// array, each list's chunks released once passed; then each group puts its
-// files in their buckets, on any thread.
+// The lists hold their files in groups by parent record number
+// (ParentGroups), and the folders are numbered in record order, so each
+// group's files go to one range of buckets, apart from those the root takes
+// in. Every step runs group by group on every thread: the files of a group
+// are counted by bucket, then copied straight to their places, and the
+// group's chunks are let go at once. The groups are taken in order and the
+// result's array grows behind them, so the parsed entries and the placed
+// files are never both held whole.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,10 +59,6 @@ class NameLayout {
   std::size_t units_ = 0;
 };
 
-// Copies every list's names into the arena, list by list, releasing each
-// list's chunks once copied. The arena must be reserved by the caller.
-void GatherNames(const std::vector<EntryList*>& lists, std::u16string& arena);
-
 // The extensions of all lists: each text once, in the order met list by list.
 struct ExtensionMerge {
   std::vector<std::u16string> texts;
@@ -69,62 +66,68 @@ struct ExtensionMerge {
 };
 ExtensionMerge MergeExtensions(const std::vector<EntryList*>& lists);
 
-// What converting one list leaves behind.
-struct ListConversion {
-  std::vector<ExtStat> extension_totals;  // by the list's own slot (total_size, file_count)
-  // The list's best kLargestCandidates files, best first, with the sizes the
-  // overflow sizes gave them; exact unless `lowered`: a file the overflow
-  // sizes made smaller may have let another of the list's files in.
-  std::vector<LargestCandidate> largest;
-  bool lowered = false;
-  // Where each group's items start in the list once it is put in groups
-  // (GroupList), the folders last, then the end.
-  std::vector<std::uint32_t> group_start;
+// The buckets of each group of parent record numbers: group g's files go to
+// buckets [first[g], first[g + 1]), or to the root-taken bucket. Folders
+// must be in record order after the root.
+std::vector<std::uint32_t> GroupBucketStarts(const ScanResult& result, const ParentGroups& groups);
+
+// A file whose overflow sizes changed its sizes, with its new size.
+struct ResizedFile {
+  std::uint32_t list = 0;
+  std::uint32_t slot = 0;      // its extension slot in the list
+  std::int64_t old_size = 0;
+  LargestCandidate now;        // its new size, id and parent
 };
 
-// The groups of consecutive buckets: group g holds buckets [First(g),
-// First(g + 1)). Folders, which the files leave behind, count as group
-// `count`.
-struct BucketGroups {
-  BucketGroups(std::size_t buckets, std::size_t most);
-  std::uint32_t count = 1;
-  std::uint32_t buckets = 1;
-  std::uint32_t Of(std::uint32_t bucket) const {
-    return static_cast<std::uint32_t>(std::uint64_t{bucket} * count / buckets);
-  }
-  std::uint32_t First(std::uint32_t group) const {
-    return static_cast<std::uint32_t>((std::uint64_t{group} * buckets + count - 1) / count);
-  }
+// What the count of one group found.
+struct GroupCount {
+  std::uint32_t taken = 0;  // its files the root takes in
+  std::vector<ResizedFile> resized;
 };
 
-struct ConversionContext {
+// What the steps share: the lists and, for each, its chunks by group.
+struct ListChunks {
+  explicit ListChunks(const std::vector<EntryList*>& lists);
+  const std::vector<EntryList*>& lists;
+  std::uint32_t groups = 1;
+  std::vector<std::vector<std::vector<std::uint32_t>>> of_group;  // [list][group] -> chunks
+};
+
+// Counts each group's files by bucket into bucket_counts (the root-taken
+// bucket's per group, in counts[g].taken) on `threads` threads, applying
+// the overflow sizes in place first (has_overflow by record number; both may
+// be null) and noting the files they resized.
+void CountFiles(const ListChunks& chunks, const std::vector<std::uint32_t>& folder_index,
+                const IdMap<OverflowSizes>* overflow, const std::vector<bool>* has_overflow,
+                std::vector<std::uint32_t>& bucket_counts, std::vector<GroupCount>& counts, std::int32_t threads);
+
+// Copies every list's names into the arena in NameLayout's order, on
+// `threads` threads, chunk by chunk, releasing each chunk once copied; the
+// arena grows behind the copies. Also runs extra(k) for k in [0, extra_count)
+// on the same threads.
+void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout, std::u16string& arena,
+                 std::int32_t threads, std::size_t extra_count, const std::function<void(std::size_t)>& extra);
+
+// How a list's files become file items.
+struct PlacementContext {
   const std::vector<std::uint32_t>* folder_index = nullptr;
-  const IdMap<OverflowSizes>* overflow = nullptr;  // may be null
-  const std::vector<bool>* has_overflow = nullptr;  // by record number; may be null
   const NameLayout* names = nullptr;
-  const ExtensionMerge* extensions = nullptr;
-  std::atomic<std::uint32_t>* bucket_counts = nullptr;
-  const BucketGroups* groups = nullptr;
+  const std::vector<std::vector<std::uint32_t>>* extension_of = nullptr;  // [list][slot] -> the result's extension
+  const std::vector<std::uint32_t>* bucket_start = nullptr;  // where each bucket starts in the files, and the end
+  const std::vector<std::uint32_t>* group_bucket = nullptr;  // GroupBucketStarts
+  const std::vector<std::uint32_t>* taken_start = nullptr;   // by group: where its root-taken files start
 };
 
-// Converts list `index`'s files in place into file items: overflow sizes
-// applied, extension the merged index, name offset the arena's, flags
-// dropped, and `parent` replaced by the bucket, each counted. Folders stay.
-// Then puts the list's items in place by groups.
-void ConvertList(EntryList& list, std::size_t index, const ConversionContext& context, ListConversion& out);
-
-// Appends every list's files to `files` (reserved by the caller), group by
-// group and in each group list by list, releasing each list's item chunks
-// once passed.
-void GatherFiles(const std::vector<EntryList*>& lists, const std::vector<ListConversion>& conversions,
-                 const BucketGroups& groups, std::vector<FileItem>& files);
-
-// Moves each group's files to their buckets' ranges, in place
-// (bucket_start[b] is where bucket b starts, file.folder holds the bucket),
-// and hands the group to after_group(first bucket, end bucket), on one of
-// `threads` threads.
-void DistributeFiles(std::vector<FileItem>& files, const std::vector<std::uint32_t>& bucket_start,
-                     const BucketGroups& groups, std::int32_t threads,
-                     const std::function<void(std::uint32_t, std::uint32_t)>& after_group);
+// Puts every file in its bucket's range of `files` (reserved by the caller
+// for all of them), group by group on `threads` threads: converted (the
+// result's extension, name offset and folder index; flags dropped), the
+// lists' files of the group merged by record number, so that each bucket
+// fills in record order when each list holds its files in record order (as
+// the parse threads' lists do). Each group's chunks are released once its
+// files are placed, and its buckets handed to after_group(first bucket, end
+// bucket) (the root-taken bucket excepted: it is whole only when every group
+// is done).
+void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::int32_t threads,
+                std::vector<FileItem>& files, const std::function<void(std::uint32_t, std::uint32_t)>& after_group);
 
 }  // namespace tw

@@ -93,6 +93,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   settings.record_size = layout.record_size;
   settings.window_records = std::max<std::int64_t>(kWindowBytes / layout.record_size, 1);
   settings.threads = std::max(threads, std::int32_t{1});
+  settings.groups = ParentGroups::For(layout.record_count);
   settings.report = figures;
   std::vector<ByteRange> unreadable;
   WindowPassOutcome pass = ParseMft(*volume, layout, settings, progress, unreadable);
@@ -106,6 +107,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   // What the threads kept for the overflow stage, in one slice; their
   // entries stay where they are until tree building takes them over.
   ScanSlice kept;
+  kept.entries = EntryList(settings.groups);
   for (ScanSlice& slice : pass.slices) MergeKeptRecords(kept, slice);
   timings.merge = SecondsSince(mark);
 

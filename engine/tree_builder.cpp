@@ -213,95 +213,176 @@ void BuildFolders(const TreeInput& input, const NameLayout& names, const std::ws
 }
 
 // The extension statistics, largest total first (equal totals by text), and
-// the rank of each merged extension.
-std::vector<std::uint32_t> RankExtensions(const ExtensionMerge& merged, const std::vector<ListConversion>& lists,
-                                          ScanResult& result) {
-  std::vector<ExtStat> totals(merged.texts.size());
+// for each list the result's extension of each of its slots.
+std::vector<std::vector<std::uint32_t>> RankExtensions(const ExtensionMerge& merged,
+                                                       const std::vector<EntryList*>& lists, ScanResult& result) {
+  std::vector<SlotTotal> totals(merged.texts.size());
   for (std::size_t l = 0; l < lists.size(); ++l) {
     const std::vector<std::uint32_t>& map = merged.slot_map[l];
-    for (std::size_t slot = 0; slot < lists[l].extension_totals.size(); ++slot) {
-      const ExtStat& part = lists[l].extension_totals[slot];
-      ExtStat& sum = totals[map[slot]];
-      sum.total_size = SaturatingAdd(sum.total_size, part.total_size);
-      sum.file_count = SaturatingAdd(sum.file_count, part.file_count);
-    }
+    const std::vector<SlotTotal>& parts = lists[l]->slot_totals();
+    for (std::size_t slot = 0; slot < parts.size(); ++slot) totals[map[slot]].Add(parts[slot]);
   }
   std::vector<std::uint32_t> ranked;
   for (std::uint32_t i = 0; i < totals.size(); ++i) {
-    if (totals[i].file_count > 0) ranked.push_back(i);
+    if (totals[i].files > 0) ranked.push_back(i);
   }
   std::sort(ranked.begin(), ranked.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (totals[a].total_size != totals[b].total_size) return totals[a].total_size > totals[b].total_size;
+    if (totals[a].Bytes() != totals[b].Bytes()) return totals[a].Bytes() > totals[b].Bytes();
     return merged.texts[a] < merged.texts[b];
   });
   std::vector<std::uint32_t> rank_of(totals.size(), 0);
   result.extensions.reserve(ranked.size());
   for (std::uint32_t rank = 0; rank < ranked.size(); ++rank) {
+    const SlotTotal& total = totals[ranked[rank]];
     rank_of[ranked[rank]] = rank;
-    ExtStat& stat = result.extensions.emplace_back(totals[ranked[rank]]);
+    ExtStat& stat = result.extensions.emplace_back();
     stat.extension = WideText(merged.texts[ranked[rank]]);
+    stat.total_size = total.Bytes();
+    stat.file_count = static_cast<std::int32_t>(std::min<std::int64_t>(total.files, std::numeric_limits<std::int32_t>::max()));
   }
-  return rank_of;
+  std::vector<std::vector<std::uint32_t>> extension_of(lists.size());
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    for (const std::uint32_t merged_index : merged.slot_map[l]) extension_of[l].push_back(rank_of[merged_index]);
+  }
+  return extension_of;
 }
 
+// A list's best files, best first, with the sizes the overflow sizes gave
+// them; exact unless the list's own were not, or a file the overflow sizes
+// made smaller may have let another of the list's files in.
+struct ListBest {
+  std::vector<LargestCandidate> best;
+  bool exact = true;
+};
+
+ListBest BestOfList(EntryList& list, std::vector<LargestCandidate> resized, bool lowered) {
+  ListBest out;
+  out.exact = list.largest_exact() && !lowered;
+  std::vector<LargestCandidate> best = list.TakeLargest();
+  if (!resized.empty()) {
+    const auto by_id = [](const LargestCandidate& a, const LargestCandidate& b) { return a.id < b.id; };
+    std::sort(resized.begin(), resized.end(), by_id);
+    std::erase_if(best, [&](const LargestCandidate& c) { return std::binary_search(resized.begin(), resized.end(), c, by_id); });
+    best.insert(best.end(), resized.begin(), resized.end());
+  }
+  const auto ranks_before = [](const LargestCandidate& a, const LargestCandidate& b) { return RanksBefore(a, b); };
+  if (best.size() > kLargestCandidates) {
+    std::nth_element(best.begin(), best.begin() + kLargestCandidates, best.end(), ranks_before);
+    best.resize(kLargestCandidates);
+  }
+  std::sort(best.begin(), best.end(), ranks_before);
+  out.best = std::move(best);
+  return out;
+}
+
+// The best of the lists' best, best first, cut at kLargestFilesKept; empty
+// when a list's best are not exact (or there are no files).
+std::vector<LargestCandidate> MergeBest(const std::vector<ListBest>& lists) {
+  std::vector<LargestCandidate> best;
+  if (!std::all_of(lists.begin(), lists.end(), [](const ListBest& l) { return l.exact; })) return best;
+  std::vector<LargestCandidate> merged;
+  for (const ListBest& list : lists) {
+    merged.clear();
+    merged.reserve(std::min(best.size() + list.best.size(), kLargestFilesKept));
+    auto a = best.begin();
+    auto b = list.best.begin();
+    while (merged.size() < kLargestFilesKept && (a != best.end() || b != list.best.end())) {
+      const bool take_b = a == best.end() || (b != list.best.end() && RanksBefore(*b, *a));
+      merged.push_back(take_b ? *b++ : *a++);
+    }
+    best.swap(merged);
+  }
+  return best;
+}
+
+// Where each of the best files lies among the placed files, learnt as the
+// files pass: a bit per record number says which may be among the best, a
+// small table gives the rank of each. Any thread may offer the files it has
+// placed.
+class BestPlaces {
+ public:
+  explicit BestPlaces(const std::vector<LargestCandidate>& best)
+      : best_(best), claimed_(std::make_unique<std::atomic<bool>[]>(best.size())), positions_(best.size(), 0) {
+    std::uint32_t highest = 0;
+    for (const LargestCandidate& c : best) highest = std::max(highest, c.id);
+    if (!best.empty()) bits_.assign(std::size_t{highest} / 64 + 1, 0);
+    std::size_t capacity = 16;
+    while (capacity < 2 * best.size()) capacity *= 2;
+    ranks_.assign(capacity, kEmpty);
+    for (std::uint32_t rank = 0; rank < best.size(); ++rank) {
+      const std::uint32_t id = best[rank].id;
+      bits_[id / 64] |= std::uint64_t{1} << (id % 64);
+      std::size_t at = IdHash{}(id) & (ranks_.size() - 1);
+      while (ranks_[at] != kEmpty) at = (at + 1) & (ranks_.size() - 1);
+      ranks_[at] = rank;
+    }
+  }
+
+  // A file placed at `position`: taken when it is one of the best, with the
+  // size it was ranked by; a second file of that record number spoils all.
+  void Offer(const FileItem& file, std::uint32_t position) {
+    if (file.id / 64 >= bits_.size() || ((bits_[file.id / 64] >> (file.id % 64)) & 1) == 0) return;
+    for (std::size_t at = IdHash{}(file.id) & (ranks_.size() - 1); ranks_[at] != kEmpty;
+         at = (at + 1) & (ranks_.size() - 1)) {
+      const std::uint32_t rank = ranks_[at];
+      if (best_[rank].id != file.id) continue;
+      if (file.size != best_[rank].size || claimed_[rank].exchange(true)) {
+        spoilt_ = true;
+        return;
+      }
+      positions_[rank] = position;
+      ++claims_;
+      return;
+    }
+  }
+  // True when every one of the best was placed once, as ranked.
+  bool Complete() const { return !spoilt_ && claims_ == best_.size(); }
+  std::vector<std::uint32_t> TakePositions() { return std::move(positions_); }
+
+ private:
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+  const std::vector<LargestCandidate>& best_;
+  std::vector<std::uint64_t> bits_;
+  std::vector<std::uint32_t> ranks_;  // open addressing by record number
+  std::unique_ptr<std::atomic<bool>[]> claimed_;
+  std::vector<std::uint32_t> positions_;
+  std::atomic<std::size_t> claims_{0};
+  std::atomic<bool> spoilt_{false};
+};
+
 // The kLargestFilesKept files of largest logical size, largest first (equal
-// sizes by record number), as indices into the placed files: the best of the
-// lists' best, each found in its folder by its record number. When a list's
-// best are not exact, or two files of a folder share a record number, from
-// all files.
-void FinishLargestFiles(ScanResult& result, const std::vector<ListConversion>& conversions,
-                        const std::vector<std::uint32_t>& bucket_start, bool shared_numbers, std::int32_t threads) {
+// sizes by record number), as indices into the placed files: the merged best
+// of the lists where each was found as ranked, else from all files.
+void FinishLargestFiles(ScanResult& result, BestPlaces& places, bool exact) {
   std::vector<std::uint32_t>& largest = result.largest_files;
-  bool exact = !shared_numbers && std::none_of(conversions.begin(), conversions.end(),
-                                               [](const ListConversion& c) { return c.lowered; });
-  if (exact) {
-    // The best of each list, best first: merged, cut at the number kept.
-    std::vector<LargestCandidate> best;
-    std::vector<LargestCandidate> merged;
-    for (const ListConversion& c : conversions) {
-      merged.clear();
-      merged.reserve(std::min(best.size() + c.largest.size(), kLargestFilesKept));
-      auto a = best.begin();
-      auto b = c.largest.begin();
-      while (merged.size() < kLargestFilesKept && (a != best.end() || b != c.largest.end())) {
-        const bool take_b = a == best.end() || (b != c.largest.end() && RanksBefore(*b, *a));
-        merged.push_back(take_b ? *b++ : *a++);
-      }
-      best.swap(merged);
-    }
-    // Each folder's files are in record order: found by their numbers.
-    largest.resize(best.size());
-    std::atomic<bool> missing{false};
-    constexpr std::size_t kShare = 8192;
-    RunParallel((best.size() + kShare - 1) / kShare, threads, [&](std::size_t part) {
-      for (std::size_t k = part * kShare; k < std::min(best.size(), (part + 1) * kShare); ++k) {
-        const LargestCandidate& c = best[k];
-        const std::uint32_t bucket = BucketOf(c.parent, result.folder_index);
-        const auto first = result.files.begin() + bucket_start[bucket];
-        const auto last = result.files.begin() + bucket_start[bucket + 1];
-        const auto at =
-            std::lower_bound(first, last, c.id, [](const FileItem& f, std::uint32_t id) { return f.id < id; });
-        if (at == last || at->id != c.id) missing = true;
-        largest[k] = static_cast<std::uint32_t>(at - result.files.begin());
-      }
-    });
-    exact = !missing;
+  if (exact && places.Complete()) {
+    largest = places.TakePositions();
+    return;
   }
-  if (!exact) {
-    const auto larger = [&result](std::uint32_t a, std::uint32_t b) {
-      const FileItem& x = result.files[a];
-      const FileItem& y = result.files[b];
-      return x.size != y.size ? x.size > y.size : x.id < y.id;
-    };
-    largest.resize(result.files.size());
-    for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint32_t>(i);
-    if (largest.size() > kLargestFilesKept) {
-      std::nth_element(largest.begin(), largest.begin() + kLargestFilesKept, largest.end(), larger);
-      largest.resize(kLargestFilesKept);
-    }
-    std::sort(largest.begin(), largest.end(), larger);
+  const auto larger = [&result](std::uint32_t a, std::uint32_t b) {
+    const FileItem& x = result.files[a];
+    const FileItem& y = result.files[b];
+    return x.size != y.size ? x.size > y.size : x.id < y.id;
+  };
+  largest.resize(result.files.size());
+  for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint32_t>(i);
+  if (largest.size() > kLargestFilesKept) {
+    std::nth_element(largest.begin(), largest.begin() + kLargestFilesKept, largest.end(), larger);
+    largest.resize(kLargestFilesKept);
   }
+  std::sort(largest.begin(), largest.end(), larger);
   largest.shrink_to_fit();
+}
+
+// Every list in the groups of the first: a list grouped otherwise (one built
+// by hand) is rebuilt in them.
+void GroupAlike(const std::vector<EntryList*>& lists) {
+  for (EntryList* list : lists) {
+    if (list->groups() == lists.front()->groups()) continue;
+    EntryList regrouped(lists.front()->groups());
+    regrouped.Append(std::move(*list));
+    *list = std::move(regrouped);
+  }
 }
 
 }  // namespace
@@ -314,6 +395,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   result.root_id = kRootId;
   const std::vector<EntryList*>& lists = input.lists;
   const std::int32_t threads = std::max<std::int32_t>(input.threads, 1);
+  if (!lists.empty()) GroupAlike(lists);
 
   // Folders and extensions, from what the lists hold.
   ApplyRenames(input);
@@ -329,86 +411,104 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
       has_overflow[static_cast<std::size_t>(id)] = true;
     }
   }
+  const ListChunks chunks(lists);
+  const ParentGroups groups = lists.empty() ? ParentGroups{} : lists.front()->groups();
+  const std::vector<std::uint32_t> group_bucket = GroupBucketStarts(result, groups);
   spent.merge = SecondsSince(mark);
 
-  // Each list converted in place on its own thread, while the names move to
-  // the result's arena on another.
+  // The files counted by bucket, group by group, their overflow sizes applied.
   std::size_t files = 0;
   for (const EntryList* list : lists) files += list->file_count();
   if (files >= std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-  const auto buckets = result.folders.size() + 1;
-  const auto bucket_counts = std::make_unique<std::atomic<std::uint32_t>[]>(buckets);
-  // Groups of some 4096 files when the files are spread evenly, at most 1024.
-  const BucketGroups groups(buckets, std::clamp<std::size_t>(files / 4096, 1, 1024));
-  std::vector<ListConversion> conversions(lists.size());
-  ConversionContext context;
-  context.folder_index = &result.folder_index;
-  context.overflow = input.overflow;
-  context.has_overflow = has_overflow.empty() ? nullptr : &has_overflow;
-  context.names = &names;
-  context.extensions = &extensions;
-  context.bucket_counts = bucket_counts.get();
-  context.groups = &groups;
-  std::vector<std::size_t> tasks;  // list indices, the largest first; lists.size() gathers the names
-  for (std::size_t l = 0; l <= lists.size(); ++l) tasks.push_back(l);
-  std::stable_sort(tasks.begin(), tasks.end(), [&](std::size_t a, std::size_t b) {
-    const auto weight = [&](std::size_t k) { return k < lists.size() ? lists[k]->size() : names.units() / 2; };
-    return weight(a) > weight(b);
-  });
+  const std::size_t buckets = result.folders.size() + 1;
+  std::vector<std::uint32_t> bucket_start(buckets + 1, 0);
+  std::vector<GroupCount> counts;
+  CountFiles(chunks, result.folder_index, input.overflow, has_overflow.empty() ? nullptr : &has_overflow,
+             bucket_start, counts, threads);
+  std::vector<std::uint32_t> taken_start(groups.count, 0);
+  for (std::uint32_t g = 0; g < groups.count; ++g) {
+    taken_start[g] = bucket_start[kRootTakenBucket];
+    bucket_start[kRootTakenBucket] += counts[g].taken;
+  }
+  std::uint32_t start = 0;
+  for (std::uint32_t& bucket : bucket_start) start += std::exchange(bucket, start);
+  for (std::uint32_t& taken : taken_start) taken += bucket_start[kRootTakenBucket];
+  // What the overflow sizes changed, for the extensions and the largest files.
+  std::vector<std::vector<LargestCandidate>> resized(lists.size());
+  std::vector<bool> lowered(lists.size(), false);
+  for (const GroupCount& count : counts) {
+    for (const ResizedFile& file : count.resized) {
+      EntryList& list = *lists[file.list];
+      list.slot_totals()[file.slot].Remove(file.old_size);
+      list.slot_totals()[file.slot].Add(file.now.size);
+      resized[file.list].push_back(file.now);
+      if (file.now.size < file.old_size) lowered[file.list] = true;
+    }
+  }
+  std::vector<GroupCount>().swap(counts);
+  const std::vector<std::vector<std::uint32_t>> extension_of = RankExtensions(extensions, lists, result);
+
+  // The names to the result's arena, beside each list's best files.
   const std::wstring root_name = RootName(drive);
   result.names.reserve(names.units() + root_name.size());
-  RunParallel(tasks.size(), threads, [&](std::size_t t) {
-    const std::size_t k = tasks[t];
-    if (k < lists.size()) {
-      ConvertList(*lists[k], k, context, conversions[k]);
-    } else {
-      GatherNames(lists, result.names);
-    }
+  std::vector<ListBest> best(lists.size());
+  GatherNames(lists, names, result.names, threads, lists.size(), [&](std::size_t l) {
+    best[l] = BestOfList(*lists[l], std::move(resized[l]), lowered[l]);
   });
+  result.names.resize(names.units());
   for (const wchar_t c : root_name) result.names.push_back(static_cast<char16_t>(c));
-  const std::vector<std::uint32_t> rank_of = RankExtensions(extensions, conversions, result);
-  std::vector<std::uint32_t> bucket_start(buckets + 1, 0);
-  for (std::size_t b = 0; b < buckets; ++b) bucket_start[b + 1] = bucket_start[b] + bucket_counts[b].load();
   spent.apply = SecondsSince(mark);
   if (input.placing) input.placing();
 
-  // The files gathered, then put in their folders: each folder's files in
-  // record order (two names of one record keep their order), its sums made.
-  result.files.reserve(files);
-  GatherFiles(lists, conversions, groups, result.files);
-  for (EntryList* list : lists) list->Clear();
-  ReleaseFreedMemory();
+  // The files in their folders: each folder's files in record order (two
+  // names of one record keep their order), its sums made, the best files
+  // found on the way.
+  const std::vector<LargestCandidate> merged_best = MergeBest(best);
+  std::vector<ListBest>().swap(best);
+  BestPlaces places(merged_best);
   struct Sums {
     std::int64_t size = 0;
     std::int64_t alloc = 0;
   };
+  const auto by_record = [](const FileItem& x, const FileItem& y) {
+    return x.id != y.id ? x.id < y.id : x.name_offset < y.name_offset;
+  };
+  // Puts a bucket's files in record order, sums them and offers them to the
+  // best files' places; true when two of them share a record number.
+  const auto finish_bucket = [&](std::uint32_t b, Sums& sums) {
+    const auto first = result.files.begin() + bucket_start[b];
+    const auto last = result.files.begin() + bucket_start[b + 1];
+    if (!std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
+    bool shared = false;
+    for (auto f = first; f != last; ++f) {
+      if (f != first && f->id == f[-1].id) shared = true;
+      const std::int64_t size = std::max<std::int64_t>(f->size, 0);
+      sums.size = SaturatingAdd(sums.size, size);
+      sums.alloc = SaturatingAdd(sums.alloc, f->alloc >= 0 ? f->alloc : size);
+      places.Offer(*f, static_cast<std::uint32_t>(f - result.files.begin()));
+    }
+    return shared;
+  };
   Sums root_sums[2];
   std::atomic<bool> shared_numbers{false};  // two files of one folder with one record number
-  DistributeFiles(result.files, bucket_start, groups, threads, [&](std::uint32_t lo, std::uint32_t hi) {
+  result.files.reserve(files);
+  PlacementContext context;
+  context.folder_index = &result.folder_index;
+  context.names = &names;
+  context.extension_of = &extension_of;
+  context.bucket_start = &bucket_start;
+  context.group_bucket = &group_bucket;
+  context.taken_start = &taken_start;
+  PlaceFiles(chunks, context, threads, result.files, [&](std::uint32_t lo, std::uint32_t hi) {
     for (std::uint32_t b = lo; b < hi; ++b) {
-      const auto first = result.files.begin() + bucket_start[b];
-      const auto last = result.files.begin() + bucket_start[b + 1];
-      const auto by_record = [](const FileItem& x, const FileItem& y) {
-        return x.id != y.id ? x.id < y.id : x.name_offset < y.name_offset;
-      };
-      if (!std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
-      if (std::adjacent_find(first, last, [](const FileItem& x, const FileItem& y) { return x.id == y.id; }) != last) {
-        shared_numbers = true;
-      }
-      const std::uint32_t folder = b <= kRootTakenBucket ? 0 : b - 1;
+      if (b == kRootTakenBucket) continue;  // whole once every group is placed
       Sums sums;
-      for (auto f = first; f != last; ++f) {
-        f->folder = folder;
-        f->extension = rank_of[f->extension];
-        const std::int64_t size = std::max<std::int64_t>(f->size, 0);
-        sums.size = SaturatingAdd(sums.size, size);
-        sums.alloc = SaturatingAdd(sums.alloc, f->alloc >= 0 ? f->alloc : size);
-      }
-      if (b <= kRootTakenBucket) {
-        root_sums[b] = sums;
+      if (finish_bucket(b, sums)) shared_numbers = true;
+      if (b == kRootOwnBucket) {
+        root_sums[0] = sums;
         continue;
       }
-      DirNode& node = result.folders[folder];
+      DirNode& node = result.folders[b - 1];
       node.first_file = bucket_start[b];
       node.file_count = bucket_start[b + 1] - bucket_start[b];
       node.direct_size = sums.size;
@@ -417,6 +517,8 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
           std::min<std::uint32_t>(node.file_count, std::numeric_limits<std::int32_t>::max()));
     }
   });
+  for (EntryList* list : lists) list->Clear();
+  if (finish_bucket(kRootTakenBucket, root_sums[1])) shared_numbers = true;
   DirNode& root = result.folders[0];
   root.first_file = bucket_start[kRootOwnBucket];
   root.file_count = bucket_start[kRootTakenBucket + 1] - bucket_start[kRootOwnBucket];
@@ -430,7 +532,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   SumTotals(result, PreOrder(result));
   SortRootChildren(result, result.folders[0]);
   result.root_total_size = result.folders[0].total_size;
-  FinishLargestFiles(result, conversions, bucket_start, shared_numbers, threads);
+  FinishLargestFiles(result, places, !shared_numbers && !merged_best.empty());
   spent.tree = SecondsSince(mark);
   if (timings != nullptr) *timings = spent;
   return result;

@@ -21,15 +21,16 @@
 // the root's totals count every file. Paths follow the same cut (see
 // BuildFolderPath).
 //
-// The work is spread over the threads: each list of entries is converted in
-// place into file items by one thread (overflow sizes applied, extensions
-// and names made the result's, each file's folder found), the files are
-// gathered into the result's array in the order of the MFT's windows, each
-// list's chunks released as they are passed, and put in their folders by an
-// in-place distribution whose second level, and the sort and sums of every
-// folder, run per group of folders on every thread. Only the gathering and
-// the first level of the distribution, two sequential passes over the files,
-// and the work per folder run on one thread.
+// The work is spread over the threads, group by group of the lists' files
+// (file_placement.h): each group's files are counted by folder (their
+// overflow sizes applied), the names move to the result's arena chunk by
+// chunk, and each group's files are copied straight to their places,
+// converted, summed per folder and checked for record order (each folder's
+// files arrive in it already when the lists hold them so), its chunks let
+// go behind it. The extensions' totals and the candidates for the largest
+// files were kept as the files were parsed. What runs on one thread is the
+// work per folder, per extension and per largest file, and the files the
+// root takes in from unknown parents.
 
 #include <cstdint>
 #include <functional>

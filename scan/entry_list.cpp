@@ -37,11 +37,35 @@ std::u16string_view EntryList::Name(const EntryItem& item) const {
   return {name_chunks_[chunk].get() + unit, length};
 }
 
+ParentGroups ParentGroups::For(std::int64_t record_count) {
+  ParentGroups groups;
+  groups.span = std::max<std::int64_t>(record_count, 1);
+  groups.count = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record_count / 16384, 1, 256));
+  return groups;
+}
+
 std::uint32_t EntryList::ExtensionSlot(std::u16string_view name) {
   const std::u16string_view extension = ExtensionOf(name);
   const auto [at, added] = extension_slot_.try_emplace(extension, static_cast<std::uint32_t>(extension_texts_.size()));
-  if (added) extension_texts_.push_back(extension);
+  if (added) {
+    extension_texts_.push_back(extension);
+    slot_totals_.emplace_back();
+  }
   return at->second;
+}
+
+std::size_t EntryList::NewItem(std::uint32_t group) {
+  if (open_chunk_.size() < groups_.count) open_chunk_.resize(groups_.count, kNoChunk);
+  std::uint32_t& open = open_chunk_[group];
+  if (open == kNoChunk || chunk_fill_[open] == kItemsPerChunk) {
+    // Positions are 32 bits wide.
+    if (item_chunks_.size() >= (std::size_t{1} << (32 - kItemChunkBits))) throw std::bad_alloc();
+    item_chunks_.push_back(std::make_unique_for_overwrite<EntryItem[]>(kItemsPerChunk));
+    chunk_fill_.push_back(0);
+    chunk_group_.push_back(group);
+    open = static_cast<std::uint32_t>(item_chunks_.size() - 1);
+  }
+  return (std::size_t{open} << kItemChunkBits) | chunk_fill_[open]++;
 }
 
 void EntryList::OfferLargest(const EntryItem& item) {
@@ -70,29 +94,38 @@ void EntryList::Add(const MftEntry& entry, std::u16string_view name, std::uint32
 template <typename Char>
 void EntryList::AddNamed(const MftEntry& entry, std::basic_string_view<Char> name, std::uint32_t flags) {
   if (name.size() > kNameLengthMask) throw std::bad_alloc();
-  if ((size_ & kItemMask) == 0 && (size_ >> kItemChunkBits) == item_chunks_.size()) {
-    item_chunks_.push_back(std::make_unique_for_overwrite<EntryItem[]>(kItemsPerChunk));
-  }
-  EntryItem& item = (*this)[size_];
+  const std::uint32_t parent =
+      !entry.is_directory && entry.parent_id > 0 && entry.parent_id <= kMaxScanRecords
+          ? static_cast<std::uint32_t>(entry.parent_id)
+          : 0;
+  // The name and its slot first: the item takes its place once they are kept.
+  EntryItem made;
+  made.name_offset = AppendName(name);
+  made.name_length = static_cast<std::uint32_t>(name.size());
+  const std::uint32_t slot = entry.is_directory ? 0 : ExtensionSlot(Name(made));
+  const std::size_t position = NewItem(entry.is_directory ? 0 : groups_.Of(parent));
+  EntryItem& item = (*this)[position];
   item.mtime = entry.mtime;
   item.id = static_cast<std::uint32_t>(entry.id);
   item.attributes = entry.attributes;
-  item.name_offset = AppendName(name);
-  item.name_length = static_cast<std::uint32_t>(name.size());
+  item.name_offset = made.name_offset;
+  item.name_length = made.name_length;
   if (entry.is_directory) {
     item.size = entry.parent_id;
     item.alloc = 0;
     item.parent = 0;
     item.extension = 0;
     item.name_length |= kFolderItem;
-    folder_items_.push_back(static_cast<std::uint32_t>(size_));
+    folder_items_.push_back(static_cast<std::uint32_t>(position));
   } else {
     item.size = entry.size;
     item.alloc = entry.alloc;
-    item.parent = entry.parent_id > 0 && entry.parent_id <= kMaxScanRecords ? static_cast<std::uint32_t>(entry.parent_id)
-                                                                           : 0;
+    item.parent = parent;
     item.name_length |= flags & (kSizesFromName | kWofTagged | kWofAllocated);
-    item.extension = ExtensionSlot(Name(item));
+    item.extension = slot;
+    SlotTotal& total = slot_totals_[item.extension];
+    total.Add(item.size);
+    ++total.files;
     OfferLargest(item);
     ++files_;
   }
@@ -123,20 +156,25 @@ MftEntry EntryList::Entry(const EntryItem& item) const {
 std::vector<MftEntry> EntryList::Entries() const {
   std::vector<MftEntry> entries;
   entries.reserve(size_);
-  for (std::size_t i = 0; i < size_; ++i) entries.push_back(Entry((*this)[i]));
+  ForEachItem([&](const EntryItem& item) { entries.push_back(Entry(item)); });
   return entries;
 }
 
 void EntryList::Append(EntryList&& other) {
-  if (empty()) {
+  if (empty() && other.groups_ == groups_) {
     *this = std::move(other);
   } else {
-    for (std::size_t i = 0; i < other.size_; ++i) {
-      const EntryItem& item = other[i];
-      Add(other.Entry(item), item.Flags());
-    }
+    other.ForEachItem([&](const EntryItem& item) { Add(other.Entry(item), item.Flags()); });
   }
   other.Clear();
+}
+
+void EntryList::SizeChanged(const EntryItem& item, std::int64_t old_size) {
+  if (item.IsFolder() || item.size == old_size) return;
+  SlotTotal& total = slot_totals_[item.extension];
+  total.Remove(old_size);
+  total.Add(item.size);
+  largest_stale_ = true;
 }
 
 std::size_t EntryList::name_units() const {
@@ -163,12 +201,17 @@ void EntryList::ReleaseNameChunks() {
 
 void EntryList::Clear() {
   std::vector<std::unique_ptr<EntryItem[]>>().swap(item_chunks_);
+  std::vector<std::uint32_t>().swap(chunk_fill_);
+  std::vector<std::uint32_t>().swap(chunk_group_);
+  std::vector<std::uint32_t>().swap(open_chunk_);
+  std::vector<SlotTotal>().swap(slot_totals_);
   size_ = 0;
   files_ = 0;
   std::vector<std::uint32_t>().swap(folder_items_);
   ReleaseNameChunks();
   std::vector<LargestCandidate>().swap(largest_);
   largest_pruned_ = false;
+  largest_stale_ = false;
 }
 
 }  // namespace tw

@@ -112,9 +112,8 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
   ResolvePendingRecords(aggregate.pending, aggregate.extension_records, aggregate.entries, renames);
   if (renames.empty()) return;
   // Renames come in id order; the first folder entry of an id takes its own.
-  for (std::size_t i = 0; i < aggregate.entries.size(); ++i) {
-    EntryItem& entry = aggregate.entries[i];
-    if (!entry.IsFolder()) continue;
+  for (const std::uint32_t position : aggregate.entries.folder_items()) {
+    EntryItem& entry = aggregate.entries[position];
     const auto at = std::lower_bound(renames.begin(), renames.end(), entry.id,
                                      [](const FolderRename& f, std::int64_t id) { return f.id < id; });
     if (at == renames.end() || at->id != entry.id || at->name.empty()) continue;
@@ -144,11 +143,13 @@ void ApplyOverflow(const OverflowSizes& sizes, EntryItem& item) {
 
 void ApplyOverflowSizes(ScanSlice& aggregate) {
   if (!aggregate.overflow_sizes.empty()) {
-    for (std::size_t i = 0; i < aggregate.entries.size(); ++i) {
-      EntryItem& entry = aggregate.entries[i];
+    aggregate.entries.ForEachItem([&](EntryItem& entry) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
-      if (found != aggregate.overflow_sizes.end()) ApplyOverflow(found->second, entry);
-    }
+      if (found == aggregate.overflow_sizes.end()) return;
+      const std::int64_t size = entry.size;
+      ApplyOverflow(found->second, entry);
+      aggregate.entries.SizeChanged(entry, size);
+    });
   }
   IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
 }

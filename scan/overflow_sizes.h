@@ -65,7 +65,8 @@ void ResolvePendingRecords(ScanSlice& aggregate);
 // Folders are left alone.
 void ApplyOverflow(const OverflowSizes& sizes, EntryItem& item);
 
-// ApplyOverflow on every entry of the slice, then empties overflow_sizes.
+// ApplyOverflow on every entry of the slice (the list told of each size
+// changed), then empties overflow_sizes.
 void ApplyOverflowSizes(ScanSlice& aggregate);
 
 }  // namespace tw

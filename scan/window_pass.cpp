@@ -139,6 +139,7 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
   std::atomic<std::int64_t> done{0};
   std::mutex progress_lock;
   std::vector<ScanSlice> slices(threads);
+  for (ScanSlice& slice : slices) slice.entries = EntryList(settings.groups);
 
   auto parse_windows = [&](ScanSlice& slice) noexcept {
     try {

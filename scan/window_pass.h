@@ -42,6 +42,7 @@ struct WindowPassSettings {
   std::int64_t window_records = 1;  // records per window
   std::int32_t threads = 1;         // parse threads; below 1 counts as 1
   std::int32_t buffers = 0;         // window buffers; 0: two more than the threads
+  ParentGroups groups;              // how each thread's entries group their files
   ScanProgress report;              // the MFT's figures, repeated in every parse report
 };
 

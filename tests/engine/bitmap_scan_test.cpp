@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/scan_driver.h"
+#include "engine/small_records.h"
 #include "ntfsbuild/record_builder.h"
 #include "scan/memory_volume.h"
 #include "scan/volume_bytes.h"
@@ -65,12 +66,11 @@ std::vector<std::uint8_t> BuildVolume(MftImage mft, const std::vector<std::uint8
 }
 
 RecordBuilder Folder(std::uint32_t id, std::int64_t parent, const std::wstring& name) {
-  return RecordBuilder(kRecord).Number(id).InUse().Directory().FileName(
-      {.parent = parent, .name = name, .flags = kNameDirectoryFlag});
+  return test::FolderRecord(id, parent, name);
 }
 
 RecordBuilder File(std::uint32_t id, std::int64_t parent, const std::wstring& name, std::uint32_t bytes) {
-  return RecordBuilder(kRecord).Number(id).InUse().FileName({.parent = parent, .name = name}).ResidentData(bytes);
+  return test::FileRecord(id, parent, name, bytes);
 }
 
 // Files in use at the start and the end of the MFT, with deleted ones (their

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,94 @@ TEST(EntryList, KeepsAtLeastTheBestFilesByLargestSizeThenRecordNumber) {
   EntryList folders;
   folders.Add(Entry(40, 5, L"docs", true));
   EXPECT_TRUE(folders.largest().empty());
+}
+
+TEST(ParentGroups, ConsecutiveRecordNumbersWithTheRootAndEveryFolderInTheFirst) {
+  const ParentGroups groups{7, 1000};
+  // Each group starts at First(g), so that a parent's group and the group
+  // whose range holds it agree, at every boundary.
+  for (std::uint32_t g = 1; g < groups.count; ++g) {
+    const auto first = static_cast<std::uint32_t>(groups.First(g));
+    EXPECT_EQ(groups.Of(first), g);
+    EXPECT_EQ(groups.Of(first - 1), g - 1);
+  }
+  EXPECT_EQ(groups.Of(0), 0u);
+  EXPECT_EQ(groups.Of(999), 6u);
+  EXPECT_EQ(groups.Of(5000000), 6u);  // past the span: the last group
+  // With a span so small that record 5 lies in a later group, the root's
+  // own files still go to the first.
+  const ParentGroups tiny{64, 20};
+  EXPECT_EQ(tiny.Of(5), 0u);
+  EXPECT_EQ(tiny.Of(6), 19u);
+  EXPECT_EQ(ParentGroups::For(1000).count, 1u);
+  EXPECT_EQ(ParentGroups::For(1000000).count, 61u);
+  EXPECT_EQ(ParentGroups::For(std::int64_t{1} << 31).count, 256u);
+}
+
+TEST(EntryList, EachGroupFillsChunksOfItsOwnAndEveryItemIsReached) {
+  EntryList list(ParentGroups{4, 400});
+  list.Add(Entry(5, 5, L".", true));
+  for (std::int64_t id = 16; id < 16 + 3 * static_cast<std::int64_t>(EntryList::kItemsPerChunk); ++id) {
+    list.Add(Entry(id, id % 400, L"f" + std::to_wstring(id)));
+  }
+  list.Add(Entry(300, 250, L"folder", true));
+  std::vector<std::size_t> per_group(4, 0);
+  for (std::size_t k = 0; k < list.item_chunk_count(); ++k) {
+    const EntryItem* items = list.ChunkItems(k);
+    for (std::uint32_t i = 0; i < list.ChunkFill(k); ++i) {
+      // Folders go with the first group; files with their parent's.
+      ASSERT_EQ(list.ChunkGroup(k), items[i].IsFolder() ? 0u : list.groups().Of(items[i].parent));
+      ++per_group[list.ChunkGroup(k)];
+    }
+  }
+  EXPECT_EQ(per_group[0] + per_group[1] + per_group[2] + per_group[3], list.size());
+  EXPECT_GT(per_group[3], 0u);
+  std::size_t reached = 0;
+  list.ForEachItem([&](const EntryItem&) { ++reached; });
+  EXPECT_EQ(reached, list.size());
+  // Folder positions find the folders wherever their chunk lies.
+  ASSERT_EQ(list.folder_items().size(), 2u);
+  EXPECT_EQ(list[list.folder_items()[1]].id, 300u);
+  EXPECT_EQ(list.Entry(list[list.folder_items()[1]]).name, L"folder");
+  // Appended into a list grouped otherwise, the entries are grouped anew.
+  EntryList one;
+  one.Append(std::move(list));
+  EXPECT_EQ(one.size(), reached);
+  EXPECT_EQ(one.item_chunk_count(), 4u);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(SlotTotal, BytesAreExactWhateverTheOrderAndHeldAtTheLimit) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  SlotTotal total;
+  total.Add(kMax);
+  total.Add(kMax);
+  EXPECT_EQ(total.Bytes(), kMax);  // past 64 bits, held there
+  total.Remove(kMax);
+  EXPECT_EQ(total.Bytes(), kMax);
+  total.Remove(kMax - 5);
+  EXPECT_EQ(total.Bytes(), 5);  // and back, exactly
+  SlotTotal other;
+  other.Add(kMax - 2);
+  other.files = 2;
+  total.Add(other);
+  EXPECT_EQ(total.Bytes(), kMax);
+  total.Remove(10);
+  EXPECT_EQ(total.Bytes(), kMax - 7);
+  EXPECT_EQ(total.files, 2);
+  // A list keeps its slots' totals as files come, and follows a size changed.
+  EntryList list;
+  list.Add(Entry(40, 5, L"a.txt", false, 100));
+  list.Add(Entry(41, 5, L"b.txt", false, 20));
+  list.Add(Entry(42, 5, L"c.dat", false, 3));
+  ASSERT_EQ(list.slot_totals().size(), 2u);
+  EXPECT_EQ(list.slot_totals()[list[0].extension].Bytes(), 120);
+  EXPECT_EQ(list.slot_totals()[list[0].extension].files, 2);
+  EXPECT_TRUE(list.largest_exact());
+  list[1].size = 7;
+  list.SizeChanged(list[1], 20);
+  EXPECT_EQ(list.slot_totals()[list[0].extension].Bytes(), 107);
+  EXPECT_FALSE(list.largest_exact());
 }
 
 TEST(EntryList, AppendAddsTheOtherEntriesAndEmptiesIt) {
