@@ -188,6 +188,9 @@ void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout,
       pieces.push_back({static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(k), end});
     }
   }
+  // The extension indexes point into the names: they go before any chunk
+  // does, here on one thread.
+  for (EntryList* list : lists) list->ReleaseExtensionIndex();
   GrowingBehind<std::u16string> grown(arena);
   ReleaseCounter release;
   // The other work first, so that the names are copied in order behind it.

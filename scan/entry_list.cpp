@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "base/extension.h"
@@ -183,18 +184,25 @@ std::size_t EntryList::name_units() const {
   return units;
 }
 
-void EntryList::ReleaseNameChunk(std::size_t k) {
-  // The extension table's keys may point into the chunk: it goes first.
-  extension_slot_ = {};
+void EntryList::ReleaseExtensionIndex() {
+  std::unordered_map<std::u16string_view, std::uint32_t, ViewHash>().swap(extension_slot_);
   std::vector<std::u16string_view>().swap(extension_texts_);
+}
+
+void EntryList::ReleaseNameChunk(std::size_t k) {
+  // The extension table's keys may point into the chunk. Clearing it here
+  // would have every thread that releases one of this list's chunks write
+  // to it: it must be gone already.
+  if (!extension_slot_.empty() || !extension_texts_.empty()) {
+    throw std::logic_error("a name chunk released before the extension index");
+  }
   name_chunks_[k].reset();
   name_fill_[k] = 0;
 }
 
 void EntryList::ReleaseNameChunks() {
   // The extension table's keys point into the chunks: it goes first.
-  extension_slot_ = {};
-  std::vector<std::u16string_view>().swap(extension_texts_);
+  ReleaseExtensionIndex();
   std::vector<std::unique_ptr<char16_t[]>>().swap(name_chunks_);
   std::vector<std::uint32_t>().swap(name_fill_);
 }

@@ -214,7 +214,12 @@ class EntryList {
   std::uint32_t ChunkFill(std::size_t k) const { return chunk_fill_[k]; }
   std::uint32_t ChunkGroup(std::size_t k) const { return chunk_group_[k]; }
   static constexpr std::size_t kItemsPerChunk = std::size_t{1} << kItemChunkBits;
+  // Releases the extension texts and their index (extensions() is empty
+  // from then on); their keys point into the name chunks.
+  void ReleaseExtensionIndex();
   // Releases one chunk of names (its names read as none from then on).
+  // Several threads may release distinct chunks of one list at once, once
+  // the extension index is released (else std::logic_error).
   void ReleaseNameChunk(std::size_t k);
   void ReleaseNameChunks();
   void ReleaseItemChunk(std::size_t k) {
