@@ -74,9 +74,9 @@ std::vector<std::uint32_t> GroupBucketStarts(const ScanResult& result, const Par
 // A file whose overflow sizes changed its sizes, with its new size.
 struct ResizedFile {
   std::uint32_t list = 0;
-  std::uint32_t slot = 0;      // its extension slot in the list
+  std::uint32_t slot = 0;  // its extension slot in the list
   std::int64_t old_size = 0;
-  LargestCandidate now;        // its new size, id and parent
+  LargestCandidate now;  // its new size, id and parent
 };
 
 // What the count of one group found.

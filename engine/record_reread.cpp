@@ -39,7 +39,9 @@ std::vector<RecordId> ReadAndParse(RawVolume& volume, const MftLayout& layout, R
 // order, so the first descent of record numbers is where they start) and
 // name no parent, so that they are placed as before.
 void AddResultEntries(const ScanResult& result, const RecordSet& skip, EntryList& entries) {
-  const auto name_of = [&result](NameRef name) { return std::u16string_view(result.names).substr(name.offset, name.length); };
+  const auto name_of = [&result](NameRef name) {
+    return std::u16string_view(result.names).substr(name.offset, name.length);
+  };
   for (const DirNode& folder : result.folders) {
     if (skip.count(folder.id) != 0) continue;
     MftEntry entry;

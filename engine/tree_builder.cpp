@@ -5,10 +5,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <unordered_map>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -238,7 +238,8 @@ std::vector<std::vector<std::uint32_t>> RankExtensions(const ExtensionMerge& mer
     ExtStat& stat = result.extensions.emplace_back();
     stat.extension = WideText(merged.texts[ranked[rank]]);
     stat.total_size = total.Bytes();
-    stat.file_count = static_cast<std::int32_t>(std::min<std::int64_t>(total.files, std::numeric_limits<std::int32_t>::max()));
+    stat.file_count =
+        static_cast<std::int32_t>(std::min<std::int64_t>(total.files, std::numeric_limits<std::int32_t>::max()));
   }
   std::vector<std::vector<std::uint32_t>> extension_of(lists.size());
   for (std::size_t l = 0; l < lists.size(); ++l) {
@@ -262,7 +263,8 @@ ListBest BestOfList(EntryList& list, std::vector<LargestCandidate> resized, bool
   if (!resized.empty()) {
     const auto by_id = [](const LargestCandidate& a, const LargestCandidate& b) { return a.id < b.id; };
     std::sort(resized.begin(), resized.end(), by_id);
-    std::erase_if(best, [&](const LargestCandidate& c) { return std::binary_search(resized.begin(), resized.end(), c, by_id); });
+    std::erase_if(
+        best, [&](const LargestCandidate& c) { return std::binary_search(resized.begin(), resized.end(), c, by_id); });
     best.insert(best.end(), resized.begin(), resized.end());
   }
   const auto ranks_before = [](const LargestCandidate& a, const LargestCandidate& b) { return RanksBefore(a, b); };
@@ -423,8 +425,8 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   const std::size_t buckets = result.folders.size() + 1;
   std::vector<std::uint32_t> bucket_start(buckets + 1, 0);
   std::vector<GroupCount> counts;
-  CountFiles(chunks, result.folder_index, input.overflow, has_overflow.empty() ? nullptr : &has_overflow,
-             bucket_start, counts, threads);
+  CountFiles(chunks, result.folder_index, input.overflow, has_overflow.empty() ? nullptr : &has_overflow, bucket_start,
+             counts, threads);
   std::vector<std::uint32_t> taken_start(groups.count, 0);
   for (std::uint32_t g = 0; g < groups.count; ++g) {
     taken_start[g] = bucket_start[kRootTakenBucket];
@@ -452,9 +454,8 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   const std::wstring root_name = RootName(drive);
   result.names.reserve(names.units() + root_name.size());
   std::vector<ListBest> best(lists.size());
-  GatherNames(lists, names, result.names, threads, lists.size(), [&](std::size_t l) {
-    best[l] = BestOfList(*lists[l], std::move(resized[l]), lowered[l]);
-  });
+  GatherNames(lists, names, result.names, threads, lists.size(),
+              [&](std::size_t l) { best[l] = BestOfList(*lists[l], std::move(resized[l]), lowered[l]); });
   result.names.resize(names.units());
   for (const wchar_t c : root_name) result.names.push_back(static_cast<char16_t>(c));
   spent.apply = SecondsSince(mark);
@@ -513,8 +514,8 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
       node.file_count = bucket_start[b + 1] - bucket_start[b];
       node.direct_size = sums.size;
       node.direct_alloc = sums.alloc;
-      node.direct_file_count = static_cast<std::int32_t>(
-          std::min<std::uint32_t>(node.file_count, std::numeric_limits<std::int32_t>::max()));
+      node.direct_file_count =
+          static_cast<std::int32_t>(std::min<std::uint32_t>(node.file_count, std::numeric_limits<std::int32_t>::max()));
     }
   });
   for (EntryList* list : lists) list->Clear();

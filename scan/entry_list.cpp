@@ -95,10 +95,9 @@ void EntryList::Add(const MftEntry& entry, std::u16string_view name, std::uint32
 template <typename Char>
 void EntryList::AddNamed(const MftEntry& entry, std::basic_string_view<Char> name, std::uint32_t flags) {
   if (name.size() > kNameLengthMask) throw std::bad_alloc();
-  const std::uint32_t parent =
-      !entry.is_directory && entry.parent_id > 0 && entry.parent_id <= kMaxScanRecords
-          ? static_cast<std::uint32_t>(entry.parent_id)
-          : 0;
+  const std::uint32_t parent = !entry.is_directory && entry.parent_id > 0 && entry.parent_id <= kMaxScanRecords
+                                   ? static_cast<std::uint32_t>(entry.parent_id)
+                                   : 0;
   // The name and its slot first: the item takes its place once they are kept.
   EntryItem made;
   made.name_offset = AppendName(name);

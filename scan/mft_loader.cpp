@@ -116,8 +116,8 @@ bool FindMftBitmap(ByteSpan record, std::int32_t record_size, MftBitmapAttribute
   return true;
 }
 
-bool ReadMftBitmap(RawVolume& volume, const MftBitmapAttribute& bitmap, std::int64_t cluster_size,
-                   std::int64_t bytes, std::vector<std::uint8_t>& bits) {
+bool ReadMftBitmap(RawVolume& volume, const MftBitmapAttribute& bitmap, std::int64_t cluster_size, std::int64_t bytes,
+                   std::vector<std::uint8_t>& bits) {
   bits.clear();
   if (!bitmap.found || bytes <= 0) return false;
   if (bitmap.resident) {

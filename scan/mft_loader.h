@@ -72,8 +72,8 @@ bool FindMftBitmap(ByteSpan record, std::int32_t record_size, MftBitmapAttribute
 // The first `bytes` bytes of the bitmap: the resident value, or read from the
 // volume along its runs. False when the bitmap holds fewer valid bytes, a run
 // is sparse or missing where they lie, or a read fails.
-bool ReadMftBitmap(RawVolume& volume, const MftBitmapAttribute& bitmap, std::int64_t cluster_size,
-                   std::int64_t bytes, std::vector<std::uint8_t>& bits);
+bool ReadMftBitmap(RawVolume& volume, const MftBitmapAttribute& bitmap, std::int64_t cluster_size, std::int64_t bytes,
+                   std::vector<std::uint8_t>& bits);
 
 // Where each run goes in an image of image_size bytes: sparse runs and runs
 // starting at or past the image end are left out, a run reaching past the end

@@ -272,8 +272,8 @@ std::vector<std::uint8_t> CompactRecord(ByteSpan record) {
   compact.assign(record.data, record.data + std::max(header, kRecordHeaderMinimum));
   WriteU16(compact.data() + kFirstAttributeOffsetField, static_cast<std::uint16_t>(compact.size()));
   WalkAttributes(record, [&](const AttributeView& attr) {
-    const bool data = attr.type == kAttrData &&
-                      (attr.NameLength(record) == 0 || AttributeNamed(record, attr, kWofStreamName));
+    const bool data =
+        attr.type == kAttrData && (attr.NameLength(record) == 0 || AttributeNamed(record, attr, kWofStreamName));
     const bool reparse = attr.type == kAttrReparsePoint && !attr.NonResident(record);
     if (attr.type != kAttrStandardInformation && attr.type != kAttrFileName && !data && !reparse) return;
     std::size_t length = attr.length;

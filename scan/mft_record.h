@@ -48,9 +48,7 @@ inline bool SizesFromFileName(const RecordParseState& state) { return !state.has
 inline bool IsWofTagged(const RecordParseState& state) { return state.reparse_tag == kReparseTagWof; }
 // Whether a file takes its allocated size from its WofCompressedData stream:
 // it is WOF-tagged and the stream was found.
-inline bool TakesWofAllocation(const RecordParseState& state) {
-  return IsWofTagged(state) && state.has_wof_stream;
-}
+inline bool TakesWofAllocation(const RecordParseState& state) { return IsWofTagged(state) && state.has_wof_stream; }
 
 // What the parse of a file record leaves for the overflow stage (EntryFlags
 // of entry_list.h).

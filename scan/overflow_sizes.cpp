@@ -51,8 +51,8 @@ bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc) {
   return size > 0 || alloc > 0;
 }
 
-void ResolvePendingRecords(std::vector<PendingBase>& pending, std::vector<ExtensionRecord>& extensions,
-                           EntryList& out, std::vector<FolderRename>& renames) {
+void ResolvePendingRecords(std::vector<PendingBase>& pending, std::vector<ExtensionRecord>& extensions, EntryList& out,
+                           std::vector<FolderRename>& renames) {
   const auto by_id = [](const auto& a, const auto& b) { return a.id < b.id; };
   std::stable_sort(extensions.begin(), extensions.end(), by_id);
   std::stable_sort(pending.begin(), pending.end(), by_id);

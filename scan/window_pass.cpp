@@ -129,8 +129,8 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
   std::size_t windows = 0;
   for (const MftWindow& run : runs) {
     largest = std::max(largest, std::min(run.count, window_records));
-    windows += static_cast<std::size_t>(std::min<std::int64_t>((run.count + window_records - 1) / window_records,
-                                                               static_cast<std::int64_t>(buffers)));
+    windows += static_cast<std::size_t>(
+        std::min<std::int64_t>((run.count + window_records - 1) / window_records, static_cast<std::int64_t>(buffers)));
   }
   // A small MFT needs buffers of its own size only.
   const auto bytes = static_cast<std::size_t>(largest * std::max<std::int64_t>(settings.record_size, 1));
@@ -220,7 +220,8 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
 WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,
                            const ProgressCallback& progress, std::vector<ByteRange>& unreadable) {
   const std::int64_t granule = GranuleRecords(layout.record_size, layout.cluster_size);
-  const std::vector<MftWindow> runs = PlanReadRuns(layout.record_count, settings.window_records, granule, layout.in_use);
+  const std::vector<MftWindow> runs =
+      PlanReadRuns(layout.record_count, settings.window_records, granule, layout.in_use);
   // Windows of whole granules, so that every window of a run starts on one.
   WindowPassSettings whole = settings;
   whole.window_records = std::max<std::int64_t>(settings.window_records / granule, 1) * granule;

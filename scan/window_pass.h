@@ -19,8 +19,8 @@
 
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
-#include "scan/read_plan.h"
 #include "scan/raw_volume.h"
+#include "scan/read_plan.h"
 #include "scan/scan_progress.h"
 #include "scan/scan_slice.h"
 

@@ -130,7 +130,7 @@ TEST(ScanDriverBitmap, LongFreeRangesAreLeftUnreadAndTheResultIsTheSame) {
     const Outcome full = Scan(BuildVolume(mft, plan.bits), false, threads);
     EXPECT_EQ(Digest(planned.result), Digest(full.result)) << threads;
     EXPECT_EQ(planned.result.file_count, 1 + (6000 - 21) + 40 + 6000);  // $MFT too
-    EXPECT_EQ(planned.result.unreadable_records, 0);  // skipped, not lost
+    EXPECT_EQ(planned.result.unreadable_records, 0);                    // skipped, not lost
     EXPECT_TRUE(test::CheckResultInvariants(planned.result).empty());
     // The MFT's bytes, and what each scan read of them.
     EXPECT_EQ(planned.timings.mft_bytes, kRecords * static_cast<std::int64_t>(kRecord));

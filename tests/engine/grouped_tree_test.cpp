@@ -49,11 +49,20 @@ Volume MakeVolume(std::uint32_t seed, std::int64_t records, std::int64_t folders
     if (rng() % 9 == 0) continue;  // not in use
     std::int64_t parent = folders[rng() % folders.size()];
     switch (rng() % 40) {
-      case 0: parent = 0; break;
-      case 1: parent = id + 1; break;  // a file, not a folder
-      case 2: parent = records + 1000; break;
-      case 3: parent = kRootId; break;
-      default: break;
+      case 0:
+        parent = 0;
+        break;
+      case 1:
+        parent = id + 1;
+        break;  // a file, not a folder
+      case 2:
+        parent = records + 1000;
+        break;
+      case 3:
+        parent = kRootId;
+        break;
+      default:
+        break;
     }
     const std::int64_t size = static_cast<std::int64_t>(rng() % 5000) * 512;
     v.entries.push_back(MftEntry{id, parent, L"f" + std::to_wstring(id) + extensions[rng() % 6], false, size,
@@ -61,8 +70,8 @@ Volume MakeVolume(std::uint32_t seed, std::int64_t records, std::int64_t folders
     v.flags.push_back(rng() % 17 == 0 ? kSizesFromName : 0);
     if (rng() % 23 == 0) {
       // Raised, or (for a file whose sizes were its name's) lowered.
-      v.overflow[id] = OverflowSizes{.size = size / 3 + static_cast<std::int64_t>(rng() % 900000),
-                                     .alloc = size + 4096};
+      v.overflow[id] =
+          OverflowSizes{.size = size / 3 + static_cast<std::int64_t>(rng() % 900000), .alloc = size + 4096};
     }
   }
   return v;
@@ -158,8 +167,8 @@ TEST(GroupedTreeBuilding, AnySplitGroupingAndThreadCountGivesTheResultOfOneList)
     std::size_t late_every;
     std::int32_t threads;
   };
-  for (const Case c : {Case{2, 4096, 3, 0, 2}, Case{3, 1000, 7, 50, 2}, Case{5, 512, 64, 9, 3},
-                       Case{1, 60000, 2, 2, 1}, Case{4, 2048, 256, 0, 8}}) {
+  for (const Case c : {Case{2, 4096, 3, 0, 2}, Case{3, 1000, 7, 50, 2}, Case{5, 512, 64, 9, 3}, Case{1, 60000, 2, 2, 1},
+                       Case{4, 2048, 256, 0, 8}}) {
     SCOPED_TRACE(testing::Message() << c.lists << " lists, " << c.groups << " groups, " << c.threads << " threads");
     std::vector<EntryList> lists = Split(v, c.lists, c.window, ParentGroups{c.groups, 60000}, c.late_every);
     const ScanResult built = Build(lists, v, c.threads);

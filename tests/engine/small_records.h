@@ -21,7 +21,11 @@ inline build::RecordBuilder FolderRecord(std::uint32_t id, std::int64_t parent, 
 // A file whose data (`bytes` of it) lies in its record.
 inline build::RecordBuilder FileRecord(std::uint32_t id, std::int64_t parent, const std::wstring& name,
                                        std::uint32_t bytes) {
-  return build::RecordBuilder(kSmallRecord).Number(id).InUse().FileName({.parent = parent, .name = name}).ResidentData(bytes);
+  return build::RecordBuilder(kSmallRecord)
+      .Number(id)
+      .InUse()
+      .FileName({.parent = parent, .name = name})
+      .ResidentData(bytes);
 }
 
 }  // namespace tw::test

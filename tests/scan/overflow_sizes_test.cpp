@@ -79,7 +79,8 @@ ScanSlice Collect(const MftImage& image) {
 // The entries of a slice, names widened.
 std::vector<MftEntry> Entries(const ScanSlice& aggregate) {
   std::vector<MftEntry> entries;
-  for (std::size_t i = 0; i < aggregate.entries.size(); ++i) entries.push_back(aggregate.entries.Entry(aggregate.entries[i]));
+  for (std::size_t i = 0; i < aggregate.entries.size(); ++i)
+    entries.push_back(aggregate.entries.Entry(aggregate.entries[i]));
   return entries;
 }
 

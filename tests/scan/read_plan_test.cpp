@@ -29,10 +29,10 @@ bool Planned(const std::vector<MftWindow>& runs, std::int64_t record) {
 
 TEST(ReadPlan, GranulesAreWholeRecordsClustersAndFourKilobytes) {
   EXPECT_EQ(GranuleRecords(1024, 4096), 4);
-  EXPECT_EQ(GranuleRecords(1024, 512), 4);       // 4 KiB still
-  EXPECT_EQ(GranuleRecords(1024, 65536), 64);    // a whole cluster
+  EXPECT_EQ(GranuleRecords(1024, 512), 4);     // 4 KiB still
+  EXPECT_EQ(GranuleRecords(1024, 65536), 64);  // a whole cluster
   EXPECT_EQ(GranuleRecords(4096, 4096), 1);
-  EXPECT_EQ(GranuleRecords(65536, 4096), 1);     // a record larger than both
+  EXPECT_EQ(GranuleRecords(65536, 4096), 1);  // a record larger than both
   EXPECT_EQ(GranuleRecords(256, 512), 16);
   EXPECT_EQ(GranuleRecords(0, 4096), 1);
 }
@@ -58,12 +58,12 @@ TEST(ReadPlan, WithoutAUsableBitmapEveryRecordIsOneRun) {
 TEST(ReadPlan, FreeRangesOfAWindowOrMoreAreLeftOutAndShorterGapsReadThrough) {
   const std::int64_t records = 60000;
   const std::vector<std::uint8_t> bits = Bitmap(records, {
-                                                             {0, 30},         // system records
-                                                             {1000, 2},       // a gap of 970 before: read through
-                                                             {9000, 100},     // a gap of 7998: left out
-                                                             {13196, 1},      // a gap of exactly a window: left out
-                                                             {17295, 3},      // 4095 records free: read through
-                                                             {30001, 1},      // not the first of its granule
+                                                             {0, 30},      // system records
+                                                             {1000, 2},    // a gap of 970 before: read through
+                                                             {9000, 100},  // a gap of 7998: left out
+                                                             {13196, 1},   // a gap of exactly a window: left out
+                                                             {17295, 3},   // 4095 records free: read through
+                                                             {30001, 1},   // not the first of its granule
                                                          });
   const std::vector<MftWindow> runs = PlanReadRuns(records, 4096, 4, bits);
   EXPECT_EQ(runs, (std::vector<MftWindow>{{0, 1004}, {9000, 100}, {13196, 4104}, {30000, 4}}));
@@ -114,7 +114,8 @@ TEST(ReadPlan, EveryPlannedWindowIsSectorAligned) {
                            Geometry{256, 512}, Geometry{65536, 4096}}) {
     const std::int64_t records = 40001;
     std::vector<MftWindow> in_use{{0, 3}};
-    for (std::int64_t at = 7; at < records; at += 1 + static_cast<std::int64_t>(random() % 9000)) in_use.push_back({at, 1});
+    for (std::int64_t at = 7; at < records; at += 1 + static_cast<std::int64_t>(random() % 9000))
+      in_use.push_back({at, 1});
     const std::vector<std::uint8_t> bits = Bitmap(records, in_use);
     const std::int64_t window = std::max<std::int64_t>((4 << 20) / g.record_size, 1);
     const std::int64_t granule = GranuleRecords(g.record_size, g.cluster_size);

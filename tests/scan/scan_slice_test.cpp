@@ -81,7 +81,8 @@ TEST(EntryList, ItemsAndNamesSpanManyChunksAndNeverMove) {
   // Enough names of 255 units to fill several chunks: none straddles two.
   const std::size_t count = 3 * EntryList::kItemsPerChunk + 5;
   for (std::size_t i = 0; i < count; ++i) {
-    list.Add(Entry(static_cast<std::int64_t>(i + 16), 5, std::wstring(i % 2 ? 255 : 3, static_cast<wchar_t>(L'a' + i % 26))));
+    list.Add(Entry(static_cast<std::int64_t>(i + 16), 5,
+                   std::wstring(i % 2 ? 255 : 3, static_cast<wchar_t>(L'a' + i % 26))));
   }
   const std::u16string_view early = list.Name(list[1]);
   ASSERT_EQ(list.size(), count);

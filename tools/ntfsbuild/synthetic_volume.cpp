@@ -323,8 +323,7 @@ class Generator {
     b.ResidentAttribute(0xC0, reparse);
     const std::int64_t packed = std::max<std::int64_t>(size / 2, 1);
     const std::int64_t packed_clusters = (packed + spec_.cluster_size - 1) / spec_.cluster_size;
-    NonResidentDataSpec stream =
-        DataSpec(packed_clusters * spec_.cluster_size, packed, Allocate(packed_clusters));
+    NonResidentDataSpec stream = DataSpec(packed_clusters * spec_.cluster_size, packed, Allocate(packed_clusters));
     stream.stream_name = L"WofCompressedData";
     b.NonResidentData(stream);
     ++summary_.wof_files;
@@ -445,7 +444,6 @@ class Generator {
   std::int64_t files_with_clusters_ = 0;
   StandardInformationSpec record0_times_;
 };
-
 
 std::vector<std::uint8_t> BootSector(const SyntheticVolumeSpec& spec, std::int64_t total_sectors, std::int64_t mft_lcn,
                                      std::int64_t mirror_lcn) {
