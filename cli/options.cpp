@@ -117,7 +117,8 @@ const OptionSpec kOptions[] = {
      [](CliOptions& o, const std::string& name, const std::string& value) {
        return Count(name, value, o.threads, 0, kMaxThreads);
      }},
-    {"--timings", nullptr, "print the duration of each scan stage on stderr", SetFlag<&CliOptions::timings>},
+    {"--timings", nullptr, "print the duration of each scan stage and the MFT bytes\nread on stderr",
+     SetFlag<&CliOptions::timings>},
     {"--save", "FILE", "also save the finished scan to FILE",
      [](CliOptions& o, const std::string&, const std::string& value) {
        return FileName(value, o.save, "option --save needs a file name");
@@ -158,6 +159,7 @@ const OptionSpec kOptions[] = {
     {"-q, --quiet", nullptr, "no progress line on stderr", SetFlag<&CliOptions::quiet>},
     {"-h, --help", nullptr, "this text", SetFlag<&CliOptions::help>},
     {"--version", nullptr, "the program's version", SetFlag<&CliOptions::version>},
+    {"--read-all", nullptr, nullptr, SetFlag<&CliOptions::read_all>},
     {"--reread", "RECORDS", nullptr,
      [](CliOptions& o, const std::string&, const std::string& value) { return RecordList(value, o.reread); }},
     {"--reread-from", "SCAN", nullptr,

@@ -29,6 +29,7 @@ struct CliOptions {
   bool files = false;  // JSON: every file of every folder as well
   bool quiet = false;  // no progress line
   bool timings = false;
+  bool read_all = false;  // read every MFT record, the $BITMAP's free ranges too
   bool help = false;
   bool version = false;
   std::string save;         // UTF-8 path: the finished result is saved there as well

@@ -95,6 +95,7 @@ int ObtainResult(const ResolvedSource& source, const CliOptions& options, const 
   ScanOptions scan_options;
   scan_options.threads = options.threads;
   scan_options.partition = options.partition;
+  scan_options.use_bitmap = !options.read_all;
   scan_options.timings = &timings;
   scan_options.placement = &placement;
 
@@ -246,6 +247,11 @@ std::string TimingsText(const ScanTimings& timings, double elapsed_seconds) {
     std::snprintf(line, sizeof line, "%-14s %12.6f s\n", stage.name, stage.seconds);
     text += line;
   }
+  // The MFT's bytes the scan read, of all of them.
+  char line[96];
+  std::snprintf(line, sizeof line, "%-14s %12lld of %lld bytes\n", "mft_read",
+                static_cast<long long>(timings.mft_bytes_read), static_cast<long long>(timings.mft_bytes));
+  text += line;
   return text;
 }
 

@@ -22,7 +22,7 @@ struct CliContext {
   std::unique_ptr<ScanResult>* keep_result = nullptr;
 };
 
-// The durations of the scan stages, one per line, for --timings.
+// The durations of the scan stages, one per line, then the MFT bytes read, for --timings.
 std::string TimingsText(const ScanTimings& timings, double elapsed_seconds);
 
 // Parses the arguments (without the program name), scans, writes the report

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/name_arena.h"
 #include "engine/tree_builder.h"
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
@@ -40,24 +39,18 @@ std::vector<RecordId> ReadAndParse(RawVolume& volume, const MftLayout& layout, R
 // order, so the first descent of record numbers is where they start) and
 // name no parent, so that they are placed as before.
 void AddResultEntries(const ScanResult& result, const RecordSet& skip, EntryList& entries) {
-  entries.items.reserve(result.folders.size() + result.files.size());
-  entries.names.reserve(result.names.size());
-  const auto name_of = [&result](NameRef name) { return std::u16string_view(result.names).substr(name.offset, name.length); };
-  const auto add = [&entries](const EntryItem& item, std::u16string_view name) {
-    EntryItem copy = item;
-    copy.name_offset = AppendNameUnits(entries.names, name);
-    copy.name_length = static_cast<std::uint32_t>(name.size());
-    entries.items.push_back(copy);
+  const auto name_of = [&result](NameRef name) {
+    return std::u16string_view(result.names).substr(name.offset, name.length);
   };
   for (const DirNode& folder : result.folders) {
     if (skip.count(folder.id) != 0) continue;
-    EntryItem item;
-    item.id = folder.id;
-    item.parent_id = folder.parent_id;
-    item.mtime = folder.mtime;
-    item.attributes = folder.attributes;
-    item.is_directory = true;
-    add(item, folder.id == kRootId ? std::u16string_view(u".") : name_of(folder.name));
+    MftEntry entry;
+    entry.id = folder.id;
+    entry.parent_id = folder.parent_id;
+    entry.mtime = folder.mtime;
+    entry.attributes = folder.attributes;
+    entry.is_directory = true;
+    entries.Add(entry, folder.id == kRootId ? std::u16string_view(u".") : name_of(folder.name));
   }
   for (const DirNode& folder : result.folders) {
     const std::span<const FileItem> files = result.Files(folder);
@@ -73,14 +66,14 @@ void AddResultEntries(const ScanResult& result, const RecordSet& skip, EntryList
     for (std::size_t i = 0; i < files.size(); ++i) {
       const FileItem& file = files[i];
       if (skip.count(file.id) != 0) continue;
-      EntryItem item;
-      item.id = file.id;
-      item.parent_id = i < unknown_parent_from ? folder.id : 0;
-      item.size = file.size;
-      item.alloc = file.alloc;
-      item.mtime = file.mtime;
-      item.attributes = file.attributes;
-      add(item, result.Name(file));
+      MftEntry entry;
+      entry.id = file.id;
+      entry.parent_id = i < unknown_parent_from ? folder.id : 0;
+      entry.size = file.size;
+      entry.alloc = file.alloc;
+      entry.mtime = file.mtime;
+      entry.attributes = file.attributes;
+      entries.Add(entry, result.Name(file));
     }
   }
 }
@@ -109,7 +102,7 @@ void AddSubtree(const ScanResult& result, RecordId id, const RecordSet& alive, R
 
 ScanResult RereadRecords(const ScanResult& result, RawVolume& volume, std::span<const RecordId> touched) {
   MftLayout layout;
-  if (!volume.IsOpen() || !ReadMftLayout(volume, layout) || layout.record_size <= 0) {
+  if (!volume.IsOpen() || !ReadMftLayout(volume, layout, false) || layout.record_size <= 0) {
     throw ScanFailure(ScanError::kCannotReadMft);
   }
   if (result.volume_serial != 0 && layout.volume_serial != result.volume_serial) {
@@ -150,8 +143,8 @@ ScanResult RereadRecords(const ScanResult& result, RawVolume& volume, std::span<
     // Records without a name of their own take it from their extension
     // records; then every entry's parent is read in turn.
     ResolvePendingRecords(slice);
-    for (; entries_seen < slice.entries.items.size(); ++entries_seen) {
-      const RecordId parent = RootIfNotPositive(slice.entries.items[entries_seen].parent_id);
+    for (; entries_seen < slice.entries.size(); ++entries_seen) {
+      const RecordId parent = RootIfNotPositive(slice.entries[entries_seen].ParentId());
       if (read.count(parent) == 0) queue.push_back(parent);
     }
   }
@@ -160,7 +153,7 @@ ScanResult RereadRecords(const ScanResult& result, RawVolume& volume, std::span<
   // What the records say now: those with an entry are alive, the others gone
   // with what hangs from them.
   RecordSet alive;
-  for (const EntryItem& entry : slice.entries.items) alive.insert(entry.id);
+  for (std::size_t i = 0; i < slice.entries.size(); ++i) alive.insert(slice.entries[i].id);
   RecordSet gone;
   for (const RecordId n : read) {
     if (alive.count(n) != 0 || n == kRootId) continue;
@@ -175,13 +168,10 @@ ScanResult RereadRecords(const ScanResult& result, RawVolume& volume, std::span<
   AddResultEntries(result, skip, rebuilt.entries);
   // Read last, so that each wins over the result's entry of its id (the
   // root's included).
-  for (const EntryItem& entry : slice.entries.items) {
-    EntryItem copy = entry;
-    copy.sizes_from_name = false;
-    const std::u16string_view name = slice.entries.Name(entry);
-    copy.name_offset = AppendNameUnits(rebuilt.entries.names, name);
-    copy.name_length = static_cast<std::uint32_t>(name.size());
-    rebuilt.entries.items.push_back(copy);
+  // Their overflow sizes are applied: what the parse left for them is done.
+  for (std::size_t i = 0; i < slice.entries.size(); ++i) {
+    const EntryItem& entry = slice.entries[i];
+    rebuilt.entries.Add(slice.entries.Entry(entry), slice.entries.Name(entry));
   }
   slice = ScanSlice();
 

@@ -57,26 +57,6 @@ std::int32_t HardwareThreads() {
              : static_cast<std::int32_t>(count);
 }
 
-// Room in the merged arena for the root's name, so it does not grow the arena.
-constexpr std::size_t kSpareNameUnits = 64;
-
-// Merges the parse threads' slices in list order, each released as soon as it
-// is folded in.
-ScanSlice MergeSlices(std::vector<ScanSlice>& results) {
-  ScanSlice merged;
-  std::size_t items = 0;
-  std::size_t units = 0;
-  for (const ScanSlice& slice : results) {
-    items += slice.entries.items.size();
-    units += slice.entries.names.size();
-  }
-  merged.entries.items.reserve(items);
-  merged.entries.names.reserve(units + kSpareNameUnits);
-  for (ScanSlice& slice : results) Merge(merged, std::move(slice));
-  std::vector<ScanSlice>().swap(results);
-  return merged;
-}
-
 ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, ProgressCallback progress,
                    const ScanOptions& options) {
   const Clock::time_point start = Clock::now();
@@ -95,7 +75,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   if (options.placement != nullptr) *options.placement = volume->Placement();
   Report(progress, ScanStage::kReadingMft);
   MftLayout layout;
-  if (!ReadMftLayout(*volume, layout) || layout.record_size <= 0) {
+  if (!ReadMftLayout(*volume, layout, options.use_bitmap) || layout.record_size <= 0) {
     const ScanFailure failure = LoadFailure(*volume);
     volume->Close();
     throw failure;
@@ -113,6 +93,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   settings.record_size = layout.record_size;
   settings.window_records = std::max<std::int64_t>(kWindowBytes / layout.record_size, 1);
   settings.threads = std::max(threads, std::int32_t{1});
+  settings.groups = ParentGroups::For(layout.record_count);
   settings.report = figures;
   std::vector<ByteRange> unreadable;
   WindowPassOutcome pass = ParseMft(*volume, layout, settings, progress, unreadable);
@@ -120,23 +101,38 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   volume.reset();
   timings.slice_pass = SecondsSince(mark);
 
-  ScanSlice merged = MergeSlices(pass.slices);
+  timings.mft_bytes = layout.mft_bytes;
+  timings.mft_bytes_read = pass.bytes_read;
+
+  // What the threads kept for the overflow stage, in one slice; their
+  // entries stay where they are until tree building takes them over.
+  ScanSlice kept;
+  kept.entries = EntryList(settings.groups);
+  for (ScanSlice& slice : pass.slices) MergeKeptRecords(kept, slice);
   timings.merge = SecondsSince(mark);
 
   Report(progress, ScanStage::kOverflow, figures);
-  ResolvePendingRecords(merged);
+  std::vector<FolderRename> renames;
+  ResolvePendingRecords(kept.pending, kept.extension_records, kept.entries, renames);
   timings.overflow_pass = SecondsSince(mark);
 
   Report(progress, ScanStage::kApply, figures);
-  ApplyOverflowSizes(merged);
-  timings.apply = SecondsSince(mark);
-
-  Report(progress, ScanStage::kTree, figures);
-  ScanResult result = BuildScanResult(merged, drive);
-  merged = ScanSlice();
+  TreeInput input;
+  for (ScanSlice& slice : pass.slices) input.lists.push_back(&slice.entries);
+  input.lists.push_back(&kept.entries);
+  input.overflow = &kept.overflow_sizes;
+  input.renames = &renames;
+  input.threads = settings.threads;
+  input.placing = [&] { Report(progress, ScanStage::kTree, figures); };
+  TreeTimings tree_timings;
+  ScanResult result = BuildScanResult(input, drive, &tree_timings);
+  std::vector<ScanSlice>().swap(pass.slices);
+  kept = ScanSlice();
   result.unreadable_records = pass.unreadable_records;
   result.unreadable_ranges = std::move(unreadable);
-  timings.tree = SecondsSince(mark);
+  timings.merge += tree_timings.merge;
+  timings.apply = tree_timings.apply;
+  timings.tree = SecondsSince(mark) - tree_timings.merge - tree_timings.apply;
 
   const Clock::time_point end = Clock::now();
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();

@@ -1,8 +1,9 @@
 #pragma once
-// One complete scan: open the raw volume, read record 0, read the MFT window
-// by window while a pool of threads parses it, merge, name the records found
-// without a name from their extension records, apply the overflow sizes,
-// build the tree. Progress goes to the
+// One complete scan: open the raw volume, read record 0 (and its $BITMAP),
+// read the MFT window by window (only the windows that hold records in use)
+// while a pool of threads parses it, name the records found without a name
+// from their extension records, then build the tree on the same threads,
+// converting the parsed entries in place and applying the overflow sizes. Progress goes to the
 // callback as numbers (scan/scan_progress.h). Throws ScanFailure with the
 // reason when the volume cannot be opened or the MFT cannot be read (with
 // the system's error number when a read of the boot sector or of record 0
@@ -20,10 +21,16 @@
 namespace tw {
 
 // Durations of the engine's stages, in seconds, for --timings and benchmarks:
-// load is record 0 and the run list, slice_pass the overlapped reading and
-// parsing of the MFT, overflow_pass the naming from extension records.
+// load is record 0, the run list and the bitmap, slice_pass the overlapped
+// reading and parsing of the MFT, merge the kept records, the folders and the
+// extensions, overflow_pass the naming from extension records, apply the
+// conversion of the parsed entries, tree the placing of the files, the totals
+// and the largest files. Everything after slice_pass runs after the last
+// window. Also what was read: the MFT's bytes, and those the scan read of them.
 struct ScanTimings {
   double load = 0, slice_pass = 0, merge = 0, overflow_pass = 0, apply = 0, tree = 0;
+  std::int64_t mft_bytes = 0;
+  std::int64_t mft_bytes_read = 0;
 };
 
 struct ScanOptions {
@@ -33,6 +40,10 @@ struct ScanOptions {
   // POSIX sources: which partition of a whole-disk image (1-based); 0 = the
   // first NTFS partition, or the whole source when it has no partition table.
   std::int32_t partition = 0;
+  // Plan the reads from record 0's $BITMAP, leaving out the ranges of
+  // records it marks free; false reads every record (for tests and
+  // benchmarks: the result is the same either way).
+  bool use_bitmap = true;
   ScanTimings* timings = nullptr;  // filled when non-null
   // Filled when non-null, once the volume is open: where it lies in its
   // source (a partition cut at the end of the source has listed_length).

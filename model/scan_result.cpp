@@ -228,12 +228,10 @@ void ScanResultPacker::IndexFolders() {
   }
 }
 
-void ScanResultPacker::Finish() {
+void ScanResultPacker::LinkChildren() {
   ScanResult& r = result_;
   const std::size_t folder_total = r.folders.size();
-  IndexFolders();
-
-  // Child lists: counted, placed by running sums, filled in folder order.
+  // Counted, placed by running sums, filled in folder order.
   std::vector<std::uint32_t> parent_of(folder_total, ScanResult::kNoFolder);
   for (DirNode& node : r.folders) node.child_count = 0;
   for (std::size_t i = 0; i < folder_total; ++i) {
@@ -256,6 +254,13 @@ void ScanResultPacker::Finish() {
     DirNode& parent = r.folders[parent_of[i]];
     r.child_ids[parent.first_child + parent.child_count++] = r.folders[i].id;
   }
+}
+
+void ScanResultPacker::Finish() {
+  ScanResult& r = result_;
+  const std::size_t folder_total = r.folders.size();
+  IndexFolders();
+  LinkChildren();
 
   // Files grouped by folder, keeping the order they were added in.
   for (DirNode& node : r.folders) node.file_count = 0;

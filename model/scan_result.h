@@ -178,6 +178,10 @@ class ScanResultPacker {
   // Fills the record-number table from the folders added so far (FindFolder
   // works from here on). Finish does it too.
   void IndexFolders();
+  // The child lists, from each folder's tree_parent_id (the root, and a
+  // folder whose tree parent is unknown, gets none), in folder order. Needs
+  // the record-number table. Finish does it too.
+  void LinkChildren();
 
   // Files already grouped by folder index go straight in; Finish keeps them.
   // Children come from each folder's tree_parent_id (the root, and a folder

@@ -1,61 +1,224 @@
 #include "scan/entry_list.h"
 
-#include <limits>
+#include <algorithm>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
-#include "base/name_arena.h"
+#include "base/extension.h"
+#include "base/ids.h"
 
 namespace tw {
 
-void EntryList::Add(const MftEntry& entry, bool sizes_from_name) {
-  EntryItem item;
-  item.id = entry.id;
-  item.parent_id = entry.parent_id;
-  item.size = entry.size;
-  item.alloc = entry.alloc;
-  item.mtime = entry.mtime;
-  item.attributes = entry.attributes;
-  item.is_directory = entry.is_directory;
-  item.sizes_from_name = sizes_from_name && !entry.is_directory;
-  item.name_offset = AppendNameUnits(names, entry.name);
-  item.name_length = static_cast<std::uint32_t>(entry.name.size());
-  items.push_back(item);
-}
-
-void EntryList::Rename(EntryItem& item, std::wstring_view name) {
-  item.name_offset = AppendNameUnits(names, name);
-  item.name_length = static_cast<std::uint32_t>(name.size());
+template <typename Char>
+std::uint32_t EntryList::AppendName(std::basic_string_view<Char> name) {
+  if (name.size() > kNameChunkUnits) throw std::bad_alloc();
+  if (name_chunks_.empty() || kNameChunkUnits - name_fill_.back() < name.size()) {
+    // A name never straddles two chunks; chunk numbers must fit the offset.
+    if (name_chunks_.size() >= (std::size_t{1} << (32 - kNameChunkBits))) throw std::bad_alloc();
+    name_chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(kNameChunkUnits));
+    name_fill_.push_back(0);
+  }
+  const std::size_t chunk = name_chunks_.size() - 1;
+  const std::uint32_t unit = name_fill_.back();
+  char16_t* at = name_chunks_.back().get() + unit;
+  for (const Char c : name) *at++ = static_cast<char16_t>(c);
+  name_fill_.back() += static_cast<std::uint32_t>(name.size());
+  return static_cast<std::uint32_t>(chunk << kNameChunkBits) | unit;
 }
 
 std::u16string_view EntryList::Name(const EntryItem& item) const {
-  if (item.name_offset > names.size() || item.name_length > names.size() - item.name_offset) return {};
-  return std::u16string_view(names).substr(item.name_offset, item.name_length);
+  const std::size_t chunk = item.name_offset >> kNameChunkBits;
+  const std::size_t unit = item.name_offset & (kNameChunkUnits - 1);
+  const std::size_t length = item.NameLength();
+  if (chunk >= name_chunks_.size() || !name_chunks_[chunk] || unit > name_fill_[chunk] ||
+      length > name_fill_[chunk] - unit) {
+    return {};
+  }
+  return {name_chunks_[chunk].get() + unit, length};
+}
+
+ParentGroups ParentGroups::For(std::int64_t record_count) {
+  ParentGroups groups;
+  groups.span = std::max<std::int64_t>(record_count, 1);
+  groups.count = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record_count / 16384, 1, 256));
+  return groups;
+}
+
+std::uint32_t EntryList::ExtensionSlot(std::u16string_view name) {
+  const std::u16string_view extension = ExtensionOf(name);
+  const auto [at, added] = extension_slot_.try_emplace(extension, static_cast<std::uint32_t>(extension_texts_.size()));
+  if (added) {
+    extension_texts_.push_back(extension);
+    slot_totals_.emplace_back();
+  }
+  return at->second;
+}
+
+std::size_t EntryList::NewItem(std::uint32_t group) {
+  if (open_chunk_.size() < groups_.count) open_chunk_.resize(groups_.count, kNoChunk);
+  std::uint32_t& open = open_chunk_[group];
+  if (open == kNoChunk || chunk_fill_[open] == kItemsPerChunk) {
+    // Positions are 32 bits wide.
+    if (item_chunks_.size() >= (std::size_t{1} << (32 - kItemChunkBits))) throw std::bad_alloc();
+    item_chunks_.push_back(std::make_unique_for_overwrite<EntryItem[]>(kItemsPerChunk));
+    chunk_fill_.push_back(0);
+    chunk_group_.push_back(group);
+    open = static_cast<std::uint32_t>(item_chunks_.size() - 1);
+  }
+  return (std::size_t{open} << kItemChunkBits) | chunk_fill_[open]++;
+}
+
+void EntryList::OfferLargest(const EntryItem& item) {
+  const LargestCandidate candidate{item.size, item.id, item.parent};
+  // Once kLargestCandidates are known, a file that ranks after the least of
+  // them is not one of the best; the others wait until there are twice as
+  // many, when the best kLargestCandidates are kept and the bar rises.
+  if (largest_pruned_ && !RanksBefore(candidate, largest_bar_)) return;
+  largest_.push_back(candidate);
+  if (largest_.size() < 2 * kLargestCandidates) return;
+  const auto bar = largest_.begin() + (kLargestCandidates - 1);
+  std::nth_element(largest_.begin(), bar, largest_.end(), RanksBefore);
+  largest_bar_ = *bar;
+  largest_pruned_ = true;
+  largest_.resize(kLargestCandidates);
+}
+
+void EntryList::Add(const MftEntry& entry, std::uint32_t flags) {
+  AddNamed(entry, std::wstring_view(entry.name), flags);
+}
+
+void EntryList::Add(const MftEntry& entry, std::u16string_view name, std::uint32_t flags) {
+  AddNamed(entry, name, flags);
+}
+
+template <typename Char>
+void EntryList::AddNamed(const MftEntry& entry, std::basic_string_view<Char> name, std::uint32_t flags) {
+  if (name.size() > kNameLengthMask) throw std::bad_alloc();
+  const std::uint32_t parent = !entry.is_directory && entry.parent_id > 0 && entry.parent_id <= kMaxScanRecords
+                                   ? static_cast<std::uint32_t>(entry.parent_id)
+                                   : 0;
+  // The name and its slot first: the item takes its place once they are kept.
+  EntryItem made;
+  made.name_offset = AppendName(name);
+  made.name_length = static_cast<std::uint32_t>(name.size());
+  const std::uint32_t slot = entry.is_directory ? 0 : ExtensionSlot(Name(made));
+  const std::size_t position = NewItem(entry.is_directory ? 0 : groups_.Of(parent));
+  EntryItem& item = (*this)[position];
+  item.mtime = entry.mtime;
+  item.id = static_cast<std::uint32_t>(entry.id);
+  item.attributes = entry.attributes;
+  item.name_offset = made.name_offset;
+  item.name_length = made.name_length;
+  if (entry.is_directory) {
+    item.size = entry.parent_id;
+    item.alloc = 0;
+    item.parent = 0;
+    item.extension = 0;
+    item.name_length |= kFolderItem;
+    folder_items_.push_back(static_cast<std::uint32_t>(position));
+  } else {
+    item.size = entry.size;
+    item.alloc = entry.alloc;
+    item.parent = parent;
+    item.name_length |= flags & (kSizesFromName | kWofTagged | kWofAllocated);
+    item.extension = slot;
+    SlotTotal& total = slot_totals_[item.extension];
+    total.Add(item.size);
+    ++total.files;
+    OfferLargest(item);
+    ++files_;
+  }
+  ++size_;
+}
+
+void EntryList::Rename(EntryItem& item, std::wstring_view name, std::int64_t parent_id) {
+  if (name.size() > kNameLengthMask) throw std::bad_alloc();
+  item.name_offset = AppendName(name);
+  item.name_length = (item.name_length & kEntryFlagMask) | static_cast<std::uint32_t>(name.size());
+  if (item.IsFolder()) item.size = parent_id;
 }
 
 MftEntry EntryList::Entry(const EntryItem& item) const {
   const std::u16string_view name = Name(item);
-  return MftEntry{item.id,           item.parent_id, std::wstring(name.begin(), name.end()),
-                  item.is_directory, item.size,      item.alloc,
-                  item.mtime,        item.attributes};
+  MftEntry entry;
+  entry.id = item.id;
+  entry.parent_id = item.ParentId();
+  entry.name.assign(name.begin(), name.end());
+  entry.is_directory = item.IsFolder();
+  entry.size = item.IsFolder() ? 0 : item.size;
+  entry.alloc = item.alloc;
+  entry.mtime = item.mtime;
+  entry.attributes = item.attributes;
+  return entry;
+}
+
+std::vector<MftEntry> EntryList::Entries() const {
+  std::vector<MftEntry> entries;
+  entries.reserve(size_);
+  ForEachItem([&](const EntryItem& item) { entries.push_back(Entry(item)); });
+  return entries;
 }
 
 void EntryList::Append(EntryList&& other) {
-  if (items.capacity() == 0 && names.capacity() == 0) {
-    items = std::move(other.items);
-    names = std::move(other.names);
+  if (empty() && other.groups_ == groups_) {
+    *this = std::move(other);
   } else {
-    const std::size_t shift = names.size();
-    if (shift > std::numeric_limits<std::uint32_t>::max() - other.names.size()) throw std::bad_alloc();
-    names += other.names;
-    items.reserve(items.size() + other.items.size());
-    for (EntryItem item : other.items) {
-      item.name_offset += static_cast<std::uint32_t>(shift);
-      items.push_back(item);
-    }
+    other.ForEachItem([&](const EntryItem& item) { Add(other.Entry(item), item.Flags()); });
   }
-  std::vector<EntryItem>().swap(other.items);
-  std::u16string().swap(other.names);
+  other.Clear();
+}
+
+void EntryList::SizeChanged(const EntryItem& item, std::int64_t old_size) {
+  if (item.IsFolder() || item.size == old_size) return;
+  SlotTotal& total = slot_totals_[item.extension];
+  total.Remove(old_size);
+  total.Add(item.size);
+  largest_stale_ = true;
+}
+
+std::size_t EntryList::name_units() const {
+  std::size_t units = 0;
+  for (const std::uint32_t fill : name_fill_) units += fill;
+  return units;
+}
+
+void EntryList::ReleaseExtensionIndex() {
+  std::unordered_map<std::u16string_view, std::uint32_t, ViewHash>().swap(extension_slot_);
+  std::vector<std::u16string_view>().swap(extension_texts_);
+}
+
+void EntryList::ReleaseNameChunk(std::size_t k) {
+  // The extension table's keys may point into the chunk. Clearing it here
+  // would have every thread that releases one of this list's chunks write
+  // to it: it must be gone already.
+  if (!extension_slot_.empty() || !extension_texts_.empty()) {
+    throw std::logic_error("a name chunk released before the extension index");
+  }
+  name_chunks_[k].reset();
+  name_fill_[k] = 0;
+}
+
+void EntryList::ReleaseNameChunks() {
+  // The extension table's keys point into the chunks: it goes first.
+  ReleaseExtensionIndex();
+  std::vector<std::unique_ptr<char16_t[]>>().swap(name_chunks_);
+  std::vector<std::uint32_t>().swap(name_fill_);
+}
+
+void EntryList::Clear() {
+  std::vector<std::unique_ptr<EntryItem[]>>().swap(item_chunks_);
+  std::vector<std::uint32_t>().swap(chunk_fill_);
+  std::vector<std::uint32_t>().swap(chunk_group_);
+  std::vector<std::uint32_t>().swap(open_chunk_);
+  std::vector<SlotTotal>().swap(slot_totals_);
+  size_ = 0;
+  files_ = 0;
+  std::vector<std::uint32_t>().swap(folder_items_);
+  ReleaseNameChunks();
+  std::vector<LargestCandidate>().swap(largest_);
+  largest_pruned_ = false;
+  largest_stale_ = false;
 }
 
 }  // namespace tw

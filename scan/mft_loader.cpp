@@ -6,6 +6,7 @@
 #include "base/arithmetic.h"
 #include "scan/mft_record.h"
 #include "scan/ntfs_layout.h"
+#include "scan/read_plan.h"
 
 namespace tw {
 namespace {
@@ -17,22 +18,27 @@ bool MultiplyFits(std::int64_t a, std::int64_t b, std::int64_t& product) {
 
 }  // namespace
 
-bool FindUnnamedDataAttribute(ByteSpan record, std::int32_t record_size, ByteSpan& attribute) {
+namespace {
+
+// The first unnamed attribute of `type` of a fixed-up record (non-resident
+// only, when asked). Unlike the shared walk of the parsers, an overrun ends
+// this one: nothing past a damaged attribute is taken for the MFT's own.
+bool FindUnnamedAttribute(ByteSpan record, std::int32_t record_size, std::uint32_t type, bool non_resident_only,
+                          ByteSpan& attribute) {
   if (record_size < static_cast<std::int32_t>(kRecordHeaderMinimum)) return false;
   const std::size_t size = static_cast<std::size_t>(record_size);
   if (record.size < size) return false;
   if (ReadU32(record, kRecordSignatureOffset) != kFileSignature) return false;
-  // Unlike the shared walk of the parsers, an overrun ends this one.
   std::size_t offset = ReadU16(record, kFirstAttributeOffsetField);
   if (offset >= size) return false;
   while (offset + 8 <= size) {
-    const std::uint32_t type = ReadU32(record, offset + kAttrTypeField);
-    if (type == kAttrEnd) break;
+    const std::uint32_t at_type = ReadU32(record, offset + kAttrTypeField);
+    if (at_type == kAttrEnd) break;
     const std::uint32_t length = ReadU32(record, offset + kAttrLengthField);
     if (length == 0 || (length & 0x80000000u) != 0) break;
     if (length > size - offset) break;  // an overrun ends the walk
-    if (type == kAttrData && ReadU8(record, offset + kAttrNameLengthField) == 0 &&
-        ReadU8(record, offset + kAttrNonResidentField) != 0) {
+    if (at_type == type && ReadU8(record, offset + kAttrNameLengthField) == 0 &&
+        (!non_resident_only || ReadU8(record, offset + kAttrNonResidentField) != 0)) {
       attribute = record.Sub(offset, length);
       return true;
     }
@@ -41,10 +47,10 @@ bool FindUnnamedDataAttribute(ByteSpan record, std::int32_t record_size, ByteSpa
   return false;
 }
 
-bool ParseDataRuns(ByteSpan record, std::int32_t record_size, std::vector<DataRun>& runs) {
+// Decodes the run list of a non-resident attribute. True when at least one
+// run was produced.
+bool DecodeRunList(ByteSpan attribute, std::vector<DataRun>& runs) {
   runs.clear();
-  ByteSpan attribute;
-  if (!FindUnnamedDataAttribute(record, record_size, attribute)) return false;
   std::size_t pos = ReadU16(attribute, kAttrRunListOffsetField);
   const std::size_t end = attribute.size;
   std::int64_t vcn = 0;
@@ -72,6 +78,74 @@ bool ParseDataRuns(ByteSpan record, std::int32_t record_size, std::vector<DataRu
     pos += 1 + length_bytes + delta_bytes;
   }
   return !runs.empty();
+}
+
+}  // namespace
+
+bool FindUnnamedDataAttribute(ByteSpan record, std::int32_t record_size, ByteSpan& attribute) {
+  return FindUnnamedAttribute(record, record_size, kAttrData, true, attribute);
+}
+
+bool ParseDataRuns(ByteSpan record, std::int32_t record_size, std::vector<DataRun>& runs) {
+  runs.clear();
+  ByteSpan attribute;
+  if (!FindUnnamedDataAttribute(record, record_size, attribute)) return false;
+  return DecodeRunList(attribute, runs);
+}
+
+bool FindMftBitmap(ByteSpan record, std::int32_t record_size, MftBitmapAttribute& bitmap) {
+  bitmap = MftBitmapAttribute();
+  ByteSpan attribute;
+  if (!FindUnnamedAttribute(record, record_size, kAttrBitmap, false, attribute)) return false;
+  if (ReadU8(attribute, kAttrNonResidentField) == 0) {
+    const std::size_t value = ReadU16(attribute, kAttrValueOffsetField);
+    const std::size_t length = ReadU32(attribute, kAttrValueLengthField);
+    if (!Fits(attribute, value, length)) return false;
+    bitmap.value.assign(attribute.data + value, attribute.data + value + length);
+    bitmap.resident = true;
+  } else {
+    if (attribute.size < kNonResidentHeaderMinimum) return false;
+    // Only the extent that starts the attribute carries its sizes.
+    if (ReadI64(attribute, kAttrLowestVcnField) != 0) return false;
+    const std::int64_t data = ReadI64(attribute, kAttrDataSizeField);
+    const std::int64_t valid = ReadI64(attribute, kAttrValidSizeField);
+    if (data < 0 || valid < 0 || !DecodeRunList(attribute, bitmap.runs)) return false;
+    bitmap.valid_bytes = std::min(data, valid);
+  }
+  bitmap.found = true;
+  return true;
+}
+
+bool ReadMftBitmap(RawVolume& volume, const MftBitmapAttribute& bitmap, std::int64_t cluster_size, std::int64_t bytes,
+                   std::vector<std::uint8_t>& bits) {
+  bits.clear();
+  if (!bitmap.found || bytes <= 0) return false;
+  if (bitmap.resident) {
+    if (static_cast<std::uint64_t>(bitmap.value.size()) < static_cast<std::uint64_t>(bytes)) return false;
+    bits.assign(bitmap.value.begin(), bitmap.value.begin() + bytes);
+    return true;
+  }
+  if (bitmap.valid_bytes < bytes) return false;
+  std::vector<RunPlacement> placements;
+  if (!PlaceRuns(bitmap.runs, cluster_size, bytes, placements)) return false;
+  std::sort(placements.begin(), placements.end(),
+            [](const RunPlacement& a, const RunPlacement& b) { return a.image_offset < b.image_offset; });
+  // Every byte must come from the volume: a sparse or missing run would read
+  // as records not in use, and those would never be read.
+  std::int64_t covered = 0;
+  for (const RunPlacement& p : placements) {
+    if (p.image_offset != covered) return false;
+    covered += p.length;
+  }
+  if (covered != bytes) return false;
+  bits.resize(static_cast<std::size_t>(bytes));
+  for (const RunPlacement& p : placements) {
+    if (!volume.ReadAt(p.volume_offset, bits.data() + p.image_offset, static_cast<std::size_t>(p.length))) {
+      bits.clear();
+      return false;
+    }
+  }
+  return true;
 }
 
 bool PlaceRuns(const std::vector<DataRun>& runs, std::int64_t cluster_size, std::int64_t image_size,
@@ -127,7 +201,7 @@ std::vector<RunPlacement>::const_iterator FirstPlacementAfter(const std::vector<
 // Reads image bytes [begin, end) into destination (which stands for begin):
 // every placed part is read; what no placement covers is left as it is.
 bool ReadImageRange(RawVolume& volume, const std::vector<RunPlacement>& placements, std::int64_t begin,
-                    std::int64_t end, std::uint8_t* destination) {
+                    std::int64_t end, std::uint8_t* destination, std::int64_t& bytes_read) {
   for (auto p = FirstPlacementAfter(placements, begin); p != placements.end() && p->image_offset < end; ++p) {
     const std::int64_t from = std::max(begin, p->image_offset);
     const std::int64_t to = std::min(end, p->image_offset + p->length);
@@ -135,6 +209,7 @@ bool ReadImageRange(RawVolume& volume, const std::vector<RunPlacement>& placemen
                        static_cast<std::size_t>(to - from))) {
       return false;
     }
+    bytes_read += to - from;
   }
   return true;
 }
@@ -160,7 +235,7 @@ std::vector<RunPlacement> PlanReads(const std::vector<RunPlacement>& placements,
   return reads;
 }
 
-bool ReadMftLayout(RawVolume& volume, MftLayout& layout) {
+bool ReadMftLayout(RawVolume& volume, MftLayout& layout, bool read_bitmap) {
   layout = MftLayout();
   if (!volume.IsOpen()) return false;
   NtfsVolumeData data;
@@ -189,11 +264,25 @@ bool ReadMftLayout(RawVolume& volume, MftLayout& layout) {
   }
   std::sort(layout.placements.begin(), layout.placements.end(),
             [](const RunPlacement& a, const RunPlacement& b) { return a.image_offset < b.image_offset; });
+  layout.cluster_size = static_cast<std::int32_t>(cluster);
+
+  // The bitmap only plans the reads: without a usable one every record is read.
+  MftBitmapAttribute bitmap;
+  if (read_bitmap && layout.record_count > 0 &&
+      FindMftBitmap(ByteSpan(record.data(), record.size()), record_size, bitmap)) {
+    const std::int64_t bytes = (layout.record_count + 7) / 8;
+    if (!ReadMftBitmap(volume, bitmap, cluster, bytes, layout.in_use) ||
+        !BitmapCoversRecords(layout.in_use, layout.record_count)) {
+      layout.in_use.clear();
+    }
+  }
   return true;
 }
 
 std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int64_t first, std::int64_t count,
-                           std::uint8_t* buffer, std::vector<ByteRange>& unreadable) {
+                           std::uint8_t* buffer, std::vector<ByteRange>& unreadable, std::int64_t* bytes_read) {
+  std::int64_t ignored = 0;
+  std::int64_t& counted = bytes_read != nullptr ? *bytes_read : ignored;
   const std::int64_t size = layout.record_size;
   const std::int64_t begin = first * size;
   const std::int64_t end = (first + count) * size;
@@ -216,7 +305,7 @@ std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int6
   }
   if (covered < end) std::memset(buffer + (covered - begin), 0, static_cast<std::size_t>(end - covered));
 
-  if (ReadImageRange(volume, layout.placements, begin, end, buffer)) return 0;
+  if (ReadImageRange(volume, layout.placements, begin, end, buffer, counted)) return 0;
   // Something could not be read: record by record, so that only the records
   // that cannot be read are lost. Such a record is left zero, which parses as
   // nothing.
@@ -224,7 +313,7 @@ std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int6
   for (std::int64_t n = 0; n < count; ++n) {
     const std::int64_t at = begin + n * size;
     std::uint8_t* record = buffer + n * size;
-    if (ReadImageRange(volume, layout.placements, at, at + size, record)) continue;
+    if (ReadImageRange(volume, layout.placements, at, at + size, record, counted)) continue;
     std::memset(record, 0, static_cast<std::size_t>(size));
     ++lost;
     for (const RunPlacement& read : PlanReads(layout.placements, at, at + size)) {

@@ -64,6 +64,37 @@ void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, b
   for (std::size_t i = 0; i < n; ++i) state.name[i] = static_cast<wchar_t>(ReadU16(record, name_at + 2 * i));
 }
 
+// True when the attribute's name is exactly `name`.
+bool AttributeNamed(ByteSpan record, const AttributeView& attr, std::u16string_view name) {
+  if (attr.NameLength(record) != name.size()) return false;
+  const std::size_t at = attr.offset + ReadU16(record, attr.offset + kAttrNameOffsetField);
+  if (at + 2 * name.size() > attr.offset + attr.length || !Fits(record, at, 2 * name.size())) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (ReadU16(record, at + 2 * i) != name[i]) return false;
+  }
+  return true;
+}
+
+// The allocated bytes of the WofCompressedData stream: of a non-resident one
+// from its first extent, of a resident one its value length.
+void ReadWofStream(ByteSpan record, const AttributeView& attr, RecordParseState& state) {
+  if (attr.NonResident(record)) {
+    if (attr.length < kNonResidentHeaderMinimum) return;
+    if (ReadI64(record, attr.offset + kAttrLowestVcnField) != 0) return;
+    state.wof_alloc = std::max<std::int64_t>(attr.Allocation(record).bytes, 0);
+  } else {
+    state.wof_alloc = attr.ValueLength(record);
+  }
+  state.has_wof_stream = true;
+}
+
+void ReadReparseTag(ByteSpan record, const AttributeView& attr, RecordParseState& state) {
+  if (attr.NonResident(record)) return;
+  const std::size_t v = attr.ValueOffset(record);
+  if (attr.ValueLength(record) < kReparseMinimum || !Fits(record, v, kReparseMinimum)) return;
+  state.reparse_tag = ReadU32(record, v + kReparseTagField);
+}
+
 void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseState& state) {
   if (attr.NonResident(record)) {
     if (attr.length < kNonResidentHeaderMinimum) return;
@@ -81,7 +112,24 @@ void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseStat
   state.has_data = true;
 }
 
+// Hands a record's WOF tag and WofCompressedData stream to the overflow
+// sizes of its base record.
+void PassOnWof(const RecordParseState& state, std::int64_t base, ScanSlice& slice) {
+  if (!IsWofTagged(state) && !state.has_wof_stream) return;
+  OverflowSizes& sizes = slice.overflow_sizes[base];
+  sizes.wof_tagged = sizes.wof_tagged || IsWofTagged(state);
+  if (state.has_wof_stream) sizes.wof_alloc = std::max(sizes.wof_alloc, state.wof_alloc);
+}
+
 }  // namespace
+
+std::uint32_t EntryFlagsOf(const RecordParseState& state) {
+  std::uint32_t flags = 0;
+  if (SizesFromFileName(state)) flags |= kSizesFromName;
+  if (IsWofTagged(state)) flags |= kWofTagged;
+  if (TakesWofAllocation(state)) flags |= kWofAllocated;
+  return flags;
+}
 
 bool ApplyFixups(MutableSpan record) {
   const ByteSpan view = record.View();
@@ -114,7 +162,17 @@ void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record,
         if (!attr.NonResident(record)) ReadFileName(record, attr, id, is_dir_record, state);
         return;
       case kAttrData:
-        if (attr.NameLength(record) == 0) ReadUnnamedData(record, attr, state);
+        if (attr.NameLength(record) == 0) {
+          ReadUnnamedData(record, attr, state);
+        } else if (AttributeNamed(record, attr, kWofStreamName)) {
+          ReadWofStream(record, attr, state);
+        }
+        return;
+      case kAttrReparsePoint:
+        ReadReparseTag(record, attr, state);
+        return;
+      case kAttrAttributeList:
+        state.has_attribute_list = true;
         return;
       default:
         return;
@@ -161,6 +219,9 @@ bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, M
   }
   size = std::max<std::int64_t>(size, 0);
   if (alloc <= 0 && !alloc_in_use) alloc = size;
+  // The compressed bytes of a WOF-compressed file are its named stream's; its
+  // unnamed stream is sparse with nothing allocated.
+  if (!state.is_directory && TakesWofAllocation(state)) alloc = state.wof_alloc;
 
   entry.id = id;
   entry.parent_id = state.parent_id;
@@ -211,11 +272,18 @@ std::vector<std::uint8_t> CompactRecord(ByteSpan record) {
   compact.assign(record.data, record.data + std::max(header, kRecordHeaderMinimum));
   WriteU16(compact.data() + kFirstAttributeOffsetField, static_cast<std::uint16_t>(compact.size()));
   WalkAttributes(record, [&](const AttributeView& attr) {
-    const bool unnamed_data = attr.type == kAttrData && attr.NameLength(record) == 0;
-    if (attr.type != kAttrStandardInformation && attr.type != kAttrFileName && !unnamed_data) return;
+    const bool data =
+        attr.type == kAttrData && (attr.NameLength(record) == 0 || AttributeNamed(record, attr, kWofStreamName));
+    const bool reparse = attr.type == kAttrReparsePoint && !attr.NonResident(record);
+    if (attr.type != kAttrStandardInformation && attr.type != kAttrFileName && !data && !reparse) return;
     std::size_t length = attr.length;
-    // A non-resident header is kept without its run list.
-    if (unnamed_data && attr.NonResident(record)) length = std::min(length, kNonResidentHeaderKept);
+    // A non-resident header is kept without its run list (the name of a
+    // named stream lies before it).
+    if (data && attr.NonResident(record)) {
+      const std::size_t name_end =
+          ReadU16(record, attr.offset + kAttrNameOffsetField) + 2 * std::size_t{attr.NameLength(record)};
+      length = std::min(length, std::max(kNonResidentHeaderKept, (name_end + 7) & ~std::size_t{7}));
+    }
     const std::size_t at = compact.size();
     compact.insert(compact.end(), record.data + attr.offset, record.data + attr.offset + length);
     WriteU32(compact.data() + at + kAttrLengthField, static_cast<std::uint32_t>(length));
@@ -240,6 +308,9 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
       sizes.size = std::max(sizes.size, size);
       sizes.alloc = std::max(sizes.alloc, alloc);
     }
+    RecordParseState wof;
+    ParseRecordAttributes(record, base, false, wof);
+    PassOnWof(wof, base, slice);
     slice.extension_records.push_back(ExtensionRecord{n, base, CompactRecord(record)});
     return;
   }
@@ -254,8 +325,11 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
     slice.pending.push_back(PendingBase{n, CompactRecord(record), CollectListedRecords(record, n)});
     return;
   }
+  // With an attribute list, the WOF tag and the stream may lie in different
+  // records: what this one holds meets the rest in the overflow sizes.
+  if (state.has_attribute_list && !is_dir_record) PassOnWof(state, n, slice);
   MftEntry entry;
-  if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.Add(entry, SizesFromFileName(state));
+  if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.Add(entry, EntryFlagsOf(state));
 }
 
 void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {

@@ -32,11 +32,27 @@ struct RecordParseState {
   std::int64_t dot_parent_id = 0;
   std::int64_t mtime = 0;
   std::uint32_t attributes = 0;
+  std::uint32_t reparse_tag = 0;  // from a resident $REPARSE_POINT; 0 without one
+  // The named $DATA "WofCompressedData" (its first extent): the compressed
+  // bytes of a file the Windows Overlay Filter compressed.
+  bool has_wof_stream = false;
+  std::int64_t wof_alloc = 0;
+  bool has_attribute_list = false;
 };
 
 // Whether a parsed file found no unnamed $DATA, so that its sizes are those
 // of its $FILE_NAME (often out of date).
 inline bool SizesFromFileName(const RecordParseState& state) { return !state.has_data; }
+
+// Whether the record carries the reparse tag of a WOF-compressed file.
+inline bool IsWofTagged(const RecordParseState& state) { return state.reparse_tag == kReparseTagWof; }
+// Whether a file takes its allocated size from its WofCompressedData stream:
+// it is WOF-tagged and the stream was found.
+inline bool TakesWofAllocation(const RecordParseState& state) { return IsWofTagged(state) && state.has_wof_stream; }
+
+// What the parse of a file record leaves for the overflow stage (EntryFlags
+// of entry_list.h).
+std::uint32_t EntryFlagsOf(const RecordParseState& state);
 
 // A writable record copy (fix-ups are applied to copies only, never to the image).
 struct MutableSpan {
@@ -52,13 +68,18 @@ bool ApplyFixups(MutableSpan record);
 // Walks one record's attributes (the walk of scan/attribute_walk.h) into state:
 // $STANDARD_INFORMATION time and attribute bits, the best-ranked $FILE_NAME
 // (Win32 > Win32&DOS > POSIX > DOS > other, first wins on a tie; "." and ".."
-// only count for the root) and the unnamed $DATA sizes (of a non-resident
+// only count for the root), the unnamed $DATA sizes (of a non-resident
 // stream only from its first extent, starting at VCN 0; its allocated bytes
-// are AttributeView::Allocation's). id is the base record.
+// are AttributeView::Allocation's), the tag of a resident $REPARSE_POINT and
+// the allocated bytes of a WofCompressedData stream (the same way; a resident
+// one its value length). Other named streams do not count. id is the base
+// record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
 // Moves state.name into the entry when it returns true. A file's allocated
 // bytes, when missing or not positive, are its name's, else its size; not so
-// the clusters in use of a sparse or compressed stream, which may be 0.
+// the clusters in use of a sparse or compressed stream, which may be 0. A
+// WOF-compressed file (TakesWofAllocation) has its stream's allocated bytes;
+// its size stays the unnamed stream's.
 // Record 0 (the MFT) never yields a folder: a record 0 that claims to be one
 // gives no entry.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
@@ -77,8 +98,9 @@ std::vector<std::int64_t> CollectListedRecords(ByteSpan record, std::int64_t id)
 inline constexpr std::size_t kNonResidentHeaderKept = kNonResidentTotalAllocatedHeader;
 
 // A compact copy of a record: its header and its $STANDARD_INFORMATION,
-// $FILE_NAME and unnamed $DATA attributes (a non-resident one without its run
-// list), ended by the end marker. What ParseRecordAttributes and
+// $FILE_NAME, unnamed $DATA and WofCompressedData attributes (a non-resident
+// one without its run list) and a resident $REPARSE_POINT, ended by the end
+// marker. What ParseRecordAttributes and
 // SumUnnamedData read from it is what they read from the record.
 std::vector<std::uint8_t> CompactRecord(ByteSpan record);
 
@@ -89,7 +111,11 @@ std::vector<std::uint8_t> CompactRecord(ByteSpan record);
 //     slice.pending with the records its resident attribute list names;
 //   - an in-use extension record (its header names another base, or it has
 //     flag bit 2 set and names a base) raises the base's overflow sizes to its
-//     unnamed $DATA sums and is kept in slice.extension_records;
+//     unnamed $DATA sums, passes on a WOF tag or WofCompressedData stream, and
+//     is kept in slice.extension_records;
+//   - a base record with an attribute list passes its own WOF tag and stream
+//     to its overflow sizes too, since the other half may sit in an extension
+//     record;
 //   - anything else is skipped.
 // ResolvePendingRecords (overflow_sizes.h) finishes the pending records once
 // every record has been parsed.

@@ -1,8 +1,8 @@
 #pragma once
 // Every on-disk field the scanner reads, named once: the boot sector, the
 // file record header and its update sequence, the attribute header, the
-// attribute values read ($STANDARD_INFORMATION, $FILE_NAME) and the
-// $ATTRIBUTE_LIST entries, each in the order it lies on disk. Offsets are
+// attribute values read ($STANDARD_INFORMATION, $FILE_NAME, $REPARSE_POINT)
+// and the $ATTRIBUTE_LIST entries, each in the order it lies on disk. Offsets are
 // in bytes from the start of the structure; all fields are little-endian and
 // are read through the bounds-checked readers of byte_reader.h, never by
 // casting a buffer onto a struct. Below them, the fields of the system's
@@ -69,12 +69,16 @@ inline constexpr std::uint32_t kAttrStandardInformation = 0x10;
 inline constexpr std::uint32_t kAttrAttributeList = 0x20;
 inline constexpr std::uint32_t kAttrFileName = 0x30;
 inline constexpr std::uint32_t kAttrData = 0x80;
+// Record 0's $BITMAP: bit n (bit n % 8 of byte n / 8) set when MFT record n is in use.
+inline constexpr std::uint32_t kAttrBitmap = 0xB0;
+inline constexpr std::uint32_t kAttrReparsePoint = 0xC0;
 inline constexpr std::uint32_t kAttrEnd = 0xFFFFFFFF;  // ends the list
 
 inline constexpr std::size_t kAttrTypeField = 0;            // u32
 inline constexpr std::size_t kAttrLengthField = 4;          // u32, read signed by the shared walk
 inline constexpr std::size_t kAttrNonResidentField = 8;     // u8
 inline constexpr std::size_t kAttrNameLengthField = 9;      // u8, UTF-16 units; 0 for the unnamed stream
+inline constexpr std::size_t kAttrNameOffsetField = 10;     // u16, where the name's UTF-16LE units start
 inline constexpr std::size_t kAttrFlagsField = 12;          // u16
 // Resident attributes.
 inline constexpr std::size_t kAttrValueLengthField = 16;    // u32
@@ -108,6 +112,16 @@ inline constexpr unsigned kRunDeltaWidthShift = 4;
 inline constexpr std::size_t kSiTimeField = 24;        // i64, the timestamp kept as mtime
 inline constexpr std::size_t kSiAttributesField = 32;  // u32, Win32 attribute bits
 inline constexpr std::size_t kSiMinimum = 36;
+
+// ---- $REPARSE_POINT value -------------------------------------------------------
+
+inline constexpr std::size_t kReparseTagField = 0;  // u32, the reparse tag
+inline constexpr std::size_t kReparseMinimum = 4;
+// The tag of a file compressed by the Windows Overlay Filter (CompactOS,
+// compact /exe): its unnamed $DATA is sparse with nothing allocated, and the
+// compressed bytes live in the named $DATA stream below.
+inline constexpr std::uint32_t kReparseTagWof = 0x80000017;
+inline constexpr char16_t kWofStreamName[] = u"WofCompressedData";  // without its terminating zero
 
 // ---- $FILE_NAME value -----------------------------------------------------------
 

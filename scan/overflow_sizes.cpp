@@ -17,29 +17,6 @@ bool IsFileRecord(ByteSpan record) {
 
 std::uint8_t RecordFlags(ByteSpan record) { return ReadU8(record, kRecordFlagsField); }
 
-// A name found in extension records for a folder that has its dir_N entry.
-struct FolderName {
-  std::int64_t id = 0;
-  std::int64_t parent_id = 0;
-  std::wstring name;
-};
-
-// Gives the folders of `found` (sorted by id) their names and parents in
-// aggregate.entries, which are not folded in yet; time and attribute bits stay
-// those of the base record.
-void RenameFolders(std::vector<FolderName>& found, ScanSlice& aggregate) {
-  if (found.empty()) return;
-  for (EntryItem& entry : aggregate.entries.items) {
-    if (!entry.is_directory) continue;
-    const auto at = std::lower_bound(found.begin(), found.end(), entry.id,
-                                     [](const FolderName& f, std::int64_t id) { return f.id < id; });
-    if (at == found.end() || at->id != entry.id || at->name.empty()) continue;
-    aggregate.entries.Rename(entry, at->name);
-    at->name.clear();  // used: a second entry of that id keeps its own
-    entry.parent_id = at->parent_id;
-  }
-}
-
 bool IsDirectoryRecord(ByteSpan record) { return (RecordFlags(record) & kRecordDirectory) != 0; }
 
 ByteSpan View(const std::vector<std::uint8_t>& bytes) { return ByteSpan(bytes.data(), bytes.size()); }
@@ -74,9 +51,8 @@ bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc) {
   return size > 0 || alloc > 0;
 }
 
-void ResolvePendingRecords(ScanSlice& aggregate) {
-  std::vector<ExtensionRecord>& extensions = aggregate.extension_records;
-  std::vector<PendingBase>& pending = aggregate.pending;
+void ResolvePendingRecords(std::vector<PendingBase>& pending, std::vector<ExtensionRecord>& extensions, EntryList& out,
+                           std::vector<FolderRename>& renames) {
   const auto by_id = [](const auto& a, const auto& b) { return a.id < b.id; };
   std::stable_sort(extensions.begin(), extensions.end(), by_id);
   std::stable_sort(pending.begin(), pending.end(), by_id);
@@ -96,7 +72,7 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
     }
     const bool named = !state.name.empty();
     MftEntry entry;
-    if (FinishEntry(base.id, is_dir_record, state, entry)) aggregate.entries.Add(entry, SizesFromFileName(state));
+    if (FinishEntry(base.id, is_dir_record, state, entry)) out.Add(entry, EntryFlagsOf(state));
     // A file still without a name has no entry, a folder still without one
     // keeps dir_N: both look in the extension records that name them as base.
     if (!named) nameless.push_back(&base);
@@ -108,7 +84,6 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
     std::vector<std::pair<std::int64_t, const ExtensionRecord*>> naming;  // (base, extension)
     for (const ExtensionRecord& e : extensions) naming.emplace_back(e.base, &e);
     std::stable_sort(naming.begin(), naming.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<FolderName> folder_names;
     for (const PendingBase* base : nameless) {
       auto k = std::lower_bound(naming.begin(), naming.end(), base->id,
                                 [](const auto& n, std::int64_t id) { return n.first < id; });
@@ -122,33 +97,59 @@ void ResolvePendingRecords(ScanSlice& aggregate) {
       }
       if (!is_dir_record) {
         MftEntry entry;
-        if (FinishEntry(base->id, false, state, entry)) aggregate.entries.Add(entry, SizesFromFileName(state));
+        if (FinishEntry(base->id, false, state, entry)) out.Add(entry, EntryFlagsOf(state));
       } else if (!state.name.empty()) {
-        folder_names.push_back(FolderName{base->id, state.parent_id, std::move(state.name)});
+        renames.push_back(FolderRename{base->id, state.parent_id, std::move(state.name)});
       }
     }
-    RenameFolders(folder_names, aggregate);  // already in id order
   }
   std::vector<ExtensionRecord>().swap(extensions);
   std::vector<PendingBase>().swap(pending);
 }
 
+void ResolvePendingRecords(ScanSlice& aggregate) {
+  std::vector<FolderRename> renames;
+  ResolvePendingRecords(aggregate.pending, aggregate.extension_records, aggregate.entries, renames);
+  if (renames.empty()) return;
+  // Renames come in id order; the first folder entry of an id takes its own.
+  for (const std::uint32_t position : aggregate.entries.folder_items()) {
+    EntryItem& entry = aggregate.entries[position];
+    const auto at = std::lower_bound(renames.begin(), renames.end(), entry.id,
+                                     [](const FolderRename& f, std::int64_t id) { return f.id < id; });
+    if (at == renames.end() || at->id != entry.id || at->name.empty()) continue;
+    aggregate.entries.Rename(entry, at->name, at->parent_id);
+    at->name.clear();  // used: a second entry of that id keeps its own
+  }
+}
+
+void ApplyOverflow(const OverflowSizes& sizes, EntryItem& item) {
+  if (item.IsFolder()) return;
+  const std::uint32_t flags = item.Flags();
+  const bool keeps_wof_alloc = (flags & kWofAllocated) != 0;
+  if (sizes.size > 0 || sizes.alloc > 0) {
+    if ((flags & kSizesFromName) != 0) {
+      // The stream itself is only in extension records: its sizes stand,
+      // where the $FILE_NAME's may be stale (or, for a sparse or compressed
+      // file, count clusters that are not in use).
+      item.size = sizes.size;
+      if (!keeps_wof_alloc) item.alloc = sizes.alloc;
+    } else {
+      item.size = std::max(item.size, sizes.size);
+      if (!keeps_wof_alloc) item.alloc = std::max(item.alloc, sizes.alloc);
+    }
+  }
+  if (((flags & kWofTagged) != 0 || sizes.wof_tagged) && sizes.wof_alloc >= 0) item.alloc = sizes.wof_alloc;
+}
+
 void ApplyOverflowSizes(ScanSlice& aggregate) {
   if (!aggregate.overflow_sizes.empty()) {
-    for (EntryItem& entry : aggregate.entries.items) {
+    aggregate.entries.ForEachItem([&](EntryItem& entry) {
       const auto found = aggregate.overflow_sizes.find(entry.id);
-      if (found == aggregate.overflow_sizes.end()) continue;
-      if (entry.sizes_from_name) {
-        // The stream itself is only in extension records: its sizes stand,
-        // where the $FILE_NAME's may be stale (or, for a sparse or
-        // compressed file, count clusters that are not in use).
-        entry.size = found->second.size;
-        entry.alloc = found->second.alloc;
-      } else {
-        entry.size = std::max(entry.size, found->second.size);
-        entry.alloc = std::max(entry.alloc, found->second.alloc);
-      }
-    }
+      if (found == aggregate.overflow_sizes.end()) return;
+      const std::int64_t size = entry.size;
+      ApplyOverflow(found->second, entry);
+      aggregate.entries.SizeChanged(entry, size);
+    });
   }
   IdMap<OverflowSizes>().swap(aggregate.overflow_sizes);
 }

@@ -31,7 +31,14 @@ inline constexpr std::int64_t kSizeSanityLimit = 0xA0000000000;
 // false for folders, records not in use and anything that is not a file record.
 bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc);
 
-// Finishes the base records of aggregate.pending, in record order:
+// A name found in extension records for a folder that has its dir_N entry.
+struct FolderRename {
+  std::int64_t id = 0;
+  std::int64_t parent_id = 0;
+  std::wstring name;
+};
+
+// Finishes the base records of `pending`, in record order:
 //   - each is parsed from its own attributes, then from those of the records
 //     its attribute list names (in list order, where they are kept extension
 //     records); with a name it becomes an entry, a folder without one gets its
@@ -39,15 +46,27 @@ bool SumUnnamedData(ByteSpan record, std::int64_t& size, std::int64_t& alloc);
 //   - a record still without a name is parsed again from its own attributes
 //     and then from every extension record that names it as base, in record
 //     order: a file that gains a name gets its entry, a folder that gains one
-//     has it (and its parent) replace dir_N; time and attribute bits stay the
-//     base record's.
-// New entries are appended to aggregate.entries; pending and
-// extension_records are emptied.
+//     has it (and its parent) replace dir_N (`renames`, in id order); time
+//     and attribute bits stay the base record's.
+// New entries are appended to `out`; pending and extension_records are
+// emptied.
+void ResolvePendingRecords(std::vector<PendingBase>& pending, std::vector<ExtensionRecord>& extension_records,
+                           EntryList& out, std::vector<FolderRename>& renames);
+// The same on one slice: new entries appended to its entries, renames
+// applied to its folders (the first entry of an id takes its rename).
 void ResolvePendingRecords(ScanSlice& aggregate);
 
-// Raises each entry's sizes to its overflow sizes (never lowers them); a file
-// whose own record holds no unnamed $DATA takes them as they are, since its
-// sizes came from its $FILE_NAME. Then empties overflow_sizes.
+// Gives an entry what its extension records hold:
+//   - sizes raised to the overflow sizes (never lowered), or taken as they
+//     are by a file whose own record holds no unnamed $DATA (its sizes came
+//     from its $FILE_NAME);
+//   - a WOF-compressed file (tagged in any of its records) takes its
+//     WofCompressedData stream's allocated bytes when they were met.
+// Folders are left alone.
+void ApplyOverflow(const OverflowSizes& sizes, EntryItem& item);
+
+// ApplyOverflow on every entry of the slice (the list told of each size
+// changed), then empties overflow_sizes.
 void ApplyOverflowSizes(ScanSlice& aggregate);
 
 }  // namespace tw

@@ -3,9 +3,10 @@
 // records hold for the base records that name them.
 //
 // Each thread of the parallel pass fills one ScanSlice from the windows it
-// parses. The driver merges the slices into one, the overflow stage names
-// the records that had no name of their own and raises sizes, and tree
-// building consumes the merged slice. Plain data with value semantics: no
+// parses. The driver merges what the slices kept for the overflow stage,
+// which names the records that had no name of their own; tree building then
+// takes the slices' entries over, raising sizes from the overflow sizes as
+// it converts them. Plain data with value semantics: no
 // locks, no back-pointers.
 
 #include <cstdint>
@@ -17,9 +18,15 @@
 
 namespace tw {
 
+// What a base record's extension records hold for it: the largest sums of
+// their unnamed $DATA (both 0 when none had any), and the halves of a
+// WOF-compressed file that may lie apart (its base record passes its own
+// when it has an attribute list).
 struct OverflowSizes {
   std::int64_t size = 0;
   std::int64_t alloc = 0;
+  bool wof_tagged = false;      // a record of the file carries the WOF reparse tag
+  std::int64_t wof_alloc = -1;  // its WofCompressedData stream's allocated bytes; -1 when not met
 };
 
 // An in-use extension record (its header names another record as base) as a
@@ -56,5 +63,7 @@ struct ScanSlice {
 // Folds another slice into this one: its entries after these, overflow sizes
 // as maxima, the kept records appended. `other` is left empty.
 void Merge(ScanSlice& aggregate, ScanSlice&& other);
+// The same without the entries: other's entries stay where they are.
+void MergeKeptRecords(ScanSlice& aggregate, ScanSlice& other);
 
 }  // namespace tw

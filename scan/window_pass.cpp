@@ -112,20 +112,34 @@ class WindowRing {
 WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
                                 const ProgressCallback& progress, const WindowReader& read,
                                 const WindowParser& parse) {
+  std::vector<MftWindow> runs;
+  if (record_count > 0) runs.push_back(MftWindow{0, record_count});
+  return RunWindowPass(runs, record_count, settings, progress, read, parse);
+}
+
+WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t record_count,
+                                const WindowPassSettings& settings, const ProgressCallback& progress,
+                                const WindowReader& read, const WindowParser& parse) {
   WindowPassOutcome outcome;
   const std::int64_t window_records = std::max<std::int64_t>(settings.window_records, 1);
-  if (record_count <= 0) return outcome;
+  if (runs.empty()) return outcome;
   const auto threads = static_cast<std::size_t>(std::max(settings.threads, std::int32_t{1}));
   const std::size_t buffers = settings.buffers > 0 ? static_cast<std::size_t>(settings.buffers) : threads + 2;
-  const auto windows = static_cast<std::size_t>((record_count + window_records - 1) / window_records);
+  std::int64_t largest = 0;
+  std::size_t windows = 0;
+  for (const MftWindow& run : runs) {
+    largest = std::max(largest, std::min(run.count, window_records));
+    windows += static_cast<std::size_t>(
+        std::min<std::int64_t>((run.count + window_records - 1) / window_records, static_cast<std::int64_t>(buffers)));
+  }
   // A small MFT needs buffers of its own size only.
-  const auto bytes = static_cast<std::size_t>(std::min(window_records, record_count) *
-                                              std::max<std::int64_t>(settings.record_size, 1));
+  const auto bytes = static_cast<std::size_t>(largest * std::max<std::int64_t>(settings.record_size, 1));
   WindowRing ring(std::min(buffers, windows), bytes);
 
   std::atomic<std::int64_t> done{0};
   std::mutex progress_lock;
   std::vector<ScanSlice> slices(threads);
+  for (ScanSlice& slice : slices) slice.entries = EntryList(settings.groups);
 
   auto parse_windows = [&](ScanSlice& slice) noexcept {
     try {
@@ -158,20 +172,35 @@ WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSetti
     if (pool.empty()) throw;
   }
 
-  // The reader: this thread.
-  try {
-    for (std::int64_t first = 0; first < record_count; first += window_records) {
-      const MftWindow window{first, std::min(window_records, record_count - first)};
-      std::uint8_t* buffer = ring.TakeFree();
-      if (buffer == nullptr) break;  // a parse thread failed
-      const std::int64_t lost = read(window, buffer);
-      outcome.unreadable_records += lost;
-      if (lost >= window.count) {
-        ring.GiveFree(buffer);  // nothing in it to parse
-        continue;
-      }
+  // The reader: this thread. Records left out count as parsed as it passes them.
+  std::int64_t passed = 0;
+  const auto pass_over = [&](std::int64_t to) {
+    if (to > passed) done.fetch_add(to - passed);
+    passed = std::max(passed, to);
+  };
+  // False once a parse thread has failed.
+  const auto read_window = [&](const MftWindow& window) {
+    pass_over(window.first);
+    passed = std::max(passed, window.first + window.count);
+    std::uint8_t* buffer = ring.TakeFree();
+    if (buffer == nullptr) return false;
+    const std::int64_t lost = read(window, buffer);
+    outcome.unreadable_records += lost;
+    if (lost >= window.count) {
+      ring.GiveFree(buffer);  // nothing in it to parse
+    } else {
       ring.PutFull({window, buffer});
     }
+    return true;
+  };
+  try {
+    bool going = true;
+    for (const MftWindow& run : runs) {
+      for (std::int64_t at = run.first; going && at < run.first + run.count; at += window_records) {
+        going = read_window(CutWindow(run, at, window_records));
+      }
+    }
+    pass_over(record_count);
   } catch (...) {
     ring.Fail(std::current_exception());
   }
@@ -190,14 +219,23 @@ WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSetti
 
 WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,
                            const ProgressCallback& progress, std::vector<ByteRange>& unreadable) {
-  return RunWindowPass(
-      layout.record_count, settings, progress,
+  const std::int64_t granule = GranuleRecords(layout.record_size, layout.cluster_size);
+  const std::vector<MftWindow> runs =
+      PlanReadRuns(layout.record_count, settings.window_records, granule, layout.in_use);
+  // Windows of whole granules, so that every window of a run starts on one.
+  WindowPassSettings whole = settings;
+  whole.window_records = std::max<std::int64_t>(settings.window_records / granule, 1) * granule;
+  std::int64_t bytes_read = 0;  // the reader's alone
+  WindowPassOutcome outcome = RunWindowPass(
+      runs, layout.record_count, whole, progress,
       [&](const MftWindow& window, std::uint8_t* buffer) {
-        return ReadMftWindow(volume, layout, window.first, window.count, buffer, unreadable);
+        return ReadMftWindow(volume, layout, window.first, window.count, buffer, unreadable, &bytes_read);
       },
       [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
         ParseWindow(bytes, window.first, layout.record_size, out);
       });
+  outcome.bytes_read = bytes_read;
+  return outcome;
 }
 
 }  // namespace tw

@@ -20,17 +20,11 @@
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 #include "scan/raw_volume.h"
+#include "scan/read_plan.h"
 #include "scan/scan_progress.h"
 #include "scan/scan_slice.h"
 
 namespace tw {
-
-// A range of records [first, first + count).
-struct MftWindow {
-  std::int64_t first = 0;
-  std::int64_t count = 0;
-  friend bool operator==(const MftWindow&, const MftWindow&) = default;
-};
 
 // The MFT bytes one window holds at most (whole records; a record larger than
 // this makes a window of one record).
@@ -48,6 +42,7 @@ struct WindowPassSettings {
   std::int64_t window_records = 1;  // records per window
   std::int32_t threads = 1;         // parse threads; below 1 counts as 1
   std::int32_t buffers = 0;         // window buffers; 0: two more than the threads
+  ParentGroups groups;              // how each thread's entries group their files
   ScanProgress report;              // the MFT's figures, repeated in every parse report
 };
 
@@ -60,16 +55,25 @@ using WindowParser = std::function<void(const MftWindow& window, MutableSpan byt
 struct WindowPassOutcome {
   std::vector<ScanSlice> slices;  // one per parse thread that parsed something
   std::int64_t unreadable_records = 0;
+  std::int64_t bytes_read = 0;  // MFT bytes read from the volume (ParseMft)
 };
 
-// Reads records [0, record_count) on the calling thread, in consecutive
-// windows of window_records records (the last may be shorter), and parses
-// them on `threads` threads. progress may be empty (no reports).
+// Reads the runs of records on the calling thread, in list order, each in
+// consecutive windows of window_records records (the last of a run may be
+// shorter), and parses them on `threads` threads. Records the runs leave out
+// count as parsed in the progress reports (as the reader passes them), of
+// record_count in all. progress may be empty (no reports).
+WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t record_count,
+                                const WindowPassSettings& settings, const ProgressCallback& progress,
+                                const WindowReader& read, const WindowParser& parse);
+// Every record of [0, record_count), in consecutive windows of
+// window_records records (the last may be shorter).
 WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
                                 const ProgressCallback& progress, const WindowReader& read,
                                 const WindowParser& parse);
 
-// The scan's pass: every record of the MFT read from the volume with
+// The scan's pass: the planned runs of the MFT (PlanReadRuns over the
+// layout's bitmap; every record when it has none) read from the volume with
 // ReadMftWindow and parsed with ParseWindow. The volume ranges that could not
 // be read are appended to `unreadable`.
 WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,

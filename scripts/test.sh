@@ -62,13 +62,13 @@ echo "== unit and image tests under AddressSanitizer + UndefinedBehaviorSanitize
 tw_build_host build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=address,undefined
 ctest --test-dir build/asan --output-on-failure -j "$TW_JOBS"
 
-echo "== window pass, workers, driver, snapshot and search tests under ThreadSanitizer (build/tsan)"
+echo "== window pass, tree building, workers, driver, snapshot and search tests under ThreadSanitizer (build/tsan)"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread >/dev/null
-cmake --build build/tsan -j "$TW_JOBS" --target scan_tests engine_tests model_tests store_tests search_tests
+cmake --build build/tsan -j "$TW_JOBS" --target base_tests scan_tests engine_tests model_tests store_tests search_tests
 # ThreadSanitizer cannot map its shadow memory under full address-space
 # randomisation on some kernels; the tests run with it turned off.
 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j "$TW_JOBS" \
-  -R '^(Threads/WindowPassThreads|WindowPass|ScanDriver|ScanSourceMft|ScanWorker|ResultJob|Snapshot|ScanMemory|Matcher)'
+  -R '^(Threads/WindowPassThreads|WindowPass|ScanDriver|ScanSourceMft|ScanWorker|ResultJob|Snapshot|ScanMemory|Matcher|RunParallel|GroupedTreeBuilding)'
 
 echo "== fuzz targets: regression runs over the committed corpora (build/fuzz)"
 fuzz_targets=(fuzz_record fuzz_data_runs fuzz_overflow fuzz_volume fuzz_snapshot)

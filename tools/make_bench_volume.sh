@@ -5,7 +5,12 @@
 # checked with ntfsinfo. Takes minutes per 100,000 files (every file goes
 # through FUSE).
 #
-#   tools/make_bench_volume.sh OUTPUT.img FILES FILL_BENCH_TREE [SIZE]
+#   tools/make_bench_volume.sh OUTPUT.img FILES FILL_BENCH_TREE [SIZE [DELETED]]
+#
+# With DELETED, a tree of DELETED files is written first (in old/), then the
+# FILES (in kept/), then old/ is deleted: the MFT keeps the records of the
+# deleted tree, free, in one long range before the files that stay, as
+# deleting a large tree leaves a volume.
 #
 # SIZE (for truncate) defaults to 4G up to 300,000 files, else 16 KiB per
 # file rounded up to whole GiB (16G for 1,000,000 files, which fill about
@@ -14,7 +19,7 @@
 # Needs root, /dev/fuse, mkntfs and ntfs-3g. The image is written next to
 # OUTPUT and renamed into place only when complete.
 set -euo pipefail
-out=$1 files=$2 filler=$3
+out=$1 files=$2 filler=$3 deleted=${5:-0}
 if [ -n "${4:-}" ]; then
   size=$4
 elif [ "$files" -le 300000 ]; then
@@ -44,7 +49,14 @@ truncate -s "$size" "$img"
 mkntfs -F -q -f -L Bench "$img" >/dev/null 2>&1
 mkdir "$mnt"
 ntfs-3g -o big_writes "$img" "$mnt"
-"$filler" "$mnt" "$files"
+if [ "$deleted" -gt 0 ]; then
+  mkdir "$mnt/old" "$mnt/kept"
+  "$filler" "$mnt/old" "$deleted" 1
+  "$filler" "$mnt/kept" "$files"
+  rm -rf "$mnt/old"
+else
+  "$filler" "$mnt" "$files"
+fi
 unmount
 ntfsinfo -m "$img" >/dev/null
 mv "$img" "$out"

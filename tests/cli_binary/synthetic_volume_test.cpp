@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -81,6 +83,79 @@ TEST_F(SyntheticVolume, TheMftExtentsAreWhereRecordZeroSaysTheyAre) {
   std::ostringstream expected;
   for (const build::SyntheticExtent& e : summary_.mft_extents) expected << e.offset << ' ' << e.length << '\n';
   EXPECT_EQ(Output("'" TARNWICK_BINARY_DIR "/bin/print_mft_extents' '" + path_.string() + "'"), expected.str());
+}
+
+// Standard output and standard error of a command line, apart.
+struct Outputs {
+  std::string out;
+  std::string err;
+};
+Outputs BothOutputs(const std::string& command, const fs::path& err_file) {
+  Outputs o;
+  o.out = Output(command + " 2>'" + err_file.string() + "'");
+  std::ifstream in(err_file);
+  o.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  fs::remove(err_file);
+  return o;
+}
+
+// The JSON document with its one time-dependent figure taken out.
+std::string Steady(std::string json) {
+  const std::size_t at = json.find("\"elapsed_seconds\":");
+  if (at != std::string::npos) json.erase(at, json.find(',', at) - at);
+  return json;
+}
+
+// A volume whose MFT is more than half free, in zones longer than a read
+// window, as deleting a large tree leaves it, with WOF-compressed files.
+TEST(SyntheticVolumeFreeZones, TheScanSkipsTheFreeZonesAndFindsWhatAFullReadFinds) {
+  const fs::path path = fs::path(testing::TempDir()) / ("tarnwick_freezones_" + std::to_string(getpid()) + ".img");
+  const fs::path err = path.string() + ".err";
+  build::SyntheticVolumeSpec spec;
+  spec.records = 40000;
+  spec.seed = 7;
+  spec.free_zones = 3;
+  spec.free_zone_records = 8000;
+  spec.wof_every = 5;
+  build::SyntheticVolumeSummary summary;
+  std::string error;
+  ASSERT_TRUE(build::WriteSyntheticVolume(path.string(), spec, summary, error)) << error;
+  EXPECT_GT(summary.free_records, 24000);
+  EXPECT_GT(summary.wof_files, 100);
+
+  const std::string scan = "'" TARNWICK_BINARY_DIR "/bin/tarnwick-scan' -q --timings --json --files ";
+  const Outputs planned = BothOutputs(scan + "'" + path.string() + "'", err);
+  const Outputs full = BothOutputs(scan + "--read-all '" + path.string() + "'", err);
+  EXPECT_EQ(Steady(planned.out), Steady(full.out));
+  // What each read of the MFT, by its own count.
+  const auto bytes_read = [](const std::string& timings, long long& total) {
+    long long read = -1;
+    const std::size_t at = timings.find("mft_read");
+    if (at != std::string::npos) std::sscanf(timings.c_str() + at, "mft_read %lld of %lld bytes", &read, &total);
+    return read;
+  };
+  long long total = 0;
+  const long long read = bytes_read(planned.err, total);
+  EXPECT_EQ(total, spec.records * 1024);
+  EXPECT_LE(read, total * 45 / 100) << planned.err;
+  EXPECT_GE(read, (spec.records - summary.free_records) * 1024);
+  EXPECT_EQ(bytes_read(full.err, total), total);
+
+  // WOF-compressed files (reparse bit set) take their compressed stream's
+  // allocated bytes; sizes stay the unnamed stream's.
+  const nlohmann::json doc = nlohmann::json::parse(planned.out, nullptr, false);
+  ASSERT_FALSE(doc.is_discarded());
+  EXPECT_EQ(doc["file_count"].get<std::int64_t>(), summary.files);
+  EXPECT_EQ(doc["root_total_size"].get<std::int64_t>(), summary.total_size);
+  std::int64_t wof_files = 0, wof_alloc = 0;
+  for (const nlohmann::json& file : doc["files"]) {
+    if ((file["attributes"].get<std::int64_t>() & 0x400) == 0) continue;
+    ++wof_files;
+    wof_alloc += file["alloc"].get<std::int64_t>();
+  }
+  EXPECT_EQ(wof_files, summary.wof_files);
+  EXPECT_EQ(wof_alloc, summary.wof_alloc);
+  fs::remove(path);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/small_records.h"
 #include "ntfsbuild/record_builder.h"
 #include "scan/memory_volume.h"
 #include "scan/mft_loader.h"
@@ -59,12 +60,11 @@ std::vector<std::uint8_t> BuildVolume(MftImage mft, std::int64_t mft_length = -1
 }
 
 RecordBuilder Folder(std::uint32_t id, std::int64_t parent, const std::wstring& name) {
-  return RecordBuilder(kRecord).Number(id).InUse().Directory().FileName(
-      {.parent = parent, .name = name, .flags = kNameDirectoryFlag});
+  return test::FolderRecord(id, parent, name);
 }
 
 RecordBuilder File(std::uint32_t id, std::int64_t parent, const std::wstring& name, std::uint32_t bytes) {
-  return RecordBuilder(kRecord).Number(id).InUse().FileName({.parent = parent, .name = name}).ResidentData(bytes);
+  return test::FileRecord(id, parent, name, bytes);
 }
 
 // Root, two folders and a few files; record numbers below 64.

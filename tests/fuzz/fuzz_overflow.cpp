@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TW_FUZZ_CHECK(sizes.size >= 0 && sizes.size <= kSizeSanityLimit);
     TW_FUZZ_CHECK(sizes.alloc >= 0 && sizes.alloc <= kSizeSanityLimit);
   }
-  const std::vector<EntryItem> before = slice.entries.items;
+  std::vector<EntryItem> before;
+  for (std::size_t i = 0; i < slice.entries.size(); ++i) before.push_back(slice.entries[i]);
   const IdMap<OverflowSizes> overflow = slice.overflow_sizes;
   ApplyOverflowSizes(slice);
   // The entries stay, in order, each raised to its overflow sizes and never lowered.
@@ -44,13 +45,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TW_FUZZ_CHECK(slice.entries.size() == entries);
   for (std::size_t i = 0; i < entries; ++i) {
     const EntryItem& was = before[i];
-    const EntryItem& now = slice.entries.items[i];
-    TW_FUZZ_CHECK(now.id == was.id && now.parent_id == was.parent_id && now.is_directory == was.is_directory);
+    const EntryItem& now = slice.entries[i];
+    TW_FUZZ_CHECK(now.id == was.id && now.ParentId() == was.ParentId() && now.IsFolder() == was.IsFolder());
     TW_FUZZ_CHECK(now.name_offset == was.name_offset && now.name_length == was.name_length);
     const auto found = overflow.find(was.id);
     const OverflowSizes raise = found == overflow.end() ? OverflowSizes{} : found->second;
-    TW_FUZZ_CHECK(now.size == std::max(was.size, raise.size));
-    TW_FUZZ_CHECK(now.alloc == std::max(was.alloc, raise.alloc));
+    const bool raised = raise.size > 0 || raise.alloc > 0;
+    if (was.IsFolder() || !raised) {
+      TW_FUZZ_CHECK(now.size == was.size);
+    } else if ((was.Flags() & kSizesFromName) != 0) {
+      TW_FUZZ_CHECK(now.size == raise.size);
+    } else {
+      TW_FUZZ_CHECK(now.size == std::max(was.size, raise.size));
+    }
+    const bool wof = ((was.Flags() & kWofTagged) != 0 || raise.wof_tagged) && raise.wof_alloc >= 0;
+    if (!was.IsFolder() && wof) {
+      TW_FUZZ_CHECK(now.alloc == raise.wof_alloc);
+    } else if (!was.IsFolder() && raised && (was.Flags() & (kSizesFromName | kWofAllocated)) == 0) {
+      TW_FUZZ_CHECK(now.alloc == std::max(was.alloc, raise.alloc));
+    }
+    TW_FUZZ_CHECK(now.size >= 0 && now.alloc >= 0);
   }
   const ScanResult result = BuildScanResult(slice, L"C");
   TW_FUZZ_CHECK(static_cast<std::size_t>(result.file_count + result.folder_count) <= entries);

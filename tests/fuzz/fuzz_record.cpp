@@ -48,12 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ParseRange(image, record_size, 0, count + 1, slice);
   ResolvePendingRecords(slice);
   TW_FUZZ_CHECK(slice.entries.size() <= static_cast<std::size_t>(count));
-  for (const EntryItem& e : slice.entries.items) {
-    TW_FUZZ_CHECK(e.id >= 0 && e.id < count);
-    // Every name lies in the arena, and reads back as the entry's.
-    TW_FUZZ_CHECK(e.name_offset <= slice.entries.names.size() &&
-                  e.name_length <= slice.entries.names.size() - e.name_offset);
-    TW_FUZZ_CHECK(slice.entries.Entry(e).name.size() == e.name_length);
+  for (std::size_t i = 0; i < slice.entries.size(); ++i) {
+    const EntryItem& e = slice.entries[i];
+    TW_FUZZ_CHECK(e.id < count);
+    // Every name lies in the names, and reads back as the entry's.
+    TW_FUZZ_CHECK(slice.entries.Name(e).size() == e.NameLength());
+    TW_FUZZ_CHECK(slice.entries.Entry(e).name.size() == e.NameLength());
   }
   return 0;
 }

@@ -230,7 +230,7 @@ void CheckLargeSizes(const ScanResult& result, MemoryVolume& bytes) {
     ScanSlice own;
     ParseRange(view, record_size, f.id, f.id + 1, own);
     ASSERT_EQ(own.entries.size(), 1u) << "record " << f.id;
-    const EntryItem& parsed = own.entries.items[0];
+    const EntryItem& parsed = own.entries[0];
     if (f.size > kSizeSanityLimit) {
       EXPECT_EQ(f.size, parsed.size) << "record " << f.id;
     }

@@ -153,6 +153,18 @@ void CheckScan(const std::string& path, std::int64_t sector_offset) {
     EXPECT_EQ(other.file_count, result.file_count) << threads << " threads";
     EXPECT_EQ(DigestOf(other), digest) << threads << " threads";
   }
+  // Reads planned from the MFT's bitmap, and every record read: one result.
+  ScanTimings planned;
+  ScanTimings full;
+  ScanOptions options;
+  options.timings = &planned;
+  EXPECT_EQ(DigestOf(ScanSourceMft(path, L"C", nullptr, options)), digest);
+  options.use_bitmap = false;
+  options.timings = &full;
+  EXPECT_EQ(DigestOf(ScanSourceMft(path, L"C", nullptr, options)), digest);
+  EXPECT_GT(planned.mft_bytes_read, 0);
+  EXPECT_LE(planned.mft_bytes_read, full.mft_bytes_read);
+  EXPECT_LE(full.mft_bytes_read, full.mft_bytes);
 }
 
 TEST(ScanImage, CommittedVolumesMatchFls) {

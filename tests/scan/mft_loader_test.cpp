@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "ntfsbuild/record_builder.h"
 #include "scan/memory_volume.h"
+#include "scan/mft_record.h"
 #include "scan/volume_bytes.h"
 #include "support/mft_image.h"
 
@@ -352,6 +354,131 @@ TEST(VolumeDataIsSane, RejectsAbsurdGeometryBeforeAnythingIsAllocated) {
   unknown.volume_size = 0;
   unknown.mft_valid_data_length = std::int64_t{1} << 42;
   EXPECT_TRUE(VolumeDataIsSane(unknown));
+}
+
+}  // namespace
+}  // namespace tw
+
+// ---- record 0's $BITMAP ------------------------------------------------------
+
+namespace tw {
+namespace {
+
+// Record 0 with its $DATA (one run of `mft_clusters` at cluster 8) and the
+// given attributes after it.
+std::vector<std::uint8_t> RecordZero(std::int64_t mft_clusters, std::vector<std::vector<std::uint8_t>> more = {}) {
+  AttributeSpec data;
+  data.runs = EncodeRuns({{mft_clusters, 8}});
+  data.allocated = data.data_size = data.valid_size = mft_clusters * 4096;
+  more.insert(more.begin(), Attribute(data));
+  return Record(1024, more);
+}
+
+std::vector<std::uint8_t> BitmapAttribute(std::vector<test::RunSpec> runs, std::int64_t data, std::int64_t valid) {
+  AttributeSpec bitmap;
+  bitmap.type = 0xB0;
+  bitmap.runs = EncodeRuns(runs);
+  bitmap.allocated = 4096;
+  bitmap.data_size = data;
+  bitmap.valid_size = valid;
+  return Attribute(bitmap);
+}
+
+// A volume of 64 clusters of 4 KiB: the MFT (40 records) at cluster 8,
+// record 0 as given, and bitmap bytes 0xA5, 0x5A, ... at cluster 30.
+struct BitmapVolume {
+  explicit BitmapVolume(const std::vector<std::uint8_t>& record0) : volume(std::vector<std::uint8_t>(64 * 4096, 0)) {
+    std::copy(record0.begin(), record0.end(), volume.bytes().begin() + 8 * 4096);
+    for (std::size_t i = 0; i < 4096; ++i) volume.bytes()[30 * 4096 + i] = i % 2 ? 0x5A : 0xA5;
+    NtfsVolumeData data;
+    data.bytes_per_cluster = 4096;
+    data.bytes_per_record = 1024;
+    data.mft_valid_data_length = 40 * 1024;
+    data.mft_start_lcn = 8;
+    volume.SetVolumeData(data);
+  }
+  MemoryVolume volume;
+};
+
+TEST(MftBitmap, FoundResidentOrNotInRecordZero) {
+  const std::vector<std::uint8_t> resident =
+      build::RecordBuilder(1024).InUse().ResidentAttribute(0xB0, {0xFF, 0x0F, 0x00, 0x01, 0x80}).Build();
+  std::vector<std::uint8_t> fixed = resident;
+  ApplyFixups(MutableSpan{fixed.data(), fixed.size()});
+  MftBitmapAttribute bitmap;
+  ASSERT_TRUE(FindMftBitmap(ByteSpan(fixed.data(), fixed.size()), 1024, bitmap));
+  EXPECT_TRUE(bitmap.resident);
+  EXPECT_EQ(bitmap.value, (std::vector<std::uint8_t>{0xFF, 0x0F, 0x00, 0x01, 0x80}));
+
+  std::vector<std::uint8_t> record = RecordZero(10, {BitmapAttribute({{1, 30}}, 600, 500)});
+  ApplyFixups(MutableSpan{record.data(), record.size()});
+  ASSERT_TRUE(FindMftBitmap(ByteSpan(record.data(), record.size()), 1024, bitmap));
+  EXPECT_FALSE(bitmap.resident);
+  EXPECT_EQ(bitmap.valid_bytes, 500);  // the smaller of the data and initialised sizes
+  ASSERT_EQ(bitmap.runs.size(), 1u);
+  EXPECT_EQ(bitmap.runs[0].lcn, 30);
+
+  // None in the record (it may sit behind an attribute list), or damaged.
+  std::vector<std::uint8_t> none = RecordZero(10);
+  ApplyFixups(MutableSpan{none.data(), none.size()});
+  EXPECT_FALSE(FindMftBitmap(ByteSpan(none.data(), none.size()), 1024, bitmap));
+  std::vector<std::uint8_t> negative = RecordZero(10, {BitmapAttribute({{1, 30}}, -8, 8)});
+  ApplyFixups(MutableSpan{negative.data(), negative.size()});
+  EXPECT_FALSE(FindMftBitmap(ByteSpan(negative.data(), negative.size()), 1024, bitmap));
+  std::vector<std::uint8_t> no_runs = RecordZero(10, {BitmapAttribute({}, 8, 8)});
+  ApplyFixups(MutableSpan{no_runs.data(), no_runs.size()});
+  EXPECT_FALSE(FindMftBitmap(ByteSpan(no_runs.data(), no_runs.size()), 1024, bitmap));
+}
+
+TEST(MftBitmap, ReadAlongItsRunsOnlyWhenEveryByteLiesOnTheVolume) {
+  MftBitmapAttribute bitmap;
+  bitmap.found = true;
+  bitmap.runs = {{0, 30, 1}};
+  bitmap.valid_bytes = 8;
+  BitmapVolume v(RecordZero(10));
+  std::vector<std::uint8_t> bits;
+  ASSERT_TRUE(ReadMftBitmap(v.volume, bitmap, 4096, 5, bits));
+  EXPECT_EQ(bits, (std::vector<std::uint8_t>{0xA5, 0x5A, 0xA5, 0x5A, 0xA5}));
+  EXPECT_FALSE(ReadMftBitmap(v.volume, bitmap, 4096, 9, bits));  // fewer valid bytes than records need
+  EXPECT_TRUE(bits.empty());
+  MftBitmapAttribute sparse = bitmap;  // a hole would read as records not in use
+  sparse.runs = {{0, -1, 1}};
+  EXPECT_FALSE(ReadMftBitmap(v.volume, sparse, 4096, 5, bits));
+  v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 30 * 4096; });
+  EXPECT_FALSE(ReadMftBitmap(v.volume, bitmap, 4096, 5, bits));
+  EXPECT_TRUE(bits.empty());
+
+  MftBitmapAttribute resident;
+  resident.found = resident.resident = true;
+  resident.value = {1, 2, 3};
+  ASSERT_TRUE(ReadMftBitmap(v.volume, resident, 4096, 2, bits));
+  EXPECT_EQ(bits, (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_FALSE(ReadMftBitmap(v.volume, resident, 4096, 4, bits));
+}
+
+TEST(MftBitmap, TheLayoutCarriesItWhenAskedAndUsable) {
+  // 40 records need 5 bytes; bit 0 of 0xA5 marks record 0 in use.
+  BitmapVolume good(RecordZero(10, {BitmapAttribute({{1, 30}}, 8, 8)}));
+  MftLayout layout;
+  ASSERT_TRUE(ReadMftLayout(good.volume, layout));
+  EXPECT_EQ(layout.cluster_size, 4096);
+  EXPECT_EQ(layout.in_use, (std::vector<std::uint8_t>{0xA5, 0x5A, 0xA5, 0x5A, 0xA5}));
+  ASSERT_TRUE(ReadMftLayout(good.volume, layout, false));
+  EXPECT_TRUE(layout.in_use.empty());  // not asked: not read
+  // Short, or not marking record 0 (bytes 0x5A first): the scan reads everything.
+  BitmapVolume short_one(RecordZero(10, {BitmapAttribute({{1, 30}}, 4, 4)}));
+  ASSERT_TRUE(ReadMftLayout(short_one.volume, layout));
+  EXPECT_TRUE(layout.in_use.empty());
+  BitmapVolume no_mft(RecordZero(10, {BitmapAttribute({{1, 30}}, 8, 8)}));
+  no_mft.volume.bytes()[30 * 4096] = 0x5A;
+  ASSERT_TRUE(ReadMftLayout(no_mft.volume, layout));
+  EXPECT_TRUE(layout.in_use.empty());
+  // A bitmap that cannot be read fails nothing.
+  BitmapVolume unreadable(RecordZero(10, {BitmapAttribute({{1, 30}}, 8, 8)}));
+  unreadable.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset == 30 * 4096; });
+  ASSERT_TRUE(ReadMftLayout(unreadable.volume, layout));
+  EXPECT_TRUE(layout.in_use.empty());
+  EXPECT_EQ(layout.record_count, 40);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ std::wstring BriefOf(RecordBuilder& b, std::int64_t id = 40) { return Brief(Pars
 // The entries of a slice, names widened.
 std::vector<MftEntry> Entries(const ScanSlice& slice) {
   std::vector<MftEntry> entries;
-  for (const EntryItem& item : slice.entries.items) entries.push_back(slice.entries.Entry(item));
+  for (std::size_t i = 0; i < slice.entries.size(); ++i) entries.push_back(slice.entries.Entry(slice.entries[i]));
   return entries;
 }
 

@@ -79,7 +79,8 @@ ScanSlice Collect(const MftImage& image) {
 // The entries of a slice, names widened.
 std::vector<MftEntry> Entries(const ScanSlice& aggregate) {
   std::vector<MftEntry> entries;
-  for (const EntryItem& item : aggregate.entries.items) entries.push_back(aggregate.entries.Entry(item));
+  for (std::size_t i = 0; i < aggregate.entries.size(); ++i)
+    entries.push_back(aggregate.entries.Entry(aggregate.entries[i]));
   return entries;
 }
 
@@ -111,7 +112,7 @@ struct EntryCounts {
 
 EntryCounts Count(const ScanSlice& aggregate) {
   EntryCounts counts;
-  for (const EntryItem& e : aggregate.entries.items) {
+  for (const MftEntry& e : aggregate.entries.Entries()) {
     if (e.is_directory) {
       if (e.id != kRootId) ++counts.folders;
       continue;
@@ -126,7 +127,7 @@ EntryCounts Count(const ScanSlice& aggregate) {
 // The ids of the entries, in list order.
 std::vector<std::int64_t> Ids(const ScanSlice& aggregate) {
   std::vector<std::int64_t> ids;
-  for (const EntryItem& e : aggregate.entries.items) ids.push_back(e.id);
+  for (const MftEntry& e : aggregate.entries.Entries()) ids.push_back(e.id);
   return ids;
 }
 
@@ -517,10 +518,12 @@ TEST(ApplyOverflowSizes, EveryEntryStaysInOrderAndTheOverflowSizesAreEmptied) {
   EXPECT_EQ(aggregate.overflow_sizes.count(30), 1u);
   const std::vector<std::int64_t> parsed = Ids(aggregate);
   ASSERT_EQ(parsed.size(), 4u);
-  const std::u16string names = aggregate.entries.names;
+  const std::size_t names = aggregate.entries.name_units();
+  const std::vector<MftEntry> before = Entries(aggregate);
   ApplyOverflowSizes(aggregate);
   EXPECT_EQ(Ids(aggregate), parsed);  // nothing folded away, nothing added
-  EXPECT_EQ(aggregate.entries.names, names);
+  EXPECT_EQ(aggregate.entries.name_units(), names);
+  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(Entries(aggregate)[i].name, before[i].name);
   EXPECT_TRUE(aggregate.overflow_sizes.empty());
   const EntryCounts counts = Count(aggregate);
   EXPECT_EQ(static_cast<std::size_t>(counts.files + counts.folders + 1), parsed.size());

@@ -78,7 +78,7 @@ TEST_P(WindowPassThreads, EveryWindowIsReadAndParsedOnceWithItsOwnBytes) {
   const WindowPassOutcome outcome = RunWindowPass(1000, Settings(7, GetParam()), nullptr, NumberRecords, MarkWindow);
   std::multiset<std::int64_t> firsts;
   for (const ScanSlice& slice : outcome.slices) {
-    for (const EntryItem& e : slice.entries.items) firsts.insert(e.id);
+    for (std::size_t i = 0; i < slice.entries.size(); ++i) firsts.insert(slice.entries[i].id);
   }
   ASSERT_EQ(firsts.size(), 143u);
   for (std::int64_t first = 0; first < 1000; first += 7) EXPECT_EQ(firsts.count(first), 1u) << first;

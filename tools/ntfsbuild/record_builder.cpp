@@ -172,6 +172,10 @@ RecordBuilder& RecordBuilder::ResidentData(const std::vector<std::uint8_t>& byte
 }
 
 RecordBuilder& RecordBuilder::NonResidentData(const NonResidentDataSpec& spec) {
+  return NonResidentAttribute(0x80, spec);
+}
+
+RecordBuilder& RecordBuilder::NonResidentAttribute(std::uint32_t type, const NonResidentDataSpec& spec) {
   const std::uint8_t units = NameUnits(spec.stream_name);
   const std::vector<std::uint8_t> runs = EncodeRunList(spec.runs);
   const std::size_t header = spec.total_allocated ? kNonResidentHeader + 8 : kNonResidentHeader;
@@ -184,10 +188,10 @@ RecordBuilder& RecordBuilder::NonResidentData(const NonResidentDataSpec& spec) {
     last_vcn = spec.start_vcn + clusters - 1;
   }
   Piece piece;
-  piece.type = 0x80;
+  piece.type = type;
   std::vector<std::uint8_t>& b = piece.bytes;
   b.assign(length, 0);
-  Put(b, 0, 0x80, 4);
+  Put(b, 0, type, 4);
   Put(b, 4, length, 4);
   Put(b, 8, 1, 1);
   Put(b, 9, units, 1);

@@ -143,6 +143,8 @@ class RecordBuilder {
   RecordBuilder& ResidentData(std::uint32_t length, const std::wstring& stream_name = L"");
   RecordBuilder& ResidentData(const std::vector<std::uint8_t>& bytes, const std::wstring& stream_name = L"");
   RecordBuilder& NonResidentData(const NonResidentDataSpec& spec);
+  // Any non-resident attribute (record 0's $BITMAP is type 0xB0), laid out as $DATA.
+  RecordBuilder& NonResidentAttribute(std::uint32_t type, const NonResidentDataSpec& spec);
   RecordBuilder& AttributeList(const std::vector<AttributeListEntrySpec>& entries);
   // Any attribute: a resident one of the given type with the given value.
   RecordBuilder& ResidentAttribute(std::uint32_t type, const std::vector<std::uint8_t>& value,

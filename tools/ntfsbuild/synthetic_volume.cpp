@@ -52,6 +52,10 @@ FileNameSpec NameSpec(std::int64_t parent, std::wstring name, std::uint8_t name_
   return spec;
 }
 
+void PutLe(std::uint8_t* at, std::uint64_t value, int width) {
+  for (int k = 0; k < width; ++k) at[k] = static_cast<std::uint8_t>(value >> (8 * k));
+}
+
 struct Folder {
   std::int64_t id;
   int depth;
@@ -61,11 +65,18 @@ struct Folder {
 // extents of the volume file.
 class MftWriter {
  public:
-  MftWriter(std::fstream& file, std::uint32_t record_size, std::vector<SyntheticExtent> extents)
-      : file_(file), record_size_(record_size), extents_(std::move(extents)) {}
+  MftWriter(std::fstream& file, std::uint32_t record_size, std::vector<SyntheticExtent> extents, std::int64_t records)
+      : file_(file), record_size_(record_size), extents_(std::move(extents)), in_use_((records + 63) / 64 * 8, 0) {}
+
+  // One bit per record, set when the record written there is in use (flag
+  // bit 0 of the header's flags at offset 22), in 8-byte steps as NTFS keeps it.
+  const std::vector<std::uint8_t>& in_use() const { return in_use_; }
 
   void Put(std::int64_t index, const std::vector<std::uint8_t>& record) {
     if (index != first_ + pending_) throw std::logic_error("records must be written in order");
+    if (record.size() > 22 && (record[22] & 1) != 0) {
+      in_use_[static_cast<std::size_t>(index >> 3)] |= static_cast<std::uint8_t>(1u << (index & 7));
+    }
     if (pending_ > 0 && ExtentOf(index) != ExtentOf(first_)) Flush();
     if (pending_ == 0) first_ = index;
     buffer_.insert(buffer_.end(), record.begin(), record.end());
@@ -119,6 +130,7 @@ class MftWriter {
   std::vector<std::uint8_t> buffer_;
   std::int64_t first_ = 0;
   std::int64_t pending_ = 0;
+  std::vector<std::uint8_t> in_use_;
 };
 
 class Generator {
@@ -229,8 +241,11 @@ class Generator {
     const std::int64_t alloc = resident ? size : clusters * spec_.cluster_size;
     const bool name_sizes = !extension_record && rng_() % 2 == 0;  // the system leaves these stale
 
+    // A WOF-compressed file carries the reparse-point and sparse attribute bits.
+    const bool wof = !resident && !hard_link && !extension_record && spec_.wof_every > 0 &&
+                     ++files_with_clusters_ % spec_.wof_every == 0;
     RecordBuilder b = NewRecord(index);
-    b.InUse().StandardInformation(Times(rng_() % 8 == 0 ? 0x21 : 0x20));
+    b.InUse().StandardInformation(Times((rng_() % 8 == 0 ? 0x21 : 0x20) | (wof ? 0x600 : 0)));
     if (extension_record) {
       b.AttributeList({Listed(0x10, index), Listed(0x30, index), Listed(0x80, index + 1)});
     }
@@ -255,6 +270,13 @@ class Generator {
       ++summary_.hard_links;
     }
 
+    if (wof) {
+      WofData(b, size, clusters);
+      writer_.Put(index, b.Build());
+      ++summary_.files;
+      summary_.total_size += size;
+      return;
+    }
     NonResidentDataSpec data = DataSpec(alloc, size, {});
     if (!resident) {
       if (clusters >= 16 && rng_() % 1000 == 0) {  // sparse: a hole, then data
@@ -282,6 +304,54 @@ class Generator {
     summary_.total_size += size;
   }
 
+  // A WOF-compressed file's streams: the unnamed one sparse with nothing
+  // allocated, a $REPARSE_POINT with the WOF tag and its external-provider
+  // info (WOF version 1, the file provider, XPRESS4K), and the compressed
+  // bytes, about half the size, in WofCompressedData.
+  void WofData(RecordBuilder& b, std::int64_t size, std::int64_t clusters) {
+    NonResidentDataSpec unnamed = DataSpec(clusters * spec_.cluster_size, size, {{clusters, 0, true}});
+    unnamed.flags = 0x8000;
+    unnamed.total_allocated = 0;
+    b.NonResidentData(unnamed);
+    std::vector<std::uint8_t> reparse(24, 0);
+    PutLe(&reparse[0], 0x80000017, 4);  // the tag
+    PutLe(&reparse[4], 16, 2);          // the data's length
+    PutLe(&reparse[8], 1, 4);           // WOF_EXTERNAL_INFO: version
+    PutLe(&reparse[12], 2, 4);          // provider: a file
+    PutLe(&reparse[16], 1, 4);          // FILE_PROVIDER_EXTERNAL_INFO_V1: version
+    PutLe(&reparse[20], 0, 4);          // algorithm XPRESS4K
+    b.ResidentAttribute(0xC0, reparse);
+    const std::int64_t packed = std::max<std::int64_t>(size / 2, 1);
+    const std::int64_t packed_clusters = (packed + spec_.cluster_size - 1) / spec_.cluster_size;
+    NonResidentDataSpec stream = DataSpec(packed_clusters * spec_.cluster_size, packed, Allocate(packed_clusters));
+    stream.stream_name = L"WofCompressedData";
+    b.NonResidentData(stream);
+    ++summary_.wof_files;
+    summary_.wof_alloc += packed_clusters * spec_.cluster_size;
+  }
+
+  // A record a deleted file left: its contents stay, its in-use flag is clear.
+  void DeletedRecord(std::int64_t index) {
+    RecordBuilder b = NewRecord(index);
+    b.StandardInformation(Times(0x20));
+    b.FileName(NameSpec(folders_[rng_() % folders_.size()].id, L"deleted " + std::to_wstring(index), kWin32AndDos));
+    b.ResidentData(static_cast<std::uint32_t>(rng_() % 200));
+    writer_.Put(index, b.Build());
+    ++summary_.free_records;
+  }
+
+  bool InFreeZone(std::int64_t index) const {
+    if (spec_.free_zones <= 0 || spec_.free_zone_records <= 0) return false;
+    const std::int64_t span = spec_.records - kFirstUserRecord;
+    const std::int64_t stride = span / spec_.free_zones;
+    if (stride <= 0) return false;
+    const std::int64_t offset = (index - kFirstUserRecord) % stride;
+    const std::int64_t zone = (index - kFirstUserRecord) / stride;
+    // Each zone sits in the middle of its stride.
+    const std::int64_t start = (stride - std::min(stride, spec_.free_zone_records)) / 2;
+    return zone < spec_.free_zones && offset >= start && offset < start + spec_.free_zone_records;
+  }
+
   void FreeRecord(std::int64_t index) {
     writer_.Put(index, NewRecord(index).Build());
     ++summary_.free_records;
@@ -290,23 +360,13 @@ class Generator {
   void Generate() {
     const std::int64_t n = spec_.records;
     const std::int64_t mft_bytes = n * spec_.record_size;
-    const std::int64_t cluster = spec_.cluster_size;
 
-    // Record 0 describes the MFT's own two extents.
-    {
-      NonResidentDataSpec mft = DataSpec(0, mft_bytes, {});
-      for (const SyntheticExtent& e : summary_.mft_extents) {
-        mft.runs.push_back({e.length / cluster, e.offset / cluster, false});
-        mft.allocated_size += e.length;
-      }
-      RecordBuilder b = NewRecord(0);
-      b.InUse().StandardInformation(Times(0x06));
-      b.FileName(NameSpec(kRootRecord, L"$MFT", kWin32AndDos));
-      b.NonResidentData(mft);
-      writer_.Put(0, b.Build());
-      ++summary_.files;
-      summary_.total_size += mft_bytes;
-    }
+    // Record 0 describes the MFT's own two extents (and, once every record
+    // is written, its bitmap).
+    record0_times_ = Times(0x06);
+    writer_.Put(0, MftRecord(0, 0).Build());
+    ++summary_.files;
+    summary_.total_size += mft_bytes;
     SystemFile(1, L"$MFTMirr", 4 * spec_.record_size);
     SystemFile(2, L"$LogFile", 16 << 20);
     SystemFile(3, L"$Volume", 0);
@@ -333,12 +393,16 @@ class Generator {
     }
     folders_.erase(folders_.begin());  // nothing but the top folders hangs under the root
     for (; i < n; ++i) {
+      if (InFreeZone(i)) {
+        DeletedRecord(i);
+        continue;
+      }
       const std::uint64_t roll = rng_() % 1000;
       if (roll < 15) {
         FreeRecord(i);
       } else if (roll < 75) {
         UserFolder(i);
-      } else if (i + 1 < n && rng_() % 4000 == 0) {
+      } else if (i + 1 < n && !InFreeZone(i + 1) && rng_() % 4000 == 0) {
         UserFile(i, true);
         ++i;
       } else {
@@ -350,6 +414,26 @@ class Generator {
 
   std::int64_t next_lcn() const { return next_lcn_; }
 
+  // Record 0: $MFT with the run list of the MFT's extents and, when
+  // bitmap_clusters is not 0, its $BITMAP at bitmap_lcn.
+  RecordBuilder MftRecord(std::int64_t bitmap_lcn, std::int64_t bitmap_clusters) {
+    const std::int64_t cluster = spec_.cluster_size;
+    NonResidentDataSpec mft = DataSpec(0, spec_.records * spec_.record_size, {});
+    for (const SyntheticExtent& e : summary_.mft_extents) {
+      mft.runs.push_back({e.length / cluster, e.offset / cluster, false});
+      mft.allocated_size += e.length;
+    }
+    RecordBuilder b = NewRecord(0);
+    b.InUse().StandardInformation(record0_times_);
+    b.FileName(NameSpec(kRootRecord, L"$MFT", kWin32AndDos));
+    b.NonResidentData(mft);
+    if (bitmap_clusters > 0) {
+      const auto bytes = static_cast<std::int64_t>(writer_.in_use().size());
+      b.NonResidentAttribute(0xB0, DataSpec(bitmap_clusters * cluster, bytes, {{bitmap_clusters, bitmap_lcn, false}}));
+    }
+    return b;
+  }
+
  private:
   const SyntheticVolumeSpec& spec_;
   SyntheticVolumeSummary& summary_;
@@ -357,11 +441,9 @@ class Generator {
   std::mt19937_64 rng_;
   std::int64_t next_lcn_;
   std::vector<Folder> folders_;
+  std::int64_t files_with_clusters_ = 0;
+  StandardInformationSpec record0_times_;
 };
-
-void PutLe(std::uint8_t* at, std::uint64_t value, int width) {
-  for (int k = 0; k < width; ++k) at[k] = static_cast<std::uint8_t>(value >> (8 * k));
-}
 
 std::vector<std::uint8_t> BootSector(const SyntheticVolumeSpec& spec, std::int64_t total_sectors, std::int64_t mft_lcn,
                                      std::int64_t mirror_lcn) {
@@ -418,7 +500,7 @@ bool WriteSyntheticVolume(const std::string& path, const SyntheticVolumeSpec& sp
     if (mft_clusters > first_part) {
       summary.mft_extents.push_back({second_lcn * cluster, (mft_clusters - first_part) * cluster});
     }
-    MftWriter writer(file, spec.record_size, summary.mft_extents);
+    MftWriter writer(file, spec.record_size, summary.mft_extents, spec.records);
     Generator generator(spec, summary, writer, second_lcn + mft_clusters - first_part + 16);
     generator.Generate();
 
@@ -439,6 +521,15 @@ bool WriteSyntheticVolume(const std::string& path, const SyntheticVolumeSpec& sp
       b.NonResidentData(DataSpec(bitmap_clusters * cluster, bitmap_bytes, {{bitmap_clusters, bitmap_lcn, false}}));
       writer.Rewrite(6, b.Build());
       summary.total_size += bitmap_bytes - 4096;
+    }
+    // The MFT's bitmap after the volume's, and record 0 written again to name it.
+    if (spec.mft_bitmap) {
+      const std::int64_t bytes = static_cast<std::int64_t>(writer.in_use().size());
+      const std::int64_t mft_bitmap_clusters = (bytes + cluster - 1) / cluster;
+      const std::int64_t mft_bitmap_lcn = clusters;
+      clusters += mft_bitmap_clusters;
+      writer.WriteAt(mft_bitmap_lcn * cluster, writer.in_use().data(), writer.in_use().size());
+      writer.Rewrite(0, generator.MftRecord(mft_bitmap_lcn, mft_bitmap_clusters).Build());
     }
     summary.volume_size = clusters * cluster;
     const std::int64_t total_sectors = summary.volume_size / kSectorSize - 1;  // the last sector holds the backup

@@ -5,8 +5,15 @@
 // folders and files with names, extensions, DOS short names, lognormal sizes
 // (resident data for the smallest, run lists for the rest), hard links, some
 // free records and some files whose data lives in an extension record named
-// by an attribute list. No file data is written: the image is a sparse file
-// whose allocated part is the boot sector and the MFT.
+// by an attribute list), and record 0's $BITMAP marking the records in use.
+// On request also large free ranges of the MFT, as a volume whose files were
+// deleted leaves them (the records keep their old contents with the in-use
+// flag cleared), and files compressed by the Windows Overlay Filter (the
+// reparse tag 0x80000017, an unnamed $DATA that is sparse with nothing
+// allocated, the compressed bytes in the named stream WofCompressedData, as
+// the documented on-disk form has them). No file data is written: the image
+// is a sparse file whose allocated part is the boot sector, the MFT and its
+// bitmap.
 //
 // The summary says what a scan must find: every in-use base record with a
 // name is a file or a folder, and every file is reachable from the root.
@@ -22,6 +29,14 @@ struct SyntheticVolumeSpec {
   std::uint64_t seed = 1;
   std::uint32_t record_size = 1024;
   std::uint32_t cluster_size = 4096;
+  // free_zones ranges of free_zone_records records each, spread evenly over
+  // the user records (0: none).
+  std::int64_t free_zones = 0;
+  std::int64_t free_zone_records = 0;
+  // Every wof_every-th user file with data outside its record is
+  // WOF-compressed (0: none).
+  std::int64_t wof_every = 0;
+  bool mft_bitmap = true;  // record 0 carries the MFT's $BITMAP
 };
 
 struct SyntheticExtent {
@@ -37,6 +52,8 @@ struct SyntheticVolumeSummary {
   std::int32_t hard_links = 0;       // files with a second name in another folder
   std::int32_t attribute_lists = 0;  // files whose $DATA sits in an extension record
   std::int32_t free_records = 0;     // records not in use
+  std::int32_t wof_files = 0;        // WOF-compressed files
+  std::int64_t wof_alloc = 0;        // their WofCompressedData streams' allocated bytes
   std::int64_t volume_size = 0;      // bytes, as the boot sector declares
   std::vector<SyntheticExtent> mft_extents;
 };

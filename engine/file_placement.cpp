@@ -1,0 +1,323 @@
+#include "engine/file_placement.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+#include "base/memory_hints.h"
+#include "base/parallel.h"
+#include "scan/overflow_sizes.h"
+
+namespace tw {
+namespace {
+
+// Freed chunks are handed back to the system after this many bytes.
+constexpr std::size_t kReleaseStride = std::size_t{16} << 20;
+
+// A converted entry is a file item: the same fields at the same places.
+static_assert(sizeof(EntryItem) == sizeof(FileItem));
+static_assert(offsetof(EntryItem, size) == offsetof(FileItem, size));
+static_assert(offsetof(EntryItem, alloc) == offsetof(FileItem, alloc));
+static_assert(offsetof(EntryItem, mtime) == offsetof(FileItem, mtime));
+static_assert(offsetof(EntryItem, id) == offsetof(FileItem, id));
+static_assert(offsetof(EntryItem, parent) == offsetof(FileItem, folder));
+static_assert(offsetof(EntryItem, extension) == offsetof(FileItem, extension));
+static_assert(offsetof(EntryItem, attributes) == offsetof(FileItem, attributes));
+static_assert(offsetof(EntryItem, name_offset) == offsetof(FileItem, name_offset));
+static_assert(offsetof(EntryItem, name_length) == offsetof(FileItem, name_length));
+
+// Counts the bytes let go and hands them back to the system every
+// kReleaseStride, from any thread.
+class ReleaseCounter {
+ public:
+  void Released(std::size_t bytes) {
+    if (released_.fetch_add(bytes) + bytes >= kReleaseStride) {
+      released_ = 0;
+      ReleaseFreedMemory();
+    }
+  }
+
+ private:
+  std::atomic<std::size_t> released_{0};
+};
+
+// A container reserved for all it will hold that is resized, under a lock,
+// as tasks taken in order need its next parts: the pages behind the last
+// part in use are never touched. Elements below the size are written by the
+// tasks, each its own.
+template <typename Container>
+class GrowingBehind {
+ public:
+  explicit GrowingBehind(Container& container) : container_(container), data_(container.data()) {
+    PreferLargePages(data_, container.capacity() * sizeof(*data_));
+  }
+  // Makes the container hold at least `size` elements; returns its data.
+  auto* Reach(std::size_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (container_.size() < size) {
+      // Moving the elements would pull them from under the other tasks.
+      if (size > container_.capacity()) throw std::logic_error("grown past what was reserved");
+      container_.resize(size);
+    }
+    return data_;
+  }
+
+ private:
+  Container& container_;
+  decltype(std::declval<Container&>().data()) data_;
+  std::mutex mutex_;
+};
+
+}  // namespace
+
+NameLayout::NameLayout(const std::vector<EntryList*>& lists) {
+  chunk_base_.resize(lists.size());
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    for (std::size_t k = 0; k < lists[l]->name_chunk_count(); ++k) {
+      // Offsets into the arena are 32 bits wide.
+      if (units_ > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+      chunk_base_[l].push_back(static_cast<std::uint32_t>(units_));
+      units_ += lists[l]->NameChunk(k).size();
+    }
+  }
+  if (units_ > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+}
+
+ExtensionMerge MergeExtensions(const std::vector<EntryList*>& lists) {
+  ExtensionMerge merged;
+  std::unordered_map<std::u16string_view, std::uint32_t> index;
+  merged.slot_map.resize(lists.size());
+  // The keys point into the lists' names; the merged texts are copies, as
+  // the names are released before the texts are used.
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    const std::vector<std::u16string_view>& extensions = lists[l]->extensions();
+    merged.slot_map[l].reserve(extensions.size());
+    for (const std::u16string_view text : extensions) {
+      const auto [at, added] = index.try_emplace(text, static_cast<std::uint32_t>(merged.texts.size()));
+      if (added) merged.texts.emplace_back(text);
+      merged.slot_map[l].push_back(at->second);
+    }
+  }
+  return merged;
+}
+
+std::vector<std::uint32_t> GroupBucketStarts(const ScanResult& result, const ParentGroups& groups) {
+  // Folder i (i >= 1) is bucket i + 1; the folders after the root are in
+  // record order, so a group's buckets start at its first folder's.
+  std::vector<std::uint32_t> first(groups.count + 1, 0);
+  const auto folders = result.folders.begin() + 1;
+  for (std::uint32_t g = 1; g < groups.count; ++g) {
+    const auto at = std::lower_bound(folders, result.folders.end(), groups.First(g),
+                                     [](const DirNode& node, std::int64_t id) { return node.id < id; });
+    first[g] = static_cast<std::uint32_t>(at - result.folders.begin()) + 1;
+  }
+  first[groups.count] = static_cast<std::uint32_t>(result.folders.size() + 1);
+  return first;
+}
+
+ListChunks::ListChunks(const std::vector<EntryList*>& all) : lists(all) {
+  if (!lists.empty()) groups = lists.front()->groups().count;
+  of_group.resize(lists.size());
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    if (lists[l]->groups() != lists.front()->groups()) throw std::logic_error("lists grouped apart");
+    of_group[l].resize(groups);
+    for (std::size_t k = 0; k < lists[l]->item_chunk_count(); ++k) {
+      of_group[l][lists[l]->ChunkGroup(k)].push_back(static_cast<std::uint32_t>(k));
+    }
+  }
+}
+
+void CountFiles(const ListChunks& chunks, const std::vector<std::uint32_t>& folder_index,
+                const IdMap<OverflowSizes>* overflow, const std::vector<bool>* has_overflow,
+                std::vector<std::uint32_t>& bucket_counts, std::vector<GroupCount>& counts, std::int32_t threads) {
+  counts.assign(chunks.groups, GroupCount{});
+  RunParallel(chunks.groups, threads, [&](std::size_t g) {
+    GroupCount& out = counts[g];
+    // A group's buckets are its own: no other group counts into them.
+    std::uint32_t* const count = bucket_counts.data();
+    for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
+      EntryList& list = *chunks.lists[l];
+      for (const std::uint32_t k : chunks.of_group[l][g]) {
+        EntryItem* const first = list.ChunkItems(k);
+        EntryItem* const last = first + list.ChunkFill(k);
+        for (EntryItem* item = first; item != last; ++item) {
+          if (item->IsFolder()) continue;
+          if (has_overflow != nullptr && item->id < has_overflow->size() && (*has_overflow)[item->id]) {
+            const auto found = overflow->find(item->id);
+            if (found != overflow->end()) {
+              const std::int64_t size = item->size;
+              const std::int64_t alloc = item->alloc;
+              ApplyOverflow(found->second, *item);
+              if (item->size != size || item->alloc != alloc) {
+                out.resized.push_back({static_cast<std::uint32_t>(l), item->extension, size,
+                                       LargestCandidate{item->size, item->id, item->parent}});
+              }
+            }
+          }
+          const std::uint32_t bucket = BucketOf(item->parent, folder_index);
+          if (bucket == kRootTakenBucket) {
+            ++out.taken;
+          } else {
+            ++count[bucket];
+          }
+        }
+      }
+    }
+  });
+}
+
+void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout, std::u16string& arena,
+                 std::int32_t threads, std::size_t extra_count, const std::function<void(std::size_t)>& extra) {
+  struct Piece {
+    std::uint32_t list;
+    std::uint32_t chunk;
+    std::size_t end;  // where the chunk's names end in the arena
+  };
+  std::vector<Piece> pieces;
+  std::size_t end = 0;
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    for (std::size_t k = 0; k < lists[l]->name_chunk_count(); ++k) {
+      end += lists[l]->NameChunk(k).size();
+      pieces.push_back({static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(k), end});
+    }
+  }
+  // The extension indexes point into the names: they go before any chunk
+  // does, here on one thread.
+  for (EntryList* list : lists) list->ReleaseExtensionIndex();
+  GrowingBehind<std::u16string> grown(arena);
+  ReleaseCounter release;
+  // The other work first, so that the names are copied in order behind it.
+  RunParallel(extra_count + pieces.size(), threads, [&](std::size_t t) {
+    if (t < extra_count) {
+      extra(t);
+      return;
+    }
+    const Piece& piece = pieces[t - extra_count];
+    EntryList& list = *lists[piece.list];
+    const std::u16string_view names = list.NameChunk(piece.chunk);
+    char16_t* const data = grown.Reach(piece.end);
+    std::copy(names.begin(), names.end(), data + layout.Place(piece.list, piece.chunk << kNameChunkBits));
+    list.ReleaseNameChunk(piece.chunk);
+    release.Released((std::size_t{1} << kNameChunkBits) * sizeof(char16_t));
+  });
+}
+
+namespace {
+
+// One list's files of one group, in the order the list holds them (chunk by
+// chunk).
+class GroupStream {
+ public:
+  GroupStream(const EntryList& list, const std::vector<std::uint32_t>& chunks, std::uint32_t index)
+      : list_(&list), chunks_(&chunks), index_(index) {
+    NextChunk();
+  }
+  bool done() const { return at_ == end_; }
+  const EntryItem& item() const { return *at_; }
+  std::uint32_t index() const { return index_; }
+  void Advance() {
+    if (++at_ == end_) NextChunk();
+  }
+
+ private:
+  void NextChunk() {
+    while (at_ == end_ && next_ < chunks_->size()) {
+      const std::uint32_t k = (*chunks_)[next_++];
+      at_ = list_->ChunkItems(k);
+      end_ = at_ + list_->ChunkFill(k);
+    }
+  }
+  const EntryList* list_;
+  const std::vector<std::uint32_t>* chunks_;
+  std::uint32_t index_;
+  std::size_t next_ = 0;
+  const EntryItem* at_ = nullptr;
+  const EntryItem* end_ = nullptr;
+};
+
+// Calls take(item, list) for every item of the streams, the item of lowest
+// record number first among the streams' next ones (list order on a tie):
+// streams in record order, as the parse threads' are, give one stream in
+// record order.
+template <typename Take>
+void MergeStreams(std::vector<GroupStream>& streams, Take take) {
+  std::erase_if(streams, [](const GroupStream& s) { return s.done(); });
+  const auto after = [](const GroupStream& a, const GroupStream& b) {
+    return a.item().id != b.item().id ? a.item().id > b.item().id : a.index() > b.index();
+  };
+  if (streams.size() <= 4) {
+    while (!streams.empty()) {
+      std::size_t low = 0;
+      for (std::size_t k = 1; k < streams.size(); ++k) {
+        if (after(streams[low], streams[k])) low = k;
+      }
+      take(streams[low].item(), streams[low].index());
+      streams[low].Advance();
+      if (streams[low].done()) streams.erase(streams.begin() + static_cast<std::ptrdiff_t>(low));
+    }
+    return;
+  }
+  std::make_heap(streams.begin(), streams.end(), after);
+  while (!streams.empty()) {
+    std::pop_heap(streams.begin(), streams.end(), after);
+    GroupStream& low = streams.back();
+    take(low.item(), low.index());
+    low.Advance();
+    if (low.done()) {
+      streams.pop_back();
+    } else {
+      std::push_heap(streams.begin(), streams.end(), after);
+    }
+  }
+}
+
+}  // namespace
+
+void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::int32_t threads,
+                std::vector<FileItem>& files, const std::function<void(std::uint32_t, std::uint32_t)>& after_group) {
+  const std::vector<std::uint32_t>& folder_index = *context.folder_index;
+  const std::vector<std::uint32_t>& bucket_start = *context.bucket_start;
+  const std::vector<std::uint32_t>& group_bucket = *context.group_bucket;
+  GrowingBehind<std::vector<FileItem>> grown(files);
+  ReleaseCounter release;
+  RunParallel(chunks.groups, threads, [&](std::size_t g) {
+    const std::uint32_t lo = group_bucket[g];
+    const std::uint32_t hi = group_bucket[g + 1];
+    // The root-taken bucket lies before every group's range.
+    FileItem* const placed = grown.Reach(bucket_start[hi]);
+    std::vector<std::uint32_t> next(bucket_start.begin() + lo, bucket_start.begin() + hi);
+    std::uint32_t next_taken = (*context.taken_start)[g];
+    std::vector<GroupStream> streams;
+    for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
+      streams.emplace_back(*chunks.lists[l], chunks.of_group[l][g], static_cast<std::uint32_t>(l));
+    }
+    // The lists' files merged by record number: each bucket fills in record
+    // order when every list holds its files so.
+    MergeStreams(streams, [&](const EntryItem& item, std::uint32_t l) {
+      if (item.IsFolder()) return;
+      FileItem file = std::bit_cast<FileItem>(item);
+      const std::uint32_t bucket = BucketOf(item.parent, folder_index);
+      file.folder = bucket <= kRootTakenBucket ? 0 : bucket - 1;
+      file.extension = (*context.extension_of)[l][item.extension];
+      file.name_offset = context.names->Place(l, item.name_offset);
+      file.name_length = item.name_length & kNameLengthMask;
+      placed[bucket == kRootTakenBucket ? next_taken++ : next[bucket - lo]++] = file;
+    });
+    for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
+      for (const std::uint32_t k : chunks.of_group[l][g]) {
+        chunks.lists[l]->ReleaseItemChunk(k);
+        release.Released(EntryList::kItemsPerChunk * sizeof(EntryItem));
+      }
+    }
+    after_group(lo, hi);
+  });
+}
+
+}  // namespace tw
