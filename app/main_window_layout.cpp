@@ -144,6 +144,7 @@ void OnDpiChanged(HWND hwnd, WPARAM wparam, const RECT& suggested) {
   }
   SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepInsideItsWorkArea(hwnd);  // the suggestion may be larger than a smaller screen's work area
   LayoutMainWindow(hwnd);
   InvalidateRect(hwnd, nullptr, TRUE);
 }

@@ -170,7 +170,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_CTLCOLORSTATIC:
       return OnCtlColor(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_SETTINGCHANGE:
+      // A taskbar that appears, grows or moves changes the work area: the
+      // window stays inside it (a maximized one the system keeps fitted).
+      if (wparam == SPI_SETWORKAREA && !IsZoomed(hwnd) && !IsIconic(hwnd)) KeepInsideItsWorkArea(hwnd);
       OnSettingChange(hwnd, lparam);
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_DISPLAYCHANGE:
+      if (!IsZoomed(hwnd) && !IsIconic(hwnd)) KeepInsideItsWorkArea(hwnd);
       return DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_DPICHANGED:
       OnDpiChanged(hwnd, wparam, *reinterpret_cast<RECT*>(lparam));

@@ -20,6 +20,7 @@ import time
 import action_checks
 import change_checks
 import file_checks
+import fit_checks
 import interaction_checks
 import overview_checks
 import search_checks
@@ -575,7 +576,8 @@ def run(gui, rep, args):
     how = "tray menu 退出" if used_menu else "IDM_EXIT"
     rep.check(f"{how} ends the process with 0", code == 0, f"exit {code}")
     run_high_dpi(gui, rep)
-    theme_checks.check_dark(gui, rep)  # last: it leaves the prefix in dark app mode
+    theme_checks.check_dark(gui, rep)  # leaves the prefix in dark app mode
+    fit_checks.check_small_screen(gui, rep)  # dark, 144 DPI on a 1600x1000 desktop
 
 
 def run_high_dpi(gui, rep):

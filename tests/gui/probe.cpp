@@ -324,6 +324,15 @@ HWND FindMain() {
   return hwnd != nullptr ? hwnd : FindWindowW(kMainClass, nullptr);
 }
 
+// The work area of the monitor the window is on, in screen coordinates.
+std::string WorkArea(HWND hwnd) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info)) return "null";
+  const RECT& r = info.rcWork;
+  return Rect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
 int Dump(DWORD wait_ms) {
   HWND main = FindMain();
   for (DWORD waited = 0; main == nullptr && waited < wait_ms; waited += 100) {
@@ -349,7 +358,8 @@ int Dump(DWORD wait_ms) {
       ", \"iconic\": " + (IsIconic(main) ? "true" : "false") +
       ", \"window\": " + Rect(window.left, window.top, window.right - window.left, window.bottom - window.top) +
       ", \"client\": " + Rect(origin.x, origin.y, client.right, client.bottom) +
-      ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + TitleButtons(main) + ", \"controls\": [\n  ";
+      ", \"dpi\": " + std::to_string(GetDpiForWindow(main)) + ", \"work_area\": " + WorkArea(main) +
+      TitleButtons(main) + ", \"controls\": [\n  ";
   for (std::size_t i = 0; i < collect.controls.size(); ++i) {
     out += (i == 0 ? "" : ",\n  ") + collect.controls[i];
   }
@@ -626,6 +636,63 @@ int List(int id, int first, int n) {
   return 0;
 }
 
+// What each column of a list holds against its width: the header's text and
+// the widest text of the rows in view, measured in the program's list font
+// (Segoe UI, 14 pixels at 96 DPI, scaled to the window's DPI: the probe makes
+// the same font, since a font handle does not cross processes).
+int Fit(int id) {
+  HWND main = FindMain();
+  HWND list = Control(main, id);
+  if (list == nullptr) return 2;
+  RemoteBuffer buffer(list, 4096);
+  if (!buffer.ok()) return 3;
+  const int dpi = static_cast<int>(GetDpiForWindow(main));
+  HFONT font = CreateFontW(-MulDiv(14, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           L"Segoe UI");
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  const auto extent = [dc](const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
+  const std::vector<std::wstring> titles = header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
+  const int count = static_cast<int>(Send(list, LVM_GETITEMCOUNT));
+  const int top = static_cast<int>(Send(list, LVM_GETTOPINDEX));
+  const int end = std::min(count, top + static_cast<int>(Send(list, LVM_GETCOUNTPERPAGE)) + 1);
+  std::string out = "{\"dpi\": " + std::to_string(dpi) + ", \"rows\": " + std::to_string(std::max(0, end - top)) +
+                    ", \"columns\": [";
+  for (std::size_t column = 0; column < titles.size(); ++column) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    buffer.Write(0, &item, sizeof item);
+    Send(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.Read(0, &item, sizeof item);
+    std::wstring widest;
+    int widest_extent = 0;
+    for (int row = top; row < end; ++row) {
+      const std::wstring text = ListCell(list, buffer, row, static_cast<int>(column));
+      if (const int e = extent(text); e > widest_extent) {
+        widest_extent = e;
+        widest = text;
+      }
+    }
+    out += std::string(column == 0 ? "" : ", ") + "{\"text\": " + Quote(titles[column]) +
+           ", \"width\": " + std::to_string(Send(list, LVM_GETCOLUMNWIDTH, column)) +
+           ", \"text_extent\": " + std::to_string(extent(titles[column])) +
+           ", \"sorted\": " + ((item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != 0 ? "true" : "false") +
+           ", \"widest\": " + Quote(widest) + ", \"widest_extent\": " + std::to_string(widest_extent) + "}";
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+  out += "]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
 bool SelectRow(HWND list, int row) {
   RemoteBuffer buffer(list, sizeof(LVITEMW));
   LVITEMW item{};
@@ -820,12 +887,16 @@ int SysCommand(int command) {
 
 // What Windows sends every top-level window when the app mode changes: the
 // string travels with the message, as the system's own broadcast carries it.
+// What Windows sends when a setting changes: the area's name ("workarea":
+// SPI_SETWORKAREA, which Windows sends when the taskbar changes and Wine's
+// desktop, whose taskbar may appear after the program, does not).
 int SettingChange(const wchar_t* area) {
   HWND main = FindMain();
   if (main == nullptr) return 2;
+  const bool work_area = std::wcscmp(area, L"workarea") == 0;
   DWORD_PTR result = 0;
-  return SendMessageTimeoutW(main, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area), SMTO_ABORTIFHUNG, 10000,
-                             &result) != 0
+  return SendMessageTimeoutW(main, WM_SETTINGCHANGE, work_area ? SPI_SETWORKAREA : 0,
+                             work_area ? 0 : reinterpret_cast<LPARAM>(area), SMTO_ABORTIFHUNG, 10000, &result) != 0
              ? 0
              : 1;
 }
@@ -920,6 +991,11 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"show") {
     HWND list = Control(FindMain(), number(2));
     return list != nullptr && Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(number(3)), FALSE) > 0 ? 0 : 1;
+  }
+  if (verb == L"fit") return Fit(number(2));
+  if (verb == L"colwidth") {
+    HWND list = Control(FindMain(), number(2));
+    return list != nullptr && Send(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(number(3)), number(4)) != 0 ? 0 : 1;
   }
   if (verb == L"dblclick") return SendDoubleClick(number(2), number(3), number(4));
   if (verb == L"header") return ClickHeader(number(2), number(3));

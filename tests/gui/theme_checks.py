@@ -73,6 +73,22 @@ def check_window_dark(gui, rep, d, shot, label):
               f"body {body}, bands {bands}")
 
 
+def check_page_dark(gui, rep, d, shot, name):
+    """The page shown: bands and body dark, its lists, titles and path bar on
+    dark backgrounds, their texts standing out."""
+    check_window_dark(gui, rep, d, shot, name)
+    light, faint = [], []
+    for what, rect in page_surfaces(d).items():
+        back, strongest = surface(gui, shot, d, rect)
+        if luminance(back) >= 0.06:
+            light.append(f"{what}: {back}")
+        # A title's or a list's text stands out from its background.
+        if strongest < 4.5 and not what.startswith("list") or what.startswith("list") and strongest < 3.0:
+            faint.append(f"{what}: {strongest:.2f}")
+    rep.check(f"dark: {name}: its lists, texts and path bar on dark backgrounds", not light, "; ".join(light))
+    rep.check(f"dark: {name}: text keeps its contrast", not faint, "; ".join(faint))
+
+
 def check_dark(gui, rep):
     """A fresh start at 96 DPI in dark app mode; ends with the program gone."""
     d, shown = gui.restart_with(((r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "96"), app_mode(False)))
@@ -91,18 +107,7 @@ def check_dark(gui, rep):
     for index, name in enumerate(TAB_NAMES):
         d = change_checks.open_tab(gui, index)
         time.sleep(1.5 if name == "overview" else 0.5)
-        shot = gui.screenshot(f"dark-{name}")
-        check_window_dark(gui, rep, d, shot, name)
-        light, faint = [], []
-        for what, rect in page_surfaces(d).items():
-            back, strongest = surface(gui, shot, d, rect)
-            if luminance(back) >= 0.06:
-                light.append(f"{what}: {back}")
-            # A title's or a list's text stands out from its background.
-            if strongest < 4.5 and not what.startswith("list") or what.startswith("list") and strongest < 3.0:
-                faint.append(f"{what}: {strongest:.2f}")
-        rep.check(f"dark: {name}: its lists, texts and path bar on dark backgrounds", not light, "; ".join(light))
-        rep.check(f"dark: {name}: text keeps its contrast", not faint, "; ".join(faint))
+        check_page_dark(gui, rep, d, gui.screenshot(f"dark-{name}"), name)
 
     # The value changes and the system says so: light, then dark again.
     d = change_checks.open_tab(gui, 0)
