@@ -647,9 +647,9 @@ int Fit(int id) {
   RemoteBuffer buffer(list, 4096);
   if (!buffer.ok()) return 3;
   const int dpi = static_cast<int>(GetDpiForWindow(main));
-  HFONT font = CreateFontW(-MulDiv(14, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           L"Segoe UI");
+  HFONT font =
+      CreateFontW(-MulDiv(14, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
   const auto extent = [dc](const std::wstring& text) {
@@ -658,12 +658,13 @@ int Fit(int id) {
     return static_cast<int>(size.cx);
   };
   HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
-  const std::vector<std::wstring> titles = header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
+  const std::vector<std::wstring> titles =
+      header != nullptr ? HeaderTexts(header, buffer) : std::vector<std::wstring>{};
   const int count = static_cast<int>(Send(list, LVM_GETITEMCOUNT));
   const int top = static_cast<int>(Send(list, LVM_GETTOPINDEX));
   const int end = std::min(count, top + static_cast<int>(Send(list, LVM_GETCOUNTPERPAGE)) + 1);
-  std::string out = "{\"dpi\": " + std::to_string(dpi) + ", \"rows\": " + std::to_string(std::max(0, end - top)) +
-                    ", \"columns\": [";
+  std::string out =
+      "{\"dpi\": " + std::to_string(dpi) + ", \"rows\": " + std::to_string(std::max(0, end - top)) + ", \"columns\": [";
   for (std::size_t column = 0; column < titles.size(); ++column) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
@@ -951,7 +952,7 @@ int TypeAndTime(int box_id, int line_id, const std::wstring& text) {
   HWND line = Control(main, line_id);
   if (box == nullptr || line == nullptr || text.empty()) return 2;
   const std::wstring lead = text.substr(0, text.size() - 1);
-  Send(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lead.c_str()));  // the program reads it on EN_CHANGE
+  Send(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lead.c_str()));     // the program reads it on EN_CHANGE
   Send(box, EM_SETSEL, lead.size(), static_cast<LPARAM>(lead.size()));  // the caret after it
   Sleep(1000);
   Settle(main);
