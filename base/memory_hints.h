@@ -5,10 +5,19 @@
 
 namespace tw {
 
-// Gives the heap's freed blocks back to the system where the allocator keeps
-// them (glibc keeps freed blocks below its mmap threshold for reuse), so that
-// memory released while a large result is built leaves the process at once.
-void ReleaseFreedMemory();
+// Blocks of at least this many bytes are taken from the system for
+// themselves and handed back the moment they are freed.
+inline constexpr std::size_t kLargeBlockBytes = std::size_t{512} << 10;
+
+// Makes the heap hand back large blocks as they are freed (once per
+// process; later calls do nothing). glibc otherwise raises its threshold for
+// such blocks each time one is freed, so that a scan's later chunks land in
+// its heap and stay there once freed; giving them back then takes a walk of
+// the whole heap (malloc_trim), which cost up to a second after 10,000,000
+// records. The parsed entries and names are held in chunks of at least
+// kLargeBlockBytes, so the memory they free while the result is built leaves
+// the process at once.
+void HandBackLargeBlocks();
 
 // Asks for large pages behind [data, data + bytes), an array about to be
 // filled front to back: one fault brings in 2 MiB instead of 4 KiB. Only

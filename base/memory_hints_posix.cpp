@@ -10,9 +10,11 @@
 
 namespace tw {
 
-void ReleaseFreedMemory() {
+void HandBackLargeBlocks() {
 #if defined(__GLIBC__)
-  malloc_trim(0);
+  // Setting the threshold also ends glibc's raising of it.
+  static const bool once = mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargeBlockBytes)) != 0;
+  (void)once;
 #endif
 }
 

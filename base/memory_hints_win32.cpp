@@ -2,9 +2,9 @@
 
 namespace tw {
 
-// The system heap hands blocks of half a megabyte and more back to the system
-// when they are freed; nothing to do.
-void ReleaseFreedMemory() {}
+// Nothing to set: the Windows heap gives its largest blocks pages of their
+// own and hands those back when they are freed.
+void HandBackLargeBlocks() {}
 
 // Large pages need a privilege the program does not ask for.
 void PreferLargePages(void*, std::size_t) {}

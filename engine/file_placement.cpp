@@ -18,9 +18,6 @@
 namespace tw {
 namespace {
 
-// Freed chunks are handed back to the system after this many bytes.
-constexpr std::size_t kReleaseStride = std::size_t{16} << 20;
-
 // A converted entry is a file item: the same fields at the same places.
 static_assert(sizeof(EntryItem) == sizeof(FileItem));
 static_assert(offsetof(EntryItem, size) == offsetof(FileItem, size));
@@ -32,21 +29,6 @@ static_assert(offsetof(EntryItem, extension) == offsetof(FileItem, extension));
 static_assert(offsetof(EntryItem, attributes) == offsetof(FileItem, attributes));
 static_assert(offsetof(EntryItem, name_offset) == offsetof(FileItem, name_offset));
 static_assert(offsetof(EntryItem, name_length) == offsetof(FileItem, name_length));
-
-// Counts the bytes let go and hands them back to the system every
-// kReleaseStride, from any thread.
-class ReleaseCounter {
- public:
-  void Released(std::size_t bytes) {
-    if (released_.fetch_add(bytes) + bytes >= kReleaseStride) {
-      released_ = 0;
-      ReleaseFreedMemory();
-    }
-  }
-
- private:
-  std::atomic<std::size_t> released_{0};
-};
 
 // A container reserved for all it will hold that is resized, under a lock,
 // as tasks taken in order need its next parts: the pages behind the last
@@ -192,7 +174,6 @@ void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout,
   // does, here on one thread.
   for (EntryList* list : lists) list->ReleaseExtensionIndex();
   GrowingBehind<std::u16string> grown(arena);
-  ReleaseCounter release;
   // The other work first, so that the names are copied in order behind it.
   RunParallel(extra_count + pieces.size(), threads, [&](std::size_t t) {
     if (t < extra_count) {
@@ -204,8 +185,7 @@ void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout,
     const std::u16string_view names = list.NameChunk(piece.chunk);
     char16_t* const data = grown.Reach(piece.end);
     std::copy(names.begin(), names.end(), data + layout.Place(piece.list, piece.chunk << kNameChunkBits));
-    list.ReleaseNameChunk(piece.chunk);
-    release.Released((std::size_t{1} << kNameChunkBits) * sizeof(char16_t));
+    list.ReleaseNameChunk(piece.chunk);  // a large block: its memory leaves the process at once
   });
 }
 
@@ -286,7 +266,6 @@ void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::
   const std::vector<std::uint32_t>& bucket_start = *context.bucket_start;
   const std::vector<std::uint32_t>& group_bucket = *context.group_bucket;
   GrowingBehind<std::vector<FileItem>> grown(files);
-  ReleaseCounter release;
   RunParallel(chunks.groups, threads, [&](std::size_t g) {
     const std::uint32_t lo = group_bucket[g];
     const std::uint32_t hi = group_bucket[g + 1];
@@ -311,10 +290,7 @@ void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::
       placed[bucket == kRootTakenBucket ? next_taken++ : next[bucket - lo]++] = file;
     });
     for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
-      for (const std::uint32_t k : chunks.of_group[l][g]) {
-        chunks.lists[l]->ReleaseItemChunk(k);
-        release.Released(EntryList::kItemsPerChunk * sizeof(EntryItem));
-      }
+      for (const std::uint32_t k : chunks.of_group[l][g]) chunks.lists[l]->ReleaseItemChunk(k);
     }
     after_group(lo, hi);
   });

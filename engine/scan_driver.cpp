@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/drive_letter.h"
+#include "base/memory_hints.h"
 #include "base/trace.h"
 #include "engine/tree_builder.h"
 #include "scan/boot_sector.h"
@@ -63,6 +64,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   Clock::time_point mark = start;
   ScanTimings timings;
   Trace(L"ScanDriveMft: start drive=%ls", drive.c_str());
+  HandBackLargeBlocks();  // the chunks the parse fills leave the process as tree building frees them
 
   // Open, read record 0; the volume is closed as soon as the MFT has been read.
   Report(progress, ScanStage::kOpening);

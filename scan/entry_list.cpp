@@ -7,8 +7,13 @@
 
 #include "base/extension.h"
 #include "base/ids.h"
+#include "base/memory_hints.h"
 
 namespace tw {
+
+// Each chunk is a block of its own, handed back as soon as it is released.
+static_assert((std::size_t{1} << kNameChunkBits) * sizeof(char16_t) >= kLargeBlockBytes);
+static_assert(EntryList::kItemsPerChunk * sizeof(EntryItem) >= kLargeBlockBytes);
 
 template <typename Char>
 std::uint32_t EntryList::AppendName(std::basic_string_view<Char> name) {
