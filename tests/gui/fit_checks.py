@@ -6,7 +6,6 @@ reads the widths and measures the texts in the list font); names and paths,
 which no width can hold, show their whole text in a tooltip when cut; every
 page is dark. Runs after theme_checks.check_dark, which leaves the prefix in
 dark app mode; ends with the program gone."""
-import subprocess
 import time
 
 import change_checks as c
@@ -145,9 +144,4 @@ def check_small_screen(gui, rep, scan_letter="X"):
                   f"{measured} rows measured; " + "; ".join(problems))
         if name == "search":
             check_cut_name_tip(gui, rep, d)
-    gui.probe("command", "1016")  # IDM_EXIT
-    try:
-        code = gui.app.wait(30)
-    except subprocess.TimeoutExpired:
-        code = None
-    rep.check("small screen: IDM_EXIT ends the process with 0", code == 0, f"exit {code}")
+    g.exit_with_zero(gui, rep, "small screen: IDM_EXIT ends the process with 0")

@@ -580,6 +580,16 @@ def run(gui, rep, args):
     fit_checks.check_small_screen(gui, rep)  # dark, 144 DPI on a 1600x1000 desktop
 
 
+def exit_with_zero(gui, rep, label):
+    """IDM_EXIT, and the check that the process ends with status 0."""
+    gui.probe("command", "1016")  # IDM_EXIT
+    try:
+        code = gui.app.wait(30)
+    except subprocess.TimeoutExpired:
+        code = None
+    rep.check(label, code == 0, f"exit {code}")
+
+
 def run_high_dpi(gui, rep):
     """The same prefix at 144 DPI (a desktop large enough for the window):
     the window and every control scale by 1.5, each length separately."""
@@ -606,12 +616,7 @@ def run_high_dpi(gui, rep):
             change_checks.check_high_dpi(gui, rep, 144)
             search_checks.check_high_dpi(gui, rep, 144)
             overview_checks.check_high_dpi(gui, rep, 144)  # 全景
-    gui.probe("command", "1016")  # IDM_EXIT
-    try:
-        code = gui.app.wait(30)
-    except subprocess.TimeoutExpired:
-        code = None
-    rep.check("IDM_EXIT ends the process with 0", code == 0, f"exit {code}")
+    exit_with_zero(gui, rep, "IDM_EXIT ends the process with 0")
 
 
 if __name__ == "__main__":

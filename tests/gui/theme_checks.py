@@ -127,9 +127,4 @@ def check_dark(gui, rep):
             ok = all(luminance(p) < 0.06 for p in (body, band, back))
         rep.check(f"dark: the window turns {label} on ImmersiveColorSet", ok,
                   f"body {body}, band {band}, folder list {back}")
-    gui.probe("command", "1016")  # IDM_EXIT
-    try:
-        code = gui.app.wait(30)
-    except subprocess.TimeoutExpired:
-        code = None
-    rep.check("dark: IDM_EXIT ends the process with 0", code == 0, f"exit {code}")
+    g.exit_with_zero(gui, rep, "dark: IDM_EXIT ends the process with 0")
