@@ -112,6 +112,18 @@ void ReadUnnamedData(ByteSpan record, const AttributeView& attr, RecordParseStat
   state.has_data = true;
 }
 
+// Only a record's WOF tag and WofCompressedData stream, for an extension
+// record, whose sizes and names are read elsewhere.
+void ReadWofParts(ByteSpan record, RecordParseState& state) {
+  WalkAttributes(record, [&](const AttributeView& attr) {
+    if (attr.type == kAttrReparsePoint) {
+      ReadReparseTag(record, attr, state);
+    } else if (attr.type == kAttrData && attr.NameLength(record) != 0 && AttributeNamed(record, attr, kWofStreamName)) {
+      ReadWofStream(record, attr, state);
+    }
+  });
+}
+
 // Hands a record's WOF tag and WofCompressedData stream to the overflow
 // sizes of its base record.
 void PassOnWof(const RecordParseState& state, std::int64_t base, ScanSlice& slice) {
@@ -309,7 +321,7 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
       sizes.alloc = std::max(sizes.alloc, alloc);
     }
     RecordParseState wof;
-    ParseRecordAttributes(record, base, false, wof);
+    ReadWofParts(record, wof);
     PassOnWof(wof, base, slice);
     slice.extension_records.push_back(ExtensionRecord{n, base, CompactRecord(record)});
     return;

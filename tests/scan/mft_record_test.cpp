@@ -572,6 +572,42 @@ TEST(MftRecordList, FileWithoutOwnNameTakesItFromAListedRecord) {
   EXPECT_TRUE(ParseImage(lonely).empty());
 }
 
+TEST(MftRecordList, AnExtensionRecordPassesOnOnlyItsWofTagAndStream) {
+  Bytes tag(24, 0);
+  tag[0] = 0x17;  // 0x80000017, the WOF tag
+  tag[3] = 0x80;
+  const auto extension = [&](const std::wstring& stream) {
+    Bytes record = RecordBuilder(1024)
+                       .Number(41)
+                       .InUse()
+                       .BaseRecord(40)
+                       .FileName(Name(L"packed.dll", kWin32, 77))
+                       .ResidentData(100)
+                       .ResidentAttribute(0xC0, tag)
+                       .ResidentData(600, stream)
+                       .Build();
+    ApplyFixups(MutableSpan{record.data(), record.size()});
+    ScanSlice slice;
+    ParseRecord(View(record), 41, slice);
+    return slice;
+  };
+
+  const ScanSlice wof = extension(L"WofCompressedData");
+  ASSERT_EQ(wof.overflow_sizes.count(40), 1u);
+  const OverflowSizes& sizes = wof.overflow_sizes.at(40);
+  EXPECT_TRUE(sizes.wof_tagged);
+  EXPECT_EQ(sizes.wof_alloc, 600);    // a resident stream: its value length
+  EXPECT_EQ(sizes.size, 100);         // the unnamed stream's bytes, not the named one's
+  EXPECT_EQ(wof.entries.size(), 0u);  // its name stays with the record for the base to find
+  ASSERT_EQ(wof.extension_records.size(), 1u);
+
+  // Another named stream is not the compressed one: only the tag passes on.
+  const ScanSlice other = extension(L"Zone.Identifier");
+  ASSERT_EQ(other.overflow_sizes.count(40), 1u);
+  EXPECT_TRUE(other.overflow_sizes.at(40).wof_tagged);
+  EXPECT_EQ(other.overflow_sizes.at(40).wof_alloc, -1);
+}
+
 // ---------------------------------------------------------------- ranges and damage
 
 TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
