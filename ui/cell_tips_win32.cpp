@@ -1,5 +1,7 @@
 #include "ui/cell_tips_win32.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -12,14 +14,17 @@ namespace tw {
 namespace {
 
 struct CutCell {
-  int item = -1;
   int left = 0;
   int right = 0;
   std::wstring text;
 };
 
+// Notes of more rows than this are pruned to the rows in view: a long scroll
+// paints every row once, and no tooltip is asked for a row out of view.
+constexpr std::size_t kRowsKept = 256;
+
 struct ListNotes {
-  std::vector<CutCell> cells;
+  std::unordered_map<int, std::vector<CutCell>> rows;  // the cut cells of each painted row
   std::unique_ptr<WindowTip> tip;
   const CutCell* shown = nullptr;  // the cell whose text the tip holds
 };
@@ -28,14 +33,22 @@ std::unordered_map<HWND, ListNotes> g_lists;
 HWND g_painting_list = nullptr;
 int g_painting_item = -1;
 
+void KeepRowsInView(HWND list, ListNotes& notes) {
+  if (notes.rows.size() <= kRowsKept) return;
+  const auto top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  const auto end = top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0)) + 1;
+  std::erase_if(notes.rows, [top, end](const auto& row) { return row.first < top || row.first > end; });
+}
+
 }  // namespace
 
 void BeginRowNotes(HWND list, int item) {
   g_painting_list = list;
   g_painting_item = item;
   ListNotes& notes = g_lists[list];
-  notes.shown = nullptr;  // the vector below may move its cells
-  std::erase_if(notes.cells, [item](const CutCell& cell) { return cell.item == item; });
+  notes.shown = nullptr;  // the cells below may move or go
+  notes.rows.erase(item);
+  KeepRowsInView(list, notes);
 }
 
 void EndRowNotes() {
@@ -50,13 +63,13 @@ void NoteCellText(HDC dc, const RECT& cell, const RECT& room, std::wstring_view 
   if (size.cx <= room.right - room.left) return;
   ListNotes& notes = g_lists[g_painting_list];
   notes.shown = nullptr;
-  notes.cells.push_back(CutCell{g_painting_item, cell.left, cell.right, std::wstring(text)});
+  notes.rows[g_painting_item].push_back(CutCell{cell.left, cell.right, std::wstring(text)});
 }
 
 void ForgetCellNotes(HWND list) {
   const auto found = g_lists.find(list);
   if (found == g_lists.end()) return;
-  found->second.cells.clear();
+  found->second.rows.clear();
   found->second.shown = nullptr;
   if (found->second.tip) found->second.tip->SetText(std::wstring());
 }
@@ -64,11 +77,10 @@ void ForgetCellNotes(HWND list) {
 void FollowCellTip(HWND list, int item, int x, int dpi) {
   ListNotes& notes = g_lists[list];
   const CutCell* cell = nullptr;
-  if (item >= 0) {
-    const auto found = std::find_if(notes.cells.begin(), notes.cells.end(), [item, x](const CutCell& c) {
-      return c.item == item && c.left <= x && x < c.right;
-    });
-    if (found != notes.cells.end()) cell = &*found;
+  if (const auto row = notes.rows.find(item); row != notes.rows.end()) {
+    const auto found = std::find_if(row->second.begin(), row->second.end(),
+                                    [x](const CutCell& c) { return c.left <= x && x < c.right; });
+    if (found != row->second.end()) cell = &*found;
   }
   if (cell == notes.shown) return;
   if (!notes.tip) {
