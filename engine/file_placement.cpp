@@ -279,6 +279,7 @@ void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::
     }
     // The lists' files merged by record number: each bucket fills in record
     // order when every list holds its files so.
+    BucketSums* const sums = context.sums->data();
     MergeStreams(streams, [&](const EntryItem& item, std::uint32_t l) {
       if (item.IsFolder()) return;
       FileItem file = std::bit_cast<FileItem>(item);
@@ -287,7 +288,12 @@ void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::
       file.extension = (*context.extension_of)[l][item.extension];
       file.name_offset = context.names->Place(l, item.name_offset);
       file.name_length = item.name_length & kNameLengthMask;
-      placed[bucket == kRootTakenBucket ? next_taken++ : next[bucket - lo]++] = file;
+      if (bucket == kRootTakenBucket) {
+        placed[next_taken++] = file;
+      } else {
+        placed[next[bucket - lo]++] = file;
+        sums[bucket].Take(file);
+      }
     });
     for (std::size_t l = 0; l < chunks.lists.size(); ++l) {
       for (const std::uint32_t k : chunks.of_group[l][g]) chunks.lists[l]->ReleaseItemChunk(k);

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "base/arithmetic.h"
 #include "model/scan_result.h"
 #include "scan/entry_list.h"
 #include "scan/scan_slice.h"
@@ -108,6 +109,31 @@ void CountFiles(const ListChunks& chunks, const std::vector<std::uint32_t>& fold
 void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout, std::u16string& arena,
                  std::int32_t threads, std::size_t extra_count, const std::function<void(std::size_t)>& extra);
 
+// What placing found of one bucket's files (the root-taken bucket's are not
+// kept: its files arrive group by group, not in record order).
+struct BucketSums {
+  std::int64_t size = 0;   // logical bytes, a negative size counting as 0
+  std::int64_t alloc = 0;  // allocated bytes, a negative figure counting as the size
+  std::uint32_t files = 0;
+  std::uint32_t last_id = 0;  // the record number and name of the file placed last
+  std::uint32_t last_name = 0;
+  bool ordered = true;  // every file came after the one before it in record order
+  bool shared = false;  // two files of one record number came one after the other
+
+  void Take(const FileItem& file) {
+    const std::int64_t bytes = file.size > 0 ? file.size : 0;
+    size = SaturatingAdd(size, bytes);
+    alloc = SaturatingAdd(alloc, file.alloc >= 0 ? file.alloc : bytes);
+    if (files != 0) {
+      if (file.id == last_id) shared = true;
+      if (file.id < last_id || (file.id == last_id && file.name_offset < last_name)) ordered = false;
+    }
+    ++files;
+    last_id = file.id;
+    last_name = file.name_offset;
+  }
+};
+
 // How a list's files become file items.
 struct PlacementContext {
   const std::vector<std::uint32_t>* folder_index = nullptr;
@@ -116,6 +142,7 @@ struct PlacementContext {
   const std::vector<std::uint32_t>* bucket_start = nullptr;  // where each bucket starts in the files, and the end
   const std::vector<std::uint32_t>* group_bucket = nullptr;  // GroupBucketStarts
   const std::vector<std::uint32_t>* taken_start = nullptr;   // by group: where its root-taken files start
+  std::vector<BucketSums>* sums = nullptr;                   // by bucket, filled as the files are placed
 };
 
 // Puts every file in its bucket's range of `files` (reserved by the caller
@@ -123,10 +150,11 @@ struct PlacementContext {
 // result's extension, name offset and folder index; flags dropped), the
 // lists' files of the group merged by record number, so that each bucket
 // fills in record order when each list holds its files in record order (as
-// the parse threads' lists do). Each group's chunks are released once its
-// files are placed, and its buckets handed to after_group(first bucket, end
-// bucket) (the root-taken bucket excepted: it is whole only when every group
-// is done).
+// the parse threads' lists do). Each bucket's sums are made as its files
+// are placed (the sums start empty). Each group's chunks are released once its files are
+// placed, and its buckets handed to after_group(first bucket, end bucket)
+// (the root-taken bucket excepted: it is whole only when every group is
+// done).
 void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::int32_t threads,
                 std::vector<FileItem>& files, const std::function<void(std::uint32_t, std::uint32_t)>& after_group);
 

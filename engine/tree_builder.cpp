@@ -39,8 +39,9 @@ std::size_t IndexOf(const ScanResult& result, const DirNode* node) {
 // (corrupt metadata: two folders naming each other as parent, or one naming
 // itself). Each loop is cut at its lowest-numbered folder, which hangs under
 // the root instead; the rest of the loop, and whatever hangs from it, stays
-// below that folder as recorded. Needs the record-number table.
-void LinkParents(ScanResult& result) {
+// below that folder as recorded. Needs the record-number table. Returns
+// each folder's tree parent as an index (the root's is its own, 0).
+std::vector<std::uint32_t> LinkParents(ScanResult& result) {
   const std::size_t count = result.folders.size();
   std::vector<std::uint32_t> tree_parent(count, 0);
   for (std::size_t i = 0; i < count; ++i) {
@@ -74,43 +75,41 @@ void LinkParents(ScanResult& result) {
         return result.folders[a].id < result.folders[b].id;
       });
       result.folders[*lowest].tree_parent_id = kRootId;
+      tree_parent[*lowest] = static_cast<std::uint32_t>(IndexOf(result, result.FindFolder(kRootId)));
     }
     for (const std::uint32_t settled : walk) state[settled] = kSettled;
   }
+  return tree_parent;
 }
 
-// Folder indices in pre-order from the root: every folder before its
-// descendants.
-std::vector<std::uint32_t> PreOrder(const ScanResult& result) {
-  std::vector<std::uint32_t> order;
-  order.reserve(result.folders.size());
-  std::vector<std::uint32_t> stack{static_cast<std::uint32_t>(IndexOf(result, result.FindFolder(kRootId)))};
-  while (!stack.empty()) {
-    const std::uint32_t at = stack.back();
-    stack.pop_back();
-    order.push_back(at);
-    for (const std::int64_t child : result.Children(result.folders[at])) {
-      stack.push_back(static_cast<std::uint32_t>(IndexOf(result, result.FindFolder(child))));
-    }
+// Bottom-up totals from each folder's direct sums: a folder adds its totals
+// to its tree parent's once every child of it has added its own. The sums
+// are never negative and saturate, so the order they meet in does not
+// change them.
+void SumTotals(ScanResult& result, const std::vector<std::uint32_t>& tree_parent) {
+  const std::size_t count = result.folders.size();
+  const std::size_t root = IndexOf(result, result.FindFolder(kRootId));
+  std::vector<std::uint32_t> waiting(count);
+  std::vector<std::uint32_t> ready;
+  for (std::size_t i = 0; i < count; ++i) {
+    waiting[i] = result.folders[i].child_count;
+    if (waiting[i] == 0) ready.push_back(static_cast<std::uint32_t>(i));
   }
-  return order;
-}
-
-// Bottom-up totals from each folder's direct sums: walking the pre-order
-// backwards, every folder is complete (its children have already added their
-// totals to it) when it adds its own to its tree parent.
-void SumTotals(ScanResult& result, const std::vector<std::uint32_t>& order) {
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    DirNode& node = result.folders[*it];
+  while (!ready.empty()) {
+    const std::uint32_t at = ready.back();
+    ready.pop_back();
+    DirNode& node = result.folders[at];
     node.total_size = SaturatingAdd(node.total_size, node.direct_size);
     node.total_alloc = SaturatingAdd(node.total_alloc, node.direct_alloc);
     node.total_file_count = SaturatingAdd(node.total_file_count, node.direct_file_count);
-    if (node.id == kRootId) continue;
-    DirNode& parent = result.folders[IndexOf(result, result.FindFolder(node.tree_parent_id))];
+    if (at == root) continue;
+    const std::uint32_t up = tree_parent[at];
+    DirNode& parent = result.folders[up];
     parent.total_size = SaturatingAdd(parent.total_size, node.total_size);
     parent.total_alloc = SaturatingAdd(parent.total_alloc, node.total_alloc);
     parent.total_file_count = SaturatingAdd(parent.total_file_count, node.total_file_count);
     parent.total_folder_count = SaturatingAdd(parent.total_folder_count, SaturatingAdd(node.total_folder_count, 1));
+    if (--waiting[up] == 0) ready.push_back(up);
   }
 }
 
@@ -148,8 +147,9 @@ void ApplyRenames(const TreeInput& input) {
 // The folders: one node per folder id (the last entry of an id counts), the
 // root first, then the others in record order, with their names where the
 // names will lie in the arena. Fills the record-number table and links the
-// tree.
-void BuildFolders(const TreeInput& input, const NameLayout& names, const std::wstring& drive, ScanResult& result) {
+// tree; returns each folder's tree parent (LinkParents).
+std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout& names, const std::wstring& drive,
+                                        ScanResult& result) {
   struct Ref {
     std::uint32_t id;
     std::uint32_t list;
@@ -208,8 +208,9 @@ void BuildFolders(const TreeInput& input, const NameLayout& names, const std::ws
   }
   result.folder_count = static_cast<std::int32_t>(
       std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
-  LinkParents(result);
+  std::vector<std::uint32_t> tree_parent = LinkParents(result);
   ScanResultPacker(result).LinkChildren();
+  return tree_parent;
 }
 
 // The extension statistics, largest total first (equal totals by text), and
@@ -297,58 +298,59 @@ std::vector<LargestCandidate> MergeBest(const std::vector<ListBest>& lists) {
   return best;
 }
 
-// Where each of the best files lies among the placed files, learnt as the
-// files pass: a bit per record number says which may be among the best, a
-// small table gives the rank of each. Any thread may offer the files it has
-// placed.
+// Where each of the best files lies among the placed files: looked for by
+// record number among its folder's files (the bucket its parent gives, as
+// placing found it) once they are in record order. A best file not there
+// with the size it was ranked by, or two of them with one record number,
+// spoils all.
 class BestPlaces {
  public:
-  explicit BestPlaces(const std::vector<LargestCandidate>& best)
-      : best_(best), claimed_(std::make_unique<std::atomic<bool>[]>(best.size())), positions_(best.size(), 0) {
+  BestPlaces(const std::vector<LargestCandidate>& best, const std::vector<std::uint32_t>& folder_index,
+             std::size_t buckets)
+      : best_(best), positions_(best.size(), 0), start_(buckets + 1, 0) {
     std::uint32_t highest = 0;
     for (const LargestCandidate& c : best) highest = std::max(highest, c.id);
-    if (!best.empty()) bits_.assign(std::size_t{highest} / 64 + 1, 0);
-    std::size_t capacity = 16;
-    while (capacity < 2 * best.size()) capacity *= 2;
-    ranks_.assign(capacity, kEmpty);
-    for (std::uint32_t rank = 0; rank < best.size(); ++rank) {
+    std::vector<std::uint64_t> seen(best.empty() ? 0 : std::size_t{highest} / 64 + 1, 0);
+    // The ranks by bucket, a counting sort.
+    std::vector<std::uint32_t> bucket(best.size());
+    for (std::size_t rank = 0; rank < best.size(); ++rank) {
       const std::uint32_t id = best[rank].id;
-      bits_[id / 64] |= std::uint64_t{1} << (id % 64);
-      std::size_t at = IdHash{}(id) & (ranks_.size() - 1);
-      while (ranks_[at] != kEmpty) at = (at + 1) & (ranks_.size() - 1);
-      ranks_[at] = rank;
+      const std::uint64_t bit = std::uint64_t{1} << (id % 64);
+      if ((seen[id / 64] & bit) != 0) spoilt_ = true;
+      seen[id / 64] |= bit;
+      bucket[rank] = BucketOf(best[rank].parent, folder_index);
+      ++start_[bucket[rank] + 1];
     }
+    for (std::size_t b = 0; b < buckets; ++b) start_[b + 1] += start_[b];
+    std::vector<std::uint32_t> next(start_.begin(), start_.end() - 1);
+    ranks_.resize(best.size());
+    for (std::uint32_t rank = 0; rank < best.size(); ++rank) ranks_[next[bucket[rank]]++] = rank;
   }
 
-  // A file placed at `position`: taken when it is one of the best, with the
-  // size it was ranked by; a second file of that record number spoils all.
-  void Offer(const FileItem& file, std::uint32_t position) {
-    if (file.id / 64 >= bits_.size() || ((bits_[file.id / 64] >> (file.id % 64)) & 1) == 0) return;
-    for (std::size_t at = IdHash{}(file.id) & (ranks_.size() - 1); ranks_[at] != kEmpty;
-         at = (at + 1) & (ranks_.size() - 1)) {
-      const std::uint32_t rank = ranks_[at];
-      if (best_[rank].id != file.id) continue;
-      if (file.size != best_[rank].size || claimed_[rank].exchange(true)) {
+  // Finds the best files of bucket b, whose files are in record order.
+  void Find(std::uint32_t b, const std::vector<FileItem>& files, const std::vector<std::uint32_t>& bucket_start) {
+    const auto first = files.begin() + bucket_start[b];
+    const auto last = files.begin() + bucket_start[b + 1];
+    for (std::uint32_t k = start_[b]; k < start_[b + 1]; ++k) {
+      const LargestCandidate& best = best_[ranks_[k]];
+      const auto at =
+          std::lower_bound(first, last, best.id, [](const FileItem& file, std::uint32_t id) { return file.id < id; });
+      if (at == last || at->id != best.id || at->size != best.size) {
         spoilt_ = true;
         return;
       }
-      positions_[rank] = position;
-      ++claims_;
-      return;
+      positions_[ranks_[k]] = static_cast<std::uint32_t>(at - files.begin());
     }
   }
-  // True when every one of the best was placed once, as ranked.
-  bool Complete() const { return !spoilt_ && claims_ == best_.size(); }
+  // True when every one of the best was found once, as ranked.
+  bool Complete() const { return !spoilt_; }
   std::vector<std::uint32_t> TakePositions() { return std::move(positions_); }
 
  private:
-  static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
   const std::vector<LargestCandidate>& best_;
-  std::vector<std::uint64_t> bits_;
-  std::vector<std::uint32_t> ranks_;  // open addressing by record number
-  std::unique_ptr<std::atomic<bool>[]> claimed_;
   std::vector<std::uint32_t> positions_;
-  std::atomic<std::size_t> claims_{0};
+  std::vector<std::uint32_t> start_;  // by bucket: where its ranks start in ranks_
+  std::vector<std::uint32_t> ranks_;
   std::atomic<bool> spoilt_{false};
 };
 
@@ -402,7 +404,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   // Folders and extensions, from what the lists hold.
   ApplyRenames(input);
   const NameLayout names(lists);
-  BuildFolders(input, names, drive, result);
+  const std::vector<std::uint32_t> tree_parent = BuildFolders(input, names, drive, result);
   const ExtensionMerge extensions = MergeExtensions(lists);
   std::vector<bool> has_overflow;
   if (input.overflow != nullptr && !input.overflow->empty()) {
@@ -466,31 +468,19 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   // found on the way.
   const std::vector<LargestCandidate> merged_best = MergeBest(best);
   std::vector<ListBest>().swap(best);
-  BestPlaces places(merged_best);
-  struct Sums {
-    std::int64_t size = 0;
-    std::int64_t alloc = 0;
-  };
+  BestPlaces places(merged_best, result.folder_index, buckets);
   const auto by_record = [](const FileItem& x, const FileItem& y) {
     return x.id != y.id ? x.id < y.id : x.name_offset < y.name_offset;
   };
-  // Puts a bucket's files in record order, sums them and offers them to the
-  // best files' places; true when two of them share a record number.
-  const auto finish_bucket = [&](std::uint32_t b, Sums& sums) {
+  // Puts a bucket's files in record order; true when two of them share a
+  // record number.
+  const auto order_bucket = [&](std::uint32_t b) {
     const auto first = result.files.begin() + bucket_start[b];
     const auto last = result.files.begin() + bucket_start[b + 1];
-    if (!std::is_sorted(first, last, by_record)) std::sort(first, last, by_record);
-    bool shared = false;
-    for (auto f = first; f != last; ++f) {
-      if (f != first && f->id == f[-1].id) shared = true;
-      const std::int64_t size = std::max<std::int64_t>(f->size, 0);
-      sums.size = SaturatingAdd(sums.size, size);
-      sums.alloc = SaturatingAdd(sums.alloc, f->alloc >= 0 ? f->alloc : size);
-      places.Offer(*f, static_cast<std::uint32_t>(f - result.files.begin()));
-    }
-    return shared;
+    std::sort(first, last, by_record);
+    return std::adjacent_find(first, last, [](const FileItem& x, const FileItem& y) { return x.id == y.id; }) != last;
   };
-  Sums root_sums[2];
+  std::vector<BucketSums> sums(buckets);
   std::atomic<bool> shared_numbers{false};  // two files of one folder with one record number
   result.files.reserve(files);
   PlacementContext context;
@@ -500,37 +490,42 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   context.bucket_start = &bucket_start;
   context.group_bucket = &group_bucket;
   context.taken_start = &taken_start;
+  context.sums = &sums;
   PlaceFiles(chunks, context, threads, result.files, [&](std::uint32_t lo, std::uint32_t hi) {
     for (std::uint32_t b = lo; b < hi; ++b) {
       if (b == kRootTakenBucket) continue;  // whole once every group is placed
-      Sums sums;
-      if (finish_bucket(b, sums)) shared_numbers = true;
-      if (b == kRootOwnBucket) {
-        root_sums[0] = sums;
-        continue;
-      }
+      const BucketSums& sum = sums[b];
+      if (sum.ordered ? sum.shared : order_bucket(b)) shared_numbers = true;
+      places.Find(b, result.files, bucket_start);
+      if (b == kRootOwnBucket) continue;
       DirNode& node = result.folders[b - 1];
       node.first_file = bucket_start[b];
       node.file_count = bucket_start[b + 1] - bucket_start[b];
-      node.direct_size = sums.size;
-      node.direct_alloc = sums.alloc;
+      node.direct_size = sum.size;
+      node.direct_alloc = sum.alloc;
       node.direct_file_count =
           static_cast<std::int32_t>(std::min<std::uint32_t>(node.file_count, std::numeric_limits<std::int32_t>::max()));
     }
   });
   for (EntryList* list : lists) list->Clear();
-  if (finish_bucket(kRootTakenBucket, root_sums[1])) shared_numbers = true;
+  // The files the root takes in: record order, and their sums.
+  BucketSums& taken = sums[kRootTakenBucket];
+  if (order_bucket(kRootTakenBucket)) shared_numbers = true;
+  for (std::uint32_t f = bucket_start[kRootTakenBucket]; f < bucket_start[kRootTakenBucket + 1]; ++f) {
+    taken.Take(result.files[f]);
+  }
+  places.Find(kRootTakenBucket, result.files, bucket_start);
   DirNode& root = result.folders[0];
   root.first_file = bucket_start[kRootOwnBucket];
   root.file_count = bucket_start[kRootTakenBucket + 1] - bucket_start[kRootOwnBucket];
-  root.direct_size = SaturatingAdd(root_sums[0].size, root_sums[1].size);
-  root.direct_alloc = SaturatingAdd(root_sums[0].alloc, root_sums[1].alloc);
+  root.direct_size = SaturatingAdd(sums[kRootOwnBucket].size, taken.size);
+  root.direct_alloc = SaturatingAdd(sums[kRootOwnBucket].alloc, taken.alloc);
   root.direct_file_count =
       static_cast<std::int32_t>(std::min<std::uint32_t>(root.file_count, std::numeric_limits<std::int32_t>::max()));
   result.file_count =
       static_cast<std::int32_t>(std::min<std::size_t>(result.files.size(), std::numeric_limits<std::int32_t>::max()));
 
-  SumTotals(result, PreOrder(result));
+  SumTotals(result, tree_parent);
   SortRootChildren(result, result.folders[0]);
   result.root_total_size = result.folders[0].total_size;
   FinishLargestFiles(result, places, !shared_numbers && !merged_best.empty());

@@ -344,12 +344,33 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
   if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.Add(entry, EntryFlagsOf(state));
 }
 
+namespace {
+
+constexpr std::size_t kPrefetchAhead = 2;
+constexpr std::size_t kCacheLine = 64;
+
+void Prefetch(const void* at) {
+#if defined(__GNUC__)
+  __builtin_prefetch(at);
+#else
+  (void)at;
+#endif
+}
+
+}  // namespace
+
 void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
   if (record_size <= 0 || window.data == nullptr) return;
   const std::size_t stride = static_cast<std::size_t>(record_size);
   const std::size_t count = window.size / stride;
   for (std::size_t k = 0; k < count; ++k) {
     const MutableSpan record{window.data + k * stride, stride};
+    // The window was filled by another core: the record after next is asked
+    // for now, so that its lines are here when it is parsed.
+    if (k + kPrefetchAhead < count) {
+      const std::uint8_t* const ahead = window.data + (k + kPrefetchAhead) * stride;
+      for (std::size_t line = 0; line < stride; line += kCacheLine) Prefetch(ahead + line);
+    }
     ApplyFixups(record);
     ParseRecord(record.View(), first + static_cast<std::int64_t>(k), slice);
   }

@@ -256,5 +256,35 @@ TEST(GroupedTreeBuilding, ListsGroupedApartAreRegroupedAndSizesChangedAfterParsi
   EXPECT_EQ(FirstDifference(Digest(BuildScanResult(slice, L"D")), expected), "");
 }
 
+TEST(GroupedTreeBuilding, OneRecordInTwoFoldersAndFilesOutOfOrderAreListedWhole) {
+  // Record 41 named in two folders, both among the largest; folder 50's
+  // files arrive out of record order. Both copies of 41 are listed, each
+  // where it lies, and every folder holds its files in record order.
+  Volume v;
+  v.entries = {MftEntry{5, 5, L".", true, 0, 0, 0, 0},          MftEntry{40, 5, L"a", true, 0, 0, 0, 0},
+               MftEntry{50, 5, L"b", true, 0, 0, 0, 0},         MftEntry{41, 40, L"in a", false, 900, 900, 0, 0},
+               MftEntry{44, 50, L"late", false, 3, 3, 0, 0},    MftEntry{43, 50, L"early", false, 7, 7, 0, 0},
+               MftEntry{41, 50, L"in b", false, 900, 900, 0, 0}};
+  v.flags.assign(v.entries.size(), 0);
+  for (const std::int32_t threads : {1, 2}) {
+    std::vector<EntryList> one = OneList(v);
+    const ScanResult r = Build(one, v, threads);
+    const DirNode& b = *r.FindFolder(50);
+    ASSERT_EQ(b.file_count, 3u);
+    EXPECT_EQ(r.files[b.first_file].id, 41u);
+    EXPECT_EQ(r.files[b.first_file + 1].id, 43u);
+    EXPECT_EQ(r.files[b.first_file + 2].id, 44u);
+    EXPECT_EQ(b.direct_size, 910);
+    ASSERT_EQ(r.largest_files.size(), 4u);
+    const FileItem& first = r.files[r.largest_files[0]];
+    const FileItem& second = r.files[r.largest_files[1]];
+    EXPECT_EQ(first.id, 41u);
+    EXPECT_EQ(second.id, 41u);
+    EXPECT_NE(first.folder, second.folder);
+    EXPECT_EQ(r.files[r.largest_files[2]].id, 43u);
+    EXPECT_EQ(r.folders[0].total_size, 1810);
+  }
+}
+
 }  // namespace
 }  // namespace tw
