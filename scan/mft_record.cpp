@@ -60,8 +60,8 @@ void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, b
   state.is_directory = (ReadU32(record, v + kFnFlagsField) & kFnDirectoryFlag) != 0;
   state.name_alloc = ReadI64(record, v + kFnAllocatedField);
   state.name_size = ReadI64(record, v + kFnRealSizeField);
-  state.name.resize(n);
-  for (std::size_t i = 0; i < n; ++i) state.name[i] = static_cast<wchar_t>(ReadU16(record, name_at + 2 * i));
+  state.name_length = n;
+  for (std::size_t i = 0; i < n; ++i) state.name_units[i] = static_cast<char16_t>(ReadU16(record, name_at + 2 * i));
 }
 
 // True when the attribute's name is exactly `name`.
@@ -192,15 +192,15 @@ void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record,
   });
 }
 
-bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry) {
-  if (!state.name.empty()) {
+bool FinishEntryFields(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry) {
+  if (state.HasName()) {
     if (is_dir_record) state.is_directory = true;
   } else {
     if (!is_dir_record) return false;
     if (id == kRootId) {
-      state.name = L".";
+      state.SetName(".");
     } else {
-      state.name = L"dir_" + std::to_wstring(id);
+      state.SetName("dir_" + std::to_string(id));
       if (state.dot_parent_id > 0) {
         state.parent_id = state.dot_parent_id;
       } else if (state.parent_id == 0) {
@@ -237,12 +237,17 @@ bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, M
 
   entry.id = id;
   entry.parent_id = state.parent_id;
-  entry.name = std::move(state.name);
   entry.is_directory = state.is_directory;
   entry.size = size;
   entry.alloc = alloc;
   entry.mtime = state.mtime;
   entry.attributes = state.attributes;
+  return true;
+}
+
+bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry) {
+  if (!FinishEntryFields(id, is_dir_record, state, entry)) return false;
+  entry.name = state.NameText();
   return true;
 }
 
@@ -333,7 +338,7 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
   // The root keeps the name "." from its own attributes or from the fallback;
   // any other record without a name of its own waits for the records its
   // attribute list names and for the extension records that name it as base.
-  if (state.name.empty() && (!is_dir_record || n != kRootId)) {
+  if (!state.HasName() && (!is_dir_record || n != kRootId)) {
     slice.pending.push_back(PendingBase{n, CompactRecord(record), CollectListedRecords(record, n)});
     return;
   }
@@ -341,7 +346,7 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice) {
   // records: what this one holds meets the rest in the overflow sizes.
   if (state.has_attribute_list && !is_dir_record) PassOnWof(state, n, slice);
   MftEntry entry;
-  if (FinishEntry(n, is_dir_record, state, entry)) slice.entries.Add(entry, EntryFlagsOf(state));
+  if (FinishEntryFields(n, is_dir_record, state, entry)) slice.entries.Add(entry, state.Name(), EntryFlagsOf(state));
 }
 
 namespace {

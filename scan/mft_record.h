@@ -4,8 +4,10 @@
 // the size rules. Pure computation over byte spans; every read stays inside
 // the span it is given.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scan/byte_reader.h"
@@ -16,10 +18,24 @@ namespace tw {
 
 struct ScanSlice;
 
+// The most UTF-16 units a $FILE_NAME's name holds (its length is one byte).
+inline constexpr std::size_t kMaxNameUnits = 255;
+
 // What the attribute walk of one record (and of the records its attribute list
 // names) has gathered so far.
 struct RecordParseState {
-  std::wstring name;
+  // The chosen name, held here rather than on the heap: a record's parse
+  // allocates nothing.
+  char16_t name_units[kMaxNameUnits];
+  std::size_t name_length = 0;
+  std::u16string_view Name() const { return {name_units, name_length}; }
+  bool HasName() const { return name_length != 0; }
+  std::wstring NameText() const { return std::wstring(name_units, name_units + name_length); }
+  // Sets an ASCII name of at most kMaxNameUnits characters.
+  void SetName(std::string_view ascii) {
+    name_length = std::min(ascii.size(), kMaxNameUnits);
+    for (std::size_t i = 0; i < name_length; ++i) name_units[i] = static_cast<char16_t>(ascii[i]);
+  }
   std::int64_t parent_id = 0;
   std::int64_t name_size = 0;
   std::int64_t name_alloc = 0;
@@ -75,7 +91,7 @@ bool ApplyFixups(MutableSpan record);
 // one its value length). Other named streams do not count. id is the base
 // record.
 void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record, RecordParseState& state);
-// Moves state.name into the entry when it returns true. A file's allocated
+// Fills the entry (its name from state's) when it returns true. A file's allocated
 // bytes, when missing or not positive, are its name's, else its size; not so
 // the clusters in use of a sparse or compressed stream, which may be 0. A
 // WOF-compressed file (TakesWofAllocation) has its stream's allocated bytes;
@@ -83,6 +99,8 @@ void ParseRecordAttributes(ByteSpan record, std::int64_t id, bool is_dir_record,
 // Record 0 (the MFT) never yields a folder: a record 0 that claims to be one
 // gives no entry.
 bool FinishEntry(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
+// FinishEntry without the entry's name: the name is state.Name().
+bool FinishEntryFields(std::int64_t id, bool is_dir_record, RecordParseState& state, MftEntry& entry);
 // The header checks every parse of a base record starts with: a "FILE" record
 // in use, without flag bit 2, whose base number is 0 or id, and whose first
 // attribute offset lies inside the span.

@@ -70,7 +70,7 @@ void ResolvePendingRecords(std::vector<PendingBase>& pending, std::vector<Extens
                                        [](const ExtensionRecord& e, std::int64_t id) { return e.id < id; });
       if (at != extensions.end() && at->id == r) ParseRecordAttributes(View(at->bytes), base.id, is_dir_record, state);
     }
-    const bool named = !state.name.empty();
+    const bool named = state.HasName();
     MftEntry entry;
     if (FinishEntry(base.id, is_dir_record, state, entry)) out.Add(entry, EntryFlagsOf(state));
     // A file still without a name has no entry, a folder still without one
@@ -98,8 +98,8 @@ void ResolvePendingRecords(std::vector<PendingBase>& pending, std::vector<Extens
       if (!is_dir_record) {
         MftEntry entry;
         if (FinishEntry(base->id, false, state, entry)) out.Add(entry, EntryFlagsOf(state));
-      } else if (!state.name.empty()) {
-        renames.push_back(FolderRename{base->id, state.parent_id, std::move(state.name)});
+      } else if (state.HasName()) {
+        renames.push_back(FolderRename{base->id, state.parent_id, state.NameText()});
       }
     }
   }

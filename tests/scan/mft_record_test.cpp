@@ -338,7 +338,7 @@ TEST(MftRecordSizes, FinishEntryFallsBackFromDataToNameSizes) {
   for (const bool folder : {false, true}) {
     for (const Case& c : cases) {
       RecordParseState s;
-      s.name = L"f";
+      s.SetName("f");
       s.has_data = c.has_data;
       s.data_size = c.data_size;
       s.data_alloc = c.data_alloc;
@@ -681,7 +681,7 @@ TEST(MftRecordRange, ACompactRecordParsesAsItsRecord) {
     RecordParseState a, b;
     ParseRecordAttributes(View(full), 40, false, a);
     ParseRecordAttributes(ByteSpan(compact.data(), compact.size()), 40, false, b);
-    EXPECT_EQ(a.name, b.name);
+    EXPECT_EQ(a.NameText(), b.NameText());
     EXPECT_EQ(a.parent_id, b.parent_id);
     EXPECT_EQ(a.data_size, b.data_size);
     EXPECT_EQ(a.data_alloc, b.data_alloc);
@@ -782,6 +782,29 @@ TEST(MftRecordMalformed, TruncatedSpansNeverReadPastTheirEnd) {
       EXPECT_EQ(entry.size, whole->size);
     }
   }
+}
+
+TEST(MftRecordNames, TheLongestNameAndALaterWorseOneLeaveTheBestWhole) {
+  // A parse keeps its chosen name in a buffer of the longest a $FILE_NAME
+  // holds: 255 units, one beyond the BMP (a surrogate pair) at the end.
+  std::wstring longest(253, L'z');
+  longest += L"\xD83D\xDE00";
+  Bytes record = RecordBuilder(1024)
+                     .InUse()
+                     .FileName(Name(longest, kWin32, 77))
+                     .FileName(Name(L"ZZZZZZ~1", kDos, 77))
+                     .ResidentData(9)
+                     .Build();
+  ApplyFixups(MutableSpan{record.data(), record.size()});
+  ScanSlice slice;
+  ParseRecord(View(record), 41, slice);
+  ASSERT_EQ(slice.entries.size(), 1u);
+  const std::u16string_view name = slice.entries.Name(slice.entries[0]);
+  ASSERT_EQ(name.size(), 255u);
+  EXPECT_EQ(name.substr(0, 253), std::u16string(253, u'z'));
+  EXPECT_EQ(name[253], 0xD83D);
+  EXPECT_EQ(name[254], 0xDE00);
+  EXPECT_EQ(slice.entries.Entry(slice.entries[0]).parent_id, 77);
 }
 
 TEST(MftRecordMalformed, BadNamesAndLengthsAreSkippedNotTrusted) {
