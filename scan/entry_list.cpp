@@ -52,11 +52,16 @@ ParentGroups ParentGroups::For(std::int64_t record_count) {
 
 std::uint32_t EntryList::ExtensionSlot(std::u16string_view name) {
   const std::u16string_view extension = ExtensionOf(name);
+  const std::size_t hash = ViewHash{}(extension);
+  CachedSlot& cached = slot_cache_[hash % kSlotCacheSize];
+  if (cached.used && cached.text == extension) return cached.slot;
   const auto [at, added] = extension_slot_.try_emplace(extension, static_cast<std::uint32_t>(extension_texts_.size()));
   if (added) {
     extension_texts_.push_back(extension);
     slot_totals_.emplace_back();
   }
+  // The cached text is the table's own key, which lives as long as the table.
+  cached = CachedSlot{at->first, at->second, true};
   return at->second;
 }
 
@@ -190,6 +195,7 @@ std::size_t EntryList::name_units() const {
 
 void EntryList::ReleaseExtensionIndex() {
   std::unordered_map<std::u16string_view, std::uint32_t, ViewHash>().swap(extension_slot_);
+  slot_cache_.fill(CachedSlot{});
   std::vector<std::u16string_view>().swap(extension_texts_);
 }
 

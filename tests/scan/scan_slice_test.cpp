@@ -116,6 +116,26 @@ TEST(EntryList, EachFileHasTheSlotOfItsExtension) {
   EXPECT_EQ(list[5].extension, list[0].extension);
 }
 
+TEST(EntryList, ManyExtensionsMetAgainAndAgainKeepTheirSlots) {
+  // More extensions than the list remembers at hand, met in turn: every
+  // file's slot is its own extension's, and each slot counts its files.
+  EntryList list;
+  constexpr int kExtensions = 3000;
+  constexpr int kRounds = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    for (int e = 0; e < kExtensions; ++e) {
+      const int k = (e * 7 + round) % kExtensions;
+      list.Add(Entry(16 + round * kExtensions + e, 5, L"f." + std::to_wstring(k), false, 1));
+    }
+  }
+  ASSERT_EQ(list.extensions().size(), static_cast<std::size_t>(kExtensions));
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const std::u16string_view name = list.Name(list[i]);
+    ASSERT_EQ(list.extensions()[list[i].extension], name.substr(1)) << i;
+  }
+  for (const SlotTotal& total : list.slot_totals()) EXPECT_EQ(total.files, kRounds);
+}
+
 TEST(EntryList, KeepsAtLeastTheBestFilesByLargestSizeThenRecordNumber) {
   EntryList list;
   // More than twice the candidates kept, so the list prunes; sizes repeat so
