@@ -273,7 +273,7 @@ ListBest BestOfList(EntryList& list, std::vector<LargestCandidate> resized, bool
     std::nth_element(best.begin(), best.begin() + kLargestCandidates, best.end(), ranks_before);
     best.resize(kLargestCandidates);
   }
-  std::sort(best.begin(), best.end(), ranks_before);
+  SortByRank(best);
   out.best = std::move(best);
   return out;
 }

@@ -79,6 +79,38 @@ std::size_t EntryList::NewItem(std::uint32_t group) {
   return (std::size_t{open} << kItemChunkBits) | chunk_fill_[open]++;
 }
 
+void SortByRank(std::vector<LargestCandidate>& candidates) {
+  // Below this many a comparison sort is as quick.
+  constexpr std::size_t kRadixFrom = 4096;
+  if (candidates.size() < kRadixFrom) {
+    std::sort(candidates.begin(), candidates.end(), RanksBefore);
+    return;
+  }
+  // Least significant digit first, each pass stable: the record number
+  // ascending, then the size descending (its bits flipped, the sign bit too,
+  // so that ascending unsigned order is descending signed order).
+  constexpr unsigned kDigitBits = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
+  const auto size_key = [](const LargestCandidate& c) {
+    return ~(static_cast<std::uint64_t>(c.size) ^ (std::uint64_t{1} << 63));
+  };
+  std::vector<LargestCandidate> other(candidates.size());
+  std::vector<std::uint32_t> count(kBuckets);
+  const auto pass = [&](auto key, unsigned shift) {
+    std::fill(count.begin(), count.end(), 0);
+    for (const LargestCandidate& c : candidates) ++count[(key(c) >> shift) & (kBuckets - 1)];
+    // A digit all candidates share leaves the order as it is.
+    if (count[(key(candidates.front()) >> shift) & (kBuckets - 1)] == candidates.size()) return;
+    std::uint32_t start = 0;
+    for (std::uint32_t& bucket : count) start += std::exchange(bucket, start);
+    for (const LargestCandidate& c : candidates) other[count[(key(c) >> shift) & (kBuckets - 1)]++] = c;
+    candidates.swap(other);
+  };
+  const auto id_key = [](const LargestCandidate& c) { return std::uint64_t{c.id}; };
+  for (unsigned shift = 0; shift < 32; shift += kDigitBits) pass(id_key, shift);
+  for (unsigned shift = 0; shift < 64; shift += kDigitBits) pass(size_key, shift);
+}
+
 void EntryList::OfferLargest(const EntryItem& item) {
   const LargestCandidate candidate{item.size, item.id, item.parent};
   // Once kLargestCandidates are known, a file that ranks after the least of

@@ -127,6 +127,9 @@ struct LargestCandidate {
 inline bool RanksBefore(const LargestCandidate& a, const LargestCandidate& b) {
   return a.size != b.size ? a.size > b.size : a.id < b.id;
 }
+// Sorts candidates into RanksBefore's order (a radix sort: the order is
+// total, so the result is the one std::sort gives).
+void SortByRank(std::vector<LargestCandidate>& candidates);
 
 // Units per names chunk (512 KiB: a block the system hands back when freed).
 inline constexpr unsigned kNameChunkBits = 18;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,42 @@ TEST(EntryList, KeepsAtLeastTheBestFilesByLargestSizeThenRecordNumber) {
   EntryList folders;
   folders.Add(Entry(40, 5, L"docs", true));
   EXPECT_TRUE(folders.largest().empty());
+}
+
+TEST(LargestCandidates, SortByRankIsTheComparisonSortsOrder) {
+  // Few and many, with ties on size, negative and huge sizes, and record
+  // numbers that use every bit.
+  std::mt19937_64 rng(7);
+  for (const std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{100}, std::size_t{50000}}) {
+    std::vector<LargestCandidate> candidates(count);
+    for (LargestCandidate& c : candidates) {
+      switch (rng() % 4) {
+        case 0:
+          c.size = static_cast<std::int64_t>(rng() % 8);
+          break;
+        case 1:
+          c.size = -static_cast<std::int64_t>(rng() % 1000);
+          break;
+        case 2:
+          c.size = static_cast<std::int64_t>(rng() >> 1);
+          break;
+        default:
+          c.size = static_cast<std::int64_t>(rng() % 100000) << 12;
+          break;
+      }
+      c.id = static_cast<std::uint32_t>(rng());
+      c.parent = static_cast<std::uint32_t>(rng() % 100);
+    }
+    std::vector<LargestCandidate> expected = candidates;
+    std::sort(expected.begin(), expected.end(), RanksBefore);
+    SortByRank(candidates);
+    ASSERT_EQ(candidates.size(), expected.size());
+    for (std::size_t i = 0; i < count; ++i) {
+      ASSERT_EQ(candidates[i].size, expected[i].size) << i;
+      ASSERT_EQ(candidates[i].id, expected[i].id) << i;
+      ASSERT_EQ(candidates[i].parent, expected[i].parent) << i;
+    }
+  }
 }
 
 TEST(ParentGroups, ConsecutiveRecordNumbersWithTheRootAndEveryFolderInTheFirst) {
