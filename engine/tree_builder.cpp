@@ -41,20 +41,24 @@ std::size_t IndexOf(const ScanResult& result, const DirNode* node) {
 // the root instead; the rest of the loop, and whatever hangs from it, stays
 // below that folder as recorded. Needs the record-number table. Returns
 // each folder's tree parent as an index (the root's is its own, 0).
-std::vector<std::uint32_t> LinkParents(ScanResult& result) {
+std::vector<std::uint32_t> LinkParents(ScanResult& result, std::int32_t threads) {
   const std::size_t count = result.folders.size();
   std::vector<std::uint32_t> tree_parent(count, 0);
-  for (std::size_t i = 0; i < count; ++i) {
-    DirNode& node = result.folders[i];
-    if (node.id == kRootId) {
-      node.tree_parent_id = kRootId;
-      continue;
+  // The parents are looked up on every thread, a range of folders each.
+  constexpr std::size_t kRange = 16384;
+  RunParallel((count + kRange - 1) / kRange, threads, [&](std::size_t k) {
+    for (std::size_t i = k * kRange; i < std::min(count, (k + 1) * kRange); ++i) {
+      DirNode& node = result.folders[i];
+      if (node.id == kRootId) {
+        node.tree_parent_id = kRootId;
+        continue;
+      }
+      const DirNode* parent = result.FindFolder(RootIfNotPositive(node.parent_id));
+      if (parent == nullptr) parent = result.FindFolder(kRootId);
+      node.tree_parent_id = parent->id;
+      tree_parent[i] = static_cast<std::uint32_t>(IndexOf(result, parent));
     }
-    const DirNode* parent = result.FindFolder(RootIfNotPositive(node.parent_id));
-    if (parent == nullptr) parent = result.FindFolder(kRootId);
-    node.tree_parent_id = parent->id;
-    tree_parent[i] = static_cast<std::uint32_t>(IndexOf(result, parent));
-  }
+  });
 
   enum : std::uint8_t { kUnseen, kOnThisWalk, kSettled };
   std::vector<std::uint8_t> state(count, kUnseen);
@@ -164,23 +168,21 @@ std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout
       highest = std::max<std::int64_t>(highest, id);
     }
   }
-  // One ref per id, its last; then in record order.
-  std::stable_sort(refs.begin(), refs.end(), [](const Ref& a, const Ref& b) { return a.id < b.id; });
-  std::vector<Ref> last;
-  last.reserve(refs.size());
-  for (std::size_t r = 0; r < refs.size(); ++r) {
-    if (refs[r].id == 0 || (r + 1 < refs.size() && refs[r + 1].id == refs[r].id)) continue;
-    last.push_back(refs[r]);
-  }
-  std::vector<Ref>().swap(refs);
   constexpr std::uint32_t kNone = ScanResult::kNoFolder;
-  const auto root_ref = std::find_if(last.begin(), last.end(),
-                                     [](const Ref& ref) { return ref.id == static_cast<std::uint32_t>(kRootId); });
-  const std::size_t folders = last.size() + (root_ref == last.end() ? 1 : 0);
-  if (folders >= kNone) throw std::bad_alloc();
-  result.folders.reserve(folders);
+  if (refs.size() >= kNone) throw std::bad_alloc();
+  // One ref per id, its last: each entry writes its ref over the one before
+  // in the record-number table, which the sweep below turns into places.
   std::vector<std::uint32_t>& index = result.folder_index;
   index.assign(static_cast<std::size_t>(highest) + 1, kNone);
+  std::size_t distinct = 0;
+  for (std::uint32_t r = 0; r < refs.size(); ++r) {
+    if (refs[r].id == 0) continue;
+    std::uint32_t& at = index[refs[r].id];
+    if (at == kNone) ++distinct;
+    at = r;
+  }
+  const bool root_entry = index[kRootId] != kNone;
+  result.folders.reserve(distinct + (root_entry ? 0 : 1));
 
   const auto node_of = [&](const Ref& ref) {
     const EntryItem& item = (*input.lists[ref.list])[ref.item];
@@ -193,22 +195,25 @@ std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout
     return node;
   };
   DirNode root;
-  if (root_ref != last.end()) root = node_of(*root_ref);
+  if (root_entry) root = node_of(refs[index[kRootId]]);
   root.id = kRootId;
   root.parent_id = kRootId;
   // The root's name follows every list's names in the arena.
   const std::wstring root_name = RootName(drive);
   root.name = NameRef{static_cast<std::uint32_t>(names.units()), static_cast<std::uint32_t>(root_name.size())};
   result.folders.push_back(root);
-  index[kRootId] = 0;
-  for (const Ref& ref : last) {
-    if (ref.id == static_cast<std::uint32_t>(kRootId)) continue;
-    result.folders.push_back(node_of(ref));
-    index[ref.id] = static_cast<std::uint32_t>(result.folders.size() - 1);
+  // The root first, then the others in record order.
+  for (std::size_t id = 0; id < index.size(); ++id) {
+    const std::uint32_t r = index[id];
+    if (r == kNone) continue;
+    if (id == static_cast<std::size_t>(kRootId)) continue;
+    result.folders.push_back(node_of(refs[r]));
+    index[id] = static_cast<std::uint32_t>(result.folders.size() - 1);
   }
+  index[kRootId] = 0;  // also when the volume lacks it
   result.folder_count = static_cast<std::int32_t>(
       std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
-  std::vector<std::uint32_t> tree_parent = LinkParents(result);
+  std::vector<std::uint32_t> tree_parent = LinkParents(result, input.threads);
   ScanResultPacker(result).LinkChildren();
   return tree_parent;
 }
