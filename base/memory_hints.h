@@ -1,5 +1,5 @@
 #pragma once
-// Hints to the system about the memory of large arrays, where it takes them.
+// How the heap treats the large blocks a scan takes and frees.
 
 #include <cstddef>
 
@@ -18,10 +18,5 @@ inline constexpr std::size_t kLargeBlockBytes = std::size_t{512} << 10;
 // kLargeBlockBytes, so the memory they free while the result is built leaves
 // the process at once.
 void HandBackLargeBlocks();
-
-// Asks for large pages behind [data, data + bytes), an array about to be
-// filled front to back: one fault brings in 2 MiB instead of 4 KiB. Only
-// whole large pages inside the range are affected; nothing is touched.
-void PreferLargePages(void* data, std::size_t bytes);
 
 }  // namespace tw

@@ -6,7 +6,4 @@ namespace tw {
 // own and hands those back when they are freed.
 void HandBackLargeBlocks() {}
 
-// Large pages need a privilege the program does not ask for.
-void PreferLargePages(void*, std::size_t) {}
-
 }  // namespace tw
