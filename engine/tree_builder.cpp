@@ -312,7 +312,7 @@ class BestPlaces {
  public:
   BestPlaces(const std::vector<LargestCandidate>& best, const std::vector<std::uint32_t>& folder_index,
              std::size_t buckets)
-      : best_(best), positions_(best.size(), 0), start_(buckets + 1, 0) {
+      : positions_(best.size(), 0), start_(buckets + 1, 0) {
     std::uint32_t highest = 0;
     for (const LargestCandidate& c : best) highest = std::max(highest, c.id);
     std::vector<std::uint64_t> seen(best.empty() ? 0 : std::size_t{highest} / 64 + 1, 0);
@@ -328,8 +328,10 @@ class BestPlaces {
     }
     for (std::size_t b = 0; b < buckets; ++b) start_[b + 1] += start_[b];
     std::vector<std::uint32_t> next(start_.begin(), start_.end() - 1);
-    ranks_.resize(best.size());
-    for (std::uint32_t rank = 0; rank < best.size(); ++rank) ranks_[next[bucket[rank]]++] = rank;
+    sought_.resize(best.size());
+    for (std::uint32_t rank = 0; rank < best.size(); ++rank) {
+      sought_[next[bucket[rank]]++] = Sought{best[rank].size, best[rank].id, rank};
+    }
   }
 
   // Finds the best files of bucket b, whose files are in record order.
@@ -337,14 +339,14 @@ class BestPlaces {
     const auto first = files.begin() + bucket_start[b];
     const auto last = files.begin() + bucket_start[b + 1];
     for (std::uint32_t k = start_[b]; k < start_[b + 1]; ++k) {
-      const LargestCandidate& best = best_[ranks_[k]];
+      const Sought& best = sought_[k];
       const auto at =
           std::lower_bound(first, last, best.id, [](const FileItem& file, std::uint32_t id) { return file.id < id; });
       if (at == last || at->id != best.id || at->size != best.size) {
         spoilt_ = true;
         return;
       }
-      positions_[ranks_[k]] = static_cast<std::uint32_t>(at - files.begin());
+      positions_[best.rank] = static_cast<std::uint32_t>(at - files.begin());
     }
   }
   // True when every one of the best was found once, as ranked.
@@ -352,10 +354,16 @@ class BestPlaces {
   std::vector<std::uint32_t> TakePositions() { return std::move(positions_); }
 
  private:
-  const std::vector<LargestCandidate>& best_;
+  // A best file as looked for, in bucket order: what a bucket's search reads
+  // lies together.
+  struct Sought {
+    std::int64_t size;
+    std::uint32_t id;
+    std::uint32_t rank;
+  };
   std::vector<std::uint32_t> positions_;
-  std::vector<std::uint32_t> start_;  // by bucket: where its ranks start in ranks_
-  std::vector<std::uint32_t> ranks_;
+  std::vector<std::uint32_t> start_;  // by bucket: where its files start in sought_
+  std::vector<Sought> sought_;
   std::atomic<bool> spoilt_{false};
 };
 
