@@ -151,10 +151,10 @@ struct PlacementContext {
 // lists' files of the group merged by record number, so that each bucket
 // fills in record order when each list holds its files in record order (as
 // the parse threads' lists do). Each bucket's sums are made as its files
-// are placed (the sums start empty). Each group's chunks are released once its files are
-// placed, and its buckets handed to after_group(first bucket, end bucket)
-// (the root-taken bucket excepted: it is whole only when every group is
-// done).
+// are placed (the sums start empty). Each group's chunks are released once
+// its files are placed, and its buckets handed to after_group(first bucket,
+// end bucket) (the root-taken bucket excepted: it is whole only when every
+// group is done).
 void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::int32_t threads,
                 std::vector<FileItem>& files, const std::function<void(std::uint32_t, std::uint32_t)>& after_group);
 

@@ -40,10 +40,10 @@ std::size_t IndexOf(const ScanResult& result, const DirNode* node) {
 // itself). Each loop is cut at its lowest-numbered folder, which hangs under
 // the root instead; the rest of the loop, and whatever hangs from it, stays
 // below that folder as recorded. Needs the record-number table. Returns
-// each folder's tree parent as an index (the root's is its own, 0).
+// each folder's tree parent as an index (the root's is kNoFolder).
 std::vector<std::uint32_t> LinkParents(ScanResult& result, std::int32_t threads) {
   const std::size_t count = result.folders.size();
-  std::vector<std::uint32_t> tree_parent(count, 0);
+  std::vector<std::uint32_t> tree_parent(count, ScanResult::kNoFolder);
   // The parents are looked up on every thread, a range of folders each.
   constexpr std::size_t kRange = 16384;
   RunParallel((count + kRange - 1) / kRange, threads, [&](std::size_t k) {
@@ -205,8 +205,7 @@ std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout
   // The root first, then the others in record order.
   for (std::size_t id = 0; id < index.size(); ++id) {
     const std::uint32_t r = index[id];
-    if (r == kNone) continue;
-    if (id == static_cast<std::size_t>(kRootId)) continue;
+    if (r == kNone || id == static_cast<std::size_t>(kRootId)) continue;
     result.folders.push_back(node_of(refs[r]));
     index[id] = static_cast<std::uint32_t>(result.folders.size() - 1);
   }
@@ -214,7 +213,7 @@ std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout
   result.folder_count = static_cast<std::int32_t>(
       std::min<std::size_t>(result.folders.size() - 1, std::numeric_limits<std::int32_t>::max()));
   std::vector<std::uint32_t> tree_parent = LinkParents(result, input.threads);
-  ScanResultPacker(result).LinkChildren();
+  ScanResultPacker(result).LinkChildren(tree_parent);
   return tree_parent;
 }
 

@@ -229,18 +229,24 @@ void ScanResultPacker::IndexFolders() {
 }
 
 void ScanResultPacker::LinkChildren() {
-  ScanResult& r = result_;
-  const std::size_t folder_total = r.folders.size();
-  // Counted, placed by running sums, filled in folder order.
-  std::vector<std::uint32_t> parent_of(folder_total, ScanResult::kNoFolder);
-  for (DirNode& node : r.folders) node.child_count = 0;
-  for (std::size_t i = 0; i < folder_total; ++i) {
+  const ScanResult& r = result_;
+  std::vector<std::uint32_t> parent_of(r.folders.size(), ScanResult::kNoFolder);
+  for (std::size_t i = 0; i < r.folders.size(); ++i) {
     const DirNode& node = r.folders[i];
     if (node.id == node.tree_parent_id) continue;
     const DirNode* parent = r.FindFolder(node.tree_parent_id);
-    if (parent == nullptr) continue;
-    parent_of[i] = static_cast<std::uint32_t>(parent - r.folders.data());
-    ++r.folders[parent_of[i]].child_count;
+    if (parent != nullptr) parent_of[i] = static_cast<std::uint32_t>(parent - r.folders.data());
+  }
+  LinkChildren(parent_of);
+}
+
+void ScanResultPacker::LinkChildren(const std::vector<std::uint32_t>& parent_of) {
+  ScanResult& r = result_;
+  const std::size_t folder_total = r.folders.size();
+  // Counted, placed by running sums, filled in folder order.
+  for (DirNode& node : r.folders) node.child_count = 0;
+  for (std::size_t i = 0; i < folder_total; ++i) {
+    if (parent_of[i] != ScanResult::kNoFolder) ++r.folders[parent_of[i]].child_count;
   }
   std::uint32_t next = 0;
   for (DirNode& node : r.folders) {

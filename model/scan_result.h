@@ -182,6 +182,9 @@ class ScanResultPacker {
   // folder whose tree parent is unknown, gets none), in folder order. Needs
   // the record-number table. Finish does it too.
   void LinkChildren();
+  // The same from tree parents already found: parent_of[i] is the index of
+  // folder i's tree parent, kNoFolder for the root and for none.
+  void LinkChildren(const std::vector<std::uint32_t>& parent_of);
 
   // Files already grouped by folder index go straight in; Finish keeps them.
   // Children come from each folder's tree_parent_id (the root, and a folder
