@@ -130,16 +130,16 @@ mft_bytes() { "$bin/print_mft_extents" "$1" | awk '{ s += $2 } END { printf "%.0
 
 # ---- measuring ----------------------------------------------------------------
 # Each timed run appends "wall cpu rss_kb" to $work/NAME. The wall time is
-# taken from the shell's microsecond clock: time's own (%e) counts in
-# hundredths, too coarse for scans of a tenth of a second.
-now_us() { echo "${EPOCHREALTIME/[.,]/}"; }
-seconds_since() { local us=$(($(now_us) - $1)); printf '%d.%06d' $((us / 1000000)) $((us % 1000000)); }  # seconds_since START_US
+# read from the shell's microsecond clock (EPOCHREALTIME, in microseconds
+# once its point is dropped) in this shell, as a subshell would add its own
+# fork to it; time's own wall figure (%e) counts in hundredths, too coarse
+# for scans of a tenth of a second.
 time_run() {  # time_run NAME COMMAND... (stdout to /dev/null, stderr kept in $work/NAME.err)
   local name=$1; shift
-  local start
-  start=$(now_us)
+  local start=${EPOCHREALTIME/[.,]/}
   /usr/bin/time -f "%U %S %M" -o "$work/time.out" "$@" >/dev/null 2>"$work/$name.err"
-  awk -v w="$(seconds_since "$start")" '{ printf "%s %.3f %s\n", w, $1 + $2, $3 }' "$work/time.out" >>"$work/$name"
+  local end=${EPOCHREALTIME/[.,]/}
+  awk -v us=$((end - start)) '{ printf "%.6f %.3f %s\n", us / 1e6, $1 + $2, $3 }' "$work/time.out" >>"$work/$name"
 }
 
 # One run of tarnwick-scan, its --timings kept per run in $work/NAME.err.RUN.
@@ -169,19 +169,17 @@ du_run() {
   pid=$(pgrep -n -f "ntfs-3g -o ro $img")
   local before
   before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-  local start
-  start=$(now_us)
+  local start=${EPOCHREALTIME/[.,]/}
   /usr/bin/time -f "%U %S %M" -o "$work/time.out" du -s "$mnt" >/dev/null 2>"$work/du.err"
-  local wall
-  wall=$(seconds_since "$start")
+  local end=${EPOCHREALTIME/[.,]/}
   local after hwm
   after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
   hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status")
   umount "$mnt"
   local tick
   tick=$(getconf CLK_TCK)
-  awk -v w="$wall" -v d=$((after - before)) -v t="$tick" -v h="$hwm" \
-    '{ printf "%s %.3f %d\n", w, $1 + $2 + d / t, $3 + h }' "$work/time.out" >>"$work/du"
+  awk -v us=$((end - start)) -v d=$((after - before)) -v t="$tick" -v h="$hwm" \
+    '{ printf "%.6f %.3f %d\n", us / 1e6, $1 + $2 + d / t, $3 + h }' "$work/time.out" >>"$work/du"
 }
 
 # One timed run of a contender on IMAGE ($work/floor.sh must be IMAGE's).
