@@ -1,22 +1,151 @@
 #include "base/name_arena.h"
 
-#include <limits>
+#include <algorithm>
 #include <new>
+#include <utility>
 
 namespace tw {
+namespace {
 
-std::uint32_t AppendNameUnits(std::u16string& arena, std::wstring_view name) {
-  const std::size_t offset = arena.size();
-  if (offset > std::numeric_limits<std::uint32_t>::max() - name.size()) throw std::bad_alloc();
-  for (const wchar_t unit : name) arena.push_back(static_cast<char16_t>(static_cast<std::uint32_t>(unit) & 0xFFFFu));
-  return static_cast<std::uint32_t>(offset);
+constexpr std::size_t kUnitMask = NameArena::kChunkUnits - 1;
+
+}  // namespace
+
+NameArena::NameArena(NameArena&& other) noexcept
+    : chunks_(std::move(other.chunks_)),
+      fill_(std::move(other.fill_)),
+      packed_base_(std::move(other.packed_base_)),
+      last_capacity_(other.last_capacity_),
+      units_(other.units_) {
+  other.clear();
 }
 
-std::uint32_t AppendNameUnits(std::u16string& arena, std::u16string_view name) {
-  const std::size_t offset = arena.size();
-  if (offset > std::numeric_limits<std::uint32_t>::max() - name.size()) throw std::bad_alloc();
-  arena.append(name);
-  return static_cast<std::uint32_t>(offset);
+NameArena& NameArena::operator=(NameArena&& other) noexcept {
+  if (this != &other) {
+    chunks_ = std::move(other.chunks_);
+    fill_ = std::move(other.fill_);
+    packed_base_ = std::move(other.packed_base_);
+    last_capacity_ = other.last_capacity_;
+    units_ = other.units_;
+    other.clear();
+  }
+  return *this;
+}
+
+// A copy holds each chunk's units in use only, at the same offsets.
+NameArena::NameArena(const NameArena& other)
+    : fill_(other.fill_), packed_base_(other.packed_base_), units_(other.units_) {
+  chunks_.reserve(other.chunks_.size());
+  for (std::size_t k = 0; k < other.chunks_.size(); ++k) {
+    chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(std::max<std::size_t>(fill_[k], 1)));
+    std::copy_n(other.chunks_[k].get(), fill_[k], chunks_.back().get());
+  }
+  last_capacity_ = fill_.empty() ? 0 : fill_.back();
+}
+
+NameArena& NameArena::operator=(const NameArena& other) {
+  if (this != &other) *this = NameArena(other);
+  return *this;
+}
+
+void NameArena::clear() noexcept {
+  chunks_.clear();
+  fill_.clear();
+  packed_base_.clear();
+  last_capacity_ = 0;
+  units_ = 0;
+}
+
+bool NameArena::Holds(std::uint32_t offset, std::uint32_t length) const {
+  const std::size_t chunk = offset >> kNameChunkBits;
+  const std::size_t unit = offset & kUnitMask;
+  return chunk < fill_.size() && unit <= fill_[chunk] && length <= fill_[chunk] - unit;
+}
+
+std::u16string_view NameArena::View(std::uint32_t offset, std::uint32_t length) const {
+  if (!Holds(offset, length)) return {};
+  return {chunks_[offset >> kNameChunkBits].get() + (offset & kUnitMask), length};
+}
+
+const char16_t* NameArena::Address(std::uint32_t offset) const {
+  const std::size_t chunk = offset >> kNameChunkBits;
+  if (chunk >= chunks_.size() || (offset & kUnitMask) >= fill_[chunk]) return nullptr;
+  return chunks_[chunk].get() + (offset & kUnitMask);
+}
+
+std::uint32_t NameArena::StartChunk(std::size_t capacity) {
+  if (chunks_.size() >= kMaxChunks) throw std::bad_alloc();
+  chunks_.reserve(chunks_.size() + 1);
+  fill_.reserve(fill_.size() + 1);
+  packed_base_.reserve(packed_base_.size() + 1);
+  chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(capacity));
+  fill_.push_back(0);
+  packed_base_.push_back(units_);
+  last_capacity_ = capacity;
+  return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits);
+}
+
+std::uint32_t NameArena::Append(std::u16string_view name) {
+  if (name.size() > kChunkUnits) throw std::bad_alloc();
+  if (chunks_.empty() || last_capacity_ - fill_.back() < name.size()) StartChunk(kChunkUnits);
+  const std::uint32_t unit = fill_.back();
+  std::copy(name.begin(), name.end(), chunks_.back().get() + unit);
+  fill_.back() += static_cast<std::uint32_t>(name.size());
+  units_ += name.size();
+  return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits) | unit;
+}
+
+std::uint32_t NameArena::Append(std::wstring_view name) {
+  std::u16string units(name.size(), u'\0');
+  std::transform(name.begin(), name.end(), units.begin(),
+                 [](wchar_t c) { return static_cast<char16_t>(static_cast<std::uint32_t>(c) & 0xFFFFu); });
+  return Append(std::u16string_view(units));
+}
+
+std::uint32_t NameArena::Adopt(std::unique_ptr<char16_t[]> chunk, std::uint32_t fill, std::uint32_t capacity) {
+  if (capacity > kChunkUnits || fill > capacity) throw std::bad_alloc();
+  if (chunks_.size() >= kMaxChunks) throw std::bad_alloc();
+  chunks_.reserve(chunks_.size() + 1);
+  fill_.reserve(fill_.size() + 1);
+  packed_base_.reserve(packed_base_.size() + 1);
+  chunks_.push_back(std::move(chunk));
+  fill_.push_back(fill);
+  packed_base_.push_back(units_);
+  last_capacity_ = capacity;
+  units_ += fill;
+  return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits);
+}
+
+std::uint64_t NameArena::PackedOffset(std::uint32_t offset) const {
+  const std::size_t chunk = offset >> kNameChunkBits;
+  if (chunk >= chunks_.size()) return units_;
+  return packed_base_[chunk] + std::min<std::uint64_t>(offset & kUnitMask, fill_[chunk]);
+}
+
+void NameArena::ResizePacked(std::size_t units) {
+  clear();
+  while (units_ < units) {
+    const std::size_t take = std::min(kChunkUnits, units - units_);
+    StartChunk(take);
+    fill_.back() = static_cast<std::uint32_t>(take);
+    units_ += take;
+  }
+}
+
+std::uint32_t NameArena::Relay(std::uint32_t offset, std::uint32_t length) {
+  if (length > kChunkUnits) throw std::bad_alloc();
+  std::u16string name;
+  name.reserve(length);
+  std::size_t chunk = offset >> kNameChunkBits;
+  std::size_t unit = offset & kUnitMask;
+  while (name.size() < length && chunk < chunks_.size() && unit <= fill_[chunk]) {
+    const std::size_t take = std::min<std::size_t>(fill_[chunk] - unit, length - name.size());
+    name.append(chunks_[chunk].get() + unit, take);
+    ++chunk;
+    unit = 0;
+  }
+  name.resize(length, u'\0');  // a caller checks the name lies in the units in use first
+  return Append(std::u16string_view(name));
 }
 
 }  // namespace tw

@@ -51,9 +51,7 @@ void SetDriveLetter(ScanResult& result, const std::wstring& letter) {
   if (letter.empty() || result.folders.empty()) return;
   result.drive = letter;
   const std::wstring name = RootName(letter);
-  const auto offset = static_cast<std::uint32_t>(result.names.size());
-  for (const wchar_t c : name) result.names.push_back(static_cast<char16_t>(c));
-  result.folders[0].name = NameRef{offset, static_cast<std::uint32_t>(name.size())};
+  result.folders[0].name = NameRef{result.names.Append(name), static_cast<std::uint32_t>(name.size())};
 }
 
 // The warning for a partition whose table entry runs past the end of the
@@ -290,7 +288,8 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
     if (const int status = ObtainBoth(options, context, timings, older, result); status != kExitOk) return status;
     const ComparedScans scans = CompareScans(MakeGeneration(std::move(older)), MakeGeneration(std::move(result)),
                                              static_cast<std::size_t>(options.top));
-    if (!scans.same_volume) context.err << Utf16ToUtf8(text::kWarningPrefix) << Utf16ToUtf8(text::kWarningOtherVolume) << '\n';
+    if (!scans.same_volume)
+      context.err << Utf16ToUtf8(text::kWarningPrefix) << Utf16ToUtf8(text::kWarningOtherVolume) << '\n';
     if (options.json) {
       WriteCompareJson(scans, options.depth, context.out);
     } else {
@@ -301,7 +300,7 @@ int RunTarnwickScan(const std::vector<std::string>& args, const CliContext& cont
   ResolvedSource source;
   if (!Resolve(options.source, context, source)) return kExitUsage;
   const int obtained = options.reread.empty() ? ObtainResult(source, options, context, timings, result)
-                                             : RereadOverSavedScan(source, options, context, result);
+                                              : RereadOverSavedScan(source, options, context, result);
   if (const int status = obtained; status != kExitOk) {
     return status;
   }

@@ -63,16 +63,13 @@ class GrowingBehind {
 }  // namespace
 
 NameLayout::NameLayout(const std::vector<EntryList*>& lists) {
-  chunk_base_.resize(lists.size());
-  for (std::size_t l = 0; l < lists.size(); ++l) {
-    for (std::size_t k = 0; k < lists[l]->name_chunk_count(); ++k) {
-      // Offsets into the arena are 32 bits wide.
-      if (units_ > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-      chunk_base_[l].push_back(static_cast<std::uint32_t>(units_));
-      units_ += lists[l]->NameChunk(k).size();
-    }
+  first_.reserve(lists.size());
+  for (const EntryList* list : lists) {
+    // Offsets into the arena are 32 bits wide.
+    if (chunks_ + list->name_chunk_count() > NameArena::kMaxChunks) throw std::bad_alloc();
+    first_.push_back(static_cast<std::uint32_t>(chunks_ << kNameChunkBits));
+    chunks_ += list->name_chunk_count();
   }
-  if (units_ > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
 }
 
 ExtensionMerge MergeExtensions(const std::vector<EntryList*>& lists) {
@@ -158,38 +155,52 @@ void CountFiles(const ListChunks& chunks, const std::vector<std::uint32_t>& fold
   });
 }
 
-void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout, std::u16string& arena,
-                 std::int32_t threads, std::size_t extra_count, const std::function<void(std::size_t)>& extra) {
-  struct Piece {
+void AdoptNames(const std::vector<EntryList*>& lists, NameArena& arena, std::int32_t threads, std::size_t extra_count,
+                const std::function<void(std::size_t)>& extra) {
+  if (arena.chunk_count() != 0) throw std::logic_error("names handed to an arena in use");
+  // A list's chunks are full but for the last few units, apart from its
+  // last: that one may be almost empty, and a result of many parse threads
+  // would keep half a megabyte unused behind each.
+  constexpr std::size_t kRoomKept = 1024;
+  struct Fitted {
     std::uint32_t list;
     std::uint32_t chunk;
-    std::size_t end;  // where the chunk's names end in the arena
+    std::unique_ptr<char16_t[]> block;
   };
-  std::vector<Piece> pieces;
-  std::size_t end = 0;
+  std::vector<Fitted> fitted;
   for (std::size_t l = 0; l < lists.size(); ++l) {
     for (std::size_t k = 0; k < lists[l]->name_chunk_count(); ++k) {
-      end += lists[l]->NameChunk(k).size();
-      pieces.push_back({static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(k), end});
+      if (NameArena::kChunkUnits - lists[l]->NameChunk(k).size() > kRoomKept) {
+        fitted.push_back({static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(k), nullptr});
+      }
     }
   }
   // The extension indexes point into the names: they go before any chunk
   // does, here on one thread.
   for (EntryList* list : lists) list->ReleaseExtensionIndex();
-  GrowingBehind<std::u16string> grown(arena);
-  // The other work first, so that the names are copied in order behind it.
-  RunParallel(extra_count + pieces.size(), threads, [&](std::size_t t) {
+  RunParallel(extra_count + fitted.size(), threads, [&](std::size_t t) {
     if (t < extra_count) {
       extra(t);
       return;
     }
-    const Piece& piece = pieces[t - extra_count];
-    EntryList& list = *lists[piece.list];
-    const std::u16string_view names = list.NameChunk(piece.chunk);
-    char16_t* const data = grown.Reach(piece.end);
-    std::copy(names.begin(), names.end(), data + layout.Place(piece.list, piece.chunk << kNameChunkBits));
-    list.ReleaseNameChunk(piece.chunk);  // a large block: its memory leaves the process at once
+    Fitted& fit = fitted[t - extra_count];
+    const std::u16string_view names = lists[fit.list]->NameChunk(fit.chunk);
+    fit.block = std::make_unique_for_overwrite<char16_t[]>(std::max<std::size_t>(names.size(), 1));
+    std::copy(names.begin(), names.end(), fit.block.get());
   });
+  std::size_t next_fitted = 0;
+  for (std::size_t l = 0; l < lists.size(); ++l) {
+    EntryList& list = *lists[l];
+    for (std::size_t k = 0; k < list.name_chunk_count(); ++k) {
+      const auto fill = static_cast<std::uint32_t>(list.NameChunk(k).size());
+      if (next_fitted < fitted.size() && fitted[next_fitted].list == l && fitted[next_fitted].chunk == k) {
+        arena.Adopt(std::move(fitted[next_fitted++].block), fill, fill);
+        list.ReleaseNameChunk(k);
+      } else {
+        arena.Adopt(list.TakeNameChunk(k), fill, static_cast<std::uint32_t>(NameArena::kChunkUnits));
+      }
+    }
+  }
 }
 
 namespace {

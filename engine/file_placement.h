@@ -1,7 +1,7 @@
 #pragma once
 // The steps of tree building that touch every file: the parsed entries
 // counted, converted into file items and put in their folders in the
-// result's array, and the names moved to the result's arena. Used by
+// result's array, and the names handed to the result's arena. Used by
 // tree_builder.cpp only.
 //
 // Files are put in buckets: bucket 0 holds the root's own files (recorded
@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "base/arithmetic.h"
+#include "base/name_arena.h"
 #include "model/scan_result.h"
 #include "scan/entry_list.h"
 #include "scan/scan_slice.h"
@@ -44,20 +45,19 @@ inline std::uint32_t BucketOf(std::uint32_t parent, const std::vector<std::uint3
   return folder == ScanResult::kNoFolder || folder == 0 ? kRootTakenBucket : folder + 1;
 }
 
-// Where each list's names land in the result's arena: its chunks one after
-// the other, list after list.
+// Where each list's names land in the result's arena: its chunks taken over
+// one after the other, list after list, so that a name's offset moves by
+// its list's first chunk.
 class NameLayout {
  public:
   explicit NameLayout(const std::vector<EntryList*>& lists);
-  std::size_t units() const { return units_; }
+  std::size_t chunks() const { return chunks_; }
   // The arena offset of a name at a list's offset.
-  std::uint32_t Place(std::size_t list, std::uint32_t offset) const {
-    return chunk_base_[list][offset >> kNameChunkBits] + (offset & ((std::uint32_t{1} << kNameChunkBits) - 1));
-  }
+  std::uint32_t Place(std::size_t list, std::uint32_t offset) const { return first_[list] + offset; }
 
  private:
-  std::vector<std::vector<std::uint32_t>> chunk_base_;
-  std::size_t units_ = 0;
+  std::vector<std::uint32_t> first_;  // by list: the offset of its first chunk in the arena
+  std::size_t chunks_ = 0;
 };
 
 // The extensions of all lists: each text once, in the order met list by list.
@@ -102,12 +102,12 @@ void CountFiles(const ListChunks& chunks, const std::vector<std::uint32_t>& fold
                 const IdMap<OverflowSizes>* overflow, const std::vector<bool>* has_overflow,
                 std::vector<std::uint32_t>& bucket_counts, std::vector<GroupCount>& counts, std::int32_t threads);
 
-// Copies every list's names into the arena in NameLayout's order, on
-// `threads` threads, chunk by chunk, releasing each chunk once copied; the
-// arena grows behind the copies. Also runs extra(k) for k in [0, extra_count)
-// on the same threads.
-void GatherNames(const std::vector<EntryList*>& lists, const NameLayout& layout, std::u16string& arena,
-                 std::int32_t threads, std::size_t extra_count, const std::function<void(std::size_t)>& extra);
+// Hands every list's chunks of names over to the arena (empty before) in
+// NameLayout's order. A chunk with more than a little room left (a list's
+// last) is copied into a block of its size first, on `threads` threads
+// beside extra(k) for k in [0, extra_count).
+void AdoptNames(const std::vector<EntryList*>& lists, NameArena& arena, std::int32_t threads, std::size_t extra_count,
+                const std::function<void(std::size_t)>& extra);
 
 // What placing found of one bucket's files (the root-taken bucket's are not
 // kept: its files arrive group by group, not in record order).

@@ -40,7 +40,7 @@ std::vector<RecordId> ReadAndParse(RawVolume& volume, const MftLayout& layout, R
 // name no parent, so that they are placed as before.
 void AddResultEntries(const ScanResult& result, const RecordSet& skip, EntryList& entries) {
   const auto name_of = [&result](NameRef name) {
-    return std::u16string_view(result.names).substr(name.offset, name.length);
+    return result.names.View(name.offset, name.length);
   };
   for (const DirNode& folder : result.folders) {
     if (skip.count(folder.id) != 0) continue;

@@ -152,8 +152,7 @@ void ApplyRenames(const TreeInput& input) {
 // root first, then the others in record order, with their names where the
 // names will lie in the arena. Fills the record-number table and links the
 // tree; returns each folder's tree parent (LinkParents).
-std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout& names, const std::wstring& drive,
-                                        ScanResult& result) {
+std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout& names, ScanResult& result) {
   struct Ref {
     std::uint32_t id;
     std::uint32_t list;
@@ -198,9 +197,7 @@ std::vector<std::uint32_t> BuildFolders(const TreeInput& input, const NameLayout
   if (root_entry) root = node_of(refs[index[kRootId]]);
   root.id = kRootId;
   root.parent_id = kRootId;
-  // The root's name follows every list's names in the arena.
-  const std::wstring root_name = RootName(drive);
-  root.name = NameRef{static_cast<std::uint32_t>(names.units()), static_cast<std::uint32_t>(root_name.size())};
+  root.name = NameRef{};  // its name follows every list's names in the arena, once they are there
   result.folders.push_back(root);
   // The root first, then the others in record order.
   for (std::size_t id = 0; id < index.size(); ++id) {
@@ -416,7 +413,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   // Folders and extensions, from what the lists hold.
   ApplyRenames(input);
   const NameLayout names(lists);
-  const std::vector<std::uint32_t> tree_parent = BuildFolders(input, names, drive, result);
+  const std::vector<std::uint32_t> tree_parent = BuildFolders(input, names, result);
   const ExtensionMerge extensions = MergeExtensions(lists);
   std::vector<bool> has_overflow;
   if (input.overflow != nullptr && !input.overflow->empty()) {
@@ -465,13 +462,11 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   const std::vector<std::vector<std::uint32_t>> extension_of = RankExtensions(extensions, lists, result);
 
   // The names to the result's arena, beside each list's best files.
-  const std::wstring root_name = RootName(drive);
-  result.names.reserve(names.units() + root_name.size());
   std::vector<ListBest> best(lists.size());
-  GatherNames(lists, names, result.names, threads, lists.size(),
-              [&](std::size_t l) { best[l] = BestOfList(*lists[l], std::move(resized[l]), lowered[l]); });
-  result.names.resize(names.units());
-  for (const wchar_t c : root_name) result.names.push_back(static_cast<char16_t>(c));
+  AdoptNames(lists, result.names, threads, lists.size(),
+             [&](std::size_t l) { best[l] = BestOfList(*lists[l], std::move(resized[l]), lowered[l]); });
+  const std::wstring root_name = RootName(drive);
+  result.folders[0].name = NameRef{result.names.Append(root_name), static_cast<std::uint32_t>(root_name.size())};
   spent.apply = SecondsSince(mark);
   if (input.placing) input.placing();
 

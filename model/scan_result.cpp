@@ -102,21 +102,12 @@ std::span<const FileItem> ScanResult::Files(const DirNode& folder) const {
   return std::span<const FileItem>(files).subspan(folder.first_file, folder.file_count);
 }
 
-namespace {
-
-std::u16string_view NameAt(const std::u16string& names, std::uint32_t offset, std::uint32_t length) {
-  if (offset > names.size() || length > names.size() - offset) return {};
-  return std::u16string_view(names).substr(offset, length);
-}
-
-}  // namespace
-
 std::u16string_view ScanResult::Name(const DirNode& folder) const {
-  return NameAt(names, folder.name.offset, folder.name.length);
+  return names.View(folder.name.offset, folder.name.length);
 }
 
 std::u16string_view ScanResult::Name(const FileItem& file) const {
-  return NameAt(names, file.name_offset, file.name_length);
+  return names.View(file.name_offset, file.name_length);
 }
 
 std::wstring ScanResult::NameText(const DirNode& folder) const { return WideText(Name(folder)); }
@@ -147,12 +138,11 @@ FileEntry ScanResult::Entry(const FileItem& file) const {
 
 std::wstring WideText(std::u16string_view units) { return std::wstring(units.begin(), units.end()); }
 
-std::uint32_t ScanResultPacker::AppendName(std::wstring_view name) { return AppendNameUnits(result_.names, name); }
+std::uint32_t ScanResultPacker::AppendName(std::wstring_view name) { return result_.names.Append(name); }
 
-void ScanResultPacker::Reserve(std::size_t folders, std::size_t files, std::size_t name_units) {
+void ScanResultPacker::Reserve(std::size_t folders, std::size_t files) {
   result_.folders.reserve(folders);
   result_.files.reserve(files);
-  result_.names.reserve(name_units);
 }
 
 std::uint32_t ScanResultPacker::AddFolder(const DirNode& node) {

@@ -4,7 +4,7 @@
 // and the largest files. Plain data held compactly, so that millions of files
 // take little memory: folders in one array found through a dense
 // record-number table, each folder's files contiguous in one array, every name
-// in one arena of UTF-16 units. Indices and ids, never pointers: the result
+// in an arena of UTF-16 units (the parse's chunks of names, taken over). Indices and ids, never pointers: the result
 // moves and copies as a whole, and nothing changes it once it is built.
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 #include "base/byte_range.h"
 #include "base/ids.h"
+#include "base/name_arena.h"
 
 namespace tw {
 
@@ -53,7 +54,7 @@ struct FileItem {
   std::uint32_t folder = 0;     // index into folders of the folder it is listed under
   std::uint32_t extension = 0;  // index into extensions
   std::uint32_t attributes = 0;
-  std::uint32_t name_offset = 0;  // its name: names[name_offset, + name_length)
+  std::uint32_t name_offset = 0;  // its name: names.View(name_offset, name_length)
   std::uint32_t name_length = 0;
 };
 
@@ -88,7 +89,7 @@ struct ScanResult {
   std::vector<std::uint32_t> folder_index;   // record number -> index into folders, kNoFolder when none
   std::vector<std::int64_t> child_ids;       // every folder's child folders, by id
   std::vector<FileItem> files;               // every folder's files, contiguous
-  std::u16string names;                      // every name, back to back
+  NameArena names;                           // every name
   std::vector<ExtStat> extensions;           // by total size, largest first
   std::vector<std::uint32_t> largest_files;  // indices into files, largest first
   std::int64_t root_id = kRootId;
@@ -173,7 +174,7 @@ class ScanResultPacker {
   // A file of the folder at index `folder`; its folder, extension and name
   // fields are set here and by Finish.
   void AddFile(std::uint32_t folder, const FileItem& file, std::wstring_view name);
-  void Reserve(std::size_t folders, std::size_t files, std::size_t name_units);
+  void Reserve(std::size_t folders, std::size_t files);
 
   // Fills the record-number table from the folders added so far (FindFolder
   // works from here on). Finish does it too.

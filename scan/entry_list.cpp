@@ -242,6 +242,14 @@ void EntryList::ReleaseNameChunk(std::size_t k) {
   name_fill_[k] = 0;
 }
 
+std::unique_ptr<char16_t[]> EntryList::TakeNameChunk(std::size_t k) {
+  if (!extension_slot_.empty() || !extension_texts_.empty()) {
+    throw std::logic_error("a name chunk taken before the extension index is released");
+  }
+  name_fill_[k] = 0;
+  return std::move(name_chunks_[k]);
+}
+
 void EntryList::ReleaseNameChunks() {
   // The extension table's keys point into the chunks: it goes first.
   ReleaseExtensionIndex();

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "base/ids.h"
+#include "base/name_arena.h"
 #include "scan/mft_entry.h"
 
 namespace tw {
@@ -131,8 +132,6 @@ inline bool RanksBefore(const LargestCandidate& a, const LargestCandidate& b) {
 // total, so the result is the one std::sort gives).
 void SortByRank(std::vector<LargestCandidate>& candidates);
 
-// Units per names chunk (512 KiB: a block the system hands back when freed).
-inline constexpr unsigned kNameChunkBits = 18;
 // Items per chunk (768 KiB).
 inline constexpr unsigned kItemChunkBits = 14;
 
@@ -226,6 +225,11 @@ class EntryList {
   // the extension index is released (else std::logic_error).
   void ReleaseNameChunk(std::size_t k);
   void ReleaseNameChunks();
+  // Hands one chunk of names over (its names read as none here from then
+  // on): kNameChunkUnits units, of which NameChunk(k).size() are in use. The
+  // same rule as ReleaseNameChunk's.
+  std::unique_ptr<char16_t[]> TakeNameChunk(std::size_t k);
+  static constexpr std::size_t kNameChunkUnits = NameArena::kChunkUnits;
   void ReleaseItemChunk(std::size_t k) {
     item_chunks_[k].reset();
     chunk_fill_[k] = 0;
@@ -235,7 +239,6 @@ class EntryList {
 
  private:
   static constexpr std::size_t kItemMask = kItemsPerChunk - 1;
-  static constexpr std::size_t kNameChunkUnits = std::size_t{1} << kNameChunkBits;
 
   template <typename Char>
   std::uint32_t AppendName(std::basic_string_view<Char> name);

@@ -105,10 +105,9 @@ Plan MakePlan(const ScanResult& result, const Query& query) {
   if (!query.extension_sets.empty()) {
     plan.extension_ok.resize(result.extensions.size());
     for (std::size_t i = 0; i < result.extensions.size(); ++i) {
-      plan.extension_ok[i] = std::all_of(query.extension_sets.begin(), query.extension_sets.end(),
-                                         [&](const std::vector<NamePattern>& set) {
-                                           return ExtensionInSet(result.extensions[i].extension, set);
-                                         });
+      plan.extension_ok[i] = std::all_of(
+          query.extension_sets.begin(), query.extension_sets.end(),
+          [&](const std::vector<NamePattern>& set) { return ExtensionInSet(result.extensions[i].extension, set); });
     }
   }
   return plan;
@@ -180,7 +179,6 @@ std::vector<SearchHit> MatchEntries(const Plan& plan, std::size_t parts, const C
   const std::size_t file_total = plan.query.files ? r.files.size() : 0;
   const std::size_t folder_total = plan.query.folders ? r.folders.size() : 0;
   const bool names = !plan.query.names.empty();
-  const char16_t* const arena = r.names.data();
   const auto name_offset = [&](std::size_t at) {
     return at < file_total ? r.files[at].name_offset : r.folders[at - file_total].name.offset;
   };
@@ -190,8 +188,8 @@ std::vector<SearchHit> MatchEntries(const Plan& plan, std::size_t parts, const C
     for (std::size_t at = begin; at < end; ++at) {
       if ((at - begin) % kCancelStride == 0 && Cancelled(cancel)) return;
       if (names && at + kPrefetchDistance < end) {
-        const std::uint32_t ahead = name_offset(at + kPrefetchDistance);
-        if (ahead < r.names.size()) __builtin_prefetch(arena + ahead);
+        const char16_t* const ahead = r.names.Address(name_offset(at + kPrefetchDistance));
+        if (ahead != nullptr) __builtin_prefetch(ahead);
       }
       if (at < file_total) {
         const FileItem& file = r.files[at];
@@ -279,7 +277,8 @@ std::int64_t HitModified(const ScanResult& result, const SearchHit& hit) {
 }
 
 std::u16string_view HitName(const ScanResult& result, const SearchHit& hit) {
-  if (hit.folder) return hit.index < result.folders.size() ? result.Name(result.folders[hit.index]) : std::u16string_view();
+  if (hit.folder)
+    return hit.index < result.folders.size() ? result.Name(result.folders[hit.index]) : std::u16string_view();
   return hit.index < result.files.size() ? result.Name(result.files[hit.index]) : std::u16string_view();
 }
 

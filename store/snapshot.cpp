@@ -118,7 +118,7 @@ Bytes FolderSection(const ScanResult& r) {
     PutSigned(out, f.direct_file_count);
     PutSigned(out, f.total_file_count);
     PutSigned(out, f.total_folder_count);
-    PutVarint(out, f.name.offset);
+    PutVarint(out, r.names.PackedOffset(f.name.offset));
     PutVarint(out, f.name.length);
     PutVarint(out, f.first_child);
     PutVarint(out, f.child_count);
@@ -157,20 +157,24 @@ Bytes FileSection(const ScanResult& r) {
   for (const FileItem& f : files) PutVarint(out, f.attributes);
   previous = 0;
   for (const FileItem& f : files) {
-    PutSigned(out, std::int64_t{f.name_offset} - previous);
-    previous = std::int64_t{f.name_offset} + f.name_length;
+    const auto offset = static_cast<std::int64_t>(r.names.PackedOffset(f.name_offset));
+    PutSigned(out, offset - previous);
+    previous = offset + f.name_length;
   }
   for (const FileItem& f : files) PutVarint(out, f.name_length);
   return out;
 }
 
+// Every chunk's names back to back: the offsets above are the packed ones.
 Bytes NameSection(const ScanResult& r) {
   Bytes out;
-  PutVarint(out, r.names.size());
-  out.reserve(out.size() + 2 * r.names.size());
-  for (const char16_t unit : r.names) {
-    out.push_back(static_cast<std::uint8_t>(unit));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  PutVarint(out, r.names.units());
+  out.reserve(out.size() + 2 * r.names.units());
+  for (std::size_t k = 0; k < r.names.chunk_count(); ++k) {
+    for (const char16_t unit : r.names.Chunk(k)) {
+      out.push_back(static_cast<std::uint8_t>(unit));
+      out.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
   }
   return out;
 }
@@ -305,9 +309,11 @@ bool ReadNames(Reader& in, ScanResult& r) {
   const std::size_t n = in.Count(2);
   const std::span<const std::uint8_t> bytes = in.Take(2 * n);
   if (in.failed()) return false;
-  r.names.resize(n);
+  // In packed form: a name that runs from one chunk into the next is moved
+  // when the result is checked.
+  r.names.ResizePacked(n);
   for (std::size_t i = 0; i < n; ++i) {
-    r.names[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    r.names.PackedUnit(i) = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   }
   return true;
 }
@@ -596,8 +602,7 @@ bool DecodeSnapshot(const SnapshotReadFunction& read, std::uint64_t size, ScanRe
   return false;
 }
 
-bool DecodeSnapshotMeta(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& meta,
-                        SnapshotError& error) {
+bool DecodeSnapshotMeta(const SnapshotReadFunction& read, std::uint64_t size, ScanResult& meta, SnapshotError& error) {
   meta.Reset();
   error = SnapshotError();
   std::vector<PackedSection> sections;

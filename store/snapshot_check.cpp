@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "base/ids.h"
@@ -9,15 +10,42 @@
 namespace tw {
 namespace {
 
-bool NameFits(const ScanResult& r, std::uint32_t offset, std::uint32_t length) {
-  return offset <= r.names.size() && length <= r.names.size() - offset;
-}
+// The names as read: the arena in packed form, every unit at the offset it
+// had in the file. A name must lie within them; one that runs from one of
+// the arena's chunks into the next (a file saved when the names lay in one
+// block) is moved whole to the end. Only one name can cross each border
+// unless names overlap, which no scan makes: more moved names than borders
+// is damage, and keeps a small file from asking for a copy per reference.
+class NameCheck {
+ public:
+  explicit NameCheck(ScanResult& r) : r_(r), packed_(r.names.units()) {}
+
+  // False when the name lies outside the names; else its offset is one the
+  // arena holds whole.
+  bool Fit(std::uint32_t& offset, std::uint32_t length) {
+    if (offset > packed_ || length > packed_ - offset) return false;
+    if (r_.names.Holds(offset, length)) return true;
+    if (length > NameArena::kChunkUnits) return false;  // longer than any name the arena can hold whole
+    const auto [at, added] = moved_.try_emplace(std::uint64_t{offset} << 32 | length, 0);
+    if (added) {
+      if (moved_.size() > r_.names.chunk_count()) return false;
+      at->second = r_.names.Relay(offset, length);
+    }
+    offset = at->second;
+    return true;
+  }
+
+ private:
+  ScanResult& r_;
+  std::size_t packed_;
+  std::unordered_map<std::uint64_t, std::uint32_t> moved_;
+};
 
 bool RangeFits(std::uint32_t first, std::uint32_t count, std::size_t size) {
   return first <= size && count <= size - first;
 }
 
-std::string CheckFolders(ScanResult& r) {
+std::string CheckFolders(ScanResult& r, NameCheck& names) {
   if (r.folders.empty() || r.root_id != kRootId || r.folders[0].id != kRootId) return "the root folder is missing";
   if (r.folders[0].tree_parent_id != kRootId) return "the root folder hangs below another";
   // The record-number table takes 4 bytes per number up to the highest
@@ -38,8 +66,8 @@ std::string CheckFolders(ScanResult& r) {
     if (slot != ScanResult::kNoFolder) return "two folders have the same number";
     slot = static_cast<std::uint32_t>(i);
   }
-  for (const DirNode& f : r.folders) {
-    if (!NameFits(r, f.name.offset, f.name.length)) return "a folder name lies outside the names";
+  for (DirNode& f : r.folders) {
+    if (!names.Fit(f.name.offset, f.name.length)) return "a folder name lies outside the names";
     if (!RangeFits(f.first_child, f.child_count, r.child_ids.size())) return "a folder's children are out of range";
     if (!RangeFits(f.first_file, f.file_count, r.files.size())) return "a folder's files are out of range";
   }
@@ -75,7 +103,7 @@ std::string CheckTree(const ScanResult& r) {
   return {};
 }
 
-std::string CheckFiles(const ScanResult& r) {
+std::string CheckFiles(ScanResult& r, NameCheck& names) {
   std::size_t listed = 0;
   for (std::size_t i = 0; i < r.folders.size(); ++i) {
     for (const FileItem& file : r.Files(r.folders[i])) {
@@ -84,8 +112,8 @@ std::string CheckFiles(const ScanResult& r) {
     listed += r.folders[i].file_count;
   }
   if (listed != r.files.size()) return "a file belongs to no folder";
-  for (const FileItem& file : r.files) {
-    if (!NameFits(r, file.name_offset, file.name_length)) return "a file name lies outside the names";
+  for (FileItem& file : r.files) {
+    if (!names.Fit(file.name_offset, file.name_length)) return "a file name lies outside the names";
     if (file.extension >= r.extensions.size()) return "a file's extension is out of range";
   }
   for (const std::uint32_t index : r.largest_files) {
@@ -122,10 +150,11 @@ std::string CheckNumbers(const ScanResult& r) {
 }  // namespace
 
 std::string CheckSnapshotResult(ScanResult& result) {
+  NameCheck names(result);
   std::string problem = CheckNumbers(result);
-  if (problem.empty()) problem = CheckFolders(result);
+  if (problem.empty()) problem = CheckFolders(result, names);
   if (problem.empty()) problem = CheckTree(result);
-  if (problem.empty()) problem = CheckFiles(result);
+  if (problem.empty()) problem = CheckFiles(result, names);
   return problem;
 }
 

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     const double files = result.file_count > 0 ? result.file_count : 1;
     // The names' UTF-16 units, folders' names included, and what is left for
     // everything else; the goal is at most 64 bytes per file beyond its name.
-    const double name_bytes = static_cast<double>(result.names.size() * sizeof(char16_t));
+    const double name_bytes = static_cast<double>(result.names.units() * sizeof(char16_t));
     std::printf("%.1f MiB held by the finished result, %.0f bytes per file (%d files, %zu folders)\n",
                 static_cast<double>(held) / 1048576.0, static_cast<double>(held) / files, result.file_count,
                 result.folders.size());

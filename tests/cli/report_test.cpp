@@ -4,11 +4,11 @@
 
 #include <sstream>
 
-#include "support/chain_result.h"
 #include "cli/progress_line.h"
-#include "support/sample_result.h"
 #include "cli/text_table.h"
 #include "format/utf.h"
+#include "support/chain_result.h"
+#include "support/sample_result.h"
 #include "texts/texts.h"
 #include "views/folder_rows.h"
 
@@ -99,11 +99,12 @@ std::string FolderListTable(const ScanResult& result, std::int32_t depth) {
   model.ResetForResult(&result);
   for (std::size_t i = 0; i < model.RowCount(); ++i) {
     const FolderRow& row = *model.RowAt(static_cast<std::int64_t>(i));
-    if (!row.is_direct_files && row.depth < depth && row.expandable && !model.IsRowOpen(row)) model.ToggleFolder(row.id);
+    if (!row.is_direct_files && row.depth < depth && row.expandable && !model.IsRowOpen(row))
+      model.ToggleFolder(row.id);
   }
   TextTable table({Align::kLeft, Align::kRight, Align::kRight, Align::kRight, Align::kRight});
-  table.AddRow({Utf16ToUtf8(text::kColumnFolder), Utf16ToUtf8(text::kColumnParentShare),
-                Utf16ToUtf8(text::kColumnSize), Utf16ToUtf8(text::kColumnAllocated), Utf16ToUtf8(text::kColumnItems)});
+  table.AddRow({Utf16ToUtf8(text::kColumnFolder), Utf16ToUtf8(text::kColumnParentShare), Utf16ToUtf8(text::kColumnSize),
+                Utf16ToUtf8(text::kColumnAllocated), Utf16ToUtf8(text::kColumnItems)});
   for (std::size_t i = 0; i < model.RowCount(); ++i) {
     const auto index = static_cast<std::int64_t>(i);
     if (model.RowAt(index)->depth > depth) continue;
@@ -170,9 +171,8 @@ TEST(Report, TablesKeepTwentyRowsAndSkipEmptyFiles) {
   result.largest_files.assign(25, first);
   FileItem zero = result.files[first];
   zero.size = zero.alloc = 0;
-  zero.name_offset = static_cast<std::uint32_t>(result.names.size());
+  zero.name_offset = result.names.Append(std::u16string_view(u"zero.bin"));
   zero.name_length = 8;
-  result.names += u"zero.bin";
   result.largest_files.insert(result.largest_files.begin(), static_cast<std::uint32_t>(result.files.size()));
   result.files.push_back(zero);
   EXPECT_EQ(Lines(ExtensionTable(result)).size(), kReportExtensions + 1);

@@ -151,6 +151,51 @@ TEST(Snapshot, ConsistentChecksumsDoNotMakeABrokenTreeAcceptable) {
   }
 }
 
+// The result with its names in one packed block of `units` units, as a scan
+// saved when results held their names in one block: name k (the folders',
+// then the files') at place(k).
+ScanResult LaidFlat(ScanResult r, std::size_t units, const std::function<std::uint32_t(std::size_t)>& place) {
+  std::u16string flat(units, u'.');
+  std::size_t k = 0;
+  const auto lay = [&](std::u16string_view name) {
+    const std::uint32_t at = place(k++);
+    flat.replace(at, name.size(), name);
+    return at;
+  };
+  std::vector<std::uint32_t> folder_at, file_at;
+  for (const DirNode& f : r.folders) folder_at.push_back(lay(r.Name(f)));
+  for (const FileItem& f : r.files) file_at.push_back(lay(r.Name(f)));
+  for (std::size_t i = 0; i < r.folders.size(); ++i) r.folders[i].name.offset = folder_at[i];
+  for (std::size_t i = 0; i < r.files.size(); ++i) r.files[i].name_offset = file_at[i];
+  r.names.ResizePacked(units);
+  for (std::size_t p = 0; p < units; ++p) r.names.PackedUnit(p) = flat[p];
+  return r;
+}
+
+TEST(Snapshot, ANameAcrossTheArenasChunksIsReadWhole) {
+  constexpr std::size_t kBorder = NameArena::kChunkUnits;
+  const ScanResult r = Sample();
+  const std::size_t folders = r.folders.size();
+  // The first file's name runs from the first chunk into the next.
+  const ScanResult flat = LaidFlat(r, kBorder + 200, [&](std::size_t k) -> std::uint32_t {
+    return static_cast<std::uint32_t>(k < folders ? 16 * k : kBorder - 3 + 20 * (k - folders));
+  });
+  const ScanResult back = Decoded(EncodeSnapshot(flat));
+  EXPECT_EQ(test::DifferenceBetween(r, back), "");
+  EXPECT_EQ(back.names.units(), kBorder + 200 + r.Name(r.files[0]).size());  // only that name moved
+
+  // Names that cross a border more often than there are borders overlap:
+  // no scan writes them, and each would cost a copy.
+  const ScanResult overlapping = LaidFlat(r, kBorder + 200, [&](std::size_t k) -> std::uint32_t {
+    return static_cast<std::uint32_t>(k < folders ? 16 * k : kBorder - 2 - (k - folders));
+  });
+  ScanResult refused;
+  SnapshotError error;
+  EXPECT_FALSE(DecodeSnapshot(EncodeSnapshot(overlapping), refused, error));
+  EXPECT_EQ(error.problem, SnapshotProblem::kDamaged);
+  EXPECT_EQ(error.detail, "a file name lies outside the names");
+}
+
 TEST(Snapshot, SavedFilesReplaceTheOldOneWhole) {
   const std::string path = ::testing::TempDir() + "/tarnwick-snapshot-test.tws";
   std::string reason;
