@@ -19,4 +19,17 @@ inline constexpr std::size_t kLargeBlockBytes = std::size_t{512} << 10;
 // the process at once.
 void HandBackLargeBlocks();
 
+// Moves the pages that lie whole within [from, from + bytes) (a block about
+// to be freed) to `to` (page-aligned), at most `room` bytes of them, and
+// leaves fresh pages behind in their place, none of them touched. The
+// destination must be memory of the caller's that nothing reads or writes
+// meanwhile; what it held is gone. Memory the process already holds then
+// goes where it is about to write, instead of back to the system while the
+// same amount is faulted in afresh, page by page. Returns the bytes moved:
+// 0 where the system cannot move pages (only Linux can).
+std::size_t MovePages(void* from, std::size_t bytes, void* to, std::size_t room);
+
+// The system's page size, in bytes.
+std::size_t PageBytes();
+
 }  // namespace tw

@@ -6,4 +6,9 @@ namespace tw {
 // own and hands those back when they are freed.
 void HandBackLargeBlocks() {}
 
+// Windows cannot move pages from one address to another.
+std::size_t MovePages(void*, std::size_t, void*, std::size_t) { return 0; }
+
+std::size_t PageBytes() { return 4096; }
+
 }  // namespace tw

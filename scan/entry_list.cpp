@@ -117,6 +117,9 @@ void EntryList::OfferLargest(const EntryItem& item) {
   // them is not one of the best; the others wait until there are twice as
   // many, when the best kLargestCandidates are kept and the bar rises.
   if (largest_pruned_ && !RanksBefore(candidate, largest_bar_)) return;
+  // Room for all it will ever hold, taken once: growing it step by step
+  // would write twice as many fresh pages.
+  if (largest_.size() == kLargestCandidates / 4) largest_.reserve(2 * kLargestCandidates);
   largest_.push_back(candidate);
   if (largest_.size() < 2 * kLargestCandidates) return;
   const auto bar = largest_.begin() + (kLargestCandidates - 1);
