@@ -2,6 +2,7 @@
 // How the heap treats the large blocks a scan takes and frees.
 
 #include <cstddef>
+#include <memory>
 
 namespace tw {
 
@@ -31,5 +32,12 @@ std::size_t MovePages(void* from, std::size_t bytes, void* to, std::size_t room)
 
 // The system's page size, in bytes.
 std::size_t PageBytes();
+
+// A block a stage is done with whose pages a later one may take (MovePages)
+// before it is freed.
+struct SpareBlock {
+  std::unique_ptr<unsigned char[]> data;
+  std::size_t bytes = 0;
+};
 
 }  // namespace tw

@@ -303,6 +303,10 @@ void PlaceFiles(const ListChunks& chunks, const PlacementContext& context, std::
   const std::vector<std::uint32_t>& bucket_start = *context.bucket_start;
   const std::vector<std::uint32_t>& group_bucket = *context.group_bucket;
   GrowingBehind<std::vector<FileItem>> grown(files);
+  if (context.spare != nullptr) {
+    for (SpareBlock& block : *context.spare) grown.TakePages(block.data.get(), block.bytes);
+    std::vector<SpareBlock>().swap(*context.spare);
+  }
   RunParallel(chunks.groups, threads, [&](std::size_t g) {
     const std::uint32_t lo = group_bucket[g];
     const std::uint32_t hi = group_bucket[g + 1];

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "base/arithmetic.h"
+#include "base/memory_hints.h"
 #include "base/name_arena.h"
 #include "model/scan_result.h"
 #include "scan/entry_list.h"
@@ -143,6 +144,7 @@ struct PlacementContext {
   const std::vector<std::uint32_t>* group_bucket = nullptr;  // GroupBucketStarts
   const std::vector<std::uint32_t>* taken_start = nullptr;   // by group: where its root-taken files start
   std::vector<BucketSums>* sums = nullptr;                   // by bucket, filled as the files are placed
+  std::vector<SpareBlock>* spare = nullptr;                  // blocks whose pages the first files take, then freed
 };
 
 // Puts every file in its bucket's range of `files` (reserved by the caller

@@ -125,6 +125,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   input.overflow = &kept.overflow_sizes;
   input.renames = &renames;
   input.threads = settings.threads;
+  input.spare = std::move(pass.spare);
   input.placing = [&] { Report(progress, ScanStage::kTree, figures); };
   TreeTimings tree_timings;
   ScanResult result = BuildScanResult(input, drive, &tree_timings);
@@ -139,9 +140,8 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   const Clock::time_point end = Clock::now();
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
   result.elapsed_seconds = static_cast<double>(nanoseconds) / 1000000000.0;
-  result.scanned_at = std::chrono::duration_cast<std::chrono::seconds>(
-                          std::chrono::system_clock::now().time_since_epoch())
-                          .count();
+  result.scanned_at =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
   result.volume_serial = layout.volume_serial;
   Trace(L"ScanDriveMft: done drive=%ls records=%lld dirs=%zu files=%d time=%.2fs", drive.c_str(),
         static_cast<long long>(layout.record_count), result.folders.size(), result.file_count, result.elapsed_seconds);

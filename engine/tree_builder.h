@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "base/memory_hints.h"
 #include "model/scan_result.h"
 #include "scan/overflow_sizes.h"
 #include "scan/scan_slice.h"
@@ -57,6 +58,9 @@ struct TreeInput {
   // Names found for folders that had dir_N, in id order; may be null.
   const std::vector<FolderRename>* renames = nullptr;
   std::int32_t threads = 1;
+  // Blocks done with (the read buffers), freed once the first files lie in
+  // their pages.
+  mutable std::vector<SpareBlock> spare;
   // Called when the entries are converted, before the files are placed.
   std::function<void()> placing;
 };

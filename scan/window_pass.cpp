@@ -28,7 +28,7 @@ class WindowRing {
 
   // Buffers start on a 4 KiB boundary: a raw volume handle on Windows reads
   // straight into a sector-aligned buffer, any other goes through a bounce copy.
-  WindowRing(std::size_t count, std::size_t bytes) {
+  WindowRing(std::size_t count, std::size_t bytes) : bytes_(bytes + kBufferAlignment - 1) {
     storage_.reserve(count);
     for (std::size_t k = 0; k < count; ++k) {
       storage_.push_back(std::make_unique<std::uint8_t[]>(bytes + kBufferAlignment - 1));
@@ -39,6 +39,15 @@ class WindowRing {
   }
 
   static constexpr std::uintptr_t kBufferAlignment = 4096;
+
+  // The buffers, once no thread reads or parses into them.
+  std::vector<SpareBlock> TakeSpare() {
+    std::vector<SpareBlock> spare;
+    for (std::unique_ptr<std::uint8_t[]>& block : storage_) spare.push_back({std::move(block), bytes_});
+    storage_.clear();
+    free_.clear();
+    return spare;
+  }
 
   // A free buffer, or null once the pass has failed.
   std::uint8_t* TakeFree() {
@@ -96,6 +105,7 @@ class WindowRing {
   }
 
  private:
+  std::size_t bytes_;
   std::vector<std::unique_ptr<std::uint8_t[]>> storage_;
   std::mutex mutex_;
   std::condition_variable free_changed_;
@@ -110,8 +120,7 @@ class WindowRing {
 }  // namespace
 
 WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
-                                const ProgressCallback& progress, const WindowReader& read,
-                                const WindowParser& parse) {
+                                const ProgressCallback& progress, const WindowReader& read, const WindowParser& parse) {
   std::vector<MftWindow> runs;
   if (record_count > 0) runs.push_back(MftWindow{0, record_count});
   return RunWindowPass(runs, record_count, settings, progress, read, parse);
@@ -214,6 +223,7 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
       outcome.slices.push_back(std::move(slice));
     }
   }
+  outcome.spare = ring.TakeSpare();
   return outcome;
 }
 

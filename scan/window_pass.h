@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/memory_hints.h"
 #include "scan/mft_loader.h"
 #include "scan/mft_record.h"
 #include "scan/raw_volume.h"
@@ -54,6 +55,9 @@ using WindowParser = std::function<void(const MftWindow& window, MutableSpan byt
 
 struct WindowPassOutcome {
   std::vector<ScanSlice> slices;  // one per parse thread that parsed something
+  // The read buffers, their pages written: tree building places the first
+  // files in them.
+  std::vector<SpareBlock> spare;
   std::int64_t unreadable_records = 0;
   std::int64_t bytes_read = 0;  // MFT bytes read from the volume (ParseMft)
 };
@@ -69,8 +73,7 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
 // Every record of [0, record_count), in consecutive windows of
 // window_records records (the last may be shorter).
 WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
-                                const ProgressCallback& progress, const WindowReader& read,
-                                const WindowParser& parse);
+                                const ProgressCallback& progress, const WindowReader& read, const WindowParser& parse);
 
 // The scan's pass: the planned runs of the MFT (PlanReadRuns over the
 // layout's bitmap; every record when it has none) read from the volume with

@@ -121,8 +121,14 @@ TEST_P(WindowPassThreads, NoMoreWindowsInFlightThanBuffers) {
     MarkWindow(window, bytes, out);
     in_flight.fetch_sub(1);
   };
-  RunWindowPass(200, Settings(5, GetParam(), 3), nullptr, read, parse);
+  const WindowPassOutcome outcome = RunWindowPass(200, Settings(5, GetParam(), 3), nullptr, read, parse);
   EXPECT_LE(most.load(), 3);
+  // The buffers outlive the pass, for tree building to reuse their pages.
+  ASSERT_EQ(outcome.spare.size(), 3u);
+  for (const SpareBlock& block : outcome.spare) {
+    EXPECT_NE(block.data, nullptr);
+    EXPECT_GE(block.bytes, static_cast<std::size_t>(5 * kRecord));
+  }
 }
 
 TEST_P(WindowPassThreads, AFailureAnywhereFailsThePassAfterEveryThreadHasStopped) {
