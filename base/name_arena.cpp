@@ -73,37 +73,9 @@ const char16_t* NameArena::Address(std::uint32_t offset) const {
   return chunks_[chunk].get() + (offset & kUnitMask);
 }
 
-std::uint32_t NameArena::StartChunk(std::size_t capacity) {
-  if (chunks_.size() >= kMaxChunks) throw std::bad_alloc();
-  chunks_.reserve(chunks_.size() + 1);
-  fill_.reserve(fill_.size() + 1);
-  packed_base_.reserve(packed_base_.size() + 1);
-  chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(capacity));
-  fill_.push_back(0);
-  packed_base_.push_back(units_);
-  last_capacity_ = capacity;
-  return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits);
-}
-
-std::uint32_t NameArena::Append(std::u16string_view name) {
-  if (name.size() > kChunkUnits) throw std::bad_alloc();
-  if (chunks_.empty() || last_capacity_ - fill_.back() < name.size()) StartChunk(kChunkUnits);
-  const std::uint32_t unit = fill_.back();
-  std::copy(name.begin(), name.end(), chunks_.back().get() + unit);
-  fill_.back() += static_cast<std::uint32_t>(name.size());
-  units_ += name.size();
-  return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits) | unit;
-}
-
-std::uint32_t NameArena::Append(std::wstring_view name) {
-  std::u16string units(name.size(), u'\0');
-  std::transform(name.begin(), name.end(), units.begin(),
-                 [](wchar_t c) { return static_cast<char16_t>(static_cast<std::uint32_t>(c) & 0xFFFFu); });
-  return Append(std::u16string_view(units));
-}
-
-std::uint32_t NameArena::Adopt(std::unique_ptr<char16_t[]> chunk, std::uint32_t fill, std::uint32_t capacity) {
-  if (capacity > kChunkUnits || fill > capacity) throw std::bad_alloc();
+// Every vector grows before any takes the chunk, so that a failure leaves
+// the arena as it was.
+std::uint32_t NameArena::PushChunk(std::unique_ptr<char16_t[]> chunk, std::uint32_t fill, std::size_t capacity) {
   if (chunks_.size() >= kMaxChunks) throw std::bad_alloc();
   chunks_.reserve(chunks_.size() + 1);
   fill_.reserve(fill_.size() + 1);
@@ -114,6 +86,24 @@ std::uint32_t NameArena::Adopt(std::unique_ptr<char16_t[]> chunk, std::uint32_t 
   last_capacity_ = capacity;
   units_ += fill;
   return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits);
+}
+
+std::uint32_t NameArena::StartChunk(std::size_t capacity) {
+  return PushChunk(std::make_unique_for_overwrite<char16_t[]>(capacity), 0, capacity);
+}
+
+std::uint32_t NameArena::Adopt(std::unique_ptr<char16_t[]> chunk, std::uint32_t fill, std::uint32_t capacity) {
+  if (capacity > kChunkUnits || fill > capacity) throw std::bad_alloc();
+  return PushChunk(std::move(chunk), fill, capacity);
+}
+
+void NameArena::Release(std::size_t k) { Take(k).reset(); }
+
+std::unique_ptr<char16_t[]> NameArena::Take(std::size_t k) {
+  units_ -= fill_[k];
+  fill_[k] = 0;
+  if (k + 1 == chunks_.size()) last_capacity_ = 0;  // nothing more goes into it
+  return std::move(chunks_[k]);
 }
 
 std::uint64_t NameArena::PackedOffset(std::uint32_t offset) const {

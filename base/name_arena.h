@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,8 +45,19 @@ class NameArena {
   // and returns its offset. A name that does not fit in the last chunk
   // starts a new one. Throws std::bad_alloc past what 32-bit offsets reach,
   // or for a name longer than a chunk.
-  std::uint32_t Append(std::u16string_view name);
-  std::uint32_t Append(std::wstring_view name);
+  template <typename Char>
+  std::uint32_t AppendUnits(std::basic_string_view<Char> name) {
+    if (name.size() > kChunkUnits) throw std::bad_alloc();
+    if (chunks_.empty() || last_capacity_ - fill_.back() < name.size()) StartChunk(kChunkUnits);
+    const std::uint32_t unit = fill_.back();
+    char16_t* at = chunks_.back().get() + unit;
+    for (const Char c : name) *at++ = static_cast<char16_t>(c);
+    fill_.back() += static_cast<std::uint32_t>(name.size());
+    units_ += name.size();
+    return static_cast<std::uint32_t>((chunks_.size() - 1) << kNameChunkBits) | unit;
+  }
+  std::uint32_t Append(std::u16string_view name) { return AppendUnits(name); }
+  std::uint32_t Append(std::wstring_view name) { return AppendUnits(name); }
   // Takes over a chunk of `capacity` units (at most kChunkUnits) whose first
   // `fill` hold names, as the next chunk; returns the offset of its first
   // unit. Throws std::bad_alloc past what 32-bit offsets reach.
@@ -58,6 +70,11 @@ class NameArena {
   std::size_t units() const { return units_; }
   bool empty() const { return units_ == 0; }
   void clear() noexcept;
+  // Lets go of chunk k, or hands it over (kChunkUnits units or fewer, of
+  // which Chunk(k).size() were in use): its names read as none from then on,
+  // and the packed form no longer stands. For a parse's names, on one thread.
+  void Release(std::size_t k);
+  std::unique_ptr<char16_t[]> Take(std::size_t k);
 
   // ---- The packed form: every chunk's units in use back to back, as a
   // saved scan holds them ----
@@ -76,6 +93,7 @@ class NameArena {
 
  private:
   std::uint32_t StartChunk(std::size_t capacity);
+  std::uint32_t PushChunk(std::unique_ptr<char16_t[]> chunk, std::uint32_t fill, std::size_t capacity);
 
   std::vector<std::unique_ptr<char16_t[]>> chunks_;
   std::vector<std::uint32_t> fill_;

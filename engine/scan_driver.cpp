@@ -125,7 +125,7 @@ ScanResult RunScan(const VolumeOpener& open, const std::wstring& drive, Progress
   input.overflow = &kept.overflow_sizes;
   input.renames = &renames;
   input.threads = settings.threads;
-  input.spare = std::move(pass.spare);
+  input.spare = &pass.spare;
   input.placing = [&] { Report(progress, ScanStage::kTree, figures); };
   TreeTimings tree_timings;
   ScanResult result = BuildScanResult(input, drive, &tree_timings);

@@ -498,7 +498,7 @@ ScanResult BuildScanResult(const TreeInput& input, const std::wstring& drive, Tr
   context.group_bucket = &group_bucket;
   context.taken_start = &taken_start;
   context.sums = &sums;
-  context.spare = &input.spare;
+  context.spare = input.spare;
   PlaceFiles(chunks, context, threads, result.files, [&](std::uint32_t lo, std::uint32_t hi) {
     for (std::uint32_t b = lo; b < hi; ++b) {
       if (b == kRootTakenBucket) continue;  // whole once every group is placed

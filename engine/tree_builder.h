@@ -58,9 +58,9 @@ struct TreeInput {
   // Names found for folders that had dir_N, in id order; may be null.
   const std::vector<FolderRename>* renames = nullptr;
   std::int32_t threads = 1;
-  // Blocks done with (the read buffers), freed once the first files lie in
-  // their pages.
-  mutable std::vector<SpareBlock> spare;
+  // Blocks done with (the read buffers), consumed: freed once the first
+  // files lie in their pages. May be null.
+  std::vector<SpareBlock>* spare = nullptr;
   // Called when the entries are converted, before the files are placed.
   std::function<void()> placing;
 };

@@ -15,32 +15,8 @@ namespace tw {
 static_assert((std::size_t{1} << kNameChunkBits) * sizeof(char16_t) >= kLargeBlockBytes);
 static_assert(EntryList::kItemsPerChunk * sizeof(EntryItem) >= kLargeBlockBytes);
 
-template <typename Char>
-std::uint32_t EntryList::AppendName(std::basic_string_view<Char> name) {
-  if (name.size() > kNameChunkUnits) throw std::bad_alloc();
-  if (name_chunks_.empty() || kNameChunkUnits - name_fill_.back() < name.size()) {
-    // A name never straddles two chunks; chunk numbers must fit the offset.
-    if (name_chunks_.size() >= (std::size_t{1} << (32 - kNameChunkBits))) throw std::bad_alloc();
-    name_chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(kNameChunkUnits));
-    name_fill_.push_back(0);
-  }
-  const std::size_t chunk = name_chunks_.size() - 1;
-  const std::uint32_t unit = name_fill_.back();
-  char16_t* at = name_chunks_.back().get() + unit;
-  for (const Char c : name) *at++ = static_cast<char16_t>(c);
-  name_fill_.back() += static_cast<std::uint32_t>(name.size());
-  return static_cast<std::uint32_t>(chunk << kNameChunkBits) | unit;
-}
-
 std::u16string_view EntryList::Name(const EntryItem& item) const {
-  const std::size_t chunk = item.name_offset >> kNameChunkBits;
-  const std::size_t unit = item.name_offset & (kNameChunkUnits - 1);
-  const std::size_t length = item.NameLength();
-  if (chunk >= name_chunks_.size() || !name_chunks_[chunk] || unit > name_fill_[chunk] ||
-      length > name_fill_[chunk] - unit) {
-    return {};
-  }
-  return {name_chunks_[chunk].get() + unit, length};
+  return names_.View(item.name_offset, item.NameLength());
 }
 
 ParentGroups ParentGroups::For(std::int64_t record_count) {
@@ -145,7 +121,7 @@ void EntryList::AddNamed(const MftEntry& entry, std::basic_string_view<Char> nam
                                    : 0;
   // The name and its slot first: the item takes its place once they are kept.
   EntryItem made;
-  made.name_offset = AppendName(name);
+  made.name_offset = names_.AppendUnits(name);
   made.name_length = static_cast<std::uint32_t>(name.size());
   const std::uint32_t slot = entry.is_directory ? 0 : ExtensionSlot(Name(made));
   const std::size_t position = NewItem(entry.is_directory ? 0 : groups_.Of(parent));
@@ -179,7 +155,7 @@ void EntryList::AddNamed(const MftEntry& entry, std::basic_string_view<Char> nam
 
 void EntryList::Rename(EntryItem& item, std::wstring_view name, std::int64_t parent_id) {
   if (name.size() > kNameLengthMask) throw std::bad_alloc();
-  item.name_offset = AppendName(name);
+  item.name_offset = names_.AppendUnits(name);
   item.name_length = (item.name_length & kEntryFlagMask) | static_cast<std::uint32_t>(name.size());
   if (item.IsFolder()) item.size = parent_id;
 }
@@ -222,12 +198,6 @@ void EntryList::SizeChanged(const EntryItem& item, std::int64_t old_size) {
   largest_stale_ = true;
 }
 
-std::size_t EntryList::name_units() const {
-  std::size_t units = 0;
-  for (const std::uint32_t fill : name_fill_) units += fill;
-  return units;
-}
-
 void EntryList::ReleaseExtensionIndex() {
   std::unordered_map<std::u16string_view, std::uint32_t, ViewHash>().swap(extension_slot_);
   slot_cache_.fill(CachedSlot{});
@@ -241,23 +211,20 @@ void EntryList::ReleaseNameChunk(std::size_t k) {
   if (!extension_slot_.empty() || !extension_texts_.empty()) {
     throw std::logic_error("a name chunk released before the extension index");
   }
-  name_chunks_[k].reset();
-  name_fill_[k] = 0;
+  names_.Release(k);
 }
 
 std::unique_ptr<char16_t[]> EntryList::TakeNameChunk(std::size_t k) {
   if (!extension_slot_.empty() || !extension_texts_.empty()) {
     throw std::logic_error("a name chunk taken before the extension index is released");
   }
-  name_fill_[k] = 0;
-  return std::move(name_chunks_[k]);
+  return names_.Take(k);
 }
 
 void EntryList::ReleaseNameChunks() {
   // The extension table's keys point into the chunks: it goes first.
   ReleaseExtensionIndex();
-  std::vector<std::unique_ptr<char16_t[]>>().swap(name_chunks_);
-  std::vector<std::uint32_t>().swap(name_fill_);
+  names_ = NameArena();
 }
 
 void EntryList::Clear() {

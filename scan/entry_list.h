@@ -207,9 +207,9 @@ class EntryList {
   // total follows.
   void SizeChanged(const EntryItem& item, std::int64_t old_size);
 
-  std::size_t name_chunk_count() const { return name_chunks_.size(); }
-  std::u16string_view NameChunk(std::size_t k) const { return {name_chunks_[k].get(), name_fill_[k]}; }
-  std::size_t name_units() const;
+  std::size_t name_chunk_count() const { return names_.chunk_count(); }
+  std::u16string_view NameChunk(std::size_t k) const { return names_.Chunk(k); }
+  std::size_t name_units() const { return names_.units(); }
   std::size_t item_chunk_count() const { return item_chunks_.size(); }
   // A chunk's items, how many it holds, and the group they belong to.
   EntryItem* ChunkItems(std::size_t k) { return item_chunks_[k].get(); }
@@ -220,16 +220,15 @@ class EntryList {
   // Releases the extension texts and their index (extensions() is empty
   // from then on); their keys point into the name chunks.
   void ReleaseExtensionIndex();
-  // Releases one chunk of names (its names read as none from then on).
-  // Several threads may release distinct chunks of one list at once, once
-  // the extension index is released (else std::logic_error).
+  // Releases one chunk of names (its names read as none from then on), on
+  // one thread, once the extension index is released (else
+  // std::logic_error).
   void ReleaseNameChunk(std::size_t k);
   void ReleaseNameChunks();
   // Hands one chunk of names over (its names read as none here from then
-  // on): kNameChunkUnits units, of which NameChunk(k).size() are in use. The
-  // same rule as ReleaseNameChunk's.
+  // on): NameArena::kChunkUnits units, of which NameChunk(k).size() are in
+  // use. The same rule as ReleaseNameChunk's.
   std::unique_ptr<char16_t[]> TakeNameChunk(std::size_t k);
-  static constexpr std::size_t kNameChunkUnits = NameArena::kChunkUnits;
   void ReleaseItemChunk(std::size_t k) {
     item_chunks_[k].reset();
     chunk_fill_[k] = 0;
@@ -240,8 +239,6 @@ class EntryList {
  private:
   static constexpr std::size_t kItemMask = kItemsPerChunk - 1;
 
-  template <typename Char>
-  std::uint32_t AppendName(std::basic_string_view<Char> name);
   template <typename Char>
   void AddNamed(const MftEntry& entry, std::basic_string_view<Char> name, std::uint32_t flags);
   std::uint32_t ExtensionSlot(std::u16string_view name);
@@ -276,8 +273,7 @@ class EntryList {
   std::size_t size_ = 0;
   std::size_t files_ = 0;
   std::vector<std::uint32_t> folder_items_;
-  std::vector<std::unique_ptr<char16_t[]>> name_chunks_;
-  std::vector<std::uint32_t> name_fill_;
+  NameArena names_;
   std::unordered_map<std::u16string_view, std::uint32_t, ViewHash> extension_slot_;
   std::array<CachedSlot, kSlotCacheSize> slot_cache_{};
   std::vector<std::u16string_view> extension_texts_;
