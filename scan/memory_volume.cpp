@@ -31,4 +31,13 @@ bool MemoryVolume::ReadAt(std::int64_t offset, std::uint8_t* destination, std::s
   return true;
 }
 
+MappedView MemoryVolume::MapCached(std::int64_t offset, std::size_t length) {
+  if (!open_ || !mappable_ || offset < 0 || length == 0) return {};
+  if (failure_ && failure_(offset, length)) return {};
+  const auto at = static_cast<std::uint64_t>(offset);
+  if (at > bytes_.size() || length > bytes_.size() - at) return {};
+  reads_.push_back(Read{offset, length});
+  return MappedView(bytes_.data() + at, nullptr, 0, nullptr);
+}
+
 }  // namespace tw

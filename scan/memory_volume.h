@@ -30,6 +30,10 @@ class MemoryVolume : public RawVolume {
   void Close() override { open_ = false; }
   bool QueryVolumeData(NtfsVolumeData& data) override;
   bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) override;
+  // A view of the bytes themselves, recorded among the reads, unless mapping
+  // is turned off or the failure function picks the range (then it is read,
+  // and fails).
+  MappedView MapCached(std::int64_t offset, std::size_t length) override;
   std::int64_t SourceBytes() const override { return static_cast<std::int64_t>(bytes_.size()); }
   ReadFailure LastReadFailure() const override { return last_failure_; }
 
@@ -40,12 +44,16 @@ class MemoryVolume : public RawVolume {
     failure_ = std::move(failure);
     failure_error_ = error;
   }
+  // Whether MapCached hands out views (it does unless told otherwise), as a
+  // cached image file does; without, every byte is read as from a disk.
+  void SetMappable(bool mappable) { mappable_ = mappable; }
   const std::vector<Read>& reads() const { return reads_; }
   std::vector<std::uint8_t>& bytes() { return bytes_; }
 
  private:
   std::vector<std::uint8_t> bytes_;
   bool open_ = true;
+  bool mappable_ = true;
   std::optional<NtfsVolumeData> volume_data_;
   ReadFailureFunction failure_;
   int failure_error_ = EIO;

@@ -323,4 +323,17 @@ std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int6
   return lost;
 }
 
+MappedView MapMftWindow(RawVolume& volume, const MftLayout& layout, std::int64_t first, std::int64_t count,
+                        std::int64_t* bytes_read) {
+  const std::int64_t size = layout.record_size;
+  if (size <= 0 || first < 0 || count <= 0) return {};
+  const std::int64_t begin = first * size;
+  const std::int64_t end = (first + count) * size;
+  const auto p = FirstPlacementAfter(layout.placements, begin);
+  if (p == layout.placements.end() || p->image_offset > begin || p->image_offset + p->length < end) return {};
+  MappedView view = volume.MapCached(p->volume_offset + (begin - p->image_offset), static_cast<std::size_t>(end - begin));
+  if (view && bytes_read != nullptr) *bytes_read += end - begin;
+  return view;
+}
+
 }  // namespace tw

@@ -126,4 +126,11 @@ std::int64_t ReadMftWindow(RawVolume& volume, const MftLayout& layout, std::int6
                            std::uint8_t* buffer, std::vector<ByteRange>& unreadable,
                            std::int64_t* bytes_read = nullptr);
 
+// Records [first, first + count) of the MFT mapped from the volume
+// (RawVolume::MapCached), when they lie in one run and the volume maps them;
+// an empty view otherwise (read them with ReadMftWindow). The bytes mapped
+// are added to *bytes_read when it is given.
+MappedView MapMftWindow(RawVolume& volume, const MftLayout& layout, std::int64_t first, std::int64_t count,
+                        std::int64_t* bytes_read = nullptr);
+
 }  // namespace tw

@@ -31,12 +31,6 @@ std::uint8_t RecordFlags(ByteSpan record) { return ReadU8(record, kRecordFlagsFi
 
 bool HasFileSignature(ByteSpan record) { return ReadU32(record, kRecordSignatureOffset) == kFileSignature; }
 
-// True when record number r is wholly inside an image of record_size records.
-bool RecordInImage(ByteSpan image, std::int32_t record_size, std::int64_t r) {
-  if (record_size <= 0 || r < 0) return false;
-  // (r + 1) * record_size <= image.size, without the product overflowing.
-  return static_cast<std::uint64_t>(r) < image.size / static_cast<std::uint64_t>(record_size);
-}
 
 void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, bool is_dir_record,
                   RecordParseState& state) {
@@ -381,15 +375,34 @@ void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_siz
   }
 }
 
+void ParseWindow(ByteSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
+  if (record_size <= 0 || window.data == nullptr) return;
+  const std::size_t stride = static_cast<std::size_t>(record_size);
+  const std::size_t count = window.size / stride;
+  std::vector<std::uint8_t> scratch(stride);
+  for (std::size_t k = 0; k < count; ++k) {
+    // Mapped pages come from memory, not from a cache another core filled:
+    // the record after next is asked for while this one is parsed.
+    if (k + kPrefetchAhead < count) {
+      const std::uint8_t* const ahead = window.data + (k + kPrefetchAhead) * stride;
+      for (std::size_t line = 0; line < stride; line += kCacheLine) Prefetch(ahead + line);
+    }
+    std::memcpy(scratch.data(), window.data + k * stride, stride);
+    const MutableSpan record{scratch.data(), stride};
+    ApplyFixups(record);
+    ParseRecord(record.View(), first + static_cast<std::int64_t>(k), slice);
+  }
+}
+
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end, ScanSlice& slice) {
   if (record_size <= 0 || image.data == nullptr) return;
-  const std::size_t stride = static_cast<std::size_t>(record_size);
-  std::vector<std::uint8_t> scratch(stride);
-  for (std::int64_t n = std::max<std::int64_t>(first, 0); n < end; ++n) {
-    if (!RecordInImage(image, record_size, n)) break;
-    std::memcpy(scratch.data(), image.data + static_cast<std::size_t>(n) * stride, stride);
-    ParseWindow(MutableSpan{scratch.data(), stride}, n, record_size, slice);
-  }
+  const std::int64_t from = std::max<std::int64_t>(first, 0);
+  const auto held = static_cast<std::int64_t>(image.size / static_cast<std::size_t>(record_size));
+  const std::int64_t to = std::min(end, held);
+  if (to <= from) return;
+  const auto stride = static_cast<std::size_t>(record_size);
+  ParseWindow(image.Sub(static_cast<std::size_t>(from) * stride, static_cast<std::size_t>(to - from) * stride), from,
+              record_size, slice);
 }
 
 }  // namespace tw

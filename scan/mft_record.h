@@ -143,6 +143,9 @@ void ParseRecord(ByteSpan record, std::int64_t n, ScanSlice& slice);
 // `first`: fix-ups are applied in place (the window is the caller's own
 // copy), then each record goes through ParseRecord.
 void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice);
+// The same over a window that is not the caller's to change (mapped from the
+// volume): each record is copied out before its fix-ups are applied.
+void ParseWindow(ByteSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice);
 
 // ParseWindow over records [first, end) of an in-memory MFT image, each
 // record copied out first (the image is never written).

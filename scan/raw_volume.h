@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scan/byte_reader.h"
@@ -44,6 +45,47 @@ struct ReadFailure {
   int error = 0;
 };
 
+// Volume bytes mapped read-only into memory (RawVolume::MapCached), let go
+// when the view is destroyed or reset, on any thread.
+class MappedView {
+ public:
+  using Release = void (*)(void* base, std::size_t length);
+  MappedView() = default;
+  MappedView(const std::uint8_t* data, void* base, std::size_t base_length, Release release)
+      : data_(data), base_(base), base_length_(base_length), release_(release) {}
+  MappedView(MappedView&& other) noexcept { *this = std::move(other); }
+  MappedView& operator=(MappedView&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      data_ = std::exchange(other.data_, nullptr);
+      base_ = std::exchange(other.base_, nullptr);
+      base_length_ = std::exchange(other.base_length_, 0);
+      release_ = std::exchange(other.release_, nullptr);
+    }
+    return *this;
+  }
+  MappedView(const MappedView&) = delete;
+  MappedView& operator=(const MappedView&) = delete;
+  ~MappedView() { Reset(); }
+
+  // The bytes asked for; null when nothing is mapped.
+  const std::uint8_t* data() const { return data_; }
+  explicit operator bool() const { return data_ != nullptr; }
+  void Reset() {
+    if (release_ != nullptr && base_ != nullptr) release_(base_, base_length_);
+    data_ = nullptr;
+    base_ = nullptr;
+    base_length_ = 0;
+    release_ = nullptr;
+  }
+
+ private:
+  const std::uint8_t* data_ = nullptr;
+  void* base_ = nullptr;  // what release lets go (whole pages around the bytes)
+  std::size_t base_length_ = 0;
+  Release release_ = nullptr;
+};
+
 class RawVolume {
  public:
   virtual ~RawVolume() = default;
@@ -53,6 +95,12 @@ class RawVolume {
   virtual bool QueryVolumeData(NtfsVolumeData& data) = 0;
   // Reads exactly length bytes at byte offset of the volume into destination.
   virtual bool ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t length) = 0;
+  // The bytes [offset, offset + length) of the volume mapped read-only, with
+  // no copy, when the source can map them and the system already holds every
+  // page of them in its cache; an empty view otherwise, and the caller reads
+  // them with ReadAt. Declining is never a failure: a range that cannot be
+  // read is only ever found by reading it. Safe to call while views are out.
+  virtual MappedView MapCached(std::int64_t /*offset*/, std::size_t /*length*/) { return {}; }
   // The bytes the source holds for the volume, 0 when unknown. Nothing at or
   // past it can be read (a truncated image holds less than its volume).
   virtual std::int64_t SourceBytes() const { return 0; }

@@ -23,40 +23,48 @@ class WindowRing {
  public:
   struct Full {
     MftWindow window;
-    std::uint8_t* buffer = nullptr;
+    std::uint8_t* buffer = nullptr;  // the slot's buffer (null while it has none)
+    MappedView mapped;               // the window's bytes when mapped instead of read
   };
 
-  // Buffers start on a 4 KiB boundary: a raw volume handle on Windows reads
-  // straight into a sector-aligned buffer, any other goes through a bounce copy.
-  WindowRing(std::size_t count, std::size_t bytes) : bytes_(bytes + kBufferAlignment - 1) {
+  // count slots, each of which gets its buffer the first time a window is
+  // read into it (a mapped window needs none). Buffers start on a 4 KiB
+  // boundary: a raw volume handle on Windows reads straight into a
+  // sector-aligned buffer, any other goes through a bounce copy.
+  WindowRing(std::size_t count, std::size_t bytes) : bytes_(bytes), free_(count, nullptr) {
     storage_.reserve(count);
-    for (std::size_t k = 0; k < count; ++k) {
-      storage_.push_back(std::make_unique<std::uint8_t[]>(bytes + kBufferAlignment - 1));
-      const auto at = reinterpret_cast<std::uintptr_t>(storage_.back().get());
-      const std::uintptr_t aligned = (at + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
-      free_.push_back(storage_.back().get() + (aligned - at));
-    }
   }
 
   static constexpr std::uintptr_t kBufferAlignment = 4096;
 
+  // A buffer for a slot that has none; the reader's alone.
+  std::uint8_t* Allocate() {
+    storage_.push_back(std::make_unique<std::uint8_t[]>(bytes_ + kBufferAlignment - 1));
+    const auto at = reinterpret_cast<std::uintptr_t>(storage_.back().get());
+    const std::uintptr_t aligned = (at + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
+    return storage_.back().get() + (aligned - at);
+  }
+
   // The buffers, once no thread reads or parses into them.
   std::vector<SpareBlock> TakeSpare() {
     std::vector<SpareBlock> spare;
-    for (std::unique_ptr<std::uint8_t[]>& block : storage_) spare.push_back({std::move(block), bytes_});
+    for (std::unique_ptr<std::uint8_t[]>& block : storage_) {
+      spare.push_back({std::move(block), bytes_ + kBufferAlignment - 1});
+    }
     storage_.clear();
     free_.clear();
     return spare;
   }
 
-  // A free buffer, or null once the pass has failed.
-  std::uint8_t* TakeFree() {
+  // A free slot and its buffer (null when it has none yet); false once the
+  // pass has failed.
+  bool TakeFree(std::uint8_t*& buffer) {
     std::unique_lock<std::mutex> lock(mutex_);
     free_changed_.wait(lock, [&] { return failed_ || !free_.empty(); });
-    if (failed_) return nullptr;
-    std::uint8_t* buffer = free_.back();
+    if (failed_) return false;
+    buffer = free_.back();
     free_.pop_back();
-    return buffer;
+    return true;
   }
   void GiveFree(std::uint8_t* buffer) {
     {
@@ -68,7 +76,7 @@ class WindowRing {
   void PutFull(Full full) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      full_.push_back(full);
+      full_.push_back(std::move(full));
     }
     full_changed_.notify_one();
   }
@@ -78,7 +86,7 @@ class WindowRing {
     std::unique_lock<std::mutex> lock(mutex_);
     full_changed_.wait(lock, [&] { return failed_ || finished_ || !full_.empty(); });
     if (failed_ || full_.empty()) return false;
-    full = full_.front();
+    full = std::move(full_.front());
     full_.pop_front();
     return true;
   }
@@ -106,7 +114,7 @@ class WindowRing {
 
  private:
   std::size_t bytes_;
-  std::vector<std::unique_ptr<std::uint8_t[]>> storage_;
+  std::vector<std::unique_ptr<std::uint8_t[]>> storage_;  // the buffers given so far
   std::mutex mutex_;
   std::condition_variable free_changed_;
   std::condition_variable full_changed_;
@@ -120,15 +128,16 @@ class WindowRing {
 }  // namespace
 
 WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
-                                const ProgressCallback& progress, const WindowReader& read, const WindowParser& parse) {
+                                const ProgressCallback& progress, const WindowReader& read, const WindowParser& parse,
+                                const MappedWindows& mapped) {
   std::vector<MftWindow> runs;
   if (record_count > 0) runs.push_back(MftWindow{0, record_count});
-  return RunWindowPass(runs, record_count, settings, progress, read, parse);
+  return RunWindowPass(runs, record_count, settings, progress, read, parse, mapped);
 }
 
 WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t record_count,
                                 const WindowPassSettings& settings, const ProgressCallback& progress,
-                                const WindowReader& read, const WindowParser& parse) {
+                                const WindowReader& read, const WindowParser& parse, const MappedWindows& mapped) {
   WindowPassOutcome outcome;
   const std::int64_t window_records = std::max<std::int64_t>(settings.window_records, 1);
   if (runs.empty()) return outcome;
@@ -155,7 +164,12 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
       WindowRing::Full full;
       while (ring.TakeFull(full)) {
         const auto size = static_cast<std::size_t>(full.window.count * settings.record_size);
-        parse(full.window, MutableSpan{full.buffer, size}, slice);
+        if (full.mapped) {
+          mapped.parse(full.window, ByteSpan{full.mapped.data(), size}, slice);
+          full.mapped.Reset();
+        } else {
+          parse(full.window, MutableSpan{full.buffer, size}, slice);
+        }
         ring.GiveFree(full.buffer);
         const std::int64_t now = done.fetch_add(full.window.count) + full.window.count;
         if (progress && WindowProgressDue(now, window_records)) {
@@ -191,14 +205,21 @@ WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t
   const auto read_window = [&](const MftWindow& window) {
     pass_over(window.first);
     passed = std::max(passed, window.first + window.count);
-    std::uint8_t* buffer = ring.TakeFree();
-    if (buffer == nullptr) return false;
+    std::uint8_t* buffer = nullptr;
+    if (!ring.TakeFree(buffer)) return false;
+    if (mapped.map && mapped.parse) {
+      if (MappedView view = mapped.map(window)) {
+        ring.PutFull({window, buffer, std::move(view)});
+        return true;
+      }
+    }
+    if (buffer == nullptr) buffer = ring.Allocate();
     const std::int64_t lost = read(window, buffer);
     outcome.unreadable_records += lost;
     if (lost >= window.count) {
       ring.GiveFree(buffer);  // nothing in it to parse
     } else {
-      ring.PutFull({window, buffer});
+      ring.PutFull({window, buffer, MappedView()});
     }
     return true;
   };
@@ -243,7 +264,13 @@ WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const Win
       },
       [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
         ParseWindow(bytes, window.first, layout.record_size, out);
-      });
+      },
+      MappedWindows{[&](const MftWindow& window) {
+                      return MapMftWindow(volume, layout, window.first, window.count, &bytes_read);
+                    },
+                    [&](const MftWindow& window, ByteSpan bytes, ScanSlice& out) {
+                      ParseWindow(bytes, window.first, layout.record_size, out);
+                    }});
   outcome.bytes_read = bytes_read;
   return outcome;
 }

@@ -4,7 +4,9 @@
 // folding its windows into its own ScanSlice, and hand the buffers back. The
 // reader waits only when every buffer is full or being parsed, so reading and
 // parsing overlap and memory stays at the ring plus the parsed output,
-// whatever the MFT's size.
+// whatever the MFT's size. Where the volume can map a window's bytes from the
+// system's cache, the window takes a slot of the ring without a buffer and is
+// parsed where it lies: no copy, and a reader with little to do.
 //
 // Shared while the pass runs: the queue of full windows and the free buffers
 // (one lock, two condition variables), one atomic count of records parsed and
@@ -53,10 +55,19 @@ using WindowReader = std::function<std::int64_t(const MftWindow& window, std::ui
 // Parses a full window (its bytes are the parser's to change) into the thread's slice.
 using WindowParser = std::function<void(const MftWindow& window, MutableSpan bytes, ScanSlice& out)>;
 
+// Windows mapped instead of read: map is asked first for each window, and
+// when it hands out a view, the window is parsed from it by parse (the bytes
+// are read-only) and the view let go on the parse thread. A window it
+// declines is read. Both empty: every window is read.
+struct MappedWindows {
+  std::function<MappedView(const MftWindow& window)> map;
+  std::function<void(const MftWindow& window, ByteSpan bytes, ScanSlice& out)> parse;
+};
+
 struct WindowPassOutcome {
   std::vector<ScanSlice> slices;  // one per parse thread that parsed something
-  // The read buffers, their pages written: tree building places the first
-  // files in them.
+  // The read buffers the pass gave (none when every window was mapped),
+  // their pages written: tree building places the first files in them.
   std::vector<SpareBlock> spare;
   std::int64_t unreadable_records = 0;
   std::int64_t bytes_read = 0;  // MFT bytes read from the volume (ParseMft)
@@ -69,15 +80,18 @@ struct WindowPassOutcome {
 // record_count in all. progress may be empty (no reports).
 WindowPassOutcome RunWindowPass(const std::vector<MftWindow>& runs, std::int64_t record_count,
                                 const WindowPassSettings& settings, const ProgressCallback& progress,
-                                const WindowReader& read, const WindowParser& parse);
+                                const WindowReader& read, const WindowParser& parse,
+                                const MappedWindows& mapped = {});
 // Every record of [0, record_count), in consecutive windows of
 // window_records records (the last may be shorter).
 WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSettings& settings,
-                                const ProgressCallback& progress, const WindowReader& read, const WindowParser& parse);
+                                const ProgressCallback& progress, const WindowReader& read, const WindowParser& parse,
+                                const MappedWindows& mapped = {});
 
 // The scan's pass: the planned runs of the MFT (PlanReadRuns over the
-// layout's bitmap; every record when it has none) read from the volume with
-// ReadMftWindow and parsed with ParseWindow. The volume ranges that could not
+// layout's bitmap; every record when it has none) mapped from the volume
+// where it can (MapMftWindow: the pages the system's cache holds) and read
+// with ReadMftWindow where not, and parsed with ParseWindow. The volume ranges that could not
 // be read are appended to `unreadable`.
 WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,
                            const ProgressCallback& progress, std::vector<ByteRange>& unreadable);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -275,16 +276,22 @@ Shape ShapeOf(const ScanResult& result) {
   return shape;
 }
 
-TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
-  // 40,000 records: three slices of at least 16,384 records with 2 or 8 threads.
+// 40,000 records: three slices of at least 16,384 records with 2 or 8
+// threads, ten windows.
+MftImage ManyRecords() {
   MftImage mft = SmallMft();
   for (std::uint32_t i = 100; i < 40000; i += 37) {
     const std::int64_t parent = (i % 3 == 0) ? 30 : (i % 3 == 1 ? 31 : 5);
-    mft.Put(i, File(i, parent, L"f" + std::to_wstring(i) + L".dat", i % 700).Build());
+    const wchar_t* extension = i % 5 == 0 ? L".txt" : L".dat";
+    mft.Put(i, File(i, parent, L"f" + std::to_wstring(i) + extension, i % 700).Build());
   }
   mft.Put(39999, Folder(39999, 30, L"late").Build());
   mft.Put(39998, File(39998, 39999, L"z.txt", 77).Build());
-  const std::vector<std::uint8_t> volume = BuildVolume(mft);
+  return mft;
+}
+
+TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
+  const std::vector<std::uint8_t> volume = BuildVolume(ManyRecords());
 
   std::vector<ScanResult> results;
   Recorder recorder;
@@ -294,6 +301,7 @@ TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
   }
   EXPECT_EQ(recorder.reports[2], (ScanProgress{ScanStage::kParseStart, 0, 40000, 40960000, 1}));
   EXPECT_EQ(results[0].file_count, 4 + 1 + static_cast<std::int32_t>((40000 - 100 + 36) / 37));
+  EXPECT_EQ(results[0].extensions.size(), 4u);  // .txt, .bin, .dat and $MFT's none
   EXPECT_EQ(results[0].FindFolder(39999)->total_size, 77);
   for (std::size_t k = 1; k < results.size(); ++k) {
     EXPECT_EQ(results[k].file_count, results[0].file_count);
@@ -305,6 +313,7 @@ TEST(ScanDriver, SameResultWithOneTwoOrEightThreads) {
 
 // ---------------------------------------------------------------------------
 // Sources on disk
+
 
 // A file holding the given bytes, removed when the object goes.
 class SourceFile {
@@ -351,6 +360,79 @@ void SetMftLength(std::vector<std::uint8_t>& volume, std::int64_t length) {
   ASSERT_LT(offset + 64, 510u);  // clear of the first sector's protected word
   for (const std::size_t field : {40u, 48u, 56u})
     test::PutLe(volume, at + offset + field, static_cast<std::uint64_t>(length), 8);
+}
+
+// What two scans of one volume must agree on, names and figures.
+std::vector<std::wstring> Listing(const ScanResult& result) {
+  std::vector<std::wstring> lines;
+  for (const DirNode& node : result.folders) {
+    lines.push_back(L"d " + std::to_wstring(node.id) + L" " + result.NameText(node) + L" " +
+                    std::to_wstring(node.total_size) + L" " + std::to_wstring(node.total_alloc));
+    for (const FileItem& f : result.Files(node)) {
+      lines.push_back(L"f " + std::to_wstring(f.id) + L" " + result.NameText(f) + L" " + std::to_wstring(f.size));
+    }
+  }
+  for (const ExtStat& e : result.extensions) {
+    lines.push_back(L"e " + e.extension + L" " + std::to_wstring(e.total_size) + L" " + std::to_wstring(e.file_count));
+  }
+  for (const std::uint32_t f : result.largest_files) lines.push_back(L"l " + std::to_wstring(result.files[f].id));
+  return lines;
+}
+
+// Drops a file's pages from the system's cache (clean once synced); false
+// when they stay (a file system that keeps its files in memory).
+bool Evict(const std::string& path, std::size_t length) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  ::fdatasync(fd);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  void* const map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+  bool gone = false;
+  if (map != MAP_FAILED) {
+    std::vector<unsigned char> pages((length + 4095) / 4096);
+    gone = ::mincore(map, length, pages.data()) == 0 &&
+           std::none_of(pages.begin(), pages.end(), [](unsigned char p) { return (p & 1) != 0; });
+    ::munmap(map, length);
+  }
+  ::close(fd);
+  return gone;
+}
+
+// Windows mapped from the cache and windows read give one result; a source
+// maps only what the cache holds, and maps it at any offset.
+TEST(ScanSourceMft, MappedAndReadWindowsGiveOneResult) {
+  const std::vector<std::uint8_t> volume = BuildVolume(ManyRecords());
+  auto unmappable = std::make_unique<MemoryVolume>(volume);
+  unmappable->SetMappable(false);
+  ScanTimings read_timings;
+  ScanOptions options = Threads(2);
+  options.timings = &read_timings;
+  const std::vector<std::wstring> read = Listing(ScanOpenedVolume(std::move(unmappable), L"C", nullptr, options));
+  ScanTimings mapped_timings;
+  options.timings = &mapped_timings;
+  EXPECT_EQ(Listing(ScanOpenedVolume(std::make_unique<MemoryVolume>(volume), L"C", nullptr, options)), read);
+  EXPECT_EQ(mapped_timings.mft_bytes_read, read_timings.mft_bytes_read);
+  EXPECT_EQ(read_timings.mft_bytes_read, 40000 * static_cast<std::int64_t>(kRecord));
+
+  const SourceFile file(volume);
+  std::unique_ptr<RawVolume> source = OpenSourceVolume(file.path());
+  ASSERT_TRUE(source);
+  const std::int64_t at = kMftLcn * kCluster + 3 * static_cast<std::int64_t>(kRecord) + 512;  // not on a page
+  const auto expected = std::vector<std::uint8_t>(volume.begin() + at, volume.begin() + at + 5000);
+  {
+    const MappedView view = source->MapCached(at, 5000);
+    ASSERT_TRUE(view) << "a file just written lies in the cache";
+    EXPECT_EQ(std::vector<std::uint8_t>(view.data(), view.data() + 5000), expected);
+  }
+  EXPECT_FALSE(source->MapCached(static_cast<std::int64_t>(volume.size()) - 100, 200));  // past the end
+  EXPECT_FALSE(source->MapCached(-1, 200));
+  if (!Evict(file.path(), volume.size())) GTEST_SKIP() << "this file system keeps the file's pages in memory";
+  EXPECT_FALSE(source->MapCached(at, 5000));
+  EXPECT_EQ(Listing(ScanSourceMft(file.path(), L"C", nullptr, Threads(2))), read);  // read, then cached
+  std::vector<std::uint8_t> bytes(5000);
+  ASSERT_TRUE(source->ReadAt(at, bytes.data(), bytes.size()));
+  EXPECT_TRUE(source->MapCached(at, 5000));
+  EXPECT_EQ(Listing(ScanSourceMft(file.path(), L"C", nullptr, Threads(2))), read);  // mapped
 }
 
 TEST(ScanSourceMft, BadSourcesEndInTheirMessage) {

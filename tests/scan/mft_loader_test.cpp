@@ -244,6 +244,38 @@ TEST(ReadMftWindow, AnMftRunningPastTheSourceLosesOnlyItsTail) {
   for (std::size_t at = 8 * 1024; at < 12 * 1024; ++at) ASSERT_EQ(image[at], 0) << at;
 }
 
+// A window is mapped only when one run holds it whole and the volume maps
+// its bytes; anything else is left to ReadMftWindow, which reads the same
+// bytes.
+TEST(MapMftWindow, MapsAWindowOfOneRunAndDeclinesTheRest) {
+  LoaderVolume v(400, 20, {{4, 20}, {2, -1}, {4, 300}}, 10 * 4096);
+  MftLayout layout;
+  ASSERT_TRUE(ReadMftLayout(v.volume, layout));
+  std::int64_t mapped = 0;
+  const MappedView view = MapMftWindow(v.volume, layout, 3, 9, &mapped);
+  ASSERT_TRUE(view);
+  EXPECT_EQ(mapped, 9 * 1024);
+  std::vector<std::uint8_t> read(9 * 1024);
+  std::vector<ByteRange> unreadable;
+  ASSERT_EQ(ReadMftWindow(v.volume, layout, 3, 9, read.data(), unreadable), 0);
+  EXPECT_EQ(std::vector<std::uint8_t>(view.data(), view.data() + read.size()), read);
+  EXPECT_EQ(LoaderVolume::Source(read, 0), 20 * 4096 + 3 * 1024);
+
+  EXPECT_FALSE(MapMftWindow(v.volume, layout, 12, 8, &mapped));  // across the first run's end
+  EXPECT_FALSE(MapMftWindow(v.volume, layout, 16, 4, &mapped));  // the sparse run
+  EXPECT_TRUE(MapMftWindow(v.volume, layout, 24, 16, &mapped));  // the last run, whole
+  EXPECT_FALSE(MapMftWindow(v.volume, layout, 36, 8, &mapped));  // past the MFT's runs
+  EXPECT_EQ(mapped, 25 * 1024);
+
+  // A range that would fail to read is read, and so is everything of a
+  // volume that does not map.
+  v.volume.SetReadFailure([](std::int64_t offset, std::size_t) { return offset >= 300 * 4096; });
+  EXPECT_TRUE(MapMftWindow(v.volume, layout, 0, 16, &mapped));
+  EXPECT_FALSE(MapMftWindow(v.volume, layout, 24, 4, &mapped));
+  v.volume.SetMappable(false);
+  EXPECT_FALSE(MapMftWindow(v.volume, layout, 0, 16, &mapped));
+}
+
 // Every read planned for a window or for one record starts and ends on a
 // 512-byte boundary, as a raw volume handle on Windows demands: windows and
 // records are whole records, runs whole clusters.

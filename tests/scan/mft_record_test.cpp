@@ -617,16 +617,24 @@ TEST(MftRecordRange, ParsesEveryWholeRecordInOrderAndAppends) {
   image.Put(9, RecordBuilder(1024).InUse().Directory().Build());
   Bytes bytes = image.bytes();
   bytes.resize(bytes.size() + 1000, 0xEE);  // a cut-off tail record is never read
+  const Bytes before = bytes;
 
   ScanSlice slice;
   slice.entries.Add(MftEntry{});
   ParseRange(View(bytes), 1024, 0, 50, slice);
+  EXPECT_EQ(bytes, before);  // read-only bytes: the fix-ups go to a copy of each record
+  ScanSlice in_place;
+  in_place.entries.Add(MftEntry{});
+  ParseWindow(MutableSpan{bytes.data(), 10 * 1024}, 0, 1024, in_place);
+  ResolvePendingRecords(in_place);
   ResolvePendingRecords(slice);  // the nameless folder 9 comes last
   ASSERT_EQ(slice.entries.size(), 4u);
   EXPECT_EQ(Brief(Entries(slice)[1]), L". ^5 dir 0/0");
   EXPECT_EQ(Brief(Entries(slice)[2]), std::wstring(200, L'z') + L" ^5 file 0/0");
   EXPECT_EQ(Brief(Entries(slice)[3]), L"dir_9 ^5 dir 0/0");
   EXPECT_EQ(Entries(slice)[3].id, 9);
+  ASSERT_EQ(in_place.entries.size(), 4u);
+  for (std::size_t k = 1; k < 4; ++k) EXPECT_EQ(Brief(Entries(in_place)[k]), Brief(Entries(slice)[k]));
 
   ScanSlice part;
   ParseRange(View(bytes), 1024, 6, 9, part);

@@ -158,6 +158,91 @@ TEST_P(WindowPassThreads, UnreadableRecordsOfEveryWindowAreSummed) {
   EXPECT_EQ(outcome.unreadable_records, 10);  // windows 0, 20, 40, 60, 80
 }
 
+TEST_P(WindowPassThreads, MappedWindowsAreParsedWhereTheyLieAndLetGoInTheRingsBounds) {
+  // Every third window is declined by the mapper and read into a buffer; the
+  // rest are parsed from their views (read-only) and each view let go once,
+  // on the parse thread, before its slot can carry another window.
+  std::vector<std::uint8_t> volume(300 * kRecord);
+  for (std::size_t k = 0; k < 300; ++k) volume[k * kRecord] = static_cast<std::uint8_t>(k);
+  static std::atomic<int> released{0};
+  static std::atomic<int> mapped_out{0};
+  released = 0;
+  mapped_out = 0;
+  std::atomic<int> in_flight{0};
+  std::atomic<int> most{0};
+  const auto enter = [&] {
+    const int now = in_flight.fetch_add(1) + 1;
+    int seen = most.load();
+    while (now > seen && !most.compare_exchange_weak(seen, now)) {
+    }
+  };
+  std::atomic<int> reads{0};
+  const WindowReader read = [&](const MftWindow& window, std::uint8_t* buffer) {
+    enter();
+    reads.fetch_add(1);
+    return NumberRecords(window, buffer);
+  };
+  std::set<std::int64_t> parsed_mapped;
+  std::mutex parsed_lock;
+  MappedWindows mapped;
+  mapped.map = [&](const MftWindow& window) {
+    if (window.first / 10 % 3 == 2) return MappedView();
+    enter();
+    mapped_out.fetch_add(1);
+    return MappedView(volume.data() + window.first * kRecord, &volume, 0, [](void*, std::size_t) {
+      released.fetch_add(1);
+      mapped_out.fetch_sub(1);
+    });
+  };
+  mapped.parse = [&](const MftWindow& window, ByteSpan bytes, ScanSlice& out) {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    MarkWindow(window, MutableSpan{const_cast<std::uint8_t*>(bytes.data), bytes.size}, out);
+    std::lock_guard<std::mutex> guard(parsed_lock);
+    parsed_mapped.insert(window.first);
+    in_flight.fetch_sub(1);
+  };
+  const WindowParser parse = [&](const MftWindow& window, MutableSpan bytes, ScanSlice& out) {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    MarkWindow(window, bytes, out);
+    in_flight.fetch_sub(1);
+  };
+  const WindowPassOutcome outcome = RunWindowPass(300, Settings(10, GetParam(), 3), nullptr, read, parse, mapped);
+  std::set<std::int64_t> seen;
+  for (const ScanSlice& slice : outcome.slices) {
+    for (std::size_t i = 0; i < slice.entries.size(); ++i) EXPECT_TRUE(seen.insert(slice.entries[i].id).second);
+  }
+  EXPECT_EQ(seen.size(), 30u);
+  EXPECT_EQ(parsed_mapped.size(), 20u);
+  EXPECT_EQ(reads.load(), 10);
+  EXPECT_EQ(released.load(), 20);
+  EXPECT_EQ(mapped_out.load(), 0);
+  EXPECT_LE(most.load(), 3);
+  // Buffers only for the slots a read needed.
+  EXPECT_GE(outcome.spare.size(), 1u);
+  EXPECT_LE(outcome.spare.size(), 3u);
+}
+
+TEST(WindowPass, NoBufferIsGivenWhenEveryWindowIsMapped) {
+  std::vector<std::uint8_t> volume(100 * kRecord);
+  for (std::size_t k = 0; k < 100; ++k) volume[k * kRecord] = static_cast<std::uint8_t>(k);
+  MappedWindows mapped;
+  mapped.map = [&](const MftWindow& window) {
+    return MappedView(volume.data() + window.first * kRecord, nullptr, 0, nullptr);
+  };
+  mapped.parse = [](const MftWindow& window, ByteSpan bytes, ScanSlice& out) {
+    MarkWindow(window, MutableSpan{const_cast<std::uint8_t*>(bytes.data), bytes.size}, out);
+  };
+  const WindowReader never = [](const MftWindow&, std::uint8_t*) -> std::int64_t {
+    ADD_FAILURE() << "a mapped window was read";
+    return 0;
+  };
+  const WindowPassOutcome outcome = RunWindowPass(100, Settings(10, 2), nullptr, never, MarkWindow, mapped);
+  std::size_t windows = 0;
+  for (const ScanSlice& slice : outcome.slices) windows += slice.entries.size();
+  EXPECT_EQ(windows, 10u);
+  EXPECT_TRUE(outcome.spare.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Threads, WindowPassThreads, ::testing::Values(1, 2, 8));
 
 TEST(WindowPass, WindowsAreParsedWhileTheReaderReadsOn) {
