@@ -26,4 +26,12 @@ std::FILE* OpenFileForWriting(const std::string& utf8_path);
 // POSIX, GetLastError on Windows).
 std::string SystemErrorText(int code);
 
+// On Linux a scan maps the pages of the source that the system's cache
+// holds. Should one of them go before it is read (a source cut short by
+// another program meanwhile, or a page dropped and then refused by the
+// disk), reading it raises SIGBUS. From this call on, the process then
+// writes `text` to stderr and ends with `status` instead of dying of the
+// signal. Nothing on Windows, which reads every byte.
+void EndOnLostSourcePages(const std::string& text, int status);
+
 }  // namespace tw

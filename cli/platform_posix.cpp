@@ -1,6 +1,7 @@
 #include "cli/platform.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,5 +24,39 @@ void PrepareConsoleOutput() {
 std::FILE* OpenFileForWriting(const std::string& utf8_path) { return std::fopen(utf8_path.c_str(), "wb"); }
 
 std::string SystemErrorText(int code) { return std::strerror(code); }
+
+namespace {
+
+// What the handler writes: set before it is installed, never freed.
+const std::string* g_lost_pages_text = nullptr;
+int g_lost_pages_status = 1;
+
+extern "C" void OnLostSourcePages(int) {
+  // Only what is safe in a signal handler: write() and _exit().
+  const std::string* text = g_lost_pages_text;
+  if (text != nullptr) {
+    const char* at = text->data();
+    std::size_t left = text->size();
+    while (left > 0) {
+      const ssize_t wrote = ::write(STDERR_FILENO, at, left);
+      if (wrote <= 0) break;
+      at += wrote;
+      left -= static_cast<std::size_t>(wrote);
+    }
+  }
+  ::_exit(g_lost_pages_status);
+}
+
+}  // namespace
+
+void EndOnLostSourcePages(const std::string& text, int status) {
+  struct sigaction action {};
+  action.sa_handler = OnLostSourcePages;
+  sigemptyset(&action.sa_mask);
+  // The old text stays readable: a handler may be running on it.
+  g_lost_pages_text = new std::string(text);
+  g_lost_pages_status = status;
+  ::sigaction(SIGBUS, &action, nullptr);
+}
 
 }  // namespace tw

@@ -36,4 +36,6 @@ std::string SystemErrorText(int code) {
   return message.empty() ? "error " + std::to_string(code) : Utf16ToUtf8(message);
 }
 
+void EndOnLostSourcePages(const std::string&, int) {}
+
 }  // namespace tw

@@ -1,5 +1,6 @@
 #include "cli/run.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -13,6 +14,7 @@
 #include "cli/find_output.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
+#include "cli/platform.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
 #include "cli/scan_source.h"
@@ -102,6 +104,9 @@ int ObtainResult(const ResolvedSource& source, const CliOptions& options, const 
   if (context.err_is_terminal && !options.quiet) {
     progress = [&printer](const ScanProgress& p) { printer.Report(ScanProgressValue(p), ScanProgressText(p)); };
   }
+  EndOnLostSourcePages(std::string(context.err_is_terminal && !options.quiet ? "\n" : "") +
+                           ScanFailureLine(ScanError::kCannotRead, EIO, source, options.partition) + "\n",
+                       kExitScanFailed);
   try {
     result = ScanSourceMft(source.path, drive, progress, scan_options);
   } catch (...) {
