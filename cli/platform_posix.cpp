@@ -28,7 +28,7 @@ std::string SystemErrorText(int code) { return std::strerror(code); }
 namespace {
 
 // What the handler writes: set before it is installed, never freed.
-const std::string* g_lost_pages_text = nullptr;
+std::string* g_lost_pages_text = nullptr;
 int g_lost_pages_status = 1;
 
 extern "C" void OnLostSourcePages(int) {
@@ -50,12 +50,17 @@ extern "C" void OnLostSourcePages(int) {
 }  // namespace
 
 void EndOnLostSourcePages(const std::string& text, int status) {
+  // One string for every call, reused: a scan runs on the thread that asks
+  // for the next, so no handler is reading it meanwhile.
+  if (g_lost_pages_text == nullptr) {
+    g_lost_pages_text = new std::string(text);
+  } else {
+    *g_lost_pages_text = text;
+  }
+  g_lost_pages_status = status;
   struct sigaction action {};
   action.sa_handler = OnLostSourcePages;
   sigemptyset(&action.sa_mask);
-  // The old text stays readable: a handler may be running on it.
-  g_lost_pages_text = new std::string(text);
-  g_lost_pages_status = status;
   ::sigaction(SIGBUS, &action, nullptr);
 }
 
