@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "scan/attribute_walk.h"
@@ -30,7 +31,6 @@ constexpr std::int32_t NamespaceRank(std::uint8_t name_space) {
 std::uint8_t RecordFlags(ByteSpan record) { return ReadU8(record, kRecordFlagsField); }
 
 bool HasFileSignature(ByteSpan record) { return ReadU32(record, kRecordSignatureOffset) == kFileSignature; }
-
 
 void ReadFileName(ByteSpan record, const AttributeView& attr, std::int64_t id, bool is_dir_record,
                   RecordParseState& state) {
@@ -356,42 +356,42 @@ void Prefetch(const void* at) {
 #endif
 }
 
-}  // namespace
-
-void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
-  if (record_size <= 0 || window.data == nullptr) return;
+// Parses the window's records in order: in place when its bytes are the
+// caller's to change, else (const bytes) each record copied out first. The
+// window was filled by another core, or is mapped from memory: the record
+// after next is asked for now, so that its lines are here when it is parsed.
+template <typename Byte>
+void ParseRecords(Byte* window, std::size_t size, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
+  constexpr bool kCopyOut = std::is_const_v<Byte>;
+  if (record_size <= 0 || window == nullptr) return;
   const std::size_t stride = static_cast<std::size_t>(record_size);
-  const std::size_t count = window.size / stride;
+  const std::size_t count = size / stride;
+  std::vector<std::uint8_t> scratch(kCopyOut ? stride : 0);
   for (std::size_t k = 0; k < count; ++k) {
-    const MutableSpan record{window.data + k * stride, stride};
-    // The window was filled by another core: the record after next is asked
-    // for now, so that its lines are here when it is parsed.
     if (k + kPrefetchAhead < count) {
-      const std::uint8_t* const ahead = window.data + (k + kPrefetchAhead) * stride;
+      const std::uint8_t* const ahead = window + (k + kPrefetchAhead) * stride;
       for (std::size_t line = 0; line < stride; line += kCacheLine) Prefetch(ahead + line);
+    }
+    MutableSpan record;
+    if constexpr (kCopyOut) {
+      std::memcpy(scratch.data(), window + k * stride, stride);
+      record = MutableSpan{scratch.data(), stride};
+    } else {
+      record = MutableSpan{window + k * stride, stride};
     }
     ApplyFixups(record);
     ParseRecord(record.View(), first + static_cast<std::int64_t>(k), slice);
   }
 }
 
+}  // namespace
+
+void ParseWindow(MutableSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
+  ParseRecords(window.data, window.size, first, record_size, slice);
+}
+
 void ParseWindow(ByteSpan window, std::int64_t first, std::int32_t record_size, ScanSlice& slice) {
-  if (record_size <= 0 || window.data == nullptr) return;
-  const std::size_t stride = static_cast<std::size_t>(record_size);
-  const std::size_t count = window.size / stride;
-  std::vector<std::uint8_t> scratch(stride);
-  for (std::size_t k = 0; k < count; ++k) {
-    // Mapped pages come from memory, not from a cache another core filled:
-    // the record after next is asked for while this one is parsed.
-    if (k + kPrefetchAhead < count) {
-      const std::uint8_t* const ahead = window.data + (k + kPrefetchAhead) * stride;
-      for (std::size_t line = 0; line < stride; line += kCacheLine) Prefetch(ahead + line);
-    }
-    std::memcpy(scratch.data(), window.data + k * stride, stride);
-    const MutableSpan record{scratch.data(), stride};
-    ApplyFixups(record);
-    ParseRecord(record.View(), first + static_cast<std::int64_t>(k), slice);
-  }
+  ParseRecords(window.data, window.size, first, record_size, slice);
 }
 
 void ParseRange(ByteSpan image, std::int32_t record_size, std::int64_t first, std::int64_t end, ScanSlice& slice) {

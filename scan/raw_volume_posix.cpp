@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/memory_hints.h"
 #include "scan/boot_sector.h"
 #include "scan/partition_table.h"
 
@@ -78,14 +79,12 @@ class PosixVolume : public RawVolume {
   MappedView MapCached(std::int64_t offset, std::size_t length) override {
 #ifdef MADV_POPULATE_READ
     if (fd_ < 0 || length == 0 || !ExtentHolds(extent_, offset, length)) return {};
-    static const long page_size = ::sysconf(_SC_PAGESIZE);
-    if (page_size <= 0) return {};
-    const auto page = static_cast<std::int64_t>(page_size);
+    const std::size_t page = PageBytes();
     const std::int64_t at = extent_.offset + offset;
-    const std::int64_t start = at / page * page;
+    const std::int64_t start = at / static_cast<std::int64_t>(page) * static_cast<std::int64_t>(page);
     const auto lead = static_cast<std::size_t>(at - start);
-    const std::size_t pages = (lead + length + static_cast<std::size_t>(page) - 1) / static_cast<std::size_t>(page);
-    const std::size_t span = pages * static_cast<std::size_t>(page);
+    const std::size_t pages = (lead + length + page - 1) / page;
+    const std::size_t span = pages * page;
     void* const base = ::mmap(nullptr, span, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(start));
     if (base == MAP_FAILED) return {};
     resident_.resize(pages);

@@ -91,8 +91,8 @@ WindowPassOutcome RunWindowPass(std::int64_t record_count, const WindowPassSetti
 // The scan's pass: the planned runs of the MFT (PlanReadRuns over the
 // layout's bitmap; every record when it has none) mapped from the volume
 // where it can (MapMftWindow: the pages the system's cache holds) and read
-// with ReadMftWindow where not, and parsed with ParseWindow. The volume ranges that could not
-// be read are appended to `unreadable`.
+// with ReadMftWindow where not, and parsed with ParseWindow. The volume
+// ranges that could not be read are appended to `unreadable`.
 WindowPassOutcome ParseMft(RawVolume& volume, const MftLayout& layout, const WindowPassSettings& settings,
                            const ProgressCallback& progress, std::vector<ByteRange>& unreadable);
 
